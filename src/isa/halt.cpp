@@ -1,0 +1,21 @@
+// HLT and the report of a code that is no instruction: the two ways exec2
+// asks the driver to stop.
+#include "isa/groups.h"
+
+namespace kit85::isa {
+
+// PC := the HLT's address + 1; the cursor stays on the HLT's row.
+int16_t hlt(KitState& k, uint8_t, uint8_t) {
+    int64_t a = convt(k.memory().text1());
+    k[PC] = hex1(a + 1).right(4);
+    return 1;
+}
+
+// Reached only when the text matched no code of either executor (OUT, IN, DI
+// and EI are codes of their own in the table, so they never get here).
+int16_t reportInvalid(KitState& k) {
+    k.presenter().message("invalid code", "ERROR :", Icon::Information);
+    return 1;
+}
+
+}  // namespace kit85::isa

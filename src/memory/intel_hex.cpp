@@ -1,0 +1,1 @@
+#include "memory/intel_hex.h"

@@ -1,0 +1,160 @@
+#pragma once
+
+// The kit's memory: table d2 of rows (address, data), both text, one row per
+// memory location, in ascending address order, with a cursor on one row.
+//
+// The rows live in memory for speed and are backed by an SQLite file. Reads
+// never touch the file. A write changes the row at once and is recorded as
+// pending; flush() commits every pending write in one transaction. The keypad
+// flushes after each byte; a run flushes when it ends and at least once a
+// second while it goes on (flushIfDue). An uncommitted write is never lost from
+// memory: a failed flush keeps it pending for the next one.
+//
+// The cursor may stand on no row: after a Find that matched nothing, after
+// MoveNext past the last row (EOF) or MovePrevious before the first (BOF).
+// Then both displays read as the empty text and a write is refused with a
+// NoRowError that names the address.
+
+#include <sqlite3.h>
+#include <sys/types.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "values/text.h"
+
+namespace kit85 {
+
+class MemoryTable {
+public:
+    // A private table of 0000..FFFF, each "00", kept in memory only.
+    static std::unique_ptr<MemoryTable> fresh();
+
+    // The table in an SQLite file. A missing file is created holding 0000..FFFF,
+    // each "00". An existing file is used as it is; one that is not SQLite,
+    // lacks table d2 or its columns, is read-only or is open in another kit85
+    // process is refused with a StoreError naming the file and the problem, and
+    // is left untouched.
+    static std::unique_ptr<MemoryTable> open(const std::filesystem::path& file);
+
+    ~MemoryTable();
+    MemoryTable(const MemoryTable&) = delete;
+    MemoryTable& operator=(const MemoryTable&) = delete;
+
+    // --- The cursor ---------------------------------------------------------
+
+    // Find with a criterion as the panel writes it: "address= #8000#" (a blank
+    // before "=" is allowed too). A criterion of any other shape finds nothing.
+    void Find(std::string_view criterion);
+    // Find by the address digits alone: the first row whose address equals
+    // them, hex digits compared without regard to case. No match: no row.
+    void findAddress(const Text& address) {
+        if (address.isHex() && address.size() == 4) {
+            cursor_ = byWord_[address.hexValue()];
+            missedFind_ = false;
+            if (cursor_ < 0) missed(address);
+            return;
+        }
+        findOther(address);
+    }
+    void MoveNext() {
+        missedFind_ = false;
+        if (cursor_ < 0) cursor_ = 0;
+        else if (cursor_ < size()) ++cursor_;
+    }
+    // After a Find that missed, the cursor is at the end, so this lands on the
+    // last row, as after MoveNext past it.
+    void MovePrevious() {
+        missedFind_ = false;
+        if (cursor_ >= size()) cursor_ = size() - 1;
+        else if (cursor_ >= 0) --cursor_;
+    }
+    // EOF and BOF (named so because EOF is a C macro): the cursor has left the
+    // last row forwards, or the first row backwards.
+    bool atEOF() const { return cursor_ >= size(); }
+    bool atBOF() const { return cursor_ < 0; }
+    bool onRow() const { return cursor_ >= 0 && cursor_ < size(); }
+
+    // The current row's address and data; the empty text on no row.
+    const Text& text1() const { return onRow() ? rows_[cursor_].address : empty_; }
+    const Text& text2() const { return onRow() ? rows_[cursor_].data : empty_; }
+    // Store a byte text in the current row. On no row nothing is written
+    // anywhere and NoRowError says where the cursor was meant to be.
+    void setText2(const Text& data) {
+        if (!onRow()) refuseWrite();
+        Row& r = rows_[cursor_];
+        r.data = data;
+        if (!r.pending) {
+            r.pending = true;
+            pending_.push_back(static_cast<uint32_t>(cursor_));
+        }
+    }
+
+    // --- Durability ---------------------------------------------------------
+
+    // Commits every pending write in one transaction. Throws StoreError (the
+    // writes stay pending) when the file refuses.
+    void flush();
+    // flush() when writes are pending and the last flush is a second old.
+    void flushIfDue();
+    std::size_t pendingWrites() const { return pending_.size(); }
+    bool persistent() const { return db_ != nullptr; }
+    const std::filesystem::path& file() const { return file_; }
+
+    // --- Whole-table access for front ends and tests ------------------------
+
+    int size() const { return static_cast<int>(rows_.size()); }
+    int cursor() const { return cursor_; }          // -1 before the first row, size() past the last
+    void setCursor(int row) { cursor_ = row; missedFind_ = false; }
+    const Text& addressAt(int row) const { return rows_[row].address; }
+    const Text& dataAt(int row) const { return rows_[row].data; }
+    // The row index of an address, as find() would select it.
+    std::optional<int> rowOf(const Text& address) const;
+
+private:
+    struct Row {
+        Text address;
+        Text data;
+        int64_t rowid = 0;
+        bool pending = false;
+    };
+
+    MemoryTable() = default;
+    void buildIndex();
+    void findOther(const Text& address);
+    void missed(const Text& address);
+    [[noreturn]] void refuseWrite() const;
+    void load();
+
+    std::vector<Row> rows_;
+    std::array<int32_t, 65536> byWord_{};                 // four upper-case hex digits -> first row
+    std::unordered_map<std::string, int32_t> byOther_;    // any other address, upper-cased
+    std::vector<uint32_t> pending_;
+    int cursor_ = 0;
+    bool missedFind_ = false;
+    std::string missedAddress_;
+    Text empty_;
+
+    std::filesystem::path file_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* update_ = nullptr;
+    int lockFd_ = -1;
+    std::pair<dev_t, ino_t> fileId_{};
+    bool registered_ = false;
+    std::chrono::steady_clock::time_point lastFlush_{};
+};
+
+// Where the memory file lives when none is given:
+// $XDG_DATA_HOME/kit85/memory.sqlite, else ~/.local/share/kit85/memory.sqlite.
+std::filesystem::path defaultMemoryFile();
+
+}  // namespace kit85

@@ -1,0 +1,122 @@
+#include "run/driver.h"
+
+#include <new>
+
+#include "isa/exec.h"
+#include "values/errors.h"
+#include "values/flags.h"
+
+namespace kit85 {
+
+std::string_view stopName(StopReason r) {
+    switch (r) {
+        case StopReason::Halt: return "halt";
+        case StopReason::InvalidCode: return "invalid-code";
+        case StopReason::Steps: return "steps";
+        case StopReason::StepLimit: return "step-limit";
+        case StopReason::Interrupted: return "interrupted";
+        case StopReason::Error: return "error";
+        case StopReason::TimeSlice: return "time-slice";
+    }
+    return "error";
+}
+
+namespace {
+
+enum class Cycle { Go, Halt, Invalid };
+
+// Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
+// cycle did not stop the run).
+inline Cycle carryOut(KitState& k) {
+    // A copy: the instruction may overwrite its own row.
+    const Text opcode = k.memory().text2();
+    int16_t flag = exec1(k, opcode);
+    int16_t stop = 0;
+    if (flag == 1) {
+        flag = exec2(k, opcode);
+        stop = flag;
+    }
+    k[F] = packFlags(k.flags);
+    if (stop != 1) return Cycle::Go;
+    return opcode.is(0x76, 2) ? Cycle::Halt : Cycle::Invalid;
+}
+
+// Runs body, turning what it throws into an Error stop, then commits pending
+// memory writes; a failed commit is reported too (the bytes stay in the kit).
+template <class Body>
+RunResult guarded(KitState& k, Body body) {
+    RunResult res;
+    try {
+        body(res);
+    } catch (const KitError& e) {
+        res.reason = StopReason::Error;
+        res.message = e.what();
+    } catch (const std::bad_alloc&) {
+        res.reason = StopReason::Error;
+        res.message = "out of memory";
+    }
+    try {
+        k.memory().flush();
+    } catch (const KitError& e) {
+        if (res.reason == StopReason::Error) res.message += "; ";
+        else res.message.clear();
+        res.reason = StopReason::Error;
+        res.message += e.what();
+    }
+    return res;
+}
+
+}  // namespace
+
+RunResult execute(KitState& k, const RunLimits& lim) {
+    return guarded(k, [&](RunResult& res) {
+        MemoryTable& mem = k.memory();
+        uint64_t n = 0;
+        struct Count {  // keeps res.steps right however the loop is left
+            RunResult& r;
+            uint64_t& n;
+            ~Count() { r.steps = n; }
+        } count{res, n};
+        for (;;) {
+            if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
+                res.reason = StopReason::Interrupted;
+                return;
+            }
+            if (lim.maxSteps && n >= lim.maxSteps) {
+                res.reason = StopReason::StepLimit;
+                return;
+            }
+            if ((n & 0xFFF) == 0xFFF) {
+                mem.flushIfDue();
+                if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
+                    res.reason = StopReason::TimeSlice;
+                    return;
+                }
+            }
+            ++n;
+            switch (carryOut(k)) {
+                case Cycle::Go: mem.findAddress(k[PC]); break;
+                case Cycle::Halt: res.reason = StopReason::Halt; return;
+                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+            }
+        }
+    });
+}
+
+RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
+    return guarded(k, [&](RunResult& res) {
+        res.reason = StopReason::Steps;
+        for (uint64_t i = 0; i < times; ++i) {
+            if (stop && stop->load(std::memory_order_relaxed)) {
+                res.reason = StopReason::Interrupted;
+                return;
+            }
+            ++res.steps;
+            carryOut(k);
+            k.memory().findAddress(k[PC]);
+            if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
+        }
+    });
+}
+
+}  // namespace kit85

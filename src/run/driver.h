@@ -1,0 +1,59 @@
+#pragma once
+
+// Execute and Step Exe: the cycle that carries out the instruction on the
+// current row.
+//
+// One cycle: the opcode is the text of the current row; exec1 carries it out
+// or declines, then exec2; F is rebuilt from the flag labels; a run stops when
+// exec2 says so; otherwise the current row moves to the row at PC.
+//
+// The drivers never wait on a user interface. A run checks a stop request
+// between instructions, can be bounded by a step count or a time slice (the
+// window runs in slices so it stays responsive), commits memory writes at
+// least once a second and when it ends, and turns any KitError into an Error
+// stop with a message. Nothing already stored is lost by a stop.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "panel/kit_state.h"
+
+namespace kit85 {
+
+enum class StopReason {
+    Halt,         // HLT ended the run
+    InvalidCode,  // a code that is no instruction ended the run
+    Steps,        // Step Exe carried out the steps asked for
+    StepLimit,    // the step bound was reached
+    Interrupted,  // a stop request arrived
+    Error,        // a KitError (no row to write to, overflow, store failure)
+    TimeSlice,    // the slice's time ran out; call execute again to go on
+};
+
+// "halt", "invalid-code", "steps", "step-limit", "interrupted", "error", "time-slice".
+std::string_view stopName(StopReason r);
+
+struct RunResult {
+    StopReason reason = StopReason::Steps;
+    uint64_t steps = 0;  // instructions carried out, the one that stopped the run included
+    std::string message; // for Error: what went wrong
+};
+
+struct RunLimits {
+    uint64_t maxSteps = 0;                         // 0: no bound
+    const std::atomic<bool>* stop = nullptr;       // set from any thread to interrupt
+    std::optional<std::chrono::steady_clock::time_point> until;  // end of a time slice
+};
+
+// Execute: cycles until an instruction stops the run or a limit is reached.
+RunResult execute(KitState& kit, const RunLimits& limits = {});
+
+// Step Exe pressed `times` times: each press runs one cycle and always ends
+// with the current row on PC, also after a halt or an invalid code.
+RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr);
+
+}  // namespace kit85

@@ -1,0 +1,97 @@
+#include "values/text.h"
+
+#include <ostream>
+
+namespace kit85 {
+namespace {
+
+int upperHexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+Text::Text(std::string_view s) {
+    if (s.size() <= kMaxDigits) {
+        uint32_t v = 0;
+        bool plain = true;
+        for (char c : s) {
+            int d = upperHexDigit(c);
+            if (d < 0) {
+                plain = false;
+                break;
+            }
+            v = (v << 4) | static_cast<uint32_t>(d);
+        }
+        if (plain) {
+            value_ = v;
+            size_ = static_cast<uint8_t>(s.size());
+            return;
+        }
+    }
+    other_ = std::make_unique<std::string>(s);
+}
+
+std::string Text::str() const {
+    if (other_) return *other_;
+    std::string s(size_, '0');
+    uint32_t v = value_;
+    for (std::size_t i = size_; i-- > 0;) {
+        s[i] = "0123456789ABCDEF"[v & 0xF];
+        v >>= 4;
+    }
+    return s;
+}
+
+char Text::at(std::size_t i) const {
+    if (other_) return (*other_)[i];
+    return "0123456789ABCDEF"[(value_ >> (4 * (size_ - 1 - i))) & 0xF];
+}
+
+Text Text::right(std::size_t n) const {
+    if (n >= size()) return *this;
+    if (!other_) return digits(value_, static_cast<unsigned>(n));
+    return Text(std::string_view(*other_).substr(other_->size() - n));
+}
+
+Text Text::left(std::size_t n) const {
+    if (n >= size()) return *this;
+    if (n == 0) return Text();
+    if (!other_) return digits(value_ >> (4 * (size_ - n)), static_cast<unsigned>(n));
+    return Text(std::string_view(*other_).substr(0, n));
+}
+
+Text Text::mid(std::size_t start1, std::size_t n) const {
+    std::size_t len = size();
+    if (start1 < 1) start1 = 1;
+    if (start1 > len) return Text();
+    std::size_t from = start1 - 1;
+    if (n > len - from) n = len - from;
+    if (n == 0) return Text();
+    if (!other_) return digits(value_ >> (4 * (len - from - n)), static_cast<unsigned>(n));
+    return Text(std::string_view(*other_).substr(from, n));
+}
+
+Text Text::trimmed() const {
+    if (!other_) return *this;  // hex digits carry no blanks
+    std::string_view s(*other_);
+    std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return Text();
+    std::size_t e = s.find_last_not_of(' ');
+    if (b == 0 && e + 1 == s.size()) return *this;
+    return Text(s.substr(b, e - b + 1));
+}
+
+Text operator+(const Text& a, const Text& b) {
+    if (!a.other_ && !b.other_ && a.size_ + b.size_ <= Text::kMaxDigits) {
+        uint64_t v = (static_cast<uint64_t>(a.value_) << (4 * b.size_)) | b.value_;
+        return Text::digits(static_cast<uint32_t>(v), a.size_ + b.size_);
+    }
+    return Text(a.str() + b.str());
+}
+
+std::ostream& operator<<(std::ostream& os, const Text& t) { return os << '"' << t.str() << '"'; }
+
+}  // namespace kit85
