@@ -1,1 +1,53 @@
 #pragma once
+
+// Intel HEX: the text format assemblers and programmers write machine code in.
+//
+// parseIntelHex is a pure function from a file's text to the bytes it places,
+// or to the first problem found. It takes any input whatsoever (binary junk,
+// endless lines, truncated records) and never crashes, loops or reads outside
+// the text; a fuzzer can be pointed straight at it.
+//
+// Records understood: 00 data, 01 end-of-file, 02 extended segment address,
+// 04 extended linear address; 03 and 05 (start addresses) are accepted and
+// ignored. A file is all or nothing: a bad digit, a short or malformed record,
+// a wrong checksum, an unknown record type, data placed beyond FFFF or a
+// missing end-of-file record rejects it whole. Hex digits may be either case;
+// blank lines and blanks or a carriage return around a record are allowed;
+// anything after the end-of-file record is ignored.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kit85 {
+
+struct HexByte {
+    uint16_t address = 0;
+    uint8_t value = 0;
+
+    friend bool operator==(const HexByte&, const HexByte&) = default;
+};
+
+struct IntelHexError {
+    std::size_t line = 0;  // 1-based
+    std::string problem;
+
+    // "line 3: bad checksum ..."
+    std::string message() const;
+};
+
+struct IntelHexImage {
+    // In file order; an address given twice appears twice, and the later
+    // byte is the one meant to stay. Empty when there is an error.
+    std::vector<HexByte> bytes;
+    std::optional<IntelHexError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+
+IntelHexImage parseIntelHex(std::string_view text);
+
+}  // namespace kit85

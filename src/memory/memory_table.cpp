@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "values/errors.h"
@@ -36,7 +37,8 @@ std::string upper(std::string s) {
 // closing a descriptor drops every POSIX lock the process holds on that file,
 // SQLite's included.
 std::mutex gOpenMutex;
-std::set<std::pair<dev_t, ino_t>> gOpenFiles;
+// (A child made by fork() inherits the set but not the tables, hence the pid.)
+std::set<std::tuple<dev_t, ino_t, pid_t>> gOpenFiles;
 
 // A statement that is finalized however the scope is left.
 struct Statement {
@@ -133,7 +135,7 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
     t->file_ = file;
     {
         std::lock_guard<std::mutex> g(gOpenMutex);
-        if (!gOpenFiles.insert({sb.st_dev, sb.st_ino}).second) fail(file, "is already open in this kit85");
+        if (!gOpenFiles.insert({sb.st_dev, sb.st_ino, ::getpid()}).second) fail(file, "is already open in this kit85");
         t->fileId_ = {sb.st_dev, sb.st_ino};
         t->registered_ = true;
     }
@@ -229,7 +231,7 @@ MemoryTable::~MemoryTable() {
     if (lockFd_ >= 0) ::close(lockFd_);
     if (registered_) {
         std::lock_guard<std::mutex> g(gOpenMutex);
-        gOpenFiles.erase(fileId_);
+        gOpenFiles.erase({fileId_.first, fileId_.second, ::getpid()});
     }
 }
 
