@@ -1,0 +1,149 @@
+// The panel's keys on the kit state alone: start-up, the keypad in both
+// modes, Address, Next, Prev and the register panel toggle.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "isa/isa_fixture.h"
+
+namespace kit85::testing {
+namespace {
+
+// Presses keys named as on the kit: hex digits, and "Address", "Next",
+// "Prev", "regmod", separated by blanks.
+void press(KitState& kit, const std::string& keys) {
+    std::size_t i = 0;
+    while (i < keys.size()) {
+        std::size_t end = keys.find(' ', i);
+        if (end == std::string::npos) end = keys.size();
+        std::string k = keys.substr(i, end - i);
+        i = end + 1;
+        if (k.empty()) continue;
+        if (k == "Address") kit.address_Click();
+        else if (k == "Next") kit.next_Click();
+        else if (k == "Prev") kit.prev_Click();
+        else if (k == "regmod") kit.regmod_Click();
+        else
+            for (char d : k) kit.hexKey_Click(d);
+    }
+}
+
+class Keys : public ::testing::Test {
+protected:
+    Machine m;
+    KitState& kit = m.kit;
+    void press(const std::string& keys) { testing::press(kit, keys); }
+    std::string displays() { return kit.Text1().str() + "/" + kit.Text2().str(); }
+};
+
+TEST_F(Keys, StartUp) {
+    for (Reg r : {A, B, C, D, E, H, L, F}) EXPECT_EQ(kit[r].str(), "00") << registerName(r);
+    EXPECT_EQ(kit[PC].str(), "0000");
+    EXPECT_EQ(kit[SP].str(), "0000");
+    EXPECT_EQ(packFlags(kit.flags).str(), "00");
+    EXPECT_EQ(kit.panelshown, 0);
+    EXPECT_EQ(kit.windowHeight, 4770);
+    EXPECT_EQ(kit.windowWidth, 6480);
+    EXPECT_EQ(kit.windowTop, 500);
+    EXPECT_EQ(kit.regmodCaption, "show panal");
+    EXPECT_FALSE(kit.text3Visible);
+    EXPECT_FALSE(kit.text4Visible);
+    EXPECT_TRUE(kit.text1Visible && kit.text2Visible);
+    EXPECT_EQ(displays(), "0000/00") << "the displays show the table's first row";
+}
+
+struct AddressCase {
+    const char* keys;
+    const char* displays;
+    bool refused;
+};
+
+TEST_F(Keys, AddressEntryAcceptsOnly8000AndAbove) {
+    const AddressCase cases[] = {
+        {"Address 8050", "8050/00", false}, {"Address FFFF", "FFFF/00", false},
+        {"Address 8000", "8000/00", false}, {"Address 7FFF", "8000/00", true},
+        {"Address 0000", "8000/00", true},  {"Address 1234", "8000/00", true},
+        {"Address 80 Address 9000", "9000/00", false},  // Address twice restarts the entry
+    };
+    for (const auto& c : cases) {
+        Machine mm;
+        testing::press(mm.kit, c.keys);
+        EXPECT_EQ(mm.kit.Text1().str() + "/" + mm.kit.Text2().str(), c.displays) << c.keys;
+        EXPECT_FALSE(mm.kit.text3Visible || mm.kit.text4Visible) << c.keys << ": back in data mode";
+        EXPECT_TRUE(mm.kit.text1Visible && mm.kit.text2Visible) << c.keys;
+        if (c.refused) {
+            ASSERT_EQ(mm.presenter.shown.size(), 1u) << c.keys;
+            EXPECT_EQ(mm.presenter.shown[0].text, "Invalid Address");
+            EXPECT_EQ(mm.presenter.shown[0].title, "");
+            EXPECT_EQ(mm.presenter.shown[0].icon, Icon::Information);
+        } else {
+            EXPECT_TRUE(mm.presenter.shown.empty()) << c.keys;
+        }
+    }
+}
+
+TEST_F(Keys, AddressModeCollectsDigitsBehindTheCover) {
+    press("Address 80");
+    EXPECT_TRUE(kit.text3Visible && kit.text4Visible);
+    EXPECT_FALSE(kit.text1Visible || kit.text2Visible);
+    EXPECT_EQ(kit.text3.str(), "80");
+    EXPECT_EQ(kit.text4.str(), "");
+    press("Next");  // moves the row behind the hidden displays, stays in address mode
+    EXPECT_TRUE(kit.addressEntry());
+    EXPECT_EQ(kit.Text1().str(), "0001");
+    press("5");
+    EXPECT_EQ(kit.text3.str(), "805");
+    press("0");
+    EXPECT_EQ(displays(), "8050/00");
+    EXPECT_EQ(kit.text3.str(), "8050") << "the keyed digits stay until the next Address";
+}
+
+TEST_F(Keys, DataKeysWriteTheCurrentRowDigitByDigit) {
+    press("Address 8000 3E");
+    EXPECT_EQ(displays(), "8000/3E");
+    press("0");
+    EXPECT_EQ(displays(), "8000/0") << "a third digit starts a new byte";
+    press("6");
+    EXPECT_EQ(displays(), "8000/06");
+    press("7 Next");
+    EXPECT_EQ(m.peek("8000"), "7") << "a half-keyed byte stays in the row";
+    EXPECT_EQ(displays(), "8001/00");
+    EXPECT_EQ(m.memory->pendingWrites(), 0u) << "each keyed byte is committed at once";
+}
+
+TEST_F(Keys, NextAndPrevStopAtTheEnds) {
+    press("Prev");
+    EXPECT_EQ(displays(), "0000/00");
+    press("Address FFFF Next");
+    EXPECT_EQ(displays(), "FFFF/00");
+    press("Prev Prev Next");
+    EXPECT_EQ(displays(), "FFFE/00");
+}
+
+TEST_F(Keys, AHexKeyWithNoRowCurrentSaysSo) {
+    m.memory->findAddress(Text("12G4"));  // as after a run whose PC names no row
+    press("5");
+    ASSERT_EQ(m.presenter.shown.size(), 1u);
+    EXPECT_EQ(m.presenter.shown[0].text, "no valid address");
+    EXPECT_EQ(m.presenter.shown[0].title, "error :");
+    EXPECT_EQ(m.presenter.shown[0].icon, Icon::Exclamation);
+    EXPECT_EQ(m.memory->pendingWrites(), 0u);
+}
+
+TEST_F(Keys, RegmodTogglesTheHeightAndCaption) {
+    press("regmod");
+    EXPECT_EQ(kit.windowHeight, 8040);
+    EXPECT_EQ(kit.panelshown, -1);
+    EXPECT_EQ(kit.regmodCaption, "hide panal");
+    press("regmod");
+    EXPECT_EQ(kit.windowHeight, 4770);
+    EXPECT_EQ(kit.panelshown, 0);
+    EXPECT_EQ(kit.regmodCaption, "show panal");
+    kit.panelshown = 5;  // any other value: nothing happens
+    press("regmod");
+    EXPECT_EQ(kit.windowHeight, 4770);
+    EXPECT_EQ(kit.regmodCaption, "show panal");
+}
+
+}  // namespace
+}  // namespace kit85::testing
