@@ -238,7 +238,9 @@ TEST(MemoryTable, BadFilesAreRefusedAndLeftUntouched) {
             EXPECT_NE(msg.find(file.string()), std::string::npos) << c.name << ": " << msg;
             EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
         }
-        if (fs::is_regular_file(file)) EXPECT_EQ(readBytes(file), before) << c.name << ": the file changed";
+        if (fs::is_regular_file(file)) {
+            EXPECT_EQ(readBytes(file), before) << c.name << ": the file changed";
+        }
         std::error_code ec;
         fs::permissions(file, fs::perms::owner_all, ec);
     }
