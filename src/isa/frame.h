@@ -11,6 +11,7 @@
 //   findAt(k, a)    Find by address: the current row becomes the row of a
 //   write(k, t)     Text2 := t, storing a byte in the current row
 
+#include <bit>
 #include <cstdint>
 
 #include "memory/memory_table.h"
@@ -31,7 +32,12 @@ inline Text fetch(KitState& k) {
     return k.memory().text2();
 }
 
-inline Text nextAddress(const Text& address, int n = 1) { return hex1(int64_t{convt(address)} + n).right(4); }
+// The last four of hex1(convt(address) + n); an address of hex digits (the
+// usual case) takes the short cut, with the same result.
+inline Text nextAddress(const Text& address, int n = 1) {
+    if (address.isHex() && address.size() <= 7) return Text::word(address.hexValue() + static_cast<uint32_t>(n));
+    return hex1(int64_t{convt(address)} + n).right(4);
+}
 
 inline void setPC(KitState& k, int n = 1) { k[PC] = nextAddress(k.memory().text1(), n); }
 
@@ -42,6 +48,42 @@ inline void findAt(KitState& k, const Text& address) { k.memory().findAddress(ad
 inline const Text& read(KitState& k) { return k.memory().text2(); }
 
 inline void write(KitState& k, const Text& t) { k.memory().setText2(t); }
+
+// Integer forms of the text rules. Nearly every text in a run is a byte of two
+// upper-case hex digits, which Text holds as its value; these take a short cut
+// for those and fall back on the text rules (convt, comp2) for any other text,
+// so a handler that computes with them gets exactly what the rules give.
+//
+// valueOf(t)          convt(t)
+// complementOf(t)     comp2(t)
+// complementOfHex(v)  comp2(hex1(v)), the complement of a five-digit sum text
+// lowDigit(t)         the digit auxfg reads: convt of the last character of
+//                     the trimmed text
+// setSZP(f, r)        S, Z and P as sfg, zfg and pfg set them from hex1(r); the
+//                     byte they look at, the last two of hex1(r), is r & FF
+inline int32_t valueOf(const Text& t) {
+    return t.isHex() && t.size() <= 2 ? static_cast<int32_t>(t.hexValue()) : convt(t);
+}
+
+inline int32_t complementOf(const Text& t) {
+    return t.isHex() && t.size() <= 2 ? 0x100 - static_cast<int32_t>(t.hexValue()) : comp2(t);
+}
+
+inline int32_t complementOfHex(int64_t v) {
+    const int32_t five = static_cast<int32_t>(v & 0xFFFFF);
+    return five <= 0x80FF ? 0x100 - five : comp2(hex1(v));  // comp2 throws the overflow
+}
+
+inline int32_t lowDigit(const Text& t) {
+    return t.isHex() ? static_cast<int32_t>(t.hexValue() & 0xF) : convt(t.trimmed().right(1));
+}
+
+inline void setSZP(FlagLabels& f, int64_t r) {
+    const uint32_t byte = static_cast<uint32_t>(r) & 0xFF;
+    f.slb = caption(byte & 0x80);
+    f.zlb = caption(byte == 0);
+    f.plb = caption(std::popcount(byte) % 2 == 0);
+}
 
 // The flag label a condition reads, by index: 0 Z, 1 CY, 2 P, 3 S.
 enum CondFlag : uint8_t { kZ = 0, kCY = 1, kP = 2, kS = 3 };

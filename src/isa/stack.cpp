@@ -1,15 +1,90 @@
+// PUSH, POP, POP PSW, XTHL, SPHL, OUT, IN, DI, EI.
+//
+// Legend:
+//   a, b      the pair's high and low register (A and F for PSW)
+//   setPC     PC := the opcode's address + length, before the stack is touched
+//   PUSH      high text -> row SP-1, low text -> row SP-2, SP := SP - 2
+//   POP       low <- row SP, high <- row SP+1, SP := SP + 2
+//
+// PUSH, POP and XTHL move texts between registers and rows exactly as they
+// stand; only SPHL trims. The kit has no ports and no interrupts, so OUT, IN,
+// DI and EI only step PC over themselves.
+#include <utility>
+
 #include "isa/groups.h"
+#include "isa/stack_ops.h"
 
 namespace kit85::isa {
 
-int16_t push(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t pop(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t popPSW(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t xthl(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t sphl(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t out(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t in(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t di(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t ei(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
+int16_t push(KitState& k, uint8_t a, uint8_t b) {
+    setPC(k);
+    pushPair(k, k[Reg(a)], k[Reg(b)]);
+    return 0;
+}
+
+int16_t pop(KitState& k, uint8_t a, uint8_t b) {
+    setPC(k);
+    PoppedPair p = popPair(k);
+    k[Reg(b)] = std::move(p.lo);
+    k[Reg(a)] = std::move(p.hi);
+    return 0;
+}
+
+// The flag labels follow the byte loaded into F. The drivers rebuild F from
+// the labels after every instruction, so without this PUSH PSW / POP PSW would
+// restore A but lose the flags it saved.
+int16_t popPSW(KitState& k, uint8_t, uint8_t) {
+    setPC(k);
+    PoppedPair p = popPair(k);
+    const uint32_t flagByte = static_cast<uint32_t>(convt(p.lo)) & 0xFF;
+    k[F] = std::move(p.lo);
+    k[A] = std::move(p.hi);
+    unpackFlags(k.flags, flagByte);
+    return 0;
+}
+
+// L <-> row SP, H <-> row SP+1; SP stays. Both rows are checked before the
+// first is touched, so a missing SP+1 row never leaves half an exchange.
+int16_t xthl(KitState& k, uint8_t, uint8_t) {
+    setPC(k);
+    stackTopPair(k);
+    Text t = read(k);
+    write(k, k[L]);
+    k[L] = std::move(t);
+    k.memory().MoveNext();
+    t = read(k);
+    write(k, k[H]);
+    k[H] = std::move(t);
+    return 0;
+}
+
+// The one instruction that advances PC from the text of PC rather than Text1;
+// both name the opcode whenever the driver has just found the row at PC.
+int16_t sphl(KitState& k, uint8_t, uint8_t) {
+    k[SP] = pairText(k, H, L);
+    k[PC] = nextAddress(k[PC]);
+    return 0;
+}
+
+// The port byte is not read.
+int16_t out(KitState& k, uint8_t, uint8_t) {
+    setPC(k, 2);
+    return 0;
+}
+
+int16_t in(KitState& k, uint8_t, uint8_t) {
+    setPC(k, 2);
+    return 0;
+}
+
+int16_t di(KitState& k, uint8_t, uint8_t) {
+    setPC(k);
+    return 0;
+}
+
+int16_t ei(KitState& k, uint8_t, uint8_t) {
+    setPC(k);
+    return 0;
+}
 
 }  // namespace kit85::isa

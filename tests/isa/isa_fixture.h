@@ -92,6 +92,10 @@ public:
             while (i < s.size() && s[i] == ' ') ++i;
             if (i >= s.size()) break;
             std::size_t eq = s.find('=', i);
+            if (eq == std::string::npos) {
+                ADD_FAILURE() << "no '=' in \"" << s.substr(i) << "\" (quote values that hold blanks)";
+                break;
+            }
             std::string name = s.substr(i, eq - i);
             i = eq + 1;
             std::string value;

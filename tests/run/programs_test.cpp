@@ -69,13 +69,13 @@ TEST_F(Programs, TheFirstInstructionComesFromTheCurrentRowNotPC) {
 
 TEST_F(Programs, NestedCallsAndReturnsUseTheStackRows) {
     m.apply("SP=A000");
-    key("8000", {"CD", "00", "90",   // 8000 CALL 9000
-                 "76"});             // 8003 HLT
-    m.poke("9000", {"3E", "01",      // 9000 MVI A,01
+    m.poke("9000", {"3E", "01",       // 9000 MVI A,01
                     "CD", "00", "91", // 9002 CALL 9100
-                    "C9"});          // 9005 RET
-    m.poke("9100", {"06", "02",      // 9100 MVI B,02
-                    "C9"});          // 9102 RET
+                    "C9"});           // 9005 RET
+    m.poke("9100", {"06", "02",       // 9100 MVI B,02
+                    "C9"});           // 9102 RET
+    key("8000", {"CD", "00", "90",    // 8000 CALL 9000
+                 "76"});              // 8003 HLT
     RunResult r = execute(m.kit);
     EXPECT_EQ(r.reason, StopReason::Halt);
     EXPECT_EQ(r.steps, 7u);
