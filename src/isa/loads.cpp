@@ -1,16 +1,118 @@
+// Loads and stores: LXI, MVI, STAX, LDAX, SHLD, LHLD, STA, LDA.
+//
+// Bytes move as text between memory rows and register fields; nothing is
+// converted, so a row holding "7c" or "5" arrives in the register exactly as
+// it stands. No flag label is touched.
+//
+// Every handler sets PC while the cursor is still on the instruction's last
+// byte, before it finds a memory operand; the driver then finds the row at PC
+// for the next opcode, so the operand row is current only between cycles.
+//
+// Names: b1, b2 are the operand bytes in address order (b1 the low byte of an
+// address or immediate); hi, lo are the registers of a pair; addr is the text
+// of a memory address as handed to Find by address.
 #include "isa/groups.h"
 
 namespace kit85::isa {
 
-int16_t lxi(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t lxiSP(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t mvi(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t mviM(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t stax(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t ldax(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t shld(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t lhld(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t sta(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
-int16_t lda(KitState&, uint8_t, uint8_t) { return 0; }  // placeholder
+// LXI B, D, H: the low register takes the first operand byte, the high
+// register the second, each copied untrimmed.
+int16_t lxi(KitState& k, uint8_t hi, uint8_t lo) {
+    k[Reg(lo)] = fetch(k);
+    k[Reg(hi)] = fetch(k);
+    setPC(k);
+    return 0;
+}
+
+int16_t lxiSP(KitState& k, uint8_t, uint8_t) {
+    const Text b1 = fetch(k);
+    const Text b2 = fetch(k);
+    k[SP] = b2 + b1;
+    setPC(k);
+    return 0;
+}
+
+int16_t mvi(KitState& k, uint8_t r, uint8_t) {
+    k[Reg(r)] = fetch(k);
+    setPC(k);
+    return 0;
+}
+
+int16_t mviM(KitState& k, uint8_t, uint8_t) {
+    const Text b1 = fetch(k);
+    setPC(k);
+    findAt(k, pairText(k, H, L));
+    write(k, b1);
+    return 0;
+}
+
+// STAX stores A trimmed, while STA stores it untrimmed: the two were written
+// separately and differ only for a field that carries blanks.
+int16_t stax(KitState& k, uint8_t hi, uint8_t lo) {
+    // Both halves come trimmed, so the pair text needs no trim of its own.
+    const Text addr = pairText(k, Reg(hi), Reg(lo));
+    setPC(k);
+    findAt(k, addr);
+    write(k, k[A].trimmed());
+    return 0;
+}
+
+int16_t ldax(KitState& k, uint8_t hi, uint8_t lo) {
+    const Text addr = pairText(k, Reg(hi), Reg(lo));
+    setPC(k);
+    findAt(k, addr);
+    k[A] = read(k);
+    return 0;
+}
+
+// SHLD trims the address as a whole, not each byte: blanks between the two
+// bytes stay in it (and then name no row), unlike LHLD, STA and LDA.
+int16_t shld(KitState& k, uint8_t, uint8_t) {
+    const Text b1 = fetch(k);
+    const Text b2 = fetch(k);
+    const Text addr = b2 + b1;
+    setPC(k);
+    findAt(k, addr.trimmed());
+    write(k, k[L].trimmed());
+    // The next row in table order, not a second Find; in a table without gaps
+    // that is addr + 1.
+    k.memory().MoveNext();
+    write(k, k[H].trimmed());
+    return 0;
+}
+
+namespace {
+
+// The direct address of LHLD, STA and LDA: the two operand bytes, each
+// trimmed, high byte first. PC is set before the address row is found.
+void findDirect(KitState& k) {
+    const Text b1 = fetch(k);
+    const Text b2 = fetch(k);
+    const Text addr = b2.trimmed() + b1.trimmed();
+    setPC(k);
+    findAt(k, addr);
+}
+
+}  // namespace
+
+int16_t lhld(KitState& k, uint8_t, uint8_t) {
+    findDirect(k);
+    k[L] = read(k);
+    k.memory().MoveNext();
+    k[H] = read(k);
+    return 0;
+}
+
+int16_t sta(KitState& k, uint8_t, uint8_t) {
+    findDirect(k);
+    write(k, k[A]);
+    return 0;
+}
+
+int16_t lda(KitState& k, uint8_t, uint8_t) {
+    findDirect(k);
+    k[A] = read(k);
+    return 0;
+}
 
 }  // namespace kit85::isa
