@@ -1,0 +1,412 @@
+// The kit window driven by clicks and keys, offscreen.
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "panel_fixture.h"
+
+using namespace kit85;
+using kit85::testing::Kit;
+using kit85::testing::writeTable;
+
+class KitWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpState();
+    void layoutInTwips_data();
+    void layoutInTwips();
+    void roadOfOneProgram_data();
+    void roadOfOneProgram();
+    void keypad_data();
+    void keypad();
+    void regmodTwice();
+    void registerFieldsHoldWhatWasTyped();
+    void noValidAddressOnMissingRow();
+    void invalidCodeEndsRunInOneModalBox();
+    void stopInterruptsEndlessLoop_data();
+    void stopInterruptsEndlessLoop();
+    void keyboardWorksTheKit();
+    void shortcutsPressTheirKeys_data();
+    void shortcutsPressTheirKeys();
+    void storeFailureDuringKeyIsReported();
+    void errorStopIsReported();
+    void closeSavesMemory_data();
+    void closeSavesMemory();
+    void closeReportsUnsavedMemoryAndStillEnds();
+};
+
+void KitWindowTest::startUpState() {
+    Kit k;
+    QCOMPARE(k.w().objectName(), QString("form1"));
+    QCOMPARE(k.w().windowTitle(), QString(" MICROPROCESSER 8085"));
+    QCOMPARE(k.w().width(), k.w().px(6480 - kFrameTwipsWide));
+    CHECK_KIT(k, "Text1=0000;Text2=00;Text1.visible=1;Text2.visible=1;Text3.visible=0;Text4.visible=0;"
+                 "A=00;B=00;C=00;D=00;E=00;H=00;L=00;F=00;PC=0000;SP=0000;"
+                 "slb=0;zlb=0;auxlb=0;plb=0;clb=0;Label15= ;Label13= ;Label11= ;"
+                 "regmod=show panal;height=4770;panelshown=0;running=0;"
+                 "stop.enabled=0;execute.enabled=1;end.enabled=1;A.readOnly=0;"
+                 "end=CLOSE;execute=Execute;address=Address;prev=Prev;next=Next;stepexe=Step Exe;"
+                 "Label1=MICROPROCESSER REGISTERS;Label19=Flag Register;Label20=FF;Label3=SP;Label10=PC");
+    QVERIFY(k.presenter.shown.empty());
+}
+
+void KitWindowTest::layoutInTwips_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    const QList<std::pair<const char*, QRect>> rows = {
+        {"Text1", {3360, 240, 975, 495}},   {"Text2", {4320, 240, 615, 495}},   {"Text3", {3360, 240, 975, 495}},
+        {"Text4", {4320, 240, 615, 495}},   {"c0", {720, 1080, 735, 375}},      {"c5", {1680, 1680, 735, 375}},
+        {"ca", {2640, 2280, 735, 375}},     {"cf", {3600, 2880, 735, 375}},     {"execute", {4560, 1080, 735, 375}},
+        {"address", {4560, 1680, 735, 375}}, {"prev", {4560, 2280, 735, 375}},  {"next", {4560, 2880, 735, 375}},
+        {"regmod", {1080, 3480, 975, 375}}, {"stepexe", {3120, 3480, 855, 375}}, {"end", {4560, 3480, 735, 375}},
+        {"Adodc1", {600, 360, 2175, 330}},  {"A", {1200, 5520, 495, 375}},      {"F", {2160, 5520, 495, 375}},
+        {"L", {2160, 6960, 495, 375}},      {"SP", {4440, 6360, 855, 375}},     {"PC", {4440, 6960, 855, 375}},
+        {"slb", {3240, 5400, 135, 255}},    {"clb", {5760, 5400, 135, 255}},    {"Line1", {120, 4200, 6135, 15}},
+        {"Line16", {3120, 5760, 2895, 15}},
+    };
+    for (const auto& [name, r] : rows) QTest::newRow(name) << QString(name) << r;
+}
+
+void KitWindowTest::layoutInTwips() {
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    Kit k;
+    auto px = [&](int t) { return k.w().px(t); };
+    const QRect want(px(twips.x()), px(twips.y()), px(twips.width()), std::max(1, px(twips.height())));
+    QCOMPARE(k.find(name)->geometry(), want);
+}
+
+// Address 8 0 0 0, 3 E, Next, 0 5, Next, 7 6, Address 8 0 0 0, then Execute or
+// Step Exe presses; after each press the named fields must read as given.
+void KitWindowTest::roadOfOneProgram_data() {
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("Execute") << QStringList{"execute"}
+                             << QStringList{"Text1=8002;Text2=76;A=05;PC=8003;F=00;running=0"};
+    QTest::newRow("Step Exe twice") << QStringList{"stepexe", "stepexe"}
+                                    << QStringList{"Text1=8002;Text2=76;A=05;PC=8002;F=00",
+                                                   "Text1=8003;Text2=00;A=05;PC=8003;F=00"};
+}
+
+void KitWindowTest::roadOfOneProgram() {
+    QFETCH(QStringList, presses);
+    QFETCH(QStringList, after);
+    Kit k;
+    k.keys("address 8 0 0 0 3 E next 0 5 next 7 6");
+    CHECK_KIT(k, "Text1=8002;Text2=76");
+    k.keys("address 8 0 0 0");
+    CHECK_KIT(k, "Text1=8000;Text2=3E");
+    for (int i = 0; i < presses.size(); ++i) {
+        k.keys(presses[i]);
+        QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
+        CHECK_KIT(k, after[i]);
+    }
+    QCOMPARE(k.presenter.log(), QString());
+}
+
+// Keys from the start (row 0000; rows 8000.. hold 3E 05 76), then the fields
+// and the messages shown on the way.
+void KitWindowTest::keypad_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expect");
+    QTest::addColumn<QString>("messages");
+    const QString dataMode = "Text1.visible=1;Text2.visible=1;Text3.visible=0;Text4.visible=0;";
+    QTest::newRow("8050 accepted") << "address 8 0 5 0" << dataMode + "Text1=8050;Text2=00" << "";
+    QTest::newRow("FFFF accepted") << "address F F F F" << dataMode + "Text1=FFFF" << "";
+    QTest::newRow("7FFF refused") << "address 7 F F F" << dataMode + "Text1=8000;Text2=3E"
+                                  << "Invalid Address||information";
+    QTest::newRow("0000 refused") << "address 0 0 0 0" << dataMode + "Text1=8000" << "Invalid Address||information";
+    QTest::newRow("address twice clears the digits") << "address 1 2 address 8 0 0 1" << dataMode + "Text1=8001"
+                                                      << "";
+    QTest::newRow("three digits stay in entry")
+        << "address 8 0 5" << "Text1.visible=0;Text2.visible=0;Text3.visible=1;Text4.visible=1;Text3=805;Text4="
+        << "";
+    QTest::newRow("Next during entry moves behind the displays")
+        << "address 8 next" << "Text3.visible=1;Text3=8;Text1=0001" << "";
+    QTest::newRow("two digits replace the byte") << "address 8 0 0 0 0 6" << "Text2=06" << "";
+    QTest::newRow("third digit starts a new byte") << "address 8 0 0 0 0 6 7" << "Text2=7" << "";
+    QTest::newRow("one digit stays after Next") << "address 8 0 0 0 7 next prev" << "Text1=8000;Text2=7" << "";
+    QTest::newRow("one-digit byte is no code")
+        << "address 8 0 0 0 7 stepexe" << "Text1=0000;PC=0000" << "invalid code|ERROR :|information";
+    QTest::newRow("Next at the last row") << "address F F F F next" << "Text1=FFFF" << "";
+    QTest::newRow("Prev at the first row") << "prev" << "Text1=0000" << "";
+}
+
+void KitWindowTest::keypad() {
+    QFETCH(QString, keys);
+    QFETCH(QString, expect);
+    QFETCH(QString, messages);
+    Kit k;
+    k.load("8000", {"3E", "05", "76"});
+    k.kit().memory().setCursor(0);
+    k.w().refresh();
+    k.keys(keys);
+    CHECK_KIT(k, expect);
+    QCOMPARE(k.presenter.log(), messages);
+}
+
+void KitWindowTest::regmodTwice() {
+    Kit k;
+    QWidget* a = k.find("A");
+    QVERIFY2(a->geometry().top() >= k.w().height(), "register A is in sight with the panel hidden");
+    k.keys("regmod");
+    CHECK_KIT(k, "height=8040;regmod=hide panal;panelshown=-1;A.visible=1");
+    QVERIFY2(a->geometry().bottom() < k.w().height(), "register A is out of sight with the panel shown");
+    QVERIFY(k.find("Line5")->geometry().bottom() < k.w().height());
+    k.keys("regmod");
+    CHECK_KIT(k, "height=4770;regmod=show panal;panelshown=0");
+    QVERIFY(a->geometry().top() >= k.w().height());
+}
+
+void KitWindowTest::registerFieldsHoldWhatWasTyped() {
+    Kit k;
+    k.keys("regmod");
+    auto* a = k.find<QLineEdit>("A");
+    auto* pc = k.find<QLineEdit>("PC");
+    QTest::mouseClick(a, Qt::LeftButton);
+    a->selectAll();
+    QTest::keyClicks(a, "3C9");  // the third character is refused
+    QTest::mouseClick(pc, Qt::LeftButton);
+    pc->selectAll();
+    QTest::keyClicks(pc, "12345");
+    CHECK_KIT(k, "A=3C;PC=1234;Text2=00");  // digits typed into a field never reach the keypad
+    QCOMPARE(k.kit()[A], Text("3C"));
+    QCOMPARE(k.kit()[PC], Text("1234"));
+
+    // The next instruction reads what was typed: MOV B,A.
+    k.load("8000", {"47"});
+    k.keys("stepexe");
+    CHECK_KIT(k, "B=3C;PC=8001;Text1=8001");
+}
+
+void KitWindowTest::noValidAddressOnMissingRow() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("partial.sqlite").toStdString();
+    writeTable(file, {{"8000", "3E"}, {"8001", "05"}});
+    Kit k(MemoryTable::open(file));
+    k.keys("address 9 0 0 0");  // accepted, but no row has it
+    CHECK_KIT(k, "Text1=;Text2=;Text1.visible=1");
+    k.keys("5");
+    QCOMPARE(k.presenter.log(), QString("no valid address|error :|exclamation"));
+    CHECK_KIT(k, "Text1=;Text2=");
+    QCOMPARE(k.kit().memory().dataAt(0), Text("3E"));
+    QCOMPARE(k.kit().memory().dataAt(1), Text("05"));
+}
+
+void KitWindowTest::invalidCodeEndsRunInOneModalBox() {
+    Kit k;
+    k.load("8000", {"00", "08"});  // NOP, then a code that is no instruction
+    // Behave like a modal box: the event loop turns while it is open, and no
+    // slice of the run may go on meanwhile.
+    int slicesDuringBox = -1;
+    bool runningDuringBox = false;
+    QString displaysDuringBox;
+    k.presenter.onMessage = [&](const auto&) {
+        const int before = k.w().runSlices();
+        QTest::qWait(150);
+        slicesDuringBox = k.w().runSlices() - before;
+        runningDuringBox = k.w().running();
+        displaysDuringBox = k.field("Text1") + "/" + k.field("Text2");
+    };
+    k.keys("execute");
+    QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
+    QCOMPARE(k.presenter.log(), QString("invalid code|ERROR :|information"));
+    QCOMPARE(slicesDuringBox, 0);
+    QVERIFY(runningDuringBox);  // the run ends when the box is closed
+    QCOMPARE(displaysDuringBox, QString("8001/08"));
+    CHECK_KIT(k, "Text1=8001;Text2=08;PC=8001;running=0;execute.enabled=1;stop.enabled=0");
+    QCOMPARE(k.w().lastRun().reason, StopReason::InvalidCode);
+}
+
+void KitWindowTest::stopInterruptsEndlessLoop_data() {
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("Stop key") << false;
+    QTest::newRow("Esc") << true;
+}
+
+void KitWindowTest::stopInterruptsEndlessLoop() {
+    QFETCH(bool, byEscape);
+    Kit k;
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    k.load("8000", {"C3", "00", "80"});  // JMP 8000
+    k.keys("execute");
+    CHECK_KIT(k, "running=1;stop.enabled=1;end.enabled=1;c0.enabled=0;cf.enabled=0;execute.enabled=0;"
+                 "address.enabled=0;next.enabled=0;prev.enabled=0;stepexe.enabled=0;regmod.enabled=0;"
+                 "A.readOnly=1;PC.readOnly=1");
+    // The event loop turns while the run goes on: the run gets slice after
+    // slice, and keys pressed on the keyboard meanwhile change nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(k.w().runSlices() >= 5, 20000);
+    QTest::keyClick(&k.w(), Qt::Key_5);
+    QVERIFY(k.w().running());
+    CHECK_KIT(k, "Text2=C3");
+
+    // The stop arrives through the event loop, as a user's click would, and
+    // the run is over when the click has been handled.
+    bool stoppedAtOnce = false;
+    QTimer::singleShot(50, &k.w(), [&] {
+        if (byEscape) QTest::keyClick(&k.w(), Qt::Key_Escape);
+        else QTest::mouseClick(k.find<QAbstractButton>("stop"), Qt::LeftButton);
+        stoppedAtOnce = !k.w().running();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 20000);
+    QVERIFY(stoppedAtOnce);
+    QCOMPARE(k.w().lastRun().reason, StopReason::Interrupted);
+    QVERIFY(k.w().runSteps() > 1000);
+    CHECK_KIT(k, "Text1=8000;Text2=C3;PC=8000;stop.enabled=0;c0.enabled=1;execute.enabled=1;A.readOnly=0");
+    QCOMPARE(k.presenter.log(), QString());
+}
+
+void KitWindowTest::keyboardWorksTheKit() {
+    Kit k;
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    auto key = [&](Qt::Key kk) { QTest::keyClick(&k.w(), kk); };
+    key(Qt::Key_F2);
+    QTest::keyClicks(&k.w(), "80003e");
+    key(Qt::Key_F4);
+    QTest::keyClicks(&k.w(), "05");
+    key(Qt::Key_Down);
+    QTest::keyClicks(&k.w(), "76");
+    key(Qt::Key_Up);
+    key(Qt::Key_F3);
+    CHECK_KIT(k, "Text1=8000;Text2=3E");
+    key(Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
+    key(Qt::Key_F6);
+    CHECK_KIT(k, "Text1=8002;Text2=76;A=05;PC=8003;height=8040");
+}
+
+void KitWindowTest::shortcutsPressTheirKeys_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("shownInTip");
+    QTest::newRow("Address") << "address" << QKeySequence(Qt::Key_F2) << "F2";
+    QTest::newRow("Prev") << "prev" << QKeySequence(Qt::Key_F3) << "F3";
+    QTest::newRow("Next") << "next" << QKeySequence(Qt::Key_F4) << "F4";
+    QTest::newRow("Execute") << "execute" << QKeySequence(Qt::Key_F5) << "F5";
+    QTest::newRow("regmod") << "regmod" << QKeySequence(Qt::Key_F6) << "F6";
+    QTest::newRow("Step Exe") << "stepexe" << QKeySequence(Qt::Key_F10) << "F10";
+    QTest::newRow("CLOSE") << "end" << QKeySequence(Qt::CTRL | Qt::Key_Q) << "Ctrl+Q";
+    QTest::newRow("hex B") << "cb" << QKeySequence(Qt::Key_B) << "keyboard: B";
+}
+
+void KitWindowTest::shortcutsPressTheirKeys() {
+    QFETCH(QString, button);
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, shownInTip);
+    Kit k;
+    k.load("0000", {"76"});  // Execute halts at once
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    auto* b = k.find<QAbstractButton>(button);
+    QVERIFY2(b->toolTip().contains(shownInTip), qPrintable(b->toolTip()));
+    QSignalSpy clicked(b, &QAbstractButton::clicked);
+    QTest::keySequence(&k.w(), keys);
+    QCOMPARE(clicked.count(), 1);
+}
+
+void KitWindowTest::storeFailureDuringKeyIsReported() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("memory.sqlite").toStdString();
+    {
+        Kit k(MemoryTable::open(file));
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);  // holds the file
+        k.keys("address 8 0 0 0 1");
+        QCOMPARE(k.presenter.shown.size(), size_t(1));
+        const auto& m = k.presenter.shown[0];
+        QCOMPARE(QString::fromStdString(m.title), QString("error :"));
+        QVERIFY(m.icon == Icon::Exclamation);
+        QVERIFY2(m.text.find(file.string()) != std::string::npos, m.text.c_str());
+        CHECK_KIT(k, "Text1=8000;Text2=1");  // the byte stays in the kit
+        QVERIFY(k.w().isVisible());
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        k.keys("2");
+        QCOMPARE(k.presenter.shown.size(), size_t(1));
+        CHECK_KIT(k, "Text2=12");
+    }
+    auto reopened = MemoryTable::open(file);
+    QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("8000"))), Text("12"));
+}
+
+void KitWindowTest::errorStopIsReported() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("partial.sqlite").toStdString();
+    writeTable(file, {{"8000", "32"}, {"8001", "00"}, {"8002", "90"}, {"8003", "76"}});  // STA 9000: no such row
+    Kit k(MemoryTable::open(file));
+    k.keys("execute");
+    QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
+    QCOMPARE(k.w().lastRun().reason, StopReason::Error);
+    QCOMPARE(k.presenter.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(k.presenter.shown[0].title), QString("error :"));
+    QVERIFY2(k.presenter.shown[0].text.find("9000") != std::string::npos, k.presenter.shown[0].text.c_str());
+    QVERIFY(k.w().isVisible());
+    CHECK_KIT(k, "execute.enabled=1;running=0");
+}
+
+void KitWindowTest::closeSavesMemory_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("CLOSE") << "end";
+    QTest::newRow("CLOSE during a run") << "end while running";
+    QTest::newRow("window closed") << "close";
+}
+
+void KitWindowTest::closeSavesMemory() {
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("memory.sqlite").toStdString();
+    {
+        Kit k(MemoryTable::open(file));
+        QSignalSpy ended(&k.w(), &KitWindow::ended);
+        // STA 9000; JMP 8000: stores A over and over.
+        k.load("8000", {"32", "00", "90", "C3", "00", "80"});
+        k.kit()[A] = Text("5A");
+        k.w().refresh();
+        const bool run = how == "end while running";
+        if (run) {
+            k.keys("execute");
+            QVERIFY(k.w().running());
+            QTest::qWait(100);
+        }
+        QVERIFY(run || k.kit().memory().pendingWrites() > 0);  // the program is not yet committed
+        if (how == "close") k.w().close();
+        else k.keys("end");
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!k.w().isVisible());
+        QVERIFY(!k.w().running());
+        QCOMPARE(k.kit().memory().pendingWrites(), size_t(0));
+        QCOMPARE(k.presenter.log(), QString());
+        if (run) QCOMPARE(k.kit().memory().dataAt(*k.kit().memory().rowOf(Text("9000"))), Text("5A"));
+    }
+    auto reopened = MemoryTable::open(file);
+    QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("8000"))), Text("32"));
+    QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("8005"))), Text("80"));
+    if (how == "end while running") QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("9000"))), Text("5A"));
+}
+
+void KitWindowTest::closeReportsUnsavedMemoryAndStillEnds() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("memory.sqlite").toStdString();
+    Kit k(MemoryTable::open(file));
+    QSignalSpy ended(&k.w(), &KitWindow::ended);
+    k.load("8000", {"3E"});  // written, not yet committed
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    k.keys("end");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!k.w().isVisible());
+    QCOMPARE(k.presenter.shown.size(), size_t(1));
+    QVERIFY2(k.presenter.shown[0].text.find("could not be saved") != std::string::npos, k.presenter.shown[0].text.c_str());
+    QVERIFY(k.presenter.shown[0].icon == Icon::Exclamation);
+}
+
+QTEST_MAIN(KitWindowTest)
+#include "kit_window_test.moc"

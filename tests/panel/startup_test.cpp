@@ -1,0 +1,176 @@
+// Start-up: the about box, opening the memory file, and the kit85 program.
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+
+#include "panel/about_box.h"
+#include "panel_fixture.h"
+
+using namespace kit85;
+using kit85::testing::writeTable;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aboutBoxControls();
+    void aboutBoxResult_data();
+    void aboutBoxResult();
+    void refusedMemoryFileAsksForAnother_data();
+    void refusedMemoryFileAsksForAnother();
+    void defaultMemoryFile();
+    void programOptions_data();
+    void programOptions();
+    void programShowsKitAfterAboutBox();
+};
+
+void StartupTest::aboutBoxControls() {
+    AboutBox about;
+    QCOMPARE(about.objectName(), QString("aboutfm"));
+    QCOMPARE(about.windowTitle(), QString());
+    auto text = [&](const char* name) {
+        auto* l = about.findChild<QLabel*>(name);
+        return l ? l->text() : QString("<missing %1>").arg(name);
+    };
+    QCOMPARE(text("lblProductName"), QString("kit85 \u2014 8085 trainer kit simulator"));
+    for (const char* name : {"lblCompany", "lblCompanyProduct", "lblWarning"}) QVERIFY2(!text(name).isEmpty(), name);
+    QVERIFY(text("lblCompanyProduct").contains("licence"));
+    QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull());
+    QVERIFY(about.findChild<QWidget*>("Frame1"));
+    auto* ok = about.findChild<QPushButton*>("Command1");
+    QCOMPARE(ok->text(), QString("OK"));
+    QCOMPARE(ok->geometry().topLeft(), QPoint(twipsToPixels(2280, &about), twipsToPixels(4200, &about)));
+}
+
+void StartupTest::aboutBoxResult_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("result");
+    QTest::newRow("OK") << "ok" << int(QDialog::Accepted);
+    QTest::newRow("Esc") << "escape" << int(QDialog::Rejected);
+    QTest::newRow("closed by the window system") << "close" << int(QDialog::Rejected);
+}
+
+// Only OK leads on to the kit window; main() ends on any other result.
+void StartupTest::aboutBoxResult() {
+    QFETCH(QString, how);
+    QFETCH(int, result);
+    AboutBox about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    if (how == "ok") QTest::mouseClick(about.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    else if (how == "escape") QTest::keyClick(&about, Qt::Key_Escape);
+    else about.close();
+    QCOMPARE(about.result(), result);
+    QVERIFY(!about.isVisible());
+}
+
+void StartupTest::refusedMemoryFileAsksForAnother_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reasonHas");
+    QTest::newRow("folder missing") << "missing-folder" << "does not exist";
+    QTest::newRow("not SQLite") << "text" << "not an SQLite database";
+    QTest::newRow("a folder") << "folder" << "not a regular file";
+    QTest::newRow("no table d2") << "no-d2" << "no table d2";
+}
+
+void StartupTest::refusedMemoryFileAsksForAnother() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reasonHas);
+    QTemporaryDir dir;
+    std::filesystem::path bad = dir.filePath("bad.sqlite").toStdString();
+    if (kind == "missing-folder") bad = dir.filePath("nowhere/bad.sqlite").toStdString();
+    if (kind == "text") std::ofstream(bad) << "just some text, no database at all\n";
+    if (kind == "folder") std::filesystem::create_directory(bad);
+    if (kind == "no-d2") {
+        sqlite3* db = nullptr;
+        sqlite3_open(bad.c_str(), &db);
+        sqlite3_exec(db, "CREATE TABLE other (x)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const std::filesystem::path good = dir.filePath("good.sqlite").toStdString();
+
+    std::vector<std::pair<std::filesystem::path, std::string>> asked;
+    auto answer = [&](std::optional<std::filesystem::path> reply) {
+        return [&asked, reply](const std::filesystem::path& f, const std::string& reason) {
+            asked.push_back({f, reason});
+            return reply;
+        };
+    };
+
+    // Giving up: no table, the bad file untouched.
+    QVERIFY(!openMemoryTable(bad, answer(std::nullopt)));
+    QCOMPARE(asked.size(), size_t(1));
+    QCOMPARE(asked[0].first, bad);
+    QVERIFY2(asked[0].second.find(bad.string()) != std::string::npos, asked[0].second.c_str());
+    QVERIFY2(asked[0].second.find(reasonHas.toStdString()) != std::string::npos, asked[0].second.c_str());
+
+    // Another file: the kit goes on with it.
+    asked.clear();
+    auto table = openMemoryTable(bad, answer(good));
+    QVERIFY(table);
+    QCOMPARE(table->file(), good);
+    QCOMPARE(asked.size(), size_t(1));
+}
+
+void StartupTest::defaultMemoryFile() {
+    QTemporaryDir dir;
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    int asked = 0;
+    auto table = openMemoryTable(std::nullopt, [&](const auto&, const auto&) {
+        ++asked;
+        return std::optional<std::filesystem::path>();
+    });
+    qputenv("XDG_DATA_HOME", old);
+    QVERIFY(table);
+    QCOMPARE(asked, 0);
+    QCOMPARE(QString::fromStdString(table->file().string()), dir.filePath("kit85/memory.sqlite"));
+}
+
+void StartupTest::programOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outputHas");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--memory <FILE>";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+    QTest::newRow("stray argument") << QStringList{"kit.mdb"} << 2 << "unexpected argument 'kit.mdb'";
+    QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "Missing value after '--memory'";
+}
+
+void StartupTest::programOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outputHas);
+    QProcess p;
+    p.start(KIT85_PROGRAM, args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QCOMPARE(p.exitCode(), exitCode);
+    QVERIFY2(out.contains(outputHas), qPrintable(out));
+}
+
+// The whole start: about box, memory file, kit window painted, then ended.
+void StartupTest::programShowsKitAfterAboutBox() {
+    QTemporaryDir dir;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KIT85_STARTUP_PROBE", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(KIT85_PROGRAM, {"--memory", dir.filePath("m.sqlite")});
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(err.contains("kit window painted"), qPrintable(err));
+    QVERIFY(QFile::exists(dir.filePath("m.sqlite")));
+}
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"
