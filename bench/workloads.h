@@ -126,16 +126,18 @@ inline Workload multiply() {
             [](auto peek) { return peek(0x8800) == "01" && peek(0x8801) == "00" && peek(0x8810) == "00"; }};
 }
 
-// Adds the 32-byte BCD number at 9100 (= 1) to the one at 9000, 65536
+// Clears the 32-byte BCD number at 9000, then adds the one at 9100 (= 1) to it 65536
 // times, with ADC and DAA byte by byte: 9000 ends holding 65536 in BCD.
 inline Workload bcdAddition() {
     Asm a(0x8000);
-    a.op({MVI_A, 0x01, STA, 0x00, 0x91, MVI_E, 0x00});
+    a.op({LXI_H, 0x00, 0x90, MVI_C, 32, XRA_A});
+    a.label("clear").op({MOV_M_A, INX_H, DCR_C}).to(JNZ, "clear");
+    a.op({MVI_A, 0x01, STA, 0x00, 0x91, XRA_A, STA, 0x10, 0x88});
     a.label("outer").op({MVI_B, 0x00});
     a.label("add").op({LXI_H, 0x00, 0x90, LXI_D, 0x00, 0x91, MVI_C, 32, XRA_A});
     a.label("digit").op({LDAX_D, ADC_M, DAA, MOV_M_A, INX_H, INX_D, DCR_C}).to(JNZ, "digit");
     a.op({DCR_B}).to(JNZ, "add");
-    a.op({DCR_E}).to(JNZ, "outer");
+    a.op({LDA, 0x10, 0x88, DCR_A, STA, 0x10, 0x88}).to(JNZ, "outer");
     a.op({HLT});
     return {"BCD addition (DAA)", 0x8000, a.bytes(), [](auto peek) {
                 return peek(0x9000) == "36" && peek(0x9001) == "55" && peek(0x9002) == "06" && peek(0x9003) == "00";

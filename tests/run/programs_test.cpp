@@ -14,6 +14,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+RunLimits limits(uint64_t maxSteps, const std::atomic<bool>* stop = nullptr,
+                 std::optional<std::chrono::steady_clock::time_point> until = std::nullopt) {
+    RunLimits l;
+    l.maxSteps = maxSteps;
+    l.stop = stop;
+    l.until = until;
+    return l;
+}
+
 class Programs : public ::testing::Test {
 protected:
     Machine m;
@@ -226,7 +235,7 @@ TEST_F(Programs, ErrorsStopTheRunAndKeepWhatWasStored) {
 
 TEST_F(Programs, AStepLimitBoundsAnEndlessLoop) {
     key("8000", {"C3", "00", "80"});  // JMP 8000
-    RunResult r = execute(m.kit, RunLimits{.maxSteps = 1000});
+    RunResult r = execute(m.kit, limits(1000));
     EXPECT_EQ(r.reason, StopReason::StepLimit);
     EXPECT_EQ(r.steps, 1000u);
     EXPECT_EQ(row(), "8000/C3");
@@ -235,9 +244,9 @@ TEST_F(Programs, AStepLimitBoundsAnEndlessLoop) {
 TEST_F(Programs, ATimeSliceEndsAndTheRunGoesOnWhereItPaused) {
     key("8000", {"3C",              // INR A
                  "C3", "00", "80"}); // JMP 8000
-    RunResult first = execute(m.kit, RunLimits{.until = std::chrono::steady_clock::now()});
+    RunResult first = execute(m.kit, limits(0, nullptr, std::chrono::steady_clock::now()));
     EXPECT_EQ(first.reason, StopReason::TimeSlice);
-    RunResult second = execute(m.kit, RunLimits{.maxSteps = 2});
+    RunResult second = execute(m.kit, limits(2));
     EXPECT_EQ(second.reason, StopReason::StepLimit);
     // Every INR A counted: the loop never lost or repeated an instruction.
     uint64_t incs = (first.steps + second.steps + 1) / 2;
@@ -254,7 +263,7 @@ TEST_F(Programs, AStopRequestFromAnotherThreadEndsAnEndlessRun) {
         std::this_thread::sleep_for(100ms);
         stop = true;
     });
-    RunResult r = execute(m.kit, RunLimits{.stop = &stop});
+    RunResult r = execute(m.kit, limits(0, &stop));
     auto took = std::chrono::steady_clock::now() - started;
     stopper.join();
     EXPECT_EQ(r.reason, StopReason::Interrupted);
