@@ -10,7 +10,7 @@ trap 'rm -rf "$work"' EXIT
 while IFS=$'\t' read -r hex name; do
   mem="$work/memory.sqlite"
   rm -f "$mem" "$mem-wal" "$mem-shm"
-  "$build/kit85-run" --memory "$mem" --poke 8000=00 >/dev/null   # create the file outside the timing
+  "$build/kit85-run" --memory "$mem" --steps 0 >/dev/null   # create the file outside the timing
   start=$(date +%s.%N)
   out=$("$build/kit85-run" --memory "$mem" --load "$hex" --at 8000 --json)
   end=$(date +%s.%N)

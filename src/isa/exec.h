@@ -8,16 +8,36 @@
 //                    instruction, reported as "invalid code"), else 0.
 //
 // Opcodes match by exact, case-sensitive text: "3e", " 3E" and "5" are no
-// codes. Either may throw a KitError (a write with the cursor on no row, a
+// codes. Only a text of exactly two upper-case hex digits can be one, and Text
+// keeps those as their value, so matching is one table lookup.
+//
+// Either may throw a KitError (a write with the cursor on no row, a
 // conversion overflow on an odd text); the drivers turn it into a stop.
 
 #include <cstdint>
 
+#include "isa/opcode_table.h"
 #include "panel/kit_state.h"
 
 namespace kit85 {
 
-int16_t exec1(KitState& kit, const Text& opcode);
-int16_t exec2(KitState& kit, const Text& opcode);
+namespace isa {
+int16_t reportInvalid(KitState& k);
+}
+
+inline int16_t exec1(KitState& kit, const Text& opcode) {
+    if (!opcode.isHex() || opcode.size() != 2) return 1;
+    const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
+    if (o.executor != 1) return 1;
+    return o.run(kit, o.a, o.b);
+}
+
+inline int16_t exec2(KitState& kit, const Text& opcode) {
+    if (opcode.isHex() && opcode.size() == 2) {
+        const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
+        if (o.executor == 2) return o.run(kit, o.a, o.b);
+    }
+    return isa::reportInvalid(kit);
+}
 
 }  // namespace kit85

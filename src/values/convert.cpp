@@ -40,7 +40,7 @@ int32_t convt(std::string_view s) {
     return static_cast<int32_t>(v);
 }
 
-int32_t convt(const Text& t) {
+int32_t convtOther(const Text& t) {
     if (t.isHex()) {
         uint32_t v = t.hexValue();
         if (v > static_cast<uint32_t>(INT32_MAX)) overflow("the hex value of", t.str());

@@ -21,7 +21,11 @@ namespace kit85 {
 // The text read as hexadecimal. The last character is always the units digit;
 // a character that is no hex digit (either case) counts as a zero digit, so
 // "1G" is 16 and "5 " is 80.
-int32_t convt(const Text& t);
+int32_t convtOther(const Text& t);
+inline int32_t convt(const Text& t) {
+    if (t.isHex() && t.hexValue() <= 0x7FFFFFFFu) return static_cast<int32_t>(t.hexValue());
+    return convtOther(t);
+}
 int32_t convt(std::string_view s);
 inline int32_t convt(const char* s) { return convt(std::string_view(s)); }
 

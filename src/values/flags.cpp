@@ -35,13 +35,8 @@ void auxfg(FlagLabels& f, const Text& a, const Text& b) {
     f.auxlb = caption(d1 + d2 > 15);
 }
 
-Text packFlags(const FlagLabels& f) {
-    auto bit = [](const Text& c) { return c.isHex() && c.size() == 1 && c.hexValue() <= 1; };
-    if (bit(f.slb) && bit(f.zlb) && bit(f.auxlb) && bit(f.plb) && bit(f.clb)) {
-        return Text::byte(f.slb.hexValue() << 7 | f.zlb.hexValue() << 6 | f.auxlb.hexValue() << 4 |
-                          f.plb.hexValue() << 2 | f.clb.hexValue());
-    }
-    // A caption other than 0 or 1: pack it as a binary-digit number the long way.
+// A caption other than 0 or 1: pack it as a binary-digit number the long way.
+Text packFlagsOther(const FlagLabels& f) {
     int64_t n = int64_t{convt(f.slb)} * 10000000 + int64_t{convt(f.zlb)} * 1000000 +
                 int64_t{convt(f.auxlb)} * 10000 + int64_t{convt(f.plb)} * 100 + convt(f.clb);
     if (n > INT32_MAX) throw ConversionOverflow("overflow: the flag captions do not pack into a flag byte");

@@ -42,7 +42,15 @@ void auxfg(FlagLabels& f, const Text& a, const Text& b);
 
 // The flag byte as the drivers write it into F after every instruction:
 // S Z 0 AC 0 P 0 CY, bit 7 first, as two hex digits.
-Text packFlags(const FlagLabels& f);
+Text packFlagsOther(const FlagLabels& f);
+inline Text packFlags(const FlagLabels& f) {
+    auto bit = [](const Text& c) { return c.isHex() && c.size() == 1 && c.hexValue() <= 1; };
+    if (bit(f.slb) && bit(f.zlb) && bit(f.auxlb) && bit(f.plb) && bit(f.clb)) {
+        return Text::byte(f.slb.hexValue() << 7 | f.zlb.hexValue() << 6 | f.auxlb.hexValue() << 4 |
+                          f.plb.hexValue() << 2 | f.clb.hexValue());
+    }
+    return packFlagsOther(f);
+}
 
 // Sets the five labels from a flag byte laid out as packFlags makes it.
 void unpackFlags(FlagLabels& f, uint32_t byte);

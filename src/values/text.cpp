@@ -50,20 +50,20 @@ char Text::at(std::size_t i) const {
     return "0123456789ABCDEF"[(value_ >> (4 * (size_ - 1 - i))) & 0xF];
 }
 
-Text Text::right(std::size_t n) const {
+Text Text::rightOther(std::size_t n) const {
     if (n >= size()) return *this;
     if (!other_) return digits(value_, static_cast<unsigned>(n));
     return Text(std::string_view(*other_).substr(other_->size() - n));
 }
 
-Text Text::left(std::size_t n) const {
+Text Text::leftOther(std::size_t n) const {
     if (n >= size()) return *this;
     if (n == 0) return Text();
     if (!other_) return digits(value_ >> (4 * (size_ - n)), static_cast<unsigned>(n));
     return Text(std::string_view(*other_).substr(0, n));
 }
 
-Text Text::mid(std::size_t start1, std::size_t n) const {
+Text Text::midOther(std::size_t start1, std::size_t n) const {
     std::size_t len = size();
     if (start1 < 1) start1 = 1;
     if (start1 > len) return Text();
@@ -74,8 +74,7 @@ Text Text::mid(std::size_t start1, std::size_t n) const {
     return Text(std::string_view(*other_).substr(from, n));
 }
 
-Text Text::trimmed() const {
-    if (!other_) return *this;  // hex digits carry no blanks
+Text Text::trimmedOther() const {
     std::string_view s(*other_);
     std::size_t b = s.find_first_not_of(' ');
     if (b == std::string_view::npos) return Text();
@@ -84,10 +83,10 @@ Text Text::trimmed() const {
     return Text(s.substr(b, e - b + 1));
 }
 
-Text operator+(const Text& a, const Text& b) {
-    if (!a.other_ && !b.other_ && a.size_ + b.size_ <= Text::kMaxDigits) {
+Text Text::joinOther(const Text& a, const Text& b) {
+    if (!a.other_ && !b.other_ && a.size_ + b.size_ <= kMaxDigits) {
         uint64_t v = (static_cast<uint64_t>(a.value_) << (4 * b.size_)) | b.value_;
-        return Text::digits(static_cast<uint32_t>(v), a.size_ + b.size_);
+        return digits(static_cast<uint32_t>(v), a.size_ + b.size_);
     }
     return Text(a.str() + b.str());
 }

@@ -70,13 +70,33 @@ public:
     std::string str() const;
     char at(std::size_t i) const;  // 0-based; the caller keeps i < size()
 
-    // The string functions the kit's rules are written in.
-    Text right(std::size_t n) const;                   // last n characters
-    Text left(std::size_t n) const;                    // first n characters
-    Text mid(std::size_t start1, std::size_t n) const; // n characters from 1-based start1
-    Text trimmed() const;                              // blanks removed from both ends
+    // The string functions the kit's rules are written in. Hex-digit texts
+    // take the inline path; any other text goes the long way.
+    Text right(std::size_t n) const {  // last n characters
+        if (!other_) return n >= size_ ? *this : digits(value_, static_cast<unsigned>(n));
+        return rightOther(n);
+    }
+    Text left(std::size_t n) const {  // first n characters
+        if (!other_ && n > 0 && n < size_) return digits(value_ >> (4 * (size_ - n)), static_cast<unsigned>(n));
+        return leftOther(n);
+    }
+    Text mid(std::size_t start1, std::size_t n) const {  // n characters from 1-based start1
+        if (!other_ && start1 >= 1 && start1 <= size_ && n > 0 && n <= size_ - (start1 - 1))
+            return digits(value_ >> (4 * (size_ - (start1 - 1) - n)), static_cast<unsigned>(n));
+        return midOther(start1, n);
+    }
+    Text trimmed() const {  // blanks removed from both ends
+        if (!other_) return *this;  // hex digits carry no blanks
+        return trimmedOther();
+    }
 
-    friend Text operator+(const Text& a, const Text& b);
+    friend Text operator+(const Text& a, const Text& b) {
+        if (!a.other_ && !b.other_ && a.size_ + b.size_ <= kMaxDigits) {
+            uint64_t v = (static_cast<uint64_t>(a.value_) << (4 * b.size_)) | b.value_;
+            return digits(static_cast<uint32_t>(v), a.size_ + b.size_);
+        }
+        return joinOther(a, b);
+    }
     friend bool operator==(const Text& a, const Text& b) noexcept {
         if (!a.other_ && !b.other_) return a.size_ == b.size_ && a.value_ == b.value_;
         if (a.other_ && b.other_) return *a.other_ == *b.other_;
@@ -84,6 +104,12 @@ public:
     }
 
 private:
+    Text rightOther(std::size_t n) const;
+    Text leftOther(std::size_t n) const;
+    Text midOther(std::size_t start1, std::size_t n) const;
+    Text trimmedOther() const;
+    static Text joinOther(const Text& a, const Text& b);
+
     uint32_t value_ = 0;
     uint8_t size_ = 0;
     std::unique_ptr<std::string> other_;
