@@ -45,13 +45,6 @@ void adcText(KitState& k, const Text& operand) {
     finish(k, u + a, static_cast<int32_t>(u & 0xF));
 }
 
-// Steps 1-3 of the memory forms: PC from the opcode's row, then the row at HL.
-void findM(KitState& k) {
-    const Text addr = pairText(k, H, L);
-    setPC(k);
-    findAt(k, addr);
-}
-
 }  // namespace
 
 int16_t add(KitState& k, uint8_t r, uint8_t) {

@@ -47,6 +47,19 @@ inline void findAt(KitState& k, const Text& address) { k.memory().findAddress(ad
 
 inline const Text& read(KitState& k) { return k.memory().text2(); }
 
+// The memory operand M of a one-byte instruction: PC is set while the cursor
+// is still on the opcode, then the cursor moves to the row named by H and L
+// (each trimmed) and stays there.
+inline void findM(KitState& k) {
+    const Text address = pairText(k, H, L);
+    setPC(k);
+    findAt(k, address);
+}
+inline const Text& readM(KitState& k) {
+    findM(k);
+    return read(k);
+}
+
 inline void write(KitState& k, const Text& t) { k.memory().setText2(t); }
 
 // Integer forms of the text rules. Nearly every text in a run is a byte of two

@@ -96,9 +96,7 @@ int16_t inr(KitState& k, uint8_t r, uint8_t) {
 }
 
 int16_t inrM(KitState& k, uint8_t, uint8_t) {
-    const Text p = pairText(k, H, L);
-    setPC(k);
-    findAt(k, p);
+    findM(k);
     const int64_t x = int64_t{trimmedValue(read(k))} + 1;
     incrementFlags(k, read(k), x);
     write(k, Text::byte(static_cast<uint32_t>(x)));
@@ -115,9 +113,7 @@ int16_t dcr(KitState& k, uint8_t r, uint8_t) {
 }
 
 int16_t dcrM(KitState& k, uint8_t, uint8_t) {
-    const Text p = pairText(k, H, L);
-    setPC(k);
-    findAt(k, p);
+    findM(k);
     const int64_t x = int64_t{kByteMinusOne} + trimmedValue(read(k));
     decrementFlags(k, read(k), x);
     write(k, Text::byte(static_cast<uint32_t>(x)));

@@ -37,16 +37,6 @@ void compare(KitState& k, const Text& operand) {
     k.flags.auxlb = caption(lowDigit(k[A]) + (c & 0xF) > 15);
     k.flags.clb = caption((s & 0xFFFFF) < 0x100);
 }
-
-// The M forms: PC is set while the cursor is still on the opcode, then the
-// cursor moves to the row at HL and stays there.
-const Text& memoryOperand(KitState& k) {
-    const Text address = pairText(k, H, L);
-    setPC(k);
-    findAt(k, address);
-    return read(k);
-}
-
 }  // namespace
 
 int16_t ana(KitState& k, uint8_t a, uint8_t) {
@@ -56,7 +46,7 @@ int16_t ana(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t anaM(KitState& k, uint8_t, uint8_t) {
-    logical(k, memoryOperand(k), Op::And);
+    logical(k, readM(k), Op::And);
     return 0;
 }
 
@@ -67,7 +57,7 @@ int16_t xra(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t xraM(KitState& k, uint8_t, uint8_t) {
-    logical(k, memoryOperand(k), Op::Xor);
+    logical(k, readM(k), Op::Xor);
     return 0;
 }
 
@@ -78,7 +68,7 @@ int16_t ora(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t oraM(KitState& k, uint8_t, uint8_t) {
-    logical(k, memoryOperand(k), Op::Or);
+    logical(k, readM(k), Op::Or);
     return 0;
 }
 
@@ -89,7 +79,7 @@ int16_t cmp(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t cmpM(KitState& k, uint8_t, uint8_t) {
-    compare(k, memoryOperand(k));
+    compare(k, readM(k));
     return 0;
 }
 

@@ -17,17 +17,13 @@ int16_t movRegReg(KitState& k, uint8_t dst, uint8_t src) {
 
 // PC is taken from the opcode's row before the Find leaves the cursor on M.
 int16_t movRegM(KitState& k, uint8_t dst, uint8_t) {
-    const Text addr = pairText(k, H, L);
-    setPC(k);
-    findAt(k, addr);
+    findM(k);
     k[Reg(dst)] = read(k);
     return 0;
 }
 
 int16_t movMReg(KitState& k, uint8_t, uint8_t src) {
-    const Text addr = pairText(k, H, L);
-    setPC(k);
-    findAt(k, addr);
+    findM(k);
     write(k, k[Reg(src)]);
     return 0;
 }

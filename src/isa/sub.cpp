@@ -32,16 +32,6 @@ void subtract(KitState& k, int32_t c) {
 int32_t withBorrow(const KitState& k, const Text& operand) {
     return complementOfHex(int64_t{valueOf(operand)} + valueOf(k.flags.clb));
 }
-
-// The M forms: PC is set while the cursor is still on the opcode, then the
-// cursor moves to the row at HL and stays there.
-const Text& memoryOperand(KitState& k) {
-    const Text address = pairText(k, H, L);
-    setPC(k);
-    findAt(k, address);
-    return read(k);
-}
-
 }  // namespace
 
 int16_t sub(KitState& k, uint8_t a, uint8_t) {
@@ -51,7 +41,7 @@ int16_t sub(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t subM(KitState& k, uint8_t, uint8_t) {
-    subtract(k, complementOf(memoryOperand(k)));
+    subtract(k, complementOf(readM(k)));
     return 0;
 }
 
@@ -62,7 +52,7 @@ int16_t sbb(KitState& k, uint8_t a, uint8_t) {
 }
 
 int16_t sbbM(KitState& k, uint8_t, uint8_t) {
-    subtract(k, withBorrow(k, memoryOperand(k)));
+    subtract(k, withBorrow(k, readM(k)));
     return 0;
 }
 

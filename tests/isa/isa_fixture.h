@@ -26,20 +26,9 @@
 #include "isa/exec.h"
 #include "memory/memory_table.h"
 #include "panel/kit_state.h"
+#include "support/recording_presenter.h"
 
 namespace kit85::testing {
-
-class RecordingPresenter : public Presenter {
-public:
-    struct Shown {
-        std::string text, title;
-        Icon icon;
-    };
-    void message(std::string_view text, std::string_view title, Icon icon) override {
-        shown.push_back({std::string(text), std::string(title), icon});
-    }
-    std::vector<Shown> shown;
-};
 
 struct IsaCase {
     const char* name;

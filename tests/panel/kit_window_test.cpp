@@ -103,7 +103,7 @@ void KitWindowTest::roadOfOneProgram() {
         QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
         CHECK_KIT(k, after[i]);
     }
-    QCOMPARE(k.presenter.log(), QString());
+    QCOMPARE(messageLog(k.presenter), QString());
 }
 
 // Keys from the start (row 0000; rows 8000.. hold 3E 05 76), then the fields
@@ -144,7 +144,7 @@ void KitWindowTest::keypad() {
     k.w().refresh();
     k.keys(keys);
     CHECK_KIT(k, expect);
-    QCOMPARE(k.presenter.log(), messages);
+    QCOMPARE(messageLog(k.presenter), messages);
 }
 
 void KitWindowTest::regmodTwice() {
@@ -189,7 +189,7 @@ void KitWindowTest::noValidAddressOnMissingRow() {
     k.keys("address 9 0 0 0");  // accepted, but no row has it
     CHECK_KIT(k, "Text1=;Text2=;Text1.visible=1");
     k.keys("5");
-    QCOMPARE(k.presenter.log(), QString("no valid address|error :|exclamation"));
+    QCOMPARE(messageLog(k.presenter), QString("no valid address|error :|exclamation"));
     CHECK_KIT(k, "Text1=;Text2=");
     QCOMPARE(k.kit().memory().dataAt(0), Text("3E"));
     QCOMPARE(k.kit().memory().dataAt(1), Text("05"));
@@ -212,7 +212,7 @@ void KitWindowTest::invalidCodeEndsRunInOneModalBox() {
     };
     k.keys("execute");
     QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 10000);
-    QCOMPARE(k.presenter.log(), QString("invalid code|ERROR :|information"));
+    QCOMPARE(messageLog(k.presenter), QString("invalid code|ERROR :|information"));
     QCOMPARE(slicesDuringBox, 0);
     QVERIFY(runningDuringBox);  // the run ends when the box is closed
     QCOMPARE(displaysDuringBox, QString("8001/08"));
@@ -256,7 +256,7 @@ void KitWindowTest::stopInterruptsEndlessLoop() {
     QCOMPARE(k.w().lastRun().reason, StopReason::Interrupted);
     QVERIFY(k.w().runSteps() > 1000);
     CHECK_KIT(k, "Text1=8000;Text2=C3;PC=8000;stop.enabled=0;c0.enabled=1;execute.enabled=1;A.readOnly=0");
-    QCOMPARE(k.presenter.log(), QString());
+    QCOMPARE(messageLog(k.presenter), QString());
 }
 
 void KitWindowTest::keyboardWorksTheKit() {
@@ -380,7 +380,7 @@ void KitWindowTest::closeSavesMemory() {
         QVERIFY(!k.w().isVisible());
         QVERIFY(!k.w().running());
         QCOMPARE(k.kit().memory().pendingWrites(), size_t(0));
-        QCOMPARE(k.presenter.log(), QString());
+        QCOMPARE(messageLog(k.presenter), QString());
         if (run) QCOMPARE(k.kit().memory().dataAt(*k.kit().memory().rowOf(Text("9000"))), Text("5A"));
     }
     auto reopened = MemoryTable::open(file);

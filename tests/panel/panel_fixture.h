@@ -20,30 +20,18 @@
 
 #include "memory/memory_table.h"
 #include "panel/kit_window.h"
+#include "support/recording_presenter.h"
 
 namespace kit85::testing {
 
-class RecordingPresenter : public Presenter {
-public:
-    struct Shown {
-        std::string text, title;
-        Icon icon;
-    };
-    void message(std::string_view text, std::string_view title, Icon icon) override {
-        shown.push_back({std::string(text), std::string(title), icon});
-        if (onMessage) onMessage(shown.back());
-    }
-    // "text|title|icon" for each message, joined by "; ".
-    QString log() const {
-        QStringList out;
-        for (const Shown& s : shown)
-            out << QString::fromStdString(s.text + "|" + s.title + "|") +
-                       (s.icon == Icon::Exclamation ? "exclamation" : "information");
-        return out.join("; ");
-    }
-    std::vector<Shown> shown;
-    std::function<void(const Shown&)> onMessage;  // runs while the "box" is open
-};
+// "text|title|icon" for each message shown, joined by "; ".
+inline QString messageLog(const RecordingPresenter& p) {
+    QStringList out;
+    for (const auto& s : p.shown)
+        out << QString::fromStdString(s.text + "|" + s.title + "|") +
+                   (s.icon == Icon::Exclamation ? "exclamation" : "information");
+    return out.join("; ");
+}
 
 // An SQLite memory file holding only the given rows, as a user's own table might.
 inline void writeTable(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& rows) {
