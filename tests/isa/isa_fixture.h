@@ -73,9 +73,9 @@ public:
 
     // Splits "A=FF @2050=05" into name/value pairs. A value may be quoted to
     // hold blanks: A='3e ' .
-    static std::vector<std::pair<std::string, std::string>> parse(const char* spec) {
+    static std::vector<std::pair<std::string, std::string>> parse(const char* assignments) {
         std::vector<std::pair<std::string, std::string>> out;
-        std::string s = spec ? spec : "";
+        std::string s = assignments ? assignments : "";
         std::size_t i = 0;
         while (i < s.size()) {
             while (i < s.size() && s[i] == ' ') ++i;
