@@ -12,14 +12,14 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build-panel}
+build=${BUILD_DIR:-$root/build/release}
 out=${1:-$root/docs}
 kit=$build/src/panel/kit85
 
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DKIT85_BENCH=OFF >/dev/null
+  "$root/scripts/build" release >/dev/null
 fi
-ninja -C "$build" kit85 >/dev/null
+cmake --build "$build" --target kit85 >/dev/null
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
