@@ -38,10 +38,15 @@ inline void writeTable(const std::filesystem::path& file, const std::vector<std:
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_exec(db, "CREATE TABLE d2 (address TEXT, data TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO d2 VALUES (?1, ?2)", -1, &insert, nullptr);
     for (const auto& [a, d] : rows) {
-        std::string sql = "INSERT INTO d2 VALUES ('" + a + "', '" + d + "')";
-        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_bind_text(insert, 1, a.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, d.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
     }
+    sqlite3_finalize(insert);
     sqlite3_close(db);
 }
 
