@@ -5,7 +5,7 @@
 // carried operand; t = hex1(sum) is the untruncated sum. The flags are
 // evaluated from t before A is written, in the order CY, P, Z, S, then AC from
 // the two addends' low digits; A is written last. The integer forms of
-// frame.h (valueOf, lowDigit, setSZP) give what convt, auxfg and sfg/zfg/pfg
+// frame.h (lowDigit, setSZP) give what auxfg and sfg/zfg/pfg
 // give on those texts; of the five digits of t, A keeps s & FF.
 //
 // A and the operand are converted untrimmed: a leading blank is harmless to
@@ -30,18 +30,18 @@ void finish(KitState& k, int64_t s, int32_t addend) {
 }
 
 void addText(KitState& k, const Text& operand) {
-    const int64_t a = valueOf(k[A]);
-    const int64_t x = valueOf(operand);
+    const int64_t a = convt(k[A]);
+    const int64_t x = convt(operand);
     finish(k, x + a, lowDigit(operand));
 }
 
 // AC comes from the low digit of u = hex1(operand + CY), so a low digit F with
 // CY set contributes 0 and gives no half carry.
 void adcText(KitState& k, const Text& operand) {
-    const int64_t x = valueOf(operand);
-    const int64_t c = valueOf(k.flags.clb);
+    const int64_t x = convt(operand);
+    const int64_t c = convt(k.flags.clb);
     const int64_t u = (x + c) & 0xFFFFF;  // convt(u)
-    const int64_t a = valueOf(k[A]);
+    const int64_t a = convt(k[A]);
     finish(k, u + a, static_cast<int32_t>(u & 0xF));
 }
 

@@ -62,26 +62,15 @@ inline const Text& readM(KitState& k) {
 
 inline void write(KitState& k, const Text& t) { k.memory().setText2(t); }
 
-// Integer forms of the text rules. Nearly every text in a run is a byte of two
-// upper-case hex digits, which Text holds as its value; these take a short cut
-// for those and fall back on the text rules (convt, comp2) for any other text,
-// so a handler that computes with them gets exactly what the rules give.
+// Integer forms of the text rules, for the handlers that compute with values
+// rather than with the texts the evaluators would be shown. (convt and comp2
+// already take a short cut for hex-digit texts.)
 //
-// valueOf(t)          convt(t)
-// complementOf(t)     comp2(t)
 // complementOfHex(v)  comp2(hex1(v)), the complement of a five-digit sum text
 // lowDigit(t)         the digit auxfg reads: convt of the last character of
 //                     the trimmed text
 // setSZP(f, r)        S, Z and P as sfg, zfg and pfg set them from hex1(r); the
 //                     byte they look at, the last two of hex1(r), is r & FF
-inline int32_t valueOf(const Text& t) {
-    return t.isHex() && t.size() <= 2 ? static_cast<int32_t>(t.hexValue()) : convt(t);
-}
-
-inline int32_t complementOf(const Text& t) {
-    return t.isHex() && t.size() <= 2 ? 0x100 - static_cast<int32_t>(t.hexValue()) : comp2(t);
-}
-
 inline int32_t complementOfHex(int64_t v) {
     const int32_t five = static_cast<int32_t>(v & 0xFFFFF);
     return five <= 0x80FF ? 0x100 - five : comp2(hex1(v));  // comp2 throws the overflow

@@ -11,7 +11,11 @@ namespace kit85::isa {
 
 #define KIT85_HANDLER(name) int16_t name(KitState& k, uint8_t a, uint8_t b)
 
-// halt.cpp: HLT and the report of a code that is no instruction
+// halt.cpp: HLT and the report of a code that is no instruction; and the
+// codes that do nothing but step PC over themselves: NOP, RIM and SIM (the kit
+// has no interrupt mask or serial lines), OUT and IN (no ports), DI and EI (no
+// interrupts). a = the instruction's length.
+KIT85_HANDLER(advance);
 KIT85_HANDLER(hlt);
 int16_t reportInvalid(KitState& k);
 
@@ -39,8 +43,7 @@ KIT85_HANDLER(dcrM);
 KIT85_HANDLER(dad);      // a, b = pair
 KIT85_HANDLER(dadSP);
 
-// rotates.cpp: NOP, RLC, RRC, RAL, RAR, DAA, CMA, STC, CMC, RIM, SIM
-KIT85_HANDLER(nop);
+// rotates.cpp: RLC, RRC, RAL, RAR, DAA, CMA, STC, CMC
 KIT85_HANDLER(rlc);
 KIT85_HANDLER(rrc);
 KIT85_HANDLER(ral);
@@ -49,8 +52,6 @@ KIT85_HANDLER(daa);
 KIT85_HANDLER(cma);
 KIT85_HANDLER(stc);
 KIT85_HANDLER(cmc);
-KIT85_HANDLER(rim);
-KIT85_HANDLER(sim);
 
 // moves.cpp: MOV
 KIT85_HANDLER(movRegReg);  // a = destination, b = source
@@ -97,16 +98,12 @@ KIT85_HANDLER(ccond);
 KIT85_HANDLER(ret);
 KIT85_HANDLER(rcond);
 
-// stack.cpp: PUSH, POP, XTHL, SPHL, OUT, IN, DI, EI
+// stack.cpp: PUSH, POP, XTHL, SPHL
 KIT85_HANDLER(push);     // a = high register, b = low register (A, F for PSW)
 KIT85_HANDLER(pop);      // a = high register, b = low register
 KIT85_HANDLER(popPSW);
 KIT85_HANDLER(xthl);
 KIT85_HANDLER(sphl);
-KIT85_HANDLER(out);
-KIT85_HANDLER(in);
-KIT85_HANDLER(di);
-KIT85_HANDLER(ei);
 
 #undef KIT85_HANDLER
 

@@ -11,6 +11,11 @@ int16_t hlt(KitState& k, uint8_t, uint8_t) {
     return 1;
 }
 
+int16_t advance(KitState& k, uint8_t length, uint8_t) {
+    setPC(k, length);
+    return 0;
+}
+
 // Reached only when the text matched no code of either executor (OUT, IN, DI
 // and EI are codes of their own in the table, so they never get here).
 int16_t reportInvalid(KitState& k) {

@@ -19,12 +19,12 @@
 namespace kit85::isa {
 namespace {
 
-inline int32_t carryIn(const KitState& k) { return valueOf(k.flags.clb); }
+inline int32_t carryIn(const KitState& k) { return convt(k.flags.clb); }
 
 // A := A + value(e), with e's low digit eLow; CY as cfg sets it (every sum
 // above FF).
 int16_t addImmediate(KitState& k, int64_t e, int32_t eLow) {
-    const int64_t r = valueOf(k[A]) + e;
+    const int64_t r = convt(k[A]) + e;
     setSZP(k.flags, r);
     k.flags.clb = caption((r & 0xFFFFF) > 0xFF);
     k.flags.auxlb = caption(lowDigit(k[A]) + eLow > 15);
@@ -38,7 +38,7 @@ int16_t addImmediate(KitState& k, int64_t e, int32_t eLow) {
 // formed by an addition, and AC is its carry out of the low digit.
 // CPI stops short of writing A.
 int16_t subtractImmediate(KitState& k, int32_t c, bool writeA) {
-    const int64_t r = int64_t{valueOf(k[A])} + c;
+    const int64_t r = int64_t{convt(k[A])} + c;
     setSZP(k.flags, r);
     k.flags.clb = caption((r & 0xFFFFF) < 0x100);
     k.flags.auxlb = caption(lowDigit(k[A]) + (c & 0xF) > 15);
@@ -61,45 +61,45 @@ int16_t logicalImmediate(KitState& k, int32_t r, bool ac) {
 
 int16_t adi(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    return addImmediate(k, valueOf(d), lowDigit(d));
+    return addImmediate(k, convt(d), lowDigit(d));
 }
 
 // The carry is folded into the data byte first, e = hex1(d + cin), so AC sees
 // the low digit of d + CY: "0F" with CY 1 passes "00010".
 int16_t aci(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    const int64_t e = (int64_t{valueOf(d)} + carryIn(k)) & 0xFFFFF;
+    const int64_t e = (int64_t{convt(d)} + carryIn(k)) & 0xFFFFF;
     return addImmediate(k, e, static_cast<int32_t>(e & 0xF));
 }
 
 int16_t sui(KitState& k, uint8_t, uint8_t) {
-    return subtractImmediate(k, complementOf(fetch(k)), true);
+    return subtractImmediate(k, comp2(fetch(k)), true);
 }
 
 // As SBB: data FF with CY 1 subtracts 100 and always borrows.
 int16_t sbi(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    return subtractImmediate(k, complementOfHex(int64_t{valueOf(d)} + carryIn(k)), true);
+    return subtractImmediate(k, complementOfHex(int64_t{convt(d)} + carryIn(k)), true);
 }
 
 int16_t ani(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    return logicalImmediate(k, valueOf(k[A]) & valueOf(d), true);
+    return logicalImmediate(k, convt(k[A]) & convt(d), true);
 }
 
 int16_t xri(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    return logicalImmediate(k, valueOf(k[A]) ^ valueOf(d), false);
+    return logicalImmediate(k, convt(k[A]) ^ convt(d), false);
 }
 
 int16_t ori(KitState& k, uint8_t, uint8_t) {
     const Text& d = fetch(k);
-    return logicalImmediate(k, valueOf(k[A]) | valueOf(d), false);
+    return logicalImmediate(k, convt(k[A]) | convt(d), false);
 }
 
 // Z and CY are the rules of zfg and bfg written out in place; A is not written.
 int16_t cpi(KitState& k, uint8_t, uint8_t) {
-    return subtractImmediate(k, complementOf(fetch(k)), false);
+    return subtractImmediate(k, comp2(fetch(k)), false);
 }
 
 }  // namespace kit85::isa

@@ -11,7 +11,7 @@
 // Names: p is a pair's text (high register trimmed, then low register
 // trimmed); r is the untruncated result, whose hex1 text the evaluators would
 // be shown; hi, lo are the registers of a pair. The integer forms of frame.h
-// (valueOf, lowDigit, setSZP) give what convt, auxfg and sfg/zfg/pfg give on
+// (lowDigit, setSZP) give what auxfg and sfg/zfg/pfg give on
 // those texts. Of a five-digit hex1(r), the last two characters are r & FF and
 // characters 2 and 3 are bits 8..15 of r.
 #include "isa/groups.h"
@@ -22,17 +22,8 @@ namespace {
 constexpr int32_t kByteMinusOne = 255;    // comp2("1")
 constexpr int32_t kWordMinusOne = 0xFFFF; // convt("FFFF")
 
-// convt of the text trimmed; a text of hex digits carries no blanks.
-int32_t trimmedValue(const Text& t) { return t.isHex() ? valueOf(t) : convt(t.trimmed()); }
-
-// convt(p): a pair of one- or two-digit hex texts is its digits side by side.
-int32_t pairValue(const KitState& k, Reg hi, Reg lo) {
-    const Text& h = k[hi];
-    const Text& l = k[lo];
-    if (h.isHex() && l.isHex() && h.size() <= 2 && l.size() <= 2)
-        return static_cast<int32_t>(h.hexValue() << (4 * l.size()) | l.hexValue());
-    return convt(pairText(k, hi, lo));
-}
+// convt(p), the value of a pair's text.
+int32_t pairValue(const KitState& k, Reg hi, Reg lo) { return convt(pairText(k, hi, lo)); }
 
 // The pair's registers take a 16-bit result: lo the last two digits of
 // hex1(r), hi the two before them.
@@ -88,7 +79,7 @@ int16_t dcxSP(KitState& k, uint8_t, uint8_t) {
 
 int16_t inr(KitState& k, uint8_t r, uint8_t) {
     Text& v = k[Reg(r)];
-    const int64_t x = int64_t{trimmedValue(v)} + 1;
+    const int64_t x = int64_t{convt(v.trimmed())} + 1;
     setPC(k);
     incrementFlags(k, v, x);
     v = Text::byte(static_cast<uint32_t>(x));
@@ -97,7 +88,7 @@ int16_t inr(KitState& k, uint8_t r, uint8_t) {
 
 int16_t inrM(KitState& k, uint8_t, uint8_t) {
     findM(k);
-    const int64_t x = int64_t{trimmedValue(read(k))} + 1;
+    const int64_t x = int64_t{convt(read(k).trimmed())} + 1;
     incrementFlags(k, read(k), x);
     write(k, Text::byte(static_cast<uint32_t>(x)));
     return 0;
@@ -105,7 +96,7 @@ int16_t inrM(KitState& k, uint8_t, uint8_t) {
 
 int16_t dcr(KitState& k, uint8_t r, uint8_t) {
     Text& v = k[Reg(r)];
-    const int64_t x = int64_t{kByteMinusOne} + trimmedValue(v);
+    const int64_t x = int64_t{kByteMinusOne} + convt(v.trimmed());
     setPC(k);
     decrementFlags(k, v, x);
     v = Text::byte(static_cast<uint32_t>(x));
@@ -114,7 +105,7 @@ int16_t dcr(KitState& k, uint8_t r, uint8_t) {
 
 int16_t dcrM(KitState& k, uint8_t, uint8_t) {
     findM(k);
-    const int64_t x = int64_t{kByteMinusOne} + trimmedValue(read(k));
+    const int64_t x = int64_t{kByteMinusOne} + convt(read(k).trimmed());
     decrementFlags(k, read(k), x);
     write(k, Text::byte(static_cast<uint32_t>(x)));
     return 0;

@@ -19,8 +19,8 @@ enum class Op { And, Xor, Or };
 
 // ANA sets AC to "1", as the 8085 does after every logical AND.
 void logical(KitState& k, const Text& operand, Op op) {
-    const int32_t a = valueOf(k[A]);
-    const int32_t x = valueOf(operand);
+    const int32_t a = convt(k[A]);
+    const int32_t x = convt(operand);
     const int32_t r = op == Op::And ? (a & x) : op == Op::Xor ? (a ^ x) : (a | x);
     setSZP(k.flags, r);
     k.flags.clb = captionZero();
@@ -31,8 +31,8 @@ void logical(KitState& k, const Text& operand, Op op) {
 // AC comes from the complement's low digit, as for SUB: "1" when x's low digit
 // is not 0 and A's is at least that digit.
 void compare(KitState& k, const Text& operand) {
-    const int32_t c = complementOf(operand);
-    const int64_t s = int64_t{valueOf(k[A])} + c;
+    const int32_t c = comp2(operand);
+    const int64_t s = int64_t{convt(k[A])} + c;
     setSZP(k.flags, s);
     k.flags.auxlb = caption(lowDigit(k[A]) + (c & 0xF) > 15);
     k.flags.clb = caption((s & 0xFFFFF) < 0x100);

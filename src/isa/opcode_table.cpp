@@ -16,7 +16,7 @@ constexpr std::array<Opcode, 256> build() {
 
 
     // 0x
-    op(0x00, "NOP", 1, 1, nop);
+    op(0x00, "NOP", 1, 1, advance, 1);
     op(0x01, "LXI B", 3, 1, lxi, B, C);
     op(0x02, "STAX B", 1, 1, stax, B, C);
     op(0x03, "INX B", 1, 1, inx, B, C);
@@ -52,7 +52,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x1F, "RAR", 1, 1, rar);
 
     // 2x
-    op(0x20, "RIM", 1, 1, rim);
+    op(0x20, "RIM", 1, 1, advance, 1);
     op(0x21, "LXI H", 3, 1, lxi, H, L);
     op(0x22, "SHLD", 3, 1, shld);
     op(0x23, "INX H", 1, 1, inx, H, L);
@@ -70,7 +70,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x2F, "CMA", 1, 1, cma);
 
     // 3x
-    op(0x30, "SIM", 1, 1, sim);
+    op(0x30, "SIM", 1, 1, advance, 1);
     op(0x31, "LXI SP", 3, 1, lxiSP);
     op(0x32, "STA", 3, 1, sta);
     op(0x33, "INX SP", 1, 1, inxSP);
@@ -253,7 +253,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0xD0, "RNC", 1, 2, rcond, kCY);
     op(0xD1, "POP D", 1, 2, pop, D, E);
     op(0xD2, "JNC", 3, 2, jcond, kCY);
-    op(0xD3, "OUT", 2, 2, out);
+    op(0xD3, "OUT", 2, 2, advance, 2);
     op(0xD4, "CNC", 3, 2, ccond, kCY);
     op(0xD5, "PUSH D", 1, 2, push, D, E);
     op(0xD6, "SUI", 2, 2, sui);
@@ -261,7 +261,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0xD8, "RC", 1, 2, rcond, kCY, 1);
     // D9  no instruction
     op(0xDA, "JC", 3, 2, jcond, kCY, 1);
-    op(0xDB, "IN", 2, 2, in);
+    op(0xDB, "IN", 2, 2, advance, 2);
     op(0xDC, "CC", 3, 2, ccond, kCY, 1);
     // DD  no instruction
     op(0xDE, "SBI", 2, 2, sbi);
@@ -289,7 +289,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0xF0, "RP", 1, 2, rcond, kS);
     op(0xF1, "POP PSW", 1, 2, popPSW);
     op(0xF2, "JP", 3, 2, jcond, kS);
-    op(0xF3, "DI", 1, 2, di);
+    op(0xF3, "DI", 1, 2, advance, 1);
     op(0xF4, "CP", 3, 2, ccond, kS);
     op(0xF5, "PUSH PSW", 1, 2, push, A, F);
     op(0xF6, "ORI", 2, 2, ori);
@@ -297,7 +297,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0xF8, "RM", 1, 2, rcond, kS, 1);
     op(0xF9, "SPHL", 1, 2, sphl);
     op(0xFA, "JM", 3, 2, jcond, kS, 1);
-    op(0xFB, "EI", 1, 2, ei);
+    op(0xFB, "EI", 1, 2, advance, 1);
     op(0xFC, "CM", 3, 2, ccond, kS, 1);
     // FD  no instruction
     op(0xFE, "CPI", 2, 2, cpi);

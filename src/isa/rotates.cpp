@@ -1,12 +1,12 @@
-// The accumulator and carry instructions: NOP, RLC, RRC, RAL, RAR, DAA, CMA,
-// STC, CMC, and RIM and SIM, which the kit accepts without effect. All one
+// The accumulator and carry instructions: RLC, RRC, RAL, RAR, DAA, CMA, STC
+// and CMC (NOP, RIM and SIM only step PC: see advance, halt.cpp). All one
 // byte long; none touches memory or moves the cursor.
 //
 // Names: v is convt of A's text as it stands (untrimmed); x is the value of
 // the untruncated hex1 text whose last two digits become A (cfg reads all of
 // it); h is v shifted right. The rotates change CY only; S, Z, P and AC keep
-// their captions. The integer forms of frame.h (valueOf, lowDigit, setSZP)
-// give what convt, auxfg and sfg/zfg/pfg give on the same texts.
+// their captions. The integer forms of frame.h (lowDigit, setSZP)
+// give what auxfg and sfg/zfg/pfg give on the same texts.
 #include "isa/groups.h"
 
 namespace kit85::isa {
@@ -14,22 +14,17 @@ namespace {
 
 // The rotates and DAA read a flag as a number compared with 1 (CMC compares
 // the caption text instead; for the captions "0" and "1" both agree).
-bool isOne(const Text& caption) { return valueOf(caption) == 1; }
+bool isOne(const Text& caption) { return convt(caption) == 1; }
 
 // convt of the text's last character, blanks included.
 int32_t lastDigit(const Text& t) { return t.isHex() ? lowDigit(t) : convt(t.right(1)); }
 
 }  // namespace
 
-int16_t nop(KitState& k, uint8_t, uint8_t) {
-    setPC(k);
-    return 0;
-}
-
 // Bit 7 goes to CY through cfg(hex1(2v)), then back in at bit 0 as
 // hex1(convt(x) + 1).
 int16_t rlc(KitState& k, uint8_t, uint8_t) {
-    const int64_t x = (int64_t{2} * valueOf(k[A])) & 0xFFFFF;  // convt(hex1(2v))
+    const int64_t x = (int64_t{2} * convt(k[A])) & 0xFFFFF;  // convt(hex1(2v))
     k.flags.clb = caption(x > 255);
     k[A] = Text::byte(static_cast<uint32_t>(isOne(k.flags.clb) ? x + 1 : x));
     setPC(k);
@@ -39,7 +34,7 @@ int16_t rlc(KitState& k, uint8_t, uint8_t) {
 // The old CY is read before cfg replaces it. FF with CY set doubles to 1FF,
 // which cfg counts as a carry, so the set bit is not lost.
 int16_t ral(KitState& k, uint8_t, uint8_t) {
-    const int64_t x = (int64_t{2} * valueOf(k[A]) + (isOne(k.flags.clb) ? 1 : 0)) & 0xFFFFF;
+    const int64_t x = (int64_t{2} * convt(k[A]) + (isOne(k.flags.clb) ? 1 : 0)) & 0xFFFFF;
     k.flags.clb = caption(x > 255);
     k[A] = Text::byte(static_cast<uint32_t>(x));
     setPC(k);
@@ -49,7 +44,7 @@ int16_t ral(KitState& k, uint8_t, uint8_t) {
 // v is never negative (convt reads no sign), so v % 2 is bit 0 as Remd(v, 2)
 // gives it, and v / 2 its whole part.
 int16_t rrc(KitState& k, uint8_t, uint8_t) {
-    const int32_t v = valueOf(k[A]);
+    const int32_t v = convt(k[A]);
     const int64_t h = v / 2;
     k.flags.clb = Text::digits(static_cast<uint32_t>(v % 2), 1);
     k[A] = Text::byte(static_cast<uint32_t>(isOne(k.flags.clb) ? h + 128 : h));
@@ -58,7 +53,7 @@ int16_t rrc(KitState& k, uint8_t, uint8_t) {
 }
 
 int16_t rar(KitState& k, uint8_t, uint8_t) {
-    const int32_t v = valueOf(k[A]);
+    const int32_t v = convt(k[A]);
     const int64_t h = v / 2 + (isOne(k.flags.clb) ? 128 : 0);
     k.flags.clb = Text::digits(static_cast<uint32_t>(v % 2), 1);
     k[A] = Text::byte(static_cast<uint32_t>(h));
@@ -114,7 +109,7 @@ int16_t daa(KitState& k, uint8_t, uint8_t) {
 
 // 255 - v, through the byte complement 256 - v.
 int16_t cma(KitState& k, uint8_t, uint8_t) {
-    const int64_t c = complementOf(k[A]);
+    const int64_t c = comp2(k[A]);
     k[A] = Text::byte(static_cast<uint32_t>(c - 1));
     setPC(k);
     return 0;
@@ -128,17 +123,6 @@ int16_t stc(KitState& k, uint8_t, uint8_t) {
 
 int16_t cmc(KitState& k, uint8_t, uint8_t) {
     k.flags.clb = k.flags.clb == captionOne() ? captionZero() : captionOne();
-    setPC(k);
-    return 0;
-}
-
-// The kit has no interrupt mask or serial lines: RIM and SIM only move on.
-int16_t rim(KitState& k, uint8_t, uint8_t) {
-    setPC(k);
-    return 0;
-}
-
-int16_t sim(KitState& k, uint8_t, uint8_t) {
     setPC(k);
     return 0;
 }

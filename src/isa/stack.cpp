@@ -1,4 +1,4 @@
-// PUSH, POP, POP PSW, XTHL, SPHL, OUT, IN, DI, EI.
+// PUSH, POP, POP PSW, XTHL, SPHL.
 //
 // Legend:
 //   a, b      the pair's high and low register (A and F for PSW)
@@ -7,8 +7,8 @@
 //   POP       low <- row SP, high <- row SP+1, SP := SP + 2
 //
 // PUSH, POP and XTHL move texts between registers and rows exactly as they
-// stand; only SPHL trims. The kit has no ports and no interrupts, so OUT, IN,
-// DI and EI only step PC over themselves.
+// stand; only SPHL trims.
+// (OUT, IN, DI and EI only step PC over themselves: see advance, halt.cpp.)
 #include <utility>
 
 #include "isa/groups.h"
@@ -63,27 +63,6 @@ int16_t xthl(KitState& k, uint8_t, uint8_t) {
 int16_t sphl(KitState& k, uint8_t, uint8_t) {
     k[SP] = pairText(k, H, L);
     k[PC] = nextAddress(k[PC]);
-    return 0;
-}
-
-// The port byte is not read.
-int16_t out(KitState& k, uint8_t, uint8_t) {
-    setPC(k, 2);
-    return 0;
-}
-
-int16_t in(KitState& k, uint8_t, uint8_t) {
-    setPC(k, 2);
-    return 0;
-}
-
-int16_t di(KitState& k, uint8_t, uint8_t) {
-    setPC(k);
-    return 0;
-}
-
-int16_t ei(KitState& k, uint8_t, uint8_t) {
-    setPC(k);
     return 0;
 }
 

@@ -20,7 +20,7 @@ namespace {
 // digit is at least that digit, and always "0" for a subtrahend ending in 0
 // (its complement ends in 0 too).
 void subtract(KitState& k, int32_t c) {
-    const int64_t s = int64_t{valueOf(k[A])} + c;
+    const int64_t s = int64_t{convt(k[A])} + c;
     k.flags.clb = caption((s & 0xFFFFF) < 0x100);
     setSZP(k.flags, s);
     k.flags.auxlb = caption(lowDigit(k[A]) + (c & 0xF) > 15);
@@ -30,18 +30,18 @@ void subtract(KitState& k, int32_t c) {
 // SBB folds the carry into the subtrahend first, w = hex1(operand + CY), so an
 // operand of FF with CY 1 subtracts 100 and always borrows.
 int32_t withBorrow(const KitState& k, const Text& operand) {
-    return complementOfHex(int64_t{valueOf(operand)} + valueOf(k.flags.clb));
+    return complementOfHex(int64_t{convt(operand)} + convt(k.flags.clb));
 }
 }  // namespace
 
 int16_t sub(KitState& k, uint8_t a, uint8_t) {
-    subtract(k, complementOf(k[Reg(a)]));
+    subtract(k, comp2(k[Reg(a)]));
     setPC(k);
     return 0;
 }
 
 int16_t subM(KitState& k, uint8_t, uint8_t) {
-    subtract(k, complementOf(readM(k)));
+    subtract(k, comp2(readM(k)));
     return 0;
 }
 

@@ -98,7 +98,7 @@ double convtbin2int(double x) {
     return a;
 }
 
-int16_t comp2(const Text& t) {
+int16_t comp2Other(const Text& t) {
     int64_t r = 256 - static_cast<int64_t>(convt(t.trimmed()));
     if (r < -32768) overflow("the complement of", t.str());
     return static_cast<int16_t>(r);

@@ -49,6 +49,10 @@ double convtint2bin(double x);
 double convtbin2int(double x);
 
 // 256 minus the byte's value, blanks trimmed first: "00" gives 256, "05" 251.
-int16_t comp2(const Text& t);
+int16_t comp2Other(const Text& t);
+inline int16_t comp2(const Text& t) {
+    if (t.isHex() && t.size() <= 2) return static_cast<int16_t>(0x100 - static_cast<int32_t>(t.hexValue()));
+    return comp2Other(t);
+}
 
 }  // namespace kit85
