@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "memory/memory_table.h"
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 #include "run/driver.h"
 #include "workloads.h"
 
@@ -34,7 +34,6 @@ void BM_Execute(benchmark::State& state) {
         for (auto _ : state) {
             state.PauseTiming();
             KitState kit(*memory, presenter);
-            kit.Form_Load();
             memory->findAddress(Text::word(w.start));
             for (uint8_t b : w.program) {
                 memory->setText2(Text::byte(b));

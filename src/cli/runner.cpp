@@ -16,8 +16,8 @@
 
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
-#include "panel/kit_state.h"
-#include "run/driver.h"
+#include "kit/kit_state.h"
+#include "run/run_controller.h"
 #include "values/errors.h"
 
 namespace kit85 {
@@ -36,20 +36,6 @@ constexpr std::size_t kMostMessagesListed = 1000;
 // An Intel HEX file for 64 KiB of memory is well under a megabyte; the bound
 // keeps a mistaken --load of a device or a huge file from eating memory.
 constexpr std::size_t kMostHexFileBytes = 16u << 20;
-
-constexpr std::pair<std::string_view, Reg> kRegisters[] = {
-    {"A", A}, {"B", B}, {"C", C}, {"D", D}, {"E", E}, {"H", H}, {"L", L}, {"F", F}, {"PC", PC}, {"SP", SP},
-};
-constexpr std::string_view kFlagNames[] = {"S", "Z", "AC", "P", "CY"};
-
-Text FlagLabels::*flagLabel(std::string_view name) {
-    if (name == "S") return &FlagLabels::slb;
-    if (name == "Z") return &FlagLabels::zlb;
-    if (name == "AC") return &FlagLabels::auxlb;
-    if (name == "P") return &FlagLabels::plb;
-    if (name == "CY") return &FlagLabels::clb;
-    return nullptr;
-}
 
 std::string upper(std::string_view s) {
     std::string u(s);
@@ -249,22 +235,21 @@ Request parseOptions(const RunnerOptions& o) {
     for (const std::string& reg : o.registers) {
         auto [name, text] = splitAt(reg, '=', "--reg", "NAME=TEXT");
         const std::string key = upper(name);
-        auto it = std::find_if(std::begin(kRegisters), std::end(kRegisters), [&](auto& r) { return r.first == key; });
-        if (it == std::end(kRegisters))
-            throw BadInput{"--reg " + reg + ": no register " + inQuotes(name) + " (A B C D E H L F PC SP)"};
-        if (text.size() > mostCharacters(it->second))
+        const std::optional<RegisterField> field = registerNamed(key);
+        if (!field) throw BadInput{"--reg " + reg + ": no register " + inQuotes(name) + " (A B C D E H L F PC SP)"};
+        if (text.size() > field->width)
             throw BadInput{"--reg " + reg + ": " + inQuotes(text) + " is longer than the " +
-                           std::to_string(mostCharacters(it->second)) + " characters the field " +
-                           std::string(it->first) + " takes"};
-        q.registers.emplace_back(it->second, Text(text));
+                           std::to_string(field->width) + " characters the field " + std::string(field->name) +
+                           " takes"};
+        q.registers.emplace_back(field->reg, Text(text));
     }
 
     for (const std::string& flag : o.flags) {
         auto [name, value] = splitAt(flag, '=', "--flag", "NAME=0 or NAME=1");
-        Text FlagLabels::*label = flagLabel(upper(name));
-        if (!label) throw BadInput{"--flag " + flag + ": no flag " + inQuotes(name) + " (S Z AC P CY)"};
+        const std::optional<FlagField> field = flagNamed(upper(name));
+        if (!field) throw BadInput{"--flag " + flag + ": no flag " + inQuotes(name) + " (S Z AC P CY)"};
         if (value != "0" && value != "1") throw BadInput{"--flag " + flag + ": a flag is 0 or 1"};
-        q.flags.emplace_back(label, Text(value));
+        q.flags.emplace_back(field->label, Text(value));
     }
 
     for (const std::string& dump : o.dumps) {
@@ -335,10 +320,10 @@ void reportJson(std::ostream& out, const KitState& kit, const RunResult& res, co
     j["stop"] = std::string(stopName(res.reason));
     j["steps"] = res.steps;
     Json regs = Json::object();
-    for (auto [name, r] : kRegisters) regs[std::string(name)] = kit[r].str();
+    for (const RegisterField& f : kRegisterFields) regs[std::string(f.name)] = kit[f.reg].str();
     j["registers"] = std::move(regs);
     Json flags = Json::object();
-    for (std::string_view name : kFlagNames) flags[std::string(name)] = (kit.flags.*flagLabel(name)).str();
+    for (const FlagField& f : kFlagFields) flags[std::string(f.name)] = (kit.flags.*f.label).str();
     j["flags"] = std::move(flags);
     const MemoryTable& m = kit.memory();
     j["row"] = m.onRow() ? Json{{"address", m.text1().str()}, {"data", m.text2().str()}} : Json(nullptr);
@@ -360,14 +345,14 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
     out << "stop: " << stopName(res.reason) << " after " << res.steps << (res.steps == 1 ? " step" : " steps")
         << '\n';
     const char* sep = "";
-    for (auto [name, r] : kRegisters) {
-        out << sep << name << '=' << shown(kit[r]);
+    for (const RegisterField& f : kRegisterFields) {
+        out << sep << f.name << '=' << shown(kit[f.reg]);
         sep = " ";
     }
     out << '\n';
     sep = "";
-    for (std::string_view name : kFlagNames) {
-        out << sep << name << '=' << shown(kit.flags.*flagLabel(name));
+    for (const FlagField& f : kFlagFields) {
+        out << sep << f.name << '=' << shown(kit.flags.*f.label);
         sep = " ";
     }
     out << '\n';
@@ -391,7 +376,7 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
 
 }  // namespace
 
-int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, const std::atomic<bool>* stop) {
+int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::atomic<bool>* stop) {
     std::unique_ptr<MemoryTable> memory;
     Request q;
     Plan p;
@@ -433,12 +418,18 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, const s
 
     ReportingPresenter presenter(o.json ? nullptr : &out);
     KitState kit(*memory, presenter);
-    kit.Form_Load();
     memory->setCursor(p.startRow);
     for (auto& [r, text] : q.registers) kit[r] = text;
     for (auto& [label, text] : q.flags) kit.flags.*label = text;
 
-    const RunResult res = o.steps ? stepExe(kit, q.steps, stop) : execute(kit, RunLimits{q.maxSteps, stop, {}});
+    RunController run(kit, stop);
+    if (o.steps) {
+        run.step(q.steps);
+    } else {
+        run.start(q.maxSteps);
+        run.slice();
+    }
+    const RunResult& res = run.last();
 
     std::vector<std::string> messages = std::move(presenter.listed);
     const std::size_t liveShown = messages.size();

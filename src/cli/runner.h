@@ -42,6 +42,6 @@ struct RunnerOptions {
 // options or files to `err`. `stop`, when given, interrupts the run as soon as
 // it becomes true. Returns one of the exit statuses above.
 int runKit(const RunnerOptions& options, std::ostream& out, std::ostream& err,
-           const std::atomic<bool>* stop = nullptr);
+           std::atomic<bool>* stop = nullptr);
 
 }  // namespace kit85

@@ -17,7 +17,7 @@
 #include <cstdint>
 
 #include "isa/opcode_table.h"
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 
 namespace kit85 {
 

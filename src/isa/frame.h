@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "memory/memory_table.h"
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 #include "values/convert.h"
 #include "values/flags.h"
 #include "values/text.h"

@@ -153,8 +153,4 @@ private:
     std::chrono::steady_clock::time_point lastFlush_{};
 };
 
-// Where the memory file lives when none is given:
-// $XDG_DATA_HOME/kit85/memory.sqlite, else ~/.local/share/kit85/memory.sqlite.
-std::filesystem::path defaultMemoryFile();
-
 }  // namespace kit85

@@ -181,7 +181,9 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
       memory_(memory ? std::move(memory) : MemoryTable::fresh()),
       ownPresenter_(presenter ? nullptr : std::make_unique<MessageBoxPresenter>(this)),
       presenter_(std::make_unique<RefreshingPresenter>(*this, presenter ? *presenter : *ownPresenter_)),
-      kit_(*memory_, *presenter_) {
+      kit_(*memory_, *presenter_),
+      panel_(kit_),
+      run_(kit_) {
     initKitResources();
     setObjectName("form1");
     setWindowTitle(" MICROPROCESSER 8085");
@@ -205,13 +207,13 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
 
-    kit_.Form_Load();
+    panel_.Form_Load();
     setRunning(false);
     refresh();
     // Top edge 500 twips below the top of the screen; across, the middle.
     if (QScreen* s = screen()) {
         const QRect g = s->availableGeometry();
-        move(g.x() + (g.width() - width()) / 2, s->geometry().y() + px(kit_.windowTop));
+        move(g.x() + (g.width() - width()) / 2, s->geometry().y() + px(kWindowTop));
     }
     setFocus();
 }
@@ -249,7 +251,7 @@ void KitWindow::buildUpperBand() {
                           QString("Hex key %1 (keyboard: %1)").arg(digit));
         hexKeys_[i]->setFont(kitFont(11, true));
         const char d = "0123456789ABCDEF"[i];
-        connect(hexKeys_[i], &QPushButton::clicked, this, [this, d] { keyWork([this, d] { kit_.hexKey_Click(d); }); });
+        connect(hexKeys_[i], &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
     }
 
     const QFont fkey = kitFont(8.25, true, true);
@@ -268,10 +270,10 @@ void KitWindow::buildUpperBand() {
     for (KeyButton* k : {execute_, address_, prev_, next_, regmod_, stop_, stepexe_, end_}) k->setFont(fkey);
 
     connect(execute_, &QPushButton::clicked, this, &KitWindow::execute_Click);
-    connect(address_, &QPushButton::clicked, this, [this] { keyWork([this] { kit_.address_Click(); }); });
-    connect(prev_, &QPushButton::clicked, this, [this] { keyWork([this] { kit_.prev_Click(); }); });
-    connect(next_, &QPushButton::clicked, this, [this] { keyWork([this] { kit_.next_Click(); }); });
-    connect(regmod_, &QPushButton::clicked, this, [this] { keyWork([this] { kit_.regmod_Click(); }); });
+    connect(address_, &QPushButton::clicked, this, [this] { keyWork([this] { panel_.address_Click(); }); });
+    connect(prev_, &QPushButton::clicked, this, [this] { keyWork([this] { panel_.prev_Click(); }); });
+    connect(next_, &QPushButton::clicked, this, [this] { keyWork([this] { panel_.next_Click(); }); });
+    connect(regmod_, &QPushButton::clicked, this, [this] { keyWork([this] { panel_.regmod_Click(); }); });
     connect(stepexe_, &QPushButton::clicked, this, &KitWindow::stepexe_Click);
     connect(stop_, &QPushButton::clicked, this, &KitWindow::stop_Click);
     connect(end_, &QPushButton::clicked, this, &KitWindow::end_Click);
@@ -420,30 +422,30 @@ void KitWindow::refresh() {
     auto show = [](QLineEdit* e, const QString& s) {
         if (e->text() != s) e->setText(s);
     };
-    show(display_[0], qs(kit_.Text1()));
-    show(display_[1], qs(kit_.Text2()));
-    show(display_[2], qs(kit_.text3));
-    show(display_[3], qs(kit_.text4));
-    display_[0]->setHidden(!kit_.text1Visible);
-    display_[1]->setHidden(!kit_.text2Visible);
-    display_[2]->setHidden(!kit_.text3Visible);
-    display_[3]->setHidden(!kit_.text4Visible);
+    show(display_[0], qs(panel_.Text1()));
+    show(display_[1], qs(panel_.Text2()));
+    show(display_[2], qs(panel_.text3));
+    show(display_[3], qs(panel_.text4));
+    display_[0]->setHidden(!panel_.text1Visible);
+    display_[1]->setHidden(!panel_.text2Visible);
+    display_[2]->setHidden(!panel_.text3Visible);
+    display_[3]->setHidden(!panel_.text4Visible);
     for (Reg r : {A, F, B, C, D, E, H, L, SP, PC}) show(register_[r], qs(kit_[r]));
     const Text* flags[5] = {&kit_.flags.slb, &kit_.flags.zlb, &kit_.flags.auxlb, &kit_.flags.plb, &kit_.flags.clb};
     for (int i = 0; i < 5; ++i) {
         const QString s = qs(*flags[i]);
         if (flag_[i]->text() != s) flag_[i]->setText(s);
     }
-    const QString cap = QString::fromStdString(kit_.regmodCaption);
+    const QString cap = QString::fromStdString(panel_.regmodCaption);
     if (regmod_->text() != cap) regmod_->setText(cap);
-    const QSize size(px(kit_.windowWidth - kFrameTwipsWide), px(kit_.windowHeight - kFrameTwipsHigh));
+    const QSize size(px(kWindowWidth - kFrameTwipsWide), px(panel_.windowHeight - kFrameTwipsHigh));
     if (this->size() != size || minimumSize() != size) setFixedSize(size);
 }
 
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
-    if (busy_ || running_ || ended_) return;
+    if (busy_ || run_.running() || ended_) return;
     busy_ = true;
     std::string failure;
     try {
@@ -494,59 +496,48 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
 // --- Execute, Step Exe, Stop ------------------------------------------------
 
 void KitWindow::execute_Click() {
-    if (busy_ || running_ || ended_) return;
-    running_ = true;
-    stopRequest_ = false;
-    runSteps_ = 0;
-    runSlices_ = 0;
+    if (busy_ || run_.running() || ended_) return;
+    run_.start();
     setRunning(true);
     runSlice();
 }
 
 void KitWindow::runSlice() {
-    if (!running_ || inSlice_) return;
+    if (!run_.running() || inSlice_) return;
     inSlice_ = true;
-    RunResult r;
-    r = execute(kit_, RunLimits{0, &stopRequest_, std::chrono::steady_clock::now() + kSlice});
+    run_.slice(kSlice);
     inSlice_ = false;
-    runSteps_ += r.steps;
-    ++runSlices_;
-    if (!running_) return;  // the kit ended while a message box of this slice was open
-    if (r.reason == StopReason::TimeSlice) {
+    if (ended_) return;  // the kit ended while a message box of this slice was open
+    if (run_.running()) {
         refresh();
         // The next slice starts once the events that came meanwhile are done.
         sliceTimer_.start();
         return;
     }
-    finishRun(r);
+    finishRun();
 }
 
-void KitWindow::finishRun(const RunResult& result) {
+void KitWindow::finishRun() {
     sliceTimer_.stop();
-    running_ = false;
-    lastRun_ = result;
-    lastRun_.steps = runSteps_;
     setRunning(false);
     refresh();
-    if (result.reason == StopReason::Error) report(result.message);
+    if (run_.last().reason == StopReason::Error) report(run_.last().message);
     emit runFinished();
 }
 
 void KitWindow::stop_Click() {
-    if (!running_) return;
-    stopRequest_ = true;
+    if (!run_.running()) return;
+    run_.requestStop();
     if (inSlice_) return;  // the slice sees the request and ends the run itself
     // Between slices: every write of the last slice is committed, and the
     // cursor stands on the row of the next instruction.
-    RunResult r;
-    r.reason = StopReason::Interrupted;
-    finishRun(r);
+    run_.interrupt();
+    finishRun();
 }
 
 void KitWindow::stepexe_Click() {
     keyWork([this] {
-        RunResult r = stepExe(kit_, 1);
-        lastRun_ = r;
+        const RunResult& r = run_.step(1);
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });
 }
@@ -566,10 +557,10 @@ void KitWindow::setRunning(bool on) {
 void KitWindow::endKit() {
     if (ended_) return;
     ended_ = true;
-    if (running_) {
-        stopRequest_ = true;
+    if (run_.running()) {
+        run_.requestStop();
         sliceTimer_.stop();
-        running_ = false;
+        run_.interrupt();
     }
     try {
         memory_->flush();
@@ -589,26 +580,7 @@ void KitWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// --- Opening the memory file ------------------------------------------------
-
-std::unique_ptr<MemoryTable> openMemoryTable(std::optional<std::filesystem::path> file,
-                                             const AskForMemoryFile& askAnother) {
-    for (;;) {
-        std::filesystem::path tried = file.value_or(std::filesystem::path());
-        std::string reason;
-        try {
-            if (!file) tried = defaultMemoryFile();
-            return MemoryTable::open(tried);
-        } catch (const KitError& e) {
-            reason = e.what();
-        } catch (const std::exception& e) {
-            reason = std::string("memory file ") + tried.string() + ": " + e.what();
-        }
-        std::optional<std::filesystem::path> other = askAnother ? askAnother(tried, reason) : std::nullopt;
-        if (!other) return nullptr;
-        file = std::move(*other);
-    }
-}
+// --- Asking for another memory file -----------------------------------------
 
 AskForMemoryFile memoryFileDialog(QWidget* parent) {
     return [parent](const std::filesystem::path& file, const std::string& reason) -> std::optional<std::filesystem::path> {

@@ -35,8 +35,10 @@
 #include <vector>
 
 #include "memory/memory_table.h"
-#include "panel/kit_state.h"
-#include "run/driver.h"
+#include "kit/kit_state.h"
+#include "memory/opening.h"
+#include "panel/model/panel_model.h"
+#include "run/run_controller.h"
 
 class QLabel;
 class QLineEdit;
@@ -90,15 +92,16 @@ public:
     ~KitWindow() override;
 
     KitState& kit() { return kit_; }
+    PanelModel& panel() { return panel_; }
     MemoryTable& memory() { return *memory_; }
 
-    bool running() const { return running_; }
+    bool running() const { return run_.running(); }
     // Instructions carried out by the run going on, or by the last one.
-    uint64_t runSteps() const { return runSteps_; }
+    uint64_t runSteps() const { return run_.steps(); }
     // Slices of that run so far; the displays are redrawn after each.
-    int runSlices() const { return runSlices_; }
-    // How the last run ended.
-    const RunResult& lastRun() const { return lastRun_; }
+    int runSlices() const { return run_.slices(); }
+    // How the last run or step ended.
+    const RunResult& lastRun() const { return run_.last(); }
 
     // Pixels for a length in twips on this window's screen.
     int px(int twips) const { return twipsToPixels(twips, this); }
@@ -140,7 +143,7 @@ private:
     void stop_Click();
     void end_Click();
     void runSlice();
-    void finishRun(const RunResult& result);
+    void finishRun();
     void setRunning(bool on);
     void endKit();
     void report(const std::string& text);
@@ -149,6 +152,8 @@ private:
     std::unique_ptr<Presenter> ownPresenter_;
     std::unique_ptr<RefreshingPresenter> presenter_;
     KitState kit_;
+    PanelModel panel_;
+    RunController run_;
 
     struct Placed {
         QPointer<QWidget> widget;
@@ -171,25 +176,10 @@ private:
     QLabel* adodc_ = nullptr;
 
     QTimer sliceTimer_;
-    std::atomic<bool> stopRequest_{false};
-    bool running_ = false;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;
-    uint64_t runSteps_ = 0;
-    int runSlices_ = 0;
-    RunResult lastRun_;
-    int shownHeight_ = -1;
 };
-
-// Opens the memory table for the kit. When the file is refused, `askAnother`
-// is asked with the file and the reason; it gives another file to try or
-// nothing to give up (then the result is null). A null `file` means the
-// default memory file.
-using AskForMemoryFile =
-    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& file, const std::string& reason)>;
-std::unique_ptr<MemoryTable> openMemoryTable(std::optional<std::filesystem::path> file,
-                                             const AskForMemoryFile& askAnother);
 
 // The interactive askAnother: a message box naming the file and the reason,
 // with "Choose Another File…" (a file dialog) and "Quit".

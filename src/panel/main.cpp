@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 #include "panel/about_box.h"
+#include "memory/opening.h"
 #include "panel/kit_window.h"
 
 #ifndef KIT85_VERSION

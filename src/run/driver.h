@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 
 namespace kit85 {
 

@@ -25,7 +25,7 @@
 
 #include "isa/exec.h"
 #include "memory/memory_table.h"
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 #include "support/recording_presenter.h"
 
 namespace kit85::testing {
@@ -41,7 +41,7 @@ inline std::ostream& operator<<(std::ostream& os, const IsaCase& c) { return os 
 
 class Machine {
 public:
-    Machine() : memory(MemoryTable::fresh()), kit(*memory, presenter) { kit.Form_Load(); }
+    Machine() : memory(MemoryTable::fresh()), kit(*memory, presenter) {}
 
     std::unique_ptr<MemoryTable> memory;
     RecordingPresenter presenter;

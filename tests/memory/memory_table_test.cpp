@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "memory/memory_table.h"
+#include "memory/opening.h"
 #include "values/convert.h"
 #include "values/errors.h"
 

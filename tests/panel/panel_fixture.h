@@ -96,12 +96,12 @@ public:
     //   panelshown, running
     QString field(const QString& name) {
         if (name == "height") {
-            const int t = kit().windowHeight;
+            const int t = window->panel().windowHeight;
             return window->height() == window->px(t - kFrameTwipsHigh)
                        ? QString::number(t)
                        : QString("%1 twips but %2 px high").arg(t).arg(window->height());
         }
-        if (name == "panelshown") return QString::number(kit().panelshown);
+        if (name == "panelshown") return QString::number(window->panel().panelshown);
         if (name == "running") return window->running() ? "1" : "0";
         const QStringList parts = name.split('.');
         QWidget* x = find(parts[0]);

@@ -33,7 +33,7 @@ protected:
         m.memory->findAddress(Text(address));
     }
     std::string reg(Reg r) { return m.kit[r].str(); }
-    std::string row() { return m.kit.Text1().str() + "/" + m.kit.Text2().str(); }
+    std::string row() { return m.kit.memory().text1().str() + "/" + m.kit.memory().text2().str(); }
 };
 
 TEST_F(Programs, TheRoadOfOneProgram) {
@@ -272,7 +272,7 @@ TEST_F(Programs, AStopRequestFromAnotherThreadEndsAnEndlessRun) {
     // The table is consistent: the cursor is on an instruction of the loop,
     // every write is committed, and memory holds what the loop stored.
     EXPECT_EQ(m.memory->pendingWrites(), 0u);
-    std::string at = m.kit.Text1().str();
+    std::string at = m.kit.memory().text1().str();
     EXPECT_TRUE(at == "8000" || at == "8003" || at == "8004") << at;
     int stored = convt(Text(m.peek("8800")));
     int a = convt(m.kit[A]);

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/kit_state.h"
+#include "kit/kit_state.h"
 
 namespace kit85::testing {
 

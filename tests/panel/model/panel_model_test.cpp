@@ -5,13 +5,14 @@
 #include <string>
 
 #include "isa/isa_fixture.h"
+#include "panel/model/panel_model.h"
 
 namespace kit85::testing {
 namespace {
 
 // Presses keys named as on the kit: hex digits, and "Address", "Next",
 // "Prev", "regmod", separated by blanks.
-void press(KitState& kit, const std::string& keys) {
+void press(PanelModel& kit, const std::string& keys) {
     std::size_t i = 0;
     while (i < keys.size()) {
         std::size_t end = keys.find(' ', i);
@@ -30,10 +31,12 @@ void press(KitState& kit, const std::string& keys) {
 
 class Keys : public ::testing::Test {
 protected:
+    void SetUp() override { panel.Form_Load(); }
     Machine m;
     KitState& kit = m.kit;
-    void press(const std::string& keys) { testing::press(kit, keys); }
-    std::string displays() { return kit.Text1().str() + "/" + kit.Text2().str(); }
+    PanelModel panel{m.kit};
+    void press(const std::string& keys) { testing::press(panel, keys); }
+    std::string displays() { return panel.Text1().str() + "/" + panel.Text2().str(); }
 };
 
 TEST_F(Keys, StartUp) {
@@ -41,14 +44,12 @@ TEST_F(Keys, StartUp) {
     EXPECT_EQ(kit[PC].str(), "0000");
     EXPECT_EQ(kit[SP].str(), "0000");
     EXPECT_EQ(packFlags(kit.flags).str(), "00");
-    EXPECT_EQ(kit.panelshown, 0);
-    EXPECT_EQ(kit.windowHeight, 4770);
-    EXPECT_EQ(kit.windowWidth, 6480);
-    EXPECT_EQ(kit.windowTop, 500);
-    EXPECT_EQ(kit.regmodCaption, "show panal");
-    EXPECT_FALSE(kit.text3Visible);
-    EXPECT_FALSE(kit.text4Visible);
-    EXPECT_TRUE(kit.text1Visible && kit.text2Visible);
+    EXPECT_EQ(panel.panelshown, 0);
+    EXPECT_EQ(panel.windowHeight, 4770);
+    EXPECT_EQ(panel.regmodCaption, "show panal");
+    EXPECT_FALSE(panel.text3Visible);
+    EXPECT_FALSE(panel.text4Visible);
+    EXPECT_TRUE(panel.text1Visible && panel.text2Visible);
     EXPECT_EQ(displays(), "0000/00") << "the displays show the table's first row";
 }
 
@@ -67,10 +68,12 @@ TEST_F(Keys, AddressEntryAcceptsOnly8000AndAbove) {
     };
     for (const auto& c : cases) {
         Machine mm;
-        testing::press(mm.kit, c.keys);
-        EXPECT_EQ(mm.kit.Text1().str() + "/" + mm.kit.Text2().str(), c.displays) << c.keys;
-        EXPECT_FALSE(mm.kit.text3Visible || mm.kit.text4Visible) << c.keys << ": back in data mode";
-        EXPECT_TRUE(mm.kit.text1Visible && mm.kit.text2Visible) << c.keys;
+        PanelModel p(mm.kit);
+        p.Form_Load();
+        testing::press(p, c.keys);
+        EXPECT_EQ(p.Text1().str() + "/" + p.Text2().str(), c.displays) << c.keys;
+        EXPECT_FALSE(p.text3Visible || p.text4Visible) << c.keys << ": back in data mode";
+        EXPECT_TRUE(p.text1Visible && p.text2Visible) << c.keys;
         if (c.refused) {
             ASSERT_EQ(mm.presenter.shown.size(), 1u) << c.keys;
             EXPECT_EQ(mm.presenter.shown[0].text, "Invalid Address");
@@ -84,18 +87,18 @@ TEST_F(Keys, AddressEntryAcceptsOnly8000AndAbove) {
 
 TEST_F(Keys, AddressModeCollectsDigitsBehindTheCover) {
     press("Address 80");
-    EXPECT_TRUE(kit.text3Visible && kit.text4Visible);
-    EXPECT_FALSE(kit.text1Visible || kit.text2Visible);
-    EXPECT_EQ(kit.text3.str(), "80");
-    EXPECT_EQ(kit.text4.str(), "");
+    EXPECT_TRUE(panel.text3Visible && panel.text4Visible);
+    EXPECT_FALSE(panel.text1Visible || panel.text2Visible);
+    EXPECT_EQ(panel.text3.str(), "80");
+    EXPECT_EQ(panel.text4.str(), "");
     press("Next");  // moves the row behind the hidden displays, stays in address mode
-    EXPECT_TRUE(kit.addressEntry());
-    EXPECT_EQ(kit.Text1().str(), "0001");
+    EXPECT_TRUE(panel.addressEntry());
+    EXPECT_EQ(panel.Text1().str(), "0001");
     press("5");
-    EXPECT_EQ(kit.text3.str(), "805");
+    EXPECT_EQ(panel.text3.str(), "805");
     press("0");
     EXPECT_EQ(displays(), "8050/00");
-    EXPECT_EQ(kit.text3.str(), "8050") << "the keyed digits stay until the next Address";
+    EXPECT_EQ(panel.text3.str(), "8050") << "the keyed digits stay until the next Address";
 }
 
 TEST_F(Keys, DataKeysWriteTheCurrentRowDigitByDigit) {
@@ -132,17 +135,17 @@ TEST_F(Keys, AHexKeyWithNoRowCurrentSaysSo) {
 
 TEST_F(Keys, RegmodTogglesTheHeightAndCaption) {
     press("regmod");
-    EXPECT_EQ(kit.windowHeight, 8040);
-    EXPECT_EQ(kit.panelshown, -1);
-    EXPECT_EQ(kit.regmodCaption, "hide panal");
+    EXPECT_EQ(panel.windowHeight, 8040);
+    EXPECT_EQ(panel.panelshown, -1);
+    EXPECT_EQ(panel.regmodCaption, "hide panal");
     press("regmod");
-    EXPECT_EQ(kit.windowHeight, 4770);
-    EXPECT_EQ(kit.panelshown, 0);
-    EXPECT_EQ(kit.regmodCaption, "show panal");
-    kit.panelshown = 5;  // any other value: nothing happens
+    EXPECT_EQ(panel.windowHeight, 4770);
+    EXPECT_EQ(panel.panelshown, 0);
+    EXPECT_EQ(panel.regmodCaption, "show panal");
+    panel.panelshown = 5;  // any other value: nothing happens
     press("regmod");
-    EXPECT_EQ(kit.windowHeight, 4770);
-    EXPECT_EQ(kit.regmodCaption, "show panal");
+    EXPECT_EQ(panel.windowHeight, 4770);
+    EXPECT_EQ(panel.regmodCaption, "show panal");
 }
 
 }  // namespace

@@ -1,41 +1,29 @@
-#include "panel/kit_state.h"
+#include "panel/model/panel_model.h"
 
 #include "values/convert.h"
 
 namespace kit85 {
 
-std::string_view registerName(Reg r) {
-    static constexpr std::string_view names[kRegisterSlots] = {"B", "C", "D", "E", "H", "L", "M", "A", "F", "PC", "SP"};
-    return names[r];
-}
-
-KitState::KitState(MemoryTable& memory, Presenter& presenter) : memory_(&memory), presenter_(&presenter) {
-    for (Reg r : {B, C, D, E, H, L, A, F}) reg_[r] = Text::byte(0);
-    reg_[PC] = Text::word(0);
-    reg_[SP] = Text::word(0);
-}
-
-void KitState::Form_Load() {
+void PanelModel::Form_Load() {
     panelshown = 0;
     text3Visible = false;
     text4Visible = false;
     windowHeight = kHeightPanelHidden;
-    windowWidth = 6480;
-    windowTop = 500;
 }
 
-void KitState::hexKey_Click(char digit) {
+void PanelModel::hexKey_Click(char digit) {
+    MemoryTable& memory = kit_->memory();
     const Text d(std::string_view(&digit, 1));
     if (!text3Visible) {
         if (Text1().size() != 4) {
-            presenter_->message("no valid address", "error :", Icon::Exclamation);
+            kit_->presenter().message("no valid address", "error :", Icon::Exclamation);
             return;
         }
         // The first digit of a byte replaces the old byte; the second completes it.
         Text data = Text2();
         if (data.size() == 2) data = Text();
-        memory_->setText2(data + d);
-        memory_->flush();
+        memory.setText2(data + d);
+        memory.flush();
         return;
     }
 
@@ -44,18 +32,18 @@ void KitState::hexKey_Click(char digit) {
     if (convt(text3) > convt("7FFF")) {
         text3Visible = false;
         text4Visible = false;
-        memory_->Find("address= #" + text3.str() + "#");
+        memory.Find("address= #" + text3.str() + "#");
     } else {
-        presenter_->message("Invalid Address", "", Icon::Information);
+        kit_->presenter().message("Invalid Address", "", Icon::Information);
         text3Visible = false;
         text4Visible = false;
-        memory_->Find("address= #8000#");
+        memory.Find("address= #8000#");
     }
     text1Visible = true;
     text2Visible = true;
 }
 
-void KitState::address_Click() {
+void PanelModel::address_Click() {
     text1Visible = false;
     text2Visible = false;
     text3Visible = true;
@@ -64,17 +52,19 @@ void KitState::address_Click() {
     text4 = Text();
 }
 
-void KitState::next_Click() {
-    memory_->MoveNext();
-    if (memory_->atEOF()) memory_->MovePrevious();
+void PanelModel::next_Click() {
+    MemoryTable& memory = kit_->memory();
+    memory.MoveNext();
+    if (memory.atEOF()) memory.MovePrevious();
 }
 
-void KitState::prev_Click() {
-    memory_->MovePrevious();
-    if (memory_->atBOF()) memory_->MoveNext();
+void PanelModel::prev_Click() {
+    MemoryTable& memory = kit_->memory();
+    memory.MovePrevious();
+    if (memory.atBOF()) memory.MoveNext();
 }
 
-void KitState::regmod_Click() {
+void PanelModel::regmod_Click() {
     if (panelshown == 0) {
         windowHeight = kHeightPanelShown;
         panelshown = -1;
