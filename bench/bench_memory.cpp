@@ -13,7 +13,8 @@ using namespace kit85;
 namespace fs = std::filesystem;
 
 fs::path scratch(const char* what) {
-    return fs::temp_directory_path() / ("kit85-bench-" + std::string(what) + "-" + std::to_string(getpid()) + ".sqlite");
+    return fs::temp_directory_path() /
+           ("kit85-bench-" + std::string(what) + "-" + std::to_string(getpid()) + ".sqlite");
 }
 
 void removeFile(const fs::path& f) {
@@ -41,7 +42,8 @@ void BM_FindByAddress(benchmark::State& state) {
         benchmark::DoNotOptimize(t->cursor());
         a = (a + 40503) & 0xFFFF;
     }
-    state.counters["finds/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["finds/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FindByAddress);
 
@@ -53,7 +55,8 @@ void BM_FindByCriterion(benchmark::State& state) {
         benchmark::DoNotOptimize(t->cursor());
         a = (a + 40503) & 0xFFFF;
     }
-    state.counters["finds/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["finds/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FindByCriterion);
 

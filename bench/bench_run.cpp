@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "memory/memory_table.h"
 #include "kit/kit_state.h"
+#include "memory/memory_table.h"
 #include "run/driver.h"
 #include "workloads.h"
 

@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
     std::string memoryFile, at, steps, maxSteps;
     CLI::App app{"Runs a program on the 8085 trainer kit without its window.", "kit85-run"};
     app.footer(kFooter);
-    auto* memoryOpt = app.add_option("--memory", memoryFile,
-                                     "Memory table file (created if missing); without it a fresh table of 00, not saved")
-                          ->type_name("FILE");
+    auto* memoryOpt =
+        app.add_option("--memory", memoryFile,
+                       "Memory table file (created if missing); without it a fresh table of 00, not saved")
+            ->type_name("FILE");
     app.add_option("--load", o.loadFiles, "Write an Intel HEX file into memory")
         ->type_name("FILE.hex")
         ->allow_extra_args(false);

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <utility>
 
+#include "kit/kit_state.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
-#include "kit/kit_state.h"
 #include "run/run_controller.h"
 #include "values/errors.h"
 
@@ -298,8 +298,10 @@ Plan plan(const RunnerOptions& o, const Request& q, const MemoryTable& memory,
         d.length = static_cast<std::size_t>(std::min<uint64_t>(r.length, static_cast<uint64_t>(memory.size() - d.row)));
         // The report has one entry per address: the same start twice keeps the longer.
         auto same = std::find_if(p.dumps.begin(), p.dumps.end(), [&](const Dump& e) { return e.address == d.address; });
-        if (same == p.dumps.end()) p.dumps.push_back(d);
-        else same->length = std::max(same->length, d.length);
+        if (same == p.dumps.end())
+            p.dumps.push_back(d);
+        else
+            same->length = std::max(same->length, d.length);
     }
     return p;
 }
@@ -342,8 +344,7 @@ void reportJson(std::ostream& out, const KitState& kit, const RunResult& res, co
 
 void reportText(std::ostream& out, const KitState& kit, const RunResult& res, const std::vector<std::string>& messages,
                 std::size_t liveShown, const std::vector<Dump>& dumps) {
-    out << "stop: " << stopName(res.reason) << " after " << res.steps << (res.steps == 1 ? " step" : " steps")
-        << '\n';
+    out << "stop: " << stopName(res.reason) << " after " << res.steps << (res.steps == 1 ? " step" : " steps") << '\n';
     const char* sep = "";
     for (const RegisterField& f : kRegisterFields) {
         out << sep << f.name << '=' << shown(kit[f.reg]);
@@ -357,8 +358,10 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
     }
     out << '\n';
     const MemoryTable& m = kit.memory();
-    if (m.onRow()) out << "row: " << shown(m.text1()) << ' ' << shown(m.text2()) << '\n';
-    else out << "row: none (the cursor is on no row)\n";
+    if (m.onRow())
+        out << "row: " << shown(m.text1()) << ' ' << shown(m.text2()) << '\n';
+    else
+        out << "row: none (the cursor is on no row)\n";
     // The messages shown during the run were printed as they came.
     for (std::size_t i = liveShown; i < messages.size(); ++i) {
         if (i + 1 == messages.size() && res.reason == StopReason::Error) out << "error: ";
@@ -368,7 +371,8 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
         for (std::size_t i = 0; i < d.length; i += 16) {
             int row = d.row + static_cast<int>(i);
             out << "memory " << shown(m.addressAt(row)) << ':';
-            for (std::size_t k = i; k < d.length && k < i + 16; ++k) out << ' ' << shown(m.dataAt(d.row + static_cast<int>(k)));
+            for (std::size_t k = i; k < d.length && k < i + 16; ++k)
+                out << ' ' << shown(m.dataAt(d.row + static_cast<int>(k)));
             out << '\n';
         }
     }
@@ -441,8 +445,10 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     }
     if (res.reason == StopReason::Error) messages.push_back(res.message);
 
-    if (o.json) reportJson(out, kit, res, messages, p.dumps);
-    else reportText(out, kit, res, messages, liveShown, p.dumps);
+    if (o.json)
+        reportJson(out, kit, res, messages, p.dumps);
+    else
+        reportText(out, kit, res, messages, liveShown, p.dumps);
     out.flush();
     return exitStatus(res.reason);
 }

@@ -26,22 +26,21 @@ constexpr int kExitBadInput = 2;    // bad arguments, an unreadable or bad file,
 
 // The options exactly as written on the command line; runKit checks them all.
 struct RunnerOptions {
-    std::optional<std::string> memoryFile;   // --memory FILE; none: a fresh private table, not saved
-    std::vector<std::string> loadFiles;      // --load FILE.hex, written in this order
-    std::vector<std::string> pokes;          // --poke ADDR=B1,B2,... written after the files, in this order
-    std::optional<std::string> at;           // --at ADDR; none: the table's first row
-    std::vector<std::string> registers;      // --reg NAME=TEXT
-    std::vector<std::string> flags;          // --flag NAME=0|1
-    std::optional<std::string> steps;        // --steps N: Step Exe N times
-    std::optional<std::string> maxSteps;     // --max-steps N: Execute, at most N instructions
-    std::vector<std::string> dumps;          // --dump ADDR:LEN, LEN decimal
-    bool json = false;                       // --json
+    std::optional<std::string> memoryFile;  // --memory FILE; none: a fresh private table, not saved
+    std::vector<std::string> loadFiles;     // --load FILE.hex, written in this order
+    std::vector<std::string> pokes;         // --poke ADDR=B1,B2,... written after the files, in this order
+    std::optional<std::string> at;          // --at ADDR; none: the table's first row
+    std::vector<std::string> registers;     // --reg NAME=TEXT
+    std::vector<std::string> flags;         // --flag NAME=0|1
+    std::optional<std::string> steps;       // --steps N: Step Exe N times
+    std::optional<std::string> maxSteps;    // --max-steps N: Execute, at most N instructions
+    std::vector<std::string> dumps;         // --dump ADDR:LEN, LEN decimal
+    bool json = false;                      // --json
 };
 
 // Runs the kit as the options say. The report goes to `out`, problems with the
 // options or files to `err`. `stop`, when given, interrupts the run as soon as
 // it becomes true. Returns one of the exit statuses above.
-int runKit(const RunnerOptions& options, std::ostream& out, std::ostream& err,
-           std::atomic<bool>* stop = nullptr);
+int runKit(const RunnerOptions& options, std::ostream& out, std::ostream& err, std::atomic<bool>* stop = nullptr);
 
 }  // namespace kit85

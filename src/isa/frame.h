@@ -14,8 +14,8 @@
 #include <bit>
 #include <cstdint>
 
-#include "memory/memory_table.h"
 #include "kit/kit_state.h"
+#include "memory/memory_table.h"
 #include "values/convert.h"
 #include "values/flags.h"
 #include "values/text.h"

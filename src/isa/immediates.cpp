@@ -72,9 +72,7 @@ int16_t aci(KitState& k, uint8_t, uint8_t) {
     return addImmediate(k, e, static_cast<int32_t>(e & 0xF));
 }
 
-int16_t sui(KitState& k, uint8_t, uint8_t) {
-    return subtractImmediate(k, comp2(fetch(k)), true);
-}
+int16_t sui(KitState& k, uint8_t, uint8_t) { return subtractImmediate(k, comp2(fetch(k)), true); }
 
 // As SBB: data FF with CY 1 subtracts 100 and always borrows.
 int16_t sbi(KitState& k, uint8_t, uint8_t) {
@@ -98,8 +96,6 @@ int16_t ori(KitState& k, uint8_t, uint8_t) {
 }
 
 // Z and CY are the rules of zfg and bfg written out in place; A is not written.
-int16_t cpi(KitState& k, uint8_t, uint8_t) {
-    return subtractImmediate(k, comp2(fetch(k)), false);
-}
+int16_t cpi(KitState& k, uint8_t, uint8_t) { return subtractImmediate(k, comp2(fetch(k)), false); }
 
 }  // namespace kit85::isa

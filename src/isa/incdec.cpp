@@ -19,8 +19,8 @@
 namespace kit85::isa {
 namespace {
 
-constexpr int32_t kByteMinusOne = 255;    // comp2("1")
-constexpr int32_t kWordMinusOne = 0xFFFF; // convt("FFFF")
+constexpr int32_t kByteMinusOne = 255;     // comp2("1")
+constexpr int32_t kWordMinusOne = 0xFFFF;  // convt("FFFF")
 
 // convt(p), the value of a pair's text.
 int32_t pairValue(const KitState& k, Reg hi, Reg lo) { return convt(pairText(k, hi, lo)); }

@@ -63,8 +63,10 @@ void callTaken(KitState& k) {
     const Text third = m.text1();
     m.MoveNext();
     const Text back = m.onRow() ? m.text1() : nextAddress(third);
-    if (back.isHex() && back.size() == 4) pushPair(k, Text::byte(back.hexValue() >> 8), Text::byte(back.hexValue()));
-    else pushPair(k, back.left(2), back.right(2));
+    if (back.isHex() && back.size() == 4)
+        pushPair(k, Text::byte(back.hexValue() >> 8), Text::byte(back.hexValue()));
+    else
+        pushPair(k, back.left(2), back.right(2));
 }
 
 void retTaken(KitState& k) {
@@ -81,8 +83,10 @@ int16_t jmp(KitState& k, uint8_t, uint8_t) {
 
 // Not taken: the operand rows are not visited; the cursor stays on the opcode.
 int16_t jcond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b)) targetFetch(k);
-    else setPC(k, 3);
+    if (holds(k, a, b))
+        targetFetch(k);
+    else
+        setPC(k, 3);
     return 0;
 }
 
@@ -92,8 +96,10 @@ int16_t call(KitState& k, uint8_t, uint8_t) {
 }
 
 int16_t ccond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b)) callTaken(k);
-    else setPC(k, 3);
+    if (holds(k, a, b))
+        callTaken(k);
+    else
+        setPC(k, 3);
     return 0;
 }
 
@@ -103,8 +109,10 @@ int16_t ret(KitState& k, uint8_t, uint8_t) {
 }
 
 int16_t rcond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b)) retTaken(k);
-    else setPC(k, 1);
+    if (holds(k, a, b))
+        retTaken(k);
+    else
+        setPC(k, 1);
     return 0;
 }
 

@@ -14,7 +14,6 @@ constexpr std::array<Opcode, 256> build() {
     auto op = [&t](int code, const char* mnemonic, uint8_t length, uint8_t executor, Handler run, uint8_t a = 0,
                    uint8_t b = 0) { t[code] = Opcode{mnemonic, length, executor, run, a, b}; };
 
-
     // 0x
     op(0x00, "NOP", 1, 1, advance, 1);
     op(0x01, "LXI B", 3, 1, lxi, B, C);

@@ -30,8 +30,10 @@ namespace kit85::isa {
 // Stack lookup: Find by the SP text with blanks trimmed.
 inline void stackLookup(KitState& k) {
     const Text& sp = k[SP];
-    if (sp.isHex()) findAt(k, sp);  // hex digits carry no blanks to trim
-    else findAt(k, sp.trimmed());
+    if (sp.isHex())
+        findAt(k, sp);  // hex digits carry no blanks to trim
+    else
+        findAt(k, sp.trimmed());
     if (!k.memory().onRow()) throwNoStackRow(sp);
 }
 

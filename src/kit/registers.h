@@ -24,8 +24,16 @@ struct RegisterField {
 };
 
 constexpr std::array<RegisterField, 10> kRegisterFields = {{
-    {"A", A, 2}, {"B", B, 2}, {"C", C, 2}, {"D", D, 2}, {"E", E, 2},
-    {"H", H, 2}, {"L", L, 2}, {"F", F, 2}, {"PC", PC, 4}, {"SP", SP, 4},
+    {"A", A, 2},
+    {"B", B, 2},
+    {"C", C, 2},
+    {"D", D, 2},
+    {"E", E, 2},
+    {"H", H, 2},
+    {"L", L, 2},
+    {"F", F, 2},
+    {"PC", PC, 4},
+    {"SP", SP, 4},
 }};
 
 struct FlagField {
@@ -34,8 +42,11 @@ struct FlagField {
 };
 
 constexpr std::array<FlagField, 5> kFlagFields = {{
-    {"S", &FlagLabels::slb}, {"Z", &FlagLabels::zlb}, {"AC", &FlagLabels::auxlb},
-    {"P", &FlagLabels::plb}, {"CY", &FlagLabels::clb},
+    {"S", &FlagLabels::slb},
+    {"Z", &FlagLabels::zlb},
+    {"AC", &FlagLabels::auxlb},
+    {"P", &FlagLabels::plb},
+    {"CY", &FlagLabels::clb},
 }};
 
 // The field's name ("A", "PC"); "M" for memory.

@@ -41,7 +41,8 @@ struct Failure {
 // One record; throws Failure. Appends its data to `out` and updates the base
 // address; returns true for the end-of-file record.
 bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out) {
-    if (rec.front() != ':') throw Failure{"a record must start with ':', this line starts with " + shownChar(rec.front())};
+    if (rec.front() != ':')
+        throw Failure{"a record must start with ':', this line starts with " + shownChar(rec.front())};
     std::string_view digits = rec.substr(1);
     for (std::size_t i = 0; i < digits.size(); ++i)
         if (digitValue(digits[i]) < 0)
@@ -76,8 +77,8 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
     const uint8_t* data = b.data() + 4;
     auto needCount = [&](std::size_t n, const char* what) {
         if (count != n)
-            throw Failure{std::string(what) + " record must hold " + std::to_string(n) + " data byte(s), this one holds " +
-                          std::to_string(count)};
+            throw Failure{std::string(what) + " record must hold " + std::to_string(n) +
+                          " data byte(s), this one holds " + std::to_string(count)};
     };
 
     switch (type) {
@@ -92,25 +93,18 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
                 out.push_back({static_cast<uint16_t>(at), data[i]});
             }
             return false;
-        case 0x01:
-            needCount(0, "an end-of-file");
-            return true;
+        case 0x01: needCount(0, "an end-of-file"); return true;
         case 0x02:
             needCount(2, "an extended segment address");
             base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << 4;
             return false;
-        case 0x03:
-            needCount(4, "a start segment address");
-            return false;
+        case 0x03: needCount(4, "a start segment address"); return false;
         case 0x04:
             needCount(2, "an extended linear address");
             base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << 16;
             return false;
-        case 0x05:
-            needCount(4, "a start linear address");
-            return false;
-        default:
-            throw Failure{"unknown record type " + hexText(type, 2)};
+        case 0x05: needCount(4, "a start linear address"); return false;
+        default: throw Failure{"unknown record type " + hexText(type, 2)};
     }
 }
 

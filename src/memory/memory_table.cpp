@@ -80,7 +80,8 @@ void createFile(const fs::path& file) {
         for (int a = 0; a < kRows; ++a) {
             std::string addr = Text::word(static_cast<uint32_t>(a)).str();
             sqlite3_bind_text(ins.s, 1, addr.c_str(), 4, SQLITE_TRANSIENT);
-            if (sqlite3_step(ins.s) != SQLITE_DONE) fail(file, std::string("creating failed (") + sqlite3_errmsg(db) + ")");
+            if (sqlite3_step(ins.s) != SQLITE_DONE)
+                fail(file, std::string("creating failed (") + sqlite3_errmsg(db) + ")");
             sqlite3_reset(ins.s);
         }
         exec(db, file, "COMMIT", "creating");
@@ -156,8 +157,7 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
         Statement cols;
         if (sqlite3_prepare_v2(t->db_, "SELECT name FROM pragma_table_info('d2')", -1, &cols.s, nullptr) != SQLITE_OK) {
             int code = sqlite3_errcode(t->db_);
-            if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-                fail(file, "is not an SQLite database");
+            if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) fail(file, "is not an SQLite database");
             fail(file, std::string("cannot be read (") + sqlite3_errmsg(t->db_) + ")");
         }
         bool hasAddress = false, hasData = false, any = false;
@@ -196,8 +196,8 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
 
 void MemoryTable::load() {
     Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT rowid, address, data FROM d2 ORDER BY address COLLATE NOCASE, rowid", -1,
-                           &q.s, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db_, "SELECT rowid, address, data FROM d2 ORDER BY address COLLATE NOCASE, rowid", -1, &q.s,
+                           nullptr) != SQLITE_OK)
         fail(file_, std::string("table d2 cannot be read (") + sqlite3_errmsg(db_) + ")");
     auto text = [&](int col) {
         const unsigned char* p = sqlite3_column_text(q.s, col);
@@ -261,8 +261,10 @@ std::optional<int> MemoryTable::rowOf(const Text& address) const {
 void MemoryTable::findOther(const Text& address) {
     std::optional<int> r = rowOf(address);
     missedFind_ = false;
-    if (r) cursor_ = *r;
-    else missed(address);
+    if (r)
+        cursor_ = *r;
+    else
+        missed(address);
 }
 
 void MemoryTable::missed(const Text& address) {

@@ -68,15 +68,19 @@ public:
     }
     void MoveNext() {
         missedFind_ = false;
-        if (cursor_ < 0) cursor_ = 0;
-        else if (cursor_ < size()) ++cursor_;
+        if (cursor_ < 0)
+            cursor_ = 0;
+        else if (cursor_ < size())
+            ++cursor_;
     }
     // After a Find that missed, the cursor is at the end, so this lands on the
     // last row, as after MoveNext past it.
     void MovePrevious() {
         missedFind_ = false;
-        if (cursor_ >= size()) cursor_ = size() - 1;
-        else if (cursor_ >= 0) --cursor_;
+        if (cursor_ >= size())
+            cursor_ = size() - 1;
+        else if (cursor_ >= 0)
+            --cursor_;
     }
     // EOF and BOF (named so because EOF is a C macro): the cursor has left the
     // last row forwards, or the first row backwards.
@@ -113,8 +117,11 @@ public:
     // --- Whole-table access for front ends and tests ------------------------
 
     int size() const { return static_cast<int>(rows_.size()); }
-    int cursor() const { return cursor_; }          // -1 before the first row, size() past the last
-    void setCursor(int row) { cursor_ = row; missedFind_ = false; }
+    int cursor() const { return cursor_; }  // -1 before the first row, size() past the last
+    void setCursor(int row) {
+        cursor_ = row;
+        missedFind_ = false;
+    }
     const Text& addressAt(int row) const { return rows_[row].address; }
     const Text& dataAt(int row) const { return rows_[row].data; }
     // The row index of an address, as find() would select it.
@@ -136,8 +143,8 @@ private:
     void load();
 
     std::vector<Row> rows_;
-    std::array<int32_t, 65536> byWord_{};                 // four upper-case hex digits -> first row
-    std::unordered_map<std::string, int32_t> byOther_;    // any other address, upper-cased
+    std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
+    std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased
     std::vector<uint32_t> pending_;
     int cursor_ = 0;
     bool missedFind_ = false;

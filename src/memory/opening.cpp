@@ -19,7 +19,8 @@ fs::path defaultMemoryFile() {
     }
     std::error_code ec;
     fs::create_directories(dir, ec);
-    if (ec) throw StoreError("cannot create the folder " + dir.string() + " for the memory file (" + ec.message() + ")");
+    if (ec)
+        throw StoreError("cannot create the folder " + dir.string() + " for the memory file (" + ec.message() + ")");
     return dir / "memory.sqlite";
 }
 

@@ -50,8 +50,8 @@ QFont kitFont(double points, bool bold, bool narrow = false) {
     // The kit was drawn with a small bitmap sans; these come closest on each
     // system, the narrow ones where a caption must fit a small key.
     if (narrow)
-        f.setFamilies({"Liberation Sans Narrow", "Arial Narrow", "DejaVu Sans Condensed", "Liberation Sans",
-                       "DejaVu Sans"});
+        f.setFamilies(
+            {"Liberation Sans Narrow", "Arial Narrow", "DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"});
     else
         f.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans"});
     f.setPointSizeF(points);
@@ -169,8 +169,8 @@ W* KitWindow::place(W* widget, const char* name, int left, int top, int width, i
     return widget;
 }
 
-KeyButton* KitWindow::key(const char* name, const QString& caption, KeyButton::Face face, int left, int top,
-                          int width, int height, const QString& tip) {
+KeyButton* KitWindow::key(const char* name, const QString& caption, KeyButton::Face face, int left, int top, int width,
+                          int height, const QString& tip) {
     auto* k = place(new KeyButton(caption, face, this), name, left, top, width, height);
     k->setToolTip(tip);
     return k;
@@ -251,7 +251,8 @@ void KitWindow::buildUpperBand() {
                           QString("Hex key %1 (keyboard: %1)").arg(digit));
         hexKeys_[i]->setFont(kitFont(11, true));
         const char d = "0123456789ABCDEF"[i];
-        connect(hexKeys_[i], &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
+        connect(hexKeys_[i], &QPushButton::clicked, this,
+                [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
     }
 
     const QFont fkey = kitFont(8.25, true, true);
@@ -261,11 +262,10 @@ void KitWindow::buildUpperBand() {
                    "Address: key in a memory address, four hex digits (F2)");
     prev_ = key("prev", "Prev", Face::Blue, 4560, 2280, 735, 375, "Prev: the previous memory location (F3 or Up)");
     next_ = key("next", "Next", Face::Blue, 4560, 2880, 735, 375, "Next: the next memory location (F4 or Down)");
-    regmod_ = key("regmod", "show panal", Face::Grey, 1080, 3480, 975, 375,
-                  "Show or hide the register panel (F6)");
+    regmod_ = key("regmod", "show panal", Face::Grey, 1080, 3480, 975, 375, "Show or hide the register panel (F6)");
     stop_ = key("stop", "Stop", Face::Red, 2160, 3480, 855, 375, "Stop: interrupt a running program (Esc)");
-    stepexe_ = key("stepexe", "Step Exe", Face::Blue, 3120, 3480, 855, 375,
-                   "Step Exe: carry out one instruction (F10)");
+    stepexe_ =
+        key("stepexe", "Step Exe", Face::Blue, 3120, 3480, 855, 375, "Step Exe: carry out one instruction (F10)");
     end_ = key("end", "CLOSE", Face::Grey, 4560, 3480, 735, 375, "CLOSE: end the kit (Ctrl+Q)");
     for (KeyButton* k : {execute_, address_, prev_, next_, regmod_, stop_, stepexe_, end_}) k->setFont(fkey);
 
@@ -284,12 +284,11 @@ void KitWindow::buildUpperBand() {
     adodc_->setStyleSheet(
         "QLabel { background: #123B26; color: #D8EEDD; border: 1px solid #9CC7AE; border-radius: 3px;"
         " padding-left: 4px; padding-right: 4px; }");
-    const QString file = memory_->persistent() ? QString::fromStdString(memory_->file().filename().string())
-                                               : QString("(not saved)");
+    const QString file =
+        memory_->persistent() ? QString::fromStdString(memory_->file().filename().string()) : QString("(not saved)");
     adodc_->setText(adodc_->fontMetrics().elidedText("Adodc1 \u2022 " + file, Qt::ElideMiddle, px(2175) - 10));
-    adodc_->setToolTip(memory_->persistent()
-                           ? "Memory table: " + QString::fromStdString(memory_->file().string())
-                           : QString("Memory table kept in memory only; nothing is saved"));
+    adodc_->setToolTip(memory_->persistent() ? "Memory table: " + QString::fromStdString(memory_->file().string())
+                                             : QString("Memory table kept in memory only; nothing is saved"));
 }
 
 void KitWindow::buildRegisterPanel() {
@@ -314,11 +313,16 @@ void KitWindow::buildRegisterPanel() {
         int labelLeft, labelTop;
     };
     static const Field fields[] = {
-        {A, "A", 1200, 5520, 495, "Label2", "A", 720, 5640},    {F, "F", 2160, 5520, 495, "Label20", "FF", 1920, 5640},
-        {B, "B", 1200, 6000, 495, "Label8", "B", 720, 6120},    {C, "C", 2160, 6000, 495, "Label5", "C", 1920, 6120},
-        {D, "D", 1200, 6480, 495, "Label7", "D", 720, 6600},    {E, "E", 2160, 6480, 495, "Label4", "E", 1920, 6600},
-        {H, "H", 1200, 6960, 495, "Label6", "H", 720, 7080},    {L, "L", 2160, 6960, 495, "Label9", "L", 1920, 7080},
-        {SP, "SP", 4440, 6360, 855, "Label3", "SP", 3720, 6480}, {PC, "PC", 4440, 6960, 855, "Label10", "PC", 3720, 7080},
+        {A, "A", 1200, 5520, 495, "Label2", "A", 720, 5640},
+        {F, "F", 2160, 5520, 495, "Label20", "FF", 1920, 5640},
+        {B, "B", 1200, 6000, 495, "Label8", "B", 720, 6120},
+        {C, "C", 2160, 6000, 495, "Label5", "C", 1920, 6120},
+        {D, "D", 1200, 6480, 495, "Label7", "D", 720, 6600},
+        {E, "E", 2160, 6480, 495, "Label4", "E", 1920, 6600},
+        {H, "H", 1200, 6960, 495, "Label6", "H", 720, 7080},
+        {L, "L", 2160, 6960, 495, "Label9", "L", 1920, 7080},
+        {SP, "SP", 4440, 6360, 855, "Label3", "SP", 3720, 6480},
+        {PC, "PC", 4440, 6960, 855, "Label10", "PC", 3720, 7080},
     };
     for (const Field& f : fields) {
         auto* e = place(new QLineEdit(this), f.name, f.left, f.top, f.width, 375);
@@ -370,8 +374,8 @@ void KitWindow::buildLines() {
         l->setPalette(p);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
     };
-    line("Line1", 120, 4200, 6135, 15);   // between the two bands
-    line("Line2", 120, 120, 15, 7455);    // the frame around the panel
+    line("Line1", 120, 4200, 6135, 15);  // between the two bands
+    line("Line2", 120, 120, 15, 7455);   // the frame around the panel
     line("Line3", 6240, 120, 15, 7455);
     line("Line4", 120, 120, 6135, 15);
     line("Line5", 120, 7560, 6135, 15);
@@ -391,8 +395,7 @@ void KitWindow::layOut() {
         int h = std::max(1, px(t.height()));
         // A caption wider than its given box in this system's font grows to
         // the right rather than being cut.
-        if (auto* l = qobject_cast<QLabel*>(p.widget.data()); l && l != adodc_)
-            w = std::max(w, l->sizeHint().width());
+        if (auto* l = qobject_cast<QLabel*>(p.widget.data()); l && l != adodc_) w = std::max(w, l->sizeHint().width());
         p.widget->setGeometry(px(t.left()), px(t.top()), w, h);
     }
 }
@@ -403,10 +406,10 @@ void KitWindow::addShortcuts() {
         KeyButton* KitWindow::*button;
     };
     const Binding bindings[] = {
-        {QKeySequence(Qt::Key_F2), &KitWindow::address_}, {QKeySequence(Qt::Key_F3), &KitWindow::prev_},
-        {QKeySequence(Qt::Key_Up), &KitWindow::prev_},    {QKeySequence(Qt::Key_F4), &KitWindow::next_},
-        {QKeySequence(Qt::Key_Down), &KitWindow::next_},  {QKeySequence(Qt::Key_F5), &KitWindow::execute_},
-        {QKeySequence(Qt::Key_F6), &KitWindow::regmod_},  {QKeySequence(Qt::Key_F10), &KitWindow::stepexe_},
+        {QKeySequence(Qt::Key_F2), &KitWindow::address_},  {QKeySequence(Qt::Key_F3), &KitWindow::prev_},
+        {QKeySequence(Qt::Key_Up), &KitWindow::prev_},     {QKeySequence(Qt::Key_F4), &KitWindow::next_},
+        {QKeySequence(Qt::Key_Down), &KitWindow::next_},   {QKeySequence(Qt::Key_F5), &KitWindow::execute_},
+        {QKeySequence(Qt::Key_F6), &KitWindow::regmod_},   {QKeySequence(Qt::Key_F10), &KitWindow::stepexe_},
         {QKeySequence(Qt::Key_Escape), &KitWindow::stop_}, {QKeySequence(Qt::CTRL | Qt::Key_Q), &KitWindow::end_},
     };
     for (const Binding& b : bindings) {
@@ -583,32 +586,34 @@ void KitWindow::closeEvent(QCloseEvent* event) {
 // --- Asking for another memory file -----------------------------------------
 
 AskForMemoryFile memoryFileDialog(QWidget* parent) {
-    return [parent](const std::filesystem::path& file, const std::string& reason) -> std::optional<std::filesystem::path> {
-        const QString name = file.empty() ? QString("(the default memory file)") : QString::fromStdString(file.string());
-        for (;;) {
-            QMessageBox box(QMessageBox::Warning, "kit85 \u2014 memory file",
-                            "kit85 cannot open its memory file\n" + name, QMessageBox::NoButton, parent);
-            box.setInformativeText(QString::fromStdString(reason) +
-                                   "\n\nChoose another file to go on (a new file starts with every byte 00), "
-                                   "or quit.");
-            QPushButton* choose = box.addButton("Choose Another File\u2026", QMessageBox::AcceptRole);
-            QPushButton* quit = box.addButton("Quit", QMessageBox::RejectRole);
-            box.setDefaultButton(choose);
-            box.setEscapeButton(quit);
-            box.exec();
-            if (box.clickedButton() != choose) return std::nullopt;
+    return
+        [parent](const std::filesystem::path& file, const std::string& reason) -> std::optional<std::filesystem::path> {
+            const QString name =
+                file.empty() ? QString("(the default memory file)") : QString::fromStdString(file.string());
+            for (;;) {
+                QMessageBox box(QMessageBox::Warning, "kit85 \u2014 memory file",
+                                "kit85 cannot open its memory file\n" + name, QMessageBox::NoButton, parent);
+                box.setInformativeText(QString::fromStdString(reason) +
+                                       "\n\nChoose another file to go on (a new file starts with every byte 00), "
+                                       "or quit.");
+                QPushButton* choose = box.addButton("Choose Another File\u2026", QMessageBox::AcceptRole);
+                QPushButton* quit = box.addButton("Quit", QMessageBox::RejectRole);
+                box.setDefaultButton(choose);
+                box.setEscapeButton(quit);
+                box.exec();
+                if (box.clickedButton() != choose) return std::nullopt;
 
-            QFileDialog dialog(parent, "Choose a memory file",
-                               file.empty() ? QString() : QString::fromStdString(file.parent_path().string()),
-                               "kit85 memory (*.sqlite *.db);;All files (*)");
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setLabelText(QFileDialog::Accept, "Open");
-            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-                return std::filesystem::path(dialog.selectedFiles().first().toStdString());
-            // Cancelled: back to the question.
-        }
-    };
+                QFileDialog dialog(parent, "Choose a memory file",
+                                   file.empty() ? QString() : QString::fromStdString(file.parent_path().string()),
+                                   "kit85 memory (*.sqlite *.db);;All files (*)");
+                dialog.setAcceptMode(QFileDialog::AcceptOpen);
+                dialog.setFileMode(QFileDialog::AnyFile);
+                dialog.setLabelText(QFileDialog::Accept, "Open");
+                if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+                // Cancelled: back to the question.
+            }
+        };
 }
 
 }  // namespace kit85

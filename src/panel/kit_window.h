@@ -34,8 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "memory/memory_table.h"
 #include "kit/kit_state.h"
+#include "memory/memory_table.h"
 #include "memory/opening.h"
 #include "panel/model/panel_model.h"
 #include "run/run_controller.h"
@@ -53,8 +53,8 @@ void initKitResources();
 
 // What the window frame takes off the outer size, in twips: title bar and
 // borders of the frame the kit was laid out for. Client = outer - frame.
-constexpr int kFrameTwipsWide = 90;    // 6480 outer -> 6390 client
-constexpr int kFrameTwipsHigh = 375;   // 8040 outer -> 7665 client
+constexpr int kFrameTwipsWide = 90;   // 6480 outer -> 6390 client
+constexpr int kFrameTwipsHigh = 375;  // 8040 outer -> 7665 client
 
 // Shows each message as a modal QMessageBox with an OK button.
 class MessageBoxPresenter : public Presenter {
@@ -87,8 +87,7 @@ public:
     // Loads the kit on this memory table (a fresh unsaved one when null);
     // Form_Load runs here. Messages go to `presenter`, or to modal message
     // boxes when it is null.
-    explicit KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter = nullptr,
-                       QWidget* parent = nullptr);
+    explicit KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter = nullptr, QWidget* parent = nullptr);
     ~KitWindow() override;
 
     KitState& kit() { return kit_; }
@@ -170,9 +169,9 @@ private:
     KeyButton* stepexe_ = nullptr;
     KeyButton* end_ = nullptr;
     KeyButton* stop_ = nullptr;
-    std::array<QLineEdit*, 4> display_{};              // Text1..Text4
+    std::array<QLineEdit*, 4> display_{};                // Text1..Text4
     std::array<QLineEdit*, kRegisterSlots> register_{};  // none for M
-    std::array<QLabel*, 5> flag_{};                    // slb zlb auxlb plb clb
+    std::array<QLabel*, 5> flag_{};                      // slb zlb auxlb plb clb
     QLabel* adodc_ = nullptr;
 
     QTimer sliceTimer_;

@@ -20,15 +20,15 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
-#include "panel/about_box.h"
 #include "memory/opening.h"
+#include "panel/about_box.h"
 #include "panel/kit_window.h"
 
 #ifndef KIT85_VERSION
@@ -66,7 +66,9 @@ std::string statusLine(const char* key) {
 // Calls `then` once, after the watched widget's first paint.
 class FirstPaint : public QObject {
 public:
-    FirstPaint(QWidget* w, std::function<void()> then) : QObject(w), then_(std::move(then)) { w->installEventFilter(this); }
+    FirstPaint(QWidget* w, std::function<void()> then) : QObject(w), then_(std::move(then)) {
+        w->installEventFilter(this);
+    }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint && then_) {
             auto f = std::move(then_);
@@ -97,8 +99,10 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
             w.close();
         });
     };
-    if (w.running()) QObject::connect(&w, &KitWindow::runFinished, &w, [save] { QTimer::singleShot(200, save); });
-    else QTimer::singleShot(200, &w, save);
+    if (w.running())
+        QObject::connect(&w, &KitWindow::runFinished, &w, [save] { QTimer::singleShot(200, save); });
+    else
+        QTimer::singleShot(200, &w, save);
 }
 
 }  // namespace

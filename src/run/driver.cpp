@@ -58,8 +58,10 @@ RunResult guarded(KitState& k, Body body) {
     try {
         k.memory().flush();
     } catch (const KitError& e) {
-        if (res.reason == StopReason::Error) res.message += "; ";
-        else res.message.clear();
+        if (res.reason == StopReason::Error)
+            res.message += "; ";
+        else
+            res.message.clear();
         res.reason = StopReason::Error;
         res.message += e.what();
     }

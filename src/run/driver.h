@@ -39,13 +39,13 @@ std::string_view stopName(StopReason r);
 
 struct RunResult {
     StopReason reason = StopReason::Steps;
-    uint64_t steps = 0;  // instructions carried out, the one that stopped the run included
-    std::string message; // for Error: what went wrong
+    uint64_t steps = 0;   // instructions carried out, the one that stopped the run included
+    std::string message;  // for Error: what went wrong
 };
 
 struct RunLimits {
-    uint64_t maxSteps = 0;                         // 0: no bound
-    const std::atomic<bool>* stop = nullptr;       // set from any thread to interrupt
+    uint64_t maxSteps = 0;                                       // 0: no bound
+    const std::atomic<bool>* stop = nullptr;                     // set from any thread to interrupt
     std::optional<std::chrono::steady_clock::time_point> until;  // end of a time slice
 };
 

@@ -37,8 +37,8 @@ void auxfg(FlagLabels& f, const Text& a, const Text& b) {
 
 // A caption other than 0 or 1: pack it as a binary-digit number the long way.
 Text packFlagsOther(const FlagLabels& f) {
-    int64_t n = int64_t{convt(f.slb)} * 10000000 + int64_t{convt(f.zlb)} * 1000000 +
-                int64_t{convt(f.auxlb)} * 10000 + int64_t{convt(f.plb)} * 100 + convt(f.clb);
+    int64_t n = int64_t{convt(f.slb)} * 10000000 + int64_t{convt(f.zlb)} * 1000000 + int64_t{convt(f.auxlb)} * 10000 +
+                int64_t{convt(f.plb)} * 100 + convt(f.clb);
     if (n > INT32_MAX) throw ConversionOverflow("overflow: the flag captions do not pack into a flag byte");
     return hex1(convtbin2int(static_cast<double>(n))).right(2);
 }

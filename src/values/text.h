@@ -61,9 +61,7 @@ public:
     // The value of those digits; meaningful only when isHex().
     uint32_t hexValue() const noexcept { return value_; }
     // True when the text is exactly `count` upper-case hex digits with this value.
-    bool is(uint32_t value, unsigned count) const noexcept {
-        return !other_ && size_ == count && value_ == value;
-    }
+    bool is(uint32_t value, unsigned count) const noexcept { return !other_ && size_ == count && value_ == value; }
 
     std::size_t size() const noexcept { return other_ ? other_->size() : size_; }
     bool empty() const noexcept { return size() == 0; }
@@ -85,7 +83,7 @@ public:
             return digits(value_ >> (4 * (size_ - (start1 - 1) - n)), static_cast<unsigned>(n));
         return midOther(start1, n);
     }
-    Text trimmed() const {  // blanks removed from both ends
+    Text trimmed() const {          // blanks removed from both ends
         if (!other_) return *this;  // hex digits carry no blanks
         return trimmedOther();
     }

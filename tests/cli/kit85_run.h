@@ -28,15 +28,15 @@ inline const char* runnerPath() {
     return p && *p ? p : nullptr;
 }
 
-#define SKIP_WITHOUT_RUNNER()                                                                   \
-    do {                                                                                        \
-        if (!::kit85::testing::runnerPath())                                                    \
+#define SKIP_WITHOUT_RUNNER()                                                                     \
+    do {                                                                                          \
+        if (!::kit85::testing::runnerPath())                                                      \
             GTEST_SKIP() << "KIT85_RUN is not set: it must hold the path of the built kit85-run"; \
     } while (0)
 
 struct Outcome {
-    int exitCode = -1;   // -1 when ended by a signal or not ended in time
-    int signal = 0;      // the signal that ended it, if any
+    int exitCode = -1;  // -1 when ended by a signal or not ended in time
+    int signal = 0;     // the signal that ended it, if any
     bool timedOut = false;
     std::string out, err;
     std::string command;
@@ -133,8 +133,10 @@ public:
             for (int i = 0; i < 2; ++i) {
                 if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
                 ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-                if (n > 0) (i == 0 ? o.out : o.err).append(buf, static_cast<size_t>(n));
-                else (i == 0 ? outOpen : errOpen) = false;
+                if (n > 0)
+                    (i == 0 ? o.out : o.err).append(buf, static_cast<size_t>(n));
+                else
+                    (i == 0 ? outOpen : errOpen) = false;
             }
         }
         if (o.timedOut) ::kill(pid_, SIGKILL);

@@ -17,7 +17,8 @@ void expectReport(const Outcome& o, int exitCode, const Fields& fields) {
     json j = o.json();
     std::ostringstream diff;
     if (o.exitCode != exitCode) diff << "  exit: " << o.exitCode << ", want " << exitCode << "\n";
-    if (!j.is_object()) diff << "  stdout is no JSON object\n";
+    if (!j.is_object())
+        diff << "  stdout is no JSON object\n";
     else
         for (const auto& [ptr, want] : fields) {
             json::json_pointer p(ptr);
@@ -43,8 +44,16 @@ TEST(Kit85Run, RoadOfOneProgramReportsEveryField) {
         {"stop", "halt"},
         {"steps", 2},
         {"registers",
-         {{"A", "05"}, {"B", "00"}, {"C", "00"}, {"D", "00"}, {"E", "00"}, {"H", "00"}, {"L", "00"}, {"F", "00"},
-          {"PC", "8003"}, {"SP", "0000"}}},
+         {{"A", "05"},
+          {"B", "00"},
+          {"C", "00"},
+          {"D", "00"},
+          {"E", "00"},
+          {"H", "00"},
+          {"L", "00"},
+          {"F", "00"},
+          {"PC", "8003"},
+          {"SP", "0000"}}},
         {"flags", {{"S", "0"}, {"Z", "0"}, {"AC", "0"}, {"P", "0"}, {"CY", "0"}}},
         {"row", {{"address", "8002"}, {"data", "76"}}},
         {"messages", json::array()},
@@ -65,10 +74,10 @@ TEST(Kit85Run, SummaryWithoutJson) {
     SKIP_WITHOUT_RUNNER();
     Outcome o = runKit85({"--poke", "8000=ED", "--poke", "9000= 5", "--at", "8000", "--dump", "9000:18"});
     EXPECT_EQ(o.exitCode, 1) << o.describe();
-    for (const char* line : {"ERROR : invalid code\n", "stop: invalid-code after 1 step\n",
-                             "A=00 B=00 C=00 D=00 E=00 H=00 L=00 F=00 PC=0000 SP=0000\n", "S=0 Z=0 AC=0 P=0 CY=0\n",
-                             "row: 8000 ED\n", "memory 9000: \" 5\" 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n",
-                             "memory 9010: 00 00\n"})
+    for (const char* line :
+         {"ERROR : invalid code\n", "stop: invalid-code after 1 step\n",
+          "A=00 B=00 C=00 D=00 E=00 H=00 L=00 F=00 PC=0000 SP=0000\n", "S=0 Z=0 AC=0 P=0 CY=0\n", "row: 8000 ED\n",
+          "memory 9000: \" 5\" 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n", "memory 9010: 00 00\n"})
         EXPECT_NE(o.out.find(line), std::string::npos) << "missing line: " << line << o.describe();
 }
 
@@ -87,8 +96,12 @@ TEST(Kit85Run, StopsAndExitStatuses) {
         {"unknown code ED",
          {"--poke", "8000=ED", "--at", "8000"},
          1,
-         {{"/stop", "invalid-code"}, {"/steps", 1}, {"/messages", {"invalid code"}}, {"/row/address", "8000"},
-          {"/row/data", "ED"}, {"/registers/PC", "0000"}}},
+         {{"/stop", "invalid-code"},
+          {"/steps", 1},
+          {"/messages", {"invalid code"}},
+          {"/row/address", "8000"},
+          {"/row/data", "ED"},
+          {"/registers/PC", "0000"}}},
         {"lower-case 3e is no opcode",
          {"--poke", "8000=3e,05,76", "--at", "8000"},
          1,
@@ -100,13 +113,15 @@ TEST(Kit85Run, StopsAndExitStatuses) {
         {"--steps 1 stops on the next instruction",
          {"--poke", "8000=3E,05,76", "--at", "8000", "--steps", "1"},
          0,
-         {{"/stop", "steps"}, {"/steps", 1}, {"/registers/A", "05"}, {"/registers/PC", "8002"},
+         {{"/stop", "steps"},
+          {"/steps", 1},
+          {"/registers/A", "05"},
+          {"/registers/PC", "8002"},
           {"/row/address", "8002"}}},
         {"--steps 2 moves past the halt",
          {"--poke", "8000=3E,05,76", "--at", "8000", "--steps", "2"},
          0,
-         {{"/stop", "steps"}, {"/steps", 2}, {"/registers/PC", "8003"}, {"/row/address", "8003"},
-          {"/row/data", "00"}}},
+         {{"/stop", "steps"}, {"/steps", 2}, {"/registers/PC", "8003"}, {"/row/address", "8003"}, {"/row/data", "00"}}},
         {"--steps 3 steps on over the halt",
          {"--poke", "8000=3E,05,76", "--at", "8000", "--steps", "3"},
          0,
@@ -148,9 +163,9 @@ TEST(Kit85Run, StopsAndExitStatuses) {
 TEST(Kit85Run, RegistersAndFlagsAreSetBeforeTheRun) {
     SKIP_WITHOUT_RUNNER();
     // Texts stay as given; F is rebuilt from the labels by the NOP.
-    expectReport(runKit85(withJson({"--poke", "8000=00,76", "--at", "8000", "--reg", "B=7f", "--reg", "pc=12",
-                                    "--reg", "SP=FFF0", "--reg", "C=", "--flag", "S=1", "--flag", "AC=1", "--flag",
-                                    "p=1", "--flag", "CY=1", "--reg", "F=AA"})),
+    expectReport(runKit85(withJson({"--poke", "8000=00,76", "--at",   "8000", "--reg",  "B=7f", "--reg",  "pc=12",
+                                    "--reg",  "SP=FFF0",    "--reg",  "C=",   "--flag", "S=1",  "--flag", "AC=1",
+                                    "--flag", "p=1",        "--flag", "CY=1", "--reg",  "F=AA"})),
                  0,
                  {{"/registers/B", "7f"},
                   {"/registers/C", ""},
@@ -165,11 +180,11 @@ TEST(Kit85Run, RegistersAndFlagsAreSetBeforeTheRun) {
 
 TEST(Kit85Run, Dumps) {
     SKIP_WITHOUT_RUNNER();
-    Outcome o = runKit85(withJson({"--poke", "8000=3E,05,76", "--poke", "FFFE=5,ab", "--at", "8000", "--dump",
-                                   "8000:3", "--dump", "fffc:16", "--dump", "8000:1", "--dump", "0:0"}));
-    expectReport(o, 0,
-                 {{"/memory",
-                   {{"8000", {"3E", "05", "76"}}, {"FFFC", {"00", "00", "5", "ab"}}, {"0000", json::array()}}}});
+    Outcome o = runKit85(withJson({"--poke", "8000=3E,05,76", "--poke", "FFFE=5,ab", "--at", "8000", "--dump", "8000:3",
+                                   "--dump", "fffc:16", "--dump", "8000:1", "--dump", "0:0"}));
+    expectReport(
+        o, 0,
+        {{"/memory", {{"8000", {"3E", "05", "76"}}, {"FFFC", {"00", "00", "5", "ab"}}, {"0000", json::array()}}}});
 }
 
 TEST(Kit85Run, TextsThatAreNotUtf8StillGiveValidJson) {
@@ -295,9 +310,9 @@ TEST(Kit85Run, TableWithFewRows) {
     // Stepping the halt on the last row leaves the cursor on no row.
     expectReport(runKit85(withJson({"--memory", memory, "--at", "8003", "--steps", "1"})), 0,
                  {{"/registers/PC", "8004"}, {"/row", nullptr}});
-    for (std::vector<std::string> args : {std::vector<std::string>{"--at", "7FFF"},
-                                          std::vector<std::string>{"--poke", "8002=1,2,3"},
-                                          std::vector<std::string>{"--dump", "9000:1"}}) {
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--at", "7FFF"}, std::vector<std::string>{"--poke", "8002=1,2,3"},
+          std::vector<std::string>{"--dump", "9000:1"}}) {
         args.insert(args.begin(), {"--memory", memory, "--poke", "8000=AA"});
         Outcome o = runKit85(args);
         EXPECT_TRUE(o.exitCode == 2 && o.out.empty()) << o.describe();

@@ -57,8 +57,8 @@ TEST(Add, EveryPairOfBytes) {
                     std::string want = Text::byte(r).str() + " S" + b(r & 0x80) + " Z" + b(r == 0) + " P" +
                                        b(std::popcount(unsigned(r)) % 2 == 0) + " AC" + b(ac) + " CY" + b(sum > 255);
                     const FlagLabels& f = m.kit.flags;
-                    std::string got = m.kit[A].str() + " S" + f.slb.str() + " Z" + f.zlb.str() + " P" +
-                                      f.plb.str() + " AC" + f.auxlb.str() + " CY" + f.clb.str();
+                    std::string got = m.kit[A].str() + " S" + f.slb.str() + " Z" + f.zlb.str() + " P" + f.plb.str() +
+                                      " AC" + f.auxlb.str() + " CY" + f.clb.str();
                     failures += got != want;
                     EXPECT_EQ(got, want) << (adc ? "ADC" : "ADD") << " A=" << Text::byte(a) << " B=" << Text::byte(x)
                                          << " CY=" << cy;

@@ -23,8 +23,8 @@ TEST(Halt, AtFFFFWrapsPCTo0000) {
 // Texts that are no opcode of the kit: the twenty unused codes and texts that
 // are not exactly two upper-case hex digits.
 TEST(InvalidCode, IsReportedOnceAndChangesNothing) {
-    const char* texts[] = {"08", "10", "18", "28", "38", "C7", "CF", "D7", "DF", "E7", "EF", "F7",
-                           "FF", "CB", "D9", "DD", "ED", "FD", "E9", "EB", "3e", "5",  "",   " 3E", "3E "};
+    const char* texts[] = {"08", "10", "18", "28", "38", "C7", "CF", "D7", "DF", "E7", "EF",  "F7", "FF",
+                           "CB", "D9", "DD", "ED", "FD", "E9", "EB", "3e", "5",  "",   " 3E", "3E "};
     for (const char* t : texts) {
         Machine m;
         m.apply("A=12 B=34 PC=8000 SP=9000 CY=1 Z=1");

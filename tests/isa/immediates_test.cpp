@@ -57,8 +57,10 @@ TEST(Immediates, AgreeWithTheTextStepsForEveryByte) {
                     const Text e = add ? sum : hex1(comp2(sum));
                     const Text r = hex1(int64_t{convt(ta)} + (add ? convt(e) : comp2(sum)));
                     sfg(f, r), zfg(f, r), pfg(f, r), auxfg(f, ta, e);
-                    if (add) cfg(f, r);
-                    else bfg(f, r);
+                    if (add)
+                        cfg(f, r);
+                    else
+                        bfg(f, r);
                     m.kit[A] = ta, m.kit.flags.clb = caption(cy);
                     m.poke("8000", {code, td.str()});
                     m.memory->findAddress(Text("8000"));

@@ -61,7 +61,8 @@ TEST(IncDec, EveryByte) {
             std::string want = Text::byte(r).str() + " S" + b(r & 0x80) + " Z" + b(r == 0) + " P" +
                                b(std::popcount(unsigned(r)) % 2 == 0) + " AC" + b(ac) + " CY1";
             auto s = m.snapshot({});
-            std::string got = s["A"] + " S" + s["S"] + " Z" + s["Z"] + " P" + s["P"] + " AC" + s["AC"] + " CY" + s["CY"];
+            std::string got =
+                s["A"] + " S" + s["S"] + " Z" + s["Z"] + " P" + s["P"] + " AC" + s["AC"] + " CY" + s["CY"];
             if (got != want) ++failures;
             EXPECT_EQ(got, want) << (inc ? "INR" : "DCR") << " A=" << Text::byte(v);
         }

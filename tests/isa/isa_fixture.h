@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "isa/exec.h"
-#include "memory/memory_table.h"
 #include "kit/kit_state.h"
+#include "memory/memory_table.h"
 #include "support/recording_presenter.h"
 
 namespace kit85::testing {
@@ -60,8 +60,8 @@ public:
     }
 
     Text* field(const std::string& name) {
-        static const std::map<std::string, Reg> regs = {{"A", A}, {"B", B}, {"C", C}, {"D", D},   {"E", E}, {"H", H},
-                                                        {"L", L}, {"F", F}, {"PC", PC}, {"SP", SP}};
+        static const std::map<std::string, Reg> regs = {{"A", A}, {"B", B}, {"C", C}, {"D", D},   {"E", E},
+                                                        {"H", H}, {"L", L}, {"F", F}, {"PC", PC}, {"SP", SP}};
         if (auto it = regs.find(name); it != regs.end()) return &kit[it->second];
         if (name == "S") return &kit.flags.slb;
         if (name == "Z") return &kit.flags.zlb;
@@ -105,9 +105,12 @@ public:
 
     void apply(const char* setup) {
         for (auto& [name, value] : parse(setup)) {
-            if (name[0] == '@') poke(name.substr(1), {value});
-            else if (Text* t = field(name)) *t = Text(value);
-            else ADD_FAILURE() << "unknown field in setup: " << name;
+            if (name[0] == '@')
+                poke(name.substr(1), {value});
+            else if (Text* t = field(name))
+                *t = Text(value);
+            else
+                ADD_FAILURE() << "unknown field in setup: " << name;
         }
     }
 
@@ -149,8 +152,10 @@ inline void runCase(const IsaCase& c) {
     want["row"] = "8000";  // unless the case says where the cursor ends
     std::string wantRet = "0";
     for (auto& [name, value] : expect) {
-        if (name == "ret") wantRet = value;
-        else want[name] = value;
+        if (name == "ret")
+            wantRet = value;
+        else
+            want[name] = value;
     }
 
     int16_t ret = m.execOne();

@@ -13,7 +13,9 @@ const IsaCase kJumpCases[] = {
     {"JMP joins odd operand texts as they stand", {"C3", "5", "80"}, "", "PC=805 row=8002"},
     {"JNZ not taken stays on the opcode", {"C2", "50", "80"}, "Z=1", "PC=8003"},
     {"JNZ taken", {"C2", "50", "80"}, "", "PC=8050 row=8002"},
-    {"CALL pushes the return address", {"CD", "00", "90"}, "SP=A000 @9FFF=55 @9FFE=55",
+    {"CALL pushes the return address",
+     {"CD", "00", "90"},
+     "SP=A000 @9FFF=55 @9FFE=55",
      "PC=9000 SP=9FFE @9FFF=80 @9FFE=03 row=9FFE"},
     {"CNZ not taken leaves the stack", {"C4", "00", "90"}, "Z=1 SP=A000 @9FFF=55 @9FFE=55", "PC=8003"},
     {"RET", {"C9"}, "SP=9FFE @9FFE=03 @9FFF=80", "PC=8003 SP=A000 row=9FFF"},
@@ -29,17 +31,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, Jumps, ::testing::ValuesIn(kJumpCases));
 // Each conditional reads only its own flag label, taken exactly when the
 // caption equals its literal; a caption that is neither "0" nor "1" takes none.
 TEST(Jumps, ConditionsReadOnlyTheirFlag) {
-    struct Cond { const char* flag; const char* literal; int jump, call, ret; };
-    const Cond conds[] = {{"Z", "0", 0xC2, 0xC4, 0xC0}, {"Z", "1", 0xCA, 0xCC, 0xC8}, {"CY", "0", 0xD2, 0xD4, 0xD0},
+    struct Cond {
+        const char* flag;
+        const char* literal;
+        int jump, call, ret;
+    };
+    const Cond conds[] = {{"Z", "0", 0xC2, 0xC4, 0xC0},  {"Z", "1", 0xCA, 0xCC, 0xC8}, {"CY", "0", 0xD2, 0xD4, 0xD0},
                           {"CY", "1", 0xDA, 0xDC, 0xD8}, {"P", "0", 0xE2, 0xE4, 0xE0}, {"P", "1", 0xEA, 0xEC, 0xE8},
-                          {"S", "0", 0xF2, 0xF4, 0xF0}, {"S", "1", 0xFA, 0xFC, 0xF8}};
+                          {"S", "0", 0xF2, 0xF4, 0xF0},  {"S", "1", 0xFA, 0xFC, 0xF8}};
     for (const Cond& c : conds)
         for (std::string own : {"0", "1", "2"})
             for (std::string others : {"0", "1"})
                 for (int kind = 0; kind < 3; ++kind) {
                     Machine m;
                     m.apply(("S=" + others + " Z=" + others + " P=" + others + " CY=" + others + " AC=" + others +
-                             " SP=9FFE @9FFE=34 @9FFF=12").c_str());
+                             " SP=9FFE @9FFE=34 @9FFF=12")
+                                .c_str());
                     m.apply((std::string(c.flag) + "=" + own).c_str());
                     const int code[] = {c.jump, c.call, c.ret};
                     m.poke("8000", {Text::byte(code[kind]).str(), "50", "80"});

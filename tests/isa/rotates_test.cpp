@@ -54,10 +54,22 @@ TEST(Rotates, EveryByteAndCarry) {
         const char* code;
         Want (*f)(int a, int cy);
     } ops[] = {
-        {"07", [](int a, int) { return Want{(a << 1 | a >> 7) & 0xFF, a >> 7}; }},
-        {"17", [](int a, int cy) { return Want{(a << 1 | cy) & 0xFF, a >> 7}; }},
-        {"0F", [](int a, int) { return Want{(a >> 1 | a << 7) & 0xFF, a & 1}; }},
-        {"1F", [](int a, int cy) { return Want{a >> 1 | cy << 7, a & 1}; }},
+        {"07",
+         [](int a, int) {
+             return Want{(a << 1 | a >> 7) & 0xFF, a >> 7};
+         }},
+        {"17",
+         [](int a, int cy) {
+             return Want{(a << 1 | cy) & 0xFF, a >> 7};
+         }},
+        {"0F",
+         [](int a, int) {
+             return Want{(a >> 1 | a << 7) & 0xFF, a & 1};
+         }},
+        {"1F",
+         [](int a, int cy) {
+             return Want{a >> 1 | cy << 7, a & 1};
+         }},
     };
     Machine m;
     int failures = 0;

@@ -9,16 +9,24 @@ namespace {
 
 const IsaCase kStackCases[] = {
     {"PUSH B", {"C5"}, "SP=A000 B=12 C=34", "@9FFF=12 @9FFE=34 SP=9FFE PC=8001 row=9FFE"},
-    {"PUSH moves texts as they stand", {"C5"}, "SP=A000 B='5 ' C=' 3'",
+    {"PUSH moves texts as they stand",
+     {"C5"},
+     "SP=A000 B='5 ' C=' 3'",
      "@9FFF='5 ' @9FFE=' 3' SP=9FFE PC=8001 row=9FFE"},
     {"PUSH PSW", {"F5"}, "SP=A000 A=12 F=D5 S=1", "@9FFF=12 @9FFE=D5 SP=9FFE PC=8001 row=9FFE"},
     {"POP B", {"C1"}, "SP=9FFE @9FFE=34 @9FFF=12", "C=34 B=12 SP=A000 PC=8001 row=9FFF"},
-    {"POP moves texts as they stand", {"C1"}, "SP=9FFE @9FFE='3 ' @9FFF=' 1'",
+    {"POP moves texts as they stand",
+     {"C1"},
+     "SP=9FFE @9FFE='3 ' @9FFF=' 1'",
      "C='3 ' B=' 1' SP=A000 PC=8001 row=9FFF"},
     {"POP H from FFFE wraps SP", {"E1"}, "SP=FFFE @FFFE=34 @FFFF=12", "L=34 H=12 SP=0000 PC=8001 row=FFFF"},
-    {"POP PSW sets the flags from F", {"F1"}, "SP=9FFE @9FFE=D5 @9FFF=12",
+    {"POP PSW sets the flags from F",
+     {"F1"},
+     "SP=9FFE @9FFE=D5 @9FFF=12",
      "F=D5 A=12 S=1 Z=1 AC=1 P=1 CY=1 SP=A000 PC=8001 row=9FFF"},
-    {"POP PSW clears the flags from F", {"F1"}, "SP=9FFE @9FFE=2A @9FFF=00 S=1 Z=1 AC=1 P=1 CY=1",
+    {"POP PSW clears the flags from F",
+     {"F1"},
+     "SP=9FFE @9FFE=2A @9FFF=00 S=1 Z=1 AC=1 P=1 CY=1",
      "F=2A S=0 Z=0 AC=0 P=0 CY=0 SP=A000 PC=8001 row=9FFF"},
     {"XTHL", {"E3"}, "SP=9FFE @9FFE=34 @9FFF=12 H=56 L=78", "L=34 H=12 @9FFE=78 @9FFF=56 PC=8001 row=9FFF"},
     {"SPHL trims and steps PC from PC", {"F9"}, "H='9F ' L=' F0' PC=8100", "SP=9FF0 PC=8101"},
@@ -59,12 +67,18 @@ TEST(Stack, PushPswPopPswRestoresAAndFlags) {
 // writes nothing: not the last row (where MovePrevious lands after a missed
 // Find), not row 0000, and no register but PC changes.
 TEST(Stack, MissingStackRowsWriteNothing) {
-    struct Bad { const char* sp; std::vector<std::string> bytes; const char* says; };
+    struct Bad {
+        const char* sp;
+        std::vector<std::string> bytes;
+        const char* says;
+    };
     const Bad bad[] = {
-        {"12G4", {"C5"}, "\"12G4\""}, {"12G4", {"CD", "00", "90"}, "\"12G4\""}, {"12G4", {"C1"}, "\"12G4\""},
-        {"12G4", {"C9"}, "\"12G4\""}, {"12G4", {"E3"}, "\"12G4\""},         {"", {"F5"}, "\"\""},
-        {"0000", {"C5"}, "\"0000\""}, {"0001", {"CD", "00", "90"}, "\"0001\""}, {"FFFF", {"C1"}, "\"FFFF\""},
-        {"FFFF", {"C9"}, "\"FFFF\""}, {"FFFF", {"E3"}, "\"FFFF\""},         {"FFFF", {"F1"}, "\"FFFF\""},
+        {"12G4", {"C5"}, "\"12G4\""}, {"12G4", {"CD", "00", "90"}, "\"12G4\""},
+        {"12G4", {"C1"}, "\"12G4\""}, {"12G4", {"C9"}, "\"12G4\""},
+        {"12G4", {"E3"}, "\"12G4\""}, {"", {"F5"}, "\"\""},
+        {"0000", {"C5"}, "\"0000\""}, {"0001", {"CD", "00", "90"}, "\"0001\""},
+        {"FFFF", {"C1"}, "\"FFFF\""}, {"FFFF", {"C9"}, "\"FFFF\""},
+        {"FFFF", {"E3"}, "\"FFFF\""}, {"FFFF", {"F1"}, "\"FFFF\""},
     };
     for (const Bad& b : bad) {
         Machine m;

@@ -60,24 +60,30 @@ TEST(IntelHex, ReadsGoodFiles) {
     const GoodCase cases[] = {
         {"one data record", ":038000003E0576C4\n" + kEof + "\n", {{0x8000, 0x3E}, {0x8001, 0x05}, {0x8002, 0x76}}},
         {"lower-case digits, CRLF, blanks and blank lines",
-         "\r\n  :038000003e0576c4 \r\n\n\t" + kEof + "\r\n", {{0x8000, 0x3E}, {0x8001, 0x05}, {0x8002, 0x76}}},
+         "\r\n  :038000003e0576c4 \r\n\n\t" + kEof + "\r\n",
+         {{0x8000, 0x3E}, {0x8001, 0x05}, {0x8002, 0x76}}},
         {"no newline after the end record", record(0, 0x10, {0xAA}) + "\n" + kEof, {{0x0010, 0xAA}}},
         {"only an end record", kEof, {}},
         {"empty data record", record(0, 0x1234, {}) + "\n" + kEof, {}},
         {"last byte at FFFF", record(0, 0xFFFE, {1, 2}) + "\n" + kEof, {{0xFFFE, 1}, {0xFFFF, 2}}},
-        {"segment 0800 plus offset 0010", record(2, 0, {0x08, 0x00}) + "\n" + record(0, 0x0010, {7}) + "\n" + kEof,
+        {"segment 0800 plus offset 0010",
+         record(2, 0, {0x08, 0x00}) + "\n" + record(0, 0x0010, {7}) + "\n" + kEof,
          {{0x8010, 7}}},
-        {"linear 0000 keeps the offset", record(4, 0, {0, 0}) + "\n" + record(0, 0x9000, {9}) + "\n" + kEof,
+        {"linear 0000 keeps the offset",
+         record(4, 0, {0, 0}) + "\n" + record(0, 0x9000, {9}) + "\n" + kEof,
          {{0x9000, 9}}},
-        {"linear 0001 with no data after it", record(0, 0x10, {1}) + "\n" + record(4, 0, {0, 1}) + "\n" + kEof,
+        {"linear 0001 with no data after it",
+         record(0, 0x10, {1}) + "\n" + record(4, 0, {0, 1}) + "\n" + kEof,
          {{0x0010, 1}}},
         {"start records ignored",
          record(3, 0, {0, 0, 0x80, 0}) + "\n" + record(5, 0, {0, 0, 0x80, 0}) + "\n" + record(0, 1, {2}) + "\n" + kEof,
          {{0x0001, 2}}},
         {"an address given twice is listed twice, in order",
-         record(0, 5, {1}) + "\n" + record(0, 5, {2}) + "\n" + kEof, {{5, 1}, {5, 2}}},
+         record(0, 5, {1}) + "\n" + record(0, 5, {2}) + "\n" + kEof,
+         {{5, 1}, {5, 2}}},
         {"everything after the end record ignored", kEof + "\nthis is no record\n:zz\n", {}},
-        {"255 data bytes", record(0, 0x8000, std::vector<uint8_t>(255, 0x5A)) + "\n" + kEof, [] {
+        {"255 data bytes", record(0, 0x8000, std::vector<uint8_t>(255, 0x5A)) + "\n" + kEof,
+         [] {
              std::vector<HexByte> v;
              for (int i = 0; i < 255; ++i) v.push_back({static_cast<uint16_t>(0x8000 + i), 0x5A});
              return v;
@@ -134,8 +140,8 @@ TEST(IntelHex, RejectsBadFilesNamingTheLine) {
         IntelHexImage img = parseIntelHex(c.text);
         bool right = img.error && img.error->line == c.line &&
                      img.error->problem.find(c.problem) != std::string::npos && img.bytes.empty();
-        EXPECT_TRUE(right) << c.name << ": got " << describe(img) << "; want line " << c.line << " with \""
-                           << c.problem << "\" and no bytes";
+        EXPECT_TRUE(right) << c.name << ": got " << describe(img) << "; want line " << c.line << " with \"" << c.problem
+                           << "\" and no bytes";
     }
 }
 
@@ -153,12 +159,12 @@ TEST(IntelHex, SurvivesHostileInput) {
     const std::string hostile[] = {
         std::string(1, '\0'),
         std::string(100000, ':'),
-        ":" + std::string(200000, 'F'),          // an endless record of valid digits
+        ":" + std::string(200000, 'F'),  // an endless record of valid digits
         ":" + std::string(200001, '0'),
         std::string(100000, '\n'),
         std::string(50000, '\r'),
-        ":FF00000000",                           // count 255, nothing there
-        ":FFFFFFFF" + std::string(510, 'F'),     // the longest record, wrong checksum
+        ":FF00000000",                        // count 255, nothing there
+        ":FFFFFFFF" + std::string(510, 'F'),  // the longest record, wrong checksum
         "\xFF\xFE:\x00\x01",
         ":0",
         ": ",

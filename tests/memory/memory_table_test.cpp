@@ -85,7 +85,8 @@ TEST(MemoryTable, NewFileHoldsEveryAddressInOrder) {
         }
     }
     EXPECT_EQ(column(file, "SELECT count(*) FROM d2"), std::vector<std::string>{"65536"});
-    EXPECT_EQ(column(file, "SELECT address FROM d2 ORDER BY rowid LIMIT 2"), (std::vector<std::string>{"0000", "0001"}));
+    EXPECT_EQ(column(file, "SELECT address FROM d2 ORDER BY rowid LIMIT 2"),
+              (std::vector<std::string>{"0000", "0001"}));
     EXPECT_EQ(column(file, "SELECT count(*) FROM d2 WHERE data <> '00'"), std::vector<std::string>{"0"});
     EXPECT_EQ(column(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
 }
@@ -164,8 +165,18 @@ TEST(MemoryTable, NoRowReadsEmptyAndRefusesWrites) {
         {"Find without a match", [](MemoryTable& t) { t.Find("address= #12G4#"); }, "12G4"},
         {"Find of a short address", [](MemoryTable& t) { t.findAddress(Text("800")); }, "800"},
         {"malformed criterion", [](MemoryTable& t) { t.Find("address 8000"); }, "address 8000"},
-        {"past the last row", [](MemoryTable& t) { t.findAddress(Text("FFFF")); t.MoveNext(); }, "past the last row"},
-        {"before the first row", [](MemoryTable& t) { t.findAddress(Text("0000")); t.MovePrevious(); }, "before the first row"},
+        {"past the last row",
+         [](MemoryTable& t) {
+             t.findAddress(Text("FFFF"));
+             t.MoveNext();
+         },
+         "past the last row"},
+        {"before the first row",
+         [](MemoryTable& t) {
+             t.findAddress(Text("0000"));
+             t.MovePrevious();
+         },
+         "before the first row"},
     };
     for (const auto& c : cases) {
         auto t = MemoryTable::fresh();
@@ -180,7 +191,8 @@ TEST(MemoryTable, NoRowReadsEmptyAndRefusesWrites) {
             EXPECT_NE(std::string(e.what()).find(c.messagePart), std::string::npos) << c.name << ": " << e.what();
         }
         EXPECT_EQ(t->pendingWrites(), 0u) << c.name;
-        for (int i = 0; i < t->size(); ++i) ASSERT_EQ(t->dataAt(i).str(), "00") << c.name << ": row " << i << " changed";
+        for (int i = 0; i < t->size(); ++i)
+            ASSERT_EQ(t->dataAt(i).str(), "00") << c.name << ": row " << i << " changed";
     }
 }
 
@@ -188,8 +200,13 @@ TEST(MemoryTable, CriteriaAreNeverSql) {
     TempDir dir;
     auto file = dir / "kit.sqlite";
     const char* hostile[] = {
-        "address= #'; DROP TABLE d2; --#", "address= #8000' OR '1'='1#", "address= #\"8000\"#",
-        "address= #8000#; DELETE FROM d2", "address= #%#", "address= #_000#", "address= #8000#'",
+        "address= #'; DROP TABLE d2; --#",
+        "address= #8000' OR '1'='1#",
+        "address= #\"8000\"#",
+        "address= #8000#; DELETE FROM d2",
+        "address= #%#",
+        "address= #_000#",
+        "address= #8000#'",
     };
     {
         auto t = MemoryTable::open(file);
@@ -212,14 +229,18 @@ TEST(MemoryTable, BadFilesAreRefusedAndLeftUntouched) {
         const char* problem;
     };
     const Case cases[] = {
-        {"not SQLite", [](const fs::path& f) { std::ofstream(f) << "this is no database, just text\n" << std::string(5000, 'x'); },
+        {"not SQLite",
+         [](const fs::path& f) { std::ofstream(f) << "this is no database, just text\n"
+                                                  << std::string(5000, 'x'); },
          "not an SQLite database"},
-        {"no table d2", [](const fs::path& f) { sql(f, "CREATE TABLE memory (address TEXT, data TEXT)"); }, "no table d2"},
+        {"no table d2", [](const fs::path& f) { sql(f, "CREATE TABLE memory (address TEXT, data TEXT)"); },
+         "no table d2"},
         {"no column data", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (address TEXT, value TEXT)"); },
          "lacks the column data"},
         {"no column address", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (addr TEXT, data TEXT)"); },
          "lacks the column address"},
-        {"read-only", [](const fs::path& f) {
+        {"read-only",
+         [](const fs::path& f) {
              sql(f, "CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000','3E')");
              fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
          },

@@ -42,13 +42,14 @@ void KitWindowTest::startUpState() {
     QCOMPARE(k.w().objectName(), QString("form1"));
     QCOMPARE(k.w().windowTitle(), QString(" MICROPROCESSER 8085"));
     QCOMPARE(k.w().width(), k.w().px(6480 - kFrameTwipsWide));
-    CHECK_KIT(k, "Text1=0000;Text2=00;Text1.visible=1;Text2.visible=1;Text3.visible=0;Text4.visible=0;"
-                 "A=00;B=00;C=00;D=00;E=00;H=00;L=00;F=00;PC=0000;SP=0000;"
-                 "slb=0;zlb=0;auxlb=0;plb=0;clb=0;Label15= ;Label13= ;Label11= ;"
-                 "regmod=show panal;height=4770;panelshown=0;running=0;"
-                 "stop.enabled=0;execute.enabled=1;end.enabled=1;A.readOnly=0;"
-                 "end=CLOSE;execute=Execute;address=Address;prev=Prev;next=Next;stepexe=Step Exe;"
-                 "Label1=MICROPROCESSER REGISTERS;Label19=Flag Register;Label20=FF;Label3=SP;Label10=PC");
+    CHECK_KIT(k,
+              "Text1=0000;Text2=00;Text1.visible=1;Text2.visible=1;Text3.visible=0;Text4.visible=0;"
+              "A=00;B=00;C=00;D=00;E=00;H=00;L=00;F=00;PC=0000;SP=0000;"
+              "slb=0;zlb=0;auxlb=0;plb=0;clb=0;Label15= ;Label13= ;Label11= ;"
+              "regmod=show panal;height=4770;panelshown=0;running=0;"
+              "stop.enabled=0;execute.enabled=1;end.enabled=1;A.readOnly=0;"
+              "end=CLOSE;execute=Execute;address=Address;prev=Prev;next=Next;stepexe=Step Exe;"
+              "Label1=MICROPROCESSER REGISTERS;Label19=Flag Register;Label20=FF;Label3=SP;Label10=PC");
     QVERIFY(k.presenter.shown.empty());
 }
 
@@ -56,14 +57,14 @@ void KitWindowTest::layoutInTwips_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     const QList<std::pair<const char*, QRect>> rows = {
-        {"Text1", {3360, 240, 975, 495}},   {"Text2", {4320, 240, 615, 495}},   {"Text3", {3360, 240, 975, 495}},
-        {"Text4", {4320, 240, 615, 495}},   {"c0", {720, 1080, 735, 375}},      {"c5", {1680, 1680, 735, 375}},
-        {"ca", {2640, 2280, 735, 375}},     {"cf", {3600, 2880, 735, 375}},     {"execute", {4560, 1080, 735, 375}},
-        {"address", {4560, 1680, 735, 375}}, {"prev", {4560, 2280, 735, 375}},  {"next", {4560, 2880, 735, 375}},
-        {"regmod", {1080, 3480, 975, 375}}, {"stepexe", {3120, 3480, 855, 375}}, {"end", {4560, 3480, 735, 375}},
-        {"Adodc1", {600, 360, 2175, 330}},  {"A", {1200, 5520, 495, 375}},      {"F", {2160, 5520, 495, 375}},
-        {"L", {2160, 6960, 495, 375}},      {"SP", {4440, 6360, 855, 375}},     {"PC", {4440, 6960, 855, 375}},
-        {"slb", {3240, 5400, 135, 255}},    {"clb", {5760, 5400, 135, 255}},    {"Line1", {120, 4200, 6135, 15}},
+        {"Text1", {3360, 240, 975, 495}},    {"Text2", {4320, 240, 615, 495}},    {"Text3", {3360, 240, 975, 495}},
+        {"Text4", {4320, 240, 615, 495}},    {"c0", {720, 1080, 735, 375}},       {"c5", {1680, 1680, 735, 375}},
+        {"ca", {2640, 2280, 735, 375}},      {"cf", {3600, 2880, 735, 375}},      {"execute", {4560, 1080, 735, 375}},
+        {"address", {4560, 1680, 735, 375}}, {"prev", {4560, 2280, 735, 375}},    {"next", {4560, 2880, 735, 375}},
+        {"regmod", {1080, 3480, 975, 375}},  {"stepexe", {3120, 3480, 855, 375}}, {"end", {4560, 3480, 735, 375}},
+        {"Adodc1", {600, 360, 2175, 330}},   {"A", {1200, 5520, 495, 375}},       {"F", {2160, 5520, 495, 375}},
+        {"L", {2160, 6960, 495, 375}},       {"SP", {4440, 6360, 855, 375}},      {"PC", {4440, 6960, 855, 375}},
+        {"slb", {3240, 5400, 135, 255}},     {"clb", {5760, 5400, 135, 255}},     {"Line1", {120, 4200, 6135, 15}},
         {"Line16", {3120, 5760, 2895, 15}},
     };
     for (const auto& [name, r] : rows) QTest::newRow(name) << QString(name) << r;
@@ -113,25 +114,41 @@ void KitWindowTest::keypad_data() {
     QTest::addColumn<QString>("expect");
     QTest::addColumn<QString>("messages");
     const QString dataMode = "Text1.visible=1;Text2.visible=1;Text3.visible=0;Text4.visible=0;";
-    QTest::newRow("8050 accepted") << "address 8 0 5 0" << dataMode + "Text1=8050;Text2=00" << "";
-    QTest::newRow("FFFF accepted") << "address F F F F" << dataMode + "Text1=FFFF" << "";
+    QTest::newRow("8050 accepted") << "address 8 0 5 0" << dataMode + "Text1=8050;Text2=00"
+                                   << "";
+    QTest::newRow("FFFF accepted") << "address F F F F" << dataMode + "Text1=FFFF"
+                                   << "";
     QTest::newRow("7FFF refused") << "address 7 F F F" << dataMode + "Text1=8000;Text2=3E"
                                   << "Invalid Address||information";
-    QTest::newRow("0000 refused") << "address 0 0 0 0" << dataMode + "Text1=8000" << "Invalid Address||information";
+    QTest::newRow("0000 refused") << "address 0 0 0 0" << dataMode + "Text1=8000"
+                                  << "Invalid Address||information";
     QTest::newRow("address twice clears the digits") << "address 1 2 address 8 0 0 1" << dataMode + "Text1=8001"
-                                                      << "";
+                                                     << "";
     QTest::newRow("three digits stay in entry")
-        << "address 8 0 5" << "Text1.visible=0;Text2.visible=0;Text3.visible=1;Text4.visible=1;Text3=805;Text4="
+        << "address 8 0 5"
+        << "Text1.visible=0;Text2.visible=0;Text3.visible=1;Text4.visible=1;Text3=805;Text4="
         << "";
-    QTest::newRow("Next during entry moves behind the displays")
-        << "address 8 next" << "Text3.visible=1;Text3=8;Text1=0001" << "";
-    QTest::newRow("two digits replace the byte") << "address 8 0 0 0 0 6" << "Text2=06" << "";
-    QTest::newRow("third digit starts a new byte") << "address 8 0 0 0 0 6 7" << "Text2=7" << "";
-    QTest::newRow("one digit stays after Next") << "address 8 0 0 0 7 next prev" << "Text1=8000;Text2=7" << "";
-    QTest::newRow("one-digit byte is no code")
-        << "address 8 0 0 0 7 stepexe" << "Text1=0000;PC=0000" << "invalid code|ERROR :|information";
-    QTest::newRow("Next at the last row") << "address F F F F next" << "Text1=FFFF" << "";
-    QTest::newRow("Prev at the first row") << "prev" << "Text1=0000" << "";
+    QTest::newRow("Next during entry moves behind the displays") << "address 8 next"
+                                                                 << "Text3.visible=1;Text3=8;Text1=0001"
+                                                                 << "";
+    QTest::newRow("two digits replace the byte") << "address 8 0 0 0 0 6"
+                                                 << "Text2=06"
+                                                 << "";
+    QTest::newRow("third digit starts a new byte") << "address 8 0 0 0 0 6 7"
+                                                   << "Text2=7"
+                                                   << "";
+    QTest::newRow("one digit stays after Next") << "address 8 0 0 0 7 next prev"
+                                                << "Text1=8000;Text2=7"
+                                                << "";
+    QTest::newRow("one-digit byte is no code") << "address 8 0 0 0 7 stepexe"
+                                               << "Text1=0000;PC=0000"
+                                               << "invalid code|ERROR :|information";
+    QTest::newRow("Next at the last row") << "address F F F F next"
+                                          << "Text1=FFFF"
+                                          << "";
+    QTest::newRow("Prev at the first row") << "prev"
+                                           << "Text1=0000"
+                                           << "";
 }
 
 void KitWindowTest::keypad() {
@@ -233,9 +250,10 @@ void KitWindowTest::stopInterruptsEndlessLoop() {
     QVERIFY(QTest::qWaitForWindowActive(&k.w()));
     k.load("8000", {"C3", "00", "80"});  // JMP 8000
     k.keys("execute");
-    CHECK_KIT(k, "running=1;stop.enabled=1;end.enabled=1;c0.enabled=0;cf.enabled=0;execute.enabled=0;"
-                 "address.enabled=0;next.enabled=0;prev.enabled=0;stepexe.enabled=0;regmod.enabled=0;"
-                 "A.readOnly=1;PC.readOnly=1");
+    CHECK_KIT(k,
+              "running=1;stop.enabled=1;end.enabled=1;c0.enabled=0;cf.enabled=0;execute.enabled=0;"
+              "address.enabled=0;next.enabled=0;prev.enabled=0;stepexe.enabled=0;regmod.enabled=0;"
+              "A.readOnly=1;PC.readOnly=1");
     // The event loop turns while the run goes on: the run gets slice after
     // slice, and keys pressed on the keyboard meanwhile change nothing.
     QTRY_VERIFY_WITH_TIMEOUT(k.w().runSlices() >= 5, 20000);
@@ -247,8 +265,10 @@ void KitWindowTest::stopInterruptsEndlessLoop() {
     // the run is over when the click has been handled.
     bool stoppedAtOnce = false;
     QTimer::singleShot(50, &k.w(), [&] {
-        if (byEscape) QTest::keyClick(&k.w(), Qt::Key_Escape);
-        else QTest::mouseClick(k.find<QAbstractButton>("stop"), Qt::LeftButton);
+        if (byEscape)
+            QTest::keyClick(&k.w(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(k.find<QAbstractButton>("stop"), Qt::LeftButton);
         stoppedAtOnce = !k.w().running();
     });
     QTRY_VERIFY_WITH_TIMEOUT(!k.w().running(), 20000);
@@ -374,8 +394,10 @@ void KitWindowTest::closeSavesMemory() {
             QTest::qWait(100);
         }
         QVERIFY(run || k.kit().memory().pendingWrites() > 0);  // the program is not yet committed
-        if (how == "close") k.w().close();
-        else k.keys("end");
+        if (how == "close")
+            k.w().close();
+        else
+            k.keys("end");
         QCOMPARE(ended.count(), 1);
         QVERIFY(!k.w().isVisible());
         QVERIFY(!k.w().running());
@@ -404,7 +426,8 @@ void KitWindowTest::closeReportsUnsavedMemoryAndStillEnds() {
     QCOMPARE(ended.count(), 1);
     QVERIFY(!k.w().isVisible());
     QCOMPARE(k.presenter.shown.size(), size_t(1));
-    QVERIFY2(k.presenter.shown[0].text.find("could not be saved") != std::string::npos, k.presenter.shown[0].text.c_str());
+    QVERIFY2(k.presenter.shown[0].text.find("could not be saved") != std::string::npos,
+             k.presenter.shown[0].text.c_str());
     QVERIFY(k.presenter.shown[0].icon == Icon::Exclamation);
 }
 

@@ -34,7 +34,8 @@ inline QString messageLog(const RecordingPresenter& p) {
 }
 
 // An SQLite memory file holding only the given rows, as a user's own table might.
-inline void writeTable(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& rows) {
+inline void writeTable(const std::filesystem::path& file,
+                       const std::vector<std::pair<std::string, std::string>>& rows) {
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_exec(db, "CREATE TABLE d2 (address TEXT, data TEXT)", nullptr, nullptr, nullptr);
@@ -136,8 +137,8 @@ public:
 }  // namespace kit85::testing
 
 // Checks every field of an expectation and prints all that differ.
-#define CHECK_KIT(kitObject, expect)                                     \
-    do {                                                                 \
-        const QString diff_ = (kitObject).differences(expect);           \
-        QVERIFY2(diff_.isEmpty(), qPrintable("\n" + diff_));             \
+#define CHECK_KIT(kitObject, expect)                           \
+    do {                                                       \
+        const QString diff_ = (kitObject).differences(expect); \
+        QVERIFY2(diff_.isEmpty(), qPrintable("\n" + diff_));   \
     } while (0)

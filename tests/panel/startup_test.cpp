@@ -64,9 +64,12 @@ void StartupTest::aboutBoxResult() {
     AboutBox about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    if (how == "ok") QTest::mouseClick(about.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    else if (how == "escape") QTest::keyClick(&about, Qt::Key_Escape);
-    else about.close();
+    if (how == "ok")
+        QTest::mouseClick(about.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    else if (how == "escape")
+        QTest::keyClick(&about, Qt::Key_Escape);
+    else
+        about.close();
     QCOMPARE(about.result(), result);
     QVERIFY(!about.isVisible());
 }
@@ -74,10 +77,14 @@ void StartupTest::aboutBoxResult() {
 void StartupTest::refusedMemoryFileAsksForAnother_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reasonHas");
-    QTest::newRow("folder missing") << "missing-folder" << "does not exist";
-    QTest::newRow("not SQLite") << "text" << "not an SQLite database";
-    QTest::newRow("a folder") << "folder" << "not a regular file";
-    QTest::newRow("no table d2") << "no-d2" << "no table d2";
+    QTest::newRow("folder missing") << "missing-folder"
+                                    << "does not exist";
+    QTest::newRow("not SQLite") << "text"
+                                << "not an SQLite database";
+    QTest::newRow("a folder") << "folder"
+                              << "not a regular file";
+    QTest::newRow("no table d2") << "no-d2"
+                                 << "no table d2";
 }
 
 void StartupTest::refusedMemoryFileAsksForAnother() {

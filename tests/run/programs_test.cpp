@@ -70,7 +70,7 @@ TEST_F(Programs, TheFirstInstructionComesFromTheCurrentRowNotPC) {
     m.apply("PC=9000");
     m.poke("9000", {"3E", "11", "76"});  // never reached
     key("8000", {"3E", "22",             // MVI A,22
-                 "76"});                  // HLT
+                 "76"});                 // HLT
     execute(m.kit);
     EXPECT_EQ(reg(A), "22");
     EXPECT_EQ(reg(PC), "8003");
@@ -78,13 +78,13 @@ TEST_F(Programs, TheFirstInstructionComesFromTheCurrentRowNotPC) {
 
 TEST_F(Programs, NestedCallsAndReturnsUseTheStackRows) {
     m.apply("SP=A000");
-    m.poke("9000", {"3E", "01",       // 9000 MVI A,01
-                    "CD", "00", "91", // 9002 CALL 9100
-                    "C9"});           // 9005 RET
-    m.poke("9100", {"06", "02",       // 9100 MVI B,02
-                    "C9"});           // 9102 RET
-    key("8000", {"CD", "00", "90",    // 8000 CALL 9000
-                 "76"});              // 8003 HLT
+    m.poke("9000", {"3E", "01",        // 9000 MVI A,01
+                    "CD", "00", "91",  // 9002 CALL 9100
+                    "C9"});            // 9005 RET
+    m.poke("9100", {"06", "02",        // 9100 MVI B,02
+                    "C9"});            // 9102 RET
+    key("8000", {"CD", "00", "90",     // 8000 CALL 9000
+                 "76"});               // 8003 HLT
     RunResult r = execute(m.kit);
     EXPECT_EQ(r.reason, StopReason::Halt);
     EXPECT_EQ(r.steps, 7u);
@@ -102,16 +102,16 @@ TEST_F(Programs, NestedCallsAndReturnsUseTheStackRows) {
 
 TEST_F(Programs, PushAndPopEveryPair) {
     m.apply("SP=A000 A=AA B=BB C=CC D=DD E=EE H=11 L=22 S=1 Z=0 AC=1 P=0 CY=1");
-    key("8000", {"C5",   // PUSH B
-                 "D5",   // PUSH D
-                 "E5",   // PUSH H
-                 "F5",   // PUSH PSW
+    key("8000", {"C5",        // PUSH B
+                 "D5",        // PUSH D
+                 "E5",        // PUSH H
+                 "F5",        // PUSH PSW
                  "3E", "00",  // MVI A,00
-                 "AF",   // XRA A      (flags change: Z=1 P=1 S=0 CY=0 AC=0)
-                 "C1",   // POP B      <- PSW: B=A, C=F
-                 "D1",   // POP D      <- H, L
-                 "E1",   // POP H      <- D, E
-                 "F1",   // POP PSW    <- B, C: A=BB and the flags from CC
+                 "AF",        // XRA A      (flags change: Z=1 P=1 S=0 CY=0 AC=0)
+                 "C1",        // POP B      <- PSW: B=A, C=F
+                 "D1",        // POP D      <- H, L
+                 "E1",        // POP H      <- D, E
+                 "F1",        // POP PSW    <- B, C: A=BB and the flags from CC
                  "76"});
     RunResult r = execute(m.kit);
     EXPECT_EQ(r.reason, StopReason::Halt);
@@ -132,10 +132,10 @@ TEST_F(Programs, PushAndPopEveryPair) {
 
 TEST_F(Programs, PushPswThenPopPswRestoresTheFlags) {
     m.apply("SP=A000 A=5A S=1 Z=0 AC=1 P=1 CY=1");
-    key("8000", {"00",        // NOP (F is rebuilt from the flags after it)
-                 "F5",        // PUSH PSW
-                 "AF",        // XRA A (clears S, AC, CY; sets Z, P)
-                 "F1",        // POP PSW
+    key("8000", {"00",  // NOP (F is rebuilt from the flags after it)
+                 "F5",  // PUSH PSW
+                 "AF",  // XRA A (clears S, AC, CY; sets Z, P)
+                 "F1",  // POP PSW
                  "76"});
     execute(m.kit);
     EXPECT_EQ(reg(A), "5A");
@@ -204,19 +204,20 @@ TEST_F(Programs, ErrorsStopTheRunAndKeepWhatWasStored) {
         const char* messagePart;
     };
     const Case cases[] = {
-        {"a write through HL naming no row", "H=1G L=00",
-         {"3E", "42",      // MVI A,42
-          "32", "00", "88", // STA 8800
-          "77"},           // MOV M,A with HL = "1G00"
+        {"a write through HL naming no row",
+         "H=1G L=00",
+         {"3E", "42",        // MVI A,42
+          "32", "00", "88",  // STA 8800
+          "77"},             // MOV M,A with HL = "1G00"
          "1G00"},
-        {"a push with SP naming no row", "SP=XYZW",
-         {"3E", "42", "32", "00", "88",
-          "C5"},           // PUSH B
+        {"a push with SP naming no row",
+         "SP=XYZW",
+         {"3E", "42", "32", "00", "88", "C5"},  // PUSH B
          "XYZW"},
-        {"a long text read into A, then arithmetic on it", "@9000=123456789ABC",
-         {"3E", "42", "32", "00", "88",
-          "3A", "00", "90", // LDA 9000
-          "3C"},            // INR A
+        {"a long text read into A, then arithmetic on it",
+         "@9000=123456789ABC",
+         {"3E", "42", "32", "00", "88", "3A", "00", "90",  // LDA 9000
+          "3C"},                                           // INR A
          "overflow"},
     };
     for (const auto& c : cases) {
@@ -242,8 +243,8 @@ TEST_F(Programs, AStepLimitBoundsAnEndlessLoop) {
 }
 
 TEST_F(Programs, ATimeSliceEndsAndTheRunGoesOnWhereItPaused) {
-    key("8000", {"3C",              // INR A
-                 "C3", "00", "80"}); // JMP 8000
+    key("8000", {"3C",                // INR A
+                 "C3", "00", "80"});  // JMP 8000
     RunResult first = execute(m.kit, limits(0, nullptr, std::chrono::steady_clock::now()));
     EXPECT_EQ(first.reason, StopReason::TimeSlice);
     RunResult second = execute(m.kit, limits(2));
@@ -254,9 +255,9 @@ TEST_F(Programs, ATimeSliceEndsAndTheRunGoesOnWhereItPaused) {
 }
 
 TEST_F(Programs, AStopRequestFromAnotherThreadEndsAnEndlessRun) {
-    key("8000", {"32", "00", "88",   // STA 8800
-                 "3C",               // INR A
-                 "C3", "00", "80"}); // JMP 8000
+    key("8000", {"32", "00", "88",    // STA 8800
+                 "3C",                // INR A
+                 "C3", "00", "80"});  // JMP 8000
     std::atomic<bool> stop{false};
     auto started = std::chrono::steady_clock::now();
     std::thread stopper([&] {

@@ -15,9 +15,20 @@ struct ConvtCase {
 
 TEST(Convt, ReadsHexTextAsTheKitDoes) {
     const ConvtCase cases[] = {
-        {"", 0},          {"ff", 255},     {"FF", 255},  {"1G", 16},      {" 5", 5},
-        {"5 ", 80},       {"7FFF", 32767}, {"8000", 32768}, {"0007F", 127}, {"7FFFFFFF", 2147483647},
-        {"00000000005", 5}, {"3e", 62},    {"zz", 0},    {"-1", 1},
+        {"", 0},
+        {"ff", 255},
+        {"FF", 255},
+        {"1G", 16},
+        {" 5", 5},
+        {"5 ", 80},
+        {"7FFF", 32767},
+        {"8000", 32768},
+        {"0007F", 127},
+        {"7FFFFFFF", 2147483647},
+        {"00000000005", 5},
+        {"3e", 62},
+        {"zz", 0},
+        {"-1", 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(convt(Text(c.text)), c.value) << "convt(\"" << c.text << "\")";
@@ -34,8 +45,8 @@ TEST(Convt, OverflowIsAnErrorNotAnAbort) {
 
 TEST(Hex1, GivesFiveDigitsModulo16To5) {
     const std::pair<double, const char*> cases[] = {
-        {0, "00000"},     {10, "0000A"},   {255, "000FF"},  {256, "00100"},  {65535, "0FFFF"},
-        {65536, "10000"}, {-1, "FFFFF"},   {-256, "FFF00"}, {1048576, "00000"}, {511, "001FF"},
+        {0, "00000"},     {10, "0000A"}, {255, "000FF"},  {256, "00100"},     {65535, "0FFFF"},
+        {65536, "10000"}, {-1, "FFFFF"}, {-256, "FFF00"}, {1048576, "00000"}, {511, "001FF"},
     };
     for (auto [x, want] : cases) {
         EXPECT_EQ(hex1(x).str(), want) << "hex1(" << x << ") from a double";
@@ -61,15 +72,15 @@ TEST(BinaryDigits, ConvertBothWays) {
         EXPECT_EQ(convtint2bin(n), bin) << "convtint2bin(" << n << ")";
         EXPECT_EQ(convtbin2int(bin), n) << "convtbin2int(" << bin << ")";
     }
-    EXPECT_EQ(convtbin2int(2), 2);  // a digit 2 in position 0 adds 2
-    EXPECT_EQ(convtbin2int(20), 4); // and in position 1 adds 4
+    EXPECT_EQ(convtbin2int(2), 2);   // a digit 2 in position 0 adds 2
+    EXPECT_EQ(convtbin2int(20), 4);  // and in position 1 adds 4
     EXPECT_EQ(convtbin2int(111111111111111), 32767);
     EXPECT_THROW(convtbin2int(1000000000000000), ConversionOverflow);  // 2^15
 }
 
 TEST(Comp2, IsTheByteComplement) {
-    const std::pair<const char*, int> cases[] = {{"05", 251}, {"FF", 1}, {"00", 256}, {" 05 ", 251}, {"01", 255},
-                                                 {"8100", -32768}};
+    const std::pair<const char*, int> cases[] = {{"05", 251},   {"FF", 1},   {"00", 256},
+                                                 {" 05 ", 251}, {"01", 255}, {"8100", -32768}};
     for (auto [t, want] : cases) EXPECT_EQ(comp2(Text(t)), want) << "comp2(\"" << t << "\")";
     EXPECT_THROW(comp2(Text("8101")), ConversionOverflow);
 }

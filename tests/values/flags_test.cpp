@@ -31,14 +31,30 @@ Evaluator evaluatorOf(const std::string& e) {
 
 TEST(Evaluators, WriteTheirOneLabel) {
     const FlagCase cases[] = {
-        {"sfg", "00080", "1"}, {"sfg", "0007F", "0"}, {"sfg", "001FE", "1"}, {"sfg", "FF", "1"},
-        {"zfg", "00100", "1"}, {"zfg", "00001", "0"}, {"zfg", "00", "1"},
-        {"pfg", "00000", "1"}, {"pfg", "00001", "0"}, {"pfg", "000FF", "1"}, {"pfg", "00007", "0"},
-        {"pfg", "0004C", "0"}, {"pfg", "00003", "1"},
-        {"cfg", "000FF", "0"}, {"cfg", "00100", "1"}, {"cfg", "001FE", "1"},
+        {"sfg", "00080", "1"},
+        {"sfg", "0007F", "0"},
+        {"sfg", "001FE", "1"},
+        {"sfg", "FF", "1"},
+        {"zfg", "00100", "1"},
+        {"zfg", "00001", "0"},
+        {"zfg", "00", "1"},
+        {"pfg", "00000", "1"},
+        {"pfg", "00001", "0"},
+        {"pfg", "000FF", "1"},
+        {"pfg", "00007", "0"},
+        {"pfg", "0004C", "0"},
+        {"pfg", "00003", "1"},
+        {"cfg", "000FF", "0"},
+        {"cfg", "00100", "1"},
+        {"cfg", "001FE", "1"},
         // Every sum above FF is a carry, FF + FF + 1 (1FF) and beyond included.
-        {"cfg", "001FF", "1"}, {"cfg", "00200", "1"}, {"cfg", "1FFFE", "1"},
-        {"bfg", "000FF", "1"}, {"bfg", "00100", "0"}, {"bfg", "00000", "1"}, {"bfg", "001FB", "0"},
+        {"cfg", "001FF", "1"},
+        {"cfg", "00200", "1"},
+        {"cfg", "1FFFE", "1"},
+        {"bfg", "000FF", "1"},
+        {"bfg", "00100", "0"},
+        {"bfg", "00000", "1"},
+        {"bfg", "001FB", "0"},
     };
     for (const auto& c : cases) {
         for (bool startSet : {false, true}) {
@@ -47,16 +63,16 @@ TEST(Evaluators, WriteTheirOneLabel) {
             FlagLabels want = f;
             want.*labelOf(c.evaluator) = Text(c.want);
             evaluatorOf(c.evaluator)(f, Text(c.arg));
-            EXPECT_EQ(f, want) << c.evaluator << "(" << c.arg << ") starting from all " << startSet
-                               << ": S" << f.slb << " Z" << f.zlb << " AC" << f.auxlb << " P" << f.plb << " CY" << f.clb;
+            EXPECT_EQ(f, want) << c.evaluator << "(" << c.arg << ") starting from all " << startSet << ": S" << f.slb
+                               << " Z" << f.zlb << " AC" << f.auxlb << " P" << f.plb << " CY" << f.clb;
         }
     }
 }
 
 TEST(Evaluators, AuxiliaryCarryTakesTheTrimmedLastDigits) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"0F", "1", "1"}, {"0E", "1", "0"}, {" 8 ", "8", "1"}, {"3C", "00010", "0"},
-        {"3A", "C6", "1"}, {"", "F", "0"}, {"05", "000FB", "1"}, {"05", "00100", "0"},
+        {"0F", "1", "1"},  {"0E", "1", "0"}, {" 8 ", "8", "1"},    {"3C", "00010", "0"},
+        {"3A", "C6", "1"}, {"", "F", "0"},   {"05", "000FB", "1"}, {"05", "00100", "0"},
     };
     for (auto [a, b, want] : cases) {
         FlagLabels f;

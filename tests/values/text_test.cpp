@@ -8,15 +8,16 @@ namespace {
 // Texts of hex digits are held as numbers and all others as strings; the
 // string functions must agree on both, and across the boundary.
 TEST(Text, StringFunctionsMatchPlainStrings) {
-    const char* samples[] = {"", "0", "3E", "3e", " 5", "5 ", "8000", "0FFFF", "12345678", "123456789",
-                             "  ", "1G", "ABCDEFAB", "00"};
+    const char* samples[] = {"",      "0",        "3E",        "3e", " 5", "5 ",       "8000",
+                             "0FFFF", "12345678", "123456789", "  ", "1G", "ABCDEFAB", "00"};
     for (const char* s : samples) {
         const std::string str(s);
         const Text t(s);
         EXPECT_EQ(t.str(), str);
         EXPECT_EQ(t.size(), str.size()) << s;
         for (std::size_t n = 0; n <= str.size() + 1; ++n) {
-            EXPECT_EQ(t.right(n).str(), str.substr(str.size() - std::min(n, str.size()))) << "right(" << n << ") of " << s;
+            EXPECT_EQ(t.right(n).str(), str.substr(str.size() - std::min(n, str.size())))
+                << "right(" << n << ") of " << s;
             EXPECT_EQ(t.left(n).str(), str.substr(0, n)) << "left(" << n << ") of " << s;
             for (std::size_t start = 1; start <= str.size() + 1; ++start)
                 EXPECT_EQ(t.mid(start, n).str(), start > str.size() ? "" : str.substr(start - 1, n))

@@ -20,10 +20,14 @@ void press(PanelModel& kit, const std::string& keys) {
         std::string k = keys.substr(i, end - i);
         i = end + 1;
         if (k.empty()) continue;
-        if (k == "Address") kit.address_Click();
-        else if (k == "Next") kit.next_Click();
-        else if (k == "Prev") kit.prev_Click();
-        else if (k == "regmod") kit.regmod_Click();
+        if (k == "Address")
+            kit.address_Click();
+        else if (k == "Next")
+            kit.next_Click();
+        else if (k == "Prev")
+            kit.prev_Click();
+        else if (k == "regmod")
+            kit.regmod_Click();
         else
             for (char d : k) kit.hexKey_Click(d);
     }
@@ -61,9 +65,12 @@ struct AddressCase {
 
 TEST_F(Keys, AddressEntryAcceptsOnly8000AndAbove) {
     const AddressCase cases[] = {
-        {"Address 8050", "8050/00", false}, {"Address FFFF", "FFFF/00", false},
-        {"Address 8000", "8000/00", false}, {"Address 7FFF", "8000/00", true},
-        {"Address 0000", "8000/00", true},  {"Address 1234", "8000/00", true},
+        {"Address 8050", "8050/00", false},
+        {"Address FFFF", "FFFF/00", false},
+        {"Address 8000", "8000/00", false},
+        {"Address 7FFF", "8000/00", true},
+        {"Address 0000", "8000/00", true},
+        {"Address 1234", "8000/00", true},
         {"Address 80 Address 9000", "9000/00", false},  // Address twice restarts the entry
     };
     for (const auto& c : cases) {
