@@ -1,0 +1,30 @@
+#pragma once
+
+// Character helpers every layer shares: hex digits and ASCII case. They work
+// on bytes, never on the locale, so a text reads the same on every system.
+
+#include <string>
+#include <string_view>
+
+namespace kit85 {
+
+// The value of a hex digit of either case, or -1 for any other character.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The value of an upper-case hex digit, or -1 (a lower-case digit included).
+constexpr int upperHexDigitValue(char c) { return c >= 'a' && c <= 'f' ? -1 : hexDigitValue(c); }
+
+// a..z turned into A..Z; every other byte kept.
+inline std::string upperAscii(std::string_view s) {
+    std::string u(s);
+    for (char& c : u)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return u;
+}
+
+}  // namespace kit85
