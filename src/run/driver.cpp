@@ -41,6 +41,31 @@ inline Cycle carryOut(KitState& k) {
     return opcode.is(0x76, 2) ? Cycle::Halt : Cycle::Invalid;
 }
 
+// The message for whatever a stage of a run threw. Every exception becomes a
+// stop: a failing store, an overflow, memory running out, anything else.
+std::string failureMessage() {
+    try {
+        throw;
+    } catch (const KitError& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& e) {
+        return std::string("internal error: ") + e.what();
+    } catch (...) {
+        return "internal error";
+    }
+}
+
+void addFailure(RunResult& res, std::string message) {
+    if (res.reason == StopReason::Error)
+        res.message += "; ";
+    else
+        res.message.clear();
+    res.reason = StopReason::Error;
+    res.message += message;
+}
+
 // Runs body, turning what it throws into an Error stop, then commits pending
 // memory writes; a failed commit is reported too (the bytes stay in the kit).
 template <class Body>
@@ -48,22 +73,13 @@ RunResult guarded(KitState& k, Body body) {
     RunResult res;
     try {
         body(res);
-    } catch (const KitError& e) {
-        res.reason = StopReason::Error;
-        res.message = e.what();
-    } catch (const std::bad_alloc&) {
-        res.reason = StopReason::Error;
-        res.message = "out of memory";
+    } catch (...) {
+        addFailure(res, failureMessage());
     }
     try {
         k.memory().flush();
-    } catch (const KitError& e) {
-        if (res.reason == StopReason::Error)
-            res.message += "; ";
-        else
-            res.message.clear();
-        res.reason = StopReason::Error;
-        res.message += e.what();
+    } catch (...) {
+        addFailure(res, failureMessage());
     }
     return res;
 }
