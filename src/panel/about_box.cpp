@@ -2,12 +2,9 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
-#include <QSvgRenderer>
 
-#include "panel/kit_window.h"
+#include "panel/key_button.h"
 
 namespace kit85 {
 
@@ -38,17 +35,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     auto* logo = new QLabel(frame);
     logo->setObjectName("imgLogo");
     logo->setGeometry(px(240), px(1080), px(1200), px(1200));
-    {
-        const qreal dpr = devicePixelRatioF();
-        QPixmap pm(QSize(px(1200), px(1200)) * dpr);
-        pm.setDevicePixelRatio(dpr);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        QSvgRenderer(QString(":/kit85/logo.svg")).render(&p, QRectF(0, 0, px(1200), px(1200)));
-        p.end();
-        logo->setPixmap(pm);
-    }
+    logo->setPixmap(svgPixmap(":/kit85/logo.svg", QSize(px(1200), px(1200)), devicePixelRatioF()));
 
     // Each line starts at its place in the frame and may wrap up to the
     // frame's right edge.

@@ -1,14 +1,21 @@
 // The kit window driven by clicks and keys, offscreen.
 
+#include <QApplication>
+#include <QFrame>
+#include <QMessageBox>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "panel/message_box_presenter.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
 using kit85::testing::Kit;
 using kit85::testing::writeTable;
+
+Q_DECLARE_METATYPE(kit85::Icon)
 
 class KitWindowTest : public QObject {
     Q_OBJECT
@@ -17,6 +24,9 @@ private slots:
     void startUpState();
     void layoutInTwips_data();
     void layoutInTwips();
+    void layoutTableMakesEveryControl();
+    void messageBoxShowsTitleAndIcon_data();
+    void messageBoxShowsTitleAndIcon();
     void roadOfOneProgram_data();
     void roadOfOneProgram();
     void keypad_data();
@@ -77,6 +87,71 @@ void KitWindowTest::layoutInTwips() {
     auto px = [&](int t) { return k.w().px(t); };
     const QRect want(px(twips.x()), px(twips.y()), px(twips.width()), std::max(1, px(twips.height())));
     QCOMPARE(k.find(name)->geometry(), want);
+}
+
+// Every row of the layout table is a control of the right sort, in sight
+// inside the window once the register panel is shown, and the window has no
+// control the table does not name.
+void KitWindowTest::layoutTableMakesEveryControl() {
+    Kit k;
+    k.keys("regmod");
+    const QRect inside = k.w().rect();
+    QStringList wrong;
+    QSet<QString> names;
+    for (const Placement& p : kitLayout()) {
+        const QString name = p.name;
+        if (names.contains(name)) wrong << name + ": named twice";
+        names.insert(name);
+        QWidget* w = k.w().findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        if (!w) {
+            wrong << name + ": missing";
+            continue;
+        }
+        const char* cls = p.kind == Kind::Display || p.kind == Kind::Register ? "QLineEdit"
+                          : p.kind == Kind::HexKey || p.kind == Kind::Key     ? "kit85::KeyButton"
+                          : p.kind == Kind::Line                              ? "QFrame"
+                                                                              : "QLabel";
+        if (!w->inherits(cls)) wrong << QString("%1: a %2, not a %3").arg(name, w->metaObject()->className(), cls);
+        const QRect g = w->geometry();
+        if (g.isEmpty() || !inside.contains(g))
+            wrong << QString("%1: at %2,%3 %4x%5, outside %6x%7")
+                         .arg(name)
+                         .arg(g.x())
+                         .arg(g.y())
+                         .arg(g.width())
+                         .arg(g.height())
+                         .arg(inside.width())
+                         .arg(inside.height());
+    }
+    for (QWidget* w : k.w().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!names.contains(w->objectName())) wrong << w->objectName() + ": not in the layout table";
+    QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
+}
+
+void KitWindowTest::messageBoxShowsTitleAndIcon_data() {
+    QTest::addColumn<Icon>("icon");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("boxIcon");
+    QTest::newRow("error") << Icon::Exclamation << "error :" << int(QMessageBox::Warning);
+    QTest::newRow("invalid code") << Icon::Information << "ERROR :" << int(QMessageBox::Information);
+    QTest::newRow("no title") << Icon::Information << "" << int(QMessageBox::Information);
+}
+
+void KitWindowTest::messageBoxShowsTitleAndIcon() {
+    QFETCH(Icon, icon);
+    QFETCH(QString, title);
+    QFETCH(int, boxIcon);
+    QWidget parent;
+    MessageBoxPresenter presenter(&parent);
+    QString seen = "no box";
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = QString("%1|%2|%3|%4").arg(box->text(), box->windowTitle()).arg(box->icon()).arg(box->buttons().size());
+        box->accept();
+    });
+    presenter.message("invalid code", title.toStdString(), icon);
+    QCOMPARE(seen, QString("invalid code|%1|%2|1").arg(title).arg(boxIcon));
 }
 
 // Address 8 0 0 0, 3 E, Next, 0 5, Next, 7 6, Address 8 0 0 0, then Execute or
