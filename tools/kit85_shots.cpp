@@ -84,7 +84,7 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
 int main(int argc, char** argv) {
     const auto mainEntered = std::chrono::steady_clock::now();
     QApplication app(argc, argv);
-    setUpApplication("shots");
+    setUpApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription("kit85-shots \u2014 pictures and start-up figures of the kit85 window");

@@ -6,7 +6,13 @@
 
 #include "panel/key_button.h"
 
+#ifndef KIT85_VERSION
+#define KIT85_VERSION "0"
+#endif
+
 namespace kit85 {
+
+const char* kitVersion() { return KIT85_VERSION; }
 
 namespace {
 
@@ -39,8 +45,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
 
     // Each line starts at its place in the frame and may wrap up to the
     // frame's right edge.
-    auto line = [&](const char* name, const char* text, int left, int top, int lines, const QFont& f) {
-        auto* l = new QLabel(QString::fromUtf8(text), frame);
+    auto line = [&](const char* name, const QString& text, int left, int top, int lines, const QFont& f) {
+        auto* l = new QLabel(text, frame);
         l->setObjectName(name);
         l->setFont(f);
         l->setWordWrap(true);
@@ -52,6 +58,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     title.setPointSizeF(12);
     title.setBold(true);
     line("lblProductName", kProductName, 600, 360, 2, title);
+    line("lblVersion", QString("Version ") + kitVersion(), 1920, 1200, 1, base);
     line("lblCompany", kMakers, 1920, 1680, 1, base);
     line("lblCompanyProduct", kLicence, 1560, 2400, 1, base);
     line("lblWarning", kContact, 600, 3480, 2, base);

@@ -38,11 +38,11 @@ private:
 
 }  // namespace
 
-void setUpApplication(const QString& version) {
+void setUpApplication() {
     QApplication::setApplicationName("kit85");
     // No display name: Qt would append it to every window title. A window whose
     // title is empty (the about box, "Invalid Address") shows "kit85" instead.
-    QApplication::setApplicationVersion(version);
+    QApplication::setApplicationVersion(kitVersion());
     QApplication::setQuitOnLastWindowClosed(false);
     initKitResources();
     QApplication::setWindowIcon(QIcon(":/kit85/kit85.svg"));

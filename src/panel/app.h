@@ -22,10 +22,10 @@ struct StartHooks {
     std::function<void(KitWindow&)> kitPainted;
 };
 
-// Names the application, gives it the kit's icon, and keeps it running until
+// Names the application (version: kitVersion()), gives it the kit's icon, and keeps it running until
 // the kit ends (not just until the about box closes). Call once, before
 // anything is shown.
-void setUpApplication(const QString& version);
+void setUpApplication();
 
 // Runs the start and then the event loop. The exit status: 0 when the about
 // box is closed without OK or the kit has ended, 1 when no memory file could

@@ -38,7 +38,8 @@ enum class Kind {
 
 enum class Face { None, Blue, Grey, Red };
 
-// One placed control. Caption and tip may be null.
+// One placed control. Caption and tip may be null; a key's tip gets the
+// computer keyboard's keys for it from the shortcut table.
 struct Placement {
     const char* name;
     Kind kind;

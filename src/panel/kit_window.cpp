@@ -13,7 +13,9 @@
 #include <new>
 #include <string_view>
 
+#include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
+#include "panel/shortcuts.h"
 #include "values/ascii.h"
 #include "values/errors.h"
 
@@ -120,7 +122,11 @@ void KitWindow::build() {
     for (const Placement& p : kitLayout()) {
         QWidget* w = make(p);
         w->setObjectName(p.name);
-        if (p.tip && w->toolTip().isEmpty()) w->setToolTip(p.tip);
+        if (p.tip && w->toolTip().isEmpty()) {
+            QString tip = p.tip;
+            if (const Shortcut* s = shortcutFor(p.name)) tip += QString(" (%1)").arg(s->keys);
+            w->setToolTip(tip);
+        }
         placed_.push_back({w, QRect(p.left, p.top, p.width, p.height)});
     }
 }
@@ -250,19 +256,30 @@ void KitWindow::connectKeys() {
                 click);
 }
 
+// Each row with keys presses its kit key; the row without one opens the help.
 void KitWindow::addShortcuts() {
-    const std::pair<QKeySequence, const char*> bindings[] = {
-        {QKeySequence(Qt::Key_F2), "address"},  {QKeySequence(Qt::Key_F3), "prev"},
-        {QKeySequence(Qt::Key_Up), "prev"},     {QKeySequence(Qt::Key_F4), "next"},
-        {QKeySequence(Qt::Key_Down), "next"},   {QKeySequence(Qt::Key_F5), "execute"},
-        {QKeySequence(Qt::Key_F6), "regmod"},   {QKeySequence(Qt::Key_F10), "stepexe"},
-        {QKeySequence(Qt::Key_Escape), "stop"}, {QKeySequence(Qt::CTRL | Qt::Key_Q), "end"},
-    };
-    for (const auto& [keys, name] : bindings) {
-        auto* s = new QShortcut(keys, this);
-        QPushButton* button = findChild<KeyButton*>(name);
-        connect(s, &QShortcut::activated, this, [this, button] { press(button); });
+    for (const Shortcut& s : kitShortcuts()) {
+        QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
+        for (QKeyCombination c : s.combinations) {
+            if (c.key() == Qt::Key_unknown) continue;
+            auto* shortcut = new QShortcut(QKeySequence(c), this);
+            if (button)
+                connect(shortcut, &QShortcut::activated, this, [this, button] { press(button); });
+            else
+                connect(shortcut, &QShortcut::activated, this, &KitWindow::showHelp);
+        }
     }
+}
+
+// The help window stays open beside the kit; F1 again brings it to the front.
+void KitWindow::showHelp() {
+    if (!help_) {
+        help_ =
+            new HelpDialog(memory_->persistent() ? QString::fromStdString(memory_->file().string()) : QString(), this);
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 // --- Redrawing --------------------------------------------------------------

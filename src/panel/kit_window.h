@@ -32,6 +32,7 @@
 #include "panel/model/panel_model.h"
 #include "run/run_controller.h"
 
+class QDialog;
 class QLabel;
 class QLineEdit;
 
@@ -83,6 +84,7 @@ private:
     void layOut();
     void connectKeys();
     void addShortcuts();
+    void showHelp();
 
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports a KitError in a message box, redraws afterwards.
@@ -121,6 +123,7 @@ private:
     std::array<QLineEdit*, kRegisterSlots> register_{};  // none for M
     std::array<QLabel*, kFlagFields.size()> flag_{};     // slb zlb auxlb plb clb
     QLabel* adodc_ = nullptr;
+    QPointer<QDialog> help_;
 
     QTimer sliceTimer_;
     bool inSlice_ = false;

@@ -15,13 +15,9 @@
 
 #include "panel/app.h"
 
-#ifndef KIT85_VERSION
-#define KIT85_VERSION "0"
-#endif
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    kit85::setUpApplication(KIT85_VERSION);
+    kit85::setUpApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription("kit85 \u2014 8085 trainer kit simulator");

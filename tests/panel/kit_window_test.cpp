@@ -1,6 +1,7 @@
 // The kit window driven by clicks and keys, offscreen.
 
 #include <QApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QMessageBox>
 #include <QSet>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include "panel/message_box_presenter.h"
+#include "panel/shortcuts.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
@@ -40,6 +42,8 @@ private slots:
     void keyboardWorksTheKit();
     void shortcutsPressTheirKeys_data();
     void shortcutsPressTheirKeys();
+    void helpNamesKeysAndMemoryFile_data();
+    void helpNamesKeysAndMemoryFile();
     void storeFailureDuringKeyIsReported();
     void errorStopIsReported();
     void closeSavesMemory_data();
@@ -401,6 +405,44 @@ void KitWindowTest::shortcutsPressTheirKeys() {
     QSignalSpy clicked(b, &QAbstractButton::clicked);
     QTest::keySequence(&k.w(), keys);
     QCOMPARE(clicked.count(), 1);
+}
+
+void KitWindowTest::helpNamesKeysAndMemoryFile_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("memory file") << true;
+    QTest::newRow("kept in memory only") << false;
+}
+
+// F1 opens the help: every keyboard key of the shortcut table with what its
+// kit key does, and the memory file's full path; F1 again opens no second one.
+void KitWindowTest::helpNamesKeysAndMemoryFile() {
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("help memory.sqlite").toStdString();
+    Kit k(saved ? MemoryTable::open(file) : MemoryTable::fresh());
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    QTest::keyClick(&k.w(), Qt::Key_F1);
+    auto* help = k.w().findChild<QDialog*>("helpfm");
+    QVERIFY(help);
+    QTRY_VERIFY(help->isVisible());
+    const QString keys = help->findChild<QLabel*>("keys")->text();
+    QStringList missing;
+    for (const Shortcut& s : kitShortcuts())
+        if (!keys.contains(QString(s.keys).toHtmlEscaped())) missing << s.keys;
+    for (const char* does : {"Execute: run the program", "Stop: interrupt", "the hex keys"})
+        if (!keys.contains(does)) missing << does;
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ") + " not in\n" + keys));
+    const QString shown = help->findChild<QLabel*>("memoryFile")->text();
+    const QString want = saved ? QString::fromStdString(file.string()) : QString("nothing is saved");
+    QVERIFY2(shown.contains(want), qPrintable(shown));
+    if (saved) QVERIFY(k.find("Adodc1")->toolTip().contains(want));
+
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    QTest::keyClick(&k.w(), Qt::Key_F1);
+    QCOMPARE(k.w().findChildren<QDialog*>("helpfm").size(), qsizetype(1));
+    QVERIFY(messageLog(k.presenter).isEmpty());
 }
 
 void KitWindowTest::storeFailureDuringKeyIsReported() {

@@ -29,6 +29,7 @@ private slots:
     void defaultMemoryFile();
     void programOptions_data();
     void programOptions();
+    void oneVersion();
     void programShowsKitAfterAboutBox();
 };
 
@@ -162,6 +163,20 @@ void StartupTest::programOptions() {
     const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
     QCOMPARE(p.exitCode(), exitCode);
     QVERIFY2(out.contains(outputHas), qPrintable(out));
+}
+
+// The about box and --version show the same version, the project's.
+void StartupTest::oneVersion() {
+    const QString version = kitVersion();
+    QVERIFY2(version.count('.') == 2, qPrintable(version));
+    AboutBox about;
+    auto* shown = about.findChild<QLabel*>("lblVersion");
+    QVERIFY(shown);
+    QCOMPARE(shown->text(), "Version " + version);
+    QProcess p;
+    p.start(KIT85_PROGRAM, {"--version"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), "kit85 " + version);
 }
 
 // The whole start, as kit85 runs it, through the tool that accepts the about
