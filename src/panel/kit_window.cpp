@@ -241,7 +241,7 @@ void KitWindow::connectKeys() {
         const char d = k->text().at(0).toLatin1();
         connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
     }
-    const std::pair<std::string_view, std::function<void()>> clicks[] = {
+    const std::pair<const char*, std::function<void()>> clicks[] = {
         {"execute", [this] { execute_Click(); }},
         {"address", [this] { keyWork([this] { panel_.address_Click(); }); }},
         {"prev", [this] { keyWork([this] { panel_.prev_Click(); }); }},
@@ -251,9 +251,7 @@ void KitWindow::connectKeys() {
         {"stop", [this] { stop_Click(); }},
         {"end", [this] { end_Click(); }},
     };
-    for (const auto& [name, click] : clicks)
-        connect(findChild<KeyButton*>(QString::fromLatin1(name.data(), name.size())), &QPushButton::clicked, this,
-                click);
+    for (const auto& [name, click] : clicks) connect(findChild<KeyButton*>(name), &QPushButton::clicked, this, click);
 }
 
 // Each row with keys presses its kit key; the row without one opens the help.
