@@ -2,14 +2,17 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
-#include <QSvgRenderer>
 
-#include "panel/kit_window.h"
+#include "panel/key_button.h"
+
+#ifndef KIT85_VERSION
+#define KIT85_VERSION "0"
+#endif
 
 namespace kit85 {
+
+const char* kitVersion() { return KIT85_VERSION; }
 
 namespace {
 
@@ -38,22 +41,12 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     auto* logo = new QLabel(frame);
     logo->setObjectName("imgLogo");
     logo->setGeometry(px(240), px(1080), px(1200), px(1200));
-    {
-        const qreal dpr = devicePixelRatioF();
-        QPixmap pm(QSize(px(1200), px(1200)) * dpr);
-        pm.setDevicePixelRatio(dpr);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        QSvgRenderer(QString(":/kit85/logo.svg")).render(&p, QRectF(0, 0, px(1200), px(1200)));
-        p.end();
-        logo->setPixmap(pm);
-    }
+    logo->setPixmap(svgPixmap(":/kit85/logo.svg", QSize(px(1200), px(1200)), devicePixelRatioF()));
 
     // Each line starts at its place in the frame and may wrap up to the
     // frame's right edge.
-    auto line = [&](const char* name, const char* text, int left, int top, int lines, const QFont& f) {
-        auto* l = new QLabel(QString::fromUtf8(text), frame);
+    auto line = [&](const char* name, const QString& text, int left, int top, int lines, const QFont& f) {
+        auto* l = new QLabel(text, frame);
         l->setObjectName(name);
         l->setFont(f);
         l->setWordWrap(true);
@@ -65,6 +58,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     title.setPointSizeF(12);
     title.setBold(true);
     line("lblProductName", kProductName, 600, 360, 2, title);
+    line("lblVersion", QString("Version ") + kitVersion(), 1920, 1200, 1, base);
     line("lblCompany", kMakers, 1920, 1680, 1, base);
     line("lblCompanyProduct", kLicence, 1560, 2400, 1, base);
     line("lblWarning", kContact, 600, 3480, 2, base);

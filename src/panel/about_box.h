@@ -8,6 +8,9 @@
 
 namespace kit85 {
 
+// The kit's version: the project's version in CMake.
+const char* kitVersion();
+
 class AboutBox : public QDialog {
     Q_OBJECT
 public:

@@ -11,75 +11,32 @@
 // slices, so the window keeps answering; the Stop key (Esc) ends a run between
 // two slices. While a run goes on, only Stop and CLOSE take clicks.
 //
-// Sizes are the kit's twips (1/1440 inch) turned into pixels with the screen's
-// logical dpi. The kit sets the window's outer height (4770 twips with the
-// register panel hidden, 8040 shown); the window turns that into a client
-// height by taking off a fixed frame allowance (see kFrameTwips), whatever the
-// window manager's real frame is, so the same bands show on every desktop and
-// under the offscreen platform, where there is no frame at all.
+// Every control is made and placed from the layout table (kit_layout.h).
 
 #include <QPointer>
-#include <QPushButton>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
-#include "memory/opening.h"
+#include "panel/key_button.h"
+#include "panel/kit_layout.h"
 #include "panel/model/panel_model.h"
 #include "run/run_controller.h"
 
+class QDialog;
 class QLabel;
 class QLineEdit;
 
 namespace kit85 {
-
-// Pixels for a length in twips on the widget's screen.
-int twipsToPixels(int twips, const QWidget* widget);
-
-// Makes the key faces, pointer, icon and logo (:/kit85/...) available.
-void initKitResources();
-
-// What the window frame takes off the outer size, in twips: title bar and
-// borders of the frame the kit was laid out for. Client = outer - frame.
-constexpr int kFrameTwipsWide = 90;   // 6480 outer -> 6390 client
-constexpr int kFrameTwipsHigh = 375;  // 8040 outer -> 7665 client
-
-// Shows each message as a modal QMessageBox with an OK button.
-class MessageBoxPresenter : public Presenter {
-public:
-    explicit MessageBoxPresenter(QWidget* parent) : parent_(parent) {}
-    void message(std::string_view text, std::string_view title, Icon icon) override;
-
-private:
-    QPointer<QWidget> parent_;
-};
-
-// A key of the kit: a picture of a keycap as its face, the caption on it.
-class KeyButton : public QPushButton {
-    Q_OBJECT
-public:
-    enum class Face { Blue, Grey, Red };
-    KeyButton(const QString& caption, Face face, QWidget* parent);
-    Face face() const { return face_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    Face face_;
-};
 
 class KitWindow : public QWidget {
     Q_OBJECT
@@ -122,15 +79,12 @@ protected:
 private:
     class RefreshingPresenter;
 
-    template <class W>
-    W* place(W* widget, const char* name, int left, int top, int width, int height);
+    QWidget* make(const Placement& p);
+    void build();
     void layOut();
-    void buildUpperBand();
-    void buildRegisterPanel();
-    void buildLines();
+    void connectKeys();
     void addShortcuts();
-    KeyButton* key(const char* name, const QString& caption, KeyButton::Face face, int left, int top, int width,
-                   int height, const QString& tip);
+    void showHelp();
 
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports a KitError in a message box, redraws afterwards.
@@ -160,28 +114,21 @@ private:
     };
     std::vector<Placed> placed_;
 
-    std::array<KeyButton*, 16> hexKeys_{};
-    KeyButton* execute_ = nullptr;
-    KeyButton* address_ = nullptr;
-    KeyButton* prev_ = nullptr;
-    KeyButton* next_ = nullptr;
+    std::vector<KeyButton*> keys_;          // every key, in the table's order
+    std::array<KeyButton*, 16> hexKeys_{};  // c0..cf
     KeyButton* regmod_ = nullptr;
-    KeyButton* stepexe_ = nullptr;
-    KeyButton* end_ = nullptr;
     KeyButton* stop_ = nullptr;
+    KeyButton* end_ = nullptr;
     std::array<QLineEdit*, 4> display_{};                // Text1..Text4
     std::array<QLineEdit*, kRegisterSlots> register_{};  // none for M
-    std::array<QLabel*, 5> flag_{};                      // slb zlb auxlb plb clb
+    std::array<QLabel*, kFlagFields.size()> flag_{};     // slb zlb auxlb plb clb
     QLabel* adodc_ = nullptr;
+    QPointer<QDialog> help_;
 
     QTimer sliceTimer_;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;
 };
-
-// The interactive askAnother: a message box naming the file and the reason,
-// with "Choose Another File…" (a file dialog) and "Quit".
-AskForMemoryFile memoryFileDialog(QWidget* parent = nullptr);
 
 }  // namespace kit85

@@ -1,14 +1,23 @@
 // The kit window driven by clicks and keys, offscreen.
 
+#include <QApplication>
+#include <QDialog>
+#include <QFrame>
+#include <QMessageBox>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "panel/message_box_presenter.h"
+#include "panel/shortcuts.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
 using kit85::testing::Kit;
 using kit85::testing::writeTable;
+
+Q_DECLARE_METATYPE(kit85::Icon)
 
 class KitWindowTest : public QObject {
     Q_OBJECT
@@ -17,6 +26,9 @@ private slots:
     void startUpState();
     void layoutInTwips_data();
     void layoutInTwips();
+    void layoutTableMakesEveryControl();
+    void messageBoxShowsTitleAndIcon_data();
+    void messageBoxShowsTitleAndIcon();
     void roadOfOneProgram_data();
     void roadOfOneProgram();
     void keypad_data();
@@ -30,6 +42,8 @@ private slots:
     void keyboardWorksTheKit();
     void shortcutsPressTheirKeys_data();
     void shortcutsPressTheirKeys();
+    void helpNamesKeysAndMemoryFile_data();
+    void helpNamesKeysAndMemoryFile();
     void storeFailureDuringKeyIsReported();
     void errorStopIsReported();
     void closeSavesMemory_data();
@@ -77,6 +91,71 @@ void KitWindowTest::layoutInTwips() {
     auto px = [&](int t) { return k.w().px(t); };
     const QRect want(px(twips.x()), px(twips.y()), px(twips.width()), std::max(1, px(twips.height())));
     QCOMPARE(k.find(name)->geometry(), want);
+}
+
+// Every row of the layout table is a control of the right sort, in sight
+// inside the window once the register panel is shown, and the window has no
+// control the table does not name.
+void KitWindowTest::layoutTableMakesEveryControl() {
+    Kit k;
+    k.keys("regmod");
+    const QRect inside = k.w().rect();
+    QStringList wrong;
+    QSet<QString> names;
+    for (const Placement& p : kitLayout()) {
+        const QString name = p.name;
+        if (names.contains(name)) wrong << name + ": named twice";
+        names.insert(name);
+        QWidget* w = k.w().findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        if (!w) {
+            wrong << name + ": missing";
+            continue;
+        }
+        const char* cls = p.kind == Kind::Display || p.kind == Kind::Register ? "QLineEdit"
+                          : p.kind == Kind::HexKey || p.kind == Kind::Key     ? "kit85::KeyButton"
+                          : p.kind == Kind::Line                              ? "QFrame"
+                                                                              : "QLabel";
+        if (!w->inherits(cls)) wrong << QString("%1: a %2, not a %3").arg(name, w->metaObject()->className(), cls);
+        const QRect g = w->geometry();
+        if (g.isEmpty() || !inside.contains(g))
+            wrong << QString("%1: at %2,%3 %4x%5, outside %6x%7")
+                         .arg(name)
+                         .arg(g.x())
+                         .arg(g.y())
+                         .arg(g.width())
+                         .arg(g.height())
+                         .arg(inside.width())
+                         .arg(inside.height());
+    }
+    for (QWidget* w : k.w().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!names.contains(w->objectName())) wrong << w->objectName() + ": not in the layout table";
+    QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
+}
+
+void KitWindowTest::messageBoxShowsTitleAndIcon_data() {
+    QTest::addColumn<Icon>("icon");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("boxIcon");
+    QTest::newRow("error") << Icon::Exclamation << "error :" << int(QMessageBox::Warning);
+    QTest::newRow("invalid code") << Icon::Information << "ERROR :" << int(QMessageBox::Information);
+    QTest::newRow("no title") << Icon::Information << "" << int(QMessageBox::Information);
+}
+
+void KitWindowTest::messageBoxShowsTitleAndIcon() {
+    QFETCH(Icon, icon);
+    QFETCH(QString, title);
+    QFETCH(int, boxIcon);
+    QWidget parent;
+    MessageBoxPresenter presenter(&parent);
+    QString seen = "no box";
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = QString("%1|%2|%3|%4").arg(box->text(), box->windowTitle()).arg(box->icon()).arg(box->buttons().size());
+        box->accept();
+    });
+    presenter.message("invalid code", title.toStdString(), icon);
+    QCOMPARE(seen, QString("invalid code|%1|%2|1").arg(title).arg(boxIcon));
 }
 
 // Address 8 0 0 0, 3 E, Next, 0 5, Next, 7 6, Address 8 0 0 0, then Execute or
@@ -326,6 +405,44 @@ void KitWindowTest::shortcutsPressTheirKeys() {
     QSignalSpy clicked(b, &QAbstractButton::clicked);
     QTest::keySequence(&k.w(), keys);
     QCOMPARE(clicked.count(), 1);
+}
+
+void KitWindowTest::helpNamesKeysAndMemoryFile_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("memory file") << true;
+    QTest::newRow("kept in memory only") << false;
+}
+
+// F1 opens the help: every keyboard key of the shortcut table with what its
+// kit key does, and the memory file's full path; F1 again opens no second one.
+void KitWindowTest::helpNamesKeysAndMemoryFile() {
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("help memory.sqlite").toStdString();
+    Kit k(saved ? MemoryTable::open(file) : MemoryTable::fresh());
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    QTest::keyClick(&k.w(), Qt::Key_F1);
+    auto* help = k.w().findChild<QDialog*>("helpfm");
+    QVERIFY(help);
+    QTRY_VERIFY(help->isVisible());
+    const QString keys = help->findChild<QLabel*>("keys")->text();
+    QStringList missing;
+    for (const Shortcut& s : kitShortcuts())
+        if (!keys.contains(QString(s.keys).toHtmlEscaped())) missing << s.keys;
+    for (const char* does : {"Execute: run the program", "Stop: interrupt", "the hex keys"})
+        if (!keys.contains(does)) missing << does;
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ") + " not in\n" + keys));
+    const QString shown = help->findChild<QLabel*>("memoryFile")->text();
+    const QString want = saved ? QString::fromStdString(file.string()) : QString("nothing is saved");
+    QVERIFY2(shown.contains(want), qPrintable(shown));
+    if (saved) QVERIFY(k.find("Adodc1")->toolTip().contains(want));
+
+    k.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+    QTest::keyClick(&k.w(), Qt::Key_F1);
+    QCOMPARE(k.w().findChildren<QDialog*>("helpfm").size(), qsizetype(1));
+    QVERIFY(messageLog(k.presenter).isEmpty());
 }
 
 void KitWindowTest::storeFailureDuringKeyIsReported() {

@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "memory/opening.h"
 #include "panel/about_box.h"
 #include "panel_fixture.h"
 
@@ -28,6 +29,7 @@ private slots:
     void defaultMemoryFile();
     void programOptions_data();
     void programOptions();
+    void oneVersion();
     void programShowsKitAfterAboutBox();
 };
 
@@ -163,15 +165,29 @@ void StartupTest::programOptions() {
     QVERIFY2(out.contains(outputHas), qPrintable(out));
 }
 
-// The whole start: about box, memory file, kit window painted, then ended.
+// The about box and --version show the same version, the project's.
+void StartupTest::oneVersion() {
+    const QString version = kitVersion();
+    QVERIFY2(version.count('.') == 2, qPrintable(version));
+    AboutBox about;
+    auto* shown = about.findChild<QLabel*>("lblVersion");
+    QVERIFY(shown);
+    QCOMPARE(shown->text(), "Version " + version);
+    QProcess p;
+    p.start(KIT85_PROGRAM, {"--version"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), "kit85 " + version);
+}
+
+// The whole start, as kit85 runs it, through the tool that accepts the about
+// box: about box, memory file, kit window painted, then ended.
 void StartupTest::programShowsKitAfterAboutBox() {
     QTemporaryDir dir;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KIT85_STARTUP_PROBE", "1");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
-    p.start(KIT85_PROGRAM, {"--memory", dir.filePath("m.sqlite")});
+    p.start(KIT85_SHOTS, {"--probe", "--memory", dir.filePath("m.sqlite")});
     QVERIFY(p.waitForFinished(60000));
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QCOMPARE(p.exitCode(), 0);
