@@ -5,7 +5,8 @@
 // characters) written to other rows, register texts and flag captions set,
 // normal or odd, and the cursor put somewhere, at times on no row. Then one
 // Execute bounded to kMaxSteps and a few Step Exe presses, through a presenter
-// that only counts its messages.
+// that only counts its messages. While input is left, further rounds of
+// writes, settings and runs follow on the same table.
 //
 // After every run: the stop reason is one the driver can give for that call,
 // an Error stop carries a message, an invalid-code stop was reported, the step
@@ -32,6 +33,21 @@ using namespace kit85;
 
 constexpr uint64_t kMaxSteps = 2000;
 constexpr int kRows = 65536;
+constexpr int kRounds = 8;
+
+// KIT85_FUZZ_TRACE=1 prints every run's stop and registers: for reading what
+// a seed or a finding does.
+const bool gTrace = std::getenv("KIT85_FUZZ_TRACE") != nullptr;
+
+void trace(const char* call, const RunResult& r, const KitState& kit) {
+    if (!gTrace) return;
+    std::fprintf(stderr, "%s: %s after %llu step(s)%s%s; cursor %d;", call, std::string(stopName(r.reason)).c_str(),
+                 static_cast<unsigned long long>(r.steps), r.message.empty() ? "" : ": ", r.message.c_str(),
+                 kit.memory().cursor());
+    for (const RegisterField& f : kRegisterFields)
+        std::fprintf(stderr, " %s=\"%s\"", std::string(f.name).c_str(), kit[f.reg].str().c_str());
+    std::fprintf(stderr, "\n");
+}
 
 class SilentPresenter : public Presenter {
 public:
@@ -107,22 +123,11 @@ void checkResult(const RunResult& r, bool isExecute, uint64_t bound, uint64_t sh
     if (r.reason == StopReason::InvalidCode && p.shown == shownBefore) fault(where + ": \"invalid code\" not shown");
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzedDataProvider in(data, size);
-    std::unique_ptr<MemoryTable> table = MemoryTable::fresh();
-    MemoryTable& m = *table;
-    SilentPresenter presenter;
-    KitState kit(m, presenter);
-
-    // The program, usually in user memory at 8000.
-    const uint16_t start = in.ConsumeBool() ? 0x8000 : in.ConsumeIntegral<uint16_t>();
-    const std::size_t programBytes = in.ConsumeIntegralInRange<std::size_t>(0, 96);
-    for (std::size_t i = 0; i < programBytes; ++i)
-        writeRow(m, static_cast<uint16_t>(start + i), Text::byte(in.ConsumeIntegral<uint8_t>()));
-
-    // Other rows: bytes, near the program or anywhere, and odd texts.
+// One round: rows written, registers and flags set, the cursor put, then an
+// Execute and a few Step Exe presses, each checked.
+void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter, uint16_t start) {
+    MemoryTable& m = kit.memory();
+    // Bytes and odd texts, near the program or anywhere.
     const int writes = in.ConsumeIntegralInRange<int>(0, 24);
     for (int i = 0; i < writes; ++i) {
         uint16_t address = in.ConsumeBool() ? static_cast<uint16_t>(start + in.ConsumeIntegral<uint8_t>())
@@ -157,6 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     uint64_t shown = presenter.shown;
     RunResult r = execute(kit, RunLimits{kMaxSteps, nullptr, std::nullopt});
+    trace("execute", r, kit);
     checkResult(r, true, kMaxSteps, shown, presenter);
     checkTable(m, "execute");
 
@@ -165,9 +171,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint64_t times = in.ConsumeIntegralInRange<uint64_t>(1, 8);
         shown = presenter.shown;
         r = stepExe(kit, times);
+        trace("stepExe", r, kit);
         checkResult(r, false, times, shown, presenter);
         checkTable(m, "stepExe");
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    std::unique_ptr<MemoryTable> table = MemoryTable::fresh();
+    MemoryTable& m = *table;
+    SilentPresenter presenter;
+    KitState kit(m, presenter);
+
+    // The program, usually in user memory at 8000.
+    const uint16_t start = in.ConsumeBool() ? 0x8000 : in.ConsumeIntegral<uint16_t>();
+    const std::size_t programBytes = in.ConsumeIntegralInRange<std::size_t>(0, 96);
+    for (std::size_t i = 0; i < programBytes; ++i)
+        writeRow(m, static_cast<uint16_t>(start + i), Text::byte(in.ConsumeIntegral<uint8_t>()));
+
+    // Several rounds on one table: making a fresh table is most of an input's cost.
+    for (int round = 0; round < kRounds && (round == 0 || in.remaining_bytes() > 0); ++round)
+        playRound(in, kit, presenter, start);
 
     for (int a = 0; a < kRows; ++a) {
         const Text address = Text::word(static_cast<uint32_t>(a));

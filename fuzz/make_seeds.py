@@ -124,10 +124,7 @@ class Recipe:
         return bytes(reversed(self.numbers))
 
 
-def engine_recipe(program, writes=(), registers=None, presses=()):
-    r = Recipe().byte(1).byte(len(program))  # at 8000
-    for b in program:
-        r.byte(b)
+def engine_round(r, writes=(), registers=None, presses=()):
     r.byte(len(writes))
     for offset, value in writes:  # near the program; a byte or one of kOddTexts by index
         r.byte(1).byte(offset)
@@ -148,6 +145,15 @@ def engine_recipe(program, writes=(), registers=None, presses=()):
     r.byte(len(presses))
     for times in presses:
         r.byte(times - 1)
+
+
+def engine_recipe(program, writes=(), registers=None, presses=(), later_rounds=()):
+    r = Recipe().byte(1).byte(len(program))  # at 8000
+    for b in program:
+        r.byte(b)
+    engine_round(r, writes, registers, presses)
+    for later in later_rounds:
+        engine_round(r, **later)
     return r.data()
 
 
@@ -166,6 +172,9 @@ def engine():
     write("engine", "call_push_pop", engine_recipe(sub, registers={"B": 0x1234, "H": 0x80}, presses=[2, 2]))
     write("engine", "odd_opcode", engine_recipe([0x00, 0x00], writes=[(1, (3,)), (2, (4,))], presses=[1]))
     write("engine", "invalid_code", engine_recipe([0x08, 0x76]))
+    # MVI A,05; HLT run, then the same program over with A's field and 8001 made odd.
+    write("engine", "two_rounds", engine_recipe([0x3E, 0x05, 0x76], presses=[1],
+                                                later_rounds=[dict(writes=[(1, (3,))], presses=[2])]))
     # A program reached through Find at an odd cursor, from plain random bytes.
     write("engine", "random", bytes((i * 73 + 41) % 256 for i in range(512)))
 
