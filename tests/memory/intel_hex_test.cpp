@@ -161,8 +161,8 @@ TEST(IntelHex, SurvivesHostileInput) {
     const std::string hostile[] = {
         std::string(1, '\0'),
         std::string(100000, ':'),
-        ":" + std::string(200000, 'F'),  // an endless record of valid digits
-        ":" + std::string(200001, '0'),
+        ":"s + std::string(200000, 'F'),  // an endless record of valid digits
+        ":"s + std::string(200001, '0'),
         std::string(100000, '\n'),
         std::string(50000, '\r'),
         ":FF00000000",                        // count 255, nothing there
