@@ -10,9 +10,9 @@
 //
 // After every run: the stop reason is one the driver can give for that call,
 // an Error stop carries a message, an invalid-code stop was reported, the step
-// count stays within the bound, no write is left pending, and the table is
-// whole: 65536 rows, each address on its own row, the cursor within
-// -1..size().
+// count stays within the bound, no write is left pending, every register,
+// flag and row text is in Text's canonical form, and the table is whole:
+// 65536 rows, each address on its own row, the cursor within -1..size().
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -98,6 +98,22 @@ void writeRow(MemoryTable& m, uint16_t address, const Text& data) {
     m.setText2(data);
 }
 
+// Text keeps every string of at most eight upper-case hex digits in its short
+// form, so that equal texts compare equal; a result built the long way would
+// break that.
+bool longFormHex(const Text& t) { return !t.isHex() && Text(t.str()).isHex(); }
+
+void checkTexts(const KitState& kit, const char* after) {
+    for (const RegisterField& f : kRegisterFields)
+        if (longFormHex(kit[f.reg]))
+            fault(std::string(after) + ": " + std::string(f.name) + " holds \"" + kit[f.reg].str() +
+                  "\" in the long form");
+    for (const FlagField& f : kFlagFields)
+        if (longFormHex(kit.flags.*f.label))
+            fault(std::string(after) + ": flag " + std::string(f.name) + " holds \"" + (kit.flags.*f.label).str() +
+                  "\" in the long form");
+}
+
 void checkTable(const MemoryTable& m, const char* after, bool flushed = true) {
     if (m.size() != kRows) fault(std::string(after) + ": the table has " + std::to_string(m.size()) + " rows");
     if (m.cursor() < -1 || m.cursor() > m.size())
@@ -165,6 +181,7 @@ void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter
     trace("execute", r, kit);
     checkResult(r, true, kMaxSteps, shown, presenter);
     checkTable(m, "execute");
+    checkTexts(kit, "execute");
 
     const int presses = in.ConsumeIntegralInRange<int>(0, 4);
     for (int i = 0; i < presses; ++i) {
@@ -174,6 +191,7 @@ void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter
         trace("stepExe", r, kit);
         checkResult(r, false, times, shown, presenter);
         checkTable(m, "stepExe");
+        checkTexts(kit, "stepExe");
     }
 }
 
@@ -201,6 +219,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::optional<int> row = m.rowOf(address);
         if (!row || *row != a || !(m.addressAt(a) == address))
             fault("address " + address.str() + " is no longer found on its row");
+        if (longFormHex(m.dataAt(a)))
+            fault("the row of " + address.str() + " holds \"" + m.dataAt(a).str() + "\" in the long form");
     }
     return 0;
 }
