@@ -1,5 +1,6 @@
 #include "memory/intel_hex.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kit85 {
@@ -137,6 +138,46 @@ IntelHexImage parseIntelHex(std::string_view text) {
                                 lineNo == 0 ? "the file is empty (no end-of-file record)"
                                             : "the file ends here without an end-of-file record (it may be cut short)"};
     return image;
+}
+
+std::string formatIntelHex(std::span<const HexByte> bytes, std::string_view lineEnd) {
+    // Address order, the later byte of an address kept: a stable sort keeps
+    // file order within an address, so the last of each equal run wins.
+    std::vector<HexByte> sorted(bytes.begin(), bytes.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const HexByte& a, const HexByte& b) { return a.address < b.address; });
+    std::vector<HexByte> image;
+    image.reserve(sorted.size());
+    for (const HexByte& b : sorted) {
+        if (!image.empty() && image.back().address == b.address)
+            image.back() = b;
+        else
+            image.push_back(b);
+    }
+
+    constexpr std::size_t kPerRecord = 16;
+    std::string out;
+    out.reserve(image.size() / kPerRecord * 48 + 32);
+    for (std::size_t i = 0; i < image.size();) {
+        std::size_t n = 1;
+        while (n < kPerRecord && i + n < image.size() && image[i + n].address == image[i].address + n) ++n;
+        const uint16_t at = image[i].address;
+        unsigned sum = static_cast<unsigned>(n) + (at >> 8) + (at & 0xFF);
+        out += ':';
+        out += hexText(static_cast<uint32_t>(n), 2);
+        out += hexText(at, 4);
+        out += "00";
+        for (std::size_t k = 0; k < n; ++k) {
+            out += hexText(image[i + k].value, 2);
+            sum += image[i + k].value;
+        }
+        out += hexText((0x100 - (sum & 0xFF)) & 0xFF, 2);
+        out += lineEnd;
+        i += n;
+    }
+    out += ":00000001FF";
+    out += lineEnd;
+    return out;
 }
 
 }  // namespace kit85

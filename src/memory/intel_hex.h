@@ -14,10 +14,15 @@
 // missing end-of-file record rejects it whole. Hex digits may be either case;
 // blank lines and blanks or a carriage return around a record are allowed;
 // anything after the end-of-file record is ignored.
+//
+// formatIntelHex writes bytes back as such a file, in the shape every reader
+// takes: upper-case digits, 16 data bytes a record, then the end-of-file
+// record. Addresses are 16-bit, so no extended address record is ever needed.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +54,10 @@ struct IntelHexImage {
 };
 
 IntelHexImage parseIntelHex(std::string_view text);
+
+// The bytes in address order, an address given twice written once with its
+// later byte. A record holds up to 16 bytes of consecutive addresses: a gap
+// starts a new record. Each line ends with `lineEnd`.
+std::string formatIntelHex(std::span<const HexByte> bytes, std::string_view lineEnd = "\n");
 
 }  // namespace kit85

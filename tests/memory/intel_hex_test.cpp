@@ -1,10 +1,12 @@
 // The Intel HEX reader: good files, every kind of bad record, and hostile
-// input that must neither crash nor hang.
+// input that must neither crash nor hang. The writer: its record layout, and
+// files it writes read back to the same bytes.
 #include "memory/intel_hex.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -159,8 +161,8 @@ TEST(IntelHex, SurvivesHostileInput) {
     const std::string hostile[] = {
         std::string(1, '\0'),
         std::string(100000, ':'),
-        ":" + std::string(200000, 'F'),  // an endless record of valid digits
-        ":" + std::string(200001, '0'),
+        ":"s + std::string(200000, 'F'),  // an endless record of valid digits
+        ":"s + std::string(200001, '0'),
         std::string(100000, '\n'),
         std::string(50000, '\r'),
         ":FF00000000",                        // count 255, nothing there
@@ -207,6 +209,89 @@ TEST(IntelHex, RoundTripsAndSurvivesMangling) {
                 case 2: bad.resize(pos); break;
             }
             expectSane(bad, "mangled round " + std::to_string(round));
+        }
+    }
+}
+
+struct LayoutCase {
+    const char* name;
+    std::vector<HexByte> bytes;
+    std::string lineEnd;
+    std::string want;
+};
+
+std::vector<uint8_t> counting(int from, int n) {
+    std::vector<uint8_t> v;
+    for (int i = 0; i < n; ++i) v.push_back(static_cast<uint8_t>(from + i));
+    return v;
+}
+
+std::vector<HexByte> at(uint16_t address, const std::vector<uint8_t>& data) {
+    std::vector<HexByte> v;
+    for (std::size_t i = 0; i < data.size(); ++i) v.push_back({static_cast<uint16_t>(address + i), data[i]});
+    return v;
+}
+
+TEST(IntelHexWriter, LaysOutRecords) {
+    const LayoutCase cases[] = {
+        {"nothing: the end record alone", {}, "\n", ":00000001FF\n"},
+        {"the short program",
+         {{0x8000, 0x3E}, {0x8001, 0x05}, {0x8002, 0x76}},
+         "\n",
+         ":038000003E0576C4\n:00000001FF\n"},
+        {"first and last address",
+         {{0x0000, 0x00}, {0xFFFF, 0xAA}},
+         "\n",
+         ":0100000000FF\n:01FFFF00AA57\n:00000001FF\n"},
+        {"CRLF line ends", {{0x0000, 0x00}}, "\r\n", ":0100000000FF\r\n:00000001FF\r\n"},
+        {"17 bytes: 16 and 1", at(0x8000, counting(0, 17)), "\n",
+         record(0, 0x8000, counting(0, 16)) + "\n" + record(0, 0x8010, {16}) + "\n" + kEof + "\n"},
+        {"32 bytes: two full records, no empty one", at(0x8008, counting(0x40, 32)), "\n",
+         record(0, 0x8008, counting(0x40, 16)) + "\n" + record(0, 0x8018, counting(0x50, 16)) + "\n" + kEof + "\n"},
+        {"a gap starts a new record",
+         {{0x8000, 1}, {0x8002, 2}},
+         "\n",
+         record(0, 0x8000, {1}) + "\n" + record(0, 0x8002, {2}) + "\n" + kEof + "\n"},
+        {"out of order, an address twice: sorted, the later byte kept",
+         {{0x8001, 2}, {0x8000, 1}, {0x8001, 9}},
+         "\n",
+         record(0, 0x8000, {1, 9}) + "\n" + kEof + "\n"},
+        {"a record ends at FFFF", at(0xFFF8, counting(0, 8)), "\n",
+         record(0, 0xFFF8, counting(0, 8)) + "\n" + kEof + "\n"},
+    };
+    for (const LayoutCase& c : cases) {
+        std::string got = formatIntelHex(c.bytes, c.lineEnd);
+        EXPECT_EQ(got, c.want) << c.name;
+    }
+}
+
+// Random images, an address now and then given twice, written and read back:
+// the reader sees each address once, in order, with its last byte.
+TEST(IntelHexWriter, RoundTripsThroughTheReader) {
+    std::mt19937 rng(8080);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<HexByte> bytes;
+        int runs = static_cast<int>(rng() % 5);
+        for (int r = 0; r < runs; ++r) {
+            uint16_t start = static_cast<uint16_t>(rng() % 3 == 0 ? 0xFFC0 + rng() % 0x40 : rng());
+            std::size_t n = rng() % 70;
+            for (std::size_t i = 0; i < n && start + i <= 0xFFFF; ++i)
+                bytes.push_back({static_cast<uint16_t>(start + i), static_cast<uint8_t>(rng())});
+        }
+        std::map<uint16_t, uint8_t> last;
+        for (const HexByte& b : bytes) last[b.address] = b.value;
+        std::vector<HexByte> want;
+        for (auto [a, v] : last) want.push_back({a, v});
+
+        std::string text = formatIntelHex(bytes);
+        IntelHexImage img = parseIntelHex(text);
+        ASSERT_TRUE(img.ok() && img.bytes == want)
+            << "round " << round << ": got " << describe(img) << "; want " << want.size() << " byte(s)\n"
+            << text;
+        for (std::size_t p = 0, e; p < text.size(); p = e + 1) {
+            e = text.find('\n', p);
+            ASSERT_LE(e - p, 1 + 2 * (5 + 16))
+                << "round " << round << ": a record over 16 bytes: " << text.substr(p, e - p);
         }
     }
 }
