@@ -1,10 +1,19 @@
-// kit85-run: argument parsing and Ctrl-C. Everything else is in runner.cpp.
+// kit85-run: the command line (CLI11), Ctrl-C, and standard output. The run
+// itself is in runner.cpp.
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iostream>
+#include <sstream>
+#include <streambuf>
 
+#include "cli/escape.h"
 #include "cli/runner.h"
 
 namespace {
@@ -26,6 +35,83 @@ void installStopHandler() {
     sigaction(SIGTERM, &sa, nullptr);
 }
 
+// A closed standard descriptor is opened on /dev/null for reading: no file
+// opened later can land on it (a report would go into it), and every write to
+// a closed stdout fails, as it should.
+void fillClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) ::close(opened);
+    }
+}
+
+// Standard output written with write(2), so that a write that fails (a full
+// disk, a closed descriptor) is known with its reason. Once one failed, the
+// rest is dropped.
+class StdoutBuffer : public std::streambuf {
+public:
+    StdoutBuffer() { setp(buf_, buf_ + sizeof buf_); }
+    int error() const { return error_; }  // errno of the first failed write, or 0
+
+protected:
+    int_type overflow(int_type c) override {
+        drain();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override {
+        drain();
+        return error_ ? -1 : 0;
+    }
+
+private:
+    void drain() {
+        for (const char* p = pbase(); p < pptr() && !error_;) {
+            ssize_t n = ::write(STDOUT_FILENO, p, static_cast<std::size_t>(pptr() - p));
+            if (n > 0)
+                p += n;
+            else if (n == 0)
+                error_ = EIO;
+            else if (errno != EINTR)
+                error_ = errno;
+        }
+        setp(buf_, buf_ + sizeof buf_);
+    }
+
+    char buf_[1 << 16];
+    int error_ = 0;
+};
+
+// A CLI11 validator that checks and rewrites a value; CLI11 puts the option's
+// name before the problem it returns ("--steps: ..."). No description: the
+// help stays as it is.
+CLI::Validator checked(std::function<std::string(std::string&)> check) { return CLI::Validator(std::move(check), ""); }
+
+// Counts become plain decimal digits before CLI11 converts them, which would
+// read "010" as octal.
+const CLI::Validator kCount = checked([](std::string& s) {
+    std::optional<uint64_t> n = kit85::countOf(s);
+    if (!n) return kit85::noCount(s);
+    s = std::to_string(*n);
+    return std::string();
+});
+const CLI::Validator kAtLeastOne =
+    checked([](std::string& s) { return s == "0" ? "must be at least 1 (leave it out for no bound)" : std::string(); });
+const CLI::Validator kAddress =
+    checked([](std::string& s) { return kit85::addressOf(s) ? std::string() : kit85::noAddress(s); });
+const CLI::Validator kFileName = checked([](std::string& s) { return s.empty() ? "the file name is empty" : ""; });
+
+// Each line of a message, escaped, cut if long, and prefixed with the runner's
+// name, as every line on stderr is.
+void printError(std::ostream& err, const std::string& message) {
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) err << "kit85-run: " << kit85::printableMessage(line) << '\n';
+}
+
 constexpr const char* kFooter = R"(Memory writes from --load and --poke are committed before the run starts;
 files are written first, then pokes, each in the order given. The run starts
 on the --at row (else the table's first row). --steps N presses Step Exe N
@@ -40,36 +126,45 @@ times; otherwise Execute runs until a halt or an invalid code, at most
    "messages": ["invalid code"], "memory": {"8800": ["05", "03", ...]}}
 
 Exit status: 0 after a halt, the steps asked for or the step limit; 1 after an
-invalid code, an interruption or an error during the run; 2 for bad arguments,
-an unreadable or bad file or a refused memory file (nothing is written then).)";
+invalid code, an interruption or an error during the run, or when the report
+cannot be written; 2 for bad arguments, an unreadable or bad file or a refused
+memory file (nothing is written then).)";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     installStopHandler();
+    fillClosedStandardDescriptors();
+    StdoutBuffer stdoutBuffer;
+    std::ostream out(&stdoutBuffer);
 
     kit85::RunnerOptions o;
-    std::string memoryFile, at, steps, maxSteps;
+    std::string memoryFile, at;
+    uint64_t steps = 0, maxSteps = 0;
     CLI::App app{"Runs a program on the 8085 trainer kit without its window.", "kit85-run"};
     app.footer(kFooter);
+    app.set_version_flag("--version", "kit85-run " KIT85_VERSION);
     auto* memoryOpt =
         app.add_option("--memory", memoryFile,
                        "Memory table file (created if missing); without it a fresh table of 00, not saved")
-            ->type_name("FILE");
+            ->type_name("FILE")
+            ->check(kFileName);
     app.add_option("--load", o.loadFiles, "Write an Intel HEX file into memory")
         ->type_name("FILE.hex")
         ->allow_extra_args(false);
     app.add_option("--poke", o.pokes, "Write byte texts (at most 2 characters each) into consecutive rows")
         ->type_name("ADDR=B1,B2,...")
         ->allow_extra_args(false);
-    auto* atOpt = app.add_option("--at", at, "Start on the row of this address")->type_name("ADDR");
+    auto* atOpt = app.add_option("--at", at, "Start on the row of this address")->type_name("ADDR")->check(kAddress);
     app.add_option("--reg", o.registers, "Set a register field: A B C D E H L F (2 characters), PC SP (4)")
         ->type_name("NAME=TEXT")
         ->allow_extra_args(false);
     app.add_option("--flag", o.flags, "Set a flag: S Z AC P CY")->type_name("NAME=0|1")->allow_extra_args(false);
-    auto* stepsOpt = app.add_option("--steps", steps, "Press Step Exe N times")->type_name("N");
-    auto* maxStepsOpt =
-        app.add_option("--max-steps", maxSteps, "Execute, stopping after at most N instructions")->type_name("N");
+    auto* stepsOpt = app.add_option("--steps", steps, "Press Step Exe N times")->type_name("N")->transform(kCount);
+    auto* maxStepsOpt = app.add_option("--max-steps", maxSteps, "Execute, stopping after at most N instructions")
+                            ->type_name("N")
+                            ->transform(kCount)
+                            ->check(kAtLeastOne);
     stepsOpt->excludes(maxStepsOpt);
     app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
         ->type_name("ADDR:LEN")
@@ -79,13 +174,31 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        int code = app.exit(e, std::cout, std::cerr);
-        return code == 0 ? 0 : kit85::kExitBadInput;
+        if (e.get_exit_code() != 0) {
+            // The validators' messages say all there is, as the runner's own do.
+            const bool validator = dynamic_cast<const CLI::ValidationError*>(&e) != nullptr;
+            printError(std::cerr, validator ? std::string(e.what()) : CLI::FailureMessage::simple(&app, e));
+            return kit85::kExitBadInput;
+        }
+        app.exit(e, out, std::cerr);  // --help, --version
+        out.flush();
+        if (stdoutBuffer.error()) {
+            std::cerr << "kit85-run: cannot write to the standard output (" << std::strerror(stdoutBuffer.error())
+                      << ")\n";
+            return kit85::kExitRunStopped;
+        }
+        return 0;
     }
     if (memoryOpt->count()) o.memoryFile = memoryFile;
     if (atOpt->count()) o.at = at;
     if (stepsOpt->count()) o.steps = steps;
     if (maxStepsOpt->count()) o.maxSteps = maxSteps;
 
-    return kit85::runKit(o, std::cout, std::cerr, &gStop);
+    int status = kit85::runKit(o, out, std::cerr, &gStop);
+    out.flush();
+    if (stdoutBuffer.error()) {
+        std::cerr << "kit85-run: cannot write the report (" << std::strerror(stdoutBuffer.error()) << ")\n";
+        return kit85::kExitRunStopped;
+    }
+    return status;
 }

@@ -57,12 +57,21 @@ struct Outcome {
     }
 };
 
+// Where the runner's standard output goes: a pipe the test reads, a device
+// that refuses every write for want of space, or nowhere (the descriptor closed).
+enum class Stdout { Pipe, Full, Closed };
+
 // A started runner whose output is collected until it ends.
 class Child {
 public:
-    explicit Child(const std::vector<std::string>& args) {
+    explicit Child(const std::vector<std::string>& args, Stdout to = Stdout::Pipe) {
         command_ = runnerPath();
-        for (const auto& a : args) command_ += " '" + a + "'";
+        // Long arguments are shortened here so that a failing test stays readable.
+        for (const auto& a : args)
+            command_ +=
+                " '" + (a.size() <= 200 ? a : a.substr(0, 80) + "...(" + std::to_string(a.size()) + " bytes)") + "'";
+        if (to == Stdout::Full) command_ += " >/dev/full";
+        if (to == Stdout::Closed) command_ += " >&-";
         int outPipe[2], errPipe[2];
         if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
         std::vector<std::string> argv0 = {runnerPath()};
@@ -72,7 +81,15 @@ public:
         argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::dup2(outPipe[1], 1);
+            if (to == Stdout::Pipe) {
+                ::dup2(outPipe[1], 1);
+            } else if (to == Stdout::Full) {
+                int full = ::open("/dev/full", O_WRONLY);
+                if (full < 0) ::_exit(126);
+                ::dup2(full, 1);
+            } else {
+                ::close(1);
+            }
             ::dup2(errPipe[1], 2);
             int devnull = ::open("/dev/null", O_RDONLY);
             if (devnull >= 0) ::dup2(devnull, 0);
@@ -160,7 +177,9 @@ private:
 // there so that a hang fails instead of stalling.
 constexpr std::chrono::seconds kRunBound{120};
 
-inline Outcome runKit85(const std::vector<std::string>& args) { return Child(args).wait(kRunBound); }
+inline Outcome runKit85(const std::vector<std::string>& args, Stdout to = Stdout::Pipe) {
+    return Child(args, to).wait(kRunBound);
+}
 
 // A folder of its own for one test, removed afterwards.
 class TempDir {

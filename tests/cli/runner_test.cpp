@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <regex>
+
 #include "kit85_run.h"
 
 namespace kit85::testing {
@@ -31,6 +33,22 @@ void expectReport(const Outcome& o, int exitCode, const Fields& fields) {
 std::vector<std::string> withJson(std::vector<std::string> args) {
     args.push_back("--json");
     return args;
+}
+
+// A run of a program from a file gets a step bound, so that a file wrongly
+// accepted ends at once instead of running NOPs until the test's time bound.
+std::vector<std::string> bounded(std::vector<std::string> args) {
+    args.insert(args.end(), {"--max-steps", "1000"});
+    return args;
+}
+
+// Every line on stderr starts with the runner's name, so a script's log shows
+// where it came from.
+bool everyLineNamesTheRunner(const std::string& err) {
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("kit85-run: ", 0) != 0) return false;
+    return true;
 }
 
 const std::vector<std::string> kRoad = {"--poke", "8000=3E,05,76", "--at", "8000"};
@@ -149,6 +167,10 @@ TEST(Kit85Run, StopsAndExitStatuses) {
          {"--poke", "8000=3E,05,76", "--at", "8000", "--max-steps", "2"},
          0,
          {{"/stop", "halt"}, {"/steps", 2}}},
+        {"a count with a leading zero is decimal, not octal",
+         {"--poke", "0000=00", "--steps", "010"},
+         0,
+         {{"/stop", "steps"}, {"/steps", 10}, {"/registers/PC", "000A"}}},
         {"halt at FFFF leaves PC at 0000",
          {"--poke", "FFFF=76", "--at", "ffff"},
          0,
@@ -181,10 +203,40 @@ TEST(Kit85Run, RegistersAndFlagsAreSetBeforeTheRun) {
 TEST(Kit85Run, Dumps) {
     SKIP_WITHOUT_RUNNER();
     Outcome o = runKit85(withJson({"--poke", "8000=3E,05,76", "--poke", "FFFE=5,ab", "--at", "8000", "--dump", "8000:3",
-                                   "--dump", "fffc:16", "--dump", "8000:1", "--dump", "0:0"}));
-    expectReport(
-        o, 0,
-        {{"/memory", {{"8000", {"3E", "05", "76"}}, {"FFFC", {"00", "00", "5", "ab"}}, {"0000", json::array()}}}});
+                                   "--dump", "fffc:16", "--dump", "8000:1", "--dump", "0:0", "--dump", "FFF0:16"}));
+    expectReport(o, 0,
+                 {{"/memory/8000", {"3E", "05", "76"}},
+                  {"/memory/FFFC", {"00", "00", "5", "ab"}},
+                  {"/memory/0000", json::array()},
+                  {"/memory/FFF0/15", "ab"}});
+    // The dump cut at FFFF is said on stderr; the report is as before.
+    EXPECT_EQ(o.err, "kit85-run: --dump fffc:16: runs past FFFF; the report has the 4 rows to the end of the memory\n")
+        << o.describe();
+}
+
+// The JSON report gives every text exactly as the kit holds it.
+TEST(Kit85Run, JsonKeepsOddTexts) {
+    SKIP_WITHOUT_RUNNER();
+    expectReport(runKit85(withJson({"--reg", "A= 5", "--reg", "B=5 ", "--reg", "SP= 1 2", "--poke", "8000= 5,3e",
+                                    "--at", "8000", "--steps", "0", "--dump", "8000:2"})),
+                 0,
+                 {{"/registers/A", " 5"},
+                  {"/registers/B", "5 "},
+                  {"/registers/SP", " 1 2"},
+                  {"/row/data", " 5"},
+                  {"/memory/8000", {" 5", "3e"}}});
+}
+
+// A field takes as many characters as the window's field would, whatever
+// bytes they are in UTF-8.
+TEST(Kit85Run, FieldWidthsCountCharacters) {
+    SKIP_WITHOUT_RUNNER();
+    expectReport(runKit85(withJson({"--reg", "A=\u00e9\u00e9", "--reg", "PC=\u00c4\u00d6\u00dc\u00df", "--poke",
+                                    "8000=\u00e9\u20ac", "--steps", "0", "--dump", "8000:1"})),
+                 0,
+                 {{"/registers/A", "\u00e9\u00e9"},
+                  {"/registers/PC", "\u00c4\u00d6\u00dc\u00df"},
+                  {"/memory/8000/0", "\u00e9\u20ac"}});
 }
 
 TEST(Kit85Run, TextsThatAreNotUtf8StillGiveValidJson) {
@@ -227,6 +279,8 @@ TEST(Kit85Run, BadArgumentsExitTwoAndWriteNothing) {
         {{"--reg", "Q=1"}, "no register"},
         {{"--reg", "M=1"}, "no register"},
         {{"--reg", "A=123"}, "longer than the 2 characters"},
+        {{"--reg", "A=\u00e9\u00e9\u00e9"}, "longer than the 2 characters"},
+        {{"--poke", "8000=\u00e9\u00e9\u00e9"}, "longer than 2 characters"},
         {{"--reg", "PC=12345"}, "longer than the 4 characters"},
         {{"--reg", "A"}, "NAME=TEXT"},
         {{"--flag", "CY=2"}, "0 or 1"},
@@ -252,9 +306,11 @@ TEST(Kit85Run, BadArgumentsExitTwoAndWriteNothing) {
         std::vector<std::string> args = {"--memory", memory, "--poke", "8000=AA"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         if (c.args[0] == "--memory") args.erase(args.begin(), args.begin() + 2);
+        if (c.args[0] != "--steps" && c.args[0] != "--max-steps") args = bounded(args);
         Outcome o = runKit85(args);
-        EXPECT_TRUE(o.exitCode == 2 && o.out.empty() && o.err.find(c.says) != std::string::npos)
-            << "want exit 2, no report, stderr with \"" << c.says << "\"\n"
+        EXPECT_TRUE(o.exitCode == 2 && o.out.empty() && o.err.find(c.says) != std::string::npos &&
+                    everyLineNamesTheRunner(o.err))
+            << "want exit 2, no report, stderr with \"" << c.says << "\" on lines that start with \"kit85-run: \"\n"
             << o.describe();
     }
     EXPECT_EQ(dumpOf(memory, {"8000:2"}), json({{"8000", {"55", "00"}}})) << "bad arguments wrote to the memory file";
@@ -264,10 +320,108 @@ TEST(Kit85Run, BadArgumentsExitTwoAndWriteNothing) {
     EXPECT_TRUE(o.exitCode == 2 && !std::filesystem::exists(never)) << o.describe();
 }
 
-TEST(Kit85Run, HelpExitsZero) {
+// A value of any length is echoed in a message cut short, still naming the problem.
+TEST(Kit85Run, LongValuesAreCutInMessages) {
     SKIP_WITHOUT_RUNNER();
-    Outcome o = runKit85({"--help"});
-    EXPECT_TRUE(o.exitCode == 0 && o.out.find("--max-steps") != std::string::npos) << o.describe();
+    const std::string text(100000, 'A'), digits(100000, '7');
+    const BadArgs cases[] = {
+        {{"--poke", "8000=" + text}, "is longer than 2 characters"},
+        {{"--poke", digits + "=00"}, "is no address"},
+        {{"--reg", "A=" + text}, "longer than the 2 characters"},
+        {{"--reg", text + "=1"}, "no register"},
+        {{"--flag", "CY=" + text}, "a flag is 0 or 1"},
+        {{"--dump", "8000:" + digits}, "is no count"},
+        {{"--dump", digits}, "ADDR:LEN"},
+        {{"--steps", digits}, "is no count"},
+        {{"--at", text}, "is no address"},
+        {{"--load", "/" + text}, "cannot be read"},
+        {{"--memory", "/" + text + "/kit.sqlite"}, "memory file"},
+        {{"--" + text}, "not expected"},
+    };
+    for (const BadArgs& c : cases) {
+        Outcome o = runKit85(c.args);
+        EXPECT_TRUE(o.exitCode == 2 && o.err.size() < 1000 && o.err.find("\u2026") != std::string::npos &&
+                    o.err.find(c.says) != std::string::npos && everyLineNamesTheRunner(o.err))
+            << "want exit 2 and a short message with \"" << c.says << "\" and \"\u2026\"\n"
+            << o.describe();
+    }
+}
+
+// Text mode writes no control character but the line ends: register and
+// memory texts, the kit's messages and the echoes of bad arguments are escaped.
+TEST(Kit85Run, TextModeWritesNoControlCharacters) {
+    SKIP_WITHOUT_RUNNER();
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        std::vector<std::string> shows;
+    } cases[] = {
+        {"a run error naming an address made of register texts",
+         {"--reg", "H=\x1b[", "--reg", "L=2J", "--poke", "8000=77", "--at", "8000", "--steps", "1"},
+         1,
+         {"H=\"\\x1B[\" L=2J", "error: no memory row has the address \"\\x1B[2J\""}},
+        {"texts in the summary",
+         {"--reg", "A=\x07", "--reg", "B=\"", "--poke", "8000=\x1b,\x7f", "--at", "8000", "--steps", "0", "--dump",
+          "8000:2"},
+         0,
+         {"A=\"\\x07\" B=\"\\\"\"", "row: 8000 \"\\x1B\"", "memory 8000: \"\\x1B\" \"\\x7F\""}},
+        {"a register name", {"--reg", "Q\x1b[2J=1"}, 2, {"--reg Q\\x1B[2J=1: no register \"Q\\x1B[2J\""}},
+        {"a poke", {"--poke", "8000=\x1b[31m"}, 2, {"--poke 8000=\\x1B[31m: \"\\x1B[31m\" is longer"}},
+        {"a file name", {"--load", "/no/such/\x1b[2J.hex"}, 2, {"--load /no/such/\\x1B[2J.hex: cannot be read"}},
+        {"an unknown option", {"--\x1b[2J"}, 2, {"--\\x1B[2J"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome o = runKit85(c.args);
+        std::ostringstream diff;
+        if (o.exitCode != c.exitCode) diff << "  exit: " << o.exitCode << ", want " << c.exitCode << "\n";
+        for (const std::string* stream : {&o.out, &o.err})
+            for (char ch : *stream)
+                if ((static_cast<unsigned char>(ch) < 0x20 && ch != '\n') || ch == '\x7f')
+                    diff << "  control character " << static_cast<int>(ch) << " in "
+                         << (stream == &o.out ? "stdout" : "stderr") << "\n";
+        for (const std::string& line : c.shows)
+            if ((o.out + o.err).find(line) == std::string::npos) diff << "  missing: " << line << "\n";
+        EXPECT_TRUE(diff.str().empty()) << diff.str() << o.describe();
+    }
+}
+
+TEST(Kit85Run, HelpAndVersionExitZero) {
+    SKIP_WITHOUT_RUNNER();
+    Outcome help = runKit85({"--help"});
+    EXPECT_TRUE(help.exitCode == 0 && help.out.find("--max-steps") != std::string::npos &&
+                help.out.find("--version") != std::string::npos)
+        << help.describe();
+    Outcome version = runKit85({"--version"});
+    EXPECT_TRUE(version.exitCode == 0 && version.err.empty() &&
+                std::regex_match(version.out, std::regex("kit85-run [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.describe();
+}
+
+// A report that cannot be written is a failure, not a silent success.
+TEST(Kit85Run, ALostReportExitsOne) {
+    SKIP_WITHOUT_RUNNER();
+    const struct {
+        const char* name;
+        Stdout to;
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {"JSON to a full disk", Stdout::Full, {"--steps", "0", "--json"}, "(No space left on device)"},
+        {"summary to a full disk", Stdout::Full, {"--steps", "0"}, "(No space left on device)"},
+        {"a long summary to a full disk", Stdout::Full, {"--steps", "0", "--dump", "0:65536"}, "(No space"},
+        {"an invalid code to a full disk", Stdout::Full, {"--poke", "0000=ED"}, "(No space left on device)"},
+        {"JSON with stdout closed", Stdout::Closed, {"--steps", "0", "--json"}, "(Bad file descriptor)"},
+        {"summary with stdout closed", Stdout::Closed, {"--steps", "0"}, "(Bad file descriptor)"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = runKit85(c.args, c.to);
+        EXPECT_TRUE(o.exitCode == 1 && o.err.find("kit85-run: cannot write the report ") == 0 &&
+                    o.err.find(c.says) != std::string::npos && everyLineNamesTheRunner(o.err))
+            << c.name << ": want exit 1 and \"cannot write the report " << c.says << "\"\n"
+            << o.describe();
+    }
 }
 
 // --- Memory files ------------------------------------------------------------
@@ -276,10 +430,10 @@ TEST(Kit85Run, PokesAreSavedInTheMemoryFile) {
     SKIP_WITHOUT_RUNNER();
     TempDir dir;
     const std::string memory = dir.path("kit.sqlite");
-    expectReport(runKit85(withJson({"--memory", memory, "--poke", "8000=3E,05,76", "--at", "8000"})), 0,
+    expectReport(runKit85(withJson(bounded({"--memory", memory, "--poke", "8000=3E,05,76", "--at", "8000"}))), 0,
                  {{"/stop", "halt"}});
     // The program is still there for the next run.
-    expectReport(runKit85(withJson({"--memory", memory, "--at", "8000", "--dump", "8000:3"})), 0,
+    expectReport(runKit85(withJson(bounded({"--memory", memory, "--at", "8000", "--dump", "8000:3"}))), 0,
                  {{"/stop", "halt"}, {"/registers/A", "05"}, {"/memory/8000", {"3E", "05", "76"}}});
     // A file the runner cannot use is refused with exit 2.
     const std::string junk = dir.file("junk.sqlite", "this is not a database");
@@ -305,7 +459,7 @@ TEST(Kit85Run, TableWithFewRows) {
     TempDir dir;
     const std::string memory = smallTable(dir);
     // Dumps stop at the last row; the run starts on the first row, 8000.
-    expectReport(runKit85(withJson({"--memory", memory, "--dump", "8001:100"})), 0,
+    expectReport(runKit85(withJson(bounded({"--memory", memory, "--dump", "8001:100"}))), 0,
                  {{"/stop", "halt"}, {"/steps", 4}, {"/memory/8001", {"00", "00", "76"}}});
     // Stepping the halt on the last row leaves the cursor on no row.
     expectReport(runKit85(withJson({"--memory", memory, "--at", "8003", "--steps", "1"})), 0,
@@ -314,7 +468,7 @@ TEST(Kit85Run, TableWithFewRows) {
          {std::vector<std::string>{"--at", "7FFF"}, std::vector<std::string>{"--poke", "8002=1,2,3"},
           std::vector<std::string>{"--dump", "9000:1"}}) {
         args.insert(args.begin(), {"--memory", memory, "--poke", "8000=AA"});
-        Outcome o = runKit85(args);
+        Outcome o = runKit85(bounded(args));
         EXPECT_TRUE(o.exitCode == 2 && o.out.empty()) << o.describe();
     }
     EXPECT_EQ(dumpOf(memory, {"8000:4"}), json({{"8000", {"00", "00", "00", "76"}}}));
@@ -325,7 +479,7 @@ TEST(Kit85Run, ErrorStopNamesTheMissingRow) {
     TempDir dir;
     const std::string memory = smallTable(dir);
     // STA 9000 with no row 9000: the run stops with a message, exit 1.
-    Outcome o = runKit85(withJson({"--memory", memory, "--poke", "8000=32,00,90", "--reg", "A=12"}));
+    Outcome o = runKit85(withJson(bounded({"--memory", memory, "--poke", "8000=32,00,90", "--reg", "A=12"})));
     expectReport(o, 1, {{"/stop", "error"}, {"/steps", 1}});
     json msgs = o.json().value("messages", json::array());
     EXPECT_TRUE(msgs.size() == 1 && msgs[0].get<std::string>().find("9000") != std::string::npos) << o.describe();
@@ -339,11 +493,12 @@ TEST(Kit85Run, LoadsIntelHex) {
     // MVI A,05; HLT at 8000, in lower case, then a second file patching 8001.
     std::string prog = dir.file("prog.hex", ":038000003e0576c4\r\n:00000001FF\r\n");
     std::string patch = dir.file("patch.hex", ":018001000777\n:00000001FF\n");
-    expectReport(runKit85(withJson({"--load", prog, "--at", "8000", "--dump", "8000:3"})), 0,
+    expectReport(runKit85(withJson(bounded({"--load", prog, "--at", "8000", "--dump", "8000:3"}))), 0,
                  {{"/stop", "halt"}, {"/registers/A", "05"}, {"/memory/8000", {"3E", "05", "76"}}});
-    expectReport(runKit85(withJson({"--load", prog, "--load", patch, "--at", "8000"})), 0, {{"/registers/A", "07"}});
+    expectReport(runKit85(withJson(bounded({"--load", prog, "--load", patch, "--at", "8000"}))), 0,
+                 {{"/registers/A", "07"}});
     // Pokes come after the files, whatever the order on the line.
-    expectReport(runKit85(withJson({"--poke", "8001=09", "--load", prog, "--at", "8000"})), 0,
+    expectReport(runKit85(withJson(bounded({"--poke", "8001=09", "--load", prog, "--at", "8000"}))), 0,
                  {{"/registers/A", "09"}});
 }
 
@@ -367,7 +522,7 @@ TEST(Kit85Run, BadIntelHexStoresNothing) {
     };
     for (const auto& c : cases) {
         const std::string bad = dir.file(std::string(c.name) + ".hex", c.text);
-        Outcome o = runKit85({"--memory", memory, "--load", good, "--load", bad, "--poke", "8000=11"});
+        Outcome o = runKit85(bounded({"--memory", memory, "--load", good, "--load", bad, "--poke", "8000=11"}));
         EXPECT_TRUE(o.exitCode == 2 && o.out.empty() && o.err.find(bad) != std::string::npos &&
                     o.err.find(c.says) != std::string::npos)
             << c.name << ": want exit 2 and \"" << c.says << "\"\n"

@@ -1,0 +1,112 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+#include "cli/escape.h"
+#include "values/ascii.h"
+
+namespace kit85 {
+namespace {
+
+Text parseAddress(std::string_view s, std::string_view what) {
+    std::optional<Text> address = addressOf(s);
+    if (!address) throw BadInput{std::string(what) + ": " + noAddress(s)};
+    return *address;
+}
+
+uint64_t parseCount(std::string_view s, std::string_view what) {
+    std::optional<uint64_t> count = countOf(s);
+    if (!count) throw BadInput{std::string(what) + ": " + noCount(s)};
+    return *count;
+}
+
+// "NAME<sep>VALUE" split at the first separator.
+std::pair<std::string_view, std::string_view> splitAt(std::string_view s, char sep, std::string_view option,
+                                                      std::string_view shape) {
+    std::size_t i = s.find(sep);
+    if (i == std::string_view::npos)
+        throw BadInput{std::string(option) + " " + quotedEcho(s) + ": expected " + std::string(shape)};
+    return {s.substr(0, i), s.substr(i + 1)};
+}
+
+Poke checkPoke(std::string_view poke) {
+    auto [addr, bytes] = splitAt(poke, '=', "--poke", "ADDR=B1,B2,...");
+    Poke k{"--poke " + echo(poke), Text(), {}};
+    k.address = parseAddress(addr, k.what);
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t comma = bytes.find(',', start);
+        std::string_view data = bytes.substr(start, comma == std::string_view::npos ? bytes.npos : comma - start);
+        if (data.empty()) throw BadInput{k.what + ": empty byte text (at most 2 characters between commas)"};
+        if (characterCount(data) > 2) throw BadInput{k.what + ": " + quotedEcho(data) + " is longer than 2 characters"};
+        k.bytes.emplace_back(data);
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return k;
+}
+
+std::pair<Reg, Text> checkRegister(std::string_view reg) {
+    auto [name, text] = splitAt(reg, '=', "--reg", "NAME=TEXT");
+    const std::string what = "--reg " + echo(reg);
+    const std::optional<RegisterField> field = registerNamed(upperAscii(name));
+    if (!field) throw BadInput{what + ": no register " + quotedEcho(name) + " (A B C D E H L F PC SP)"};
+    // Characters, as the window's field counts them when typed into.
+    if (characterCount(text) > field->width)
+        throw BadInput{what + ": " + quotedEcho(text) + " is longer than the " + std::to_string(field->width) +
+                       " characters the field " + std::string(field->name) + " takes"};
+    return {field->reg, Text(text)};
+}
+
+std::pair<Text FlagLabels::*, Text> checkFlag(std::string_view flag) {
+    auto [name, value] = splitAt(flag, '=', "--flag", "NAME=0 or NAME=1");
+    const std::string what = "--flag " + echo(flag);
+    const std::optional<FlagField> field = flagNamed(upperAscii(name));
+    if (!field) throw BadInput{what + ": no flag " + quotedEcho(name) + " (S Z AC P CY)"};
+    if (value != "0" && value != "1") throw BadInput{what + ": a flag is 0 or 1"};
+    return {field->label, Text(value)};
+}
+
+DumpRequest checkDump(std::string_view dump) {
+    auto [addr, len] = splitAt(dump, ':', "--dump", "ADDR:LEN");
+    DumpRequest d{"--dump " + echo(dump), Text(), 0};
+    d.address = parseAddress(addr, d.what);
+    d.length = parseCount(len, d.what);
+    return d;
+}
+
+}  // namespace
+
+std::optional<uint64_t> countOf(std::string_view s) {
+    uint64_t n = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return n;
+}
+
+std::optional<Text> addressOf(std::string_view s) {
+    uint32_t n = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n, 16);
+    if (s.empty() || s.size() > 4 || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return Text::word(n);
+}
+
+std::string noCount(std::string_view s) { return quotedEcho(s) + " is no count (decimal digits)"; }
+std::string noAddress(std::string_view s) { return quotedEcho(s) + " is no address (1 to 4 hex digits)"; }
+
+Request checkRequest(const RunnerOptions& o) {
+    Request q;
+    q.memoryFile = o.memoryFile;
+    q.loadFiles = o.loadFiles;
+    q.steps = o.steps;
+    q.maxSteps = o.maxSteps.value_or(0);
+    q.json = o.json;
+    for (const std::string& poke : o.pokes) q.pokes.push_back(checkPoke(poke));
+    if (o.at) q.at = parseAddress(*o.at, "--at");
+    for (const std::string& reg : o.registers) q.registers.push_back(checkRegister(reg));
+    for (const std::string& flag : o.flags) q.flags.push_back(checkFlag(flag));
+    for (const std::string& dump : o.dumps) q.dumps.push_back(checkDump(dump));
+    return q;
+}
+
+}  // namespace kit85

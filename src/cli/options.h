@@ -1,0 +1,82 @@
+#pragma once
+
+// kit85-run's request: what its command line asks for, checked as far as it
+// can be without the memory table, before any file is opened.
+//
+// main.cpp reads the command line with CLI11 and checks the single values
+// there (counts, the start address, the memory file's name) with the checks
+// below. checkRequest then takes the lists apart (--poke, --reg, --flag,
+// --dump) and checks every piece; their messages name the whole value given
+// ("--poke 8000=123: ..."), a shape CLI11's validator messages ("--poke: ...")
+// do not have.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "kit/registers.h"
+#include "values/text.h"
+
+namespace kit85 {
+
+// A problem with the options or an input file: reported, and nothing written.
+struct BadInput {
+    std::string message;
+};
+
+// The options as main's CLI11 parser hands them over: the single values
+// checked, the lists as written.
+struct RunnerOptions {
+    std::optional<std::string> memoryFile;  // --memory FILE, not empty; none: a fresh private table, not saved
+    std::vector<std::string> loadFiles;     // --load FILE.hex, written in this order
+    std::vector<std::string> pokes;         // --poke ADDR=B1,B2,... written after the files, in this order
+    std::optional<std::string> at;          // --at ADDR; none: the table's first row
+    std::vector<std::string> registers;     // --reg NAME=TEXT
+    std::vector<std::string> flags;         // --flag NAME=0|1
+    std::optional<uint64_t> steps;          // --steps N: Step Exe N times
+    std::optional<uint64_t> maxSteps;       // --max-steps N (at least 1): Execute, at most N instructions
+    std::vector<std::string> dumps;         // --dump ADDR:LEN, LEN decimal
+    bool json = false;                      // --json
+};
+
+struct Poke {
+    std::string what;  // "--poke ADDR=..." for messages
+    Text address;      // four upper-case digits
+    std::vector<Text> bytes;
+};
+
+struct DumpRequest {
+    std::string what;  // "--dump ADDR:LEN" for messages
+    Text address;      // four upper-case digits
+    uint64_t length = 0;
+};
+
+struct Request {
+    std::optional<std::string> memoryFile;
+    std::vector<std::string> loadFiles;
+    std::vector<Poke> pokes;
+    std::optional<Text> at;
+    std::vector<std::pair<Reg, Text>> registers;
+    std::vector<std::pair<Text FlagLabels::*, Text>> flags;
+    std::optional<uint64_t> steps;  // Step Exe this many times; none: Execute
+    uint64_t maxSteps = 0;          // Execute's bound; 0: none
+    std::vector<DumpRequest> dumps;
+    bool json = false;
+};
+
+// The options checked and taken apart; throws BadInput.
+Request checkRequest(const RunnerOptions& options);
+
+// The single values: a count is decimal digits, no sign, at most 2^64 - 1;
+// an address is 1 to 4 hex digits of either case, taken as the four
+// upper-case digits of a row address ("ff" is 00FF). None when the text is
+// no such value; then the message says why.
+std::optional<uint64_t> countOf(std::string_view s);
+std::optional<Text> addressOf(std::string_view s);
+std::string noCount(std::string_view s);
+std::string noAddress(std::string_view s);
+
+}  // namespace kit85
