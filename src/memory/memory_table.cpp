@@ -37,12 +37,12 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
     std::vector<StoredRow> stored;
     std::unique_ptr<MemoryFile> store = MemoryFile::open(file, stored);
     for (const StoredRow& r : stored) {
-        const char* which = r.address.size() > kMaxTextLength ? "address"
-                            : r.data.size() > kMaxTextLength  ? "data"
+        const char* which = r.address.size() > kMaxTextLength ? "an address"
+                            : r.data.size() > kMaxTextLength  ? "a data"
                                                               : nullptr;
         if (which)
-            throw StoreError("memory file " + file.string() + ": the row with address " + shown(r.address) +
-                             " holds a " + which + " text longer than " + std::to_string(kMaxTextLength) +
+            throw StoreError("memory file " + file.string() + ": the row with address " + shown(r.address) + " holds " +
+                             which + " text longer than " + std::to_string(kMaxTextLength) +
                              " characters; kit85 keeps texts of at most " + std::to_string(kMaxTextLength));
     }
     std::unique_ptr<MemoryTable> t(new MemoryTable());
