@@ -347,6 +347,7 @@ TEST(MemoryFile, AFileRefusedOrNotWrittenKeepsEveryByte) {
         {"an address longer than 255",
          [&](const fs::path& f) { sql(f, table + "UPDATE d2 SET address = '" + tooLong + "' WHERE address = '8001'"); },
          true, nullptr, "holds an address text longer than 255 characters"},
+        {"made elsewhere, opened and closed", [&](const fs::path& f) { sql(f, table); }, false, nullptr, nullptr},
         {"made by kit85, opened and closed", [](const fs::path& f) { MemoryTable::open(f).reset(); }, false, nullptr,
          nullptr},
         {"written by kit85 before, opened and closed",
