@@ -1,6 +1,7 @@
 #include "memory/memory_file.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -221,9 +222,12 @@ std::unique_ptr<MemoryFile> MemoryFile::open(const fs::path& file, std::vector<S
     // Root may write anywhere, so the mode bits are checked as well as access().
     if ((sb.st_mode & 0222) == 0 || ::access(file.c_str(), R_OK | W_OK) != 0)
         fail(file, "is read-only; kit85 needs to write to it");
-    // SQLite keeps its journal beside the file, so the folder must take new files.
-    if (::access(dir.c_str(), W_OK | X_OK) != 0)
-        fail(file, folderProblem(dir, errno) + "; kit85 needs to keep SQLite's journal beside the file");
+    // SQLite keeps its journal beside the file (beside its target, for a
+    // symbolic link), so that folder must take new files.
+    fs::path journalDir = fs::canonical(file, ec).parent_path();
+    if (ec) journalDir = dir;
+    if (::access(journalDir.c_str(), W_OK | X_OK) != 0)
+        fail(file, folderProblem(journalDir, errno) + "; kit85 needs to keep SQLite's journal beside the file");
 
     std::unique_ptr<MemoryFile> f(new MemoryFile());
     f->path_ = file;

@@ -13,7 +13,6 @@
 // untouched; only then is the file switched to write-ahead logging and the
 // write committed for real.
 
-#include <sqlite3.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -24,6 +23,9 @@
 #include <vector>
 
 #include "values/text.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace kit85 {
 
