@@ -267,8 +267,9 @@ void MemoryFile::checkTable() {
         fail(path_, "cannot be read (" + problemOf(db_) + ")");
     };
     Statement kind;
-    if (sqlite3_prepare_v2(db_, "SELECT type FROM sqlite_master WHERE name = 'd2' COLLATE NOCASE", -1, &kind.s,
-                           nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(
+            db_, "SELECT type FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'd2' COLLATE NOCASE", -1,
+            &kind.s, nullptr) != SQLITE_OK)
         unreadable();
     int rc = sqlite3_step(kind.s);
     if (rc == SQLITE_DONE) fail(path_, "has no table d2");
