@@ -3,20 +3,18 @@
 // The kit's memory: table d2 of rows (address, data), both text, one row per
 // memory location, in ascending address order, with a cursor on one row.
 //
-// The rows live in memory for speed and are backed by an SQLite file. Reads
-// never touch the file. A write changes the row at once and is recorded as
-// pending; flush() commits every pending write in one transaction. The keypad
-// flushes after each byte; a run flushes when it ends and at least once a
-// second while it goes on (flushIfDue). An uncommitted write is never lost from
-// memory: a failed flush keeps it pending for the next one.
+// The rows live in memory for speed and are backed by an SQLite file
+// (MemoryFile). Reads never touch the file. A write changes the row at once and
+// is recorded as pending; flush() commits every pending write in one
+// transaction. The keypad flushes after each byte; a run flushes when it ends
+// and at least once a second while it goes on (flushIfDue). An uncommitted
+// write is never lost from memory: a failed flush keeps it pending for the next
+// one.
 //
 // The cursor may stand on no row: after a Find that matched nothing, after
 // MoveNext past the last row (EOF) or MovePrevious before the first (BOF).
 // Then both displays read as the empty text and a write is refused with a
 // NoRowError that names the address.
-
-#include <sqlite3.h>
-#include <sys/types.h>
 
 #include <array>
 #include <chrono>
@@ -27,12 +25,23 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
+#include "memory/memory_file.h"
+#include "values/errors.h"
 #include "values/text.h"
 
 namespace kit85 {
+
+// The longest text a row holds, address or data: the longest the kit's table
+// store ever held. A longer one is refused at open and by setText2.
+inline constexpr std::size_t kMaxTextLength = 255;
+
+// A write of a text longer than kMaxTextLength; nothing was written.
+class TextTooLongError : public KitError {
+public:
+    using KitError::KitError;
+};
 
 class MemoryTable {
 public:
@@ -42,8 +51,8 @@ public:
     // The table in an SQLite file. A missing file is created holding 0000..FFFF,
     // each "00". An existing file is used as it is; one that is not SQLite,
     // lacks table d2 or its columns, is read-only or is open in another kit85
-    // process is refused with a StoreError naming the file and the problem, and
-    // is left untouched.
+    // process, or holds a text longer than kMaxTextLength, is refused with a
+    // StoreError naming the file and the problem, and is left untouched.
     static std::unique_ptr<MemoryTable> open(const std::filesystem::path& file);
 
     ~MemoryTable();
@@ -92,9 +101,11 @@ public:
     const Text& text1() const { return onRow() ? rows_[cursor_].address : empty_; }
     const Text& text2() const { return onRow() ? rows_[cursor_].data : empty_; }
     // Store a byte text in the current row. On no row nothing is written
-    // anywhere and NoRowError says where the cursor was meant to be.
+    // anywhere and NoRowError says where the cursor was meant to be; a text
+    // longer than kMaxTextLength is refused with TextTooLongError.
     void setText2(const Text& data) {
         if (!onRow()) refuseWrite();
+        if (data.size() > kMaxTextLength) refuseLong(data);
         Row& r = rows_[cursor_];
         r.data = data;
         if (!r.pending) {
@@ -108,11 +119,16 @@ public:
     // Commits every pending write in one transaction. Throws StoreError (the
     // writes stay pending) when the file refuses.
     void flush();
-    // flush() when writes are pending and the last flush is a second old.
+    // flush() when writes are pending and the last flush is flushInterval() old.
     void flushIfDue();
     std::size_t pendingWrites() const { return pending_.size(); }
-    bool persistent() const { return db_ != nullptr; }
-    const std::filesystem::path& file() const { return file_; }
+    bool persistent() const { return store_ != nullptr; }
+    const std::filesystem::path& file() const { return path_; }
+    // A second unless set otherwise (tests shorten it to see flushIfDue work).
+    std::chrono::steady_clock::duration flushInterval() const { return flushInterval_; }
+    void setFlushInterval(std::chrono::steady_clock::duration d) { flushInterval_ = d; }
+    // Flushes that stored something since the table was made.
+    uint64_t commits() const { return commits_; }
 
     // --- Whole-table access for front ends and tests ------------------------
 
@@ -140,7 +156,7 @@ private:
     void findOther(const Text& address);
     void missed(const Text& address);
     [[noreturn]] void refuseWrite() const;
-    void load();
+    [[noreturn]] void refuseLong(const Text& data) const;
 
     std::vector<Row> rows_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
@@ -151,13 +167,12 @@ private:
     std::string missedAddress_;
     Text empty_;
 
-    std::filesystem::path file_;
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* update_ = nullptr;
-    int lockFd_ = -1;
-    std::pair<dev_t, ino_t> fileId_{};
-    bool registered_ = false;
+    std::filesystem::path path_;
+    std::unique_ptr<MemoryFile> store_;  // null for a private table
+    std::vector<RowWrite> writes_;       // reused by flush()
+    std::chrono::steady_clock::duration flushInterval_ = std::chrono::seconds(1);
     std::chrono::steady_clock::time_point lastFlush_{};
+    uint64_t commits_ = 0;
 };
 
 }  // namespace kit85

@@ -1,0 +1,86 @@
+#pragma once
+
+// The SQLite side of the memory table: the file holding table d2.
+//
+// open() creates a missing file (a complete table written to a temporary file
+// and linked into place), takes the file for this process alone (flock plus a
+// per-process registry), checks it and reads its rows. Nothing is written to
+// the file until the first commit, so a file that is refused, or opened and
+// closed without a write, keeps every byte it had.
+//
+// The first commit is tried first in a memory journal and rolled back, so a
+// write the file refuses (a trigger, a CHECK) is found while the file is still
+// untouched; only then is the file switched to write-ahead logging and the
+// write committed for real.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "values/text.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kit85 {
+
+// One row of d2 as read from the file, with its rowid for later writes.
+struct StoredRow {
+    int64_t rowid = 0;
+    Text address;
+    Text data;
+};
+
+// A write to commit: the new data of the row with this rowid.
+struct RowWrite {
+    int64_t rowid = 0;
+    const Text* data = nullptr;
+};
+
+class MemoryFile {
+public:
+    // SQLite keeps "FILE-journal" beside the file; that name must fit in 255 bytes.
+    static constexpr std::size_t kMaxNameBytes = 255 - 8;
+
+    // Opens `file`, creating it when missing, and appends its rows to `rows`
+    // in ascending address order. Throws StoreError naming the file and the
+    // problem; the file is left as it was.
+    static std::unique_ptr<MemoryFile> open(const std::filesystem::path& file, std::vector<StoredRow>& rows);
+
+    ~MemoryFile();
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    // Commits the writes in one transaction. Throws StoreError naming the
+    // problem (nothing of the writes is stored then).
+    void commit(std::span<const RowWrite> writes);
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // Removes the temporary files of creations whose process is gone, in the
+    // folder of `file`: ".kit85-PID-N" and, from older versions,
+    // "FILE.creating-PID", each with its "-journal".
+    static void removeStaleLeftovers(const std::filesystem::path& file);
+
+private:
+    MemoryFile() = default;
+    void checkTable();
+    void load(std::vector<StoredRow>& rows);
+    void writeAll(std::span<const RowWrite> writes, bool dryRun);
+    void switchToWal(std::size_t count);
+
+    std::filesystem::path path_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* update_ = nullptr;
+    int lockFd_ = -1;
+    std::pair<dev_t, ino_t> fileId_{};
+    bool registered_ = false;
+    bool wal_ = false;  // the file is in write-ahead logging
+};
+
+}  // namespace kit85

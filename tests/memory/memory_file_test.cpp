@@ -1,0 +1,528 @@
+// The memory file: creating, locking, checking, loading and committing, and
+// what a refused or killed file is left holding.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memory/memory_table.h"
+#include "memory/opening.h"
+#include "memory_test_support.h"
+#include "values/convert.h"
+#include "values/errors.h"
+
+namespace kit85::testing {
+namespace {
+
+// SQLite's companions of a file that are found beside it.
+std::vector<std::string> journalsBeside(const fs::path& file) {
+    std::vector<std::string> found;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (fs::exists(file.string() + suffix)) found.push_back(file.filename().string() + suffix);
+    return found;
+}
+
+std::string opened(const fs::path& file) {
+    try {
+        MemoryTable::open(file);
+        return "opened";
+    } catch (const StoreError& e) {
+        return e.what();
+    }
+}
+
+// The pid of a process that has ended.
+pid_t deadPid() {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Runs `body` in a child process that, when this one is root, gives up root's
+// right to write anywhere; returns what body returned.
+std::string unprivileged(const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe";
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        std::string out = body();
+        if (write(fds[1], out.data(), out.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += " (child status " + std::to_string(status) + ")";
+    return out;
+}
+
+TEST(MemoryFile, NewFileHoldsEveryAddressInOrder) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    {
+        auto t = MemoryTable::open(file);
+        ASSERT_EQ(t->size(), 65536);
+        EXPECT_EQ(t->text1().str(), "0000") << "the cursor starts on the first row";
+        for (int i = 0; i < t->size(); ++i) {
+            ASSERT_EQ(t->addressAt(i), Text::word(i)) << "row " << i;
+            ASSERT_EQ(t->dataAt(i).str(), "00") << "row " << i;
+        }
+    }
+    EXPECT_EQ(column(file, "SELECT count(*) FROM d2"), std::vector<std::string>{"65536"});
+    EXPECT_EQ(column(file, "SELECT address FROM d2 ORDER BY rowid LIMIT 2"),
+              (std::vector<std::string>{"0000", "0001"}));
+    EXPECT_EQ(column(file, "SELECT count(*) FROM d2 WHERE data <> '00'"), std::vector<std::string>{"0"});
+    EXPECT_EQ(column(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+}
+
+TEST(MemoryFile, ReopeningKeepsEveryByteWritten) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    {
+        auto t = MemoryTable::open(file);
+        t->Find("address= #8000#");
+        t->setText2(Text("3E"));
+        t->MoveNext();
+        t->setText2(Text("5"));  // a half-keyed byte stays as it is
+        t->flush();
+        t->findAddress(Text("FFFF"));
+        t->setText2(Text("76"));  // left pending: closing the table commits it
+    }
+    auto t = MemoryTable::open(file);
+    t->findAddress(Text("8000"));
+    EXPECT_EQ(t->text2().str(), "3E");
+    t->MoveNext();
+    EXPECT_EQ(t->text2().str(), "5");
+    t->findAddress(Text("FFFF"));
+    EXPECT_EQ(t->text2().str(), "76");
+}
+
+TEST(MemoryFile, CriteriaAreNeverSql) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    const char* hostile[] = {
+        "address= #'; DROP TABLE d2; --#",
+        "address= #8000' OR '1'='1#",
+        "address= #\"8000\"#",
+        "address= #8000#; DELETE FROM d2",
+        "address= #%#",
+        "address= #_000#",
+        "address= #8000#'",
+    };
+    {
+        auto t = MemoryTable::open(file);
+        for (const char* c : hostile) {
+            t->Find(c);
+            EXPECT_FALSE(t->onRow()) << c;
+        }
+        t->Find("address= #8000#");
+        t->setText2(Text("'; DROP TABLE d2; --"));  // a hostile data text is stored as text
+    }
+    EXPECT_EQ(column(file, "SELECT count(*) FROM d2"), std::vector<std::string>{"65536"});
+    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"),
+              std::vector<std::string>{"'; DROP TABLE d2; --"});
+}
+
+TEST(MemoryFile, BadFilesAreRefusedAndLeftUntouched) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"not SQLite",
+         [](const fs::path& f) { std::ofstream(f) << "this is no database, just text\n"
+                                                  << std::string(5000, 'x'); },
+         "not an SQLite database"},
+        {"no table d2", [](const fs::path& f) { sql(f, "CREATE TABLE memory (address TEXT, data TEXT)"); },
+         "no table d2"},
+        {"no column data", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (address TEXT, value TEXT)"); },
+         "lacks the column data"},
+        {"no column address", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (addr TEXT, data TEXT)"); },
+         "lacks the column address"},
+        {"read-only",
+         [](const fs::path& f) {
+             sql(f, "CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000','3E')");
+             fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+         },
+         "read-only"},
+        {"a folder", [](const fs::path& f) { fs::create_directory(f); }, "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto file = dir / "bad.sqlite";
+        c.make(file);
+        std::string before = fs::is_regular_file(file) ? readBytes(file) : "";
+        try {
+            MemoryTable::open(file);
+            ADD_FAILURE() << c.name << ": opened";
+        } catch (const StoreError& e) {
+            std::string msg = e.what();
+            EXPECT_NE(msg.find(file.string()), std::string::npos) << c.name << ": " << msg;
+            EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
+        }
+        if (fs::is_regular_file(file)) {
+            EXPECT_EQ(readBytes(file), before) << c.name << ": the file changed";
+        }
+        std::error_code ec;
+        fs::permissions(file, fs::perms::owner_all, ec);
+    }
+}
+
+TEST(MemoryFile, AFileInUseIsRefused) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    auto first = MemoryTable::open(file);
+    first->findAddress(Text("8000"));
+    first->setText2(Text("3E"));
+    first->flush();
+    std::string before = readBytes(file);
+    EXPECT_THROW(MemoryTable::open(file), StoreError);
+
+    // Another process holding it is refused the same way.
+    pid_t child = fork();
+    if (child == 0) {
+        try {
+            MemoryTable::open(file);
+            _exit(0);
+        } catch (const StoreError& e) {
+            _exit(std::string(e.what()).find("in use by another kit85 process") != std::string::npos ? 3 : 4);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "child status " << status;
+    EXPECT_EQ(readBytes(file), before);
+
+    // The first table still works and still commits.
+    first->setText2(Text("06"));
+    first->flush();
+    first.reset();
+    auto again = MemoryTable::open(file);
+    again->findAddress(Text("8000"));
+    EXPECT_EQ(again->text2().str(), "06");
+}
+
+TEST(MemoryFile, AFailedCommitKeepsTheBytesForTheNextOne) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    auto t = MemoryTable::open(file);
+    t->findAddress(Text("8000"));
+
+    // Another connection holds the write lock, so the commit cannot happen.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    t->setText2(Text("C3"));
+    EXPECT_THROW(t->flush(), StoreError);
+    EXPECT_EQ(t->pendingWrites(), 1u);
+    EXPECT_EQ(t->text2().str(), "C3");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    t->flush();
+    EXPECT_EQ(t->pendingWrites(), 0u);
+    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"C3"});
+}
+
+// A child writes batch after batch, committing each and reporting it through a
+// pipe, and is killed with SIGKILL in the middle of its work. The file must
+// then be sound and hold every batch the child reported committed.
+TEST(MemoryFile, KillingTheProcessLosesNoCommittedByte) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        auto t = MemoryTable::open(file);
+        for (int batch = 0;; ++batch) {
+            int first = (batch * 97) % 65000;
+            t->findAddress(Text::word(first));
+            for (int i = 0; i < 200; ++i) {
+                t->setText2(Text::byte(batch % 255 + 1));
+                t->MoveNext();
+            }
+            t->flush();
+            if (write(fds[1], &batch, sizeof batch) != sizeof batch) _exit(1);
+        }
+    }
+    close(fds[1]);
+    int batch = -1, got = 0;
+    while (got < 40 && read(fds[0], &batch, sizeof batch) == sizeof batch) ++got;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    int more;
+    while (read(fds[0], &more, sizeof more) == sizeof more) batch = more;
+    close(fds[0]);
+    ASSERT_GE(batch, 39);
+
+    EXPECT_EQ(column(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    auto t = MemoryTable::open(file);
+    // Later batches overwrite earlier ones; replay the committed ones to know
+    // what every row must hold at least as of the last reported commit.
+    std::vector<int> want(65536, 0);
+    for (int b = 0; b <= batch; ++b)
+        for (int i = 0; i < 200; ++i) want[(b * 97) % 65000 + i] = b % 255 + 1;
+    int checked = 0;
+    for (int a = 0; a < 65536; ++a) {
+        if (!want[a]) continue;
+        // A batch after the last reported one may have committed too and
+        // overwritten this row; it would hold that batch's value then.
+        int v = convt(t->dataAt(a));
+        bool fromLater = false;
+        for (int b = batch + 1; b <= batch + 2; ++b) {
+            int first = (b * 97) % 65000;
+            if (a >= first && a < first + 200 && v == b % 255 + 1) fromLater = true;
+        }
+        ASSERT_TRUE(v == want[a] || fromLater) << "row " << a << " holds " << t->dataAt(a) << ", want " << want[a];
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+}
+
+TEST(DefaultMemoryFile, FollowsXdgDataHome) {
+    TempDir dir;
+    const char* oldXdg = std::getenv("XDG_DATA_HOME");
+    std::string saved = oldXdg ? oldXdg : "";
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    EXPECT_EQ(defaultMemoryFile(), dir / "data" / "kit85" / "memory.sqlite");
+    EXPECT_TRUE(fs::is_directory(dir / "data" / "kit85"));
+    unsetenv("XDG_DATA_HOME");
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(defaultMemoryFile(), dir / "home" / ".local/share/kit85/memory.sqlite");
+    if (oldHome) setenv("HOME", savedHome.c_str(), 1);
+    if (oldXdg) setenv("XDG_DATA_HOME", saved.c_str(), 1);
+}
+
+// Whatever is refused, at open or at the first commit, and a table opened and
+// closed without a write, leave the file byte for byte as it was, with no
+// journal beside it.
+TEST(MemoryFile, AFileRefusedOrNotWrittenKeepsEveryByte) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        bool refusedAtOpen;
+        const char* write;    // written at 8000 and flushed; nullptr: nothing is written
+        const char* problem;  // in the refusal; nullptr: none expected
+    };
+    const std::string table =
+        "CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000','00'),('8001','00');";
+    const std::string tooLong(kMaxTextLength + 1, '7');
+    const Case cases[] = {
+        {"d2 is a view",
+         [](const fs::path& f) {
+             sql(f,
+                 "CREATE TABLE t (address TEXT, data TEXT); INSERT INTO t VALUES ('8000','00');"
+                 "CREATE VIEW d2 AS SELECT * FROM t");
+         },
+         true, nullptr, "d2 is a view, not a table"},
+        {"a data text longer than 255",
+         [&](const fs::path& f) { sql(f, table + "UPDATE d2 SET data = '" + tooLong + "' WHERE address = '8001'"); },
+         true, nullptr, "the row with address \"8001\" holds a data text longer than 255 characters"},
+        {"an address longer than 255",
+         [&](const fs::path& f) { sql(f, table + "UPDATE d2 SET address = '" + tooLong + "' WHERE address = '8001'"); },
+         true, nullptr, "holds an address text longer than 255 characters"},
+        {"made elsewhere, opened and closed", [&](const fs::path& f) { sql(f, table); }, false, nullptr, nullptr},
+        {"made by kit85, opened and closed", [](const fs::path& f) { MemoryTable::open(f).reset(); }, false, nullptr,
+         nullptr},
+        {"written by kit85 before, opened and closed",
+         [](const fs::path& f) {
+             auto t = MemoryTable::open(f);
+             t->findAddress(Text("8000"));
+             t->setText2(Text("3E"));
+         },
+         false, nullptr, nullptr},
+        {"a trigger refuses the write",
+         [&](const fs::path& f) {
+             sql(f,
+                 table +
+                     "CREATE TRIGGER guard BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'memory is read only'); END");
+         },
+         false, "3E", "memory is read only"},
+        {"a CHECK refuses the text",
+         [](const fs::path& f) {
+             sql(f,
+                 "CREATE TABLE d2 (address TEXT, data TEXT CHECK (length(data) = 2));"
+                 "INSERT INTO d2 VALUES ('8000','00')");
+         },
+         false, "5", "CHECK constraint failed"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto file = dir / "kit.sqlite";
+        c.make(file);
+        const std::string before = readBytes(file);
+        if (c.refusedAtOpen) {
+            std::string msg = opened(file);
+            EXPECT_NE(msg.find(file.string()), std::string::npos) << c.name << ": " << msg;
+            EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
+        } else {
+            auto t = MemoryTable::open(file);
+            if (c.write) {
+                t->findAddress(Text("8000"));
+                t->setText2(Text(c.write));
+                try {
+                    t->flush();
+                    ADD_FAILURE() << c.name << ": the commit was not refused";
+                } catch (const StoreError& e) {
+                    EXPECT_NE(std::string(e.what()).find(c.problem), std::string::npos) << c.name << ": " << e.what();
+                }
+                EXPECT_EQ(t->pendingWrites(), 1u) << c.name << ": the byte is kept for a later commit";
+                EXPECT_EQ(t->text2().str(), c.write) << c.name;
+            }
+        }
+        const std::string after = readBytes(file);
+        EXPECT_TRUE(after == before) << c.name << ": the file changed: " << before.size() << " bytes, hash "
+                                     << std::hash<std::string>{}(before) << " before; " << after.size()
+                                     << " bytes, hash " << std::hash<std::string>{}(after) << " after";
+        EXPECT_EQ(journalsBeside(file), std::vector<std::string>{}) << c.name;
+    }
+}
+
+// A creation killed midway leaves its temporary file (and, from older
+// versions, a journal). The next open or creation in the folder removes those
+// of processes that are gone and leaves every other file alone.
+TEST(MemoryFile, LeftoversOfKilledCreationsAreRemoved) {
+    for (bool exists : {false, true}) {
+        TempDir dir;
+        auto file = dir / "kit.sqlite";
+        if (exists) MemoryTable::open(file).reset();
+        const std::string dead = std::to_string(deadPid()), live = std::to_string(getppid());
+        const std::vector<std::string> gone = {".kit85-" + dead + "-0", ".kit85-" + dead + "-0-journal",
+                                               "kit.sqlite.creating-" + dead,
+                                               "kit.sqlite.creating-" + dead + "-journal"};
+        std::vector<std::string> kept = {".kit85-" + live + "-3", "kit.sqlite.creating-" + live + "-journal",
+                                         ".kit85-notes", "kit.sqlite.creating-x1", "other.sqlite.creating-" + dead};
+        for (const auto& names : {gone, kept})
+            for (const auto& n : names) std::ofstream(dir / n) << "left behind";
+        MemoryTable::open(file).reset();
+        kept.push_back("kit.sqlite");
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(namesIn(dir.path()), kept) << (exists ? "opening" : "creating") << " kit.sqlite";
+    }
+}
+
+// Failures of the folder, the disk or the name are told as such.
+TEST(MemoryFile, MessagesNameTheRealCause) {
+    struct Case {
+        const char* name;
+        std::function<void(const TempDir&)> make;
+        std::function<std::string(const TempDir&)> problem;
+    };
+    const Case cases[] = {
+        {"a new file in a read-only folder", [](const TempDir&) {},
+         [](const TempDir& d) { return "cannot be created: the folder " + d.path().string() + " is not writable"; }},
+        {"a file in a read-only folder",
+         [](const TempDir& d) {
+             MemoryTable::open(d / "kit.sqlite").reset();
+             fs::permissions(d / "kit.sqlite", fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                                   ~fs::perms::others_exec);
+         },
+         [](const TempDir& d) {
+             return "the folder " + d.path().string() + " is not writable; kit85 needs to keep SQLite's journal";
+         }},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        c.make(dir);
+        const std::vector<std::string> names = namesIn(dir.path());
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        auto file = dir / "kit.sqlite";
+        std::string msg = unprivileged([&] { return opened(file); });
+        EXPECT_NE(msg.find(c.problem(dir)), std::string::npos) << c.name << ": " << msg;
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        EXPECT_EQ(namesIn(dir.path()), names) << c.name;
+    }
+}
+
+TEST(MemoryFile, ADanglingSymlinkIsNamedNotFollowed) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    fs::create_symlink("gone/memory.sqlite", file);
+    std::string msg = opened(file);
+    EXPECT_NE(msg.find("is a symbolic link to gone/memory.sqlite, which does not exist"), std::string::npos) << msg;
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"kit.sqlite"});
+}
+
+// A full disk is said plainly and the bytes wait in the kit for the next
+// commit. The disk is a device node that is always full, standing where SQLite
+// writes its journal.
+TEST(MemoryFile, AFullDiskIsNamedAndTheBytesAreKept) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    const std::string journal = file.string() + "-journal";
+    if (mknod(journal.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no device node that is always full can be made here (" << std::strerror(errno) << ")";
+    auto t = MemoryTable::open(file);
+    t->findAddress(Text("8000"));
+    t->setText2(Text("3E"));
+    try {
+        t->flush();
+        ADD_FAILURE() << "the commit went through";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("the disk is full"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("1 byte(s) are kept in the kit"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(t->pendingWrites(), 1u);
+    std::error_code ec;
+    fs::remove(journal, ec);
+    t->flush();
+    t.reset();
+    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"3E"});
+}
+
+// The longest name SQLite can keep a journal beside is created and used; a
+// longer one is refused before anything is made.
+TEST(MemoryFile, LongNamesAreUsableUpToWhatTheJournalAllows) {
+    for (std::size_t n : {240u, 247u, 248u, 255u}) {
+        TempDir dir;
+        auto file = dir / (std::string(n - 7, 'm') + ".sqlite");
+        const bool usable = n <= MemoryFile::kMaxNameBytes;
+        try {
+            {
+                auto t = MemoryTable::open(file);
+                t->findAddress(Text("8000"));
+                t->setText2(Text("3E"));
+                t->flush();
+            }
+            auto t = MemoryTable::open(file);
+            t->findAddress(Text("8000"));
+            EXPECT_EQ(t->text2().str(), "3E") << n << " bytes";
+            EXPECT_TRUE(usable) << n << " bytes: opened";
+        } catch (const StoreError& e) {
+            EXPECT_FALSE(usable) << n << " bytes: " << e.what();
+            EXPECT_NE(std::string(e.what()).find("may be at most 247 bytes"), std::string::npos) << e.what();
+            EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{}) << n << " bytes";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kit85::testing
