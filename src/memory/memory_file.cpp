@@ -349,12 +349,23 @@ void MemoryFile::writeAll(std::span<const RowWrite> writes, bool dryRun) {
                         " byte(s) are kept in the kit and not yet saved");
     };
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) refuse("cannot start a write");
-    for (const RowWrite& w : writes) {
-        std::string data = w.data->str();
-        sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(update_, 2, w.rowid);
-        if (sqlite3_step(update_) != SQLITE_DONE) refuse("cannot save a byte");
+    try {
+        for (const RowWrite& w : writes) {
+            std::string data = w.data->str();
+            sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(update_, 2, w.rowid);
+            if (sqlite3_step(update_) != SQLITE_DONE) refuse("cannot save a byte");
+            sqlite3_reset(update_);
+        }
+    } catch (const KitError&) {
+        throw;  // refuse() has rolled back
+    } catch (...) {
+        // Memory ran out for a long text: no transaction may stay open, or no
+        // later commit could start.
         sqlite3_reset(update_);
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        restore();
+        throw;
     }
     if (dryRun) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -48,6 +48,14 @@ TEST(FailureStops, OutOfMemoryWhileCommittingAfterARun) {
     auto memory = MemoryTable::open(file.path);
     RecordingPresenter presenter;
     KitState kit(*memory, presenter);
+    // A first commit of two bytes: the file is set up for writing, and the
+    // commit's own lists have room, so the next commit fails inside its
+    // transaction, on the long text.
+    memory->findAddress(Text("9001"));
+    memory->setText2(Text("01"));
+    memory->MoveNext();
+    memory->setText2(Text("02"));
+    memory->flush();
     memory->findAddress(Text("9000"));
     memory->setText2(Text(std::string(40, 'x')));  // pending, and long enough to need the heap
     memory->findAddress(Text("8000"));
