@@ -32,14 +32,14 @@ int16_t pop(KitState& k, uint8_t a, uint8_t b) {
 
 // The flag labels follow the byte loaded into F. The drivers rebuild F from
 // the labels after every instruction, so without this PUSH PSW / POP PSW would
-// restore A but lose the flags it saved.
+// restore A but lose the flags it saved. F and A are loaded before F's text is
+// converted, so a text that overflows stops the run with the pop complete.
 int16_t popPSW(KitState& k, uint8_t, uint8_t) {
     setPC(k);
     PoppedPair p = popPair(k);
-    const uint32_t flagByte = static_cast<uint32_t>(convt(p.lo)) & 0xFF;
     k[F] = std::move(p.lo);
     k[A] = std::move(p.hi);
-    unpackFlags(k.flags, flagByte);
+    unpackFlags(k.flags, static_cast<uint32_t>(convt(k[F])) & 0xFF);
     return 0;
 }
 
