@@ -30,6 +30,10 @@ const IsaCase kAddCases[] = {
     {"ADD B with A '5 '", {"80"}, "A='5 ' B=03", "A=53 P=1 PC=8001"},
     {"ADC B with a one-digit F and CY", {"88"}, "A=01 B=F CY=1 AC=1", "A=11 CY=0 AC=0 P=1 PC=8001"},
     {"ADD M with no row at HL adds the empty text", {"86"}, "A=05 H=2G L=50", "P=1 PC=8001 row='<no row>'"},
+    // A text that overflows convt stops the run: the register form before PC
+    // moves, the M form with PC set and the cursor on M.
+    {"ADD B overflowing stops before PC", {"80"}, "A=05 B=123456789", "threw=1"},
+    {"ADC M overflowing stops on M", {"8E"}, "A=05 H=20 L=50 @2050=123456789", "PC=8001 row=2050 threw=1"},
 };
 
 class Add : public ::testing::TestWithParam<IsaCase> {};

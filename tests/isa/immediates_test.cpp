@@ -26,6 +26,9 @@ const IsaCase kImmediateCases[] = {
     {"ADI data with a trailing blank", {"C6", "3 "}, "A=0E", "A=3E AC=1 PC=8002 row=8001"},
     {"CPI equal", {"FE", "40"}, "A=40 CY=1", "Z=1 P=1 CY=0 PC=8002 row=8001"},
     {"CPI larger data", {"FE", "41"}, "A=40 Z=1", "S=1 Z=0 P=1 CY=1 PC=8002 row=8001"},
+    // An overflowing data byte stops the run on its row, before PC moves.
+    {"ADI overflowing stops on the data byte", {"C6", "123456789"}, "A=05", "row=8001 threw=1"},
+    {"SBI whose complement overflows stops on the data byte", {"DE", "9000"}, "A=05", "row=8001 threw=1"},
 };
 
 class Immediates : public ::testing::TestWithParam<IsaCase> {};

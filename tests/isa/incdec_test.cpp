@@ -40,6 +40,9 @@ const IsaCase kIncDecCases[] = {
     {"DAD SP carries", {"39"}, "SP=FFFF H=00 L=02", "H=00 L=01 CY=1 PC=8001"},
     {"INR B reads lower case", {"04"}, "B=f", "B=10 AC=1 PC=8001"},
     {"DCR C trims a trailing blank", {"0D"}, "C='1 '", "C=00 Z=1 P=1 AC=1 PC=8001"},
+    // An overflowing text stops the run: INR r before PC moves, INR M after.
+    {"INR B overflowing stops before PC", {"04"}, "B=123456789", "threw=1"},
+    {"DCR M overflowing stops on M", {"35"}, "H=20 L=50 @2050=123456789", "PC=8001 row=2050 threw=1"},
 };
 
 class IncDec : public ::testing::TestWithParam<IsaCase> {};

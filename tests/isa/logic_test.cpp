@@ -26,6 +26,8 @@ const IsaCase kLogicCases[] = {
     {"XRA M", {"AE"}, "H=20 L=50 @2050=FF A=0F", "A=F0 S=1 P=1 PC=8001 row=2050"},
     {"ORA M", {"B6"}, "H=20 L=50 @2050=0F A=F0", "A=FF S=1 P=1 PC=8001 row=2050"},
     {"CMP M", {"BE"}, "H=20 L=50 @2050=41 A=40", "S=1 P=1 CY=1 PC=8001 row=2050"},
+    {"ANA M overflowing stops on M", {"A6"}, "H=20 L=50 @2050=123456789 A=3C", "PC=8001 row=2050 threw=1"},
+    {"CMP B whose complement overflows stops before PC", {"B8"}, "A=05 B=8101", "threw=1"},
 };
 
 class Logic : public ::testing::TestWithParam<IsaCase> {};

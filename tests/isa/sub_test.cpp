@@ -21,6 +21,9 @@ const IsaCase kSubCases[] = {
     // A is converted as it stands: a trailing blank shifts it a digit.
     {"A with a trailing blank", {"90"}, "A='5 ' B=03", "A=4D P=1 AC=1 PC=8001"},
     {"SUB M with no row at HL reads the empty text", {"96"}, "H=2G L=50 A=05", "P=1 PC=8001 row='<no row>'"},
+    // comp2 of a value above 8100 leaves 16 bits.
+    {"SBB B whose complement overflows stops before PC", {"98"}, "A=05 B=9000 CY=1", "threw=1"},
+    {"SUB M whose complement overflows stops on M", {"96"}, "A=05 H=20 L=50 @2050=8101", "PC=8001 row=2050 threw=1"},
 };
 
 class Sub : public ::testing::TestWithParam<IsaCase> {};
