@@ -5,14 +5,13 @@
 namespace kit85::isa {
 
 // PC := the HLT's address + 1; the cursor stays on the HLT's row.
-int16_t hlt(KitState& k, uint8_t, uint8_t) {
-    int64_t a = convt(k.memory().text1());
-    k[PC] = hex1(a + 1).right(4);
+int16_t hlt(KitState& k, const Opcode&) {
+    setPC(k);
     return 1;
 }
 
-int16_t advance(KitState& k, uint8_t length, uint8_t) {
-    setPC(k, length);
+int16_t advance(KitState& k, const Opcode& o) {
+    setPC(k, o.length);
     return 0;
 }
 
