@@ -1,5 +1,6 @@
-// HLT and the report of a code that is no instruction: the two ways exec2
-// asks the driver to stop.
+// HLT and the report of a code that is no instruction, the two ways exec2
+// asks the driver to stop; and advance, for the codes that do nothing but step
+// PC over themselves by their length (NOP, RIM, SIM, OUT, IN, DI, EI).
 #include "isa/groups.h"
 
 namespace kit85::isa {
