@@ -49,7 +49,9 @@ inline void findAt(KitState& k, const Text& address) { k.memory().findAddress(ad
 
 inline const Text& read(KitState& k) { return k.memory().text2(); }
 
-inline void findPair(KitState& k, Reg hi, Reg lo) {
+// Inlined so that findM gets a copy of its own with H and L fixed: it is on
+// the hot path of every M operand.
+[[gnu::always_inline]] inline void findPair(KitState& k, Reg hi, Reg lo) {
     const Text address = pairText(k, hi, lo);
     setPC(k);
     findAt(k, address);

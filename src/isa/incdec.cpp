@@ -40,19 +40,26 @@ int16_t countPair(KitState& k, const Opcode& o, int32_t addend) {
 // INR and DCR: v, the register's or M's text trimmed, plus `addend` (1, or 255
 // for a decrement). S Z P from hex1(r); AC = auxfg(v, hex1(addend)), so set
 // for INR exactly when v's low digit is F, for DCR exactly when it is not 0
-// (no borrow came out of it).
-int16_t count(KitState& k, uint8_t r, int32_t addend) {
-    if (r == M) findM(k);
-    const Text& v = r == M ? read(k) : k[Reg(r)];
-    const int64_t x = int64_t{convt(v.trimmed())} + addend;
-    // A register is read before PC moves, M after: an overflowing text stops them there.
-    if (r != M) setPC(k);
-    setSZP(k.flags, hex1Byte(x));
+// (no borrow came out of it). Returns the text that replaces v.
+template <int32_t addend>
+inline Text counted(KitState& k, const Text& v, int64_t r) {
+    setSZP(k.flags, hex1Byte(r));
     k.flags.auxlb = caption(halfCarryRule(auxDigit(v), auxDigit(int64_t{addend})));
-    if (r == M)
-        write(k, Text::byte(static_cast<uint32_t>(x)));
-    else
-        k[Reg(r)] = Text::byte(static_cast<uint32_t>(x));
+    return Text::byte(static_cast<uint32_t>(r));
+}
+
+template <int32_t addend>
+int16_t count(KitState& k, uint8_t reg) {
+    if (reg == M) {
+        findM(k);
+        const int64_t r = int64_t{convt(read(k).trimmed())} + addend;
+        write(k, counted<addend>(k, read(k), r));
+        return 0;
+    }
+    Text& v = k[Reg(reg)];
+    const int64_t r = int64_t{convt(v.trimmed())} + addend;
+    setPC(k);  // after the register is read, unlike M: an overflowing text stops INR r before PC moves
+    v = counted<addend>(k, v, r);
     return 0;
 }
 
@@ -71,8 +78,8 @@ int16_t addToHL(KitState& k, int32_t p) {
 
 int16_t inx(KitState& k, const Opcode& o) { return countPair(k, o, 1); }
 int16_t dcx(KitState& k, const Opcode& o) { return countPair(k, o, kWordMinusOne); }
-int16_t inr(KitState& k, const Opcode& o) { return count(k, o.a, 1); }
-int16_t dcr(KitState& k, const Opcode& o) { return count(k, o.a, kByteMinusOne); }
+int16_t inr(KitState& k, const Opcode& o) { return count<1>(k, o.a); }
+int16_t dcr(KitState& k, const Opcode& o) { return count<kByteMinusOne>(k, o.a); }
 
 // SP is read untrimmed here but trimmed by DCX SP and DAD SP; only an SP
 // carrying blanks tells them apart, and then convt reads a trailing blank as a

@@ -5,6 +5,8 @@
 
 namespace kit85 {
 
+int32_t auxDigitOther(const Text& t) { return convt(t.trimmed().right(1)); }
+
 void sfg(FlagLabels& f, const Text& t) { f.slb = caption(signRule(convt(t.right(2)))); }
 
 void zfg(FlagLabels& f, const Text& t) { f.zlb = caption(zeroRule(convt(t.right(2)))); }

@@ -54,8 +54,9 @@ constexpr bool parityRule(int32_t byte) { return std::popcount(static_cast<uint3
 
 // The digit auxfg reads from a text: convt of the last character of the
 // trimmed text.
+int32_t auxDigitOther(const Text& t);
 inline int32_t auxDigit(const Text& t) {
-    return t.isHex() ? static_cast<int32_t>(t.hexValue() & 0xF) : convt(t.trimmed().right(1));
+    return t.isHex() ? static_cast<int32_t>(t.hexValue() & 0xF) : auxDigitOther(t);
 }
 // The same digit of hex1(x)'s text.
 constexpr int32_t auxDigit(int64_t x) { return static_cast<int32_t>(x & 0xF); }
