@@ -67,9 +67,9 @@ std::pair<Text FlagLabels::*, Text> checkFlag(std::string_view flag) {
     return {field->label, Text(value)};
 }
 
-DumpRequest checkDump(std::string_view dump) {
-    auto [addr, len] = splitAt(dump, ':', "--dump", "ADDR:LEN");
-    DumpRequest d{"--dump " + echo(dump), Text(), 0};
+DumpRequest checkRange(std::string_view range, std::string_view option) {
+    auto [addr, len] = splitAt(range, ':', option, "ADDR:LEN");
+    DumpRequest d{std::string(option) + " " + echo(range), Text(), 0};
     d.address = parseAddress(addr, d.what);
     d.length = parseCount(len, d.what);
     return d;
@@ -105,7 +105,9 @@ Request checkRequest(const RunnerOptions& o) {
     if (o.at) q.at = parseAddress(*o.at, "--at");
     for (const std::string& reg : o.registers) q.registers.push_back(checkRegister(reg));
     for (const std::string& flag : o.flags) q.flags.push_back(checkFlag(flag));
-    for (const std::string& dump : o.dumps) q.dumps.push_back(checkDump(dump));
+    for (const std::string& dump : o.dumps) q.dumps.push_back(checkRange(dump, "--dump"));
+    for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
+    if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     return q;
 }
 

@@ -6,7 +6,7 @@
 // main.cpp reads the command line with CLI11 and checks the single values
 // there (counts, the start address, the memory file's name) with the checks
 // below. checkRequest then takes the lists apart (--poke, --reg, --flag,
-// --dump) and checks every piece; their messages name the whole value given
+// --dump, --break, --disassemble) and checks every piece; their messages name the whole value given
 // ("--poke 8000=123: ..."), a shape CLI11's validator messages ("--poke: ...")
 // do not have.
 
@@ -30,16 +30,18 @@ struct BadInput {
 // The options as main's CLI11 parser hands them over: the single values
 // checked, the lists as written.
 struct RunnerOptions {
-    std::optional<std::string> memoryFile;  // --memory FILE, not empty; none: a fresh private table, not saved
-    std::vector<std::string> loadFiles;     // --load FILE.hex, written in this order
-    std::vector<std::string> pokes;         // --poke ADDR=B1,B2,... written after the files, in this order
-    std::optional<std::string> at;          // --at ADDR; none: the table's first row
-    std::vector<std::string> registers;     // --reg NAME=TEXT
-    std::vector<std::string> flags;         // --flag NAME=0|1
-    std::optional<uint64_t> steps;          // --steps N: Step Exe N times
-    std::optional<uint64_t> maxSteps;       // --max-steps N (at least 1): Execute, at most N instructions
-    std::vector<std::string> dumps;         // --dump ADDR:LEN, LEN decimal
-    bool json = false;                      // --json
+    std::optional<std::string> memoryFile;   // --memory FILE, not empty; none: a fresh private table, not saved
+    std::vector<std::string> loadFiles;      // --load FILE.hex, written in this order
+    std::vector<std::string> pokes;          // --poke ADDR=B1,B2,... written after the files, in this order
+    std::optional<std::string> at;           // --at ADDR; none: the table's first row
+    std::vector<std::string> registers;      // --reg NAME=TEXT
+    std::vector<std::string> flags;          // --flag NAME=0|1
+    std::optional<uint64_t> steps;           // --steps N: Step Exe N times
+    std::optional<uint64_t> maxSteps;        // --max-steps N (at least 1): Execute, at most N instructions
+    std::vector<std::string> dumps;          // --dump ADDR:LEN, LEN decimal
+    std::vector<std::string> breaks;         // --break ADDR: breakpoints for this run, not saved
+    std::optional<std::string> disassemble;  // --disassemble ADDR:LEN: a listing instead of a run
+    bool json = false;                       // --json
 };
 
 struct Poke {
@@ -64,6 +66,8 @@ struct Request {
     std::optional<uint64_t> steps;  // Step Exe this many times; none: Execute
     uint64_t maxSteps = 0;          // Execute's bound; 0: none
     std::vector<DumpRequest> dumps;
+    std::vector<Text> breaks;                // four upper-case digits each
+    std::optional<DumpRequest> disassemble;  // LEN rows' worth of instructions from ADDR
     bool json = false;
 };
 

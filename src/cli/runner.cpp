@@ -13,6 +13,7 @@
 
 #include "cli/escape.h"
 #include "cli/report.h"
+#include "isa/disassembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
 #include "run/run_controller.h"
@@ -73,6 +74,7 @@ struct Plan {
     std::vector<Write> writes;
     int startRow = 0;
     std::vector<Dump> dumps;
+    std::optional<Dump> listing;     // the rows --disassemble lists
     std::vector<std::string> notes;  // for stderr: what the report leaves out
 };
 
@@ -104,17 +106,21 @@ Plan plan(const Request& q, const MemoryTable& memory, const std::vector<IntelHe
 
     if (q.at) p.startRow = rowOf(memory, *q.at, "--at");
 
-    for (const DumpRequest& r : q.dumps) {
+    // A range past FFFF is no mistake the table can show (a table with fewer
+    // rows cuts ranges silently): it is reported as far as it goes, and said.
+    auto range = [&](const DumpRequest& r) {
         Dump d;
         d.address = r.address;
         d.row = rowOf(memory, r.address, r.what);
         d.length = static_cast<std::size_t>(std::min<uint64_t>(r.length, static_cast<uint64_t>(memory.size() - d.row)));
-        // A dump past FFFF is no mistake the table can show (a table with
-        // fewer rows cuts dumps silently): it is reported as far as it goes,
-        // and said.
         if (d.length < r.length && r.length > 0x10000 - r.address.hexValue())
             p.notes.push_back(r.what + ": runs past FFFF; the report has the " + std::to_string(d.length) +
                               (d.length == 1 ? " row" : " rows") + " to the end of the memory");
+        return d;
+    };
+    if (q.disassemble) p.listing = range(*q.disassemble);
+    for (const DumpRequest& r : q.dumps) {
+        const Dump d = range(r);
         // The report has one entry per address: the same start twice keeps the longer.
         auto same = std::find_if(p.dumps.begin(), p.dumps.end(), [&](const Dump& e) { return e.address == d.address; });
         if (same == p.dumps.end())
@@ -142,6 +148,7 @@ void write(MemoryTable& memory, const std::vector<Write>& writes) {
 int exitStatus(StopReason r) {
     switch (r) {
         case StopReason::Halt:
+        case StopReason::Breakpoint:
         case StopReason::Steps:
         case StopReason::StepLimit: return kExitRunEnded;
         default: return kExitRunStopped;
@@ -174,13 +181,28 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     }
     for (const std::string& note : p.notes) err << "kit85-run: " << note << '\n';
 
+    if (p.listing) {
+        // The instructions that start in the rows asked for; the last may
+        // reach past them.
+        std::vector<Disassembly> listing;
+        const int end = p.listing->row + static_cast<int>(p.listing->length);
+        for (int row = p.listing->row; row < end; row += listing.back().length)
+            listing.push_back(disassembleAt(*memory, row));
+        writeListing(out, q.json, listing);
+        return kExitRunEnded;
+    }
+
     ReportingPresenter presenter(q.json ? nullptr : &out);
     KitState kit(*memory, presenter);
     memory->setCursor(p.startRow);
     for (auto& [r, text] : q.registers) kit[r] = text;
     for (auto& [label, text] : q.flags) kit.flags.*label = text;
 
+    // The memory file's breakpoints and this run's own; these are not saved.
+    Breakpoints breakpoints = memory->breakpoints();
+    for (const Text& b : q.breaks) breakpoints.insert(static_cast<uint16_t>(b.hexValue()));
     RunController run(kit, stop);
+    run.setBreakpoints(&breakpoints);
     if (q.steps) {
         run.step(*q.steps);
     } else {
