@@ -3,6 +3,7 @@
 // renamed into place once all are written, so a run leaves either every output
 // or none.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,52 +56,75 @@ void removeTemps(const std::vector<Output>& outputs) {
         if (!o.temp.empty()) ::unlink(o.temp.c_str());
 }
 
-// Writes each file output to a temporary file in its folder, then renames them
-// all into place; on any failure the temporary files are removed and the
-// message says which file failed and why.
-bool writeAll(std::vector<Output>& outputs, std::string& problem) {
-    for (Output& o : outputs) {
-        if (o.file == "-") continue;
-        fs::path target(o.file);
-        std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-        int fd = ::mkstemp(tmpl.data());
-        if (fd < 0) {
-            problem = "cannot write " + o.file + ": " + std::strerror(errno);
-            removeTemps(outputs);
+bool writeFd(int fd, const std::string& text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
             return false;
         }
-        o.temp = tmpl;
-        const char* p = o.text.data();
-        std::size_t left = o.text.size();
-        while (left > 0) {
-            ssize_t n = ::write(fd, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                problem = "cannot write " + o.file + ": " + std::strerror(n < 0 ? errno : EIO);
-                ::close(fd);
-                removeTemps(outputs);
-                return false;
-            }
-            p += n;
-            left -= static_cast<std::size_t>(n);
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes each file output to a temporary file in its folder, then renames them
+// all into place; on any failure the temporary files are removed and the
+// message says which file failed and why. An output that exists and is no
+// regular file (/dev/null, a pipe) is written straight to, after the others;
+// a symbolic link is followed, so the file it names is replaced, not the link.
+bool writeAll(std::vector<Output>& outputs, std::string& problem) {
+    auto failed = [&](const Output& o) {
+        problem = "cannot write " + o.file + ": " + std::strerror(errno);
+        removeTemps(outputs);
+        return false;
+    };
+    std::vector<const Output*> devices;
+    std::vector<fs::path> targets(outputs.size());
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        Output& o = outputs[i];
+        if (o.file == "-") continue;
+        std::error_code ec;
+        fs::path target = fs::canonical(o.file, ec);
+        if (ec) target = o.file;
+        fs::file_status st = fs::status(target, ec);
+        if (!ec && fs::exists(st) && !fs::is_regular_file(st)) {
+            devices.push_back(&o);
+            continue;
         }
+        targets[i] = target;
+        std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+        int fd = ::mkstemp(tmpl.data());
+        if (fd < 0) return failed(o);
+        o.temp = tmpl;
         // mkstemp makes the file private; an output gets the mode any new file would.
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {
-            problem = "cannot write " + o.file + ": " + std::strerror(errno);
-            removeTemps(outputs);
-            return false;
-        }
+        bool ok = writeFd(fd, o.text) && ::fchmod(fd, 0666 & ~mask) == 0 && ::fsync(fd) == 0;
+        int saved = errno;
+        if (::close(fd) != 0 && ok) saved = errno, ok = false;
+        errno = saved;
+        if (!ok) return failed(o);
     }
-    for (Output& o : outputs) {
-        if (o.file == "-") continue;
-        if (::rename(o.temp.c_str(), o.file.c_str()) != 0) {
-            problem = "cannot write " + o.file + ": " + std::strerror(errno);
-            removeTemps(outputs);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        Output& o = outputs[i];
+        if (o.temp.empty()) continue;
+        if (::rename(o.temp.c_str(), targets[i].c_str()) != 0) return failed(o);
+        o.temp.clear();
+    }
+    for (const Output* o : devices) {
+        int fd = ::open(o->file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        bool ok = fd >= 0 && writeFd(fd, o->text);
+        int saved = errno;
+        if (fd >= 0) ::close(fd);
+        if (!ok) {
+            problem = "cannot write " + o->file + ": " + std::strerror(saved);
             return false;
         }
-        o.temp.clear();
     }
     for (const Output& o : outputs)
         if (o.file == "-") std::cout << o.text;

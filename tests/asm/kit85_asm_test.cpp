@@ -100,6 +100,20 @@ TEST_F(Kit85Asm, StandardInputAndOutput) {
     EXPECT_EQ(out, ":030000003E057644\n:00000001FF\n");
 }
 
+// A device is written to, never replaced; a symbolic link's file is replaced,
+// the link kept.
+TEST_F(Kit85Asm, DevicesAndLinksAreWrittenThrough) {
+    write("prog.asm", kProgram);
+    write("real.hex", "old");
+    fs::create_symlink("real.hex", dir / "link.hex");
+    run("prog.asm -o /dev/null --listing link.hex");
+    EXPECT_EQ(exitCode, 0) << describe();
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.hex"));
+    EXPECT_EQ(read("real.hex").rfind("Listing of prog.asm", 0), 0u) << read("real.hex");
+    EXPECT_EQ(files(), "link.hex prog.asm real.hex ");
+}
+
 TEST_F(Kit85Asm, ErrorsAreAllReportedAndNothingIsWritten) {
     write("bad.asm", "MVI A,FFH\nJMP X\nMOV A,Q\n");
     write("bad.hex", "old");
