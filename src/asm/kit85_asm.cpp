@@ -1,7 +1,5 @@
 // kit85-asm: assembles an 8085 source into Intel HEX, a listing and a keying
-// sheet. Every output is written to a temporary file beside its target and
-// renamed into place once all are written, so a run leaves either every output
-// or none.
+// sheet, written all or none (output_files.h).
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +17,7 @@
 #include "asm/assembler.h"
 #include "asm/keying_sheet.h"
 #include "asm/listing.h"
+#include "asm/output_files.h"
 #include "memory/intel_hex.h"
 #include "values/ascii.h"
 
@@ -30,12 +29,6 @@ using namespace kit85::assembler;
 constexpr int kExitOk = 0;
 constexpr int kExitNotWritten = 1;  // an output could not be written: none was
 constexpr int kExitBadInput = 2;    // bad arguments, an unreadable source, errors in it
-
-struct Output {
-    std::string file;  // "-": the standard output
-    std::string text;
-    std::string temp;  // the temporary file it is written to first
-};
 
 std::string lowerExtension(const std::string& file) {
     std::string e = fs::path(file).extension().string();
@@ -49,91 +42,6 @@ bool readAll(std::istream& in, std::string& text) {
     s << in.rdbuf();
     text = s.str();
     return !in.bad();
-}
-
-void removeTemps(const std::vector<Output>& outputs) {
-    for (const Output& o : outputs)
-        if (!o.temp.empty()) ::unlink(o.temp.c_str());
-}
-
-bool writeFd(int fd, const std::string& text) {
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes each file output to a temporary file in its folder, then renames them
-// all into place; on any failure the temporary files are removed and the
-// message says which file failed and why. An output that exists and is no
-// regular file (/dev/null, a pipe) is written straight to, after the others;
-// a symbolic link is followed, so the file it names is replaced, not the link.
-bool writeAll(std::vector<Output>& outputs, std::string& problem) {
-    auto failed = [&](const Output& o) {
-        problem = "cannot write " + o.file + ": " + std::strerror(errno);
-        removeTemps(outputs);
-        return false;
-    };
-    std::vector<const Output*> devices;
-    std::vector<fs::path> targets(outputs.size());
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        Output& o = outputs[i];
-        if (o.file == "-") continue;
-        std::error_code ec;
-        fs::path target = fs::canonical(o.file, ec);
-        if (ec) target = o.file;
-        fs::file_status st = fs::status(target, ec);
-        if (!ec && fs::exists(st) && !fs::is_regular_file(st)) {
-            devices.push_back(&o);
-            continue;
-        }
-        targets[i] = target;
-        std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-        int fd = ::mkstemp(tmpl.data());
-        if (fd < 0) return failed(o);
-        o.temp = tmpl;
-        // mkstemp makes the file private; an output gets the mode any new file would.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        bool ok = writeFd(fd, o.text) && ::fchmod(fd, 0666 & ~mask) == 0 && ::fsync(fd) == 0;
-        int saved = errno;
-        if (::close(fd) != 0 && ok) saved = errno, ok = false;
-        errno = saved;
-        if (!ok) return failed(o);
-    }
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        Output& o = outputs[i];
-        if (o.temp.empty()) continue;
-        if (::rename(o.temp.c_str(), targets[i].c_str()) != 0) return failed(o);
-        o.temp.clear();
-    }
-    for (const Output* o : devices) {
-        int fd = ::open(o->file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        bool ok = fd >= 0 && writeFd(fd, o->text);
-        int saved = errno;
-        if (fd >= 0) ::close(fd);
-        if (!ok) {
-            problem = "cannot write " + o->file + ": " + std::strerror(saved);
-            return false;
-        }
-    }
-    for (const Output& o : outputs)
-        if (o.file == "-") std::cout << o.text;
-    std::cout.flush();
-    if (!std::cout) {
-        problem = "cannot write to the standard output";
-        return false;
-    }
-    return true;
 }
 
 constexpr const char* kFooter =
@@ -229,20 +137,18 @@ int main(int argc, char** argv) {
         return kExitBadInput;
     }
 
-    std::vector<Output> outputs;
+    std::vector<OutputFile> outputs;
     if (!hexFile.empty()) {
         std::vector<kit85::HexByte> bytes = assembly.bytes();
-        outputs.push_back({hexFile, kit85::formatIntelHex(bytes), ""});
+        outputs.push_back({hexFile, kit85::formatIntelHex(bytes)});
     }
-    if (!listingFile.empty()) outputs.push_back({listingFile, formatListing(assembly, name), ""});
+    if (!listingFile.empty()) outputs.push_back({listingFile, formatListing(assembly, name)});
     if (!sheetFile.empty())
-        outputs.push_back({sheetFile,
-                           sheetKind == ".csv" ? keyingSheetCsv(assembly)
-                                               : keyingSheetHtml(assembly, fs::path(name).filename().string()),
-                           ""});
-    std::string problem;
-    if (!writeAll(outputs, problem)) {
-        std::cerr << "kit85-asm: " << problem << "; nothing written\n";
+        outputs.push_back({sheetFile, sheetKind == ".csv"
+                                          ? keyingSheetCsv(assembly)
+                                          : keyingSheetHtml(assembly, fs::path(name).filename().string())});
+    if (std::optional<std::string> problem = writeOutputFiles(outputs, std::cout)) {
+        std::cerr << "kit85-asm: " << *problem << "; nothing written\n";
         return kExitNotWritten;
     }
     return kExitOk;
