@@ -112,11 +112,15 @@ void printError(std::ostream& err, const std::string& message) {
     for (std::string line; std::getline(lines, line);) err << "kit85-run: " << kit85::printableMessage(line) << '\n';
 }
 
-constexpr const char* kFooter = R"(Memory writes from --load and --poke are committed before the run starts;
-files are written first, then pokes, each in the order given. The run starts
-on the --at row (else the table's first row). --steps N presses Step Exe N
-times; otherwise Execute runs until a halt or an invalid code, at most
---max-steps instructions. Ctrl-C interrupts the run.
+constexpr const char* kFooter = R"(Memory writes from --load, --asm and --poke are committed before the run
+starts; HEX files are written first, then assembled sources, then pokes, each
+in the order given. A source with an error is refused with every error
+(FILE:LINE:COLUMN: error: ...) and nothing is written. The run starts on the
+--at row (else the table's first row). --steps N presses Step Exe N times;
+otherwise Execute runs until a halt or an invalid code, at most --max-steps
+instructions. Ctrl-C interrupts the run. --save-hex writes rows as Intel HEX
+after the run, every file or none; a row that is not two upper-case hex
+digits refuses them all (exit 2).
 
 --json prints one object:
   {"stop": "halt"|"invalid-code"|"steps"|"step-limit"|"interrupted"|"error",
@@ -127,8 +131,9 @@ times; otherwise Execute runs until a halt or an invalid code, at most
 
 Exit status: 0 after a halt, the steps asked for or the step limit; 1 after an
 invalid code, an interruption or an error during the run, or when the report
-cannot be written; 2 for bad arguments, an unreadable or bad file or a refused
-memory file (nothing is written then).)";
+cannot be written (or a --save-hex file); 2 for bad arguments, an unreadable
+or bad file, a refused memory file (nothing is written then) or a --save-hex
+row that is no byte.)";
 
 }  // namespace
 
@@ -170,6 +175,12 @@ int main(int argc, char** argv) {
         ->type_name("ADDR:LEN")
         ->allow_extra_args(false);
     app.add_flag("--json", o.json, "Print the report as one JSON object");
+    app.add_option("--asm", o.asmFiles, "Assemble an 8085 source and write it into memory, as --load does")
+        ->type_name("FILE.asm")
+        ->allow_extra_args(false);
+    app.add_option("--save-hex", o.saveHex, "After the run, write LEN (decimal) rows from ADDR as Intel HEX")
+        ->type_name("ADDR:LEN FILE")
+        ->allow_extra_args(false);
 
     try {
         app.parse(argc, argv);

@@ -75,6 +75,18 @@ DumpRequest checkDump(std::string_view dump) {
     return d;
 }
 
+SaveHexRequest checkSaveHex(const std::pair<std::string, std::string>& save) {
+    const auto& [range, file] = save;
+    SaveHexRequest r{"--save-hex " + echo(range) + " " + echo(file), Text(), 0, file};
+    auto [addr, len] = splitAt(range, ':', "--save-hex", "ADDR:LEN FILE");
+    r.address = parseAddress(addr, r.what);
+    r.length = parseCount(len, r.what);
+    if (r.length > 0x10000 - r.address.hexValue()) throw BadInput{r.what + ": runs past FFFF"};
+    if (file.empty()) throw BadInput{r.what + ": the file name is empty"};
+    if (file == "-") throw BadInput{r.what + ": the standard output carries the report; name a file"};
+    return r;
+}
+
 }  // namespace
 
 std::optional<uint64_t> countOf(std::string_view s) {
@@ -106,6 +118,13 @@ Request checkRequest(const RunnerOptions& o) {
     for (const std::string& reg : o.registers) q.registers.push_back(checkRegister(reg));
     for (const std::string& flag : o.flags) q.flags.push_back(checkFlag(flag));
     for (const std::string& dump : o.dumps) q.dumps.push_back(checkDump(dump));
+    q.asmFiles = o.asmFiles;
+    for (const auto& save : o.saveHex) {
+        q.saves.push_back(checkSaveHex(save));
+        for (std::size_t i = 0; i + 1 < q.saves.size(); ++i)
+            if (q.saves[i].file == q.saves.back().file)
+                throw BadInput{q.saves.back().what + ": the file is named by " + q.saves[i].what + " too"};
+    }
     return q;
 }
 

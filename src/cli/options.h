@@ -6,7 +6,7 @@
 // main.cpp reads the command line with CLI11 and checks the single values
 // there (counts, the start address, the memory file's name) with the checks
 // below. checkRequest then takes the lists apart (--poke, --reg, --flag,
-// --dump) and checks every piece; their messages name the whole value given
+// --dump, --save-hex) and checks every piece; their messages name the whole value given
 // ("--poke 8000=123: ..."), a shape CLI11's validator messages ("--poke: ...")
 // do not have.
 
@@ -40,6 +40,8 @@ struct RunnerOptions {
     std::optional<uint64_t> maxSteps;       // --max-steps N (at least 1): Execute, at most N instructions
     std::vector<std::string> dumps;         // --dump ADDR:LEN, LEN decimal
     bool json = false;                      // --json
+    std::vector<std::string> asmFiles;      // --asm FILE.asm: assembled, written after the --load files
+    std::vector<std::pair<std::string, std::string>> saveHex;  // --save-hex ADDR:LEN FILE, after the run
 };
 
 struct Poke {
@@ -54,6 +56,13 @@ struct DumpRequest {
     uint64_t length = 0;
 };
 
+struct SaveHexRequest {
+    std::string what;  // "--save-hex ADDR:LEN FILE" for messages
+    Text address;      // four upper-case digits
+    uint64_t length = 0;
+    std::string file;
+};
+
 struct Request {
     std::optional<std::string> memoryFile;
     std::vector<std::string> loadFiles;
@@ -65,6 +74,8 @@ struct Request {
     uint64_t maxSteps = 0;          // Execute's bound; 0: none
     std::vector<DumpRequest> dumps;
     bool json = false;
+    std::vector<std::string> asmFiles;
+    std::vector<SaveHexRequest> saves;
 };
 
 // The options checked and taken apart; throws BadInput.
