@@ -6,9 +6,9 @@
 // main.cpp reads the command line with CLI11 and checks the single values
 // there (counts, the start address, the memory file's name) with the checks
 // below. checkRequest then takes the lists apart (--poke, --reg, --flag,
-// --dump, --break, --disassemble) and checks every piece; their messages name the whole value given
-// ("--poke 8000=123: ..."), a shape CLI11's validator messages ("--poke: ...")
-// do not have.
+// --dump, --break, --disassemble, --save-hex) and checks every piece; their
+// messages name the whole value given ("--poke 8000=123: ..."), a shape
+// CLI11's validator messages ("--poke: ...") do not have.
 
 #include <cstdint>
 #include <optional>
@@ -42,6 +42,8 @@ struct RunnerOptions {
     std::vector<std::string> breaks;         // --break ADDR: breakpoints for this run, not saved
     std::optional<std::string> disassemble;  // --disassemble ADDR:LEN: a listing instead of a run
     bool json = false;                       // --json
+    std::vector<std::string> asmFiles;       // --asm FILE.asm: assembled, written after the --load files
+    std::vector<std::pair<std::string, std::string>> saveHex;  // --save-hex ADDR:LEN FILE, after the run
 };
 
 struct Poke {
@@ -54,6 +56,13 @@ struct DumpRequest {
     std::string what;  // "--dump ADDR:LEN" for messages
     Text address;      // four upper-case digits
     uint64_t length = 0;
+};
+
+struct SaveHexRequest {
+    std::string what;  // "--save-hex ADDR:LEN FILE" for messages
+    Text address;      // four upper-case digits
+    uint64_t length = 0;
+    std::string file;
 };
 
 struct Request {
@@ -69,6 +78,8 @@ struct Request {
     std::vector<Text> breaks;                // four upper-case digits each
     std::optional<DumpRequest> disassemble;  // LEN rows' worth of instructions from ADDR
     bool json = false;
+    std::vector<std::string> asmFiles;
+    std::vector<SaveHexRequest> saves;
 };
 
 // The options checked and taken apart; throws BadInput.
