@@ -15,6 +15,7 @@
 
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
+#include "panel/program_files.h"
 #include "panel/shortcuts.h"
 #include "values/ascii.h"
 #include "values/errors.h"
@@ -97,6 +98,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     build();
     connectKeys();
     addShortcuts();
+    new ProgramFiles(*this);
     layOut();
 
     sliceTimer_.setSingleShot(true);
@@ -257,6 +259,7 @@ void KitWindow::connectKeys() {
 // Each row with keys presses its kit key; the row without one opens the help.
 void KitWindow::addShortcuts() {
     for (const Shortcut& s : kitShortcuts()) {
+        if (s.action) continue;  // program files' actions carry these
         QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
         for (QKeyCombination c : s.combinations) {
             if (c.key() == Qt::Key_unknown) continue;

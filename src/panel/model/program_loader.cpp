@@ -1,0 +1,189 @@
+#include "panel/model/program_loader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "values/ascii.h"
+
+namespace kit85 {
+
+namespace {
+
+// An Intel HEX file for 64 KiB of memory is well under a megabyte; the bound
+// keeps a mistaken pick of a huge file from eating memory.
+constexpr std::uintmax_t kMostProgramFileBytes = 16u << 20;
+constexpr uint16_t kKeypadFloor = 0x8000;
+
+ProgramLoad refused(std::string problem) {
+    ProgramLoad p;
+    p.problem = std::move(problem);
+    return p;
+}
+
+// The whole file, or a problem naming it.
+std::optional<std::string> readFile(const std::filesystem::path& file, std::string& problem) {
+    const std::string name = file.string();
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) {
+        problem = name + " is a folder, not a program file";
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        problem = name + " cannot be read (" + std::strerror(errno) + ")";
+        return std::nullopt;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMostProgramFileBytes) {
+        problem = name + " is larger than 16 MiB; no program for 64 KiB of memory is that large";
+        return std::nullopt;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        problem = name + " cannot be read";
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool isUpperByte(const Text& t) {
+    const std::string& s = t.str();
+    return s.size() == 2 && upperHexDigitValue(s[0]) >= 0 && upperHexDigitValue(s[1]) >= 0;
+}
+
+}  // namespace
+
+std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
+    const std::string ext = upperAscii(file.extension().string());
+    if (ext == ".HEX" || ext == ".IHX") return ProgramKind::Hex;
+    if (ext == ".ASM" || ext == ".A85") return ProgramKind::Asm;
+    return std::nullopt;
+}
+
+ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name) {
+    ProgramLoad p;
+    if (kind == ProgramKind::Hex) {
+        IntelHexImage image = parseIntelHex(text);
+        if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
+        p.image = std::move(image.bytes);
+    } else {
+        assembler::Assembly a = assembler::assemble(text);
+        for (const assembler::Diagnostic& d : a.diagnostics) p.diagnostics.push_back(d.format(name));
+        if (!a.ok()) {
+            const std::size_t n = a.errors();
+            p.problem =
+                std::string(name) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") + "; nothing was stored";
+            return p;
+        }
+        p.image = a.bytes();
+        p.assembly = std::move(a);
+    }
+    if (p.image.empty()) {
+        p.problem = std::string(name) + " holds no bytes; nothing was stored";
+        return p;
+    }
+    p.first = std::min_element(p.image.begin(), p.image.end(), [](const HexByte& x, const HexByte& y) {
+                  return x.address < y.address;
+              })->address;
+    p.ok = true;
+    return p;
+}
+
+ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_view name) {
+    if (!program.ok) return program;
+    auto refuse = [&](std::string problem) {
+        program.ok = false;
+        program.problem = std::move(problem);
+        return program;
+    };
+
+    std::vector<int> rows;
+    rows.reserve(program.image.size());
+    for (const HexByte& b : program.image) {
+        const std::optional<int> row = memory.rowOf(Text::word(b.address));
+        if (!row)
+            return refuse(std::string(name) + ": the memory has no row " + Text::word(b.address).str() +
+                          "; nothing was stored");
+        rows.push_back(*row);
+    }
+    const std::optional<int> firstRow = memory.rowOf(Text::word(std::max(*program.first, kKeypadFloor)));
+
+    // Earlier writes go to the file first, so that a refusal below takes back
+    // only this program's bytes.
+    try {
+        memory.flush();
+    } catch (const StoreError& e) {
+        return refuse(std::string(name) + ": the memory file refuses writes (" + e.what() + "); nothing was stored");
+    }
+
+    const int cursor = memory.cursor();
+    std::vector<Text> old;
+    old.reserve(rows.size());
+    for (int row : rows) old.push_back(memory.dataAt(row));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        memory.setCursor(rows[i]);
+        memory.setText2(Text::byte(program.image[i].value));
+    }
+    try {
+        memory.flush();
+    } catch (const StoreError& e) {
+        // Back to the old texts, last write first (an address given twice
+        // gets its first old text back).
+        for (std::size_t i = rows.size(); i-- > 0;) {
+            memory.setCursor(rows[i]);
+            memory.setText2(old[i]);
+        }
+        memory.setCursor(cursor);
+        return refuse(std::string(name) + ": the memory file refuses writes (" + e.what() + "); nothing was stored");
+    }
+    memory.setCursor(firstRow ? *firstRow : rows.front());
+    return program;
+}
+
+ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    const std::optional<ProgramKind> kind = programKind(file);
+    if (!kind) return refused(name + " is neither an Intel HEX file (.hex) nor an 8085 source (.asm)");
+    std::string problem;
+    const std::optional<std::string> text = readFile(file, problem);
+    if (!text) return refused(problem);
+    return storeProgram(memory, readProgram(*text, *kind, name), name);
+}
+
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length) {
+    HexSave s;
+    if (length == 0) {
+        s.problem = "nothing to save: the length is 0";
+        return s;
+    }
+    if (start + length > 0x10000) {
+        s.problem = "the range " + Text::word(start).str() + " + " + std::to_string(length) +
+                    " bytes runs past FFFF; nothing was saved";
+        return s;
+    }
+    std::vector<HexByte> bytes;
+    bytes.reserve(length);
+    for (uint32_t a = start; a < start + length; ++a) {
+        const Text address = Text::word(a);
+        const std::optional<int> row = memory.rowOf(address);
+        if (!row) {
+            s.problem = "the memory has no row " + address.str() + "; nothing was saved";
+            return s;
+        }
+        const Text& data = memory.dataAt(*row);
+        if (!isUpperByte(data)) {
+            s.problem = "row " + address.str() + " holds \"" + data.str() +
+                        "\", not two upper-case hex digits; nothing was saved";
+            return s;
+        }
+        bytes.push_back({static_cast<uint16_t>(a), static_cast<uint8_t>(data.hexValue())});
+    }
+    s.text = formatIntelHex(bytes);
+    s.ok = true;
+    return s;
+}
+
+}  // namespace kit85

@@ -1,0 +1,69 @@
+#pragma once
+
+// Programs as files for the kit window, without a toolkit: an Intel HEX file
+// or an 8085 source read into the memory table, and a range of the table
+// written out as Intel HEX.
+//
+// A load is all or nothing. Every byte is checked against the table first (a
+// row the table lacks refuses the file), then every byte is written and
+// committed in one flush; when the memory file refuses that flush the rows get
+// their old texts back and the load is refused, so a failed load leaves the
+// table as it was. Bytes below 8000 are stored (the table has those rows, as
+// kit85-run --load stores them); only the current row keeps to the keypad's
+// floor: it goes to the program's first address, or to 8000 when that is lower.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "memory/intel_hex.h"
+#include "memory/memory_table.h"
+
+namespace kit85 {
+
+enum class ProgramKind { Hex, Asm };
+
+// By the file name's extension, either case: .hex and .ihx are Intel HEX,
+// .asm and .a85 sources. Any other name: none.
+std::optional<ProgramKind> programKind(const std::filesystem::path& file);
+
+struct ProgramLoad {
+    bool ok = false;
+    // Why the load was refused: one line for the message box.
+    std::string problem;
+    // An assembler's errors and warnings, each "file:line:col: error: ...".
+    std::vector<std::string> diagnostics;
+    std::vector<HexByte> image;                   // the bytes, in the file's order
+    std::optional<uint16_t> first;                // the lowest address
+    std::optional<assembler::Assembly> assembly;  // a source's, for its keying sheet
+};
+
+// The bytes a file's text places, without touching memory. `name` heads the
+// diagnostics and messages.
+ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name);
+
+// Reads, checks and stores the file, then puts the cursor on its first address
+// (8000 at the lowest). On refusal nothing is stored and the cursor stays.
+ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file);
+
+// Stores a read program all or nothing, as loadProgram does; `name` heads the
+// messages. A program that was not read ok is returned as it is.
+ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_view name);
+
+struct HexSave {
+    bool ok = false;
+    std::string text;     // the Intel HEX file
+    std::string problem;  // why nothing can be saved
+};
+
+// The rows start .. start+length-1 as Intel HEX. Refused, naming the row, when
+// the table lacks a row or a row's text is not two upper-case hex digits; also
+// refused for a length of 0 or one running past FFFF.
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length);
+
+}  // namespace kit85

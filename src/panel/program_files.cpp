@@ -1,0 +1,256 @@
+#include "panel/program_files.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "asm/keying_sheet.h"
+#include "panel/kit_window.h"
+#include "panel/model/program_loader.h"
+#include "panel/shortcuts.h"
+
+namespace kit85 {
+
+namespace {
+
+const char* const kProgramFilter =
+    "Programs (*.hex *.ihx *.asm *.a85);;Intel HEX (*.hex *.ihx);;8085 sources (*.asm *.a85)";
+
+std::filesystem::path fsPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
+
+// The one local file a drag carries, when it is a program; else empty.
+QString droppedProgram(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QString file = url.toLocalFile();
+    return programKind(fsPath(file)) ? file : QString();
+}
+
+std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle("Save as Intel HEX");
+    auto* form = new QFormLayout(&dialog);
+    auto hexField = [&](const char* name, uint32_t value) {
+        auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
+        field->setObjectName(name);
+        field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), field));
+        return field;
+    };
+    QLineEdit* first = hexField("start", start);
+    QLineEdit* last = hexField("end", std::min<uint32_t>(start + 0x0F, 0xFFFF));
+    form->addRow("Start address:", first);
+    form->addRow("End address (kept):", last);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted || first->text().isEmpty() || last->text().isEmpty()) return std::nullopt;
+    const uint32_t a = first->text().toUInt(nullptr, 16);
+    const uint32_t b = last->text().toUInt(nullptr, 16);
+    // An end before the start gives a length past FFFF, which the save refuses by name.
+    return HexRange{static_cast<uint16_t>(a), b >= a ? b - a + 1 : 0x10000 - a + b + 1};
+}
+
+void showDiagnostics(QWidget* parent, const QString& problem, const QStringList& lines) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle("error :");
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(problem, &dialog));
+    auto* list = new QPlainTextEdit(lines.join('\n'), &dialog);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    list->setMinimumWidth(560);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+}  // namespace
+
+ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
+    QWidget* w = &window;
+    Dialogs d;
+    d.openFile = [w](const QString& folder) {
+        return QFileDialog::getOpenFileName(w, "Open a program", folder, kProgramFilter);
+    };
+    d.saveFile = [w](const QString& suggested, const QString& filter) {
+        return QFileDialog::getSaveFileName(w, "Save", suggested, filter);
+    };
+    d.range = [w](uint16_t start) { return askRange(w, start); };
+    d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
+    return d;
+}
+
+ProgramFiles::ProgramFiles(KitWindow& window) : QObject(&window), window_(window), dialogs_(standardDialogs(window)) {
+    setObjectName("programFiles");
+    auto* menu = new QMenu(&window);
+    menu->setObjectName("programMenu");
+    menu->addAction(addAction("openProgram", "Open\u2026", &ProgramFiles::open));
+    menu->addAction(addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex));
+    menu->addAction(addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet));
+    window.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&window, &QWidget::customContextMenuRequested, menu,
+            [menu, &window](const QPoint& at) { menu->popup(window.mapToGlobal(at)); });
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+}
+
+// An action on the window: its shortcut comes from the keyboard table.
+QAction* ProgramFiles::addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)()) {
+    auto* action = new QAction(text, &window_);
+    action->setObjectName(name);
+    if (const Shortcut* s = shortcutForAction(name)) action->setShortcut(QKeySequence(s->combinations[0]));
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    window_.addAction(action);
+    return action;
+}
+
+bool ProgramFiles::busy() const { return window_.running(); }
+
+void ProgramFiles::refuse(const std::string& problem) {
+    window_.kit().presenter().message(problem, "error :", Icon::Exclamation);
+}
+
+bool ProgramFiles::open() {
+    if (busy()) return false;
+    const QString file = dialogs_.openFile(lastFile_.isEmpty() ? QString() : QFileInfo(lastFile_).path());
+    return !file.isEmpty() && openFile(file);
+}
+
+bool ProgramFiles::openFile(const QString& file) {
+    if (busy()) {
+        refuse("The kit is running: press Stop (Esc) before opening " + QFileInfo(file).fileName().toStdString());
+        return false;
+    }
+    ProgramLoad load = loadProgram(window_.memory(), fsPath(file));
+    if (!load.ok) {
+        window_.refresh();
+        if (!load.diagnostics.empty()) {
+            QStringList lines;
+            for (const std::string& l : load.diagnostics) lines << QString::fromStdString(l);
+            dialogs_.diagnostics(QString::fromStdString(load.problem), lines);
+        } else {
+            refuse(load.problem);
+        }
+        return false;
+    }
+    lastFile_ = file;
+    if (load.assembly) {
+        source_ = std::move(load.assembly);
+        sourceFile_ = file;
+    }
+    // The displays show the program's first row, as after keying an address.
+    PanelModel& panel = window_.panel();
+    panel.text1Visible = panel.text2Visible = true;
+    panel.text3Visible = panel.text4Visible = false;
+    window_.refresh();
+    return true;
+}
+
+bool ProgramFiles::saveHex() {
+    if (busy()) return false;
+    const MemoryTable& memory = window_.memory();
+    const Text& here = memory.text1();
+    const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
+    const std::optional<HexRange> range = dialogs_.range(start);
+    if (!range) return false;
+    const HexSave save = saveRange(memory, range->start, range->length);
+    if (!save.ok) {
+        refuse(save.problem);
+        return false;
+    }
+    const QString suggested =
+        lastFile_.isEmpty() ? QString("program.hex")
+                            : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + ".hex";
+    const QString file = dialogs_.saveFile(suggested, "Intel HEX (*.hex *.ihx)");
+    if (file.isEmpty()) return false;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(save.text.data(), static_cast<qint64>(save.text.size())) < 0 ||
+        !out.commit()) {
+        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
+        return false;
+    }
+    return true;
+}
+
+bool ProgramFiles::exportSheet() {
+    if (busy()) return false;
+    if (!source_) {
+        window_.kit().presenter().message(
+            "No 8085 source is open: open an .asm file (Ctrl+O) first; its keying sheet is what this exports.", "",
+            Icon::Information);
+        return false;
+    }
+    const QFileInfo source(sourceFile_);
+    const QString file =
+        dialogs_.saveFile(source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
+    if (file.isEmpty()) return false;
+
+    QTextDocument document;
+    document.setHtml(QString::fromStdString(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setTitle(source.fileName() + " \u2014 keying sheet");
+        writer.setCreator("kit85");
+        document.print(&writer);
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(pdf.data()) < 0 || !out.commit()) {
+        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
+        return false;
+    }
+    return true;
+}
+
+bool ProgramFiles::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_) {
+        if (event->type() == QEvent::DragEnter) {
+            auto* drag = static_cast<QDragEnterEvent*>(event);
+            if (!droppedProgram(drag->mimeData()).isEmpty() && !busy()) drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = droppedProgram(drop->mimeData());
+            if (file.isEmpty()) return true;
+            drop->acceptProposedAction();
+            // Opened after the drop returns, so a message box does not hold the
+            // dragging program's drop open.
+            QMetaObject::invokeMethod(
+                this, [this, file] { openFile(file); }, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kit85

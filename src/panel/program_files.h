@@ -1,0 +1,81 @@
+#pragma once
+
+// Programs as files in the kit window: Open (Ctrl+O) reads a .hex or .asm file
+// into memory, Save as Intel HEX (Ctrl+S) writes a range of memory, and Export
+// keying sheet (Ctrl+P) prints the last opened source's keying sheet to PDF.
+// Dropping a .hex or .asm file on the window opens it too, and a right click
+// on the window offers the three as a menu. The kit's drawn layout has no key
+// for them.
+//
+// The loading and saving themselves are program_loader's (no toolkit); this
+// part asks for files and ranges, shows what went wrong and redraws the kit.
+// Every question goes through Dialogs, which tests replace.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "asm/assembler.h"
+
+class QAction;
+class QEvent;
+
+namespace kit85 {
+
+class KitWindow;
+
+struct HexRange {
+    uint16_t start = 0;
+    uint32_t length = 0;
+};
+
+class ProgramFiles : public QObject {
+    Q_OBJECT
+public:
+    struct Dialogs {
+        // A file to open; empty: cancelled.
+        std::function<QString(const QString& folder)> openFile;
+        // A file to write; empty: cancelled.
+        std::function<QString(const QString& suggested, const QString& filter)> saveFile;
+        // The range to save, the current row's address offered as its start.
+        std::function<std::optional<HexRange>(uint16_t start)> range;
+        // An assembler's refusal: the summary and each diagnostic line.
+        std::function<void(const QString& problem, const QStringList& lines)> diagnostics;
+    };
+
+    // Attaches itself to the window (its child): actions, shortcuts, menu, drops.
+    explicit ProgramFiles(KitWindow& window);
+
+    void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
+
+    // Each returns whether the file was read or written.
+    bool open();
+    bool openFile(const QString& file);
+    bool saveHex();
+    bool exportSheet();
+
+    // The source the keying sheet comes from: the last .asm opened.
+    const std::optional<assembler::Assembly>& lastSource() const { return source_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)());
+    void refuse(const std::string& problem);
+    bool busy() const;
+    static Dialogs standardDialogs(KitWindow& window);
+
+    KitWindow& window_;
+    Dialogs dialogs_;
+    std::optional<assembler::Assembly> source_;
+    QString sourceFile_;  // the last opened file of either kind: the dialogs start there
+    QString lastFile_;
+};
+
+}  // namespace kit85

@@ -1,0 +1,254 @@
+// Programs as files in the kit window, offscreen: Open, Save as Intel HEX,
+// Export keying sheet, dropping a file and the right-click menu. The file and
+// range dialogs are replaced by answers the tests give.
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "memory/intel_hex.h"
+#include "panel/program_files.h"
+#include "panel_fixture.h"
+
+using namespace kit85;
+using kit85::testing::Kit;
+using kit85::testing::messageLog;
+
+namespace {
+
+const char* const kGood = "; two bytes and a halt\n        ORG 8100H\nSTART:  MVI A,05H\n        HLT\n";
+const char* const kBad = "        ORG 8100H\n        MVI A,05H\n        JMP NOWHERE\n        MOV Q,A\n";
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Rows from `address` on as "address=data", blank-separated.
+QString rowsFrom(MemoryTable& m, const char* address, int count) {
+    QStringList out;
+    int row = *m.rowOf(Text(address));
+    for (int i = 0; i < count; ++i, ++row)
+        out << QString::fromStdString(m.addressAt(row).str() + "=" + m.dataAt(row).str());
+    return out.join(' ');
+}
+
+// The window's program files with every dialog answered from these fields;
+// each question asked is logged.
+struct Answers {
+    QString openFile, saveFile;
+    std::optional<HexRange> range;
+    QStringList asked;
+    QString problem;
+    QStringList diagnostics;
+
+    void attach(KitWindow& w) {
+        ProgramFiles::Dialogs d;
+        d.openFile = [this](const QString&) {
+            asked << "open";
+            return openFile;
+        };
+        d.saveFile = [this](const QString& suggested, const QString&) {
+            asked << "save " + QFileInfo(suggested).fileName();
+            return saveFile;
+        };
+        d.range = [this](uint16_t start) {
+            asked << "range " + QString::fromStdString(Text::word(start).str());
+            return range;
+        };
+        d.diagnostics = [this](const QString& p, const QStringList& lines) {
+            asked << "diagnostics";
+            problem = p;
+            diagnostics = lines;
+        };
+        programs(w)->setDialogs(d);
+    }
+    static ProgramFiles* programs(KitWindow& w) { return w.findChild<ProgramFiles*>("programFiles"); }
+};
+
+}  // namespace
+
+class ProgramFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openStoresCommitsAndMovesTheCursor_data();
+    void openStoresCommitsAndMovesTheCursor();
+    void sourceWithErrorsStoresNothing();
+    void saveRangeReadsBack();
+    void saveRefusesAnOddText();
+    void exportKeyingSheet();
+    void dropOpensTheFile();
+    void contextMenuOffersTheThree();
+};
+
+void ProgramFilesTest::openStoresCommitsAndMovesTheCursor_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("display");
+    QTest::newRow("source") << "prog.asm" << QByteArray(kGood) << "8100=3E 8101=05 8102=76 8103=00"
+                            << "Text1=8100; Text2=3E";
+    QTest::newRow("Intel HEX") << "prog.hex" << QByteArray(":02810000123437\n:00000001FF\n")
+                               << "8100=12 8101=34 8102=00 8103=00"
+                               << "Text1=8100; Text2=12";
+    QTest::newRow("below 8000: stored, the cursor at 8000")
+        << "low.asm" << QByteArray("  ORG 0100H\n  DB 7,8\n") << "0100=07 0101=08 0102=00 0103=00"
+        << "Text1=8000; Text2=00";
+}
+
+// Ctrl+O asks for the file, stores every byte, commits before returning and
+// leaves address entry for the first row.
+void ProgramFilesTest::openStoresCommitsAndMovesTheCursor() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, rows);
+    QFETCH(QString, display);
+    QTemporaryDir dir;
+    Kit k(MemoryTable::open(dir.filePath("kit.sqlite").toStdString()));
+    Answers a;
+    a.attach(k.w());
+    a.openFile = writeFile(dir, name, text);
+    k.keys("address 9");  // in address entry: the load ends it
+
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+
+    QCOMPARE(a.asked.join(", "), QString("open"));
+    QCOMPARE(messageLog(k.presenter), QString());
+    QCOMPARE(rowsFrom(k.w().memory(), rows.left(4).toLatin1().constData(), 4), rows);
+    QCOMPARE(k.w().memory().pendingWrites(), std::size_t(0));
+    CHECK_KIT(k, display + "; Text1.visible=1; Text2.visible=1; Text3.visible=0");
+    QCOMPARE(Answers::programs(k.w())->lastSource().has_value(), name.endsWith(".asm"));
+}
+
+void ProgramFilesTest::sourceWithErrorsStoresNothing() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    k.load("8100", {"3e", "AA", "BB"});
+    a.openFile = writeFile(dir, "bad.asm", kBad);
+
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+
+    QCOMPARE(a.asked.join(", "), QString("open, diagnostics"));
+    QCOMPARE(a.problem, QString("bad.asm: 2 errors; nothing was stored"));
+    QCOMPARE(a.diagnostics.size(), qsizetype(2));
+    QVERIFY2(a.diagnostics[0].startsWith("bad.asm:3:") && a.diagnostics[0].contains(": error: ") &&
+                 a.diagnostics[1].startsWith("bad.asm:4:"),
+             qPrintable(a.diagnostics.join('\n')));
+    QCOMPARE(rowsFrom(k.w().memory(), "8100", 3), QString("8100=3e 8101=AA 8102=BB"));
+    QVERIFY(!Answers::programs(k.w())->lastSource());
+    QCOMPARE(messageLog(k.presenter), QString());
+}
+
+// Ctrl+S offers the current row as the start; the file reads back as the rows.
+void ProgramFilesTest::saveRangeReadsBack() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    k.load("8200", {"3E", "05", "76"});
+    a.range = HexRange{0x8200, 3};
+    a.saveFile = dir.filePath("out.hex");
+
+    QTest::keyClick(&k.w(), Qt::Key_S, Qt::ControlModifier);
+
+    QCOMPARE(a.asked.join(", "), QString("range 8200, save program.hex"));
+    QCOMPARE(messageLog(k.presenter), QString());
+    const IntelHexImage back = parseIntelHex(readFile(a.saveFile).toStdString());
+    QVERIFY2(back.ok(), back.error ? back.error->message().c_str() : "");
+    QCOMPARE(back.bytes, (std::vector<HexByte>{{0x8200, 0x3E}, {0x8201, 0x05}, {0x8202, 0x76}}));
+}
+
+void ProgramFilesTest::saveRefusesAnOddText() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    k.load("8200", {"3E", " 5", "76"});
+    a.range = HexRange{0x8200, 3};
+    a.saveFile = dir.filePath("out.hex");
+
+    QTest::keyClick(&k.w(), Qt::Key_S, Qt::ControlModifier);
+
+    QCOMPARE(a.asked.join(", "), QString("range 8200"));
+    QCOMPARE(messageLog(k.presenter),
+             QString("row 8201 holds \" 5\", not two upper-case hex digits; nothing was saved|error :|exclamation"));
+    QVERIFY(!QFile::exists(a.saveFile));
+}
+
+// Without an opened source Ctrl+P says so; after one it writes a PDF.
+void ProgramFilesTest::exportKeyingSheet() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    a.saveFile = dir.filePath("sheet.pdf");
+
+    QTest::keyClick(&k.w(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(a.asked.join(", "), QString());
+    QVERIFY2(messageLog(k.presenter).startsWith("No 8085 source is open"), qPrintable(messageLog(k.presenter)));
+    QVERIFY(!QFile::exists(a.saveFile));
+
+    k.presenter.shown.clear();
+    a.openFile = writeFile(dir, "count.asm", kGood);
+    QVERIFY(Answers::programs(k.w())->open());
+    QTest::keyClick(&k.w(), Qt::Key_P, Qt::ControlModifier);
+
+    QCOMPARE(a.asked.join(", "), QString("open, save count-keying.pdf"));
+    QCOMPARE(messageLog(k.presenter), QString());
+    const QByteArray pdf = readFile(a.saveFile);
+    QVERIFY2(pdf.startsWith("%PDF") && pdf.size() > 1000, pdf.left(16).constData());
+}
+
+// A dropped program is accepted and opened; any other file is not accepted.
+void ProgramFilesTest::dropOpensTheFile() {
+    QTemporaryDir dir;
+    Kit k;
+    const QString program = writeFile(dir, "drop.hex", ":02810000123437\n:00000001FF\n");
+    const QString other = writeFile(dir, "notes.txt", "hello");
+    auto drag = [&](const QString& file) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&k.w(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&k.w(), &drop);
+        return true;
+    };
+    QVERIFY(!drag(other));
+    QVERIFY(drag(program));
+    QTRY_COMPARE(rowsFrom(k.w().memory(), "8100", 2), QString("8100=12 8101=34"));
+    CHECK_KIT(k, "Text1=8100; Text2=12");
+    QCOMPARE(messageLog(k.presenter), QString());
+}
+
+void ProgramFilesTest::contextMenuOffersTheThree() {
+    Kit k;
+    emit k.w().customContextMenuRequested(QPoint(20, 20));
+    auto* menu = k.w().findChild<QMenu*>("programMenu");
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    QStringList items;
+    for (QAction* action : menu->actions()) items << action->text() + " " + action->shortcut().toString();
+    QCOMPARE(items.join(" | "), QString("Open\u2026 Ctrl+O | Save as Intel HEX\u2026 Ctrl+S | "
+                                        "Export keying sheet as PDF\u2026 Ctrl+P"));
+    menu->close();
+}
+
+QTEST_MAIN(ProgramFilesTest)
+#include "program_files_test.moc"
