@@ -106,16 +106,19 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     return d;
 }
 
+ProgramFiles::~ProgramFiles() = default;
+
 ProgramFiles::ProgramFiles(KitWindow& window) : QObject(&window), window_(window), dialogs_(standardDialogs(window)) {
     setObjectName("programFiles");
-    auto* menu = new QMenu(&window);
-    menu->setObjectName("programMenu");
-    menu->addAction(addAction("openProgram", "Open\u2026", &ProgramFiles::open));
-    menu->addAction(addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex));
-    menu->addAction(addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet));
+    // No child of the window: the window's children are the kit's own controls.
+    menu_ = std::make_unique<QMenu>();
+    menu_->setObjectName("programMenu");
+    menu_->addAction(addAction("openProgram", "Open\u2026", &ProgramFiles::open));
+    menu_->addAction(addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex));
+    menu_->addAction(addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet));
     window.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&window, &QWidget::customContextMenuRequested, menu,
-            [menu, &window](const QPoint& at) { menu->popup(window.mapToGlobal(at)); });
+    connect(&window, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { menu_->popup(window_.mapToGlobal(at)); });
     window.setAcceptDrops(true);
     window.installEventFilter(this);
 }

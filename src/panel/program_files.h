@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,7 @@
 
 class QAction;
 class QEvent;
+class QMenu;
 
 namespace kit85 {
 
@@ -50,6 +52,7 @@ public:
 
     // Attaches itself to the window (its child): actions, shortcuts, menu, drops.
     explicit ProgramFiles(KitWindow& window);
+    ~ProgramFiles() override;
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -58,6 +61,9 @@ public:
     bool openFile(const QString& file);
     bool saveHex();
     bool exportSheet();
+
+    // The right-click menu: Open, Save as Intel HEX, Export keying sheet.
+    QMenu& menu() { return *menu_; }
 
     // The source the keying sheet comes from: the last .asm opened.
     const std::optional<assembler::Assembly>& lastSource() const { return source_; }
@@ -74,6 +80,7 @@ private:
     KitWindow& window_;
     Dialogs dialogs_;
     std::optional<assembler::Assembly> source_;
+    std::unique_ptr<QMenu> menu_;
     QString sourceFile_;  // the last opened file of either kind: the dialogs start there
     QString lastFile_;
 };
