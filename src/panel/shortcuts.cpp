@@ -22,6 +22,10 @@ const Shortcut kShortcuts[] = {
     {"stepexe", "F10", nullptr, {Qt::Key_F10, kNone}},
     {"stop", "Esc", nullptr, {Qt::Key_Escape, kNone}},
     {"end", "Ctrl+Q", nullptr, {Qt::CTRL | Qt::Key_Q, kNone}},
+    {"study",
+     "F7",
+     "the study view: memory, instructions, stack (also on the board's right-click menu)",
+     {kNone, kNone}},
     {nullptr, "F1", "this help", {Qt::Key_F1, kNone}},
 };
 

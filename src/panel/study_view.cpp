@@ -1,0 +1,389 @@
+#include "panel/study_view.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <array>
+
+#include "memory/memory_table.h"
+#include "panel/kit_window.h"
+#include "values/ascii.h"
+
+namespace kit85 {
+
+namespace {
+
+constexpr int kLines = 0x10000 / 16;
+
+const QColor kPaper("#FCFBF6");
+const QColor kInk("#1D2330");
+const QColor kFaint("#8A93A3");
+const QColor kAddressInk("#4C6A92");
+const QColor kCurrentLine("#E4ECF8");
+const QColor kCurrentCell("#2456A8");
+const QColor kChangedCell("#FFE08A");
+const QColor kChangedInk("#9A2A00");
+const QColor kOddCell("#F1E4F7");
+const QColor kOddInk("#7A2C9E");
+const QColor kBreakpoint("#D0312D");
+
+QFont monoFont() {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setFamilies({"DejaVu Sans Mono", "Liberation Mono", f.family()});
+    f.setPointSizeF(10);
+    return f;
+}
+
+// "00".."FF", made once: a redraw draws from these instead of formatting.
+const std::array<QString, 256>& byteTexts() {
+    static const std::array<QString, 256> texts = [] {
+        std::array<QString, 256> t;
+        for (int i = 0; i < 256; ++i) t[i] = QString::asprintf("%02X", i);
+        return t;
+    }();
+    return texts;
+}
+
+QString word(uint32_t v) { return byteTexts()[(v >> 8) & 0xFF] + byteTexts()[v & 0xFF]; }
+
+bool isByte(const Text& t) { return t.isHex() && t.size() == 2; }
+
+// A data text for the panes: a byte as it is, anything else in quotes.
+QString quoted(const Text& t) {
+    return isByte(t) ? byteTexts()[t.hexValue()] : '"' + QString::fromStdString(t.str()) + '"';
+}
+
+std::optional<uint16_t> addressOf(const Text& t) {
+    if (t.isHex() && t.size() == 4) return static_cast<uint16_t>(t.hexValue());
+    return std::nullopt;
+}
+
+QSettings studySettings() { return QSettings(QSettings::UserScope, "kit85", "kit85"); }
+
+}  // namespace
+
+bool studyViewRemembered() { return studySettings().value("studyView/open", false).toBool(); }
+
+void rememberStudyView(bool open) {
+    QSettings s = studySettings();
+    s.setValue("studyView/open", open);
+}
+
+// --- Memory pane ------------------------------------------------------------
+
+MemoryPane::MemoryPane(const MemoryTable& memory, QWidget* parent) : QAbstractScrollArea(parent), memory_(memory) {
+    setFont(monoFont());
+    const QFontMetrics fm(font());
+    charWidth_ = fm.horizontalAdvance('0');
+    lineHeight_ = fm.height() + 3;
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setAutoFillBackground(false);
+    const int width = cellLeft(15) + 3 * charWidth_ + 8;
+    viewport()->setMinimumSize(width, lineHeight_ * 17);
+    setMinimumWidth(width + verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
+    setToolTip("Click a byte to make its row current, then type two hex digits to store a byte there");
+    updateRange();
+}
+
+int MemoryPane::cellLeft(int column) const {
+    return 8 + 6 * charWidth_ + column * 3 * charWidth_ + (column >= 8 ? charWidth_ : 0);
+}
+
+int MemoryPane::firstLine() const { return verticalScrollBar()->value(); }
+
+int MemoryPane::visibleLines() const { return std::max(1, viewport()->height() / lineHeight_ - 1); }
+
+void MemoryPane::updateRange() {
+    verticalScrollBar()->setRange(0, std::max(0, kLines - visibleLines()));
+    verticalScrollBar()->setPageStep(visibleLines());
+}
+
+void MemoryPane::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateRange();
+    followedRow_ = -2;
+    follow();
+}
+
+void MemoryPane::follow() {
+    const int row = memory_.cursor();
+    if (row == followedRow_) return;
+    followedRow_ = row;
+    const std::optional<uint16_t> a = memory_.onRow() ? addressOf(memory_.text1()) : std::nullopt;
+    if (!a) return;
+    const int line = *a / 16;
+    const int first = firstLine();
+    const int shown = visibleLines();
+    // Keep a line of context above and below; jump so the row sits a third down.
+    if (line <= first || line >= first + shown - 1) verticalScrollBar()->setValue(line - shown / 3);
+}
+
+QRect MemoryPane::cellRect(uint16_t address) const {
+    const int i = address / 16 - firstLine();
+    if (i < 0 || i >= visibleLines()) return {};
+    return QRect(cellLeft(address % 16) - charWidth_ / 2, (i + 1) * lineHeight_, 3 * charWidth_, lineHeight_);
+}
+
+void MemoryPane::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const QRect all = viewport()->rect();
+    p.fillRect(all, kPaper);
+    p.setFont(font());
+    const QFontMetrics fm(font());
+    const int ascent = fm.ascent() + 1;
+    const auto& bytes = byteTexts();
+
+    p.setPen(kFaint);
+    for (int c = 0; c < 16; ++c)
+        p.drawText(cellLeft(c) + charWidth_ / 2, ascent, QString(QChar("0123456789ABCDEF"[c])));
+    p.drawLine(0, lineHeight_ - 1, all.width(), lineHeight_ - 1);
+
+    const int cursor = memory_.onRow() ? memory_.cursor() : -1;
+    const int first = firstLine();
+    const int lines = std::min(visibleLines() + 1, kLines - first);
+    QFont bold = font();
+    bold.setBold(true);
+    for (int i = 0; i < lines; ++i) {
+        const int line = first + i;
+        const int y = (i + 1) * lineHeight_;
+        bool currentLine = false;
+        std::array<int, 16> rows{};
+        for (int c = 0; c < 16; ++c) {
+            const std::optional<int> r = memory_.rowOf(Text::word(line * 16 + c));
+            rows[c] = r ? *r : -1;
+            currentLine = currentLine || (r && *r == cursor);
+        }
+        if (currentLine) p.fillRect(QRect(0, y, all.width(), lineHeight_), kCurrentLine);
+        p.setPen(kAddressInk);
+        p.drawText(8, y + ascent, word(line * 16));
+        for (int c = 0; c < 16; ++c) {
+            const QRect cell(cellLeft(c) - charWidth_ / 2, y, 3 * charWidth_, lineHeight_);
+            const int row = rows[c];
+            if (row < 0) {
+                p.setPen(kFaint);
+                p.drawText(cell, Qt::AlignCenter, "\u00B7\u00B7");
+                continue;
+            }
+            const Text& data = memory_.dataAt(row);
+            const bool current = row == cursor;
+            const bool changed = changed_ && changed_(row);
+            const bool odd = !isByte(data);
+            if (current)
+                p.fillRect(cell, kCurrentCell);
+            else if (changed)
+                p.fillRect(cell.adjusted(1, 1, -1, -1), kChangedCell);
+            else if (odd)
+                p.fillRect(cell.adjusted(1, 1, -1, -1), kOddCell);
+            if (breakpoint_ && breakpoint_(row)) {
+                p.setPen(QPen(kBreakpoint, 2));
+                p.drawRoundedRect(cell.adjusted(1, 1, -1, -1), 3, 3);
+            }
+            p.setPen(current ? Qt::white : changed ? kChangedInk : odd ? kOddInk : kInk);
+            p.setFont(changed ? bold : font());
+            if (odd)
+                p.drawText(cell, Qt::AlignCenter,
+                           fm.elidedText(QString::fromStdString(data.str()), Qt::ElideRight, cell.width()));
+            else
+                p.drawText(cell, Qt::AlignCenter, bytes[data.hexValue()]);
+            p.setFont(font());
+        }
+    }
+}
+
+void MemoryPane::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const int i = at.y() / lineHeight_ - 1;
+    if (i < 0 || i >= visibleLines()) return;
+    for (int c = 0; c < 16; ++c) {
+        const int left = cellLeft(c) - charWidth_ / 2;
+        if (at.x() >= left && at.x() < left + 3 * charWidth_) {
+            setFocus();
+            emit addressClicked(static_cast<uint16_t>((firstLine() + i) * 16 + c));
+            return;
+        }
+    }
+}
+
+bool MemoryPane::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const int i = at.y() / lineHeight_ - 1;
+    for (int c = 0; i >= 0 && c < 16; ++c) {
+        const uint16_t address = static_cast<uint16_t>((firstLine() + i) * 16 + c);
+        if (!cellRect(address).contains(at)) continue;
+        const std::optional<int> row = memory_.rowOf(Text::word(address));
+        QString tip = word(address) + ": ";
+        if (!row)
+            tip += "no row in the memory table";
+        else if (isByte(memory_.dataAt(*row)))
+            tip += quoted(memory_.dataAt(*row));
+        else
+            tip += quoted(memory_.dataAt(*row)) + ", a text that is not a byte, kept as it stands";
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, viewport());
+        return true;
+    }
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), viewport());
+    return true;
+}
+
+// --- The view ---------------------------------------------------------------
+
+StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
+    setObjectName("studyfm");
+    setWindowTitle("kit85 \u2014 study view");
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor("#EEF0EA"));
+    pal.setColor(QPalette::WindowText, kInk);
+    setPalette(pal);
+
+    auto heading = [this](const QString& text) {
+        auto* l = new QLabel(text, this);
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        return l;
+    };
+    status_ = new QLabel(this);
+    status_->setObjectName("status");
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont statusFont = status_->font();
+    statusFont.setBold(true);
+    statusFont.setPointSizeF(statusFont.pointSizeF() * 1.1);
+    status_->setFont(statusFont);
+    status_->setMinimumHeight(QFontMetrics(statusFont).height() + 10);
+
+    decode_ = new QLabel(this);
+    decode_->setObjectName("decode");
+    decode_->setFont(monoFont());
+    decode_->setStyleSheet("QLabel { padding: 2px 6px; }");
+
+    memory_ = new MemoryPane(kit.memory(), this);
+    memory_->setObjectName("memory");
+    memory_->setChanged([this](int row) { return changedByLastAction(row); });
+    connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
+
+    stack_ = new QLabel(this);
+    stack_->setObjectName("stack");
+    stack_->setFont(monoFont());
+    stack_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    stack_->setTextFormat(Qt::PlainText);
+    stack_->setAutoFillBackground(true);
+    stack_->setStyleSheet("QLabel { background: #FCFBF6; color: #1D2330; border: 1px solid #C9CDC2; padding: 4px; }");
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(heading("Memory"));
+    left->addWidget(memory_, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(heading("Stack (words at SP, SP+2, \u2026)"));
+    right->addWidget(stack_);
+    right->addStretch(1);
+    auto* panes = new QHBoxLayout;
+    panes->addLayout(left, 3);
+    panes->addLayout(right, 2);
+    auto* all = new QVBoxLayout(this);
+    all->addWidget(status_);
+    all->addWidget(decode_);
+    all->addLayout(panes, 1);
+    resize(sizeHint().width(), 620);
+}
+
+void StudyView::refresh() {
+    if (!isVisible()) return;
+    auto show = [](QLabel* l, const QString& s) {
+        if (l->text() != s) l->setText(s);
+    };
+    const ActionOutcome& outcome = kit_.lastOutcome();
+    show(status_, QString::fromStdString(statusText(outcome)));
+    const StopReason r = outcome.result.reason;
+    const bool bad = outcome.action != StudyAction::None &&
+                     (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode);
+    const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
+                              .arg(bad ? "#F8D7D5" : "#DDEBDD", bad ? "#8A1C17" : "#1C4A2A");
+    if (status_->styleSheet() != style) status_->setStyleSheet(style);
+    show(decode_, decodeText());
+    show(stack_, stackText());
+    memory_->follow();
+    memory_->viewport()->update();
+}
+
+QString StudyView::decodeText() const {
+    const PanelModel& panel = kit_.panel();
+    if (panel.addressEntry()) return "keying an address: " + QString::fromStdString(panel.text3.str()) + "\u2026";
+    const MemoryTable& m = kit_.memory();
+    if (!m.onRow()) return "no current row";
+    return QString::fromStdString(m.text1().str()) + ": " + quoted(m.text2());
+}
+
+QString StudyView::stackText() const {
+    const Text& sp = kit_.kit()[SP];
+    const std::optional<uint16_t> base = addressOf(sp);
+    if (!base) return "SP holds " + quoted(sp) + ", not an address:\nno stack to show";
+    const MemoryTable& m = kit_.memory();
+    QString out;
+    for (int i = 0; i < 8; ++i) {
+        const uint16_t lo = static_cast<uint16_t>(*base + 2 * i);
+        const uint16_t hi = static_cast<uint16_t>(lo + 1);
+        const std::optional<int> loRow = m.rowOf(Text::word(lo));
+        const std::optional<int> hiRow = m.rowOf(Text::word(hi));
+        const Text none("--");
+        const Text& l = loRow ? m.dataAt(*loRow) : none;
+        const Text& h = hiRow ? m.dataAt(*hiRow) : none;
+        const QString value = isByte(l) && isByte(h) ? byteTexts()[h.hexValue()] + byteTexts()[l.hexValue()] : "????";
+        if (i) out += '\n';
+        out += QString("SP+%1  %2  from %3 %4 (rows %5, %6)")
+                   .arg(QString::number(2 * i, 16).toUpper(), value, quoted(l), quoted(h), word(lo), word(hi));
+    }
+    return out;
+}
+
+void StudyView::beginAction() {
+    if (!isVisible()) return;
+    const MemoryTable& m = kit_.memory();
+    before_.resize(static_cast<size_t>(m.size()));
+    for (int r = 0; r < m.size(); ++r) before_[r] = m.dataAt(r);
+    acting_ = true;
+}
+
+void StudyView::endAction() {
+    if (!acting_) return;
+    acting_ = false;
+    const MemoryTable& m = kit_.memory();
+    for (int r = 0; r < m.size() && r < static_cast<int>(before_.size()); ++r)
+        if (!(m.dataAt(r) == before_[r])) {
+            std::swap(marked_, before_);
+            return;
+        }
+}
+
+bool StudyView::changedByLastAction(int row) const {
+    const std::vector<Text>& base = acting_ ? before_ : marked_;
+    return row >= 0 && row < static_cast<int>(base.size()) && !(kit_.memory().dataAt(row) == base[row]);
+}
+
+void StudyView::keyPressEvent(QKeyEvent* event) {
+    const QString t = event->text();
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && t.size() == 1 &&
+        hexDigitValue(t.at(0).toLatin1()) >= 0) {
+        kit_.keyHex(upperAscii(t.toStdString())[0]);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void StudyView::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closedByUser();
+}
+
+}  // namespace kit85
