@@ -28,14 +28,14 @@ int16_t reportInvalid(KitState& k);
 inline int16_t exec1(KitState& kit, const Text& opcode) {
     if (!opcode.isHex() || opcode.size() != 2) return 1;
     const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
-    if (o.executor != 1) return 1;
-    return o.run(kit, o.a, o.b);
+    if (o.executor != isa::Executor::First) return 1;
+    return o.run(kit, o);
 }
 
 inline int16_t exec2(KitState& kit, const Text& opcode) {
     if (opcode.isHex() && opcode.size() == 2) {
         const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
-        if (o.executor == 2) return o.run(kit, o.a, o.b);
+        if (o.executor == isa::Executor::Second) return o.run(kit, o);
     }
     return isa::reportInvalid(kit);
 }

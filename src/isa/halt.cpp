@@ -1,18 +1,18 @@
-// HLT and the report of a code that is no instruction: the two ways exec2
-// asks the driver to stop.
+// HLT and the report of a code that is no instruction, the two ways exec2
+// asks the driver to stop; and advance, for the codes that do nothing but step
+// PC over themselves by their length (NOP, RIM, SIM, OUT, IN, DI, EI).
 #include "isa/groups.h"
 
 namespace kit85::isa {
 
 // PC := the HLT's address + 1; the cursor stays on the HLT's row.
-int16_t hlt(KitState& k, uint8_t, uint8_t) {
-    int64_t a = convt(k.memory().text1());
-    k[PC] = hex1(a + 1).right(4);
+int16_t hlt(KitState& k, const Opcode&) {
+    setPC(k);
     return 1;
 }
 
-int16_t advance(KitState& k, uint8_t length, uint8_t) {
-    setPC(k, length);
+int16_t advance(KitState& k, const Opcode& o) {
+    setPC(k, o.length);
     return 0;
 }
 

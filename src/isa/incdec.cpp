@@ -9,11 +9,9 @@
 // sets CY only.
 //
 // Names: p is a pair's text (high register trimmed, then low register
-// trimmed); r is the untruncated result, whose hex1 text the evaluators would
-// be shown; hi, lo are the registers of a pair. The integer forms of frame.h
-// (lowDigit, setSZP) give what auxfg and sfg/zfg/pfg give on
-// those texts. Of a five-digit hex1(r), the last two characters are r & FF and
-// characters 2 and 3 are bits 8..15 of r.
+// trimmed); r is the untruncated result; hi, lo are the registers of a pair.
+// Of a five-digit hex1(r), the last two characters are r & FF and characters
+// 2 and 3 are bits 8..15 of r.
 #include "isa/groups.h"
 
 namespace kit85::isa {
@@ -32,107 +30,73 @@ void writePair(KitState& k, Reg hi, Reg lo, int64_t r) {
     k[hi] = Text::byte(static_cast<uint32_t>(r >> 8));
 }
 
-// INR: S Z P from hex1(r); AC = auxfg(v, "1"), set exactly when v's low digit
-// is F.
-void incrementFlags(KitState& k, const Text& v, int64_t r) {
-    setSZP(k.flags, r);
-    k.flags.auxlb = caption(lowDigit(v) + 1 > 15);
-}
-
-// DCR: AC = auxfg(v, hex1(comp2("1"))), whose second low digit is F: set
-// exactly when v's low digit is not 0, i.e. when no borrow came out of it.
-void decrementFlags(KitState& k, const Text& v, int64_t r) {
-    setSZP(k.flags, r);
-    k.flags.auxlb = caption(lowDigit(v) + (kByteMinusOne & 0xF) > 15);
-}
-
-}  // namespace
-
-int16_t inx(KitState& k, uint8_t hi, uint8_t lo) {
-    const int64_t q = int64_t{pairValue(k, Reg(hi), Reg(lo))} + 1;
-    writePair(k, Reg(hi), Reg(lo), q);
+int16_t countPair(KitState& k, const Opcode& o, int32_t addend) {
+    const int64_t r = int64_t{pairValue(k, Reg(o.a), Reg(o.b))} + addend;
+    writePair(k, Reg(o.a), Reg(o.b), r);
     setPC(k);
     return 0;
 }
 
+// INR and DCR: v, the register's or M's text trimmed, plus `addend` (1, or 255
+// for a decrement). S Z P from hex1(r); AC = auxfg(v, hex1(addend)), so set
+// for INR exactly when v's low digit is F, for DCR exactly when it is not 0
+// (no borrow came out of it). Returns the text that replaces v.
+template <int32_t addend>
+inline Text counted(KitState& k, const Text& v, int64_t r) {
+    setSZP(k.flags, hex1Byte(r));
+    k.flags.auxlb = caption(halfCarryRule(auxDigit(v), auxDigit(int64_t{addend})));
+    return Text::byte(static_cast<uint32_t>(r));
+}
+
+template <int32_t addend>
+int16_t count(KitState& k, uint8_t reg) {
+    if (reg == M) {
+        findM(k);
+        const int64_t r = int64_t{convt(read(k).trimmed())} + addend;
+        write(k, counted<addend>(k, read(k), r));
+        return 0;
+    }
+    Text& v = k[Reg(reg)];
+    const int64_t r = int64_t{convt(v.trimmed())} + addend;
+    setPC(k);  // after the register is read, unlike M: an overflowing text stops INR r before PC moves
+    v = counted<addend>(k, v, r);
+    return 0;
+}
+
+// HL := HL + p. CY is written either way: "1" when the sum passed FFFF, "0"
+// when it did not (leaving a stale carry set would make a later JC or ADC
+// act on a carry this addition never produced).
+int16_t addToHL(KitState& k, int32_t p) {
+    const int64_t s = int64_t{p} + pairValue(k, H, L);
+    k.flags.clb = caption(wordCarryRule(hex1Value(s)));
+    writePair(k, H, L, s);
+    setPC(k);
+    return 0;
+}
+
+}  // namespace
+
+int16_t inx(KitState& k, const Opcode& o) { return countPair(k, o, 1); }
+int16_t dcx(KitState& k, const Opcode& o) { return countPair(k, o, kWordMinusOne); }
+int16_t inr(KitState& k, const Opcode& o) { return count<1>(k, o.a); }
+int16_t dcr(KitState& k, const Opcode& o) { return count<kByteMinusOne>(k, o.a); }
+
 // SP is read untrimmed here but trimmed by DCX SP and DAD SP; only an SP
 // carrying blanks tells them apart, and then convt reads a trailing blank as a
 // zero digit.
-int16_t inxSP(KitState& k, uint8_t, uint8_t) {
+int16_t inxSP(KitState& k, const Opcode&) {
     k[SP] = Text::word(static_cast<uint32_t>(int64_t{convt(k[SP])} + 1));
     setPC(k);
     return 0;
 }
 
-int16_t dcx(KitState& k, uint8_t hi, uint8_t lo) {
-    const int64_t x = int64_t{pairValue(k, Reg(hi), Reg(lo))} + kWordMinusOne;
-    writePair(k, Reg(hi), Reg(lo), x);
-    setPC(k);
-    return 0;
-}
-
-int16_t dcxSP(KitState& k, uint8_t, uint8_t) {
+int16_t dcxSP(KitState& k, const Opcode&) {
     k[SP] = Text::word(static_cast<uint32_t>(int64_t{convt(k[SP].trimmed())} + kWordMinusOne));
     setPC(k);
     return 0;
 }
 
-int16_t inr(KitState& k, uint8_t r, uint8_t) {
-    Text& v = k[Reg(r)];
-    const int64_t x = int64_t{convt(v.trimmed())} + 1;
-    setPC(k);
-    incrementFlags(k, v, x);
-    v = Text::byte(static_cast<uint32_t>(x));
-    return 0;
-}
-
-int16_t inrM(KitState& k, uint8_t, uint8_t) {
-    findM(k);
-    const int64_t x = int64_t{convt(read(k).trimmed())} + 1;
-    incrementFlags(k, read(k), x);
-    write(k, Text::byte(static_cast<uint32_t>(x)));
-    return 0;
-}
-
-int16_t dcr(KitState& k, uint8_t r, uint8_t) {
-    Text& v = k[Reg(r)];
-    const int64_t x = int64_t{kByteMinusOne} + convt(v.trimmed());
-    setPC(k);
-    decrementFlags(k, v, x);
-    v = Text::byte(static_cast<uint32_t>(x));
-    return 0;
-}
-
-int16_t dcrM(KitState& k, uint8_t, uint8_t) {
-    findM(k);
-    const int64_t x = int64_t{kByteMinusOne} + convt(read(k).trimmed());
-    decrementFlags(k, read(k), x);
-    write(k, Text::byte(static_cast<uint32_t>(x)));
-    return 0;
-}
-
-namespace {
-
-// HL := HL + p, p being convt of the pair text. CY is written either way: "1" when the sum passed FFFF, "0"
-// when it did not (leaving a stale carry set would make a later JC or ADC
-// act on a carry this addition never produced).
-void addToHL(KitState& k, int32_t p) {
-    const int64_t s = int64_t{p} + pairValue(k, H, L);
-    k.flags.clb = caption((s & 0xFFFFF) > kWordMinusOne);  // convt(hex1(s)) > convt("FFFF")
-    writePair(k, H, L, s);
-    setPC(k);
-}
-
-}  // namespace
-
-int16_t dad(KitState& k, uint8_t hi, uint8_t lo) {
-    addToHL(k, pairValue(k, Reg(hi), Reg(lo)));
-    return 0;
-}
-
-int16_t dadSP(KitState& k, uint8_t, uint8_t) {
-    addToHL(k, convt(k[SP].trimmed()));
-    return 0;
-}
+int16_t dad(KitState& k, const Opcode& o) { return addToHL(k, pairValue(k, Reg(o.a), Reg(o.b))); }
+int16_t dadSP(KitState& k, const Opcode&) { return addToHL(k, convt(k[SP].trimmed())); }
 
 }  // namespace kit85::isa

@@ -2,12 +2,14 @@
 // POP and XTHL (stack_ops.h).
 //
 // Legend:
-//   holds(k,a,b)   the caption of flag label a is exactly "0" (b = 0) or "1"
-//                  (b = 1); any other caption makes both conditions false
+//   holds(k,c)     kAlways, or the caption of c's flag label is exactly the
+//                  one c names, "0" or "1" (kConditions); any other caption
+//                  makes both conditions on that flag false
 //   targetFetch    two operand rows, low byte first; PC := trimmed high text
 //                  followed by trimmed low text, joined as they stand
-//   fall-through   PC := the opcode's address + 3 (jump, call) or + 1 (return),
-//                  taken from Text1 while the cursor is still on the opcode
+//   fall-through   PC := the opcode's address + its length (3 for a jump or
+//                  call, 1 for a return), taken from Text1 while the cursor is
+//                  still on the opcode; the operand rows are not visited
 //
 // Only PC, and for a taken call or return SP and two stack rows, ever change.
 #include <string>
@@ -31,7 +33,28 @@ namespace kit85::isa {
 
 namespace {
 
-inline bool holds(const KitState& k, uint8_t flag, uint8_t value) { return conditionFlag(k, flag).is(value, 1); }
+// The flag label each condition reads and the caption that makes it hold.
+struct Condition {
+    Text FlagLabels::*label;
+    uint32_t caption;
+};
+constexpr Condition kConditions[] = {
+    {nullptr, 0},           // kAlways
+    {&FlagLabels::zlb, 0},  // kNZ
+    {&FlagLabels::zlb, 1},  // kZ
+    {&FlagLabels::clb, 0},  // kNC
+    {&FlagLabels::clb, 1},  // kC
+    {&FlagLabels::plb, 0},  // kPO
+    {&FlagLabels::plb, 1},  // kPE
+    {&FlagLabels::slb, 0},  // kP
+    {&FlagLabels::slb, 1},  // kM
+};
+
+inline bool holds(const KitState& k, uint8_t cond) {
+    if (cond == kAlways) return true;
+    const Condition& c = kConditions[cond];
+    return (k.flags.*c.label).is(c.caption, 1);
+}
 
 // The trimmed high text followed by the trimmed low text, joined as they
 // stand; two bytes of two hex digits each (the usual case) join directly.
@@ -74,46 +97,19 @@ void retTaken(KitState& k) {
     k[PC] = joinHighLow(p.hi, p.lo);
 }
 
+template <void (*taken)(KitState&)>
+inline int16_t branch(KitState& k, const Opcode& o) {
+    if (holds(k, o.a))
+        taken(k);
+    else
+        setPC(k, o.length);
+    return 0;
+}
+
 }  // namespace
 
-int16_t jmp(KitState& k, uint8_t, uint8_t) {
-    targetFetch(k);
-    return 0;
-}
-
-// Not taken: the operand rows are not visited; the cursor stays on the opcode.
-int16_t jcond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b))
-        targetFetch(k);
-    else
-        setPC(k, 3);
-    return 0;
-}
-
-int16_t call(KitState& k, uint8_t, uint8_t) {
-    callTaken(k);
-    return 0;
-}
-
-int16_t ccond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b))
-        callTaken(k);
-    else
-        setPC(k, 3);
-    return 0;
-}
-
-int16_t ret(KitState& k, uint8_t, uint8_t) {
-    retTaken(k);
-    return 0;
-}
-
-int16_t rcond(KitState& k, uint8_t a, uint8_t b) {
-    if (holds(k, a, b))
-        retTaken(k);
-    else
-        setPC(k, 1);
-    return 0;
-}
+int16_t jump(KitState& k, const Opcode& o) { return branch<targetFetch>(k, o); }
+int16_t call(KitState& k, const Opcode& o) { return branch<callTaken>(k, o); }
+int16_t ret(KitState& k, const Opcode& o) { return branch<retTaken>(k, o); }
 
 }  // namespace kit85::isa

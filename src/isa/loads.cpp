@@ -17,14 +17,14 @@ namespace kit85::isa {
 
 // LXI B, D, H: the low register takes the first operand byte, the high
 // register the second, each copied untrimmed.
-int16_t lxi(KitState& k, uint8_t hi, uint8_t lo) {
-    k[Reg(lo)] = fetch(k);
-    k[Reg(hi)] = fetch(k);
+int16_t lxi(KitState& k, const Opcode& o) {
+    k[Reg(o.b)] = fetch(k);
+    k[Reg(o.a)] = fetch(k);
     setPC(k);
     return 0;
 }
 
-int16_t lxiSP(KitState& k, uint8_t, uint8_t) {
+int16_t lxiSP(KitState& k, const Opcode&) {
     const Text b1 = fetch(k);
     const Text b2 = fetch(k);
     k[SP] = b2 + b1;
@@ -32,42 +32,32 @@ int16_t lxiSP(KitState& k, uint8_t, uint8_t) {
     return 0;
 }
 
-int16_t mvi(KitState& k, uint8_t r, uint8_t) {
-    k[Reg(r)] = fetch(k);
-    setPC(k);
-    return 0;
-}
-
-int16_t mviM(KitState& k, uint8_t, uint8_t) {
+// MVI r sets the register, then PC; MVI M sets PC before it moves to M.
+int16_t mvi(KitState& k, const Opcode& o) {
+    if (o.a != M) return withOperand(k, kData, [&o](KitState& kit, const Text& b1) { kit[Reg(o.a)] = b1; });
     const Text b1 = fetch(k);
-    setPC(k);
-    findAt(k, pairText(k, H, L));
+    findM(k);
     write(k, b1);
     return 0;
 }
 
 // STAX stores A trimmed, while STA stores it untrimmed: the two were written
 // separately and differ only for a field that carries blanks.
-int16_t stax(KitState& k, uint8_t hi, uint8_t lo) {
-    // Both halves come trimmed, so the pair text needs no trim of its own.
-    const Text addr = pairText(k, Reg(hi), Reg(lo));
-    setPC(k);
-    findAt(k, addr);
+int16_t stax(KitState& k, const Opcode& o) {
+    findPair(k, Reg(o.a), Reg(o.b));
     write(k, k[A].trimmed());
     return 0;
 }
 
-int16_t ldax(KitState& k, uint8_t hi, uint8_t lo) {
-    const Text addr = pairText(k, Reg(hi), Reg(lo));
-    setPC(k);
-    findAt(k, addr);
+int16_t ldax(KitState& k, const Opcode& o) {
+    findPair(k, Reg(o.a), Reg(o.b));
     k[A] = read(k);
     return 0;
 }
 
 // SHLD trims the address as a whole, not each byte: blanks between the two
 // bytes stay in it (and then name no row), unlike LHLD, STA and LDA.
-int16_t shld(KitState& k, uint8_t, uint8_t) {
+int16_t shld(KitState& k, const Opcode&) {
     const Text b1 = fetch(k);
     const Text b2 = fetch(k);
     const Text addr = b2 + b1;
@@ -95,7 +85,7 @@ void findDirect(KitState& k) {
 
 }  // namespace
 
-int16_t lhld(KitState& k, uint8_t, uint8_t) {
+int16_t lhld(KitState& k, const Opcode&) {
     findDirect(k);
     k[L] = read(k);
     k.memory().MoveNext();
@@ -103,13 +93,13 @@ int16_t lhld(KitState& k, uint8_t, uint8_t) {
     return 0;
 }
 
-int16_t sta(KitState& k, uint8_t, uint8_t) {
+int16_t sta(KitState& k, const Opcode&) {
     findDirect(k);
     write(k, k[A]);
     return 0;
 }
 
-int16_t lda(KitState& k, uint8_t, uint8_t) {
+int16_t lda(KitState& k, const Opcode&) {
     findDirect(k);
     k[A] = read(k);
     return 0;

@@ -8,23 +8,13 @@
 
 namespace kit85::isa {
 
-// MOV B,B and the like write the field with its own text: only PC moves.
-int16_t movRegReg(KitState& k, uint8_t dst, uint8_t src) {
-    k[Reg(dst)] = k[Reg(src)];
-    setPC(k);
-    return 0;
-}
-
-// PC is taken from the opcode's row before the Find leaves the cursor on M.
-int16_t movRegM(KitState& k, uint8_t dst, uint8_t) {
+// MOV B,B and the like write the field with its own text: only PC moves. A
+// source M is read as withOperand reads it; a destination M is found the same
+// way (PC first) and written.
+int16_t mov(KitState& k, const Opcode& o) {
+    if (o.a != M) return withOperand(k, o.b, [&o](KitState& kit, const Text& v) { kit[Reg(o.a)] = v; });
     findM(k);
-    k[Reg(dst)] = read(k);
-    return 0;
-}
-
-int16_t movMReg(KitState& k, uint8_t, uint8_t src) {
-    findM(k);
-    write(k, k[Reg(src)]);
+    write(k, k[Reg(o.b)]);
     return 0;
 }
 

@@ -1,20 +1,33 @@
 #pragma once
 
+// The opcode map: for each of the 256 codes its mnemonic, its length in bytes,
+// the executor that carries it out and the handler with its two arguments.
+// The executors read the executor and the handler; the handlers read the
+// length (to step PC over a code that does nothing else, or over a jump, call
+// or return that is not taken) and their arguments.
+
 #include <array>
 #include <cstdint>
 
-#include "isa/frame.h"
+#include "kit/kit_state.h"
 
 namespace kit85::isa {
 
-// One code of the opcode map. executor is 1 (exec1), 2 (exec2) or 0 (no
-// instruction of the kit: "invalid code").
+// Which executor carries a code out: exec1 (the codes below 90 but HLT),
+// exec2 (the rest), or none: no instruction of the kit ("invalid code").
+enum class Executor : uint8_t { None, First, Second };
+
+struct Opcode;
+
+// A handler returns what the executor returns: 0 carried out, 1 stop.
+using Handler = int16_t (*)(KitState& k, const Opcode& o);
+
 struct Opcode {
     const char* mnemonic = "-";
     uint8_t length = 1;
-    uint8_t executor = 0;
+    Executor executor = Executor::None;
     Handler run = nullptr;
-    uint8_t a = 0;
+    uint8_t a = 0;  // what each handler's declaration in groups.h says
     uint8_t b = 0;
 };
 

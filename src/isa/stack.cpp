@@ -16,36 +16,36 @@
 
 namespace kit85::isa {
 
-int16_t push(KitState& k, uint8_t a, uint8_t b) {
+int16_t push(KitState& k, const Opcode& o) {
     setPC(k);
-    pushPair(k, k[Reg(a)], k[Reg(b)]);
+    pushPair(k, k[Reg(o.a)], k[Reg(o.b)]);
     return 0;
 }
 
-int16_t pop(KitState& k, uint8_t a, uint8_t b) {
+int16_t pop(KitState& k, const Opcode& o) {
     setPC(k);
     PoppedPair p = popPair(k);
-    k[Reg(b)] = std::move(p.lo);
-    k[Reg(a)] = std::move(p.hi);
+    k[Reg(o.b)] = std::move(p.lo);
+    k[Reg(o.a)] = std::move(p.hi);
     return 0;
 }
 
 // The flag labels follow the byte loaded into F. The drivers rebuild F from
 // the labels after every instruction, so without this PUSH PSW / POP PSW would
-// restore A but lose the flags it saved.
-int16_t popPSW(KitState& k, uint8_t, uint8_t) {
+// restore A but lose the flags it saved. F and A are loaded before F's text is
+// converted, so a text that overflows stops the run with the pop complete.
+int16_t popPSW(KitState& k, const Opcode&) {
     setPC(k);
     PoppedPair p = popPair(k);
-    const uint32_t flagByte = static_cast<uint32_t>(convt(p.lo)) & 0xFF;
     k[F] = std::move(p.lo);
     k[A] = std::move(p.hi);
-    unpackFlags(k.flags, flagByte);
+    unpackFlags(k.flags, static_cast<uint32_t>(convt(k[F])) & 0xFF);
     return 0;
 }
 
 // L <-> row SP, H <-> row SP+1; SP stays. Both rows are checked before the
 // first is touched, so a missing SP+1 row never leaves half an exchange.
-int16_t xthl(KitState& k, uint8_t, uint8_t) {
+int16_t xthl(KitState& k, const Opcode&) {
     setPC(k);
     stackTopPair(k);
     Text t = read(k);
@@ -60,7 +60,7 @@ int16_t xthl(KitState& k, uint8_t, uint8_t) {
 
 // The one instruction that advances PC from the text of PC rather than Text1;
 // both name the opcode whenever the driver has just found the row at PC.
-int16_t sphl(KitState& k, uint8_t, uint8_t) {
+int16_t sphl(KitState& k, const Opcode&) {
     k[SP] = pairText(k, H, L);
     k[PC] = nextAddress(k[PC]);
     return 0;

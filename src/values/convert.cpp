@@ -3,17 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "values/ascii.h"
 #include "values/errors.h"
 
 namespace kit85 {
 namespace {
-
-int hexDigitAnyCase(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 std::string shown(std::string_view s) {
     if (s.size() <= 24) return std::string(s);
@@ -31,7 +25,7 @@ int32_t convt(std::string_view s) {
     int64_t v = 0;
     const std::size_t n = s.size();
     for (std::size_t i = 0; i < n; ++i) {
-        int d = hexDigitAnyCase(s[n - 1 - i]);
+        int d = hexDigitValue(s[n - 1 - i]);
         if (d <= 0) continue;  // a zero digit or a character that counts as one
         if (i >= 8) overflow("the hex value of", s);
         v += static_cast<int64_t>(d) << (4 * i);

@@ -38,6 +38,11 @@ inline Text hex1(T x) {
     return hex1(static_cast<int64_t>(x));
 }
 
+// What convt reads back from hex1(x) and from its last two digits, without
+// writing the text: the cut to five digits is the only wrap-around.
+constexpr int64_t hex1Value(int64_t x) { return x & 0xFFFFF; }
+constexpr int32_t hex1Byte(int64_t x) { return static_cast<int32_t>(x & 0xFF); }
+
 // The floored remainder: Remd(-1, 16) is 15.
 int16_t Remd(double dividend, int16_t divisor);
 
@@ -53,6 +58,13 @@ int16_t comp2Other(const Text& t);
 inline int16_t comp2(const Text& t) {
     if (t.isHex() && t.size() <= 2) return static_cast<int16_t>(0x100 - static_cast<int32_t>(t.hexValue()));
     return comp2Other(t);
+}
+
+// comp2(hex1(v)), the complement of a five-digit sum text (SBB and SBI fold
+// the carry into the subtrahend this way).
+inline int32_t complementOfHex(int64_t v) {
+    const int64_t five = hex1Value(v);
+    return five <= 0x80FF ? static_cast<int32_t>(0x100 - five) : comp2(hex1(v));  // comp2 throws the overflow
 }
 
 }  // namespace kit85

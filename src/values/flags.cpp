@@ -1,39 +1,23 @@
 #include "values/flags.h"
 
-#include <bit>
-
 #include "values/convert.h"
 #include "values/errors.h"
 
 namespace kit85 {
 
-void sfg(FlagLabels& f, const Text& t) {
-    int32_t v = convt(t.right(2));
-    f.slb = caption(v < 256 && v > 127);
-}
+int32_t auxDigitOther(const Text& t) { return convt(t.trimmed().right(1)); }
 
-void zfg(FlagLabels& f, const Text& t) { f.zlb = caption(convt(t.right(2)) == 0); }
+void sfg(FlagLabels& f, const Text& t) { f.slb = caption(signRule(convt(t.right(2)))); }
 
-void pfg(FlagLabels& f, const Text& t) {
-    // Two characters convert to at most 255, whose binary-digit number has as
-    // many 1 digits as the byte has one bits.
-    int32_t v = convt(t.right(2));
-    f.plb = caption(std::popcount(static_cast<uint32_t>(v)) % 2 == 0);
-}
+void zfg(FlagLabels& f, const Text& t) { f.zlb = caption(zeroRule(convt(t.right(2)))); }
 
-void cfg(FlagLabels& f, const Text& t) {
-    // Every sum above FF is a carry. (Ending the window at 1FE would lose the
-    // carry of FF + FF + 1 in ADC and ACI, and of RAL on FF with carry set.)
-    f.clb = caption(convt(t) > 255);
-}
+void pfg(FlagLabels& f, const Text& t) { f.plb = caption(parityRule(convt(t.right(2)))); }
 
-void bfg(FlagLabels& f, const Text& t) { f.clb = caption(convt(t) < 256); }
+void cfg(FlagLabels& f, const Text& t) { f.clb = caption(carryRule(convt(t))); }
 
-void auxfg(FlagLabels& f, const Text& a, const Text& b) {
-    int32_t d1 = convt(a.trimmed().right(1));
-    int32_t d2 = convt(b.trimmed().right(1));
-    f.auxlb = caption(d1 + d2 > 15);
-}
+void bfg(FlagLabels& f, const Text& t) { f.clb = caption(borrowRule(convt(t))); }
+
+void auxfg(FlagLabels& f, const Text& a, const Text& b) { f.auxlb = caption(halfCarryRule(auxDigit(a), auxDigit(b))); }
 
 // A caption other than 0 or 1: pack it as a binary-digit number the long way.
 Text packFlagsOther(const FlagLabels& f) {

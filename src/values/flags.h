@@ -1,12 +1,15 @@
 #pragma once
 
-// The five flag labels and the evaluators that set them.
+// The five flag labels, the rules that decide them and the evaluators that set
+// them. This is the one place that knows when a flag is set.
 //
 // Each evaluator reads only its argument texts and writes only its one label.
 // Instructions that set a flag to a fixed value write the caption directly.
 
+#include <bit>
 #include <cstdint>
 
+#include "values/convert.h"
 #include "values/text.h"
 
 namespace kit85 {
@@ -26,16 +29,57 @@ struct FlagLabels {
     friend bool operator==(const FlagLabels&, const FlagLabels&) = default;
 };
 
+// The rules, on the values the evaluators read: each evaluator below is one
+// of these applied to convt of its text, and the instructions that compute
+// with integers call them directly on the same values (hex1Value and hex1Byte
+// of values/convert give what convt reads back from hex1's digits).
+//
+// CY after an addition: the whole untruncated sum passed FF. (Ending the window
+// at 1FE would lose the carry of FF + FF + 1 in ADC and ACI, and of RAL on FF
+// with carry set.)
+constexpr bool carryRule(int64_t sum) { return sum > 0xFF; }
+// CY after a subtraction done by adding the complement: the sum stayed below
+// 100, which is a borrow.
+constexpr bool borrowRule(int64_t sum) { return sum < 0x100; }
+// CY after DAD: the 16-bit sum passed FFFF.
+constexpr bool wordCarryRule(int64_t sum) { return sum > 0xFFFF; }
+// AC: two low hex digits sum above 15.
+constexpr bool halfCarryRule(int32_t digit1, int32_t digit2) { return digit1 + digit2 > 15; }
+// S, Z and P of the value of two characters (0..255).
+constexpr bool signRule(int32_t byte) { return byte < 256 && byte > 127; }
+constexpr bool zeroRule(int32_t byte) { return byte == 0; }
+// Two characters convert to at most 255, whose binary-digit number has as many
+// 1 digits as the byte has one bits.
+constexpr bool parityRule(int32_t byte) { return std::popcount(static_cast<uint32_t>(byte)) % 2 == 0; }
+
+// The digit auxfg reads from a text: convt of the last character of the
+// trimmed text.
+int32_t auxDigitOther(const Text& t);
+inline int32_t auxDigit(const Text& t) {
+    return t.isHex() ? static_cast<int32_t>(t.hexValue() & 0xF) : auxDigitOther(t);
+}
+// The same digit of hex1(x)'s text.
+constexpr int32_t auxDigit(int64_t x) { return static_cast<int32_t>(x & 0xF); }
+
+// S, Z and P as sfg, zfg and pfg set them from a text whose last two
+// characters convert to `byte`.
+inline void setSZP(FlagLabels& f, int32_t byte) {
+    f.slb = caption(signRule(byte));
+    f.zlb = caption(zeroRule(byte));
+    f.plb = caption(parityRule(byte));
+}
+
+// The evaluators, on texts.
+//
 // S: bit 7 of the byte in the last two characters.
 void sfg(FlagLabels& f, const Text& t);
 // Z: the byte in the last two characters is zero (00100 counts as zero).
 void zfg(FlagLabels& f, const Text& t);
 // P: the byte in the last two characters has an even number of one bits.
 void pfg(FlagLabels& f, const Text& t);
-// CY after an addition: the whole untruncated sum passed FF.
+// CY after an addition, by carryRule on the whole text.
 void cfg(FlagLabels& f, const Text& t);
-// CY after a subtraction done by adding the complement: the sum stayed below
-// 100, which is a borrow.
+// CY after a subtraction done by adding the complement, by borrowRule.
 void bfg(FlagLabels& f, const Text& t);
 // AC: the low hex digits of the two operands (blanks trimmed) sum above 15.
 void auxfg(FlagLabels& f, const Text& a, const Text& b);

@@ -2,23 +2,16 @@
 
 #include <ostream>
 
+#include "values/ascii.h"
+
 namespace kit85 {
-namespace {
-
-int upperHexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 Text::Text(std::string_view s) {
     if (s.size() <= kMaxDigits) {
         uint32_t v = 0;
         bool plain = true;
         for (char c : s) {
-            int d = upperHexDigit(c);
+            int d = upperHexDigitValue(c);
             if (d < 0) {
                 plain = false;
                 break;
@@ -50,16 +43,18 @@ char Text::at(std::size_t i) const {
     return "0123456789ABCDEF"[(value_ >> (4 * (size_ - 1 - i))) & 0xF];
 }
 
+// The Other functions take what the inline forms in text.h leave: rightOther,
+// trimmedOther and joinOther only texts held as strings, leftOther a text of
+// hex digits only when n is 0 or reaches the end, midOther hex digits with any
+// start or count out of range.
 Text Text::rightOther(std::size_t n) const {
     if (n >= size()) return *this;
-    if (!other_) return digits(value_, static_cast<unsigned>(n));
     return Text(std::string_view(*other_).substr(other_->size() - n));
 }
 
 Text Text::leftOther(std::size_t n) const {
     if (n >= size()) return *this;
     if (n == 0) return Text();
-    if (!other_) return digits(value_ >> (4 * (size_ - n)), static_cast<unsigned>(n));
     return Text(std::string_view(*other_).substr(0, n));
 }
 
@@ -83,13 +78,7 @@ Text Text::trimmedOther() const {
     return Text(s.substr(b, e - b + 1));
 }
 
-Text Text::joinOther(const Text& a, const Text& b) {
-    if (!a.other_ && !b.other_ && a.size_ + b.size_ <= kMaxDigits) {
-        uint64_t v = (static_cast<uint64_t>(a.value_) << (4 * b.size_)) | b.value_;
-        return digits(static_cast<uint32_t>(v), a.size_ + b.size_);
-    }
-    return Text(a.str() + b.str());
-}
+Text Text::joinOther(const Text& a, const Text& b) { return Text(a.str() + b.str()); }
 
 std::ostream& operator<<(std::ostream& os, const Text& t) { return os << '"' << t.str() << '"'; }
 

@@ -36,9 +36,13 @@ const IsaCase kIncDecCases[] = {
     {"DAD B without carry clears CY", {"09"}, "B=00 C=01 H=00 L=01 CY=1 Z=1", "H=00 L=02 CY=0 PC=8001"},
     {"DAD D", {"19"}, "D=12 E=34 H=11 L=11", "H=23 L=45 PC=8001"},
     {"DAD H 8000 carries", {"29"}, "H=80 L=00 S=1 AC=1", "H=00 L=00 CY=1 PC=8001"},
+    {"DAD B landing on FFFF has no carry", {"09"}, "B=FF C=FE H=00 L=01 CY=1", "H=FF L=FF CY=0 PC=8001"},
     {"DAD SP carries", {"39"}, "SP=FFFF H=00 L=02", "H=00 L=01 CY=1 PC=8001"},
     {"INR B reads lower case", {"04"}, "B=f", "B=10 AC=1 PC=8001"},
     {"DCR C trims a trailing blank", {"0D"}, "C='1 '", "C=00 Z=1 P=1 AC=1 PC=8001"},
+    // An overflowing text stops the run: INR r before PC moves, INR M after.
+    {"INR B overflowing stops before PC", {"04"}, "B=123456789", "threw=1"},
+    {"DCR M overflowing stops on M", {"35"}, "H=20 L=50 @2050=123456789", "PC=8001 row=2050 threw=1"},
 };
 
 class IncDec : public ::testing::TestWithParam<IsaCase> {};

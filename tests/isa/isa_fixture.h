@@ -9,6 +9,8 @@
 //   @2050=05            the data of the row of 2050
 //   row=2050            (expect only) the address of the current row afterwards
 //   ret=1               (expect only) what the executors returned
+//   threw=1             (expect only) the instruction stopped with a KitError;
+//                       the other fields show what it had done by then
 //
 // One instruction is carried out as the drivers do it (exec1, then exec2 when
 // exec1 declines), without rebuilding F or moving to PC, so the test sees where
@@ -27,6 +29,7 @@
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
 #include "support/recording_presenter.h"
+#include "values/errors.h"
 
 namespace kit85::testing {
 
@@ -150,6 +153,7 @@ inline void runCase(const IsaCase& c) {
 
     auto want = m.snapshot(rows);
     want["row"] = "8000";  // unless the case says where the cursor ends
+    want["threw"] = "0";
     std::string wantRet = "0";
     for (auto& [name, value] : expect) {
         if (name == "ret")
@@ -158,13 +162,22 @@ inline void runCase(const IsaCase& c) {
             want[name] = value;
     }
 
-    int16_t ret = m.execOne();
+    int16_t ret = 0;
+    std::string threw = "0", message;
+    try {
+        ret = m.execOne();
+    } catch (const KitError& e) {
+        threw = "1";
+        message = e.what();
+    }
     auto got = m.snapshot(rows);
+    got["threw"] = threw;
 
     std::ostringstream diff;
     for (auto& [name, value] : want)
         if (got[name] != value) diff << "\n  " << name << ": got \"" << got[name] << "\", want \"" << value << "\"";
-    if (std::to_string(ret) != wantRet) diff << "\n  returned " << ret << ", want " << wantRet;
+    if (threw == "0" && std::to_string(ret) != wantRet) diff << "\n  returned " << ret << ", want " << wantRet;
+    if (!diff.str().empty() && !message.empty()) diff << "\n  (the error: " << message << ")";
     EXPECT_TRUE(diff.str().empty()) << c.name << ":" << diff.str();
 }
 

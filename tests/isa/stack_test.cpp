@@ -28,6 +28,12 @@ const IsaCase kStackCases[] = {
      {"F1"},
      "SP=9FFE @9FFE=2A @9FFF=00 S=1 Z=1 AC=1 P=1 CY=1",
      "F=2A S=0 Z=0 AC=0 P=0 CY=0 SP=A000 PC=8001 row=9FFF"},
+    // The F text overflows its conversion: the stop comes with F and A loaded
+    // and SP moved, and the flag labels as they were.
+    {"POP PSW with an F text that overflows loads F and A, then stops",
+     {"F1"},
+     "SP=9FFE @9FFE=123456789 @9FFF=12 CY=1",
+     "F=123456789 A=12 SP=A000 PC=8001 row=9FFF threw=1"},
     {"XTHL", {"E3"}, "SP=9FFE @9FFE=34 @9FFF=12 H=56 L=78", "L=34 H=12 @9FFE=78 @9FFF=56 PC=8001 row=9FFF"},
     {"SPHL trims and steps PC from PC", {"F9"}, "H='9F ' L=' F0' PC=8100", "SP=9FF0 PC=8101"},
     {"OUT", {"D3", "44"}, "A=12 CY=1 SP=9000", "PC=8002"},

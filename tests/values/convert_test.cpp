@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "values/convert.h"
 #include "values/errors.h"
@@ -83,6 +84,31 @@ TEST(Comp2, IsTheByteComplement) {
                                                  {" 05 ", 251}, {"01", 255}, {"8100", -32768}};
     for (auto [t, want] : cases) EXPECT_EQ(comp2(Text(t)), want) << "comp2(\"" << t << "\")";
     EXPECT_THROW(comp2(Text("8101")), ConversionOverflow);
+}
+
+// The integer short cuts against the texts they stand for.
+TEST(Hex1Values, MatchWhatConvtReadsBack) {
+    int failures = 0;
+    for (int64_t x = -0x9000; x <= 0x9000 && failures < 5; x += 7) {
+        const Text t = hex1(x);
+        std::string got = std::to_string(hex1Value(x)) + " " + std::to_string(hex1Byte(x));
+        std::string want = std::to_string(convt(t)) + " " + std::to_string(convt(t.right(2)));
+        std::string complementGot, complementWant;
+        try {
+            complementGot = std::to_string(complementOfHex(x));
+        } catch (const ConversionOverflow&) {
+            complementGot = "overflow";
+        }
+        try {
+            complementWant = std::to_string(comp2(t));
+        } catch (const ConversionOverflow&) {
+            complementWant = "overflow";
+        }
+        got += " " + complementGot;
+        want += " " + complementWant;
+        failures += got != want;
+        EXPECT_EQ(got, want) << "x = " << x << ", hex1 " << t << " (value, byte, complement)";
+    }
 }
 
 }  // namespace

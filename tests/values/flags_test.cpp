@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "values/convert.h"
 #include "values/errors.h"
 #include "values/flags.h"
 
@@ -106,6 +107,32 @@ TEST(FlagByte, OddCaptionsFollowTheLongRoadOrStop) {
     EXPECT_EQ(packFlags(f).str(), "02");
     f.slb = Text("FFFF");  // 65535 x 10000000 leaves 32 bits
     EXPECT_THROW(packFlags(f), ConversionOverflow);
+}
+
+// The instructions compute with integers and call the rules on the values
+// convt would read back from hex1's text; over sums around every edge (and a
+// negative one) that must give what the evaluators give on the text itself.
+TEST(Rules, AgreeWithTheEvaluatorsOnHex1Texts) {
+    int failures = 0;
+    for (int64_t s = -0x300; s <= 0x10300 && failures < 5; ++s) {
+        const Text t = hex1(s);
+        FlagLabels byText, byValue;
+        sfg(byText, t), zfg(byText, t), pfg(byText, t), cfg(byText, t);
+        setSZP(byValue, hex1Byte(s));
+        byValue.clb = caption(carryRule(hex1Value(s)));
+        FlagLabels borrowByText, borrowByValue;
+        bfg(borrowByText, t);
+        borrowByValue.clb = caption(borrowRule(hex1Value(s)));
+        const bool wordCarry = convt(t) > convt("FFFF");
+        const bool same = byText == byValue && borrowByText == borrowByValue &&
+                          wordCarry == wordCarryRule(hex1Value(s)) && auxDigit(t) == auxDigit(s);
+        failures += !same;
+        EXPECT_TRUE(same) << "hex1(" << s << ") = " << t << ": by text S" << byText.slb << " Z" << byText.zlb << " P"
+                          << byText.plb << " CY" << byText.clb << " borrow" << borrowByText.clb << ", by value S"
+                          << byValue.slb << " Z" << byValue.zlb << " P" << byValue.plb << " CY" << byValue.clb
+                          << " borrow" << borrowByValue.clb << "; word carry " << wordCarry << ", AC digit "
+                          << auxDigit(t) << " against " << auxDigit(s);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "isa/opcode_table.h"
+
+namespace kit85::isa {
+namespace {
+
+// The 8085's opcode map as the kit knows it, eight codes a line from 00 on.
+// A ":n" gives a length other than 1; "-" is a code that is no instruction of
+// the kit (the restarts, PCHL, XCHG and the unused codes).
+const char* const kMap[] = {
+    "NOP|LXI B:3|STAX B|INX B|INR B|DCR B|MVI B:2|RLC",  // 00
+    "-|DAD B|LDAX B|DCX B|INR C|DCR C|MVI C:2|RRC",
+    "-|LXI D:3|STAX D|INX D|INR D|DCR D|MVI D:2|RAL",  // 10
+    "-|DAD D|LDAX D|DCX D|INR E|DCR E|MVI E:2|RAR",
+    "RIM|LXI H:3|SHLD:3|INX H|INR H|DCR H|MVI H:2|DAA",  // 20
+    "-|DAD H|LHLD:3|DCX H|INR L|DCR L|MVI L:2|CMA",
+    "SIM|LXI SP:3|STA:3|INX SP|INR M|DCR M|MVI M:2|STC",  // 30
+    "-|DAD SP|LDA:3|DCX SP|INR A|DCR A|MVI A:2|CMC",
+    "MOV B,B|MOV B,C|MOV B,D|MOV B,E|MOV B,H|MOV B,L|MOV B,M|MOV B,A",  // 40
+    "MOV C,B|MOV C,C|MOV C,D|MOV C,E|MOV C,H|MOV C,L|MOV C,M|MOV C,A",
+    "MOV D,B|MOV D,C|MOV D,D|MOV D,E|MOV D,H|MOV D,L|MOV D,M|MOV D,A",  // 50
+    "MOV E,B|MOV E,C|MOV E,D|MOV E,E|MOV E,H|MOV E,L|MOV E,M|MOV E,A",
+    "MOV H,B|MOV H,C|MOV H,D|MOV H,E|MOV H,H|MOV H,L|MOV H,M|MOV H,A",  // 60
+    "MOV L,B|MOV L,C|MOV L,D|MOV L,E|MOV L,H|MOV L,L|MOV L,M|MOV L,A",
+    "MOV M,B|MOV M,C|MOV M,D|MOV M,E|MOV M,H|MOV M,L|HLT|MOV M,A",  // 70
+    "MOV A,B|MOV A,C|MOV A,D|MOV A,E|MOV A,H|MOV A,L|MOV A,M|MOV A,A",
+    "ADD B|ADD C|ADD D|ADD E|ADD H|ADD L|ADD M|ADD A",  // 80
+    "ADC B|ADC C|ADC D|ADC E|ADC H|ADC L|ADC M|ADC A",
+    "SUB B|SUB C|SUB D|SUB E|SUB H|SUB L|SUB M|SUB A",  // 90
+    "SBB B|SBB C|SBB D|SBB E|SBB H|SBB L|SBB M|SBB A",
+    "ANA B|ANA C|ANA D|ANA E|ANA H|ANA L|ANA M|ANA A",  // A0
+    "XRA B|XRA C|XRA D|XRA E|XRA H|XRA L|XRA M|XRA A",
+    "ORA B|ORA C|ORA D|ORA E|ORA H|ORA L|ORA M|ORA A",  // B0
+    "CMP B|CMP C|CMP D|CMP E|CMP H|CMP L|CMP M|CMP A",
+    "RNZ|POP B|JNZ:3|JMP:3|CNZ:3|PUSH B|ADI:2|-",  // C0
+    "RZ|RET|JZ:3|-|CZ:3|CALL:3|ACI:2|-",
+    "RNC|POP D|JNC:3|OUT:2|CNC:3|PUSH D|SUI:2|-",  // D0
+    "RC|-|JC:3|IN:2|CC:3|-|SBI:2|-",
+    "RPO|POP H|JPO:3|XTHL|CPO:3|PUSH H|ANI:2|-",  // E0
+    "RPE|-|JPE:3|-|CPE:3|-|XRI:2|-",
+    "RP|POP PSW|JP:3|DI|CP:3|PUSH PSW|ORI:2|-",  // F0
+    "RM|SPHL|JM:3|EI|CM:3|-|CPI:2|-",
+};
+
+struct Entry {
+    std::string mnemonic;
+    int length;
+    Executor executor;
+};
+
+std::vector<Entry> expectedMap() {
+    std::vector<Entry> map;
+    for (const char* line : kMap) {
+        std::stringstream row(line);
+        std::string item;
+        while (std::getline(row, item, '|')) {
+            const std::size_t colon = item.find(':');
+            const int code = static_cast<int>(map.size());
+            Entry e{item.substr(0, colon), colon == std::string::npos ? 1 : std::stoi(item.substr(colon + 1)),
+                    Executor::None};
+            // exec1 takes the codes below 90 but HLT, exec2 the rest.
+            if (e.mnemonic != "-") e.executor = code < 0x90 && code != 0x76 ? Executor::First : Executor::Second;
+            map.push_back(e);
+        }
+    }
+    return map;
+}
+
+const char* executorName(Executor e) {
+    switch (e) {
+        case Executor::None: return "none";
+        case Executor::First: return "exec1";
+        case Executor::Second: return "exec2";
+    }
+    return "?";
+}
+
+// A later disassembler reads the mnemonics and lengths; the executors decide
+// which codes run at all.
+TEST(OpcodeTable, EveryCodeHasItsMnemonicLengthAndExecutor) {
+    const std::vector<Entry> want = expectedMap();
+    ASSERT_EQ(want.size(), 256u) << "the expected map has a row of the wrong width";
+    for (int code = 0; code < 256; ++code) {
+        const Opcode& o = kOpcodes[code];
+        const Entry& w = want[code];
+        std::ostringstream diff;
+        if (o.mnemonic != w.mnemonic) diff << " mnemonic \"" << o.mnemonic << "\", want \"" << w.mnemonic << "\";";
+        if (o.length != w.length) diff << " length " << int{o.length} << ", want " << w.length << ";";
+        if (o.executor != w.executor)
+            diff << " executor " << executorName(o.executor) << ", want " << executorName(w.executor) << ";";
+        if ((o.run != nullptr) != (w.executor != Executor::None))
+            diff << (o.run ? " a handler on a code that is no instruction;" : " no handler;");
+        EXPECT_TRUE(diff.str().empty()) << "code " << Text::byte(code) << ":" << diff.str();
+    }
+}
+
+}  // namespace
+}  // namespace kit85::isa
