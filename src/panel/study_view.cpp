@@ -328,7 +328,7 @@ QString StudyView::decodeText() const {
 QString StudyView::stackText() const {
     const Text& sp = kit_.kit()[SP];
     const std::optional<uint16_t> base = addressOf(sp);
-    if (!base) return "SP holds " + quoted(sp) + ", not an address:\nno stack to show";
+    if (!base) return "SP holds \"" + QString::fromStdString(sp.str()) + "\", not an address:\nno stack to show";
     const MemoryTable& m = kit_.memory();
     QString out;
     for (int i = 0; i < 8; ++i) {
