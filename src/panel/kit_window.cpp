@@ -110,6 +110,13 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     studyAction_->setShortcut(QKeySequence(Qt::Key_F7));
     connect(studyAction_, &QAction::toggled, this, &KitWindow::setStudyOpen);
     addAction(studyAction_);
+    breakpointAction_ = new QAction("Breakpoint on the current row", this);
+    breakpointAction_->setObjectName("breakpointAction");
+    breakpointAction_->setShortcut(QKeySequence(Qt::Key_F9));
+    connect(breakpointAction_, &QAction::triggered, this, [this] {
+        if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
+    });
+    addAction(breakpointAction_);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     sliceTimer_.setSingleShot(true);
@@ -338,7 +345,7 @@ void KitWindow::setStudyOpen(bool open) {
     if (open && !study_) {
         study_ = new StudyView(*this);
         addShortcuts(study_);
-        study_->addAction(studyAction_);
+        study_->addActions({studyAction_, breakpointAction_});
         connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
         placeStudyView();
     }
@@ -375,6 +382,11 @@ void KitWindow::selectAddress(uint16_t address) {
         panel_.address_Click();
         for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
     });
+}
+
+void KitWindow::toggleBreakpoint(int row) {
+    if (row < 0 || row >= memory_->size()) return;
+    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
 }
 
 void KitWindow::keyHex(char digit) {

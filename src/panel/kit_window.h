@@ -81,6 +81,9 @@ public:
     void selectAddress(uint16_t address);
     // A hex digit typed in the study view: the keypad key with that caption.
     void keyHex(char digit);
+    // Sets or clears the breakpoint on a row (F9: the current row); stored
+    // in the memory file at once, like a keyed byte.
+    void toggleBreakpoint(int row);
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -146,6 +149,7 @@ private:
     QPointer<QDialog> help_;
     StudyView* study_ = nullptr;
     QAction* studyAction_ = nullptr;
+    QAction* breakpointAction_ = nullptr;
 
     ActionOutcome outcome_;
     bool stepping_ = false;     // a Step Exe is being carried out

@@ -16,6 +16,7 @@
 
 #include "memory/memory_table.h"
 #include "panel/kit_window.h"
+#include "panel/model/live_decode.h"
 #include "values/ascii.h"
 
 namespace kit85 {
@@ -237,6 +238,114 @@ bool MemoryPane::viewportEvent(QEvent* event) {
     return true;
 }
 
+// --- Instructions pane ------------------------------------------------------
+
+InstructionsPane::InstructionsPane(const MemoryTable& memory, QWidget* parent) : QWidget(parent), memory_(memory) {
+    setFont(monoFont());
+    const QFontMetrics fm(font());
+    charWidth_ = fm.horizontalAdvance('0');
+    lineHeight_ = fm.height() + 3;
+    setMinimumSize(22 + 36 * charWidth_, kCount * lineHeight_ + 4);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setToolTip("Click the left margin of a line (or press F9 on the current row) to set or clear a breakpoint");
+}
+
+void InstructionsPane::follow() {
+    const int cursor = memory_.onRow() ? memory_.cursor() : -1;
+    if (cursor < 0) {
+        listing_.clear();
+        anchor_ = -1;
+        update();
+        return;
+    }
+    // Keep the listing's start while the current row is one of its
+    // instructions with a few more after it; else start at the current row.
+    bool keep = false;
+    if (anchor_ >= 0 && anchor_ < memory_.size()) {
+        listing_ = disassemble(memory_, anchor_, kCount);
+        for (size_t i = 0; i + 3 < listing_.size() && !keep; ++i) keep = listing_[i].row == cursor;
+    }
+    if (!keep) {
+        anchor_ = cursor;
+        listing_ = disassemble(memory_, anchor_, kCount);
+    }
+    update();
+}
+
+QRect InstructionsPane::gutterRect(int line) const { return QRect(0, 2 + line * lineHeight_, 20, lineHeight_); }
+
+namespace {
+
+QString bytesText(const Disassembly& d) {
+    QString out;
+    for (const Text& b : d.bytes) {
+        if (!out.isEmpty()) out += ' ';
+        out += quoted(b);
+    }
+    return out;
+}
+
+}  // namespace
+
+QString InstructionsPane::lineText(int line) const {
+    const Disassembly& d = listing_.at(static_cast<size_t>(line));
+    const bool next = memory_.onRow() && d.row == memory_.cursor();
+    return QString("%1%2 %3  %4  %5")
+        .arg(breakpoint_ && breakpoint_(d.row) ? "*" : " ", next ? ">" : " ")
+        .arg(QString::fromStdString(d.address.str()), -4)
+        .arg(bytesText(d), -8)
+        .arg(QString::fromStdString(d.text));
+}
+
+void InstructionsPane::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect all = rect();
+    p.fillRect(all, kPaper);
+    p.setPen(QColor("#C9CDC2"));
+    p.drawRect(all.adjusted(0, 0, -1, -1));
+    p.fillRect(QRect(1, 1, 20, all.height() - 2), QColor("#EEF0EA"));
+    const QFontMetrics fm(font());
+    const int ascent = fm.ascent() + 1;
+    const int cursor = memory_.onRow() ? memory_.cursor() : -1;
+    const int addressX = 22 + 2 * charWidth_;
+    const int bytesX = addressX + 6 * charWidth_;
+    const int textX = bytesX + 10 * charWidth_;
+    for (size_t i = 0; i < listing_.size(); ++i) {
+        const Disassembly& d = listing_[i];
+        const int y = 2 + static_cast<int>(i) * lineHeight_;
+        if (d.row == cursor) {
+            p.fillRect(QRect(21, y, all.width() - 22, lineHeight_), kCurrentLine);
+            p.setPen(kCurrentCell);
+            p.drawText(24, y + ascent, "▶");
+        }
+        if (breakpoint_ && breakpoint_(d.row)) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(kBreakpoint);
+            const int r = std::min(lineHeight_, 20) / 2 - 3;
+            p.drawEllipse(QPoint(10, y + lineHeight_ / 2), r, r);
+            p.setBrush(Qt::NoBrush);
+        }
+        p.setPen(kAddressInk);
+        p.drawText(addressX, y + ascent, QString::fromStdString(d.address.str()));
+        p.setPen(kFaint);
+        p.drawText(bytesX, y + ascent, fm.elidedText(bytesText(d), Qt::ElideRight, 9 * charWidth_));
+        const bool instruction = d.kind == Disassembly::Kind::Instruction;
+        p.setPen(instruction ? kInk : d.kind == Disassembly::Kind::Invalid ? kBreakpoint : kOddInk);
+        p.drawText(textX, y + ascent,
+                   fm.elidedText(QString::fromStdString(d.text), Qt::ElideRight, all.width() - textX - 4));
+    }
+}
+
+void InstructionsPane::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    for (size_t i = 0; i < listing_.size(); ++i)
+        if (gutterRect(static_cast<int>(i)).contains(at)) {
+            emit gutterClicked(listing_[i].row);
+            return;
+        }
+}
+
 // --- The view ---------------------------------------------------------------
 
 StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
@@ -273,6 +382,13 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     memory_->setChanged([this](int row) { return changedByLastAction(row); });
     connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
 
+    instructions_ = new InstructionsPane(kit.memory(), this);
+    instructions_->setObjectName("instructions");
+    connect(instructions_, &InstructionsPane::gutterClicked, this, [this](int row) { kit_.toggleBreakpoint(row); });
+    auto isBreakpoint = [this](int row) { return kit_.memory().isBreakpoint(row); };
+    instructions_->setBreakpoint(isBreakpoint);
+    memory_->setBreakpoint(isBreakpoint);
+
     stack_ = new QLabel(this);
     stack_->setObjectName("stack");
     stack_->setFont(monoFont());
@@ -285,6 +401,8 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     left->addWidget(heading("Memory"));
     left->addWidget(memory_, 1);
     auto* right = new QVBoxLayout;
+    right->addWidget(heading("Instructions (\u25B6 runs next; click the margin for a breakpoint)"));
+    right->addWidget(instructions_);
     right->addWidget(heading("Stack (words at SP, SP+2, \u2026)"));
     right->addWidget(stack_);
     right->addStretch(1);
@@ -315,14 +433,14 @@ void StudyView::refresh() {
     show(stack_, stackText());
     memory_->follow();
     memory_->viewport()->update();
+    instructions_->follow();
 }
 
 QString StudyView::decodeText() const {
     const PanelModel& panel = kit_.panel();
     if (panel.addressEntry()) return "keying an address: " + QString::fromStdString(panel.text3.str()) + "\u2026";
     const MemoryTable& m = kit_.memory();
-    if (!m.onRow()) return "no current row";
-    return QString::fromStdString(m.text1().str()) + ": " + quoted(m.text2());
+    return QString::fromStdString(liveDecode(m, m.onRow() ? m.cursor() : -1));
 }
 
 QString StudyView::stackText() const {

@@ -68,6 +68,8 @@ private slots:
     void statusAfterEachEnding();
     void statusAfterStop();
     void stackShowsWordsAndTheirRows();
+    void instructionsFollowSteps();
+    void instructionsShowInvalidCodesAndData();
     void f7TogglesAndIsRemembered();
     void registerFieldsTakeHexDigitsUpperCased_data();
     void registerFieldsTakeHexDigitsUpperCased();
@@ -94,12 +96,15 @@ void StudyViewTest::closedUntilAsked() {
 void StudyViewTest::keyingUpdatesMemoryPane() {
     Study s;
     s.keys("address 8 0 0 0 3 E");
-    QCOMPARE(s.label("decode").left(9), QString("8000: 3E "));
+    QCOMPARE(s.label("decode"), QString("8000: 3E  MVI A,data \u2014 2 bytes"));
     QCOMPARE(s.wrongMarks({"8000"}, {"8001", "7FFF"}), QString());
     s.keys("next 0");
-    QCOMPARE(s.label("decode").left(9), QString("8001: \"0\""));  // half a byte, as it stands
+    QCOMPARE(s.label("decode"), QString("8001: \"0\"  operand of MVI A,\"0\" at 8000 (byte 2 of 2)"));
     s.keys("5");
+    QCOMPARE(s.label("decode"), QString("8001: 05  operand of MVI A,05 at 8000 (byte 2 of 2)"));
     QCOMPARE(s.wrongMarks({"8001"}, {"8000"}), QString());
+    s.keys("address 8");
+    QCOMPARE(s.label("decode"), QString("keying an address: 8\u2026"));
     const QRect cell = s.view()->memoryPane()->cellRect(0x8001);
     QVERIFY2(!cell.isEmpty(), "the current row's line is on screen");
 }
@@ -224,6 +229,38 @@ void StudyViewTest::stackShowsWordsAndTheirRows() {
     s.kit()[SP] = Text("12");
     s.w().refresh();
     QVERIFY2(s.label("stack").startsWith("SP holds \"12\""), qPrintable(s.label("stack")));
+}
+
+// The listing starts at the current row and keeps its start while Step Exe
+// walks down it; the arrow marks the instruction that runs next.
+void StudyViewTest::instructionsFollowSteps() {
+    Study s;
+    s.load("8000", {"3E", "05", "21", "50", "80", "3C", "76"});
+    InstructionsPane* pane = s.view()->instructionsPane();
+    QCOMPARE(int(pane->listing().size()), InstructionsPane::kCount);
+    const QStringList first = {" > 8000  3E 05     MVI A,05", "   8002  21 50 80  LXI H,8050",
+                               "   8005  3C        INR A", "   8006  76        HLT"};
+    for (int i = 0; i < first.size(); ++i) QCOMPARE(pane->lineText(i), first[i]);
+    s.keys("stepexe stepexe");
+    QCOMPARE(pane->lineText(0), QString("   8000  3E 05     MVI A,05"));
+    QCOMPARE(pane->lineText(2), QString(" > 8005  3C        INR A"));
+    s.keys("address 8 0 0 6");
+    QCOMPARE(pane->lineText(3), QString(" > 8006  76        HLT"));
+    s.keys("address 9 0 0 0");  // far away: the listing starts there
+    QCOMPARE(pane->lineText(0), QString(" > 9000  00        NOP"));
+}
+
+void StudyViewTest::instructionsShowInvalidCodesAndData() {
+    Study s;
+    s.load("8000", {"08", "3e", "C7", "3E", " 5"});
+    InstructionsPane* pane = s.view()->instructionsPane();
+    const QStringList want = {" > 8000  08        invalid code 08", "   8001  \"3e\"      data \"3e\"",
+                              "   8002  C7        RST 0 (invalid code)", "   8003  3E \" 5\"   MVI A,\" 5\""};
+    QStringList wrong;
+    for (int i = 0; i < want.size(); ++i)
+        if (pane->lineText(i) != want[i])
+            wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(pane->lineText(i), want[i]);
+    QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
 }
 
 void StudyViewTest::f7TogglesAndIsRemembered() {
