@@ -9,13 +9,24 @@ namespace {
 // Each line: code, mnemonic, length in bytes, executor, handler, arguments
 // (groups.h says what a handler's arguments are; a register argument M is the
 // row at HL, kData the byte after the opcode, and a jump, call or return
-// without a condition is kAlways). The codes without a line, marked "no
-// instruction", are none of the kit's (the restarts, PCHL, XCHG and the unused
-// codes): Executor::None, reported as "invalid code".
+// without a condition is kAlways). `named` lines are 8085 instructions this
+// kit does not carry out (the restarts, PCHL, XCHG): they have a mnemonic and
+// a length for listings but Executor::None, so they stop a run as "invalid
+// code". `gap` lines are codes that are no 8085 instruction at all. Every code
+// has a line: a code left out fails the build.
 constexpr std::array<Opcode, 256> build() {
     std::array<Opcode, 256> t{};
-    auto op = [&t](int code, const char* mnemonic, uint8_t length, Executor executor, Handler run, uint8_t a = 0,
-                   uint8_t b = 0) { t[code] = Opcode{mnemonic, length, executor, run, a, b}; };
+    std::array<bool, 256> given{};
+    auto op = [&](int code, const char* mnemonic, uint8_t length, Executor executor, Handler run, uint8_t a = 0,
+                  uint8_t b = 0) {
+        t[code] = Opcode{mnemonic, length, executor, run, a, b, false};
+        given[code] = true;
+    };
+    auto named = [&](int code, const char* mnemonic) { op(code, mnemonic, 1, Executor::None, nullptr); };
+    auto gap = [&](int code) {
+        t[code] = Opcode{"-", 1, Executor::None, nullptr, 0, 0, true};
+        given[code] = true;
+    };
     using enum Executor;
 
     // 0x
@@ -27,7 +38,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x05, "DCR B", 1, First, dcr, B);
     op(0x06, "MVI B", 2, First, mvi, B);
     op(0x07, "RLC", 1, First, rlc);
-    // 08  no instruction
+    gap(0x08);
     op(0x09, "DAD B", 1, First, dad, B, C);
     op(0x0A, "LDAX B", 1, First, ldax, B, C);
     op(0x0B, "DCX B", 1, First, dcx, B, C);
@@ -37,7 +48,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x0F, "RRC", 1, First, rrc);
 
     // 1x
-    // 10  no instruction
+    gap(0x10);
     op(0x11, "LXI D", 3, First, lxi, D, E);
     op(0x12, "STAX D", 1, First, stax, D, E);
     op(0x13, "INX D", 1, First, inx, D, E);
@@ -45,7 +56,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x15, "DCR D", 1, First, dcr, D);
     op(0x16, "MVI D", 2, First, mvi, D);
     op(0x17, "RAL", 1, First, ral);
-    // 18  no instruction
+    gap(0x18);
     op(0x19, "DAD D", 1, First, dad, D, E);
     op(0x1A, "LDAX D", 1, First, ldax, D, E);
     op(0x1B, "DCX D", 1, First, dcx, D, E);
@@ -63,7 +74,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x25, "DCR H", 1, First, dcr, H);
     op(0x26, "MVI H", 2, First, mvi, H);
     op(0x27, "DAA", 1, First, daa);
-    // 28  no instruction
+    gap(0x28);
     op(0x29, "DAD H", 1, First, dad, H, L);
     op(0x2A, "LHLD", 3, First, lhld);
     op(0x2B, "DCX H", 1, First, dcx, H, L);
@@ -81,7 +92,7 @@ constexpr std::array<Opcode, 256> build() {
     op(0x35, "DCR M", 1, First, dcr, M);
     op(0x36, "MVI M", 2, First, mvi, M);
     op(0x37, "STC", 1, First, stc);
-    // 38  no instruction
+    gap(0x38);
     op(0x39, "DAD SP", 1, First, dadSP);
     op(0x3A, "LDA", 3, First, lda);
     op(0x3B, "DCX SP", 1, First, dcxSP);
@@ -242,15 +253,15 @@ constexpr std::array<Opcode, 256> build() {
     op(0xC4, "CNZ", 3, Second, call, kNZ);
     op(0xC5, "PUSH B", 1, Second, push, B, C);
     op(0xC6, "ADI", 2, Second, add, kData);
-    // C7  no instruction
+    named(0xC7, "RST 0");
     op(0xC8, "RZ", 1, Second, ret, kZ);
     op(0xC9, "RET", 1, Second, ret);
     op(0xCA, "JZ", 3, Second, jump, kZ);
-    // CB  no instruction
+    gap(0xCB);
     op(0xCC, "CZ", 3, Second, call, kZ);
     op(0xCD, "CALL", 3, Second, call);
     op(0xCE, "ACI", 2, Second, adc, kData);
-    // CF  no instruction
+    named(0xCF, "RST 1");
 
     // Dx
     op(0xD0, "RNC", 1, Second, ret, kNC);
@@ -260,15 +271,15 @@ constexpr std::array<Opcode, 256> build() {
     op(0xD4, "CNC", 3, Second, call, kNC);
     op(0xD5, "PUSH D", 1, Second, push, D, E);
     op(0xD6, "SUI", 2, Second, sub, kData);
-    // D7  no instruction
+    named(0xD7, "RST 2");
     op(0xD8, "RC", 1, Second, ret, kC);
-    // D9  no instruction
+    gap(0xD9);
     op(0xDA, "JC", 3, Second, jump, kC);
     op(0xDB, "IN", 2, Second, advance);
     op(0xDC, "CC", 3, Second, call, kC);
-    // DD  no instruction
+    gap(0xDD);
     op(0xDE, "SBI", 2, Second, sbb, kData);
-    // DF  no instruction
+    named(0xDF, "RST 3");
 
     // Ex
     op(0xE0, "RPO", 1, Second, ret, kPO);
@@ -278,15 +289,15 @@ constexpr std::array<Opcode, 256> build() {
     op(0xE4, "CPO", 3, Second, call, kPO);
     op(0xE5, "PUSH H", 1, Second, push, H, L);
     op(0xE6, "ANI", 2, Second, ana, kData);
-    // E7  no instruction
+    named(0xE7, "RST 4");
     op(0xE8, "RPE", 1, Second, ret, kPE);
-    // E9  no instruction
+    named(0xE9, "PCHL");
     op(0xEA, "JPE", 3, Second, jump, kPE);
-    // EB  no instruction
+    named(0xEB, "XCHG");
     op(0xEC, "CPE", 3, Second, call, kPE);
-    // ED  no instruction
+    gap(0xED);
     op(0xEE, "XRI", 2, Second, xra, kData);
-    // EF  no instruction
+    named(0xEF, "RST 5");
 
     // Fx
     op(0xF0, "RP", 1, Second, ret, kP);
@@ -296,16 +307,18 @@ constexpr std::array<Opcode, 256> build() {
     op(0xF4, "CP", 3, Second, call, kP);
     op(0xF5, "PUSH PSW", 1, Second, push, A, F);
     op(0xF6, "ORI", 2, Second, ora, kData);
-    // F7  no instruction
+    named(0xF7, "RST 6");
     op(0xF8, "RM", 1, Second, ret, kM);
     op(0xF9, "SPHL", 1, Second, sphl);
     op(0xFA, "JM", 3, Second, jump, kM);
     op(0xFB, "EI", 1, Second, advance);
     op(0xFC, "CM", 3, Second, call, kM);
-    // FD  no instruction
+    gap(0xFD);
     op(0xFE, "CPI", 2, Second, cmp, kData);
-    // FF  no instruction
+    named(0xFF, "RST 7");
 
+    for (bool g : given)
+        if (!g) throw "a code of the opcode map has no line";
     return t;
 }
 

@@ -2,6 +2,11 @@
 
 // The opcode map: for each of the 256 codes its mnemonic, its length in bytes,
 // the executor that carries it out and the handler with its two arguments.
+// The disassembler (and an assembler) read the mnemonic and length: mnemonics
+// are in Intel form, the operand part after a space ("MVI A", "MOV A,M",
+// "LXI SP", "RST 1"). A gap is a code that is no 8085 instruction at all
+// (mnemonic "-"); the restarts, PCHL and XCHG have their mnemonic but no
+// executor, as this kit does not carry them out.
 // The executors read the executor and the handler; the handlers read the
 // length (to step PC over a code that does nothing else, or over a jump, call
 // or return that is not taken) and their arguments.
@@ -29,6 +34,7 @@ struct Opcode {
     Handler run = nullptr;
     uint8_t a = 0;  // what each handler's declaration in groups.h says
     uint8_t b = 0;
+    bool gap = false;  // no 8085 instruction (08 10 18 28 38 CB D9 DD ED FD)
 };
 
 extern const std::array<Opcode, 256> kOpcodes;

@@ -316,18 +316,12 @@ MemoryFile::~MemoryFile() {
     }
 }
 
-void MemoryFile::commit(std::span<const RowWrite> writes) {
-    if (writes.empty()) return;
-    if (!wal_) {
-        // Until the file is first written it keeps its journal mode and every
-        // byte; a write it refuses is found here, in a journal kept in memory.
-        writeAll(writes, true);
-        switchToWal(writes.size());
-    }
-    writeAll(writes, false);
-}
-
-void MemoryFile::writeAll(std::span<const RowWrite> writes, bool dryRun) {
+// Runs body(refuse) in one transaction; in a dry run the journal is kept in
+// memory and the transaction rolled back, so the file is not written. A
+// failure rolls back and throws StoreError naming the problem and `kept`, what
+// the kit still holds unsaved.
+template <class Body>
+void MemoryFile::transact(bool dryRun, const std::string& kept, Body body) {
     std::string mode;
     if (dryRun) {
         mode = journalMode(db_, "");
@@ -342,21 +336,13 @@ void MemoryFile::writeAll(std::span<const RowWrite> writes, bool dryRun) {
     };
     auto refuse = [&](const char* what) {
         std::string msg = problemOf(db_);
-        sqlite3_reset(update_);
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         restore();
-        fail(path_, std::string(what) + " (" + msg + "); " + std::to_string(writes.size()) +
-                        " byte(s) are kept in the kit and not yet saved");
+        fail(path_, std::string(what) + " (" + msg + "); " + kept);
     };
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) refuse("cannot start a write");
     try {
-        for (const RowWrite& w : writes) {
-            std::string data = w.data->str();
-            sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int64(update_, 2, w.rowid);
-            if (sqlite3_step(update_) != SQLITE_DONE) refuse("cannot save a byte");
-            sqlite3_reset(update_);
-        }
+        body(refuse);
     } catch (const KitError&) {
         throw;  // refuse() has rolled back
     } catch (...) {
@@ -375,12 +361,93 @@ void MemoryFile::writeAll(std::span<const RowWrite> writes, bool dryRun) {
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) refuse("cannot commit");
 }
 
-void MemoryFile::switchToWal(std::size_t count) {
+namespace {
+
+std::string keptBytes(std::size_t count) {
+    return std::to_string(count) + " byte(s) are kept in the kit and not yet saved";
+}
+
+}  // namespace
+
+void MemoryFile::commit(std::span<const RowWrite> writes) {
+    if (writes.empty()) return;
+    auto body = [&](auto& refuse) {
+        for (const RowWrite& w : writes) {
+            std::string data = w.data->str();
+            sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(update_, 2, w.rowid);
+            if (sqlite3_step(update_) != SQLITE_DONE) {
+                sqlite3_reset(update_);
+                refuse("cannot save a byte");
+            }
+            sqlite3_reset(update_);
+        }
+    };
+    if (!wal_) {
+        // Until the file is first written it keeps its journal mode and every
+        // byte; a write it refuses is found here, in a journal kept in memory.
+        transact(true, keptBytes(writes.size()), body);
+        switchToWal(keptBytes(writes.size()));
+    }
+    transact(false, keptBytes(writes.size()), body);
+}
+
+bool MemoryFile::hasObject(const char* name) {
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", -1, &q.s, nullptr) !=
+        SQLITE_OK)
+        fail(path_, "cannot be read (" + problemOf(db_) + ")");
+    sqlite3_bind_text(q.s, 1, name, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(q.s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail(path_, "cannot be read (" + problemOf(db_) + ")");
+    return rc == SQLITE_ROW;
+}
+
+std::vector<std::string> MemoryFile::loadBreakpoints() {
+    std::vector<std::string> out;
+    if (!hasObject("breakpoints")) return out;
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT address FROM breakpoints", -1, &q.s, nullptr) != SQLITE_OK)
+        fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
+    int rc;
+    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) {
+        const unsigned char* p = sqlite3_column_text(q.s, 0);
+        if (p) out.emplace_back(reinterpret_cast<const char*>(p), sqlite3_column_bytes(q.s, 0));
+    }
+    if (rc != SQLITE_DONE) fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
+    return out;
+}
+
+void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
+    // Clearing in a file that never had a breakpoint writes nothing.
+    if (!set && !hasObject("breakpoints")) return;
+    const std::string kept = "breakpoint " + address + " is left " + (set ? "unset" : "set");
+    auto body = [&](auto& refuse) {
+        if (set && sqlite3_exec(db_, "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)", nullptr,
+                                nullptr, nullptr) != SQLITE_OK)
+            refuse("cannot make table breakpoints");
+        Statement s;
+        const char* sql = set ? "INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)"
+                              : "DELETE FROM breakpoints WHERE upper(address) = ?1";
+        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) refuse("cannot save a breakpoint");
+        sqlite3_bind_text(s.s, 1, address.data(), static_cast<int>(address.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(s.s) != SQLITE_DONE) {
+            sqlite3_reset(s.s);
+            refuse("cannot save a breakpoint");
+        }
+    };
+    if (!wal_) {
+        transact(true, kept, body);
+        switchToWal(kept);
+    }
+    transact(false, kept, body);
+}
+
+void MemoryFile::switchToWal(const std::string& kept) {
     // Write-ahead logging keeps committed writes safe if the process is killed
     // and makes each commit one append.
     if (journalMode(db_, "WAL") != "wal")
-        fail(path_, "cannot switch to write-ahead logging (" + problemOf(db_) + "); " + std::to_string(count) +
-                        " byte(s) are kept in the kit and not yet saved");
+        fail(path_, "cannot switch to write-ahead logging (" + problemOf(db_) + "); " + kept);
     wal_ = true;
 }
 

@@ -12,6 +12,10 @@
 // write the file refuses (a trigger, a CHECK) is found while the file is still
 // untouched; only then is the file switched to write-ahead logging and the
 // write committed for real.
+//
+// Breakpoints live beside d2 in a table of their own, breakpoints (address
+// TEXT PRIMARY KEY), which d2 never depends on: a file without it opens with
+// no breakpoints and gets the table when the first breakpoint is saved.
 
 #include <sys/types.h>
 
@@ -19,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -60,6 +65,14 @@ public:
     // problem (nothing of the writes is stored then).
     void commit(std::span<const RowWrite> writes);
 
+    // The addresses in table breakpoints (none when the file has no such
+    // table), as stored; reading writes nothing.
+    std::vector<std::string> loadBreakpoints();
+    // Saves a breakpoint set (made with its table when missing) or cleared, in
+    // a transaction of its own. `address` is four upper-case hex digits; one
+    // stored in lower case is cleared too. Throws StoreError (nothing stored).
+    void saveBreakpoint(const std::string& address, bool set);
+
     const std::filesystem::path& path() const { return path_; }
 
     // Removes the temporary files of creations whose process is gone, in the
@@ -71,8 +84,10 @@ private:
     MemoryFile() = default;
     void checkTable();
     void load(std::vector<StoredRow>& rows);
-    void writeAll(std::span<const RowWrite> writes, bool dryRun);
-    void switchToWal(std::size_t count);
+    template <class Body>
+    void transact(bool dryRun, const std::string& kept, Body body);
+    void switchToWal(const std::string& kept);
+    bool hasObject(const char* name);
 
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;

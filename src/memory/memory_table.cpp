@@ -46,6 +46,10 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
                              " characters; kit85 keeps texts of at most " + std::to_string(kMaxTextLength));
     }
     std::unique_ptr<MemoryTable> t(new MemoryTable());
+    // A stored address of another shape can match no row the run stops on; it
+    // is left in the file as it is.
+    for (const std::string& a : store->loadBreakpoints())
+        if (std::optional<uint16_t> v = Breakpoints::parse(a)) t->breakpoints_.insert(*v);
     t->rows_.reserve(stored.size());
     for (StoredRow& r : stored) t->rows_.push_back(Row{std::move(r.address), std::move(r.data), r.rowid, false});
     t->buildIndex();
@@ -128,6 +132,28 @@ void MemoryTable::refuseWrite() const {
 void MemoryTable::refuseLong(const Text& data) const {
     throw TextTooLongError("the text " + shown(data) + " for memory row " + addressAt(cursor_).str() +
                            " is longer than " + std::to_string(kMaxTextLength) + " characters; nothing was written");
+}
+
+uint16_t MemoryTable::breakpointAddress(const Text& address) {
+    std::optional<uint16_t> v = Breakpoints::parse(address.str());
+    if (!v) throw KitError("a breakpoint needs an address of four hex digits, not " + shown(address));
+    return *v;
+}
+
+void MemoryTable::setBreakpoint(const Text& address, bool on) {
+    const uint16_t a = breakpointAddress(address);
+    if (breakpoints_.contains(a) == on) return;
+    if (store_) store_->saveBreakpoint(Text::word(a).str(), on);
+    if (on)
+        breakpoints_.insert(a);
+    else
+        breakpoints_.erase(a);
+}
+
+bool MemoryTable::toggleBreakpoint(const Text& address) {
+    const bool on = !breakpoints_.contains(breakpointAddress(address));
+    setBreakpoint(address, on);
+    return on;
 }
 
 void MemoryTable::flush() {

@@ -15,6 +15,10 @@
 // MoveNext past the last row (EOF) or MovePrevious before the first (BOF).
 // Then both displays read as the empty text and a write is refused with a
 // NoRowError that names the address.
+//
+// The table also holds the breakpoints stored with it: loaded at open, and
+// saved at once when one is set or cleared (a fresh table keeps them in
+// memory only).
 
 #include <array>
 #include <chrono>
@@ -27,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "memory/breakpoints.h"
 #include "memory/memory_file.h"
 #include "values/errors.h"
 #include "values/text.h"
@@ -130,6 +135,18 @@ public:
     // Flushes that stored something since the table was made.
     uint64_t commits() const { return commits_; }
 
+    // --- Breakpoints ---------------------------------------------------------
+
+    const Breakpoints& breakpoints() const { return breakpoints_; }
+    // Sets or clears the breakpoint at `address`, four hex digits of either
+    // case, and saves it to the file at once. Another address text is refused
+    // with a KitError naming it; a save the file refuses throws StoreError and
+    // leaves the set as it was.
+    void setBreakpoint(const Text& address, bool on);
+    // Sets the breakpoint when it is clear, else clears it; returns whether it
+    // is set now. Refused as setBreakpoint is.
+    bool toggleBreakpoint(const Text& address);
+
     // --- Whole-table access for front ends and tests ------------------------
 
     int size() const { return static_cast<int>(rows_.size()); }
@@ -157,11 +174,13 @@ private:
     void missed(const Text& address);
     [[noreturn]] void refuseWrite() const;
     [[noreturn]] void refuseLong(const Text& data) const;
+    static uint16_t breakpointAddress(const Text& address);
 
     std::vector<Row> rows_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
     std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased
     std::vector<uint32_t> pending_;
+    Breakpoints breakpoints_;
     int cursor_ = 0;
     bool missedFind_ = false;
     std::string missedAddress_;

@@ -17,6 +17,7 @@ std::string_view stopName(StopReason r) {
         case StopReason::Interrupted: return "interrupted";
         case StopReason::Error: return "error";
         case StopReason::TimeSlice: return "time-slice";
+        case StopReason::Breakpoint: return "breakpoint";
     }
     return "error";
 }
@@ -84,40 +85,57 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
+// The Execute loop, made twice: with a breakpoint test before each
+// instruction, and without one for a run with no breakpoints (the usual case
+// pays nothing for them).
+template <bool kBreakpoints>
+void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
+    MemoryTable& mem = k.memory();
+    uint64_t n = 0;
+    struct Count {  // keeps res.steps right however the loop is left
+        RunResult& r;
+        uint64_t& n;
+        ~Count() { r.steps = n; }
+    } count{res, n};
+    for (;;) {
+        if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
+            res.reason = StopReason::Interrupted;
+            return;
+        }
+        if (lim.maxSteps && n >= lim.maxSteps) {
+            res.reason = StopReason::StepLimit;
+            return;
+        }
+        if constexpr (kBreakpoints) {
+            if ((n != 0 || lim.resumed) && lim.breakpoints->at(mem.text1())) {
+                res.reason = StopReason::Breakpoint;
+                return;
+            }
+        }
+        if ((n & 0xFFF) == 0xFFF) {
+            mem.flushIfDue();
+            if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
+                res.reason = StopReason::TimeSlice;
+                return;
+            }
+        }
+        ++n;
+        switch (carryOut(k)) {
+            case Cycle::Go: mem.findAddress(k[PC]); break;
+            case Cycle::Halt: res.reason = StopReason::Halt; return;
+            case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+        }
+    }
+}
+
 }  // namespace
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        MemoryTable& mem = k.memory();
-        uint64_t n = 0;
-        struct Count {  // keeps res.steps right however the loop is left
-            RunResult& r;
-            uint64_t& n;
-            ~Count() { r.steps = n; }
-        } count{res, n};
-        for (;;) {
-            if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
-                res.reason = StopReason::Interrupted;
-                return;
-            }
-            if (lim.maxSteps && n >= lim.maxSteps) {
-                res.reason = StopReason::StepLimit;
-                return;
-            }
-            if ((n & 0xFFF) == 0xFFF) {
-                mem.flushIfDue();
-                if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
-                    res.reason = StopReason::TimeSlice;
-                    return;
-                }
-            }
-            ++n;
-            switch (carryOut(k)) {
-                case Cycle::Go: mem.findAddress(k[PC]); break;
-                case Cycle::Halt: res.reason = StopReason::Halt; return;
-                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
-            }
-        }
+        if (lim.breakpoints && !lim.breakpoints->empty())
+            runLoop<true>(k, lim, res);
+        else
+            runLoop<false>(k, lim, res);
     });
 }
 

@@ -12,6 +12,11 @@
 // window runs in slices so it stays responsive), commits memory writes at
 // least once a second and when it ends, and turns any KitError into an Error
 // stop with a message. Nothing already stored is lost by a stop.
+//
+// Execute stops at a breakpoint before running the instruction there, the
+// current row left on it; the first instruction of a run is never checked, so
+// Execute pressed again on that row goes on from there. Step Exe ignores
+// breakpoints.
 
 #include <atomic>
 #include <chrono>
@@ -21,6 +26,7 @@
 #include <string_view>
 
 #include "kit/kit_state.h"
+#include "memory/breakpoints.h"
 
 namespace kit85 {
 
@@ -32,9 +38,11 @@ enum class StopReason {
     Interrupted,  // a stop request arrived
     Error,        // a KitError (no row to write to, overflow, store failure)
     TimeSlice,    // the slice's time ran out; call execute again to go on
+    Breakpoint,   // the current row is a breakpoint; its instruction has not run
 };
 
-// "halt", "invalid-code", "steps", "step-limit", "interrupted", "error", "time-slice".
+// "halt", "invalid-code", "steps", "step-limit", "interrupted", "error",
+// "time-slice", "breakpoint".
 std::string_view stopName(StopReason r);
 
 struct RunResult {
@@ -47,6 +55,10 @@ struct RunLimits {
     uint64_t maxSteps = 0;                                       // 0: no bound
     const std::atomic<bool>* stop = nullptr;                     // set from any thread to interrupt
     std::optional<std::chrono::steady_clock::time_point> until;  // end of a time slice
+    const Breakpoints* breakpoints = nullptr;                    // none: no breakpoints
+    // The call goes on with a run begun in an earlier call (a later slice):
+    // its first instruction is checked for a breakpoint too.
+    bool resumed = false;
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.

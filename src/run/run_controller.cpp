@@ -17,6 +17,8 @@ const RunResult& RunController::slice(std::optional<std::chrono::steady_clock::d
     if (!running_) return last_;
     RunLimits limits;
     limits.stop = stop_;
+    limits.breakpoints = breakpoints_ ? breakpoints_ : &kit_->memory().breakpoints();
+    limits.resumed = slices_ > 0;
     if (length) limits.until = std::chrono::steady_clock::now() + *length;
     if (maxSteps_) {
         // The bound is for the whole run; a slice gets what is left of it.

@@ -5,6 +5,10 @@
 // one slice without a time bound), a stop request that any thread or a signal
 // handler may raise, the step count of the run so far and how the last run or
 // step ended. Both front ends drive the kit through this.
+//
+// Execute stops at the breakpoints of the kit's memory table, or at the set
+// given with setBreakpoints. A run started on a breakpoint's row runs that
+// instruction; a later slice of the same run checks its first one.
 
 #include <atomic>
 #include <chrono>
@@ -35,6 +39,10 @@ public:
     // Step Exe pressed `times` times.
     const RunResult& step(uint64_t times = 1);
 
+    // The breakpoints runs stop at, kept by the caller; null (the default):
+    // those of the kit's memory table at the time of each slice.
+    void setBreakpoints(const Breakpoints* breakpoints) { breakpoints_ = breakpoints; }
+
     void requestStop() { stop_->store(true, std::memory_order_relaxed); }
     bool running() const { return running_; }
     // Instructions of the run going on, or of the last run or step.
@@ -47,6 +55,7 @@ private:
     KitState* kit_;
     std::atomic<bool> ownStop_{false};
     std::atomic<bool>* stop_;
+    const Breakpoints* breakpoints_ = nullptr;
     bool running_ = false;
     uint64_t maxSteps_ = 0;
     int slices_ = 0;

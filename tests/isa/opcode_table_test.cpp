@@ -10,8 +10,9 @@ namespace kit85::isa {
 namespace {
 
 // The 8085's opcode map as the kit knows it, eight codes a line from 00 on.
-// A ":n" gives a length other than 1; "-" is a code that is no instruction of
-// the kit (the restarts, PCHL, XCHG and the unused codes).
+// A ":n" gives a length other than 1; "-" is a gap, a code that is no 8085
+// instruction; a "!" marks an 8085 instruction this kit reports as "invalid
+// code" (the restarts, PCHL, XCHG).
 const char* const kMap[] = {
     "NOP|LXI B:3|STAX B|INX B|INR B|DCR B|MVI B:2|RLC",  // 00
     "-|DAD B|LDAX B|DCX B|INR C|DCR C|MVI C:2|RRC",
@@ -37,20 +38,21 @@ const char* const kMap[] = {
     "XRA B|XRA C|XRA D|XRA E|XRA H|XRA L|XRA M|XRA A",
     "ORA B|ORA C|ORA D|ORA E|ORA H|ORA L|ORA M|ORA A",  // B0
     "CMP B|CMP C|CMP D|CMP E|CMP H|CMP L|CMP M|CMP A",
-    "RNZ|POP B|JNZ:3|JMP:3|CNZ:3|PUSH B|ADI:2|-",  // C0
-    "RZ|RET|JZ:3|-|CZ:3|CALL:3|ACI:2|-",
-    "RNC|POP D|JNC:3|OUT:2|CNC:3|PUSH D|SUI:2|-",  // D0
-    "RC|-|JC:3|IN:2|CC:3|-|SBI:2|-",
-    "RPO|POP H|JPO:3|XTHL|CPO:3|PUSH H|ANI:2|-",  // E0
-    "RPE|-|JPE:3|-|CPE:3|-|XRI:2|-",
-    "RP|POP PSW|JP:3|DI|CP:3|PUSH PSW|ORI:2|-",  // F0
-    "RM|SPHL|JM:3|EI|CM:3|-|CPI:2|-",
+    "RNZ|POP B|JNZ:3|JMP:3|CNZ:3|PUSH B|ADI:2|!RST 0",  // C0
+    "RZ|RET|JZ:3|-|CZ:3|CALL:3|ACI:2|!RST 1",
+    "RNC|POP D|JNC:3|OUT:2|CNC:3|PUSH D|SUI:2|!RST 2",  // D0
+    "RC|-|JC:3|IN:2|CC:3|-|SBI:2|!RST 3",
+    "RPO|POP H|JPO:3|XTHL|CPO:3|PUSH H|ANI:2|!RST 4",  // E0
+    "RPE|!PCHL|JPE:3|!XCHG|CPE:3|-|XRI:2|!RST 5",
+    "RP|POP PSW|JP:3|DI|CP:3|PUSH PSW|ORI:2|!RST 6",  // F0
+    "RM|SPHL|JM:3|EI|CM:3|-|CPI:2|!RST 7",
 };
 
 struct Entry {
     std::string mnemonic;
     int length;
     Executor executor;
+    bool gap;
 };
 
 std::vector<Entry> expectedMap() {
@@ -61,10 +63,12 @@ std::vector<Entry> expectedMap() {
         while (std::getline(row, item, '|')) {
             const std::size_t colon = item.find(':');
             const int code = static_cast<int>(map.size());
-            Entry e{item.substr(0, colon), colon == std::string::npos ? 1 : std::stoi(item.substr(colon + 1)),
-                    Executor::None};
+            const bool notRun = item.starts_with('!');
+            const std::size_t start = notRun ? 1 : 0;
+            Entry e{item.substr(start, colon == std::string::npos ? colon : colon - start),
+                    colon == std::string::npos ? 1 : std::stoi(item.substr(colon + 1)), Executor::None, item == "-"};
             // exec1 takes the codes below 90 but HLT, exec2 the rest.
-            if (e.mnemonic != "-") e.executor = code < 0x90 && code != 0x76 ? Executor::First : Executor::Second;
+            if (!e.gap && !notRun) e.executor = code < 0x90 && code != 0x76 ? Executor::First : Executor::Second;
             map.push_back(e);
         }
     }
@@ -80,8 +84,8 @@ const char* executorName(Executor e) {
     return "?";
 }
 
-// A later disassembler reads the mnemonics and lengths; the executors decide
-// which codes run at all.
+// The disassembler (and a later assembler) read the mnemonics, lengths and
+// gaps; the executors decide which codes run at all.
 TEST(OpcodeTable, EveryCodeHasItsMnemonicLengthAndExecutor) {
     const std::vector<Entry> want = expectedMap();
     ASSERT_EQ(want.size(), 256u) << "the expected map has a row of the wrong width";
@@ -93,6 +97,7 @@ TEST(OpcodeTable, EveryCodeHasItsMnemonicLengthAndExecutor) {
         if (o.length != w.length) diff << " length " << int{o.length} << ", want " << w.length << ";";
         if (o.executor != w.executor)
             diff << " executor " << executorName(o.executor) << ", want " << executorName(w.executor) << ";";
+        if (o.gap != w.gap) diff << " gap " << o.gap << ", want " << w.gap << ";";
         if ((o.run != nullptr) != (w.executor != Executor::None))
             diff << (o.run ? " a handler on a code that is no instruction;" : " no handler;");
         EXPECT_TRUE(diff.str().empty()) << "code " << Text::byte(code) << ":" << diff.str();

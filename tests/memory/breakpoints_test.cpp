@@ -1,0 +1,206 @@
+// Breakpoints: the set, and the set stored with the memory file in a table of
+// its own, which a file without it does without until the first one is saved.
+#include "memory/breakpoints.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memory/memory_table.h"
+#include "memory_test_support.h"
+#include "values/errors.h"
+
+namespace kit85::testing {
+namespace {
+
+std::vector<std::string> addressesOf(const Breakpoints& b) {
+    std::vector<std::string> out;
+    for (uint16_t a : b.addresses()) out.push_back(Text::word(a).str());
+    return out;
+}
+
+std::string describe(const std::vector<std::string>& v) {
+    std::string s = "{";
+    for (const std::string& x : v) s += " " + x;
+    return s + " }";
+}
+
+// Tells what differs between two file images, for a failure message.
+std::string sameBytes(const std::string& before, const std::string& after) {
+    if (before == after) return "";
+    return "the file changed: " + std::to_string(before.size()) + " bytes, hash " +
+           std::to_string(std::hash<std::string>{}(before)) + " before; " + std::to_string(after.size()) +
+           " bytes, hash " + std::to_string(std::hash<std::string>{}(after)) + " after";
+}
+
+TEST(Breakpoints, AddressesAreFourHexDigitsOfEitherCase) {
+    const std::pair<const char*, int> cases[] = {
+        {"8000", 0x8000}, {"80a0", 0x80A0}, {"FFFF", 0xFFFF}, {"0000", 0}, {"800", -1},
+        {"80000", -1},    {" 800", -1},     {"80G0", -1},     {"", -1},    {"8000 ", -1},
+    };
+    for (const auto& [text, want] : cases) {
+        std::optional<uint16_t> got = Breakpoints::parse(text);
+        EXPECT_EQ(got ? int{*got} : -1, want) << "\"" << text << "\"";
+    }
+}
+
+TEST(Breakpoints, TheSetMatchesOnlyFourUpperCaseDigitRows) {
+    Breakpoints b;
+    EXPECT_TRUE(b.empty());
+    b.insert(0x8003);
+    b.insert(0xFFFF);
+    b.insert(0x0000);
+    b.insert(0x8003);
+    b.erase(0x1234);  // not in the set
+    EXPECT_EQ(b.size(), 3u);
+    EXPECT_EQ(describe(addressesOf(b)), "{ 0000 8003 FFFF }");
+    const std::pair<const char*, bool> rows[] = {
+        {"8003", true}, {"FFFF", true}, {"0000", true}, {"8004", false}, {"8003 ", false}, {"003", false}, {"", false},
+    };
+    for (const auto& [row, want] : rows) EXPECT_EQ(b.at(Text(row)), want) << "row \"" << row << "\"";
+    b.erase(0x8003);
+    EXPECT_FALSE(b.at(Text("8003")));
+    EXPECT_EQ(b.size(), 2u);
+}
+
+TEST(Breakpoints, AFreshTableTogglesThemInMemory) {
+    auto m = MemoryTable::fresh();
+    EXPECT_TRUE(m->toggleBreakpoint(Text("80a0")));
+    EXPECT_TRUE(m->breakpoints().at(Text("80A0"))) << "80a0 and 80A0 are one breakpoint";
+    EXPECT_FALSE(m->toggleBreakpoint(Text("80A0")));
+    EXPECT_TRUE(m->breakpoints().empty());
+    for (const char* bad : {"800", "80G0", " 8000", "address"}) {
+        try {
+            m->toggleBreakpoint(Text(bad));
+            ADD_FAILURE() << "\"" << bad << "\" was taken as a breakpoint";
+        } catch (const KitError& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + bad + "\""), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_TRUE(m->breakpoints().empty());
+}
+
+TEST(Breakpoints, AreStoredWithTheFileAndReadBack) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    {
+        auto m = MemoryTable::open(file);
+        m->setBreakpoint(Text("8003"), true);
+        m->toggleBreakpoint(Text("9000"));
+        m->toggleBreakpoint(Text("a000"));
+        m->toggleBreakpoint(Text("A000"));  // cleared again
+    }
+    EXPECT_EQ(describe(column(file, "SELECT address FROM breakpoints ORDER BY address")), "{ 8003 9000 }");
+    {
+        auto m = MemoryTable::open(file);
+        EXPECT_EQ(describe(addressesOf(m->breakpoints())), "{ 8003 9000 }");
+        m->toggleBreakpoint(Text("8003"));
+    }
+    auto m = MemoryTable::open(file);
+    EXPECT_EQ(describe(addressesOf(m->breakpoints())), "{ 9000 }");
+    EXPECT_EQ(describe(column(file, "SELECT name FROM pragma_table_info('d2')")), "{ address data }")
+        << "d2 keeps its shape";
+}
+
+TEST(Breakpoints, AFileWithoutTheTableIsNotChangedUntilOneIsSaved) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    const std::string before = readBytes(file);
+    {
+        auto m = MemoryTable::open(file);
+        EXPECT_TRUE(m->breakpoints().empty());
+        m->setBreakpoint(Text("8000"), false);  // clearing what is not set saves nothing
+    }
+    EXPECT_EQ(sameBytes(before, readBytes(file)), "");
+    EXPECT_EQ(describe(column(file, "SELECT name FROM sqlite_master WHERE name = 'breakpoints'")), "{ }");
+
+    MemoryTable::open(file)->toggleBreakpoint(Text("8000"));
+    EXPECT_EQ(describe(column(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")),
+              "{ breakpoints d2 }");
+    EXPECT_EQ(describe(column(file, "SELECT address FROM breakpoints")), "{ 8000 }");
+}
+
+// Stored addresses as another program may have left them: lower case is the
+// same breakpoint (and is cleared as one), other texts are left alone.
+TEST(Breakpoints, StoredAddressesOfOtherShapes) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    sql(file,
+        "CREATE TABLE breakpoints (address TEXT PRIMARY KEY); INSERT INTO breakpoints VALUES ('80a0'), ('zz'),"
+        " ('8000 '), (NULL)");
+    {
+        auto m = MemoryTable::open(file);
+        EXPECT_EQ(describe(addressesOf(m->breakpoints())), "{ 80A0 }");
+        EXPECT_FALSE(m->toggleBreakpoint(Text("80A0")));
+    }
+    EXPECT_EQ(describe(column(file, "SELECT address FROM breakpoints WHERE address IS NOT NULL ORDER BY address")),
+              "{ 8000  zz }");
+}
+
+TEST(Breakpoints, ASaveTheFileRefusesLeavesTheSetAndTheFile) {
+    struct Case {
+        const char* name;
+        const char* setup;  // SQL run on a new memory file
+        bool set;           // the breakpoint is set (else cleared; it is stored)
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"a trigger refuses inserts",
+         "CREATE TABLE breakpoints (address TEXT PRIMARY KEY);"
+         "CREATE TRIGGER guard BEFORE INSERT ON breakpoints BEGIN SELECT RAISE(ABORT, 'no breakpoints here'); END",
+         true, "no breakpoints here"},
+        {"a trigger refuses deletes",
+         "CREATE TABLE breakpoints (address TEXT PRIMARY KEY); INSERT INTO breakpoints VALUES ('8000');"
+         "CREATE TRIGGER guard BEFORE DELETE ON breakpoints BEGIN SELECT RAISE(ABORT, 'keep them'); END",
+         false, "keep them"},
+        {"breakpoints is a view", "CREATE VIEW breakpoints AS SELECT '9000' AS address", true,
+         "cannot save a breakpoint"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        auto file = dir / "kit.sqlite";
+        MemoryTable::open(file).reset();
+        sql(file, c.setup);
+        const std::string before = readBytes(file);
+        {
+            auto m = MemoryTable::open(file);
+            const std::vector<std::string> had = addressesOf(m->breakpoints());
+            try {
+                m->setBreakpoint(Text("8000"), c.set);
+                ADD_FAILURE() << c.name << ": the save was not refused";
+            } catch (const StoreError& e) {
+                const std::string msg = e.what();
+                EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
+                EXPECT_NE(msg.find(std::string("breakpoint 8000 is left ") + (c.set ? "unset" : "set")),
+                          std::string::npos)
+                    << c.name << ": " << msg;
+            }
+            EXPECT_EQ(describe(addressesOf(m->breakpoints())), describe(had)) << c.name << ": the set changed";
+        }
+        EXPECT_EQ(sameBytes(before, readBytes(file)), "") << c.name;
+    }
+}
+
+TEST(Breakpoints, ABreakpointsTableWithoutAddressesIsRefusedAtOpen) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    sql(file, "CREATE TABLE breakpoints (place TEXT)");
+    const std::string before = readBytes(file);
+    try {
+        MemoryTable::open(file);
+        ADD_FAILURE() << "the file was opened";
+    } catch (const StoreError& e) {
+        const std::string msg = e.what();
+        EXPECT_NE(msg.find(file.string()), std::string::npos) << msg;
+        EXPECT_NE(msg.find("table breakpoints cannot be read"), std::string::npos) << msg;
+    }
+    EXPECT_EQ(sameBytes(before, readBytes(file)), "");
+}
+
+}  // namespace
+}  // namespace kit85::testing
