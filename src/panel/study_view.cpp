@@ -385,7 +385,10 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     instructions_ = new InstructionsPane(kit.memory(), this);
     instructions_->setObjectName("instructions");
     connect(instructions_, &InstructionsPane::gutterClicked, this, [this](int row) { kit_.toggleBreakpoint(row); });
-    auto isBreakpoint = [this](int row) { return kit_.memory().isBreakpoint(row); };
+    auto isBreakpoint = [this](int row) {
+        const MemoryTable& m = kit_.memory();
+        return !m.breakpoints().empty() && m.breakpoints().at(m.addressAt(row));
+    };
     instructions_->setBreakpoint(isBreakpoint);
     memory_->setBreakpoint(isBreakpoint);
 

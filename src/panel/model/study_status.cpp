@@ -24,6 +24,7 @@ std::string afterExecute(const ActionOutcome& o) {
         case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps);
         case StopReason::InvalidCode: return "invalid code " + shown(o.code) + " at " + at;
         case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps);
+        case StopReason::Breakpoint: return "breakpoint at " + at;
         case StopReason::StepLimit: return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)";
         case StopReason::Error: return "error: " + r.message;
         case StopReason::TimeSlice: return "running: " + instructions(r.steps) + " so far";

@@ -27,6 +27,7 @@ const StatusCase kCases[] = {
     {"halt", StudyAction::Execute, StopReason::Halt, 9, "8008", "76", false, "", "", "halted at 8008 after 9 instructions"},
     {"halt after one", StudyAction::Execute, StopReason::Halt, 1, "8000", "76", false, "", "", "halted at 8000 after 1 instruction"},
     {"stop", StudyAction::Execute, StopReason::Interrupted, 3412009, "8002", "C2", false, "", "", "stopped by Stop at 8002 after 3,412,009 instructions"},
+    {"breakpoint", StudyAction::Execute, StopReason::Breakpoint, 4, "8005", "3C", false, "", "", "breakpoint at 8005"},
     {"invalid code", StudyAction::Execute, StopReason::InvalidCode, 40, "8201", "C7", false, "", "", "invalid code C7 at 8201"},
     {"invalid odd text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", "3e", false, "", "", "invalid code \"3e\" at 8000"},
     {"invalid blank text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", " 5", false, "", "", "invalid code \" 5\" at 8000"},
