@@ -4,11 +4,12 @@
 //
 //   kit85-shots [--memory FILE] (--shots DIR | --probe [--study] | --redraws)
 //
-//   --shots DIR  accepts the about box, keys in the sample program (3E 05 76
-//                at 8000) and runs it with Execute, saves about-box.png,
-//                kit-panel-hidden.png and kit-panel-shown.png in DIR, then
-//                opens the study view and saves kit-study-view.png (the kit and
-//                the view side by side), then ends.
+//   --shots DIR  accepts the about box (saving about-box.png in DIR), opens
+//                the study view, keys in the sample program (3E 05 76 at 8000)
+//                and runs it with Execute, saves kit-panel-hidden.png and
+//                kit-panel-shown.png (the kit window alone) and
+//                kit-study-view.png (the kit and the study view side by side),
+//                then ends.
 //   --probe      accepts the about box and, once the kit window has been
 //                painted, prints the time since the process started and since
 //                OK, and the resident memory, to standard error, then ends.
@@ -92,6 +93,7 @@ QImage sideBySide(KitWindow& w) {
 
 // Keys in the sample program, runs it, and saves the pictures.
 void takeScreenshots(KitWindow& w, const QString& dir) {
+    w.setStudyOpen(true);  // from the start, so its listing starts at 8000 as a user's would
     pressKeys(w, {"address", "c8", "c0", "c0", "c0", "c3", "ce", "next", "c0", "c5", "next", "c7", "c6", "address",
                   "c8", "c0", "c0", "c0", "execute"});
     auto save = [&w, dir] {
@@ -99,7 +101,6 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
         pressKeys(w, {"regmod"});
         QTimer::singleShot(200, &w, [&w, dir] {
             w.grab().save(QDir(dir).filePath("kit-panel-shown.png"));
-            w.setStudyOpen(true);
             QTimer::singleShot(300, &w, [&w, dir] {
                 sideBySide(w).save(QDir(dir).filePath("kit-study-view.png"));
                 w.close();

@@ -180,8 +180,10 @@ void MemoryPane::paintEvent(QPaintEvent*) {
             const bool current = row == cursor;
             const bool changed = changed_ && changed_(row);
             const bool odd = !isByte(data);
-            if (current)
+            if (current) {
                 p.fillRect(cell, kCurrentCell);
+                if (changed) p.fillRect(QRect(cell.left(), cell.bottom() - 2, cell.width(), 3), kChangedCell);
+            }
             else if (changed)
                 p.fillRect(cell.adjusted(1, 1, -1, -1), kChangedCell);
             else if (odd)

@@ -70,6 +70,8 @@ private slots:
     void stackShowsWordsAndTheirRows();
     void instructionsFollowSteps();
     void instructionsShowInvalidCodesAndData();
+    void breakpointStopsExecuteBeforeItsInstruction();
+    void f9TogglesBreakpointAndTheFileKeepsIt();
     void f7TogglesAndIsRemembered();
     void registerFieldsTakeHexDigitsUpperCased_data();
     void registerFieldsTakeHexDigitsUpperCased();
@@ -261,6 +263,53 @@ void StudyViewTest::instructionsShowInvalidCodesAndData() {
         if (pane->lineText(i) != want[i])
             wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(pane->lineText(i), want[i]);
     QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
+}
+
+// A click in the gutter sets a breakpoint; Execute stops on reaching it
+// before running it, and Execute again goes on from there.
+void StudyViewTest::breakpointStopsExecuteBeforeItsInstruction() {
+    Study s;
+    s.load("8000", {"3E", "05", "3C", "3C", "76"});  // MVI A,05; INR A; INR A; HLT
+    InstructionsPane* pane = s.view()->instructionsPane();
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QVERIFY(s.w().memory().breakpoints().at(Text("8002")));
+    QCOMPARE(pane->lineText(1), QString("*  8002  3C        INR A"));
+    s.runToEnd();
+    CHECK_KIT(s, "Text1=8002;Text2=3C;A=05;running=0");
+    QCOMPARE(s.label("status"), QString("breakpoint at 8002"));
+    QCOMPARE(pane->lineText(1), QString("*> 8002  3C        INR A"));
+    s.runToEnd();
+    CHECK_KIT(s, "Text1=8004;Text2=76;A=07");
+    QCOMPARE(s.label("status"), QString("halted at 8004 after 3 instructions"));
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(0).center());  // the listing starts at 8000 again
+    QVERIFY(!s.w().memory().breakpoints().empty());
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QVERIFY(!s.w().memory().breakpoints().at(Text("8002")));
+    QVERIFY(s.presenter.shown.empty());
+}
+
+void StudyViewTest::f9TogglesBreakpointAndTheFileKeepsIt() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("memory.sqlite").toStdString();
+    {
+        Study s(MemoryTable::open(file));
+        s.keys("address 8 0 0 3");
+        s.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s.w()));
+        QTest::keyClick(&s.w(), Qt::Key_F9);
+        QVERIFY(s.w().memory().breakpoints().at(Text("8003")));
+        s.view()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.view()));
+        s.keys("next");
+        QTest::keyClick(s.view(), Qt::Key_F9);  // F9 works in the study view too
+        QTest::keyClick(s.view(), Qt::Key_F9);
+        QCOMPARE(s.w().memory().breakpoints().size(), size_t(1));
+    }
+    Study s(MemoryTable::open(file));
+    QVERIFY(s.w().memory().breakpoints().at(Text("8003")));
+    s.keys("address 8 0 0 3");
+    QVERIFY2(s.view()->instructionsPane()->lineText(0).startsWith("*>"),
+             qPrintable(s.view()->instructionsPane()->lineText(0)));
 }
 
 void StudyViewTest::f7TogglesAndIsRemembered() {
