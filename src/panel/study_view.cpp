@@ -183,8 +183,7 @@ void MemoryPane::paintEvent(QPaintEvent*) {
             if (current) {
                 p.fillRect(cell, kCurrentCell);
                 if (changed) p.fillRect(QRect(cell.left(), cell.bottom() - 2, cell.width(), 3), kChangedCell);
-            }
-            else if (changed)
+            } else if (changed)
                 p.fillRect(cell.adjusted(1, 1, -1, -1), kChangedCell);
             else if (odd)
                 p.fillRect(cell.adjusted(1, 1, -1, -1), kOddCell);
