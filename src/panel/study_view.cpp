@@ -84,21 +84,25 @@ void rememberStudyView(bool open) {
 MemoryPane::MemoryPane(const MemoryTable& memory, QWidget* parent) : QAbstractScrollArea(parent), memory_(memory) {
     setFont(monoFont());
     const QFontMetrics fm(font());
-    charWidth_ = fm.horizontalAdvance('0');
+    charWidth_ = QFontMetricsF(font()).horizontalAdvance('0');
     lineHeight_ = fm.height() + 3;
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAutoFillBackground(false);
-    const int width = cellLeft(15) + 3 * charWidth_ + 8;
+    const int width = cellAt(15, 0).right() + 8;
     viewport()->setMinimumSize(width, lineHeight_ * 17);
     setMinimumWidth(width + verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
     setToolTip("Click a byte to make its row current, then type two hex digits to store a byte there");
     updateRange();
 }
 
-int MemoryPane::cellLeft(int column) const {
-    return 8 + 6 * charWidth_ + column * 3 * charWidth_ + (column >= 8 ? charWidth_ : 0);
+int MemoryPane::cellLeft(int column) const { return qRound(8 + charWidth_ * (6 + 3 * column + (column >= 8 ? 1 : 0))); }
+
+QRect MemoryPane::cellAt(int column, int y) const {
+    const int left = qRound(8 + charWidth_ * (5.5 + 3 * column + (column >= 8 ? 1 : 0)));
+    const int right = qRound(8 + charWidth_ * (8.5 + 3 * column + (column >= 8 ? 1 : 0)));
+    return QRect(left, y, right - left, lineHeight_);
 }
 
 int MemoryPane::firstLine() const { return verticalScrollBar()->value(); }
@@ -133,9 +137,13 @@ void MemoryPane::follow() {
 QRect MemoryPane::cellRect(uint16_t address) const {
     const int i = address / 16 - firstLine();
     if (i < 0 || i >= visibleLines()) return {};
-    return QRect(cellLeft(address % 16) - charWidth_ / 2, (i + 1) * lineHeight_, 3 * charWidth_, lineHeight_);
+    return cellAt(address % 16, (i + 1) * lineHeight_);
 }
 
+// Plain bytes of a line are drawn as one string (the font is fixed-width and
+// the cells are three characters apart), so a redraw costs a few text runs a
+// line; only special cells (current, changed, odd, missing, breakpoint) are
+// drawn one by one.
 void MemoryPane::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     const QRect all = viewport()->rect();
@@ -144,10 +152,13 @@ void MemoryPane::paintEvent(QPaintEvent*) {
     const QFontMetrics fm(font());
     const int ascent = fm.ascent() + 1;
     const auto& bytes = byteTexts();
+    constexpr int kLineChars = 16 * 3 + 1 - 1;
+    auto at = [](int column) { return 3 * column + (column >= 8 ? 1 : 0); };
 
+    QString plain(kLineChars, ' ');
+    for (int c = 0; c < 16; ++c) plain[at(c) + 1] = QChar("0123456789ABCDEF"[c]);
     p.setPen(kFaint);
-    for (int c = 0; c < 16; ++c)
-        p.drawText(cellLeft(c) + charWidth_ / 2, ascent, QString(QChar("0123456789ABCDEF"[c])));
+    p.drawText(cellLeft(0), ascent, plain);
     p.drawLine(0, lineHeight_ - 1, all.width(), lineHeight_ - 1);
 
     const int cursor = memory_.onRow() ? memory_.cursor() : -1;
@@ -158,8 +169,8 @@ void MemoryPane::paintEvent(QPaintEvent*) {
     for (int i = 0; i < lines; ++i) {
         const int line = first + i;
         const int y = (i + 1) * lineHeight_;
-        bool currentLine = false;
         std::array<int, 16> rows{};
+        bool currentLine = false;
         for (int c = 0; c < 16; ++c) {
             const std::optional<int> r = memory_.rowOf(Text::word(line * 16 + c));
             rows[c] = r ? *r : -1;
@@ -168,8 +179,10 @@ void MemoryPane::paintEvent(QPaintEvent*) {
         if (currentLine) p.fillRect(QRect(0, y, all.width(), lineHeight_), kCurrentLine);
         p.setPen(kAddressInk);
         p.drawText(8, y + ascent, word(line * 16));
+
+        plain.fill(' ');
         for (int c = 0; c < 16; ++c) {
-            const QRect cell(cellLeft(c) - charWidth_ / 2, y, 3 * charWidth_, lineHeight_);
+            const QRect cell = cellAt(c, y);
             const int row = rows[c];
             if (row < 0) {
                 p.setPen(kFaint);
@@ -180,26 +193,35 @@ void MemoryPane::paintEvent(QPaintEvent*) {
             const bool current = row == cursor;
             const bool changed = changed_ && changed_(row);
             const bool odd = !isByte(data);
+            const bool breakpoint = breakpoint_ && breakpoint_(row);
+            if (!current && !changed && !odd) {
+                const QString& b = bytes[data.hexValue()];
+                plain[at(c)] = b[0];
+                plain[at(c) + 1] = b[1];
+                if (!breakpoint) continue;
+            }
             if (current) {
                 p.fillRect(cell, kCurrentCell);
                 if (changed) p.fillRect(QRect(cell.left(), cell.bottom() - 2, cell.width(), 3), kChangedCell);
-            } else if (changed)
+            } else if (changed) {
                 p.fillRect(cell.adjusted(1, 1, -1, -1), kChangedCell);
-            else if (odd)
+            } else if (odd) {
                 p.fillRect(cell.adjusted(1, 1, -1, -1), kOddCell);
-            if (breakpoint_ && breakpoint_(row)) {
+            }
+            if (breakpoint) {
                 p.setPen(QPen(kBreakpoint, 2));
                 p.drawRoundedRect(cell.adjusted(1, 1, -1, -1), 3, 3);
             }
-            p.setPen(current ? Qt::white : changed ? kChangedInk : odd ? kOddInk : kInk);
+            if (!current && !changed && !odd) continue;  // its text goes with the line's
+            p.setPen(current ? Qt::white : changed ? kChangedInk : kOddInk);
             p.setFont(changed ? bold : font());
-            if (odd)
-                p.drawText(cell, Qt::AlignCenter,
-                           fm.elidedText(QString::fromStdString(data.str()), Qt::ElideRight, cell.width()));
-            else
-                p.drawText(cell, Qt::AlignCenter, bytes[data.hexValue()]);
+            p.drawText(cell, Qt::AlignCenter,
+                       odd ? fm.elidedText(QString::fromStdString(data.str()), Qt::ElideRight, cell.width())
+                           : bytes[data.hexValue()]);
             p.setFont(font());
         }
+        p.setPen(kInk);
+        p.drawText(cellLeft(0), y + ascent, plain);
     }
 }
 
@@ -208,8 +230,8 @@ void MemoryPane::mousePressEvent(QMouseEvent* event) {
     const int i = at.y() / lineHeight_ - 1;
     if (i < 0 || i >= visibleLines()) return;
     for (int c = 0; c < 16; ++c) {
-        const int left = cellLeft(c) - charWidth_ / 2;
-        if (at.x() >= left && at.x() < left + 3 * charWidth_) {
+        const QRect cell = cellAt(c, 0);
+        if (at.x() >= cell.left() && at.x() <= cell.right()) {
             setFocus();
             emit addressClicked(static_cast<uint16_t>((firstLine() + i) * 16 + c));
             return;

@@ -65,8 +65,10 @@ private:
     const MemoryTable& memory_;
     std::function<bool(int)> changed_;
     std::function<bool(int)> breakpoint_;
+    QRect cellAt(int column, int y) const;
+
     int lineHeight_ = 16;
-    int charWidth_ = 8;
+    qreal charWidth_ = 8;  // fractional: a line of plain bytes is one string
     int followedRow_ = -2;
 };
 
