@@ -452,8 +452,16 @@ void StudyView::refresh() {
     const StopReason r = outcome.result.reason;
     const bool bad = outcome.action != StudyAction::None &&
                      (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode);
+    // Red for what went wrong, amber for a run stopped on the way, green else.
+    const bool paused = outcome.action == StudyAction::Execute &&
+                        (r == StopReason::Breakpoint || r == StopReason::Interrupted || r == StopReason::StepLimit);
     const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
-                              .arg(bad ? "#F8D7D5" : "#DDEBDD", bad ? "#8A1C17" : "#1C4A2A");
+                              .arg(bad      ? "#F8D7D5"
+                                   : paused ? "#FBEBC8"
+                                            : "#DDEBDD",
+                                   bad      ? "#8A1C17"
+                                   : paused ? "#6B4A00"
+                                            : "#1C4A2A");
     if (status_->styleSheet() != style) status_->setStyleSheet(style);
     show(decode_, decodeText());
     show(stack_, stackText());
