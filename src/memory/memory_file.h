@@ -87,7 +87,7 @@ private:
     template <class Body>
     void transact(bool dryRun, const std::string& kept, Body body);
     void switchToWal(const std::string& kept);
-    bool hasObject(const char* name);
+    bool hasTable(const char* name);  // a table or view of that name
 
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;
