@@ -12,7 +12,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -106,28 +105,24 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     return d;
 }
 
-ProgramFiles::~ProgramFiles() = default;
-
 ProgramFiles::ProgramFiles(KitWindow& window) : QObject(&window), window_(window), dialogs_(standardDialogs(window)) {
     setObjectName("programFiles");
-    // No child of the window: the window's children are the kit's own controls.
-    menu_ = std::make_unique<QMenu>();
-    menu_->setObjectName("programMenu");
-    menu_->addAction(addAction("openProgram", "Open\u2026", &ProgramFiles::open));
-    menu_->addAction(addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex));
-    menu_->addAction(addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet));
-    window.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&window, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { menu_->popup(window_.mapToGlobal(at)); });
+    // On the window's right-click menu after its own actions.
+    auto* separator = new QAction(&window);
+    separator->setSeparator(true);
+    window.addAction(separator);
+    addAction("openProgram", "Open\u2026", &ProgramFiles::open);
+    addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex);
+    addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet);
     window.setAcceptDrops(true);
     window.installEventFilter(this);
 }
 
-// An action on the window: its shortcut comes from the keyboard table.
+// An action on the window: its keys are the keyboard table's row of its name.
 QAction* ProgramFiles::addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)()) {
     auto* action = new QAction(text, &window_);
     action->setObjectName(name);
-    if (const Shortcut* s = shortcutForAction(name)) action->setShortcut(QKeySequence(s->combinations[0]));
+    if (const Shortcut* s = shortcutFor(name)) action->setShortcut(QKeySequence(QString(s->keys)));
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     window_.addAction(action);

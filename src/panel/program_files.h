@@ -3,9 +3,9 @@
 // Programs as files in the kit window: Open (Ctrl+O) reads a .hex or .asm file
 // into memory, Save as Intel HEX (Ctrl+S) writes a range of memory, and Export
 // keying sheet (Ctrl+P) prints the last opened source's keying sheet to PDF.
-// Dropping a .hex or .asm file on the window opens it too, and a right click
-// on the window offers the three as a menu. The kit's drawn layout has no key
-// for them.
+// Dropping a .hex or .asm file on the window opens it too. The three are
+// actions of the window, so its right-click menu offers them; the kit's drawn
+// layout has no key for them.
 //
 // The loading and saving themselves are program_loader's (no toolkit); this
 // part asks for files and ranges, shows what went wrong and redraws the kit.
@@ -17,7 +17,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -25,7 +24,6 @@
 
 class QAction;
 class QEvent;
-class QMenu;
 
 namespace kit85 {
 
@@ -52,7 +50,6 @@ public:
 
     // Attaches itself to the window (its child): actions, shortcuts, menu, drops.
     explicit ProgramFiles(KitWindow& window);
-    ~ProgramFiles() override;
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -61,9 +58,6 @@ public:
     bool openFile(const QString& file);
     bool saveHex();
     bool exportSheet();
-
-    // The right-click menu: Open, Save as Intel HEX, Export keying sheet.
-    QMenu& menu() { return *menu_; }
 
     // The source the keying sheet comes from: the last .asm opened.
     const std::optional<assembler::Assembly>& lastSource() const { return source_; }
@@ -80,7 +74,6 @@ private:
     KitWindow& window_;
     Dialogs dialogs_;
     std::optional<assembler::Assembly> source_;
-    std::unique_ptr<QMenu> menu_;
     QString sourceFile_;  // the last opened file of either kind: the dialogs start there
     QString lastFile_;
 };

@@ -22,9 +22,11 @@ const Shortcut kShortcuts[] = {
     {"stepexe", "F10", nullptr, {Qt::Key_F10, kNone}},
     {"stop", "Esc", nullptr, {Qt::Key_Escape, kNone}},
     {"end", "Ctrl+Q", nullptr, {Qt::CTRL | Qt::Key_Q, kNone}},
-    {nullptr, "Ctrl+O", "open a .hex or .asm program (or drop it)", {Qt::CTRL | Qt::Key_O, kNone}, "openProgram"},
-    {nullptr, "Ctrl+S", "save memory rows as Intel HEX", {Qt::CTRL | Qt::Key_S, kNone}, "saveHex"},
-    {nullptr, "Ctrl+P", "the opened .asm's keying sheet as PDF", {Qt::CTRL | Qt::Key_P, kNone}, "exportSheet"},
+    {"study", "F7", "the study view: memory, instructions, stack (or the right-click menu)", {kNone, kNone}},
+    {"breakpoint", "F9", "breakpoint on the current row: Execute stops there", {kNone, kNone}},
+    {"openProgram", "Ctrl+O", "open a .hex or .asm program (or drop it on the kit)", {kNone, kNone}},
+    {"saveHex", "Ctrl+S", "save memory rows as Intel HEX", {kNone, kNone}},
+    {"exportSheet", "Ctrl+P", "the last opened .asm's keying sheet as PDF", {kNone, kNone}},
     {nullptr, "F1", "this help", {Qt::Key_F1, kNone}},
 };
 
@@ -35,12 +37,6 @@ std::span<const Shortcut> kitShortcuts() { return kShortcuts; }
 const Shortcut* shortcutFor(const char* key) {
     for (const Shortcut& s : kShortcuts)
         if (s.key && std::strcmp(s.key, key) == 0) return &s;
-    return nullptr;
-}
-
-const Shortcut* shortcutForAction(const char* action) {
-    for (const Shortcut& s : kShortcuts)
-        if (s.action && std::strcmp(s.action, action) == 0) return &s;
     return nullptr;
 }
 
