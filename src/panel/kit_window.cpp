@@ -423,6 +423,8 @@ void KitWindow::keyWork(const std::function<void()>& work) {
         failure = e.what();
     } catch (const std::bad_alloc&) {
         failure = "out of memory";
+    } catch (const std::exception& e) {
+        failure = std::string("internal error: ") + e.what();
     }
     if (study_) study_->endAction();
     refresh();

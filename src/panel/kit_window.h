@@ -85,6 +85,11 @@ public:
     // in the memory file at once, like a keyed byte.
     void toggleBreakpoint(int row);
 
+    // Runs one key's work: refuses while another key's work or a run is going
+    // on, reports any failure in a message box, marks what the work changed in
+    // the study view and redraws afterwards.
+    void keyWork(const std::function<void()>& work);
+
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
     // (or the failure reported). The program ends on it.
@@ -109,9 +114,6 @@ private:
     void noteMessage(std::string_view text);
     void showHelp();
 
-    // Runs one key's work: refuses while another key's work or a run is going
-    // on, reports a KitError in a message box, redraws afterwards.
-    void keyWork(const std::function<void()>& work);
     void press(QPushButton* key);  // a key pressed from the computer keyboard
 
     void execute_Click();

@@ -146,6 +146,13 @@ bool ProgramFiles::openFile(const QString& file) {
         refuse("The kit is running: press Stop (Esc) before opening " + QFileInfo(file).fileName().toStdString());
         return false;
     }
+    // As a key's work, so the study view marks the bytes the program wrote.
+    bool loaded = false;
+    window_.keyWork([&] { loaded = load(file); });
+    return loaded;
+}
+
+bool ProgramFiles::load(const QString& file) {
     ProgramLoad load = loadProgram(window_.memory(), fsPath(file));
     if (!load.ok) {
         window_.refresh();

@@ -67,6 +67,7 @@ protected:
 
 private:
     QAction* addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)());
+    bool load(const QString& file);
     void refuse(const std::string& problem);
     bool busy() const;
     static Dialogs standardDialogs(KitWindow& window);
