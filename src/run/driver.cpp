@@ -27,8 +27,9 @@ namespace {
 enum class Cycle { Go, Halt, Invalid };
 
 // Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
-// cycle did not stop the run).
-inline Cycle carryOut(KitState& k) {
+// cycle did not stop the run). Adds the instruction's T-states to `t` once it
+// has been carried out (a code the kit does not run adds none).
+inline Cycle carryOut(KitState& k, uint64_t& t) {
     // A copy: the instruction may overwrite its own row.
     const Text opcode = k.memory().text2();
     int16_t flag = exec1(k, opcode);
@@ -38,6 +39,10 @@ inline Cycle carryOut(KitState& k) {
         stop = flag;
     }
     k[F] = packFlags(k.flags);
+    if (opcode.isHex() && opcode.size() == 2) {
+        const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
+        t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
+    }
     if (stop != 1) return Cycle::Go;
     return opcode.is(0x76, 2) ? Cycle::Halt : Cycle::Invalid;
 }
@@ -91,12 +96,16 @@ RunResult guarded(KitState& k, Body body) {
 template <bool kBreakpoints>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
-    uint64_t n = 0;
-    struct Count {  // keeps res.steps right however the loop is left
+    uint64_t n = 0, t = 0;
+    struct Count {  // keeps res.steps and res.tstates right however the loop is left
         RunResult& r;
         uint64_t& n;
-        ~Count() { r.steps = n; }
-    } count{res, n};
+        uint64_t& t;
+        ~Count() {
+            r.steps = n;
+            r.tstates = t;
+        }
+    } count{res, n, t};
     for (;;) {
         if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
             res.reason = StopReason::Interrupted;
@@ -120,7 +129,7 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             }
         }
         ++n;
-        switch (carryOut(k)) {
+        switch (carryOut(k, t)) {
             case Cycle::Go: mem.findAddress(k[PC]); break;
             case Cycle::Halt: res.reason = StopReason::Halt; return;
             case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
@@ -148,7 +157,7 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
                 return;
             }
             ++res.steps;
-            carryOut(k);
+            carryOut(k, res.tstates);
             k.memory().findAddress(k[PC]);
             if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
         }

@@ -49,6 +49,10 @@ struct RunResult {
     StopReason reason = StopReason::Steps;
     uint64_t steps = 0;   // instructions carried out, the one that stopped the run included
     std::string message;  // for Error: what went wrong
+    // The 8085's clock states of the instructions carried out (isa::tstatesOf):
+    // HLT counts its 5; an invalid code, and an instruction that failed with
+    // an error, count none.
+    uint64_t tstates = 0;
 };
 
 struct RunLimits {

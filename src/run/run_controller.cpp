@@ -29,9 +29,10 @@ const RunResult& RunController::slice(std::optional<std::chrono::steady_clock::d
         }
         limits.maxSteps = maxSteps_ - last_.steps;
     }
-    const uint64_t before = last_.steps;
+    const uint64_t before = last_.steps, tstatesBefore = last_.tstates;
     last_ = execute(*kit_, limits);
     last_.steps += before;
+    last_.tstates += tstatesBefore;
     ++slices_;
     running_ = last_.reason == StopReason::TimeSlice;
     return last_;
