@@ -29,22 +29,26 @@ enum class Cycle { Go, Halt, Invalid };
 // Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
 // cycle did not stop the run). Adds the instruction's T-states to `t` once it
 // has been carried out (a code the kit does not run adds none).
+//
+// This is exec1 then exec2 (isa/exec.h) with the table looked up once: exec1
+// declines exactly the codes whose executor is not First, and then exec2 runs
+// those whose executor is Second or reports "invalid code". Only HLT's handler
+// asks for a stop. Reading the code's value first also means an instruction
+// that overwrites its own row cannot change what is counted.
 inline Cycle carryOut(KitState& k, uint64_t& t) {
-    // A copy: the instruction may overwrite its own row.
-    const Text opcode = k.memory().text2();
-    int16_t flag = exec1(k, opcode);
-    int16_t stop = 0;
-    if (flag == 1) {
-        flag = exec2(k, opcode);
-        stop = flag;
+    const Text& text = k.memory().text2();
+    if (text.isHex() && text.size() == 2) {
+        const isa::Opcode& o = isa::kOpcodes[text.hexValue()];
+        if (o.executor != isa::Executor::None) {
+            const int16_t stop = o.run(k, o);
+            k[F] = packFlags(k.flags);
+            t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
+            return stop == 1 ? Cycle::Halt : Cycle::Go;
+        }
     }
+    isa::reportInvalid(k);
     k[F] = packFlags(k.flags);
-    if (opcode.isHex() && opcode.size() == 2) {
-        const isa::Opcode& o = isa::kOpcodes[opcode.hexValue()];
-        t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
-    }
-    if (stop != 1) return Cycle::Go;
-    return opcode.is(0x76, 2) ? Cycle::Halt : Cycle::Invalid;
+    return Cycle::Invalid;
 }
 
 // The message for whatever a stage of a run threw. Every exception becomes a
@@ -90,10 +94,10 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
-// The Execute loop, made twice: with a breakpoint test before each
-// instruction, and without one for a run with no breakpoints (the usual case
-// pays nothing for them).
-template <bool kBreakpoints>
+// The Execute loop, made four times: with a breakpoint test before each
+// instruction or without one, with an observer or without one (the usual case
+// pays nothing for either).
+template <bool kBreakpoints, bool kObserved>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
     uint64_t n = 0, t = 0;
@@ -129,10 +133,22 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             }
         }
         ++n;
-        switch (carryOut(k, t)) {
-            case Cycle::Go: mem.findAddress(k[PC]); break;
-            case Cycle::Halt: res.reason = StopReason::Halt; return;
-            case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+        if constexpr (kObserved) {
+            lim.observer->before(k);
+            const uint64_t t0 = t;
+            const Cycle c = carryOut(k, t);
+            lim.observer->after(k, static_cast<uint32_t>(t - t0));
+            switch (c) {
+                case Cycle::Go: mem.findAddress(k[PC]); break;
+                case Cycle::Halt: res.reason = StopReason::Halt; return;
+                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+            }
+        } else {
+            switch (carryOut(k, t)) {
+                case Cycle::Go: mem.findAddress(k[PC]); break;
+                case Cycle::Halt: res.reason = StopReason::Halt; return;
+                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+            }
         }
     }
 }
@@ -141,14 +157,21 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        if (lim.breakpoints && !lim.breakpoints->empty())
-            runLoop<true>(k, lim, res);
-        else
-            runLoop<false>(k, lim, res);
+        const bool breakpoints = lim.breakpoints && !lim.breakpoints->empty();
+        if (lim.observer) {
+            if (breakpoints)
+                runLoop<true, true>(k, lim, res);
+            else
+                runLoop<false, true>(k, lim, res);
+        } else if (breakpoints) {
+            runLoop<true, false>(k, lim, res);
+        } else {
+            runLoop<false, false>(k, lim, res);
+        }
     });
 }
 
-RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
+RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, StepObserver* observer) {
     return guarded(k, [&](RunResult& res) {
         res.reason = StopReason::Steps;
         for (uint64_t i = 0; i < times; ++i) {
@@ -157,7 +180,14 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
                 return;
             }
             ++res.steps;
-            carryOut(k, res.tstates);
+            if (observer) {
+                observer->before(k);
+                const uint64_t t0 = res.tstates;
+                carryOut(k, res.tstates);
+                observer->after(k, static_cast<uint32_t>(res.tstates - t0));
+            } else {
+                carryOut(k, res.tstates);
+            }
             k.memory().findAddress(k[PC]);
             if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
         }

@@ -55,6 +55,16 @@ struct RunResult {
     uint64_t tstates = 0;
 };
 
+// Watches a run instruction by instruction (the step trace, run/trace.h):
+// before() just before an instruction is carried out, after() once it has
+// been, with its T-states. Neither is called for an instruction that fails.
+class StepObserver {
+public:
+    virtual ~StepObserver() = default;
+    virtual void before(const KitState& kit) = 0;
+    virtual void after(const KitState& kit, uint32_t tstates) = 0;
+};
+
 struct RunLimits {
     uint64_t maxSteps = 0;                                       // 0: no bound
     const std::atomic<bool>* stop = nullptr;                     // set from any thread to interrupt
@@ -63,6 +73,7 @@ struct RunLimits {
     // The call goes on with a run begun in an earlier call (a later slice):
     // its first instruction is checked for a breakpoint too.
     bool resumed = false;
+    StepObserver* observer = nullptr;  // none: the loop runs without a look at each step
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.
@@ -70,6 +81,7 @@ RunResult execute(KitState& kit, const RunLimits& limits = {});
 
 // Step Exe pressed `times` times: each press runs one cycle and always ends
 // with the current row on PC, also after a halt or an invalid code.
-RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr);
+RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr,
+                  StepObserver* observer = nullptr);
 
 }  // namespace kit85
