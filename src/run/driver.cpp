@@ -94,10 +94,12 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
-// The Execute loop, made four times: with a breakpoint test before each
-// instruction or without one, with an observer or without one (the usual case
-// pays nothing for either).
-template <bool kBreakpoints, bool kObserved>
+// The Execute loop, made once for each combination of its optional parts:
+// a breakpoint test before each instruction, an observer around it, a T-state
+// budget (kit speed). The usual run, with none of them, pays nothing for them.
+enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4 };
+
+template <unsigned kParts>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
     uint64_t n = 0, t = 0;
@@ -119,7 +121,13 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             res.reason = StopReason::StepLimit;
             return;
         }
-        if constexpr (kBreakpoints) {
+        if constexpr ((kParts & kBudget) != 0) {
+            if (t >= lim.maxTStates) {
+                res.reason = StopReason::TimeSlice;
+                return;
+            }
+        }
+        if constexpr ((kParts & kBreakpoints) != 0) {
             if ((n != 0 || lim.resumed) && lim.breakpoints->at(mem.text1())) {
                 res.reason = StopReason::Breakpoint;
                 return;
@@ -133,7 +141,7 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             }
         }
         ++n;
-        if constexpr (kObserved) {
+        if constexpr ((kParts & kObserved) != 0) {
             lim.observer->before(k);
             const uint64_t t0 = t;
             const Cycle c = carryOut(k, t);
@@ -157,16 +165,19 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        const bool breakpoints = lim.breakpoints && !lim.breakpoints->empty();
-        if (lim.observer) {
-            if (breakpoints)
-                runLoop<true, true>(k, lim, res);
-            else
-                runLoop<false, true>(k, lim, res);
-        } else if (breakpoints) {
-            runLoop<true, false>(k, lim, res);
-        } else {
-            runLoop<false, false>(k, lim, res);
+        unsigned parts = 0;
+        if (lim.breakpoints && !lim.breakpoints->empty()) parts |= kBreakpoints;
+        if (lim.observer) parts |= kObserved;
+        if (lim.maxTStates) parts |= kBudget;
+        switch (parts) {
+            case 0: runLoop<0>(k, lim, res); break;
+            case 1: runLoop<1>(k, lim, res); break;
+            case 2: runLoop<2>(k, lim, res); break;
+            case 3: runLoop<3>(k, lim, res); break;
+            case 4: runLoop<4>(k, lim, res); break;
+            case 5: runLoop<5>(k, lim, res); break;
+            case 6: runLoop<6>(k, lim, res); break;
+            default: runLoop<7>(k, lim, res); break;
         }
     });
 }

@@ -74,6 +74,9 @@ struct RunLimits {
     // its first instruction is checked for a breakpoint too.
     bool resumed = false;
     StepObserver* observer = nullptr;  // none: the loop runs without a look at each step
+    // Stop (as TimeSlice) before the next instruction once the run's T-states
+    // reach this (0: no bound); the instruction that crosses it completes.
+    uint64_t maxTStates = 0;
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.
