@@ -28,7 +28,8 @@ protected:
     static std::string rows(const MemoryTable::UndoResult& r) {
         std::string s = r.done ? "done" : "refused: ";
         if (!r.done) s += r.message;
-        for (const auto& e : r.rows) s += " " + e.address.str() + ":" + e.old.str() + ">" + e.now.str();
+        for (const auto& e : r.rows)
+            s.append(" ").append(e.address.str()).append(":").append(e.old.str()).append(">").append(e.now.str());
         return s;
     }
     void reopen() {
