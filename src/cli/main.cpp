@@ -112,23 +112,39 @@ void printError(std::ostream& err, const std::string& message) {
     for (std::string line; std::getline(lines, line);) err << "kit85-run: " << kit85::printableMessage(line) << '\n';
 }
 
-constexpr const char* kFooter = R"(Memory writes from --load and --poke are committed before the run starts;
-files are written first, then pokes, each in the order given. The run starts
-on the --at row (else the table's first row). --steps N presses Step Exe N
-times; otherwise Execute runs until a halt or an invalid code, at most
---max-steps instructions. Ctrl-C interrupts the run.
+constexpr const char* kFooter = R"(Memory writes from --load, --asm and --poke are committed before the run
+starts; HEX files are written first, then assembled sources, then pokes, each
+in the order given. A source with an error is refused with every error
+(FILE:LINE:COLUMN: error: ...) and nothing is written. The run starts on the
+--at row (else the table's first row). --steps N presses Step Exe N times;
+otherwise Execute runs until a halt, an invalid code or a breakpoint, at most
+--max-steps instructions. Breakpoints are those stored in the memory file and
+those given with --break (for this run only); Execute stops before the
+instruction on a breakpoint's row, though never before its first one. Step
+Exe passes them. Ctrl-C interrupts the run. --save-hex writes rows as Intel
+HEX after the run, every file or none; a row that is not two upper-case hex
+digits refuses them all (exit 2).
 
 --json prints one object:
-  {"stop": "halt"|"invalid-code"|"steps"|"step-limit"|"interrupted"|"error",
+  {"stop": "halt"|"invalid-code"|"breakpoint"|"steps"|"step-limit"|
+           "interrupted"|"error",
    "steps": N, "registers": {"A": "05", ..., "PC": "8003", "SP": "0000"},
    "flags": {"S": "0", "Z": "0", "AC": "0", "P": "0", "CY": "0"},
    "row": {"address": "8002", "data": "76"} or null,
    "messages": ["invalid code"], "memory": {"8800": ["05", "03", ...]}}
 
-Exit status: 0 after a halt, the steps asked for or the step limit; 1 after an
-invalid code, an interruption or an error during the run, or when the report
-cannot be written; 2 for bad arguments, an unreadable or bad file or a refused
-memory file (nothing is written then).)";
+--disassemble ADDR:LEN runs nothing: after the loads and pokes it lists the
+instructions that start in LEN rows from ADDR, one a line
+("8000  3E 05     MVI A,05"), or with --json
+  {"disassembly": [{"address": "8000", "bytes": ["3E", "05"],
+                    "text": "MVI A,05", "kind": "instruction"|"invalid"|"data"}]}
+It cannot be used with --steps, --max-steps or --dump.
+
+Exit status: 0 after a halt, a breakpoint, the steps asked for or the step
+limit, and after a listing; 1 after an invalid code, an interruption or an
+error during the run, or when the report (or a --save-hex file) cannot be
+written; 2 for bad arguments, an unreadable or bad file, a refused memory file
+(nothing is written then) or a --save-hex row that is no byte.)";
 
 }  // namespace
 
@@ -166,10 +182,24 @@ int main(int argc, char** argv) {
                             ->transform(kCount)
                             ->check(kAtLeastOne);
     stepsOpt->excludes(maxStepsOpt);
-    app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
-        ->type_name("ADDR:LEN")
+    auto* dumpOpt = app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
+                        ->type_name("ADDR:LEN")
+                        ->allow_extra_args(false);
+    app.add_option("--break", o.breaks, "Stop Execute before the instruction at ADDR (this run only)")
+        ->type_name("ADDR")
         ->allow_extra_args(false);
+    std::string disassemble;
+    auto* disassembleOpt =
+        app.add_option("--disassemble", disassemble, "List the instructions in LEN (decimal) rows from ADDR; no run")
+            ->type_name("ADDR:LEN");
+    disassembleOpt->excludes(stepsOpt)->excludes(maxStepsOpt)->excludes(dumpOpt);
     app.add_flag("--json", o.json, "Print the report as one JSON object");
+    app.add_option("--asm", o.asmFiles, "Assemble an 8085 source and write it into memory, as --load does")
+        ->type_name("FILE.asm")
+        ->allow_extra_args(false);
+    app.add_option("--save-hex", o.saveHex, "After the run, write LEN (decimal) rows from ADDR as Intel HEX")
+        ->type_name("ADDR:LEN FILE")
+        ->allow_extra_args(false);
 
     try {
         app.parse(argc, argv);
@@ -193,6 +223,7 @@ int main(int argc, char** argv) {
     if (atOpt->count()) o.at = at;
     if (stepsOpt->count()) o.steps = steps;
     if (maxStepsOpt->count()) o.maxSteps = maxSteps;
+    if (disassembleOpt->count()) o.disassemble = disassemble;
 
     int status = kit85::runKit(o, out, std::cerr, &gStop);
     out.flush();

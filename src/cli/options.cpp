@@ -67,12 +67,24 @@ std::pair<Text FlagLabels::*, Text> checkFlag(std::string_view flag) {
     return {field->label, Text(value)};
 }
 
-DumpRequest checkDump(std::string_view dump) {
-    auto [addr, len] = splitAt(dump, ':', "--dump", "ADDR:LEN");
-    DumpRequest d{"--dump " + echo(dump), Text(), 0};
+DumpRequest checkRange(std::string_view range, std::string_view option) {
+    auto [addr, len] = splitAt(range, ':', option, "ADDR:LEN");
+    DumpRequest d{std::string(option) + " " + echo(range), Text(), 0};
     d.address = parseAddress(addr, d.what);
     d.length = parseCount(len, d.what);
     return d;
+}
+
+SaveHexRequest checkSaveHex(const std::pair<std::string, std::string>& save) {
+    const auto& [range, file] = save;
+    SaveHexRequest r{"--save-hex " + echo(range) + " " + echo(file), Text(), 0, file};
+    auto [addr, len] = splitAt(range, ':', "--save-hex", "ADDR:LEN FILE");
+    r.address = parseAddress(addr, r.what);
+    r.length = parseCount(len, r.what);
+    if (r.length > 0x10000 - r.address.hexValue()) throw BadInput{r.what + ": runs past FFFF"};
+    if (file.empty()) throw BadInput{r.what + ": the file name is empty"};
+    if (file == "-") throw BadInput{r.what + ": the standard output carries the report; name a file"};
+    return r;
 }
 
 }  // namespace
@@ -105,7 +117,16 @@ Request checkRequest(const RunnerOptions& o) {
     if (o.at) q.at = parseAddress(*o.at, "--at");
     for (const std::string& reg : o.registers) q.registers.push_back(checkRegister(reg));
     for (const std::string& flag : o.flags) q.flags.push_back(checkFlag(flag));
-    for (const std::string& dump : o.dumps) q.dumps.push_back(checkDump(dump));
+    for (const std::string& dump : o.dumps) q.dumps.push_back(checkRange(dump, "--dump"));
+    for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
+    if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
+    q.asmFiles = o.asmFiles;
+    for (const auto& save : o.saveHex) {
+        q.saves.push_back(checkSaveHex(save));
+        for (std::size_t i = 0; i + 1 < q.saves.size(); ++i)
+            if (q.saves[i].file == q.saves.back().file)
+                throw BadInput{q.saves.back().what + ": the file is named by " + q.saves[i].what + " too"};
+    }
     return q;
 }
 

@@ -6,9 +6,9 @@
 // main.cpp reads the command line with CLI11 and checks the single values
 // there (counts, the start address, the memory file's name) with the checks
 // below. checkRequest then takes the lists apart (--poke, --reg, --flag,
-// --dump) and checks every piece; their messages name the whole value given
-// ("--poke 8000=123: ..."), a shape CLI11's validator messages ("--poke: ...")
-// do not have.
+// --dump, --break, --disassemble, --save-hex) and checks every piece; their
+// messages name the whole value given ("--poke 8000=123: ..."), a shape
+// CLI11's validator messages ("--poke: ...") do not have.
 
 #include <cstdint>
 #include <optional>
@@ -30,16 +30,20 @@ struct BadInput {
 // The options as main's CLI11 parser hands them over: the single values
 // checked, the lists as written.
 struct RunnerOptions {
-    std::optional<std::string> memoryFile;  // --memory FILE, not empty; none: a fresh private table, not saved
-    std::vector<std::string> loadFiles;     // --load FILE.hex, written in this order
-    std::vector<std::string> pokes;         // --poke ADDR=B1,B2,... written after the files, in this order
-    std::optional<std::string> at;          // --at ADDR; none: the table's first row
-    std::vector<std::string> registers;     // --reg NAME=TEXT
-    std::vector<std::string> flags;         // --flag NAME=0|1
-    std::optional<uint64_t> steps;          // --steps N: Step Exe N times
-    std::optional<uint64_t> maxSteps;       // --max-steps N (at least 1): Execute, at most N instructions
-    std::vector<std::string> dumps;         // --dump ADDR:LEN, LEN decimal
-    bool json = false;                      // --json
+    std::optional<std::string> memoryFile;   // --memory FILE, not empty; none: a fresh private table, not saved
+    std::vector<std::string> loadFiles;      // --load FILE.hex, written in this order
+    std::vector<std::string> pokes;          // --poke ADDR=B1,B2,... written after the files, in this order
+    std::optional<std::string> at;           // --at ADDR; none: the table's first row
+    std::vector<std::string> registers;      // --reg NAME=TEXT
+    std::vector<std::string> flags;          // --flag NAME=0|1
+    std::optional<uint64_t> steps;           // --steps N: Step Exe N times
+    std::optional<uint64_t> maxSteps;        // --max-steps N (at least 1): Execute, at most N instructions
+    std::vector<std::string> dumps;          // --dump ADDR:LEN, LEN decimal
+    std::vector<std::string> breaks;         // --break ADDR: breakpoints for this run, not saved
+    std::optional<std::string> disassemble;  // --disassemble ADDR:LEN: a listing instead of a run
+    bool json = false;                       // --json
+    std::vector<std::string> asmFiles;       // --asm FILE.asm: assembled, written after the --load files
+    std::vector<std::pair<std::string, std::string>> saveHex;  // --save-hex ADDR:LEN FILE, after the run
 };
 
 struct Poke {
@@ -54,6 +58,13 @@ struct DumpRequest {
     uint64_t length = 0;
 };
 
+struct SaveHexRequest {
+    std::string what;  // "--save-hex ADDR:LEN FILE" for messages
+    Text address;      // four upper-case digits
+    uint64_t length = 0;
+    std::string file;
+};
+
 struct Request {
     std::optional<std::string> memoryFile;
     std::vector<std::string> loadFiles;
@@ -64,7 +75,11 @@ struct Request {
     std::optional<uint64_t> steps;  // Step Exe this many times; none: Execute
     uint64_t maxSteps = 0;          // Execute's bound; 0: none
     std::vector<DumpRequest> dumps;
+    std::vector<Text> breaks;                // four upper-case digits each
+    std::optional<DumpRequest> disassemble;  // LEN rows' worth of instructions from ADDR
     bool json = false;
+    std::vector<std::string> asmFiles;
+    std::vector<SaveHexRequest> saves;
 };
 
 // The options checked and taken apart; throws BadInput.

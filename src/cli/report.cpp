@@ -74,7 +74,39 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
     }
 }
 
+// Bytes shown in a column this wide: the three of an instruction fit.
+constexpr std::size_t kBytesColumn = 8;
+
 }  // namespace
+
+void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing) {
+    if (json) {
+        using Json = nlohmann::ordered_json;
+        Json rows = Json::array();
+        for (const Disassembly& d : listing) {
+            Json bytes = Json::array();
+            for (const Text& b : d.bytes) bytes.push_back(b.str());
+            rows.push_back(Json{{"address", d.address.str()},
+                                {"bytes", std::move(bytes)},
+                                {"text", d.text},
+                                {"kind", kindName(d.kind)}});
+        }
+        Json j;
+        j["disassembly"] = std::move(rows);
+        out << j.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    } else {
+        for (const Disassembly& d : listing) {
+            std::string bytes;
+            for (const Text& b : d.bytes) {
+                if (!bytes.empty()) bytes += ' ';
+                bytes += shownText(b);
+            }
+            if (bytes.size() < kBytesColumn) bytes.resize(kBytesColumn, ' ');
+            out << shownText(d.address) << "  " << bytes << "  " << printable(d.text) << '\n';
+        }
+    }
+    out.flush();
+}
 
 void ReportingPresenter::message(std::string_view text, std::string_view title, Icon) {
     if (listed.size() >= kMostListed) {

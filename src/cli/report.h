@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "isa/disassembler.h"
 #include "kit/kit_state.h"
 #include "run/driver.h"
 
@@ -49,5 +50,9 @@ private:
 // Writes the report of a run that ended with `result`.
 void writeReport(std::ostream& out, bool json, const KitState& kit, const RunResult& result,
                  ReportingPresenter& presenter, const std::vector<Dump>& dumps);
+
+// Writes a listing: one line per instruction ("8000  3E 05     MVI A,05"), or
+// {"disassembly": [{"address", "bytes", "text", "kind"}, ...]}.
+void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing);
 
 }  // namespace kit85

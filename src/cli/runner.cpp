@@ -10,9 +10,13 @@
 #include <memory>
 #include <new>
 #include <ostream>
+#include <sstream>
 
+#include "asm/assembler.h"
+#include "asm/output_files.h"
 #include "cli/escape.h"
 #include "cli/report.h"
+#include "isa/disassembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
 #include "run/run_controller.h"
@@ -25,8 +29,12 @@ namespace {
 // keeps a mistaken --load of a device or a huge file from eating memory.
 constexpr std::size_t kMostHexFileBytes = 16u << 20;
 
-std::string readHexFile(const std::string& path) {
-    auto fail = [&](const std::string& problem) { return BadInput{"--load " + echo(path) + ": " + problem}; };
+// A file --load or --asm names (`option`), read whole; `kind` names what it should be.
+std::string readInputFile(const std::string& path, std::string_view option = "--load",
+                          std::string_view kind = "an Intel HEX file") {
+    auto fail = [&](const std::string& problem) {
+        return BadInput{std::string(option) + " " + echo(path) + ": " + problem};
+    };
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw fail(std::string("cannot be read (") + std::strerror(errno) + ")");
     struct Closer {
@@ -34,7 +42,7 @@ std::string readHexFile(const std::string& path) {
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw fail("is a folder, not an Intel HEX file");
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw fail("is a folder, not " + std::string(kind));
     std::string text;
     char buf[65536];
     for (;;) {
@@ -45,8 +53,8 @@ std::string readHexFile(const std::string& path) {
         }
         if (n == 0) break;
         if (text.size() + static_cast<std::size_t>(n) > kMostHexFileBytes)
-            throw fail("is larger than " + std::to_string(kMostHexFileBytes >> 20) +
-                       " MiB; no Intel HEX file for 64 KiB of memory is that large");
+            throw fail("is larger than " + std::to_string(kMostHexFileBytes >> 20) + " MiB; no " +
+                       std::string(kind.substr(kind.find(' ') + 1)) + " for 64 KiB of memory is that large");
         text.append(buf, static_cast<std::size_t>(n));
     }
     return text;
@@ -56,9 +64,33 @@ std::string readHexFile(const std::string& path) {
 std::vector<IntelHexImage> readHexFiles(const std::vector<std::string>& files) {
     std::vector<IntelHexImage> images;
     for (const std::string& file : files) {
-        images.push_back(parseIntelHex(readHexFile(file)));
+        images.push_back(parseIntelHex(readInputFile(file)));
         if (!images.back().ok())
             throw BadInput{"--load " + echo(file) + ": " + images.back().error->message() + "; nothing was written"};
+    }
+    return images;
+}
+
+// Every --asm source read and assembled, before the memory table is opened.
+// Warnings go to `err` at once; errors refuse the run, each on its own line.
+std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, std::ostream& err) {
+    std::vector<std::vector<HexByte>> images;
+    for (const std::string& file : files) {
+        const assembler::Assembly a = assembler::assemble(readInputFile(file, "--asm", "an 8085 source"));
+        std::string lines;
+        for (const assembler::Diagnostic& d : a.diagnostics) {
+            const std::string line = printableMessage(d.format(echo(file)));
+            if (d.severity == assembler::Diagnostic::Severity::Warning)
+                err << "kit85-run: " << line << '\n';
+            else
+                lines += line + '\n';
+        }
+        if (!a.ok()) {
+            const std::size_t n = a.errors();
+            throw BadInput{lines + "--asm " + echo(file) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") +
+                           "; nothing was written"};
+        }
+        images.push_back(a.bytes());
     }
     return images;
 }
@@ -73,6 +105,7 @@ struct Plan {
     std::vector<Write> writes;
     int startRow = 0;
     std::vector<Dump> dumps;
+    std::optional<Dump> listing;     // the rows --disassemble lists
     std::vector<std::string> notes;  // for stderr: what the report leaves out
 };
 
@@ -83,16 +116,20 @@ int rowOf(const MemoryTable& memory, const Text& address, std::string_view what)
     return *row;
 }
 
-Plan plan(const Request& q, const MemoryTable& memory, const std::vector<IntelHexImage>& images) {
+Plan plan(const Request& q, const MemoryTable& memory, const std::vector<IntelHexImage>& images,
+          const std::vector<std::vector<HexByte>>& programs) {
     Plan p;
-    for (std::size_t f = 0; f < images.size(); ++f) {
-        for (const HexByte& b : images[f].bytes) {
+    auto place = [&](const std::vector<HexByte>& bytes, std::string_view option, const std::string& file) {
+        for (const HexByte& b : bytes) {
             Text address = Text::word(b.address);
             std::optional<int> row = memory.rowOf(address);
-            if (!row) throw BadInput{"--load " + echo(q.loadFiles[f]) + ": the memory has no row " + address.str()};
+            if (!row)
+                throw BadInput{std::string(option) + " " + echo(file) + ": the memory has no row " + address.str()};
             p.writes.push_back({*row, Text::byte(b.value)});
         }
-    }
+    };
+    for (std::size_t f = 0; f < images.size(); ++f) place(images[f].bytes, "--load", q.loadFiles[f]);
+    for (std::size_t f = 0; f < programs.size(); ++f) place(programs[f], "--asm", q.asmFiles[f]);
 
     // Consecutive rows, as the Next key walks them.
     for (const Poke& k : q.pokes) {
@@ -104,17 +141,21 @@ Plan plan(const Request& q, const MemoryTable& memory, const std::vector<IntelHe
 
     if (q.at) p.startRow = rowOf(memory, *q.at, "--at");
 
-    for (const DumpRequest& r : q.dumps) {
+    // A range past FFFF is no mistake the table can show (a table with fewer
+    // rows cuts ranges silently): it is reported as far as it goes, and said.
+    auto range = [&](const DumpRequest& r) {
         Dump d;
         d.address = r.address;
         d.row = rowOf(memory, r.address, r.what);
         d.length = static_cast<std::size_t>(std::min<uint64_t>(r.length, static_cast<uint64_t>(memory.size() - d.row)));
-        // A dump past FFFF is no mistake the table can show (a table with
-        // fewer rows cuts dumps silently): it is reported as far as it goes,
-        // and said.
         if (d.length < r.length && r.length > 0x10000 - r.address.hexValue())
             p.notes.push_back(r.what + ": runs past FFFF; the report has the " + std::to_string(d.length) +
                               (d.length == 1 ? " row" : " rows") + " to the end of the memory");
+        return d;
+    };
+    if (q.disassemble) p.listing = range(*q.disassemble);
+    for (const DumpRequest& r : q.dumps) {
+        const Dump d = range(r);
         // The report has one entry per address: the same start twice keeps the longer.
         auto same = std::find_if(p.dumps.begin(), p.dumps.end(), [&](const Dump& e) { return e.address == d.address; });
         if (same == p.dumps.end())
@@ -139,9 +180,43 @@ void write(MemoryTable& memory, const std::vector<Write>& writes) {
     }
 }
 
+// After the run: the rows of each --save-hex as Intel HEX, written all or
+// none. A row whose text is no byte (two upper-case hex digits: "3e" is no
+// code on the kit, and would load back as one) refuses every file.
+int saveHex(const std::vector<SaveHexRequest>& saves, const MemoryTable& memory, std::ostream& err) {
+    std::vector<assembler::OutputFile> files;
+    for (const SaveHexRequest& s : saves) {
+        std::vector<HexByte> bytes;
+        std::optional<int> first = memory.rowOf(s.address);
+        if (!first || static_cast<uint64_t>(memory.size() - *first) < s.length) {
+            err << "kit85-run: " << s.what << ": the memory has no rows " << s.address.str() << " to "
+                << Text::word(static_cast<uint32_t>(s.address.hexValue() + s.length - 1)).str()
+                << "; nothing was written\n";
+            return kExitBadInput;
+        }
+        for (uint64_t i = 0; i < s.length; ++i) {
+            const int row = *first + static_cast<int>(i);
+            const Text& data = memory.dataAt(row);
+            if (!(data.isHex() && data.size() == 2)) {
+                err << "kit85-run: " << s.what << ": row " << printableMessage(memory.addressAt(row).str()) << " holds "
+                    << quotedEcho(data.str()) << ", not two upper-case hex digits; nothing was written\n";
+                return kExitBadInput;
+            }
+            bytes.push_back({static_cast<uint16_t>(s.address.hexValue() + i), static_cast<uint8_t>(data.hexValue())});
+        }
+        files.push_back({s.file, formatIntelHex(bytes)});
+    }
+    if (std::optional<std::string> problem = assembler::writeOutputFiles(files, err)) {
+        err << "kit85-run: --save-hex: " << printableMessage(*problem) << "; nothing was written\n";
+        return kExitRunStopped;
+    }
+    return kExitRunEnded;
+}
+
 int exitStatus(StopReason r) {
     switch (r) {
         case StopReason::Halt:
+        case StopReason::Breakpoint:
         case StopReason::Steps:
         case StopReason::StepLimit: return kExitRunEnded;
         default: return kExitRunStopped;
@@ -159,11 +234,13 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         // never create or touch a memory file.
         q = checkRequest(o);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
+        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
-        p = plan(q, *memory, images);
+        p = plan(q, *memory, images, programs);
         write(*memory, p.writes);
     } catch (const BadInput& e) {
-        err << "kit85-run: " << e.message << '\n';
+        std::istringstream lines(e.message);
+        for (std::string line; std::getline(lines, line);) err << "kit85-run: " << line << '\n';
         return kExitBadInput;
     } catch (const KitError& e) {
         err << "kit85-run: " << printableMessage(e.what()) << '\n';
@@ -174,13 +251,28 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     }
     for (const std::string& note : p.notes) err << "kit85-run: " << note << '\n';
 
+    if (p.listing) {
+        // The instructions that start in the rows asked for; the last may
+        // reach past them.
+        std::vector<Disassembly> listing;
+        const int end = p.listing->row + static_cast<int>(p.listing->length);
+        for (int row = p.listing->row; row < end; row += listing.back().length)
+            listing.push_back(disassembleAt(*memory, row));
+        writeListing(out, q.json, listing);
+        return kExitRunEnded;
+    }
+
     ReportingPresenter presenter(q.json ? nullptr : &out);
     KitState kit(*memory, presenter);
     memory->setCursor(p.startRow);
     for (auto& [r, text] : q.registers) kit[r] = text;
     for (auto& [label, text] : q.flags) kit.flags.*label = text;
 
+    // The memory file's breakpoints and this run's own; these are not saved.
+    Breakpoints breakpoints = memory->breakpoints();
+    for (const Text& b : q.breaks) breakpoints.insert(static_cast<uint16_t>(b.hexValue()));
     RunController run(kit, stop);
+    run.setBreakpoints(&breakpoints);
     if (q.steps) {
         run.step(*q.steps);
     } else {
@@ -188,7 +280,10 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         run.slice();
     }
     writeReport(out, q.json, kit, run.last(), presenter, p.dumps);
-    return exitStatus(run.last().reason);
+    const int status = exitStatus(run.last().reason);
+    if (q.saves.empty()) return status;
+    const int saved = saveHex(q.saves, *memory, err);
+    return saved == kExitRunEnded ? status : saved;
 }
 
 }  // namespace kit85

@@ -439,7 +439,7 @@ void MemoryFile::saveHistory(const HistoryUpdate& h, Refuse& refuse) {
 
 std::vector<HistoryRow> MemoryFile::loadHistory() {
     std::vector<HistoryRow> out;
-    if (!hasObject("history")) return out;
+    if (!hasTable("history")) return out;
     Statement q;
     if (sqlite3_prepare_v2(db_, "SELECT step, address, old, new, undone FROM history ORDER BY seq", -1, &q.s,
                            nullptr) != SQLITE_OK)
@@ -457,10 +457,11 @@ std::vector<HistoryRow> MemoryFile::loadHistory() {
     return out;
 }
 
-bool MemoryFile::hasObject(const char* name) {
+bool MemoryFile::hasTable(const char* name) {
     Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", -1, &q.s, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_prepare_v2(db_,
+                           "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+                           -1, &q.s, nullptr) != SQLITE_OK)
         fail(path_, "cannot be read (" + problemOf(db_) + ")");
     sqlite3_bind_text(q.s, 1, name, -1, SQLITE_STATIC);
     const int rc = sqlite3_step(q.s);
@@ -470,7 +471,7 @@ bool MemoryFile::hasObject(const char* name) {
 
 std::vector<std::string> MemoryFile::loadBreakpoints() {
     std::vector<std::string> out;
-    if (!hasObject("breakpoints")) return out;
+    if (!hasTable("breakpoints")) return out;
     Statement q;
     if (sqlite3_prepare_v2(db_, "SELECT address FROM breakpoints", -1, &q.s, nullptr) != SQLITE_OK)
         fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
@@ -485,7 +486,7 @@ std::vector<std::string> MemoryFile::loadBreakpoints() {
 
 void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
     // Clearing in a file that never had a breakpoint writes nothing.
-    if (!set && !hasObject("breakpoints")) return;
+    if (!set && !hasTable("breakpoints")) return;
     const std::string kept = "breakpoint " + address + " is left " + (set ? "unset" : "set");
     auto body = [&](auto& refuse) {
         if (set && sqlite3_exec(db_, "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)", nullptr,

@@ -114,7 +114,7 @@ private:
     template <class Body>
     void transact(bool dryRun, const std::string& kept, Body body);
     void switchToWal(const std::string& kept);
-    bool hasObject(const char* name);
+    bool hasTable(const char* name);  // a table or view of that name
     template <class Refuse>
     void saveHistory(const HistoryUpdate& h, Refuse& refuse);
 

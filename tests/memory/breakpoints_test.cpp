@@ -143,6 +143,8 @@ TEST(Breakpoints, ASaveTheFileRefusesLeavesTheSetAndTheFile) {
          "CREATE TABLE breakpoints (address TEXT PRIMARY KEY); INSERT INTO breakpoints VALUES ('8000');"
          "CREATE TRIGGER guard BEFORE DELETE ON breakpoints BEGIN SELECT RAISE(ABORT, 'keep them'); END",
          false, "keep them"},
+        {"an index has the name (the file opens without breakpoints)", "CREATE INDEX breakpoints ON d2 (address)", true,
+         "cannot make table breakpoints"},
         {"breakpoints is a view", "CREATE VIEW breakpoints AS SELECT '9000' AS address", true,
          "cannot save a breakpoint"},
     };

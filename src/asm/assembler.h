@@ -1,0 +1,68 @@
+#pragma once
+
+// The 8085 assembler: Intel's assembler language in, the bytes of each line
+// and the diagnostics out.
+//
+// A line is [label:] [operation [operands]] [; comment]. The operations are
+// those of the opcode table (isa/opcode_table.h) and the directives ORG, EQU,
+// SET, DB, DW, DS and END; a name defined by EQU or SET is written without a
+// colon (COUNT EQU 5). Names and operations are read without regard to case.
+//
+// Two passes: the first sets the address of every line and the value of every
+// label (an EQU may refer to a later label), the second makes the bytes. ORG
+// and DS need values known where they stand. Every error of the source is
+// reported, each with its line and column; a source with an error yields no
+// bytes a caller should store.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "memory/intel_hex.h"
+
+namespace kit85::assembler {
+
+struct Diagnostic {
+    enum class Severity { Error, Warning };
+    Severity severity = Severity::Error;
+    int line = 0;    // 1-based
+    int column = 0;  // 1-based byte position in the line
+    std::string message;
+
+    // "prog.asm:3:9: error: undefined label 'LOOPX'"
+    std::string format(std::string_view file) const;
+};
+
+struct AssembledLine {
+    int line = 0;
+    std::string source;               // as written, without its line end
+    std::optional<uint16_t> address;  // where the line's bytes or reserved space start
+    std::vector<uint8_t> bytes;
+    std::optional<int64_t> value;  // the value an EQU or SET line gives its name
+    std::string label;             // as written, without the colon
+    std::string statement;         // operation and operands, blanks tidied: "MVI A,05H"
+    std::string comment;           // after the ';'
+};
+
+struct Symbol {
+    std::string name;  // as first written
+    int64_t value = 0;
+    int line = 0;  // where it is defined
+};
+
+struct Assembly {
+    std::vector<AssembledLine> lines;     // one per source line
+    std::vector<Diagnostic> diagnostics;  // in source order, errors and warnings together
+    std::vector<Symbol> symbols;          // by name
+
+    bool ok() const;
+    std::size_t errors() const;
+    // Every byte, in address order (the keying order).
+    std::vector<HexByte> bytes() const;
+};
+
+Assembly assemble(std::string_view source);
+
+}  // namespace kit85::assembler

@@ -1,0 +1,64 @@
+#pragma once
+
+// Expressions of Intel's assembler language, evaluated over a line's tokens.
+//
+// Operators, loosest first: OR XOR; AND; NOT; binary + -; * / MOD SHL SHR;
+// unary + -, HIGH, LOW; then ( ), numbers, characters ('A', 'AB'), $ (the
+// address of the line's first byte) and names. Arithmetic is on whole numbers
+// wide enough for any 16-bit operands; NOT, HIGH and LOW work on the low 16
+// bits, as an 8085 assembler's 16-bit arithmetic does. The operand a value
+// lands in (byte or word) checks its range.
+//
+// Numbers: 12 or 12D decimal, 0FFH or 0xFF hex, 1010B binary, 17Q or 17O
+// octal. A hex number starts with a digit: FFH is a name.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "asm/lexer.h"
+
+namespace kit85::assembler {
+
+enum class SymbolState {
+    Defined,
+    Undefined,
+    Bad,  // its definition has an error, already reported: uses stay quiet
+};
+
+class SymbolScope {
+public:
+    virtual ~SymbolScope() = default;
+    // `upper` is the name in upper case; `value` is set when Defined.
+    virtual SymbolState lookup(std::string_view upper, int64_t& value) const = 0;
+};
+
+struct Evaluation {
+    enum Status { Ok, Undefined, Error, Quiet } status = Ok;
+    int64_t value = 0;
+    // Error: what is wrong and where. Undefined: the first undefined name.
+    Problem problem;
+    std::string name;  // Undefined: that name as written
+};
+
+Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, uint16_t dollar);
+
+// The value of a number token ("0FFH", "1010B", "0x1F"), or the reason it is
+// no number.
+struct NumberValue {
+    std::optional<int64_t> value;
+    std::string problem;
+};
+NumberValue numberValue(std::string_view text);
+
+// True for the names the language keeps for itself: operators, registers and
+// directives, and the operations of the opcode table.
+bool isReservedName(std::string_view upper);
+
+// A name such as FFH or ABCDH that reads as a hex number without its leading
+// digit.
+bool looksLikeHexWithoutDigit(std::string_view upper);
+
+}  // namespace kit85::assembler
