@@ -52,6 +52,7 @@ const RunResult& RunController::slice(std::optional<std::chrono::steady_clock::d
     limits.stop = stop_;
     limits.breakpoints = breakpoints_ ? breakpoints_ : &kit_->memory().breakpoints();
     limits.resumed = slices_ > 0;
+    limits.observer = observer_;
     if (length) limits.until = std::chrono::steady_clock::now() + *length;
     if (maxSteps_) {
         // The bound is for the whole run; a slice gets what is left of it.
@@ -105,7 +106,7 @@ const RunResult& RunController::step(uint64_t times) {
     // A Stop pressed during an earlier run must not cut this step short.
     if (stop_ == &ownStop_) ownStop_.store(false, std::memory_order_relaxed);
     slices_ = 0;
-    last_ = stepExe(*kit_, times, stop_);
+    last_ = stepExe(*kit_, times, stop_, observer_);
     return last_;
 }
 

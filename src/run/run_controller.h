@@ -72,6 +72,10 @@ public:
     // (zero when one is due now); zero for a Fast run or no run.
     std::chrono::steady_clock::duration untilNextSlice() const;
 
+    // Watches every instruction of the next runs and steps (the step trace);
+    // null, the default, for none.
+    void setObserver(StepObserver* observer) { observer_ = observer; }
+
     void requestStop() { stop_->store(true, std::memory_order_relaxed); }
     bool running() const { return running_; }
     // Instructions of the run going on, or of the last run or step.
@@ -85,6 +89,7 @@ private:
     std::atomic<bool> ownStop_{false};
     std::atomic<bool>* stop_;
     const Breakpoints* breakpoints_ = nullptr;
+    StepObserver* observer_ = nullptr;
     bool running_ = false;
     uint64_t maxSteps_ = 0;
     int slices_ = 0;
