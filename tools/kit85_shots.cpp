@@ -2,21 +2,36 @@
 // start-up figures. Not installed; scripts/screenshot.sh and the start-up
 // test use it.
 //
-//   kit85-shots [--memory FILE] (--shots DIR | --probe)
+//   kit85-shots [--memory FILE] (--shots DIR | --probe [--study] | --redraws)
 //
-//   --shots DIR  accepts the about box, keys in the sample program (3E 05 76
-//                at 8000) and runs it with Execute, saves about-box.png,
-//                kit-panel-hidden.png and kit-panel-shown.png in DIR, then ends.
+//   --shots DIR  accepts the about box (saving about-box.png in DIR), opens
+//                the study view, keys in the sample program (3E 05 76 at 8000)
+//                and runs it with Execute, saves kit-panel-hidden.png and
+//                kit-panel-shown.png (the kit window alone) and
+//                kit-study-view.png (the kit and the study view side by side),
+//                then ends.
 //   --probe      accepts the about box and, once the kit window has been
-//                painted, prints the time since the process started and the
-//                resident memory to standard error, then ends.
+//                painted, prints the time since the process started and since
+//                OK, and the resident memory, to standard error, then ends.
+//                With --study the study view opens with the kit (as when the
+//                user left it open), and its first paint is timed too.
+//   --redraws    opens the study view, keys a loop of about 100 million
+//                instructions and runs it with Execute, then prints how often
+//                the kit and the study view were redrawn per second of the run.
+//
+// The study view's open/closed setting is read from and written to a private
+// folder, never the user's own settings.
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QPainter>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 
+#include <time.h>
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
@@ -27,6 +42,7 @@
 #include "panel/about_box.h"
 #include "panel/app.h"
 #include "panel/kit_window.h"
+#include "panel/study_view.h"
 
 namespace {
 
@@ -61,8 +77,24 @@ void pressKeys(KitWindow& w, const QStringList& names) {
         if (auto* k = w.findChild<QPushButton*>(n)) k->click();
 }
 
+// The kit and the study view side by side on the desk's colour, as a user
+// sees them.
+QImage sideBySide(KitWindow& w) {
+    const QPixmap kit = w.grab();
+    const QPixmap study = w.studyView()->grab();
+    const int gap = 16;
+    QImage out(kit.width() + study.width() + 3 * gap, std::max(kit.height(), study.height()) + 2 * gap,
+               QImage::Format_RGB32);
+    out.fill(QColor("#5B6470"));
+    QPainter p(&out);
+    p.drawPixmap(gap, gap, kit);
+    p.drawPixmap(kit.width() + 2 * gap, gap, study);
+    return out;
+}
+
 // Keys in the sample program, runs it, and saves the pictures.
 void takeScreenshots(KitWindow& w, const QString& dir) {
+    w.setStudyOpen(true);  // from the start, so its listing starts at 8000 as a user's would
     pressKeys(w, {"address", "c8", "c0", "c0", "c0", "c3", "ce", "next", "c0", "c5", "next", "c7", "c6", "address",
                   "c8", "c0", "c0", "c0", "execute"});
     auto save = [&w, dir] {
@@ -70,13 +102,90 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
         pressKeys(w, {"regmod"});
         QTimer::singleShot(200, &w, [&w, dir] {
             w.grab().save(QDir(dir).filePath("kit-panel-shown.png"));
-            w.close();
+            QTimer::singleShot(300, &w, [&w, dir] {
+                sideBySide(w).save(QDir(dir).filePath("kit-study-view.png"));
+                w.close();
+            });
         });
     };
     if (w.running())
         QObject::connect(&w, &KitWindow::runFinished, &w, [save] { QTimer::singleShot(200, save); });
     else
         QTimer::singleShot(200, &w, save);
+}
+
+// Counts paint events of the kit window and of the study view's memory pane.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            if (o->objectName() == "form1") ++kit;
+            if (auto* w = qobject_cast<QWidget*>(o); w && w->parent() && w->parent()->objectName() == "memory") ++study;
+            if (o->objectName() == "form1" && kitFirst < 0) {
+                kitFirst = now();
+                kitFirstCpu = cpu();
+            }
+            if (w_isStudy(o) && studyFirst < 0) {
+                studyFirst = now();
+                studyFirstCpu = cpu();
+            }
+        }
+        return false;
+    }
+    static bool w_isStudy(QObject* o) {
+        auto* w = qobject_cast<QWidget*>(o);
+        return w && w->window() && w->window()->objectName() == "studyfm";
+    }
+    static double now() {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
+    // Processor time of the process: unlike the clock, it does not grow when
+    // other programs load the machine.
+    static double cpu() {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+    }
+    int kit = 0;
+    int study = 0;
+    double kitFirst = -1;
+    double studyFirst = -1;
+    double kitFirstCpu = -1;
+    double studyFirstCpu = -1;
+};
+
+// About 100 million instructions: D=00 counts 256 rounds of BC from FFFF down,
+// six instructions a turn.
+const QStringList kLongLoop = {"16", "00", "01", "FF", "FF", "0B", "78", "B1", "00",
+                               "00", "C2", "05", "80", "15", "C2", "02", "80", "76"};
+
+void measureRedraws(KitWindow& w, PaintCounter& counter) {
+    w.setStudyOpen(true);
+    MemoryTable& m = w.memory();
+    m.findAddress(Text("8000"));
+    for (const QString& b : kLongLoop) {
+        m.setText2(Text(b.toStdString()));
+        m.MoveNext();
+    }
+    m.findAddress(Text("8000"));
+    w.refresh();
+    QTimer::singleShot(300, &w, [&w, &counter] {
+        const auto started = std::chrono::steady_clock::now();
+        const int kitBefore = counter.kit;
+        const int studyBefore = counter.study;
+        QObject::connect(&w, &KitWindow::runFinished, &w, [&w, &counter, started, kitBefore, studyBefore] {
+            const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            std::fprintf(stderr,
+                         "kit85 redraws: %llu instructions in %.2f s with the study view open; %d slices "
+                         "(%.1f refreshes/s); kit window painted %.1f times/s, study view memory pane %.1f times/s; "
+                         "status: %s\n",
+                         static_cast<unsigned long long>(w.runSteps()), s, w.runSlices(), w.runSlices() / s,
+                         (counter.kit - kitBefore) / s, (counter.study - studyBefore) / s,
+                         statusText(w.lastOutcome()).c_str());
+            w.close();
+        });
+        if (auto* k = w.findChild<QPushButton*>("execute")) k->click();
+    });
 }
 
 }  // namespace
@@ -92,35 +201,60 @@ int main(int argc, char** argv) {
     const QCommandLineOption memoryOption({"m", "memory"}, "The kit's memory file.", "FILE");
     const QCommandLineOption shotsOption("shots", "Save the pictures of the kit in DIR.", "DIR");
     const QCommandLineOption probeOption("probe", "Print the start-up time and memory use.");
-    parser.addOptions({memoryOption, shotsOption, probeOption});
+    const QCommandLineOption studyOption("study", "With --probe: the study view opens with the kit.");
+    const QCommandLineOption redrawsOption("redraws",
+                                           "Run a long program with the study view open; print redraw rates.");
+    parser.addOptions({memoryOption, shotsOption, probeOption, studyOption, redrawsOption});
     parser.process(app);
     const QString shotDir = parser.value(shotsOption);
     const bool probe = parser.isSet(probeOption);
-    if (shotDir.isEmpty() == !probe) {
-        std::fprintf(stderr, "kit85-shots: give either --shots DIR or --probe\n\n%s", qPrintable(parser.helpText()));
+    const bool redraws = parser.isSet(redrawsOption);
+    if (int(!shotDir.isEmpty()) + int(probe) + int(redraws) != 1) {
+        std::fprintf(stderr, "kit85-shots: give one of --shots DIR, --probe or --redraws\n\n%s",
+                     qPrintable(parser.helpText()));
         return 2;
     }
+    // A private settings folder: the study view opens only when asked here.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    rememberStudyView(probe && parser.isSet(studyOption));
+    PaintCounter counter;
+    app.installEventFilter(&counter);
+    double okAt = 0;
+    double okCpu = 0;
     std::optional<std::filesystem::path> file;
     if (parser.isSet(memoryOption)) file = std::filesystem::path(parser.value(memoryOption).toStdString());
 
     double aboutShownMs = 0;
     StartHooks hooks;
-    hooks.aboutPainted = [&aboutShownMs, shotDir](AboutBox& about) {
+    hooks.aboutPainted = [&aboutShownMs, &okAt, &okCpu, shotDir](AboutBox& about) {
         aboutShownMs = processAgeMs();
         if (!shotDir.isEmpty()) about.grab().save(QDir(shotDir).filePath("about-box.png"));
+        okAt = PaintCounter::now();
+        okCpu = PaintCounter::cpu();
         about.accept();
     };
     if (probe) {
-        hooks.kitPainted = [&aboutShownMs, mainEntered](KitWindow& window) {
+        hooks.kitPainted = [&aboutShownMs, &okAt, &okCpu, &counter, mainEntered](KitWindow& window) {
             const double shown = processAgeMs();
             const double sinceMain =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mainEntered).count();
             std::fprintf(stderr,
                          "kit85 start-up: about box painted %.0f ms, kit window painted %.0f ms after the process "
-                         "started (%.0f ms after main); %s; %s\n",
-                         aboutShownMs, shown, sinceMain, statusLine("VmRSS:").c_str(), statusLine("VmHWM:").c_str());
-            window.close();
+                         "started (%.0f ms after main; %.0f ms after OK, %.0f ms of processor time); %s; %s\n",
+                         aboutShownMs, shown, sinceMain, counter.kitFirst - okAt, counter.kitFirstCpu - okCpu,
+                         statusLine("VmRSS:").c_str(), statusLine("VmHWM:").c_str());
+            // The study view paints in the same turn of the event loop or the next.
+            QTimer::singleShot(300, &window, [&window, &counter, &okAt, &okCpu] {
+                if (window.studyOpen())
+                    std::fprintf(stderr,
+                                 "kit85 start-up: study view painted %.0f ms after OK (%.0f ms of processor time)\n",
+                                 counter.studyFirst - okAt, counter.studyFirstCpu - okCpu);
+                window.close();
+            });
         };
+    } else if (redraws) {
+        hooks.kitPainted = [&counter](KitWindow& window) { measureRedraws(window, counter); };
     } else {
         hooks.kitPainted = [shotDir](KitWindow& window) { takeScreenshots(window, shotDir); };
     }

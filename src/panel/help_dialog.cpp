@@ -15,7 +15,7 @@ namespace {
 
 // What the kit key does: its tooltip's text in the layout table.
 QString keyText(const Shortcut& s) {
-    if (!s.key) return s.what;
+    if (s.what) return s.what;
     for (const Placement& p : kitLayout())
         if (std::strcmp(p.name, s.key) == 0 && p.tip) return p.tip;
     return s.key;

@@ -1,5 +1,6 @@
 #include "panel/kit_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
@@ -15,6 +16,7 @@
 
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
+#include "panel/register_field.h"
 #include "panel/shortcuts.h"
 #include "values/ascii.h"
 #include "values/errors.h"
@@ -64,6 +66,7 @@ class KitWindow::RefreshingPresenter : public Presenter {
 public:
     RefreshingPresenter(KitWindow& window, Presenter& inner) : window_(window), inner_(inner) {}
     void message(std::string_view text, std::string_view title, Icon icon) override {
+        window_.noteMessage(text);
         window_.refresh();
         inner_.message(text, title, icon);
     }
@@ -96,8 +99,25 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
 
     build();
     connectKeys();
-    addShortcuts();
+    addShortcuts(this);
     layOut();
+
+    // The study view stays outside the kit's layout: F7, or the board's
+    // context menu, opens it beside the window.
+    studyAction_ = new QAction("Study view: memory, instructions, stack", this);
+    studyAction_->setObjectName("studyAction");
+    studyAction_->setCheckable(true);
+    studyAction_->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(studyAction_, &QAction::toggled, this, &KitWindow::setStudyOpen);
+    addAction(studyAction_);
+    breakpointAction_ = new QAction("Breakpoint on the current row", this);
+    breakpointAction_->setObjectName("breakpointAction");
+    breakpointAction_->setShortcut(QKeySequence(Qt::Key_F9));
+    connect(breakpointAction_, &QAction::triggered, this, [this] {
+        if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
+    });
+    addAction(breakpointAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
@@ -175,7 +195,8 @@ QWidget* KitWindow::make(const Placement& p) {
             const Reg r = registerNamed(name)->reg;
             auto* e = field(QString(), 12);
             e->setMaxLength(static_cast<int>(mostCharacters(r)));
-            e->setToolTip(QString("Register %1: type up to %2 characters").arg(p.name).arg(mostCharacters(r)));
+            e->setToolTip(QString("Register %1: type up to %2 hex digits").arg(p.name).arg(mostCharacters(r)));
+            makeRegisterField(e);
             // Typed text goes into the kit at once: the next instruction reads it.
             connect(e, &QLineEdit::textEdited, this, [this, r](const QString& s) { kit_[r] = Text(s.toStdString()); });
             register_[r] = e;
@@ -254,13 +275,16 @@ void KitWindow::connectKeys() {
     for (const auto& [name, click] : clicks) connect(findChild<KeyButton*>(name), &QPushButton::clicked, this, click);
 }
 
-// Each row with keys presses its kit key; the row without one opens the help.
-void KitWindow::addShortcuts() {
+// Each row with keys presses its kit key; the row without one opens the help;
+// rows naming no key of the kit (the study view's) are the window's actions.
+// The study view gets the same shortcuts, so the kit answers there too.
+void KitWindow::addShortcuts(QWidget* target) {
     for (const Shortcut& s : kitShortcuts()) {
         QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
+        if (s.key && !button) continue;
         for (QKeyCombination c : s.combinations) {
             if (c.key() == Qt::Key_unknown) continue;
-            auto* shortcut = new QShortcut(QKeySequence(c), this);
+            auto* shortcut = new QShortcut(QKeySequence(c), target);
             if (button)
                 connect(shortcut, &QShortcut::activated, this, [this, button] { press(button); });
             else
@@ -299,6 +323,89 @@ void KitWindow::refresh() {
     show(regmod_, QString::fromStdString(panel_.regmodCaption));
     const QSize size(px(kWindowWidth - kFrameTwipsWide), px(panel_.windowHeight - kFrameTwipsHigh));
     if (this->size() != size || minimumSize() != size) setFixedSize(size);
+    if (study_) study_->refresh();
+}
+
+// --- The study view ---------------------------------------------------------
+
+void KitWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownBefore_) return;
+    shownBefore_ = true;
+    if (studyViewRemembered()) studyAction_->setChecked(true);
+}
+
+bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
+
+void KitWindow::setStudyOpen(bool open) {
+    if (studyAction_->isChecked() != open) {
+        studyAction_->setChecked(open);  // comes back here through toggled()
+        return;
+    }
+    if (open && !study_) {
+        study_ = new StudyView(*this);
+        addShortcuts(study_);
+        study_->addActions({studyAction_, breakpointAction_});
+        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+        placeStudyView();
+    }
+    if (study_) {
+        study_->setVisible(open);
+        study_->refresh();
+    }
+    if (!ended_) rememberStudyView(open);
+}
+
+// Beside the kit, on the right when it fits, else on the left; when neither
+// side has room the kit moves over so both are seen.
+void KitWindow::placeStudyView() {
+    QScreen* s = screen();
+    if (!s) return;
+    const QRect avail = s->availableGeometry();
+    const QRect kit = frameGeometry();
+    const int gap = 8;
+    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
+    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
+    if (kit.right() + gap + size.width() <= avail.right()) {
+        study_->move(kit.right() + gap, top);
+    } else if (kit.left() - gap - size.width() >= avail.left()) {
+        study_->move(kit.left() - gap - size.width(), top);
+    } else {
+        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
+        move(left, pos().y());
+        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
+    }
+}
+
+void KitWindow::selectAddress(uint16_t address) {
+    keyWork([this, address] {
+        panel_.address_Click();
+        for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
+    });
+}
+
+void KitWindow::toggleBreakpoint(int row) {
+    if (row < 0 || row >= memory_->size()) return;
+    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
+}
+
+void KitWindow::keyHex(char digit) {
+    const int v = hexDigitValue(digit);
+    if (v >= 0) press(hexKeys_[v]);
+}
+
+// The status line must already say what a message box reports while the box
+// is open: an invalid code ends the run or step inside the message.
+void KitWindow::noteMessage(std::string_view text) {
+    if (text != "invalid code") return;
+    if (stepping_) {
+        invalidSeen_ = true;
+        outcome_.invalidCode = true;
+    } else if (run_.running()) {
+        outcome_.result.reason = StopReason::InvalidCode;
+        outcome_.row = memory_->text1();
+        outcome_.code = memory_->text2();
+    }
 }
 
 // --- Key work ---------------------------------------------------------------
@@ -306,6 +413,7 @@ void KitWindow::refresh() {
 void KitWindow::keyWork(const std::function<void()>& work) {
     if (busy_ || run_.running() || ended_) return;
     busy_ = true;
+    if (study_) study_->beginAction();
     std::string failure;
     try {
         work();
@@ -314,6 +422,7 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     } catch (const std::bad_alloc&) {
         failure = "out of memory";
     }
+    if (study_) study_->endAction();
     refresh();
     if (!failure.empty()) report(failure);
     busy_ = false;
@@ -356,7 +465,9 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
 
 void KitWindow::execute_Click() {
     if (busy_ || run_.running() || ended_) return;
+    if (study_) study_->beginAction();
     run_.start();
+    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
     setRunning(true);
     runSlice();
 }
@@ -367,6 +478,7 @@ void KitWindow::runSlice() {
     run_.slice(kSlice);
     inSlice_ = false;
     if (ended_) return;  // the kit ended while a message box of this slice was open
+    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
     if (run_.running()) {
         refresh();
         // The next slice starts once the events that came meanwhile are done.
@@ -379,6 +491,10 @@ void KitWindow::runSlice() {
 void KitWindow::finishRun() {
     sliceTimer_.stop();
     setRunning(false);
+    outcome_.result = run_.last();
+    outcome_.row = memory_->text1();
+    if (run_.last().reason != StopReason::InvalidCode) outcome_.code = memory_->text2();
+    if (study_) study_->endAction();
     refresh();
     if (run_.last().reason == StopReason::Error) report(run_.last().message);
     emit runFinished();
@@ -396,7 +512,14 @@ void KitWindow::stop_Click() {
 
 void KitWindow::stepexe_Click() {
     keyWork([this] {
-        const RunResult& r = run_.step(1);
+        outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
+        stepping_ = true;
+        invalidSeen_ = false;
+        const RunResult r = run_.step(1);
+        stepping_ = false;
+        outcome_.result = r;
+        outcome_.invalidCode = invalidSeen_;
+        outcome_.next = memory_->text1();
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });
 }

@@ -30,8 +30,11 @@
 #include "panel/key_button.h"
 #include "panel/kit_layout.h"
 #include "panel/model/panel_model.h"
+#include "panel/model/study_status.h"
+#include "panel/study_view.h"
 #include "run/run_controller.h"
 
+class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -62,8 +65,25 @@ public:
     // Pixels for a length in twips on this window's screen.
     int px(int twips) const { return twipsToPixels(twips, this); }
 
-    // Redraws every field, caption and the window size from the model.
+    // Redraws every field, caption and the window size from the model, and
+    // the study view when it is open.
     void refresh();
+
+    // --- The study view (off until asked for; F7) ---------------------------
+    // Opens or closes it and remembers the choice for the next start.
+    void setStudyOpen(bool open);
+    bool studyOpen() const;
+    StudyView* studyView() const { return study_; }
+    // How the last Execute or Step Exe ended (the status line's source).
+    const ActionOutcome& lastOutcome() const { return outcome_; }
+    // A byte of the memory pane clicked: its row becomes current as the
+    // Address key and four digits would make it (the same floor at 8000).
+    void selectAddress(uint16_t address);
+    // A hex digit typed in the study view: the keypad key with that caption.
+    void keyHex(char digit);
+    // Sets or clears the breakpoint on a row (F9: the current row); stored
+    // in the memory file at once, like a keyed byte.
+    void toggleBreakpoint(int row);
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -73,6 +93,7 @@ signals:
     void runFinished();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -83,7 +104,9 @@ private:
     void build();
     void layOut();
     void connectKeys();
-    void addShortcuts();
+    void addShortcuts(QWidget* target);
+    void placeStudyView();
+    void noteMessage(std::string_view text);
     void showHelp();
 
     // Runs one key's work: refuses while another key's work or a run is going
@@ -124,6 +147,14 @@ private:
     std::array<QLabel*, kFlagFields.size()> flag_{};     // slb zlb auxlb plb clb
     QLabel* adodc_ = nullptr;
     QPointer<QDialog> help_;
+    StudyView* study_ = nullptr;
+    QAction* studyAction_ = nullptr;
+    QAction* breakpointAction_ = nullptr;
+
+    ActionOutcome outcome_;
+    bool stepping_ = false;     // a Step Exe is being carried out
+    bool invalidSeen_ = false;  // "invalid code" was reported during it
+    bool shownBefore_ = false;
 
     QTimer sliceTimer_;
     bool inSlice_ = false;

@@ -9,8 +9,12 @@
 
 namespace kit85 {
 
+// The least width of a message box whose title bar must show `title` whole.
+int messageBoxMinimumWidth(const QString& title, const QFont& font);
+
 // Shows each message as a modal QMessageBox with an OK button: a warning icon
-// for Icon::Exclamation, an information icon otherwise.
+// for Icon::Exclamation, an information icon otherwise. The box has no
+// minimise or maximise button and is wide enough for its title.
 class MessageBoxPresenter : public Presenter {
 public:
     explicit MessageBoxPresenter(QWidget* parent) : parent_(parent) {}

@@ -22,6 +22,8 @@ const Shortcut kShortcuts[] = {
     {"stepexe", "F10", nullptr, {Qt::Key_F10, kNone}},
     {"stop", "Esc", nullptr, {Qt::Key_Escape, kNone}},
     {"end", "Ctrl+Q", nullptr, {Qt::CTRL | Qt::Key_Q, kNone}},
+    {"study", "F7", "the study view: memory, instructions, stack (or the right-click menu)", {kNone, kNone}},
+    {"breakpoint", "F9", "breakpoint on the current row: Execute stops there", {kNone, kNone}},
     {nullptr, "F1", "this help", {Qt::Key_F1, kNone}},
 };
 

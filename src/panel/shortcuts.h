@@ -12,10 +12,10 @@
 namespace kit85 {
 
 struct Shortcut {
-    const char* key;                              // the kit key it presses (object name); null for none
+    const char* key;                              // the kit key it presses (object name); null for the help
     const char* keys;                             // as the user reads them: "F3 or Up"
-    const char* what;                             // what it does, for a row without a kit key
-    std::array<QKeyCombination, 2> combinations;  // Key_unknown: none
+    const char* what;                             // what it does, for a row that presses no kit key
+    std::array<QKeyCombination, 2> combinations;  // Key_unknown: none (a window action owns the keys)
 };
 
 std::span<const Shortcut> kitShortcuts();

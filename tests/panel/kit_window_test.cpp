@@ -5,12 +5,14 @@
 #include <QFrame>
 #include <QMessageBox>
 #include <QSet>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "panel/message_box_presenter.h"
 #include "panel/shortcuts.h"
+#include "panel/study_view.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
@@ -23,6 +25,7 @@ class KitWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void startUpState();
     void layoutInTwips_data();
     void layoutInTwips();
@@ -49,7 +52,18 @@ private slots:
     void closeSavesMemory_data();
     void closeSavesMemory();
     void closeReportsUnsavedMemoryAndStillEnds();
+
+private:
+    QTemporaryDir settings_;
 };
+
+// The study view's open/closed setting goes to a private folder: the kit
+// starts with it closed whatever the user left.
+void KitWindowTest::initTestCase() {
+    QVERIFY(settings_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    rememberStudyView(false);
+}
 
 void KitWindowTest::startUpState() {
     Kit k;
@@ -152,6 +166,12 @@ void KitWindowTest::messageBoxShowsTitleAndIcon() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         seen = QString("%1|%2|%3|%4").arg(box->text(), box->windowTitle()).arg(box->icon()).arg(box->buttons().size());
+        // No minimise or maximise button, and room for the whole title.
+        const Qt::WindowFlags f = box->windowFlags();
+        if (f & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) seen += "|minimise or maximise button";
+        if (!(f & Qt::WindowCloseButtonHint)) seen += "|no close button";
+        const int least = messageBoxMinimumWidth(box->windowTitle(), box->font());
+        if (box->width() < least) seen += QString("|%1 px wide, less than %2").arg(box->width()).arg(least);
         box->accept();
     });
     presenter.message("invalid code", title.toStdString(), icon);

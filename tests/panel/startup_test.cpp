@@ -30,6 +30,7 @@ private slots:
     void programOptions_data();
     void programOptions();
     void oneVersion();
+    void programShowsKitAfterAboutBox_data();
     void programShowsKitAfterAboutBox();
 };
 
@@ -179,19 +180,28 @@ void StartupTest::oneVersion() {
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), "kit85 " + version);
 }
 
+void StartupTest::programShowsKitAfterAboutBox_data() {
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("painted");
+    QTest::newRow("kit alone") << QStringList{} << "kit window painted";
+    QTest::newRow("with the study view left open") << QStringList{"--study"} << "study view painted";
+}
+
 // The whole start, as kit85 runs it, through the tool that accepts the about
-// box: about box, memory file, kit window painted, then ended.
+// box: about box, memory file, kit window (and study view) painted, then ended.
 void StartupTest::programShowsKitAfterAboutBox() {
+    QFETCH(QStringList, extra);
+    QFETCH(QString, painted);
     QTemporaryDir dir;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
-    p.start(KIT85_SHOTS, {"--probe", "--memory", dir.filePath("m.sqlite")});
+    p.start(KIT85_SHOTS, QStringList{"--probe", "--memory", dir.filePath("m.sqlite")} + extra);
     QVERIFY(p.waitForFinished(60000));
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QCOMPARE(p.exitCode(), 0);
-    QVERIFY2(err.contains("kit window painted"), qPrintable(err));
+    QVERIFY2(err.contains(painted), qPrintable(err));
     QVERIFY(QFile::exists(dir.filePath("m.sqlite")));
 }
 

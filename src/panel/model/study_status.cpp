@@ -1,0 +1,67 @@
+#include "panel/model/study_status.h"
+
+namespace kit85 {
+
+namespace {
+
+// Two or four upper-case hex digits read as they are; anything else is
+// quoted so a blank or a lower-case digit shows.
+std::string shown(const Text& t) {
+    if (t.isHex() && !t.empty()) return t.str();
+    if (t.empty()) return "(no row)";
+    std::string q(1, '"');
+    q += t.str();
+    q += '"';
+    return q;
+}
+
+std::string instructions(uint64_t n) { return groupedCount(n) + (n == 1 ? " instruction" : " instructions"); }
+
+std::string afterExecute(const ActionOutcome& o) {
+    const RunResult& r = o.result;
+    const std::string at = shown(o.row);
+    switch (r.reason) {
+        case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps);
+        case StopReason::InvalidCode: return "invalid code " + shown(o.code) + " at " + at;
+        case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps);
+        case StopReason::Breakpoint: return "breakpoint at " + at;
+        case StopReason::StepLimit: return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)";
+        case StopReason::Error: return "error: " + r.message;
+        case StopReason::TimeSlice: return "running: " + instructions(r.steps) + " so far";
+        case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at;
+    }
+    return "error: " + r.message;
+}
+
+std::string afterStep(const ActionOutcome& o) {
+    const RunResult& r = o.result;
+    if (r.reason == StopReason::Error) return "error: " + r.message;
+    if (r.reason == StopReason::Interrupted) return "stopped by Stop at " + shown(o.next);
+    if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
+    if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it";
+    return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next);
+}
+
+}  // namespace
+
+std::string groupedCount(uint64_t n) {
+    std::string digits = std::to_string(n);
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3);
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string statusText(const ActionOutcome& o) {
+    switch (o.action) {
+        case StudyAction::None: return "ready: key a program, then Execute (F5) or Step Exe (F10)";
+        case StudyAction::Execute: return afterExecute(o);
+        case StudyAction::StepExe: return afterStep(o);
+    }
+    return {};
+}
+
+}  // namespace kit85

@@ -1,0 +1,35 @@
+#pragma once
+
+// The study view's status line: how the last Execute or Step Exe ended, in
+// words a student reads at a glance ("halted at 8008 after 9 instructions").
+// Built here without a toolkit so every wording is tested on its own.
+
+#include <cstdint>
+#include <string>
+
+#include "run/driver.h"
+#include "values/text.h"
+
+namespace kit85 {
+
+enum class StudyAction { None, Execute, StepExe };
+
+// What the window knows when an action ends (or a run is between slices).
+struct ActionOutcome {
+    StudyAction action = StudyAction::None;
+    RunResult result;  // reason, instructions, and the message of an error
+    // Execute: the row the run stands on now. Step Exe: the row it carried
+    // out (the address it was on before the press).
+    Text row;
+    Text code;                 // that row's data text as it stood when the instruction began
+    bool invalidCode = false;  // Step Exe: the kit reported "invalid code" for it
+    Text next;                 // Step Exe: the current row afterwards
+};
+
+// The status line for an outcome. Odd texts are shown quoted, as they stand.
+std::string statusText(const ActionOutcome& outcome);
+
+// 3412009 -> "3,412,009".
+std::string groupedCount(uint64_t n);
+
+}  // namespace kit85

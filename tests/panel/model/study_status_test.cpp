@@ -1,0 +1,72 @@
+// The study view's status line, one wording per way an action can end.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "panel/model/study_status.h"
+
+namespace kit85 {
+namespace {
+
+struct StatusCase {
+    const char* name;
+    StudyAction action;
+    StopReason reason;
+    uint64_t steps;
+    const char* row;
+    const char* code;
+    bool invalid;
+    const char* next;
+    const char* message;
+    const char* want;
+};
+
+// clang-format off
+const StatusCase kCases[] = {
+    {"nothing yet", StudyAction::None, StopReason::Steps, 0, "", "", false, "", "", "ready: key a program, then Execute (F5) or Step Exe (F10)"},
+    {"halt", StudyAction::Execute, StopReason::Halt, 9, "8008", "76", false, "", "", "halted at 8008 after 9 instructions"},
+    {"halt after one", StudyAction::Execute, StopReason::Halt, 1, "8000", "76", false, "", "", "halted at 8000 after 1 instruction"},
+    {"stop", StudyAction::Execute, StopReason::Interrupted, 3412009, "8002", "C2", false, "", "", "stopped by Stop at 8002 after 3,412,009 instructions"},
+    {"breakpoint", StudyAction::Execute, StopReason::Breakpoint, 4, "8005", "3C", false, "", "", "breakpoint at 8005"},
+    {"invalid code", StudyAction::Execute, StopReason::InvalidCode, 40, "8201", "C7", false, "", "", "invalid code C7 at 8201"},
+    {"invalid odd text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", "3e", false, "", "", "invalid code \"3e\" at 8000"},
+    {"invalid blank text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", " 5", false, "", "", "invalid code \" 5\" at 8000"},
+    {"error", StudyAction::Execute, StopReason::Error, 5, "8003", "32", false, "", "no row 1234", "error: no row 1234"},
+    {"step limit", StudyAction::Execute, StopReason::StepLimit, 1000, "8004", "C3", false, "", "", "stopped at 8004 after 1,000 instructions (step limit)"},
+    {"still running", StudyAction::Execute, StopReason::TimeSlice, 1234567, "8004", "C3", false, "", "", "running: 1,234,567 instructions so far"},
+    {"stopped on no row", StudyAction::Execute, StopReason::Interrupted, 2, "", "", false, "", "", "stopped by Stop at (no row) after 2 instructions"},
+    {"step", StudyAction::StepExe, StopReason::Steps, 1, "8000", "3E", false, "8002", "", "Step Exe ran 8000; next 8002"},
+    {"step on HLT", StudyAction::StepExe, StopReason::Steps, 1, "8008", "76", false, "8009", "", "HLT at 8008: Step Exe goes on past it"},
+    {"step on invalid code", StudyAction::StepExe, StopReason::Steps, 1, "8201", "C7", true, "8202", "", "invalid code C7 at 8201"},
+    {"step error", StudyAction::StepExe, StopReason::Error, 1, "8000", "32", false, "8000", "no row 9000", "error: no row 9000"},
+};
+// clang-format on
+
+TEST(StudyStatus, EveryEndingInWords) {
+    for (const StatusCase& c : kCases) {
+        ActionOutcome o;
+        o.action = c.action;
+        o.result.reason = c.reason;
+        o.result.steps = c.steps;
+        o.result.message = c.message;
+        o.row = Text(c.row);
+        o.code = Text(c.code);
+        o.invalidCode = c.invalid;
+        o.next = Text(c.next);
+        EXPECT_EQ(statusText(o), c.want) << c.name;
+    }
+}
+
+TEST(StudyStatus, GroupsThousands) {
+    const std::pair<uint64_t, const char*> cases[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1,000"},
+        {100000000, "100,000,000"},
+        {18446744073709551615ull, "18,446,744,073,709,551,615"},
+    };
+    for (const auto& [n, want] : cases) EXPECT_EQ(groupedCount(n), want) << n;
+}
+
+}  // namespace
+}  // namespace kit85

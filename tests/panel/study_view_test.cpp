@@ -1,0 +1,382 @@
+// The study view beside the kit, driven offscreen: it follows every key, step
+// and run, a click on a byte works like the Address key, F7 opens and closes
+// it and the choice is remembered; also the register fields' hex typing.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "panel/study_view.h"
+#include "panel_fixture.h"
+
+using namespace kit85;
+using kit85::testing::Kit;
+using kit85::testing::messageLog;
+
+namespace {
+
+// A kit with its study view open.
+struct Study : Kit {
+    explicit Study(std::unique_ptr<MemoryTable> memory = MemoryTable::fresh()) : Kit(std::move(memory)) {
+        w().setStudyOpen(true);
+        if (!QTest::qWaitForWindowExposed(view())) qFatal("the study view was never exposed");
+    }
+    StudyView* view() { return w().studyView(); }
+    QString label(const char* name) { return view()->findChild<QLabel*>(name)->text(); }
+    int row(const char* address) { return *w().memory().rowOf(Text(address)); }
+    bool changed(const char* address) { return view()->changedByLastAction(row(address)); }
+    // Every address from the list whose mark is not as wanted.
+    QString wrongMarks(const QStringList& marked, const QStringList& unmarked) {
+        QStringList out;
+        for (const QString& a : marked)
+            if (!changed(qPrintable(a))) out << a + " not marked";
+        for (const QString& a : unmarked)
+            if (changed(qPrintable(a))) out << a + " marked";
+        return out.join(", ");
+    }
+    void clickByte(uint16_t address) {
+        MemoryPane* pane = view()->memoryPane();
+        pane->verticalScrollBar()->setValue(address / 16 - 2);
+        const QRect cell = pane->cellRect(address);
+        if (cell.isEmpty()) qFatal("byte %04X is not on screen", address);
+        QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    void runToEnd() {
+        keys("execute");
+        QTRY_VERIFY_WITH_TIMEOUT(!w().running(), 20000);
+    }
+};
+
+}  // namespace
+
+class StudyViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void closedUntilAsked();
+    void keyingUpdatesMemoryPane();
+    void runMarksTheBytesItChanged();
+    void actionWithoutChangesKeepsMarks();
+    void clickingAByteMovesTheCursor_data();
+    void clickingAByteMovesTheCursor();
+    void typingInTheMemoryPaneStoresAByte();
+    void statusAfterEachEnding_data();
+    void statusAfterEachEnding();
+    void statusAfterStop();
+    void stackShowsWordsAndTheirRows();
+    void instructionsFollowSteps();
+    void instructionsShowInvalidCodesAndData();
+    void breakpointStopsExecuteBeforeItsInstruction();
+    void f9TogglesBreakpointAndTheFileKeepsIt();
+    void f7TogglesAndIsRemembered();
+    void registerFieldsTakeHexDigitsUpperCased_data();
+    void registerFieldsTakeHexDigitsUpperCased();
+
+private:
+    QTemporaryDir settings_;
+};
+
+// The study view's setting goes to a private folder, never the user's.
+void StudyViewTest::initTestCase() {
+    QVERIFY(settings_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+}
+
+void StudyViewTest::init() { rememberStudyView(false); }
+
+void StudyViewTest::closedUntilAsked() {
+    Kit k;
+    QVERIFY(!k.w().studyOpen());
+    QVERIFY(!k.w().studyView());  // not even made: the kit starts as before
+    QCOMPARE(k.w().width(), k.w().px(6480 - kFrameTwipsWide));
+}
+
+void StudyViewTest::keyingUpdatesMemoryPane() {
+    Study s;
+    s.keys("address 8 0 0 0 3 E");
+    QCOMPARE(s.label("decode"), QString("8000: 3E  MVI A,data \u2014 2 bytes"));
+    QCOMPARE(s.wrongMarks({"8000"}, {"8001", "7FFF"}), QString());
+    s.keys("next 0");
+    QCOMPARE(s.label("decode"), QString("8001: \"0\"  operand of MVI A,\"0\" at 8000 (byte 2 of 2)"));
+    s.keys("5");
+    QCOMPARE(s.label("decode"), QString("8001: 05  operand of MVI A,05 at 8000 (byte 2 of 2)"));
+    QCOMPARE(s.wrongMarks({"8001"}, {"8000"}), QString());
+    s.keys("address 8");
+    QCOMPARE(s.label("decode"), QString("keying an address: 8\u2026"));
+    const QRect cell = s.view()->memoryPane()->cellRect(0x8001);
+    QVERIFY2(!cell.isEmpty(), "the current row's line is on screen");
+}
+
+// STA 9000 writes a byte far from the program; only it and the register-free
+// rows it touched are marked, not the program the run read.
+void StudyViewTest::runMarksTheBytesItChanged() {
+    Study s;
+    s.load("9000", {"11", "22"});
+    s.load("8000", {"3E", "42", "32", "00", "90", "76"});  // MVI A,42; STA 9000; HLT
+    s.runToEnd();
+    QCOMPARE(s.wrongMarks({"9000"}, {"9001", "8000", "8001", "8005"}), QString());
+    QCOMPARE(s.label("status"), QString("halted at 8005 after 3 instructions"));
+}
+
+void StudyViewTest::actionWithoutChangesKeepsMarks() {
+    Study s;
+    s.load("8000", {"3E", "42", "32", "00", "90", "76"});
+    s.runToEnd();
+    s.keys("next next prev");  // looking around changes nothing
+    QCOMPARE(s.wrongMarks({"9000"}, {"8000"}), QString());
+    s.keys("address 8 0 0 0 7");  // a keyed byte is the new last change
+    QCOMPARE(s.wrongMarks({"8000"}, {"9000"}), QString());
+}
+
+void StudyViewTest::clickingAByteMovesTheCursor_data() {
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("messages");
+    QTest::newRow("a row of the user's memory") << 0x8123 << "Text1=8123;Text2=00;Text3.visible=0"
+                                                << "";
+    QTest::newRow("the last row") << 0xFFFF << "Text1=FFFF;Text2=00"
+                                  << "";
+    QTest::newRow("below 8000: the floor") << 0x1234 << "Text1=8000;Text2=00;Text3.visible=0"
+                                           << "Invalid Address||information";
+}
+
+void StudyViewTest::clickingAByteMovesTheCursor() {
+    QFETCH(int, address);
+    QFETCH(QString, after);
+    QFETCH(QString, messages);
+    Study s;
+    s.keys("address 9 0 0 0");
+    s.clickByte(static_cast<uint16_t>(address));
+    CHECK_KIT(s, after);
+    QCOMPARE(messageLog(s.presenter), messages);
+}
+
+// Two hex digits typed where a byte was clicked store it, committed to the
+// memory file before the key's work ends, exactly as the keypad would.
+void StudyViewTest::typingInTheMemoryPaneStoresAByte() {
+    QTemporaryDir dir;
+    Study s(MemoryTable::open(dir.filePath("memory.sqlite").toStdString()));
+    s.clickByte(0x8123);
+    QTest::keyClick(s.view()->memoryPane(), Qt::Key_4);
+    CHECK_KIT(s, "Text1=8123;Text2=4");
+    QTest::keyClick(s.view()->memoryPane(), Qt::Key_C, Qt::NoModifier);
+    CHECK_KIT(s, "Text1=8123;Text2=4C");
+    QCOMPARE(s.w().memory().pendingWrites(), size_t(0));
+    QCOMPARE(s.w().memory().dataAt(s.row("8123")), Text("4C"));
+    QCOMPARE(s.wrongMarks({"8123"}, {"8122"}), QString());
+}
+
+void StudyViewTest::statusAfterEachEnding_data() {
+    QTest::addColumn<QStringList>("program");
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("halt") << QStringList{"3E", "05", "76"} << "execute"
+                          << "halted at 8002 after 2 instructions";
+    QTest::newRow("invalid code") << QStringList{"00", "08"} << "execute"
+                                  << "invalid code 08 at 8001";
+    QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
+                                      << "invalid code \"3e\" at 8001";
+    QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
+                              << "Step Exe ran 8000; next 8002";
+    QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
+                                     << "HLT at 8000: Step Exe goes on past it";
+    QTest::newRow("Step Exe on invalid code") << QStringList{"08"} << "stepexe"
+                                              << "invalid code 08 at 8000";
+}
+
+void StudyViewTest::statusAfterEachEnding() {
+    QFETCH(QStringList, program);
+    QFETCH(QString, press);
+    QFETCH(QString, status);
+    Study s;
+    QVERIFY(s.label("status").startsWith("ready"));
+    s.load("8000", program);
+    QString seenWhileBoxOpen;
+    s.presenter.onMessage = [&](const auto&) { seenWhileBoxOpen = s.label("status"); };
+    s.keys(press);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
+    QCOMPARE(s.label("status"), status);
+    // A message box never stands over a status line that says otherwise.
+    if (!s.presenter.shown.empty()) QCOMPARE(seenWhileBoxOpen, status);
+}
+
+void StudyViewTest::statusAfterStop() {
+    Study s;
+    s.load("8000", {"C3", "00", "80"});  // JMP 8000
+    s.keys("execute");
+    QTRY_VERIFY_WITH_TIMEOUT(s.w().runSlices() >= 3, 20000);
+    QVERIFY2(s.label("status").startsWith("running: "), qPrintable(s.label("status")));
+    s.keys("stop");
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
+    const QString want = QString("stopped by Stop at 8000 after %1 instructions")
+                             .arg(QString::fromStdString(groupedCount(s.w().runSteps())));
+    QCOMPARE(s.label("status"), want);
+}
+
+void StudyViewTest::stackShowsWordsAndTheirRows() {
+    Study s;
+    s.load("FFFC", {"03", "80", "3e", "12"});
+    s.load("0000", {"AA", "BB"});
+    s.kit()[SP] = Text("FFFC");
+    s.w().refresh();
+    const QStringList lines = s.label("stack").split('\n');
+    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines[0], QString("SP+0  8003  from 03 80 (rows FFFC, FFFD)"));
+    QCOMPARE(lines[1], QString("SP+2  ????  from \"3e\" 12 (rows FFFE, FFFF)"));
+    QCOMPARE(lines[2], QString("SP+4  BBAA  from AA BB (rows 0000, 0001)"));  // wraps past FFFF
+    s.kit()[SP] = Text("12");
+    s.w().refresh();
+    QVERIFY2(s.label("stack").startsWith("SP holds \"12\""), qPrintable(s.label("stack")));
+}
+
+// The listing starts at the current row and keeps its start while Step Exe
+// walks down it; the arrow marks the instruction that runs next.
+void StudyViewTest::instructionsFollowSteps() {
+    Study s;
+    s.load("8000", {"3E", "05", "21", "50", "80", "3C", "76"});
+    InstructionsPane* pane = s.view()->instructionsPane();
+    QCOMPARE(int(pane->listing().size()), InstructionsPane::kCount);
+    const QStringList first = {" > 8000  3E 05     MVI A,05", "   8002  21 50 80  LXI H,8050",
+                               "   8005  3C        INR A", "   8006  76        HLT"};
+    for (int i = 0; i < first.size(); ++i) QCOMPARE(pane->lineText(i), first[i]);
+    s.keys("stepexe stepexe");
+    QCOMPARE(pane->lineText(0), QString("   8000  3E 05     MVI A,05"));
+    QCOMPARE(pane->lineText(2), QString(" > 8005  3C        INR A"));
+    s.keys("address 8 0 0 6");
+    QCOMPARE(pane->lineText(3), QString(" > 8006  76        HLT"));
+    s.keys("address 9 0 0 0");  // far away: the listing starts there
+    QCOMPARE(pane->lineText(0), QString(" > 9000  00        NOP"));
+}
+
+void StudyViewTest::instructionsShowInvalidCodesAndData() {
+    Study s;
+    s.load("8000", {"08", "3e", "C7", "3E", " 5"});
+    InstructionsPane* pane = s.view()->instructionsPane();
+    const QStringList want = {" > 8000  08        invalid code 08", "   8001  \"3e\"      data \"3e\"",
+                              "   8002  C7        RST 0 (invalid code)", "   8003  3E \" 5\"   MVI A,\" 5\""};
+    QStringList wrong;
+    for (int i = 0; i < want.size(); ++i)
+        if (pane->lineText(i) != want[i])
+            wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(pane->lineText(i), want[i]);
+    QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
+}
+
+// A click in the gutter sets a breakpoint; Execute stops on reaching it
+// before running it, and Execute again goes on from there.
+void StudyViewTest::breakpointStopsExecuteBeforeItsInstruction() {
+    Study s;
+    s.load("8000", {"3E", "05", "3C", "3C", "76"});  // MVI A,05; INR A; INR A; HLT
+    InstructionsPane* pane = s.view()->instructionsPane();
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QVERIFY(s.w().memory().breakpoints().at(Text("8002")));
+    QCOMPARE(pane->lineText(1), QString("*  8002  3C        INR A"));
+    s.runToEnd();
+    CHECK_KIT(s, "Text1=8002;Text2=3C;A=05;running=0");
+    QCOMPARE(s.label("status"), QString("breakpoint at 8002"));
+    QCOMPARE(pane->lineText(1), QString("*> 8002  3C        INR A"));
+    s.runToEnd();
+    CHECK_KIT(s, "Text1=8004;Text2=76;A=07");
+    QCOMPARE(s.label("status"), QString("halted at 8004 after 3 instructions"));
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(0).center());  // the listing starts at 8000 again
+    QVERIFY(!s.w().memory().breakpoints().empty());
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QVERIFY(!s.w().memory().breakpoints().at(Text("8002")));
+    QVERIFY(s.presenter.shown.empty());
+}
+
+void StudyViewTest::f9TogglesBreakpointAndTheFileKeepsIt() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("memory.sqlite").toStdString();
+    {
+        Study s(MemoryTable::open(file));
+        s.keys("address 8 0 0 3");
+        s.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s.w()));
+        QTest::keyClick(&s.w(), Qt::Key_F9);
+        QVERIFY(s.w().memory().breakpoints().at(Text("8003")));
+        s.view()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.view()));
+        s.keys("next");
+        QTest::keyClick(s.view(), Qt::Key_F9);  // F9 works in the study view too
+        QTest::keyClick(s.view(), Qt::Key_F9);
+        QCOMPARE(s.w().memory().breakpoints().size(), size_t(1));
+    }
+    Study s(MemoryTable::open(file));
+    QVERIFY(s.w().memory().breakpoints().at(Text("8003")));
+    s.keys("address 8 0 0 3");
+    QVERIFY2(s.view()->instructionsPane()->lineText(0).startsWith("*>"),
+             qPrintable(s.view()->instructionsPane()->lineText(0)));
+}
+
+void StudyViewTest::f7TogglesAndIsRemembered() {
+    {
+        Kit k;
+        k.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&k.w()));
+        QTest::keyClick(&k.w(), Qt::Key_F7);
+        QVERIFY(k.w().studyOpen());
+        QVERIFY(studyViewRemembered());
+        QVERIFY(k.w().studyView()->findChild<QLabel*>("status"));
+    }
+    {
+        Kit k;  // opens as the user left it
+        QTRY_VERIFY(k.w().studyOpen());
+        StudyView* view = k.w().studyView();
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        QTest::keyClick(view, Qt::Key_F7);  // F7 in the view closes it too
+        QVERIFY(!k.w().studyOpen());
+        QVERIFY(!studyViewRemembered());
+        QTest::keyClick(&k.w(), Qt::Key_F7);
+        QVERIFY(k.w().studyOpen());
+        k.w().studyView()->close();  // its window's close button
+        QVERIFY(!k.w().studyOpen());
+        QVERIFY(!studyViewRemembered());
+    }
+    Kit k;
+    QTest::qWait(50);
+    QVERIFY(!k.w().studyOpen());
+}
+
+void StudyViewTest::registerFieldsTakeHexDigitsUpperCased_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("lower case") << "A"
+                                << "3e"
+                                << "3E";
+    QTest::newRow("other characters refused") << "B"
+                                              << "g5 z"
+                                              << "5";
+    QTest::newRow("replaces the old text") << "C"
+                                           << "7"
+                                           << "7";
+    QTest::newRow("a word") << "SP"
+                            << "ffe0"
+                            << "FFE0";
+    QTest::newRow("blank refused") << "PC"
+                                   << " 80 00"
+                                   << "8000";
+}
+
+void StudyViewTest::registerFieldsTakeHexDigitsUpperCased() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    Kit k;
+    k.keys("regmod");
+    auto* e = k.find<QLineEdit>(field);
+    QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(2, e->height() / 2));  // the text is selected all the same
+    QTRY_COMPARE(e->selectedText(), e->text());
+    QTest::keyClicks(e, typed);
+    QCOMPARE(e->text(), shown);
+    QCOMPARE(k.kit()[registerNamed(field.toStdString())->reg], Text(shown.toStdString()));
+    QCOMPARE(k.field("Text2"), QString("00"));  // nothing reached the keypad
+}
+
+QTEST_MAIN(StudyViewTest)
+#include "study_view_test.moc"
