@@ -128,10 +128,23 @@ digits refuses them all (exit 2).
 --json prints one object:
   {"stop": "halt"|"invalid-code"|"breakpoint"|"steps"|"step-limit"|
            "interrupted"|"error",
-   "steps": N, "registers": {"A": "05", ..., "PC": "8003", "SP": "0000"},
+   "steps": N, "tstates": N, "registers": {"A": "05", ..., "PC": "8003", "SP": "0000"},
    "flags": {"S": "0", "Z": "0", "AC": "0", "P": "0", "CY": "0"},
    "row": {"address": "8002", "data": "76"} or null,
    "messages": ["invalid code"], "memory": {"8800": ["05", "03", ...]}}
+
+The summary without --json gives the same in lines ("stop: halt after 12
+steps", "T-states: 79", ...). "tstates" counts the 8085's clock states of the
+instructions carried out (a conditional jump, call or return by whether it
+was taken); an invalid code counts none.
+
+--trace FILE writes one JSON object a line for each instruction carried out:
+  {"address": "8002", "bytes": ["C6", "7F"], "mnemonic": "ADI 7F",
+   "tstates": 7, "registers": {"A": {"old": "9A", "new": "19"}, ...},
+   "flags": {"CY": {"old": "0", "new": "1"}}, "memory": {"9000": {...}},
+   "reasons": ["CY=1: 9A + 7F = 119, more than FF", ...]}
+with only what changed. --trace - writes them to the standard output before
+the report, which comes last.
 
 --disassemble ADDR:LEN runs nothing: after the loads and pokes it lists the
 instructions that start in LEN rows from ADDR, one a line
@@ -200,6 +213,10 @@ int main(int argc, char** argv) {
     app.add_option("--save-hex", o.saveHex, "After the run, write LEN (decimal) rows from ADDR as Intel HEX")
         ->type_name("ADDR:LEN FILE")
         ->allow_extra_args(false);
+    std::string trace;
+    auto* traceOpt =
+        app.add_option("--trace", trace, "Write one JSON line per instruction run (what changed and why); - for stdout")
+            ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
@@ -224,6 +241,7 @@ int main(int argc, char** argv) {
     if (stepsOpt->count()) o.steps = steps;
     if (maxStepsOpt->count()) o.maxSteps = maxSteps;
     if (disassembleOpt->count()) o.disassemble = disassemble;
+    if (traceOpt->count()) o.trace = trace;
 
     int status = kit85::runKit(o, out, std::cerr, &gStop);
     out.flush();

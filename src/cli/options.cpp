@@ -121,6 +121,11 @@ Request checkRequest(const RunnerOptions& o) {
     for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
     if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     q.asmFiles = o.asmFiles;
+    if (o.trace) {
+        if (o.trace->empty()) throw BadInput{"--trace: the file name is empty"};
+        if (o.disassemble) throw BadInput{"--trace: --disassemble runs nothing to trace"};
+        q.trace = o.trace;
+    }
     for (const auto& save : o.saveHex) {
         q.saves.push_back(checkSaveHex(save));
         for (std::size_t i = 0; i + 1 < q.saves.size(); ++i)

@@ -44,6 +44,7 @@ struct RunnerOptions {
     bool json = false;                       // --json
     std::vector<std::string> asmFiles;       // --asm FILE.asm: assembled, written after the --load files
     std::vector<std::pair<std::string, std::string>> saveHex;  // --save-hex ADDR:LEN FILE, after the run
+    std::optional<std::string> trace;  // --trace FILE: one JSON line per instruction; "-": the standard output
 };
 
 struct Poke {
@@ -80,6 +81,7 @@ struct Request {
     bool json = false;
     std::vector<std::string> asmFiles;
     std::vector<SaveHexRequest> saves;
+    std::optional<std::string> trace;
 };
 
 // The options checked and taken apart; throws BadInput.

@@ -15,6 +15,7 @@ void reportJson(std::ostream& out, const KitState& kit, const RunResult& res, co
     Json j;
     j["stop"] = std::string(stopName(res.reason));
     j["steps"] = res.steps;
+    j["tstates"] = res.tstates;
     Json regs = Json::object();
     for (const RegisterField& f : kRegisterFields) regs[std::string(f.name)] = kit[f.reg].str();
     j["registers"] = std::move(regs);
@@ -41,6 +42,7 @@ std::string shownText(const Text& t) { return shown(t.str()); }
 void reportText(std::ostream& out, const KitState& kit, const RunResult& res, const std::vector<std::string>& messages,
                 std::size_t liveShown, const std::vector<Dump>& dumps) {
     out << "stop: " << stopName(res.reason) << " after " << res.steps << (res.steps == 1 ? " step" : " steps") << '\n';
+    out << "T-states: " << res.tstates << '\n';
     const char* sep = "";
     for (const RegisterField& f : kRegisterFields) {
         out << sep << f.name << '=' << shownText(kit[f.reg]);

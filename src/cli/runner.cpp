@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <ostream>
@@ -16,10 +17,12 @@
 #include "asm/output_files.h"
 #include "cli/escape.h"
 #include "cli/report.h"
+#include "cli/trace_json.h"
 #include "isa/disassembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
 #include "run/run_controller.h"
+#include "run/trace.h"
 #include "values/errors.h"
 
 namespace kit85 {
@@ -229,6 +232,7 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     std::unique_ptr<MemoryTable> memory;
     Request q;
     Plan p;
+    std::ofstream traceFile;
     try {
         // Everything that needs no memory table first, so that bad options
         // never create or touch a memory file.
@@ -237,6 +241,12 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
+        if (q.trace && *q.trace != "-") {
+            traceFile.open(*q.trace, std::ios::out | std::ios::trunc);
+            if (!traceFile)
+                throw BadInput{"--trace " + echo(*q.trace) + ": cannot write the file (" + std::strerror(errno) +
+                               "); the run did not start"};
+        }
         write(*memory, p.writes);
     } catch (const BadInput& e) {
         std::istringstream lines(e.message);
@@ -273,6 +283,15 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     for (const Text& b : q.breaks) breakpoints.insert(static_cast<uint16_t>(b.hexValue()));
     RunController run(kit, stop);
     run.setBreakpoints(&breakpoints);
+    // With --trace - the trace lines come first on the standard output and the
+    // report is the last line (or, without --json, the last lines).
+    std::optional<TraceWriter> traceOut;
+    std::optional<Tracer> tracer;
+    if (q.trace) {
+        traceOut.emplace(*q.trace == "-" ? out : traceFile);
+        tracer.emplace([&](const TraceStep& s) { traceOut->write(s); });
+        run.setObserver(&*tracer);
+    }
     if (q.steps) {
         run.step(*q.steps);
     } else {
@@ -280,7 +299,14 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         run.slice();
     }
     writeReport(out, q.json, kit, run.last(), presenter, p.dumps);
-    const int status = exitStatus(run.last().reason);
+    int status = exitStatus(run.last().reason);
+    if (traceFile.is_open()) {
+        traceFile.close();
+        if (traceFile.fail()) {
+            err << "kit85-run: --trace " << echo(*q.trace) << ": the trace could not be written whole\n";
+            status = kExitRunStopped;
+        }
+    }
     if (q.saves.empty()) return status;
     const int saved = saveHex(q.saves, *memory, err);
     return saved == kExitRunEnded ? status : saved;

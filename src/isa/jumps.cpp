@@ -99,7 +99,8 @@ void retTaken(KitState& k) {
 
 template <void (*taken)(KitState&)>
 inline int16_t branch(KitState& k, const Opcode& o) {
-    if (holds(k, o.a))
+    k.taken = holds(k, o.a);
+    if (k.taken)
         taken(k);
     else
         setPC(k, o.length);

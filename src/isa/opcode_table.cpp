@@ -5,317 +5,326 @@
 namespace kit85::isa {
 namespace {
 
+// One instruction's clock states: `t`, or {not taken, taken}.
+struct Timing {
+    uint8_t t;
+    uint8_t taken;
+    constexpr Timing(int states, int whenTaken = 0) : t(uint8_t(states)), taken(uint8_t(whenTaken)) {}
+};
+
 // The opcode map, row by row (high digit) and column by column (low digit).
-// Each line: code, mnemonic, length in bytes, executor, handler, arguments
-// (groups.h says what a handler's arguments are; a register argument M is the
-// row at HL, kData the byte after the opcode, and a jump, call or return
-// without a condition is kAlways). `named` lines are 8085 instructions this
-// kit does not carry out (the restarts, PCHL, XCHG): they have a mnemonic and
-// a length for listings but Executor::None, so they stop a run as "invalid
-// code". `gap` lines are codes that are no 8085 instruction at all. Every code
-// has a line: a code left out fails the build.
+// Each line: code, mnemonic, length in bytes, T-states, executor, handler,
+// arguments
+// (T-states are the 8085's clock states from Intel's instruction timing; a
+// conditional jump, call or return has two, {not taken, taken}; groups.h says what a handler's arguments are; a
+// register argument M is the row at HL, kData the byte after the opcode, and a jump, call or return without a condition
+// is kAlways). `named` lines are 8085 instructions this kit does not carry out (the restarts, PCHL, XCHG): they have a
+// mnemonic and a length for listings but Executor::None, so they stop a run as "invalid code". `gap` lines are codes
+// that are no 8085 instruction at all. Every code has a line: a code left out fails the build.
 constexpr std::array<Opcode, 256> build() {
     std::array<Opcode, 256> t{};
     std::array<bool, 256> given{};
-    auto op = [&](int code, const char* mnemonic, uint8_t length, Executor executor, Handler run, uint8_t a = 0,
-                  uint8_t b = 0) {
-        t[code] = Opcode{mnemonic, length, executor, run, a, b, false};
+    auto op = [&](int code, const char* mnemonic, uint8_t length, Timing time, Executor executor, Handler run,
+                  uint8_t a = 0, uint8_t b = 0) {
+        t[code] = Opcode{mnemonic, length, executor, run, a, b, false, time.t, time.taken};
         given[code] = true;
     };
-    auto named = [&](int code, const char* mnemonic) { op(code, mnemonic, 1, Executor::None, nullptr); };
+    auto named = [&](int code, const char* mnemonic, Timing time) {
+        op(code, mnemonic, 1, time, Executor::None, nullptr);
+    };
     auto gap = [&](int code) {
-        t[code] = Opcode{"-", 1, Executor::None, nullptr, 0, 0, true};
+        t[code] = Opcode{"-", 1, Executor::None, nullptr, 0, 0, true, 0, 0};
         given[code] = true;
     };
     using enum Executor;
 
     // 0x
-    op(0x00, "NOP", 1, First, advance);
-    op(0x01, "LXI B", 3, First, lxi, B, C);
-    op(0x02, "STAX B", 1, First, stax, B, C);
-    op(0x03, "INX B", 1, First, inx, B, C);
-    op(0x04, "INR B", 1, First, inr, B);
-    op(0x05, "DCR B", 1, First, dcr, B);
-    op(0x06, "MVI B", 2, First, mvi, B);
-    op(0x07, "RLC", 1, First, rlc);
+    op(0x00, "NOP", 1, 4, First, advance);
+    op(0x01, "LXI B", 3, 10, First, lxi, B, C);
+    op(0x02, "STAX B", 1, 7, First, stax, B, C);
+    op(0x03, "INX B", 1, 6, First, inx, B, C);
+    op(0x04, "INR B", 1, 4, First, inr, B);
+    op(0x05, "DCR B", 1, 4, First, dcr, B);
+    op(0x06, "MVI B", 2, 7, First, mvi, B);
+    op(0x07, "RLC", 1, 4, First, rlc);
     gap(0x08);
-    op(0x09, "DAD B", 1, First, dad, B, C);
-    op(0x0A, "LDAX B", 1, First, ldax, B, C);
-    op(0x0B, "DCX B", 1, First, dcx, B, C);
-    op(0x0C, "INR C", 1, First, inr, C);
-    op(0x0D, "DCR C", 1, First, dcr, C);
-    op(0x0E, "MVI C", 2, First, mvi, C);
-    op(0x0F, "RRC", 1, First, rrc);
+    op(0x09, "DAD B", 1, 10, First, dad, B, C);
+    op(0x0A, "LDAX B", 1, 7, First, ldax, B, C);
+    op(0x0B, "DCX B", 1, 6, First, dcx, B, C);
+    op(0x0C, "INR C", 1, 4, First, inr, C);
+    op(0x0D, "DCR C", 1, 4, First, dcr, C);
+    op(0x0E, "MVI C", 2, 7, First, mvi, C);
+    op(0x0F, "RRC", 1, 4, First, rrc);
 
     // 1x
     gap(0x10);
-    op(0x11, "LXI D", 3, First, lxi, D, E);
-    op(0x12, "STAX D", 1, First, stax, D, E);
-    op(0x13, "INX D", 1, First, inx, D, E);
-    op(0x14, "INR D", 1, First, inr, D);
-    op(0x15, "DCR D", 1, First, dcr, D);
-    op(0x16, "MVI D", 2, First, mvi, D);
-    op(0x17, "RAL", 1, First, ral);
+    op(0x11, "LXI D", 3, 10, First, lxi, D, E);
+    op(0x12, "STAX D", 1, 7, First, stax, D, E);
+    op(0x13, "INX D", 1, 6, First, inx, D, E);
+    op(0x14, "INR D", 1, 4, First, inr, D);
+    op(0x15, "DCR D", 1, 4, First, dcr, D);
+    op(0x16, "MVI D", 2, 7, First, mvi, D);
+    op(0x17, "RAL", 1, 4, First, ral);
     gap(0x18);
-    op(0x19, "DAD D", 1, First, dad, D, E);
-    op(0x1A, "LDAX D", 1, First, ldax, D, E);
-    op(0x1B, "DCX D", 1, First, dcx, D, E);
-    op(0x1C, "INR E", 1, First, inr, E);
-    op(0x1D, "DCR E", 1, First, dcr, E);
-    op(0x1E, "MVI E", 2, First, mvi, E);
-    op(0x1F, "RAR", 1, First, rar);
+    op(0x19, "DAD D", 1, 10, First, dad, D, E);
+    op(0x1A, "LDAX D", 1, 7, First, ldax, D, E);
+    op(0x1B, "DCX D", 1, 6, First, dcx, D, E);
+    op(0x1C, "INR E", 1, 4, First, inr, E);
+    op(0x1D, "DCR E", 1, 4, First, dcr, E);
+    op(0x1E, "MVI E", 2, 7, First, mvi, E);
+    op(0x1F, "RAR", 1, 4, First, rar);
 
     // 2x
-    op(0x20, "RIM", 1, First, advance);
-    op(0x21, "LXI H", 3, First, lxi, H, L);
-    op(0x22, "SHLD", 3, First, shld);
-    op(0x23, "INX H", 1, First, inx, H, L);
-    op(0x24, "INR H", 1, First, inr, H);
-    op(0x25, "DCR H", 1, First, dcr, H);
-    op(0x26, "MVI H", 2, First, mvi, H);
-    op(0x27, "DAA", 1, First, daa);
+    op(0x20, "RIM", 1, 4, First, advance);
+    op(0x21, "LXI H", 3, 10, First, lxi, H, L);
+    op(0x22, "SHLD", 3, 16, First, shld);
+    op(0x23, "INX H", 1, 6, First, inx, H, L);
+    op(0x24, "INR H", 1, 4, First, inr, H);
+    op(0x25, "DCR H", 1, 4, First, dcr, H);
+    op(0x26, "MVI H", 2, 7, First, mvi, H);
+    op(0x27, "DAA", 1, 4, First, daa);
     gap(0x28);
-    op(0x29, "DAD H", 1, First, dad, H, L);
-    op(0x2A, "LHLD", 3, First, lhld);
-    op(0x2B, "DCX H", 1, First, dcx, H, L);
-    op(0x2C, "INR L", 1, First, inr, L);
-    op(0x2D, "DCR L", 1, First, dcr, L);
-    op(0x2E, "MVI L", 2, First, mvi, L);
-    op(0x2F, "CMA", 1, First, cma);
+    op(0x29, "DAD H", 1, 10, First, dad, H, L);
+    op(0x2A, "LHLD", 3, 16, First, lhld);
+    op(0x2B, "DCX H", 1, 6, First, dcx, H, L);
+    op(0x2C, "INR L", 1, 4, First, inr, L);
+    op(0x2D, "DCR L", 1, 4, First, dcr, L);
+    op(0x2E, "MVI L", 2, 7, First, mvi, L);
+    op(0x2F, "CMA", 1, 4, First, cma);
 
     // 3x
-    op(0x30, "SIM", 1, First, advance);
-    op(0x31, "LXI SP", 3, First, lxiSP);
-    op(0x32, "STA", 3, First, sta);
-    op(0x33, "INX SP", 1, First, inxSP);
-    op(0x34, "INR M", 1, First, inr, M);
-    op(0x35, "DCR M", 1, First, dcr, M);
-    op(0x36, "MVI M", 2, First, mvi, M);
-    op(0x37, "STC", 1, First, stc);
+    op(0x30, "SIM", 1, 4, First, advance);
+    op(0x31, "LXI SP", 3, 10, First, lxiSP);
+    op(0x32, "STA", 3, 13, First, sta);
+    op(0x33, "INX SP", 1, 6, First, inxSP);
+    op(0x34, "INR M", 1, 10, First, inr, M);
+    op(0x35, "DCR M", 1, 10, First, dcr, M);
+    op(0x36, "MVI M", 2, 10, First, mvi, M);
+    op(0x37, "STC", 1, 4, First, stc);
     gap(0x38);
-    op(0x39, "DAD SP", 1, First, dadSP);
-    op(0x3A, "LDA", 3, First, lda);
-    op(0x3B, "DCX SP", 1, First, dcxSP);
-    op(0x3C, "INR A", 1, First, inr, A);
-    op(0x3D, "DCR A", 1, First, dcr, A);
-    op(0x3E, "MVI A", 2, First, mvi, A);
-    op(0x3F, "CMC", 1, First, cmc);
+    op(0x39, "DAD SP", 1, 10, First, dadSP);
+    op(0x3A, "LDA", 3, 13, First, lda);
+    op(0x3B, "DCX SP", 1, 6, First, dcxSP);
+    op(0x3C, "INR A", 1, 4, First, inr, A);
+    op(0x3D, "DCR A", 1, 4, First, dcr, A);
+    op(0x3E, "MVI A", 2, 7, First, mvi, A);
+    op(0x3F, "CMC", 1, 4, First, cmc);
 
     // 4x
-    op(0x40, "MOV B,B", 1, First, mov, B, B);
-    op(0x41, "MOV B,C", 1, First, mov, B, C);
-    op(0x42, "MOV B,D", 1, First, mov, B, D);
-    op(0x43, "MOV B,E", 1, First, mov, B, E);
-    op(0x44, "MOV B,H", 1, First, mov, B, H);
-    op(0x45, "MOV B,L", 1, First, mov, B, L);
-    op(0x46, "MOV B,M", 1, First, mov, B, M);
-    op(0x47, "MOV B,A", 1, First, mov, B, A);
-    op(0x48, "MOV C,B", 1, First, mov, C, B);
-    op(0x49, "MOV C,C", 1, First, mov, C, C);
-    op(0x4A, "MOV C,D", 1, First, mov, C, D);
-    op(0x4B, "MOV C,E", 1, First, mov, C, E);
-    op(0x4C, "MOV C,H", 1, First, mov, C, H);
-    op(0x4D, "MOV C,L", 1, First, mov, C, L);
-    op(0x4E, "MOV C,M", 1, First, mov, C, M);
-    op(0x4F, "MOV C,A", 1, First, mov, C, A);
+    op(0x40, "MOV B,B", 1, 4, First, mov, B, B);
+    op(0x41, "MOV B,C", 1, 4, First, mov, B, C);
+    op(0x42, "MOV B,D", 1, 4, First, mov, B, D);
+    op(0x43, "MOV B,E", 1, 4, First, mov, B, E);
+    op(0x44, "MOV B,H", 1, 4, First, mov, B, H);
+    op(0x45, "MOV B,L", 1, 4, First, mov, B, L);
+    op(0x46, "MOV B,M", 1, 7, First, mov, B, M);
+    op(0x47, "MOV B,A", 1, 4, First, mov, B, A);
+    op(0x48, "MOV C,B", 1, 4, First, mov, C, B);
+    op(0x49, "MOV C,C", 1, 4, First, mov, C, C);
+    op(0x4A, "MOV C,D", 1, 4, First, mov, C, D);
+    op(0x4B, "MOV C,E", 1, 4, First, mov, C, E);
+    op(0x4C, "MOV C,H", 1, 4, First, mov, C, H);
+    op(0x4D, "MOV C,L", 1, 4, First, mov, C, L);
+    op(0x4E, "MOV C,M", 1, 7, First, mov, C, M);
+    op(0x4F, "MOV C,A", 1, 4, First, mov, C, A);
 
     // 5x
-    op(0x50, "MOV D,B", 1, First, mov, D, B);
-    op(0x51, "MOV D,C", 1, First, mov, D, C);
-    op(0x52, "MOV D,D", 1, First, mov, D, D);
-    op(0x53, "MOV D,E", 1, First, mov, D, E);
-    op(0x54, "MOV D,H", 1, First, mov, D, H);
-    op(0x55, "MOV D,L", 1, First, mov, D, L);
-    op(0x56, "MOV D,M", 1, First, mov, D, M);
-    op(0x57, "MOV D,A", 1, First, mov, D, A);
-    op(0x58, "MOV E,B", 1, First, mov, E, B);
-    op(0x59, "MOV E,C", 1, First, mov, E, C);
-    op(0x5A, "MOV E,D", 1, First, mov, E, D);
-    op(0x5B, "MOV E,E", 1, First, mov, E, E);
-    op(0x5C, "MOV E,H", 1, First, mov, E, H);
-    op(0x5D, "MOV E,L", 1, First, mov, E, L);
-    op(0x5E, "MOV E,M", 1, First, mov, E, M);
-    op(0x5F, "MOV E,A", 1, First, mov, E, A);
+    op(0x50, "MOV D,B", 1, 4, First, mov, D, B);
+    op(0x51, "MOV D,C", 1, 4, First, mov, D, C);
+    op(0x52, "MOV D,D", 1, 4, First, mov, D, D);
+    op(0x53, "MOV D,E", 1, 4, First, mov, D, E);
+    op(0x54, "MOV D,H", 1, 4, First, mov, D, H);
+    op(0x55, "MOV D,L", 1, 4, First, mov, D, L);
+    op(0x56, "MOV D,M", 1, 7, First, mov, D, M);
+    op(0x57, "MOV D,A", 1, 4, First, mov, D, A);
+    op(0x58, "MOV E,B", 1, 4, First, mov, E, B);
+    op(0x59, "MOV E,C", 1, 4, First, mov, E, C);
+    op(0x5A, "MOV E,D", 1, 4, First, mov, E, D);
+    op(0x5B, "MOV E,E", 1, 4, First, mov, E, E);
+    op(0x5C, "MOV E,H", 1, 4, First, mov, E, H);
+    op(0x5D, "MOV E,L", 1, 4, First, mov, E, L);
+    op(0x5E, "MOV E,M", 1, 7, First, mov, E, M);
+    op(0x5F, "MOV E,A", 1, 4, First, mov, E, A);
 
     // 6x
-    op(0x60, "MOV H,B", 1, First, mov, H, B);
-    op(0x61, "MOV H,C", 1, First, mov, H, C);
-    op(0x62, "MOV H,D", 1, First, mov, H, D);
-    op(0x63, "MOV H,E", 1, First, mov, H, E);
-    op(0x64, "MOV H,H", 1, First, mov, H, H);
-    op(0x65, "MOV H,L", 1, First, mov, H, L);
-    op(0x66, "MOV H,M", 1, First, mov, H, M);
-    op(0x67, "MOV H,A", 1, First, mov, H, A);
-    op(0x68, "MOV L,B", 1, First, mov, L, B);
-    op(0x69, "MOV L,C", 1, First, mov, L, C);
-    op(0x6A, "MOV L,D", 1, First, mov, L, D);
-    op(0x6B, "MOV L,E", 1, First, mov, L, E);
-    op(0x6C, "MOV L,H", 1, First, mov, L, H);
-    op(0x6D, "MOV L,L", 1, First, mov, L, L);
-    op(0x6E, "MOV L,M", 1, First, mov, L, M);
-    op(0x6F, "MOV L,A", 1, First, mov, L, A);
+    op(0x60, "MOV H,B", 1, 4, First, mov, H, B);
+    op(0x61, "MOV H,C", 1, 4, First, mov, H, C);
+    op(0x62, "MOV H,D", 1, 4, First, mov, H, D);
+    op(0x63, "MOV H,E", 1, 4, First, mov, H, E);
+    op(0x64, "MOV H,H", 1, 4, First, mov, H, H);
+    op(0x65, "MOV H,L", 1, 4, First, mov, H, L);
+    op(0x66, "MOV H,M", 1, 7, First, mov, H, M);
+    op(0x67, "MOV H,A", 1, 4, First, mov, H, A);
+    op(0x68, "MOV L,B", 1, 4, First, mov, L, B);
+    op(0x69, "MOV L,C", 1, 4, First, mov, L, C);
+    op(0x6A, "MOV L,D", 1, 4, First, mov, L, D);
+    op(0x6B, "MOV L,E", 1, 4, First, mov, L, E);
+    op(0x6C, "MOV L,H", 1, 4, First, mov, L, H);
+    op(0x6D, "MOV L,L", 1, 4, First, mov, L, L);
+    op(0x6E, "MOV L,M", 1, 7, First, mov, L, M);
+    op(0x6F, "MOV L,A", 1, 4, First, mov, L, A);
 
     // 7x
-    op(0x70, "MOV M,B", 1, First, mov, M, B);
-    op(0x71, "MOV M,C", 1, First, mov, M, C);
-    op(0x72, "MOV M,D", 1, First, mov, M, D);
-    op(0x73, "MOV M,E", 1, First, mov, M, E);
-    op(0x74, "MOV M,H", 1, First, mov, M, H);
-    op(0x75, "MOV M,L", 1, First, mov, M, L);
-    op(0x76, "HLT", 1, Second, hlt);
-    op(0x77, "MOV M,A", 1, First, mov, M, A);
-    op(0x78, "MOV A,B", 1, First, mov, A, B);
-    op(0x79, "MOV A,C", 1, First, mov, A, C);
-    op(0x7A, "MOV A,D", 1, First, mov, A, D);
-    op(0x7B, "MOV A,E", 1, First, mov, A, E);
-    op(0x7C, "MOV A,H", 1, First, mov, A, H);
-    op(0x7D, "MOV A,L", 1, First, mov, A, L);
-    op(0x7E, "MOV A,M", 1, First, mov, A, M);
-    op(0x7F, "MOV A,A", 1, First, mov, A, A);
+    op(0x70, "MOV M,B", 1, 7, First, mov, M, B);
+    op(0x71, "MOV M,C", 1, 7, First, mov, M, C);
+    op(0x72, "MOV M,D", 1, 7, First, mov, M, D);
+    op(0x73, "MOV M,E", 1, 7, First, mov, M, E);
+    op(0x74, "MOV M,H", 1, 7, First, mov, M, H);
+    op(0x75, "MOV M,L", 1, 7, First, mov, M, L);
+    op(0x76, "HLT", 1, 5, Second, hlt);
+    op(0x77, "MOV M,A", 1, 7, First, mov, M, A);
+    op(0x78, "MOV A,B", 1, 4, First, mov, A, B);
+    op(0x79, "MOV A,C", 1, 4, First, mov, A, C);
+    op(0x7A, "MOV A,D", 1, 4, First, mov, A, D);
+    op(0x7B, "MOV A,E", 1, 4, First, mov, A, E);
+    op(0x7C, "MOV A,H", 1, 4, First, mov, A, H);
+    op(0x7D, "MOV A,L", 1, 4, First, mov, A, L);
+    op(0x7E, "MOV A,M", 1, 7, First, mov, A, M);
+    op(0x7F, "MOV A,A", 1, 4, First, mov, A, A);
 
     // 8x
-    op(0x80, "ADD B", 1, First, add, B);
-    op(0x81, "ADD C", 1, First, add, C);
-    op(0x82, "ADD D", 1, First, add, D);
-    op(0x83, "ADD E", 1, First, add, E);
-    op(0x84, "ADD H", 1, First, add, H);
-    op(0x85, "ADD L", 1, First, add, L);
-    op(0x86, "ADD M", 1, First, add, M);
-    op(0x87, "ADD A", 1, First, add, A);
-    op(0x88, "ADC B", 1, First, adc, B);
-    op(0x89, "ADC C", 1, First, adc, C);
-    op(0x8A, "ADC D", 1, First, adc, D);
-    op(0x8B, "ADC E", 1, First, adc, E);
-    op(0x8C, "ADC H", 1, First, adc, H);
-    op(0x8D, "ADC L", 1, First, adc, L);
-    op(0x8E, "ADC M", 1, First, adc, M);
-    op(0x8F, "ADC A", 1, First, adc, A);
+    op(0x80, "ADD B", 1, 4, First, add, B);
+    op(0x81, "ADD C", 1, 4, First, add, C);
+    op(0x82, "ADD D", 1, 4, First, add, D);
+    op(0x83, "ADD E", 1, 4, First, add, E);
+    op(0x84, "ADD H", 1, 4, First, add, H);
+    op(0x85, "ADD L", 1, 4, First, add, L);
+    op(0x86, "ADD M", 1, 7, First, add, M);
+    op(0x87, "ADD A", 1, 4, First, add, A);
+    op(0x88, "ADC B", 1, 4, First, adc, B);
+    op(0x89, "ADC C", 1, 4, First, adc, C);
+    op(0x8A, "ADC D", 1, 4, First, adc, D);
+    op(0x8B, "ADC E", 1, 4, First, adc, E);
+    op(0x8C, "ADC H", 1, 4, First, adc, H);
+    op(0x8D, "ADC L", 1, 4, First, adc, L);
+    op(0x8E, "ADC M", 1, 7, First, adc, M);
+    op(0x8F, "ADC A", 1, 4, First, adc, A);
 
     // 9x
-    op(0x90, "SUB B", 1, Second, sub, B);
-    op(0x91, "SUB C", 1, Second, sub, C);
-    op(0x92, "SUB D", 1, Second, sub, D);
-    op(0x93, "SUB E", 1, Second, sub, E);
-    op(0x94, "SUB H", 1, Second, sub, H);
-    op(0x95, "SUB L", 1, Second, sub, L);
-    op(0x96, "SUB M", 1, Second, sub, M);
-    op(0x97, "SUB A", 1, Second, sub, A);
-    op(0x98, "SBB B", 1, Second, sbb, B);
-    op(0x99, "SBB C", 1, Second, sbb, C);
-    op(0x9A, "SBB D", 1, Second, sbb, D);
-    op(0x9B, "SBB E", 1, Second, sbb, E);
-    op(0x9C, "SBB H", 1, Second, sbb, H);
-    op(0x9D, "SBB L", 1, Second, sbb, L);
-    op(0x9E, "SBB M", 1, Second, sbb, M);
-    op(0x9F, "SBB A", 1, Second, sbb, A);
+    op(0x90, "SUB B", 1, 4, Second, sub, B);
+    op(0x91, "SUB C", 1, 4, Second, sub, C);
+    op(0x92, "SUB D", 1, 4, Second, sub, D);
+    op(0x93, "SUB E", 1, 4, Second, sub, E);
+    op(0x94, "SUB H", 1, 4, Second, sub, H);
+    op(0x95, "SUB L", 1, 4, Second, sub, L);
+    op(0x96, "SUB M", 1, 7, Second, sub, M);
+    op(0x97, "SUB A", 1, 4, Second, sub, A);
+    op(0x98, "SBB B", 1, 4, Second, sbb, B);
+    op(0x99, "SBB C", 1, 4, Second, sbb, C);
+    op(0x9A, "SBB D", 1, 4, Second, sbb, D);
+    op(0x9B, "SBB E", 1, 4, Second, sbb, E);
+    op(0x9C, "SBB H", 1, 4, Second, sbb, H);
+    op(0x9D, "SBB L", 1, 4, Second, sbb, L);
+    op(0x9E, "SBB M", 1, 7, Second, sbb, M);
+    op(0x9F, "SBB A", 1, 4, Second, sbb, A);
 
     // Ax
-    op(0xA0, "ANA B", 1, Second, ana, B);
-    op(0xA1, "ANA C", 1, Second, ana, C);
-    op(0xA2, "ANA D", 1, Second, ana, D);
-    op(0xA3, "ANA E", 1, Second, ana, E);
-    op(0xA4, "ANA H", 1, Second, ana, H);
-    op(0xA5, "ANA L", 1, Second, ana, L);
-    op(0xA6, "ANA M", 1, Second, ana, M);
-    op(0xA7, "ANA A", 1, Second, ana, A);
-    op(0xA8, "XRA B", 1, Second, xra, B);
-    op(0xA9, "XRA C", 1, Second, xra, C);
-    op(0xAA, "XRA D", 1, Second, xra, D);
-    op(0xAB, "XRA E", 1, Second, xra, E);
-    op(0xAC, "XRA H", 1, Second, xra, H);
-    op(0xAD, "XRA L", 1, Second, xra, L);
-    op(0xAE, "XRA M", 1, Second, xra, M);
-    op(0xAF, "XRA A", 1, Second, xra, A);
+    op(0xA0, "ANA B", 1, 4, Second, ana, B);
+    op(0xA1, "ANA C", 1, 4, Second, ana, C);
+    op(0xA2, "ANA D", 1, 4, Second, ana, D);
+    op(0xA3, "ANA E", 1, 4, Second, ana, E);
+    op(0xA4, "ANA H", 1, 4, Second, ana, H);
+    op(0xA5, "ANA L", 1, 4, Second, ana, L);
+    op(0xA6, "ANA M", 1, 7, Second, ana, M);
+    op(0xA7, "ANA A", 1, 4, Second, ana, A);
+    op(0xA8, "XRA B", 1, 4, Second, xra, B);
+    op(0xA9, "XRA C", 1, 4, Second, xra, C);
+    op(0xAA, "XRA D", 1, 4, Second, xra, D);
+    op(0xAB, "XRA E", 1, 4, Second, xra, E);
+    op(0xAC, "XRA H", 1, 4, Second, xra, H);
+    op(0xAD, "XRA L", 1, 4, Second, xra, L);
+    op(0xAE, "XRA M", 1, 7, Second, xra, M);
+    op(0xAF, "XRA A", 1, 4, Second, xra, A);
 
     // Bx
-    op(0xB0, "ORA B", 1, Second, ora, B);
-    op(0xB1, "ORA C", 1, Second, ora, C);
-    op(0xB2, "ORA D", 1, Second, ora, D);
-    op(0xB3, "ORA E", 1, Second, ora, E);
-    op(0xB4, "ORA H", 1, Second, ora, H);
-    op(0xB5, "ORA L", 1, Second, ora, L);
-    op(0xB6, "ORA M", 1, Second, ora, M);
-    op(0xB7, "ORA A", 1, Second, ora, A);
-    op(0xB8, "CMP B", 1, Second, cmp, B);
-    op(0xB9, "CMP C", 1, Second, cmp, C);
-    op(0xBA, "CMP D", 1, Second, cmp, D);
-    op(0xBB, "CMP E", 1, Second, cmp, E);
-    op(0xBC, "CMP H", 1, Second, cmp, H);
-    op(0xBD, "CMP L", 1, Second, cmp, L);
-    op(0xBE, "CMP M", 1, Second, cmp, M);
-    op(0xBF, "CMP A", 1, Second, cmp, A);
+    op(0xB0, "ORA B", 1, 4, Second, ora, B);
+    op(0xB1, "ORA C", 1, 4, Second, ora, C);
+    op(0xB2, "ORA D", 1, 4, Second, ora, D);
+    op(0xB3, "ORA E", 1, 4, Second, ora, E);
+    op(0xB4, "ORA H", 1, 4, Second, ora, H);
+    op(0xB5, "ORA L", 1, 4, Second, ora, L);
+    op(0xB6, "ORA M", 1, 7, Second, ora, M);
+    op(0xB7, "ORA A", 1, 4, Second, ora, A);
+    op(0xB8, "CMP B", 1, 4, Second, cmp, B);
+    op(0xB9, "CMP C", 1, 4, Second, cmp, C);
+    op(0xBA, "CMP D", 1, 4, Second, cmp, D);
+    op(0xBB, "CMP E", 1, 4, Second, cmp, E);
+    op(0xBC, "CMP H", 1, 4, Second, cmp, H);
+    op(0xBD, "CMP L", 1, 4, Second, cmp, L);
+    op(0xBE, "CMP M", 1, 7, Second, cmp, M);
+    op(0xBF, "CMP A", 1, 4, Second, cmp, A);
 
     // Cx
-    op(0xC0, "RNZ", 1, Second, ret, kNZ);
-    op(0xC1, "POP B", 1, Second, pop, B, C);
-    op(0xC2, "JNZ", 3, Second, jump, kNZ);
-    op(0xC3, "JMP", 3, Second, jump);
-    op(0xC4, "CNZ", 3, Second, call, kNZ);
-    op(0xC5, "PUSH B", 1, Second, push, B, C);
-    op(0xC6, "ADI", 2, Second, add, kData);
-    named(0xC7, "RST 0");
-    op(0xC8, "RZ", 1, Second, ret, kZ);
-    op(0xC9, "RET", 1, Second, ret);
-    op(0xCA, "JZ", 3, Second, jump, kZ);
+    op(0xC0, "RNZ", 1, {6, 12}, Second, ret, kNZ);
+    op(0xC1, "POP B", 1, 10, Second, pop, B, C);
+    op(0xC2, "JNZ", 3, {7, 10}, Second, jump, kNZ);
+    op(0xC3, "JMP", 3, 10, Second, jump);
+    op(0xC4, "CNZ", 3, {9, 18}, Second, call, kNZ);
+    op(0xC5, "PUSH B", 1, 12, Second, push, B, C);
+    op(0xC6, "ADI", 2, 7, Second, add, kData);
+    named(0xC7, "RST 0", 12);
+    op(0xC8, "RZ", 1, {6, 12}, Second, ret, kZ);
+    op(0xC9, "RET", 1, 10, Second, ret);
+    op(0xCA, "JZ", 3, {7, 10}, Second, jump, kZ);
     gap(0xCB);
-    op(0xCC, "CZ", 3, Second, call, kZ);
-    op(0xCD, "CALL", 3, Second, call);
-    op(0xCE, "ACI", 2, Second, adc, kData);
-    named(0xCF, "RST 1");
+    op(0xCC, "CZ", 3, {9, 18}, Second, call, kZ);
+    op(0xCD, "CALL", 3, 18, Second, call);
+    op(0xCE, "ACI", 2, 7, Second, adc, kData);
+    named(0xCF, "RST 1", 12);
 
     // Dx
-    op(0xD0, "RNC", 1, Second, ret, kNC);
-    op(0xD1, "POP D", 1, Second, pop, D, E);
-    op(0xD2, "JNC", 3, Second, jump, kNC);
-    op(0xD3, "OUT", 2, Second, advance);
-    op(0xD4, "CNC", 3, Second, call, kNC);
-    op(0xD5, "PUSH D", 1, Second, push, D, E);
-    op(0xD6, "SUI", 2, Second, sub, kData);
-    named(0xD7, "RST 2");
-    op(0xD8, "RC", 1, Second, ret, kC);
+    op(0xD0, "RNC", 1, {6, 12}, Second, ret, kNC);
+    op(0xD1, "POP D", 1, 10, Second, pop, D, E);
+    op(0xD2, "JNC", 3, {7, 10}, Second, jump, kNC);
+    op(0xD3, "OUT", 2, 10, Second, advance);
+    op(0xD4, "CNC", 3, {9, 18}, Second, call, kNC);
+    op(0xD5, "PUSH D", 1, 12, Second, push, D, E);
+    op(0xD6, "SUI", 2, 7, Second, sub, kData);
+    named(0xD7, "RST 2", 12);
+    op(0xD8, "RC", 1, {6, 12}, Second, ret, kC);
     gap(0xD9);
-    op(0xDA, "JC", 3, Second, jump, kC);
-    op(0xDB, "IN", 2, Second, advance);
-    op(0xDC, "CC", 3, Second, call, kC);
+    op(0xDA, "JC", 3, {7, 10}, Second, jump, kC);
+    op(0xDB, "IN", 2, 10, Second, advance);
+    op(0xDC, "CC", 3, {9, 18}, Second, call, kC);
     gap(0xDD);
-    op(0xDE, "SBI", 2, Second, sbb, kData);
-    named(0xDF, "RST 3");
+    op(0xDE, "SBI", 2, 7, Second, sbb, kData);
+    named(0xDF, "RST 3", 12);
 
     // Ex
-    op(0xE0, "RPO", 1, Second, ret, kPO);
-    op(0xE1, "POP H", 1, Second, pop, H, L);
-    op(0xE2, "JPO", 3, Second, jump, kPO);
-    op(0xE3, "XTHL", 1, Second, xthl);
-    op(0xE4, "CPO", 3, Second, call, kPO);
-    op(0xE5, "PUSH H", 1, Second, push, H, L);
-    op(0xE6, "ANI", 2, Second, ana, kData);
-    named(0xE7, "RST 4");
-    op(0xE8, "RPE", 1, Second, ret, kPE);
-    named(0xE9, "PCHL");
-    op(0xEA, "JPE", 3, Second, jump, kPE);
-    named(0xEB, "XCHG");
-    op(0xEC, "CPE", 3, Second, call, kPE);
+    op(0xE0, "RPO", 1, {6, 12}, Second, ret, kPO);
+    op(0xE1, "POP H", 1, 10, Second, pop, H, L);
+    op(0xE2, "JPO", 3, {7, 10}, Second, jump, kPO);
+    op(0xE3, "XTHL", 1, 16, Second, xthl);
+    op(0xE4, "CPO", 3, {9, 18}, Second, call, kPO);
+    op(0xE5, "PUSH H", 1, 12, Second, push, H, L);
+    op(0xE6, "ANI", 2, 7, Second, ana, kData);
+    named(0xE7, "RST 4", 12);
+    op(0xE8, "RPE", 1, {6, 12}, Second, ret, kPE);
+    named(0xE9, "PCHL", 6);
+    op(0xEA, "JPE", 3, {7, 10}, Second, jump, kPE);
+    named(0xEB, "XCHG", 4);
+    op(0xEC, "CPE", 3, {9, 18}, Second, call, kPE);
     gap(0xED);
-    op(0xEE, "XRI", 2, Second, xra, kData);
-    named(0xEF, "RST 5");
+    op(0xEE, "XRI", 2, 7, Second, xra, kData);
+    named(0xEF, "RST 5", 12);
 
     // Fx
-    op(0xF0, "RP", 1, Second, ret, kP);
-    op(0xF1, "POP PSW", 1, Second, popPSW);
-    op(0xF2, "JP", 3, Second, jump, kP);
-    op(0xF3, "DI", 1, Second, advance);
-    op(0xF4, "CP", 3, Second, call, kP);
-    op(0xF5, "PUSH PSW", 1, Second, push, A, F);
-    op(0xF6, "ORI", 2, Second, ora, kData);
-    named(0xF7, "RST 6");
-    op(0xF8, "RM", 1, Second, ret, kM);
-    op(0xF9, "SPHL", 1, Second, sphl);
-    op(0xFA, "JM", 3, Second, jump, kM);
-    op(0xFB, "EI", 1, Second, advance);
-    op(0xFC, "CM", 3, Second, call, kM);
+    op(0xF0, "RP", 1, {6, 12}, Second, ret, kP);
+    op(0xF1, "POP PSW", 1, 10, Second, popPSW);
+    op(0xF2, "JP", 3, {7, 10}, Second, jump, kP);
+    op(0xF3, "DI", 1, 4, Second, advance);
+    op(0xF4, "CP", 3, {9, 18}, Second, call, kP);
+    op(0xF5, "PUSH PSW", 1, 12, Second, push, A, F);
+    op(0xF6, "ORI", 2, 7, Second, ora, kData);
+    named(0xF7, "RST 6", 12);
+    op(0xF8, "RM", 1, {6, 12}, Second, ret, kM);
+    op(0xF9, "SPHL", 1, 6, Second, sphl);
+    op(0xFA, "JM", 3, {7, 10}, Second, jump, kM);
+    op(0xFB, "EI", 1, 4, Second, advance);
+    op(0xFC, "CM", 3, {9, 18}, Second, call, kM);
     gap(0xFD);
-    op(0xFE, "CPI", 2, Second, cmp, kData);
-    named(0xFF, "RST 7");
+    op(0xFE, "CPI", 2, 7, Second, cmp, kData);
+    named(0xFF, "RST 7", 12);
 
     for (bool g : given)
         if (!g) throw "a code of the opcode map has no line";

@@ -26,6 +26,9 @@ public:
     Text& operator[](Reg r) { return reg_[r]; }
     const Text& operator[](Reg r) const { return reg_[r]; }
     FlagLabels flags;
+    // Set by every jump, call and return: whether its condition held (the
+    // drivers read it to count the taken or the not-taken T-states).
+    bool taken = false;
 
     MemoryTable& memory() { return *memory_; }
     const MemoryTable& memory() const { return *memory_; }

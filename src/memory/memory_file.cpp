@@ -369,9 +369,10 @@ std::string keptBytes(std::size_t count) {
 
 }  // namespace
 
-void MemoryFile::commit(std::span<const RowWrite> writes) {
-    if (writes.empty()) return;
+void MemoryFile::commit(std::span<const RowWrite> writes, const HistoryUpdate* history) {
+    if (writes.empty() && !history) return;
     auto body = [&](auto& refuse) {
+        if (history) saveHistory(*history, refuse);
         for (const RowWrite& w : writes) {
             std::string data = w.data->str();
             sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
@@ -390,6 +391,70 @@ void MemoryFile::commit(std::span<const RowWrite> writes) {
         switchToWal(keptBytes(writes.size()));
     }
     transact(false, keptBytes(writes.size()), body);
+}
+
+namespace {
+
+void bindText(sqlite3_stmt* s, int at, const Text& t) {
+    const std::string v = t.str();
+    sqlite3_bind_text(s, at, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+template <class Refuse>
+void MemoryFile::saveHistory(const HistoryUpdate& h, Refuse& refuse) {
+    auto run = [&](const char* sql, auto bind) {
+        Statement s;
+        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) refuse("cannot save the undo history");
+        bind(s.s);
+        if (sqlite3_step(s.s) != SQLITE_DONE) refuse("cannot save the undo history");
+    };
+    if (!h.added.empty() &&
+        sqlite3_exec(db_,
+                     "CREATE TABLE IF NOT EXISTS history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, old "
+                     "TEXT, new TEXT, undone INTEGER NOT NULL DEFAULT 0)",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+        refuse("cannot make table history");
+    if (h.dropUndone) run("DELETE FROM history WHERE undone = 1", [](sqlite3_stmt*) {});
+    for (std::size_t i = 0; i < h.added.size(); ++i) {
+        const HistoryRow& r = h.added[i];
+        if (i == 0 && h.amendLast)
+            run("UPDATE history SET new = ?1 WHERE seq = (SELECT max(seq) FROM history)",
+                [&](sqlite3_stmt* s) { bindText(s, 1, r.now); });
+        else
+            run("INSERT INTO history (step, address, old, new) VALUES (?1, ?2, ?3, ?4)", [&](sqlite3_stmt* s) {
+                sqlite3_bind_int64(s, 1, r.step);
+                bindText(s, 2, r.address);
+                bindText(s, 3, r.old);
+                bindText(s, 4, r.now);
+            });
+    }
+    if (h.markStep)
+        run("UPDATE history SET undone = ?1 WHERE step = ?2", [&](sqlite3_stmt* s) {
+            sqlite3_bind_int(s, 1, h.undone ? 1 : 0);
+            sqlite3_bind_int64(s, 2, h.markStep);
+        });
+}
+
+std::vector<HistoryRow> MemoryFile::loadHistory() {
+    std::vector<HistoryRow> out;
+    if (!hasTable("history")) return out;
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT step, address, old, new, undone FROM history ORDER BY seq", -1, &q.s,
+                           nullptr) != SQLITE_OK)
+        fail(path_, "table history cannot be read (" + problemOf(db_) + ")");
+    auto text = [&](int col) {
+        const unsigned char* p = sqlite3_column_text(q.s, col);
+        return p ? Text(std::string_view(reinterpret_cast<const char*>(p),
+                                         static_cast<std::size_t>(sqlite3_column_bytes(q.s, col))))
+                 : Text();
+    };
+    int rc;
+    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW)
+        out.push_back({sqlite3_column_int64(q.s, 0), text(1), text(2), text(3), sqlite3_column_int(q.s, 4) != 0});
+    if (rc != SQLITE_DONE) fail(path_, "table history cannot be read (" + problemOf(db_) + ")");
+    return out;
 }
 
 bool MemoryFile::hasTable(const char* name) {

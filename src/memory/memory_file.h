@@ -16,6 +16,12 @@
 // Breakpoints live beside d2 in a table of their own, breakpoints (address
 // TEXT PRIMARY KEY), which d2 never depends on: a file without it opens with
 // no breakpoints and gets the table when the first breakpoint is saved.
+//
+// The undo history of keyed bytes lives in table history (seq INTEGER PRIMARY
+// KEY, step INTEGER, address TEXT, old TEXT, new TEXT, undone INTEGER): one
+// row a byte, the rows of one edit sharing a step number, undone 1 for a step
+// taken back (redo puts it back). It is made at the first recorded edit, in
+// the same transaction as that edit's bytes.
 
 #include <sys/types.h>
 
@@ -47,6 +53,24 @@ struct RowWrite {
     const Text* data = nullptr;
 };
 
+// One keyed byte of the history.
+struct HistoryRow {
+    int64_t step = 0;
+    Text address;
+    Text old;
+    Text now;
+    bool undone = false;
+};
+
+// What a commit also does to the history, in the same transaction.
+struct HistoryUpdate {
+    std::vector<HistoryRow> added;  // the bytes of a new edit (or a step's new text amended)
+    bool amendLast = false;         // added[0] replaces the new text of the last stored row
+    bool dropUndone = false;        // a new edit: the undone steps can no longer be redone
+    int64_t markStep = 0;           // undo or redo: this step's undone flag becomes `undone`
+    bool undone = false;
+};
+
 class MemoryFile {
 public:
     // SQLite keeps "FILE-journal" beside the file; that name must fit in 255 bytes.
@@ -63,7 +87,10 @@ public:
 
     // Commits the writes in one transaction. Throws StoreError naming the
     // problem (nothing of the writes is stored then).
-    void commit(std::span<const RowWrite> writes);
+    void commit(std::span<const RowWrite> writes, const HistoryUpdate* history = nullptr);
+
+    // The history rows in order (none without the table); reading writes nothing.
+    std::vector<HistoryRow> loadHistory();
 
     // The addresses in table breakpoints (none when the file has no such
     // table), as stored; reading writes nothing.
@@ -88,6 +115,8 @@ private:
     void transact(bool dryRun, const std::string& kept, Body body);
     void switchToWal(const std::string& kept);
     bool hasTable(const char* name);  // a table or view of that name
+    template <class Refuse>
+    void saveHistory(const HistoryUpdate& h, Refuse& refuse);
 
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;

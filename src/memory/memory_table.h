@@ -16,6 +16,10 @@
 // Then both displays read as the empty text and a write is refused with a
 // NoRowError that names the address.
 //
+// Keyed bytes have an undo history (keyText2, undo, redo, lastEdits), kept in
+// the file beside d2 (memory_file.h) and in memory for a private table. Bytes
+// written by a running program (setText2) are not in it.
+//
 // The table also holds the breakpoints stored with it: loaded at open, and
 // saved at once when one is set or cleared (a fresh table keeps them in
 // memory only).
@@ -119,6 +123,51 @@ public:
         }
     }
 
+    // --- Keyed edits and their undo history ----------------------------------
+
+    // The keypad's byte write: setText2 on the current row, recorded in the
+    // history and committed at once, in one transaction with its history row.
+    // The second digit of a byte completes the step its first digit began (a
+    // one-character text on the same row, nothing else keyed between), so one
+    // byte keyed is one step. Between beginEdit and endEdit the bytes keyed
+    // (e.g. a program opened from a file) are one step, committed by endEdit.
+    // A failed commit throws StoreError; the bytes stay pending and the step
+    // is kept for the next flush.
+    void keyText2(const Text& data);
+    void beginEdit();
+    void endEdit();
+
+    struct EditedRow {
+        Text address;
+        Text old;  // before this step
+        Text now;  // after it
+    };
+    struct Edit {
+        int64_t step = 0;
+        std::vector<EditedRow> rows;
+    };
+    // What undo or redo did: the rows it set (address, text before, text
+    // shown now), or, when refused, nothing changed and `message` says why.
+    struct UndoResult {
+        bool done = false;
+        std::string message;
+        std::vector<EditedRow> rows;
+    };
+    // Takes back the last step not yet undone. Refused, touching nothing,
+    // when a row no longer holds the text the step keyed (a program wrote it
+    // since): the message names the row and its text now. Committed at once.
+    UndoResult undo();
+    // Puts back the step undone last; refused the same way when a row no
+    // longer holds the text undo left in it. A new keyed edit ends redo.
+    UndoResult redo();
+    // The last `n` steps, newest first, those undone included (for the study
+    // view's list).
+    std::vector<Edit> lastEdits(std::size_t n) const;
+    bool undone(int64_t step) const;
+    // Why the history could not be read at open ("" when it could); the table
+    // opens without it then, and records nothing more.
+    const std::string& historyProblem() const { return historyProblem_; }
+
     // --- Durability ---------------------------------------------------------
 
     // Commits every pending write in one transaction. Throws StoreError (the
@@ -176,7 +225,16 @@ private:
     [[noreturn]] void refuseLong(const Text& data) const;
     static uint16_t breakpointAddress(const Text& address);
 
+    void commitHistory(HistoryUpdate& update);
+    UndoResult takeStep(bool undo);
+
     std::vector<Row> rows_;
+    std::vector<HistoryRow> history_;  // in order; the rows of a step together
+    HistoryUpdate historyPending_;     // recorded, not yet committed
+    bool historyDue_ = false;
+    int editDepth_ = 0;
+    int64_t editStep_ = 0;  // the step of the group open between beginEdit and endEdit
+    std::string historyProblem_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
     std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased
     std::vector<uint32_t> pending_;

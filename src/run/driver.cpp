@@ -27,19 +27,28 @@ namespace {
 enum class Cycle { Go, Halt, Invalid };
 
 // Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
-// cycle did not stop the run).
-inline Cycle carryOut(KitState& k) {
-    // A copy: the instruction may overwrite its own row.
-    const Text opcode = k.memory().text2();
-    int16_t flag = exec1(k, opcode);
-    int16_t stop = 0;
-    if (flag == 1) {
-        flag = exec2(k, opcode);
-        stop = flag;
+// cycle did not stop the run). Adds the instruction's T-states to `t` once it
+// has been carried out (a code the kit does not run adds none).
+//
+// This is exec1 then exec2 (isa/exec.h) with the table looked up once: exec1
+// declines exactly the codes whose executor is not First, and then exec2 runs
+// those whose executor is Second or reports "invalid code". Only HLT's handler
+// asks for a stop. Reading the code's value first also means an instruction
+// that overwrites its own row cannot change what is counted.
+inline Cycle carryOut(KitState& k, uint64_t& t) {
+    const Text& text = k.memory().text2();
+    if (text.isHex() && text.size() == 2) {
+        const isa::Opcode& o = isa::kOpcodes[text.hexValue()];
+        if (o.executor != isa::Executor::None) {
+            const int16_t stop = o.run(k, o);
+            k[F] = packFlags(k.flags);
+            t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
+            return stop == 1 ? Cycle::Halt : Cycle::Go;
+        }
     }
+    isa::reportInvalid(k);
     k[F] = packFlags(k.flags);
-    if (stop != 1) return Cycle::Go;
-    return opcode.is(0x76, 2) ? Cycle::Halt : Cycle::Invalid;
+    return Cycle::Invalid;
 }
 
 // The message for whatever a stage of a run threw. Every exception becomes a
@@ -85,18 +94,24 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
-// The Execute loop, made twice: with a breakpoint test before each
-// instruction, and without one for a run with no breakpoints (the usual case
-// pays nothing for them).
-template <bool kBreakpoints>
+// The Execute loop, made once for each combination of its optional parts:
+// a breakpoint test before each instruction, an observer around it, a T-state
+// budget (kit speed). The usual run, with none of them, pays nothing for them.
+enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4 };
+
+template <unsigned kParts>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
-    uint64_t n = 0;
-    struct Count {  // keeps res.steps right however the loop is left
+    uint64_t n = 0, t = 0;
+    struct Count {  // keeps res.steps and res.tstates right however the loop is left
         RunResult& r;
         uint64_t& n;
-        ~Count() { r.steps = n; }
-    } count{res, n};
+        uint64_t& t;
+        ~Count() {
+            r.steps = n;
+            r.tstates = t;
+        }
+    } count{res, n, t};
     for (;;) {
         if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
             res.reason = StopReason::Interrupted;
@@ -106,7 +121,13 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             res.reason = StopReason::StepLimit;
             return;
         }
-        if constexpr (kBreakpoints) {
+        if constexpr ((kParts & kBudget) != 0) {
+            if (t >= lim.maxTStates) {
+                res.reason = StopReason::TimeSlice;
+                return;
+            }
+        }
+        if constexpr ((kParts & kBreakpoints) != 0) {
             if ((n != 0 || lim.resumed) && lim.breakpoints->at(mem.text1())) {
                 res.reason = StopReason::Breakpoint;
                 return;
@@ -120,10 +141,22 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             }
         }
         ++n;
-        switch (carryOut(k)) {
-            case Cycle::Go: mem.findAddress(k[PC]); break;
-            case Cycle::Halt: res.reason = StopReason::Halt; return;
-            case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+        if constexpr ((kParts & kObserved) != 0) {
+            lim.observer->before(k);
+            const uint64_t t0 = t;
+            const Cycle c = carryOut(k, t);
+            lim.observer->after(k, static_cast<uint32_t>(t - t0));
+            switch (c) {
+                case Cycle::Go: mem.findAddress(k[PC]); break;
+                case Cycle::Halt: res.reason = StopReason::Halt; return;
+                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+            }
+        } else {
+            switch (carryOut(k, t)) {
+                case Cycle::Go: mem.findAddress(k[PC]); break;
+                case Cycle::Halt: res.reason = StopReason::Halt; return;
+                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
+            }
         }
     }
 }
@@ -132,14 +165,24 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        if (lim.breakpoints && !lim.breakpoints->empty())
-            runLoop<true>(k, lim, res);
-        else
-            runLoop<false>(k, lim, res);
+        unsigned parts = 0;
+        if (lim.breakpoints && !lim.breakpoints->empty()) parts |= kBreakpoints;
+        if (lim.observer) parts |= kObserved;
+        if (lim.maxTStates) parts |= kBudget;
+        switch (parts) {
+            case 0: runLoop<0>(k, lim, res); break;
+            case 1: runLoop<1>(k, lim, res); break;
+            case 2: runLoop<2>(k, lim, res); break;
+            case 3: runLoop<3>(k, lim, res); break;
+            case 4: runLoop<4>(k, lim, res); break;
+            case 5: runLoop<5>(k, lim, res); break;
+            case 6: runLoop<6>(k, lim, res); break;
+            default: runLoop<7>(k, lim, res); break;
+        }
     });
 }
 
-RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
+RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, StepObserver* observer) {
     return guarded(k, [&](RunResult& res) {
         res.reason = StopReason::Steps;
         for (uint64_t i = 0; i < times; ++i) {
@@ -148,7 +191,14 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop) {
                 return;
             }
             ++res.steps;
-            carryOut(k);
+            if (observer) {
+                observer->before(k);
+                const uint64_t t0 = res.tstates;
+                carryOut(k, res.tstates);
+                observer->after(k, static_cast<uint32_t>(res.tstates - t0));
+            } else {
+                carryOut(k, res.tstates);
+            }
             k.memory().findAddress(k[PC]);
             if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
         }

@@ -49,6 +49,20 @@ struct RunResult {
     StopReason reason = StopReason::Steps;
     uint64_t steps = 0;   // instructions carried out, the one that stopped the run included
     std::string message;  // for Error: what went wrong
+    // The 8085's clock states of the instructions carried out (isa::tstatesOf):
+    // HLT counts its 5; an invalid code, and an instruction that failed with
+    // an error, count none.
+    uint64_t tstates = 0;
+};
+
+// Watches a run instruction by instruction (the step trace, run/trace.h):
+// before() just before an instruction is carried out, after() once it has
+// been, with its T-states. Neither is called for an instruction that fails.
+class StepObserver {
+public:
+    virtual ~StepObserver() = default;
+    virtual void before(const KitState& kit) = 0;
+    virtual void after(const KitState& kit, uint32_t tstates) = 0;
 };
 
 struct RunLimits {
@@ -59,6 +73,10 @@ struct RunLimits {
     // The call goes on with a run begun in an earlier call (a later slice):
     // its first instruction is checked for a breakpoint too.
     bool resumed = false;
+    StepObserver* observer = nullptr;  // none: the loop runs without a look at each step
+    // Stop (as TimeSlice) before the next instruction once the run's T-states
+    // reach this (0: no bound); the instruction that crosses it completes.
+    uint64_t maxTStates = 0;
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.
@@ -66,6 +84,7 @@ RunResult execute(KitState& kit, const RunLimits& limits = {});
 
 // Step Exe pressed `times` times: each press runs one cycle and always ends
 // with the current row on PC, also after a halt or an invalid code.
-RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr);
+RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr,
+                  StepObserver* observer = nullptr);
 
 }  // namespace kit85

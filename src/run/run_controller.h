@@ -6,6 +6,14 @@
 // handler may raise, the step count of the run so far and how the last run or
 // step ended. Both front ends drive the kit through this.
 //
+// Speeds: Fast runs as fast as the machine allows (the default). Kit runs in
+// real time at the kit's 3.072 MHz clock: a slice runs only the T-states the
+// time since the run began allows, less those already run, so a delay routine
+// takes as long as on the lab kit. Slow runs N instructions a second (1..50),
+// the first at once. A paced slice never waits: it runs what is due and
+// returns; untilNextSlice() says how long the front end should wait before
+// calling slice() again. The clock is injectable so tests need no real time.
+//
 // Execute stops at the breakpoints of the kit's memory table, or at the set
 // given with setBreakpoints. A run started on a breakpoint's row runs that
 // instruction; a later slice of the same run checks its first one.
@@ -13,12 +21,22 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "kit/kit_state.h"
 #include "run/driver.h"
 
 namespace kit85 {
+
+enum class Speed { Fast, Kit, Slow };
+
+// The kit's clock: 3.072 MHz (a 6.144 MHz crystal halved by the 8085).
+inline constexpr uint64_t kKitClockHz = 3'072'000;
+inline constexpr int kSlowestPerSecond = 1;
+inline constexpr int kFastestSlowPerSecond = 50;
+
+using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
 class RunController {
 public:
@@ -43,6 +61,21 @@ public:
     // those of the kit's memory table at the time of each slice.
     void setBreakpoints(const Breakpoints* breakpoints) { breakpoints_ = breakpoints; }
 
+    // The speed of the next runs (a run going on keeps its own pace until it
+    // ends). `perSecond`, for Slow, is clamped to 1..50.
+    void setSpeed(Speed speed, int perSecond = 1);
+    Speed speed() const { return speed_; }
+    int perSecond() const { return perSecond_; }
+    // The clock the pace is measured by; the steady clock by default.
+    void setClock(SteadyClock clock) { clock_ = std::move(clock); }
+    // For a paced run going on: how long until the next instruction is due
+    // (zero when one is due now); zero for a Fast run or no run.
+    std::chrono::steady_clock::duration untilNextSlice() const;
+
+    // Watches every instruction of the next runs and steps (the step trace);
+    // null, the default, for none.
+    void setObserver(StepObserver* observer) { observer_ = observer; }
+
     void requestStop() { stop_->store(true, std::memory_order_relaxed); }
     bool running() const { return running_; }
     // Instructions of the run going on, or of the last run or step.
@@ -56,10 +89,19 @@ private:
     std::atomic<bool> ownStop_{false};
     std::atomic<bool>* stop_;
     const Breakpoints* breakpoints_ = nullptr;
+    StepObserver* observer_ = nullptr;
     bool running_ = false;
     uint64_t maxSteps_ = 0;
     int slices_ = 0;
     RunResult last_;
+    Speed speed_ = Speed::Fast;
+    Speed runSpeed_ = Speed::Fast;
+    int perSecond_ = 1;
+    int runPerSecond_ = 1;
+    SteadyClock clock_ = [] { return std::chrono::steady_clock::now(); };
+    std::chrono::steady_clock::time_point began_{};
+    // What the pace allows by `now`: T-states (Kit) or instructions (Slow).
+    uint64_t dueBy(std::chrono::steady_clock::time_point now) const;
 };
 
 }  // namespace kit85

@@ -61,6 +61,7 @@ TEST(Kit85Run, RoadOfOneProgramReportsEveryField) {
     json want = {
         {"stop", "halt"},
         {"steps", 2},
+        {"tstates", 7 + 5},  // MVI, HLT
         {"registers",
          {{"A", "05"},
           {"B", "00"},

@@ -21,20 +21,6 @@ std::vector<std::string> addressesOf(const Breakpoints& b) {
     return out;
 }
 
-std::string describe(const std::vector<std::string>& v) {
-    std::string s = "{";
-    for (const std::string& x : v) s += " " + x;
-    return s + " }";
-}
-
-// Tells what differs between two file images, for a failure message.
-std::string sameBytes(const std::string& before, const std::string& after) {
-    if (before == after) return "";
-    return "the file changed: " + std::to_string(before.size()) + " bytes, hash " +
-           std::to_string(std::hash<std::string>{}(before)) + " before; " + std::to_string(after.size()) +
-           " bytes, hash " + std::to_string(std::hash<std::string>{}(after)) + " after";
-}
-
 TEST(Breakpoints, AddressesAreFourHexDigitsOfEitherCase) {
     const std::pair<const char*, int> cases[] = {
         {"8000", 0x8000}, {"80a0", 0x80A0}, {"FFFF", 0xFFFF}, {"0000", 0}, {"800", -1},

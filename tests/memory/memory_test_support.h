@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,6 +76,20 @@ inline std::vector<std::string> namesIn(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+inline std::string describe(const std::vector<std::string>& v) {
+    std::string s = "{";
+    for (const std::string& x : v) s += " " + x;
+    return s + " }";
+}
+
+// Tells what differs between two file images, for a failure message.
+inline std::string sameBytes(const std::string& before, const std::string& after) {
+    if (before == after) return "";
+    return "the file changed: " + std::to_string(before.size()) + " bytes, hash " +
+           std::to_string(std::hash<std::string>{}(before)) + " before; " + std::to_string(after.size()) +
+           " bytes, hash " + std::to_string(std::hash<std::string>{}(after)) + " after";
 }
 
 }  // namespace kit85::testing

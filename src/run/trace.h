@@ -1,0 +1,76 @@
+#pragma once
+
+// A step trace with reasons: what one instruction did and why, for the study
+// view and kit85-run --trace.
+//
+// A Tracer watches a run through RunLimits::observer (driver.h): before each
+// instruction it notes the registers, the flag labels, the instruction's rows
+// and the memory rows the instruction can write (the rows at HL, BC, DE, the
+// address in its operand and the row after it, and the two rows on either
+// side of SP); after it, it hands a TraceStep to its sink. A run without an
+// observer runs the loop it always ran: tracing costs nothing until asked for.
+//
+// The reasons are worded here from the values the instruction read, through
+// the same rules (values/flags.h) the instruction applied, for ADD ADC SUB
+// SBB CMP ANA XRA ORA and their immediates, INR, DCR, DAA, the rotates, CMA,
+// STC, CMC and DAD: one line for each register or flag label that changed,
+// e.g. "CY=1: 9A + 7F = 119, more than FF". Other instructions list their
+// changes without reasons.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kit/kit_state.h"
+#include "run/driver.h"
+
+namespace kit85 {
+
+struct TraceChange {
+    std::string name;  // "A", "CY", or a row's address text
+    Text old;
+    Text now;
+};
+
+struct TraceStep {
+    Text address;                        // the opcode's row
+    std::vector<Text> bytes;             // the instruction's rows, as they stood before it ran
+    std::string mnemonic;                // as the disassembler reads it: "ADI 7F", "JNZ 8003"
+    uint32_t tstates = 0;                // 0 for a code the kit does not run
+    std::vector<TraceChange> registers;  // in panel order (kRegisterFields)
+    std::vector<TraceChange> flags;      // S Z AC P CY
+    std::vector<TraceChange> rows;       // by row order
+    std::vector<std::string> reasons;    // registers first, then flags
+};
+
+// One TraceStep a carried-out instruction, sent to `sink` as it completes.
+// An instruction that stops the run with an error sends none.
+class Tracer : public StepObserver {
+public:
+    explicit Tracer(std::function<void(const TraceStep&)> sink) : sink_(std::move(sink)) {}
+    void before(const KitState& kit) override;
+    void after(const KitState& kit, uint32_t tstates) override;
+
+private:
+    struct Watched {
+        int row;
+        Text data;
+    };
+    std::function<void(const TraceStep&)> sink_;
+    TraceStep step_;
+    std::array<Text, kRegisterSlots> regs_;
+    FlagLabels flags_;
+    std::vector<Watched> watched_;
+    Text mBefore_;  // the row at HL
+};
+
+// The reason lines for an instruction given its opcode code, the registers
+// and labels before it and the kit after it. Exposed for tests and the study
+// view; empty for an instruction without reasons.
+std::vector<std::string> reasonsFor(uint8_t code, const std::vector<Text>& bytes,
+                                    const std::array<Text, kRegisterSlots>& regsBefore, const FlagLabels& flagsBefore,
+                                    const Text& memoryOperandBefore, const KitState& after);
+
+}  // namespace kit85

@@ -1,0 +1,178 @@
+// The undo history of keyed bytes: key, undo, redo, across a restart, and the
+// rows a program wrote since; a file without the table is not changed until a
+// keyed byte is saved.
+#include <gtest/gtest.h>
+
+#include "memory/memory_table.h"
+#include "memory_test_support.h"
+
+namespace kit85::testing {
+namespace {
+
+class History : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path file = dir / "kit.sqlite";
+    std::unique_ptr<MemoryTable> m = MemoryTable::open(file);
+
+    void key(const char* address, const char* text) {
+        m->findAddress(Text(address));
+        m->keyText2(Text(text));
+    }
+    std::string at(const char* address) { return m->dataAt(*m->rowOf(Text(address))).str(); }
+    // What the file holds, read through a connection of its own.
+    std::string stored(const char* address) {
+        auto v = column(file, std::string("SELECT data FROM d2 WHERE address = '") + address + "'");
+        return v.empty() ? "<none>" : v[0];
+    }
+    static std::string rows(const MemoryTable::UndoResult& r) {
+        std::string s = r.done ? "done" : "refused: ";
+        if (!r.done) s += r.message;
+        for (const auto& e : r.rows)
+            s.append(" ").append(e.address.str()).append(":").append(e.old.str()).append(">").append(e.now.str());
+        return s;
+    }
+    void reopen() {
+        m.reset();
+        m = MemoryTable::open(file);
+    }
+};
+
+TEST_F(History, KeyUndoRedoAndUndoAgainAfterARestart) {
+    key("8000", "3");
+    key("8000", "3E");  // the second digit completes the same step
+    key("8001", "05");
+    EXPECT_EQ(m->lastEdits(10).size(), 2u);
+
+    EXPECT_EQ(rows(m->undo()), "done 8001:05>00");
+    EXPECT_EQ(stored("8001"), "00") << "undo is committed at once";
+    EXPECT_EQ(rows(m->undo()), "done 8000:3E>00");
+    EXPECT_EQ(rows(m->undo()), "refused: nothing to undo");
+    EXPECT_EQ(rows(m->redo()), "done 8000:00>3E");
+    EXPECT_EQ(stored("8000"), "3E");
+
+    reopen();
+    EXPECT_EQ(at("8000"), "3E");
+    EXPECT_EQ(rows(m->redo()), "done 8001:00>05") << "the undone step survives the restart";
+    EXPECT_EQ(rows(m->undo()), "done 8001:05>00");
+    EXPECT_EQ(rows(m->undo()), "done 8000:3E>00");
+    EXPECT_EQ(stored("8000"), "00");
+    EXPECT_EQ(stored("8001"), "00");
+}
+
+TEST_F(History, ANewKeyedByteEndsRedo) {
+    key("8000", "11");
+    m->undo();
+    key("8002", "22");
+    EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
+    reopen();
+    EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
+    EXPECT_EQ(rows(m->undo()), "done 8002:22>00");
+    EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8002=22 }");
+}
+
+TEST_F(History, AnEditOfSeveralBytesIsOneStep) {
+    m->beginEdit();
+    key("8000", "3E");
+    key("8001", "05");
+    key("8002", "76");
+    m->endEdit();
+    ASSERT_EQ(m->lastEdits(5).size(), 1u);
+    EXPECT_EQ(m->lastEdits(5)[0].rows.size(), 3u);
+    EXPECT_EQ(rows(m->undo()), "done 8002:76>00 8001:05>00 8000:3E>00");
+    EXPECT_EQ(rows(m->redo()), "done 8000:00>3E 8001:00>05 8002:00>76");
+}
+
+TEST_F(History, UndoRefusesARowAProgramWroteSince) {
+    key("9000", "05");
+    key("9001", "06");
+    m->beginEdit();  // the run's writes are not keyed: setText2 alone
+    m->endEdit();
+    m->findAddress(Text("9001"));
+    m->setText2(Text("19"));  // as STA would
+    m->flush();
+    EXPECT_EQ(rows(m->undo()),
+              "refused: cannot undo: row \"9001\" now holds \"19\", not \"06\" as keyed (a program wrote it since); "
+              "nothing was changed");
+    EXPECT_EQ(at("9001"), "19");
+    EXPECT_EQ(stored("9001"), "19");
+    EXPECT_EQ(m->lastEdits(5).size(), 2u) << "the program's byte is not in the history";
+    EXPECT_FALSE(m->undone(m->lastEdits(1)[0].step)) << "a refused undo leaves the step where it was";
+
+    // Undone, then overwritten: redo is refused the same way.
+    key("9001", "06");
+    ASSERT_TRUE(m->undo().done);
+    m->findAddress(Text("9001"));
+    m->setText2(Text("77"));
+    EXPECT_EQ(rows(m->redo()),
+              "refused: cannot redo: row \"9001\" now holds \"77\", not \"19\" as undo left it (a program wrote it "
+              "since); nothing was changed");
+}
+
+TEST_F(History, AStepOfSeveralBytesIsRefusedWhole) {
+    m->beginEdit();
+    key("8000", "01");
+    key("8001", "02");
+    m->endEdit();
+    m->findAddress(Text("8000"));
+    m->setText2(Text("FF"));
+    EXPECT_FALSE(m->undo().done);
+    EXPECT_EQ(at("8001"), "02") << "the later row was not taken back either";
+    EXPECT_EQ(at("8000"), "FF");
+}
+
+TEST_F(History, AFileWithoutTheTableIsNotChangedUntilAByteIsKeyed) {
+    m.reset();
+    const std::string before = readBytes(file);
+    {
+        auto t = MemoryTable::open(file);
+        EXPECT_TRUE(t->lastEdits(5).empty());
+        EXPECT_EQ(rows(t->undo()), "refused: nothing to undo");
+        EXPECT_EQ(rows(t->redo()), "refused: nothing to redo");
+    }
+    EXPECT_EQ(sameBytes(before, readBytes(file)), "");
+    EXPECT_EQ(describe(column(file, "SELECT name FROM sqlite_master WHERE name = 'history'")), "{ }");
+
+    m = MemoryTable::open(file);
+    key("8000", "AA");
+    EXPECT_EQ(describe(column(file, "SELECT name FROM pragma_table_info('d2')")), "{ address data }")
+        << "d2 keeps its shape";
+    EXPECT_EQ(describe(column(file, "SELECT step || ' ' || address || ' ' || old || ' ' || new FROM history")),
+              "{ 1 8000 00 AA }");
+}
+
+TEST_F(History, AKeyedByteTheFileRefusesLeavesTheFileAsItWas) {
+    m.reset();
+    sql(file,
+        "CREATE TABLE history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, old TEXT, new TEXT, undone "
+        "INTEGER NOT NULL DEFAULT 0);"
+        "CREATE TRIGGER guard BEFORE INSERT ON history BEGIN SELECT RAISE(ABORT, 'no history here'); END");
+    const std::string before = readBytes(file);
+    {
+        auto t = MemoryTable::open(file);
+        t->findAddress(Text("8000"));
+        try {
+            t->keyText2(Text("AA"));
+            ADD_FAILURE() << "the save was not refused";
+        } catch (const StoreError& e) {
+            EXPECT_NE(std::string(e.what()).find("no history here"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(t->dataAt(*t->rowOf(Text("8000"))).str(), "AA") << "the byte stays in the kit, pending";
+        EXPECT_EQ(t->pendingWrites(), 1u);
+        EXPECT_EQ(sameBytes(before, readBytes(file)), "");
+        sql(file, "DROP TRIGGER guard");  // before the table closes and flushes
+    }
+    EXPECT_EQ(stored("8000"), "AA") << "kept and saved by the next flush";
+    EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8000=AA }");
+}
+
+TEST_F(History, APrivateTableKeepsItsHistoryInMemory) {
+    auto t = MemoryTable::fresh();
+    t->findAddress(Text("8000"));
+    t->keyText2(Text("42"));
+    EXPECT_EQ(rows(t->undo()), "done 8000:42>00");
+    EXPECT_EQ(rows(t->redo()), "done 8000:00>42");
+}
+
+}  // namespace
+}  // namespace kit85::testing
