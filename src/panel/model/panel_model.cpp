@@ -22,8 +22,8 @@ void PanelModel::hexKey_Click(char digit) {
         // The first digit of a byte replaces the old byte; the second completes it.
         Text data = Text2();
         if (data.size() == 2) data = Text();
-        memory.setText2(data + d);
-        memory.flush();
+        // Committed at once, with its old text in the undo history.
+        memory.keyText2(data + d);
         return;
     }
 

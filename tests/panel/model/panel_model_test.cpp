@@ -157,3 +157,25 @@ TEST_F(Keys, RegmodTogglesTheHeightAndCaption) {
 
 }  // namespace
 }  // namespace kit85::testing
+
+namespace kit85::testing {
+namespace {
+
+// A byte keyed on the keypad is one step of the undo history: both digits
+// together, the second completing the first.
+TEST(KeypadHistory, AKeyedByteIsOneUndoStep) {
+    Machine m;
+    PanelModel panel(m.kit);
+    panel.Form_Load();
+    press(panel, "Address 8000 3E Next 05");
+    EXPECT_EQ(m.peek("8000") + " " + m.peek("8001"), "3E 05");
+    ASSERT_TRUE(m.memory->undo().done);
+    EXPECT_EQ(m.peek("8001"), "00") << "the last keyed byte is taken back whole";
+    ASSERT_TRUE(m.memory->undo().done);
+    EXPECT_EQ(m.peek("8000"), "00");
+    ASSERT_TRUE(m.memory->redo().done);
+    EXPECT_EQ(m.peek("8000"), "3E");
+}
+
+}  // namespace
+}  // namespace kit85::testing
