@@ -197,16 +197,9 @@ private:
             switch (st.directive) {
                 case Directive::None: size = st.operation->length; break;
                 case Directive::Org: {
-                    std::optional<int64_t> v = knownHere(st, "ORG");
-                    if (!v) {
-                        st.bad = true;
-                        break;
-                    }
-                    if (*v < 0 || *v > 0xFFFF) {
-                        error(line.line, st.operands[0].column, "ORG address " + shown(*v) + " is outside 0 to FFFFH");
-                        st.bad = true;
-                        break;
-                    }
+                    std::optional<int64_t> v =
+                        knownInRange(st, "ORG", "ORG address ", 0xFFFF, " is outside 0 to FFFFH");
+                    if (!v) break;
                     address = static_cast<uint32_t>(*v);
                     st.address = static_cast<uint16_t>(address);
                     line.address = st.address;
@@ -223,16 +216,8 @@ private:
                     break;
                 case Directive::Dw: size = 2 * static_cast<uint32_t>(st.operands.size()); break;
                 case Directive::Ds: {
-                    std::optional<int64_t> v = knownHere(st, "DS");
-                    if (!v) {
-                        st.bad = true;
-                        break;
-                    }
-                    if (*v < 0 || *v > 0x10000) {
-                        error(line.line, st.operands[0].column, "DS size " + shown(*v) + " is outside 0 to 65536");
-                        st.bad = true;
-                        break;
-                    }
+                    std::optional<int64_t> v = knownInRange(st, "DS", "DS size ", 0x10000, " is outside 0 to 65536");
+                    if (!v) break;
                     size = static_cast<uint32_t>(*v);
                     break;
                 }
@@ -405,6 +390,19 @@ private:
         }
         s.value = value;
         s.defined = true;
+    }
+
+    // knownHere, and within 0..most; otherwise the statement is marked bad
+    // (with an error naming the value when it is out of range).
+    std::optional<int64_t> knownInRange(Statement& st, std::string_view what, const std::string& before, int64_t most,
+                                        const std::string& after) {
+        std::optional<int64_t> v = knownHere(st, what);
+        if (v && (*v < 0 || *v > most)) {
+            error(lineNo(st), st.operands[0].column, before + shown(*v) + after);
+            v.reset();
+        }
+        if (!v) st.bad = true;
+        return v;
     }
 
     // The value of an ORG or DS operand, which must be known where it stands.

@@ -86,6 +86,14 @@ void exec(sqlite3* db, const fs::path& file, const char* sql, const std::string&
     }
 }
 
+// A column's text as the kit holds it; NULL reads as the empty text.
+Text columnText(sqlite3_stmt* s, int col) {
+    const unsigned char* p = sqlite3_column_text(s, col);
+    return p ? Text(std::string_view(reinterpret_cast<const char*>(p),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(s, col))))
+             : Text();
+}
+
 // Sets the journal mode and returns the mode SQLite reports afterwards.
 std::string journalMode(sqlite3* db, const std::string& mode) {
     std::string sql = mode.empty() ? "PRAGMA journal_mode" : "PRAGMA journal_mode=" + mode;
@@ -296,10 +304,7 @@ void MemoryFile::load(std::vector<StoredRow>& rows) {
     if (sqlite3_prepare_v2(db_, "SELECT rowid, address, data FROM d2 ORDER BY address COLLATE NOCASE, rowid", -1, &q.s,
                            nullptr) != SQLITE_OK)
         fail(path_, "table d2 cannot be read (" + problemOf(db_) + ")");
-    auto text = [&](int col) {
-        const unsigned char* p = sqlite3_column_text(q.s, col);
-        return p ? Text(std::string_view(reinterpret_cast<const char*>(p), sqlite3_column_bytes(q.s, col))) : Text();
-    };
+    auto text = [&](int col) { return columnText(q.s, col); };
     int rc;
     while ((rc = sqlite3_step(q.s)) == SQLITE_ROW)
         rows.push_back(StoredRow{sqlite3_column_int64(q.s, 0), text(1), text(2)});
@@ -444,12 +449,7 @@ std::vector<HistoryRow> MemoryFile::loadHistory() {
     if (sqlite3_prepare_v2(db_, "SELECT step, address, old, new, undone FROM history ORDER BY seq", -1, &q.s,
                            nullptr) != SQLITE_OK)
         fail(path_, "table history cannot be read (" + problemOf(db_) + ")");
-    auto text = [&](int col) {
-        const unsigned char* p = sqlite3_column_text(q.s, col);
-        return p ? Text(std::string_view(reinterpret_cast<const char*>(p),
-                                         static_cast<std::size_t>(sqlite3_column_bytes(q.s, col))))
-                 : Text();
-    };
+    auto text = [&](int col) { return columnText(q.s, col); };
     int rc;
     while ((rc = sqlite3_step(q.s)) == SQLITE_ROW)
         out.push_back({sqlite3_column_int64(q.s, 0), text(1), text(2), text(3), sqlite3_column_int(q.s, 4) != 0});
