@@ -90,6 +90,19 @@ public:
     // the study view and redraws afterwards.
     void keyWork(const std::function<void()>& work);
 
+    // Ctrl+Z / Ctrl+Y: takes back or puts back the last keyed step as a key's
+    // work; a refusal is reported like a failed key and kept on the status line.
+    void undoKeyed(bool undo);
+    // What the status line says instead of the last action's end ("" when
+    // nothing): set by a refused undo or redo, cleared by the next key or run.
+    const std::string& statusNote() const { return note_; }
+
+    // Execute's speed: from the next run on, and remembered for the next
+    // start. Kit speed and slow motion redraw as each slice's instructions are
+    // due, so the displays follow the run; Stop ends it at once.
+    void setRunSpeed(const RunSpeed& speed);
+    RunSpeed runSpeed() const { return {run_.speed(), run_.perSecond()}; }
+
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
     // (or the failure reported). The program ends on it.
@@ -152,6 +165,9 @@ private:
     StudyView* study_ = nullptr;
     QAction* studyAction_ = nullptr;
     QAction* breakpointAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    std::string note_;
 
     ActionOutcome outcome_;
     bool stepping_ = false;     // a Step Exe is being carried out
@@ -159,6 +175,7 @@ private:
     bool shownBefore_ = false;
 
     QTimer sliceTimer_;
+    Speed runPace_ = Speed::Fast;  // the speed of the run going on
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;

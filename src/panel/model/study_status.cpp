@@ -15,6 +15,9 @@ std::string shown(const Text& t) {
     return q;
 }
 
+// A data text in an edit: an empty one shows as "".
+std::string data(const Text& t) { return t.empty() ? std::string("\"\"") : shown(t); }
+
 std::string instructions(uint64_t n) { return groupedCount(n) + (n == 1 ? " instruction" : " instructions"); }
 
 std::string afterExecute(const ActionOutcome& o) {
@@ -62,6 +65,20 @@ std::string statusText(const ActionOutcome& o) {
         case StudyAction::StepExe: return afterStep(o);
     }
     return {};
+}
+
+std::string editText(const MemoryTable::Edit& edit, bool undone) {
+    std::string out;
+    if (edit.rows.size() == 1) {
+        const MemoryTable::EditedRow& r = edit.rows.front();
+        out = shown(r.address) + "  " + data(r.old) + " \u2192 " + data(r.now);
+    } else if (edit.rows.empty()) {
+        out = "(no bytes)";
+    } else {
+        out = shown(edit.rows.front().address) + "\u2013" + shown(edit.rows.back().address) + "  " +
+              groupedCount(edit.rows.size()) + " bytes";
+    }
+    return undone ? out + " (undone)" : out;
 }
 
 }  // namespace kit85

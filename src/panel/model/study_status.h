@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "memory/memory_table.h"
 #include "run/driver.h"
 #include "values/text.h"
 
@@ -28,6 +29,11 @@ struct ActionOutcome {
 
 // The status line for an outcome. Odd texts are shown quoted, as they stand.
 std::string statusText(const ActionOutcome& outcome);
+
+// A line of the study view's list of keyed edits: "8001  00 \u2192 47" for one
+// byte, "8000\u20138004  5 bytes" for a step of several (a program opened), with
+// " (undone)" after a step taken back.
+std::string editText(const MemoryTable::Edit& edit, bool undone);
 
 // 3412009 -> "3,412,009".
 std::string groupedCount(uint64_t n);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "panel/model/study_status.h"
 
@@ -66,6 +67,32 @@ TEST(StudyStatus, GroupsThousands) {
         {18446744073709551615ull, "18,446,744,073,709,551,615"},
     };
     for (const auto& [n, want] : cases) EXPECT_EQ(groupedCount(n), want) << n;
+}
+
+TEST(StudyStatus, EditLines) {
+    using Row = MemoryTable::EditedRow;
+    auto row = [](const char* a, const char* old, const char* now) { return Row{Text(a), Text(old), Text(now)}; };
+    const struct {
+        const char* name;
+        std::vector<Row> rows;
+        bool undone;
+        const char* want;
+    } cases[] = {
+        {"one byte", {row("8001", "00", "47")}, false, "8001  00 \u2192 47"},
+        {"undone", {row("8001", "00", "47")}, true, "8001  00 \u2192 47 (undone)"},
+        {"half a byte", {row("8000", "3E", "4")}, false, "8000  3E \u2192 4"},
+        {"from empty", {row("8000", "", "3E")}, false, "8000  \"\" \u2192 3E"},
+        {"odd address", {row("80a0", "3e", " 5")}, false, "\"80a0\"  \"3e\" \u2192 \" 5\""},
+        {"program",
+         {row("8000", "00", "3E"), row("8001", "00", "05"), row("8002", "00", "76")},
+         false,
+         "8000\u20138002  3 bytes"},
+        {"nothing", {}, false, "(no bytes)"},
+    };
+    for (const auto& c : cases) {
+        const MemoryTable::Edit edit{7, c.rows};
+        EXPECT_EQ(editText(edit, c.undone), c.want) << c.name;
+    }
 }
 
 }  // namespace
