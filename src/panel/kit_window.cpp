@@ -430,6 +430,7 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     if (busy_ || run_.running() || ended_) return;
     busy_ = true;
     note_.clear();
+    traceLines_.clear();
     if (study_) study_->beginAction();
     std::string failure;
     try {
@@ -499,6 +500,7 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
 void KitWindow::execute_Click() {
     if (busy_ || run_.running() || ended_) return;
     note_.clear();
+    traceLines_.clear();
     if (study_) study_->beginAction();
     runPace_ = run_.speed();
     run_.start();
@@ -554,11 +556,18 @@ void KitWindow::stepexe_Click() {
         outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
         stepping_ = true;
         invalidSeen_ = false;
+        tracedOne_ = false;
+        run_.setObserver(&tracer_);
         const RunResult r = run_.step(1);
+        run_.setObserver(nullptr);
         stepping_ = false;
         outcome_.result = r;
         outcome_.invalidCode = invalidSeen_;
         outcome_.next = memory_->text1();
+        if (tracedOne_) {
+            outcome_.tstates = traced_.tstates;
+            traceLines_ = traceLines(traced_);
+        }
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });
 }

@@ -33,6 +33,7 @@
 #include "panel/model/study_status.h"
 #include "panel/study_view.h"
 #include "run/run_controller.h"
+#include "run/trace.h"
 
 class QAction;
 class QDialog;
@@ -102,6 +103,10 @@ public:
     // due, so the displays follow the run; Stop ends it at once.
     void setRunSpeed(const RunSpeed& speed);
     RunSpeed runSpeed() const { return {run_.speed(), run_.perSecond()}; }
+    // The trace of the last Step Exe (why each register and flag changed);
+    // empty after any other action. Only Step Exe is traced: Execute runs
+    // without an observer at full speed.
+    const std::vector<std::string>& stepTrace() const { return traceLines_; }
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -176,6 +181,13 @@ private:
 
     QTimer sliceTimer_;
     Speed runPace_ = Speed::Fast;  // the speed of the run going on
+    TraceStep traced_;
+    bool tracedOne_ = false;
+    Tracer tracer_{[this](const TraceStep& s) {
+        traced_ = s;
+        tracedOne_ = true;
+    }};
+    std::vector<std::string> traceLines_;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;

@@ -453,6 +453,13 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     stack_->setAutoFillBackground(true);
     stack_->setStyleSheet("QLabel { background: #FCFBF6; color: #1D2330; border: 1px solid #C9CDC2; padding: 4px; }");
 
+    trace_ = new QLabel(this);
+    trace_->setObjectName("trace");
+    trace_->setFont(monoFont());
+    trace_->setTextFormat(Qt::PlainText);
+    trace_->setWordWrap(true);
+    trace_->setStyleSheet("QLabel { padding: 2px 6px; }");
+
     edits_ = new QListWidget(this);
     edits_->setObjectName("edits");
     edits_->setFont(monoFont());
@@ -504,6 +511,7 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     auto* all = new QVBoxLayout(this);
     all->addWidget(status_);
     all->addWidget(decode_);
+    all->addWidget(trace_);
     all->addLayout(speedRow);
     all->addLayout(panes, 1);
     resize(sizeHint().width(), 620);
@@ -534,6 +542,10 @@ void StudyView::refresh() {
     show(decode_, decodeText());
     show(stack_, stackText());
     showEdits();
+    QStringList trace;
+    for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
+    show(trace_, trace.join('\n'));
+    trace_->setHidden(trace.isEmpty());
     memory_->follow();
     memory_->viewport()->update();
     instructions_->follow();

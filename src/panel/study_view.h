@@ -149,6 +149,7 @@ private:
     MemoryPane* memory_ = nullptr;
     InstructionsPane* instructions_ = nullptr;
     QLabel* stack_ = nullptr;
+    QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
     QComboBox* speed_ = nullptr;     // Execute's pace: Full speed, Kit speed, Slow motion
     QSpinBox* perSecond_ = nullptr;  // instructions a second in slow motion

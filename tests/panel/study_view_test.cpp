@@ -80,6 +80,7 @@ private slots:
     void registerFieldsTakeHexDigitsUpperCased();
     void undoRedoKeysAndRefusal();
     void slowMotionRunsAndIsRemembered();
+    void stepExeTracesReasons();
 
 private:
     QTemporaryDir settings_;
@@ -189,9 +190,9 @@ void StudyViewTest::statusAfterEachEnding_data() {
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
                                       << "invalid code \"3e\" at 8001";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
-                              << "Step Exe ran 8000; next 8002";
+                              << "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
-                                     << "HLT at 8000: Step Exe goes on past it";
+                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states, 1.6 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on invalid code") << QStringList{"08"} << "stepexe"
                                               << "invalid code 08 at 8000";
 }
@@ -480,6 +481,26 @@ void StudyViewTest::slowMotionRunsAndIsRemembered() {
     QCOMPARE(s.view()->findChild<QComboBox*>("speed")->currentText(), QString("Slow motion"));
     QCOMPARE(s.view()->findChild<QSpinBox*>("perSecond")->value(), 50);
     QCOMPARE(int(s.w().runSpeed().speed), int(Speed::Slow));
+}
+
+// Each Step Exe lists why its registers and flags changed; any other key, and
+// Execute, leave no trace.
+void StudyViewTest::stepExeTracesReasons() {
+    Study s;
+    s.load("8000", {"3E", "9A", "C6", "7F", "76"});  // MVI A,9A; ADI 7F; HLT
+    auto* trace = s.view()->findChild<QLabel*>("trace");
+    s.keys("stepexe");
+    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 0000 \u2192 8002"));
+    s.keys("stepexe");
+    QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
+    QVERIFY(!trace->isHidden());
+    QVERIFY2(s.label("status").endsWith("; 7 T-states, 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
+    s.keys("next");
+    QCOMPARE(trace->text(), QString());
+    QVERIFY(trace->isHidden());
+    s.keys("address 8 0 0 0");
+    s.runToEnd();
+    QCOMPARE(trace->text(), QString());
 }
 
 QTEST_MAIN(StudyViewTest)
