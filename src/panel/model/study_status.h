@@ -34,7 +34,7 @@ struct ActionOutcome {
 std::string statusText(const ActionOutcome& outcome);
 
 // A line of the study view's list of keyed edits: "8001  00 \u2192 47" for one
-// byte, "8000\u20138004  5 bytes" for a step of several (a program opened), with
+// byte, "8000\u20138004  5 bytes" for a step of several (keyed between beginEdit and endEdit), with
 // " (undone)" after a step taken back.
 std::string editText(const MemoryTable::Edit& edit, bool undone);
 
