@@ -28,6 +28,9 @@ namespace {
 
 // A run gives the event loop a turn this often, and redraws the panel then.
 constexpr auto kSlice = std::chrono::milliseconds(30);
+// At Kit speed a slice runs what the clock allows since the last one: this
+// wait keeps the window redrawing some 80 times a second without a busy loop.
+constexpr auto kKitSliceWait = std::chrono::milliseconds(12);
 
 // The board the kit is built on, and its white print.
 const QColor kBoard("#1E5E3C");
@@ -118,9 +121,20 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
         if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
     });
     addAction(breakpointAction_);
+    for (const bool undo : {true, false}) {
+        const char* name = undo ? "undo" : "redo";
+        auto* a = new QAction(undo ? "Undo the last keyed byte" : "Redo", this);
+        a->setObjectName(name);
+        if (const Shortcut* s = shortcutFor(name)) a->setShortcut(QKeySequence(QString(s->keys)));
+        connect(a, &QAction::triggered, this, [this, undo] { undoKeyed(undo); });
+        addAction(a);
+        (undo ? undoAction_ : redoAction_) = a;
+    }
     setContextMenuPolicy(Qt::ActionsContextMenu);
     new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
 
+    const RunSpeed speed = rememberedRunSpeed();
+    run_.setSpeed(speed.speed, speed.perSecond);
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
@@ -347,7 +361,7 @@ void KitWindow::setStudyOpen(bool open) {
     if (open && !study_) {
         study_ = new StudyView(*this);
         addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_});
+        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
         connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
         placeStudyView();
     }
@@ -415,6 +429,8 @@ void KitWindow::noteMessage(std::string_view text) {
 void KitWindow::keyWork(const std::function<void()>& work) {
     if (busy_ || run_.running() || ended_) return;
     busy_ = true;
+    note_.clear();
+    traceLines_.clear();
     if (study_) study_->beginAction();
     std::string failure;
     try {
@@ -431,6 +447,20 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     if (!failure.empty()) report(failure);
     busy_ = false;
     setFocus();
+}
+
+void KitWindow::setRunSpeed(const RunSpeed& speed) {
+    run_.setSpeed(speed.speed, speed.perSecond);
+    rememberRunSpeed(runSpeed());
+}
+
+void KitWindow::undoKeyed(bool undo) {
+    keyWork([this, undo] {
+        MemoryTable::UndoResult r = panel_.undoStep(undo);
+        if (r.done) return;
+        note_ = r.message;  // on the status line before the message box opens
+        throw KitError(r.message);
+    });
 }
 
 void KitWindow::press(QPushButton* key) {
@@ -469,7 +499,10 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
 
 void KitWindow::execute_Click() {
     if (busy_ || run_.running() || ended_) return;
+    note_.clear();
+    traceLines_.clear();
     if (study_) study_->beginAction();
+    runPace_ = run_.speed();
     run_.start();
     outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
     setRunning(true);
@@ -485,8 +518,12 @@ void KitWindow::runSlice() {
     outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
     if (run_.running()) {
         refresh();
-        // The next slice starts once the events that came meanwhile are done.
-        sliceTimer_.start();
+        // The next slice starts once the events that came meanwhile are done,
+        // and for a paced run not before its next instruction is due.
+        using namespace std::chrono;
+        const auto due = ceil<milliseconds>(run_.untilNextSlice());
+        const milliseconds floor = runPace_ == Speed::Kit ? kKitSliceWait : milliseconds(0);
+        sliceTimer_.start(std::max(floor, due));
         return;
     }
     finishRun();
@@ -519,11 +556,18 @@ void KitWindow::stepexe_Click() {
         outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
         stepping_ = true;
         invalidSeen_ = false;
+        tracedOne_ = false;
+        run_.setObserver(&tracer_);
         const RunResult r = run_.step(1);
+        run_.setObserver(nullptr);
         stepping_ = false;
         outcome_.result = r;
         outcome_.invalidCode = invalidSeen_;
         outcome_.next = memory_->text1();
+        if (tracedOne_) {
+            outcome_.tstates = traced_.tstates;
+            traceLines_ = traceLines(traced_);
+        }
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });
 }

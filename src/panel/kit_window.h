@@ -33,6 +33,7 @@
 #include "panel/model/study_status.h"
 #include "panel/study_view.h"
 #include "run/run_controller.h"
+#include "run/trace.h"
 
 class QAction;
 class QDialog;
@@ -89,6 +90,23 @@ public:
     // on, reports any failure in a message box, marks what the work changed in
     // the study view and redraws afterwards.
     void keyWork(const std::function<void()>& work);
+
+    // Ctrl+Z / Ctrl+Y: takes back or puts back the last keyed step as a key's
+    // work; a refusal is reported like a failed key and kept on the status line.
+    void undoKeyed(bool undo);
+    // What the status line says instead of the last action's end ("" when
+    // nothing): set by a refused undo or redo, cleared by the next key or run.
+    const std::string& statusNote() const { return note_; }
+
+    // Execute's speed: from the next run on, and remembered for the next
+    // start. Kit speed and slow motion redraw as each slice's instructions are
+    // due, so the displays follow the run; Stop ends it at once.
+    void setRunSpeed(const RunSpeed& speed);
+    RunSpeed runSpeed() const { return {run_.speed(), run_.perSecond()}; }
+    // The trace of the last Step Exe (why each register and flag changed);
+    // empty after any other action. Only Step Exe is traced: Execute runs
+    // without an observer at full speed.
+    const std::vector<std::string>& stepTrace() const { return traceLines_; }
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -152,6 +170,9 @@ private:
     StudyView* study_ = nullptr;
     QAction* studyAction_ = nullptr;
     QAction* breakpointAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    std::string note_;
 
     ActionOutcome outcome_;
     bool stepping_ = false;     // a Step Exe is being carried out
@@ -159,6 +180,14 @@ private:
     bool shownBefore_ = false;
 
     QTimer sliceTimer_;
+    Speed runPace_ = Speed::Fast;  // the speed of the run going on
+    TraceStep traced_;
+    bool tracedOne_ = false;
+    Tracer tracer_{[this](const TraceStep& s) {
+        traced_ = s;
+        tracedOne_ = true;
+    }};
+    std::vector<std::string> traceLines_;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;

@@ -1,14 +1,17 @@
 #include "panel/study_view.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -24,6 +27,7 @@ namespace kit85 {
 namespace {
 
 constexpr int kLines = 0x10000 / 16;
+constexpr int kEditsShown = 8;
 
 const QColor kPaper("#FCFBF6");
 const QColor kInk("#1D2330");
@@ -77,6 +81,32 @@ bool studyViewRemembered() { return studySettings().value("studyView/open", fals
 void rememberStudyView(bool open) {
     QSettings s = studySettings();
     s.setValue("studyView/open", open);
+}
+
+namespace {
+// Stored by name, so a reordered enum never misreads a user's setting.
+constexpr std::array<std::pair<Speed, const char*>, 3> kSpeedNames = {{
+    {Speed::Fast, "full"},
+    {Speed::Kit, "kit"},
+    {Speed::Slow, "slow"},
+}};
+}  // namespace
+
+RunSpeed rememberedRunSpeed() {
+    const QSettings s = studySettings();
+    RunSpeed r;
+    const QString name = s.value("run/speed", "full").toString();
+    for (const auto& [speed, n] : kSpeedNames)
+        if (name == n) r.speed = speed;
+    r.perSecond = std::clamp(s.value("run/perSecond", r.perSecond).toInt(), kSlowestPerSecond, kFastestSlowPerSecond);
+    return r;
+}
+
+void rememberRunSpeed(const RunSpeed& r) {
+    QSettings s = studySettings();
+    for (const auto& [speed, n] : kSpeedNames)
+        if (speed == r.speed) s.setValue("run/speed", n);
+    s.setValue("run/perSecond", r.perSecond);
 }
 
 // --- Memory pane ------------------------------------------------------------
@@ -423,6 +453,47 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     stack_->setAutoFillBackground(true);
     stack_->setStyleSheet("QLabel { background: #FCFBF6; color: #1D2330; border: 1px solid #C9CDC2; padding: 4px; }");
 
+    trace_ = new QLabel(this);
+    trace_->setObjectName("trace");
+    trace_->setFont(monoFont());
+    trace_->setTextFormat(Qt::PlainText);
+    trace_->setWordWrap(true);
+    trace_->setStyleSheet("QLabel { padding: 2px 6px; }");
+
+    edits_ = new QListWidget(this);
+    edits_->setObjectName("edits");
+    edits_->setFont(monoFont());
+    edits_->setSelectionMode(QAbstractItemView::NoSelection);
+    edits_->setFocusPolicy(Qt::NoFocus);
+    edits_->setFixedHeight(QFontMetrics(monoFont()).lineSpacing() * kEditsShown + 8);
+
+    // Execute's pace; the kit window keeps it and this follows.
+    speed_ = new QComboBox(this);
+    speed_->setObjectName("speed");
+    speed_->addItem("Full speed", static_cast<int>(Speed::Fast));
+    speed_->addItem("Kit speed (3.072 MHz)", static_cast<int>(Speed::Kit));
+    speed_->addItem("Slow motion", static_cast<int>(Speed::Slow));
+    perSecond_ = new QSpinBox(this);
+    perSecond_->setObjectName("perSecond");
+    perSecond_->setRange(kSlowestPerSecond, kFastestSlowPerSecond);
+    perSecond_->setSuffix(" instructions/s");
+    const RunSpeed now = kit.runSpeed();
+    speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
+    perSecond_->setValue(now.perSecond);
+    perSecond_->setEnabled(now.speed == Speed::Slow);
+    auto chosen = [this] {
+        const auto speed = static_cast<Speed>(speed_->currentData().toInt());
+        perSecond_->setEnabled(speed == Speed::Slow);
+        kit_.setRunSpeed({speed, perSecond_->value()});
+    };
+    connect(speed_, &QComboBox::currentIndexChanged, this, chosen);
+    connect(perSecond_, &QSpinBox::valueChanged, this, chosen);
+    auto* speedRow = new QHBoxLayout;
+    speedRow->addWidget(new QLabel("Execute at:", this));
+    speedRow->addWidget(speed_);
+    speedRow->addWidget(perSecond_);
+    speedRow->addStretch(1);
+
     auto* left = new QVBoxLayout;
     left->addWidget(heading("Memory"));
     left->addWidget(memory_, 1);
@@ -431,6 +502,8 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     right->addWidget(instructions_);
     right->addWidget(heading("Stack (words at SP, SP+2, \u2026)"));
     right->addWidget(stack_);
+    right->addWidget(heading("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)"));
+    right->addWidget(edits_);
     right->addStretch(1);
     auto* panes = new QHBoxLayout;
     panes->addLayout(left, 3);
@@ -438,6 +511,8 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     auto* all = new QVBoxLayout(this);
     all->addWidget(status_);
     all->addWidget(decode_);
+    all->addWidget(trace_);
+    all->addLayout(speedRow);
     all->addLayout(panes, 1);
     resize(sizeHint().width(), 620);
 }
@@ -448,12 +523,13 @@ void StudyView::refresh() {
         if (l->text() != s) l->setText(s);
     };
     const ActionOutcome& outcome = kit_.lastOutcome();
-    show(status_, QString::fromStdString(statusText(outcome)));
+    const std::string& note = kit_.statusNote();
+    show(status_, QString::fromStdString(note.empty() ? statusText(outcome) : note));
     const StopReason r = outcome.result.reason;
-    const bool bad = outcome.action != StudyAction::None &&
-                     (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode);
+    const bool bad = !note.empty() || (outcome.action != StudyAction::None &&
+                                       (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
     // Red for what went wrong, amber for a run stopped on the way, green else.
-    const bool paused = outcome.action == StudyAction::Execute &&
+    const bool paused = note.empty() && outcome.action == StudyAction::Execute &&
                         (r == StopReason::Breakpoint || r == StopReason::Interrupted || r == StopReason::StepLimit);
     const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
                               .arg(bad      ? "#F8D7D5"
@@ -465,6 +541,11 @@ void StudyView::refresh() {
     if (status_->styleSheet() != style) status_->setStyleSheet(style);
     show(decode_, decodeText());
     show(stack_, stackText());
+    showEdits();
+    QStringList trace;
+    for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
+    show(trace_, trace.join('\n'));
+    trace_->setHidden(trace.isEmpty());
     memory_->follow();
     memory_->viewport()->update();
     instructions_->follow();
@@ -475,6 +556,30 @@ QString StudyView::decodeText() const {
     if (panel.addressEntry()) return "keying an address: " + QString::fromStdString(panel.text3.str()) + "\u2026";
     const MemoryTable& m = kit_.memory();
     return QString::fromStdString(liveDecode(m, m.onRow() ? m.cursor() : -1));
+}
+
+// Rebuilt only when a line differs: a run redraws the view every slice.
+void StudyView::showEdits() {
+    const MemoryTable& m = kit_.memory();
+    const std::vector<MemoryTable::Edit> edits = m.lastEdits(kEditsShown);
+    QStringList lines;
+    std::vector<bool> undone;
+    for (const MemoryTable::Edit& e : edits) {
+        undone.push_back(m.undone(e.step));
+        lines << QString::fromStdString(editText(e, undone.back()));
+    }
+    if (lines.isEmpty()) {
+        lines << "(nothing keyed yet)";
+        undone.push_back(true);
+    }
+    bool same = edits_->count() == lines.size();
+    for (int i = 0; same && i < lines.size(); ++i) same = edits_->item(i)->text() == lines[i];
+    if (same) return;
+    edits_->clear();
+    for (int i = 0; i < lines.size(); ++i) {
+        auto* item = new QListWidgetItem(lines[i], edits_);
+        if (undone[static_cast<size_t>(i)]) item->setForeground(QColor("#9A9A9A"));
+    }
 }
 
 QString StudyView::stackText() const {

@@ -19,9 +19,13 @@
 
 #include "isa/disassembler.h"
 #include "panel/model/study_status.h"
+#include "run/run_controller.h"
 #include "values/text.h"
 
 class QLabel;
+class QComboBox;
+class QListWidget;
+class QSpinBox;
 
 namespace kit85 {
 
@@ -137,6 +141,7 @@ protected:
 private:
     QString stackText() const;
     QString decodeText() const;
+    void showEdits();
 
     KitWindow& kit_;
     QLabel* status_ = nullptr;
@@ -144,6 +149,10 @@ private:
     MemoryPane* memory_ = nullptr;
     InstructionsPane* instructions_ = nullptr;
     QLabel* stack_ = nullptr;
+    QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
+    QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
+    QComboBox* speed_ = nullptr;     // Execute's pace: Full speed, Kit speed, Slow motion
+    QSpinBox* perSecond_ = nullptr;  // instructions a second in slow motion
 
     // Data texts before the action going on, and before the last action that
     // changed something: the marks compare the table with the latter (with the
@@ -156,5 +165,14 @@ private:
 // Whether the user left the study view open (per user, in QSettings).
 bool studyViewRemembered();
 void rememberStudyView(bool open);
+
+// Execute's speed as the user last chose it (per user, in QSettings); Full
+// speed when never chosen. perSecond is kept in 1..50.
+struct RunSpeed {
+    Speed speed = Speed::Fast;
+    int perSecond = 10;
+};
+RunSpeed rememberedRunSpeed();
+void rememberRunSpeed(const RunSpeed& s);
 
 }  // namespace kit85

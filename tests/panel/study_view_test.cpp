@@ -2,10 +2,13 @@
 // and run, a click on a byte works like the Address key, F7 opens and closes
 // it and the choice is remembered; also the register fields' hex typing.
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "panel/study_view.h"
@@ -75,6 +78,9 @@ private slots:
     void f7TogglesAndIsRemembered();
     void registerFieldsTakeHexDigitsUpperCased_data();
     void registerFieldsTakeHexDigitsUpperCased();
+    void undoRedoKeysAndRefusal();
+    void slowMotionRunsAndIsRemembered();
+    void stepExeTracesReasons();
 
 private:
     QTemporaryDir settings_;
@@ -86,7 +92,10 @@ void StudyViewTest::initTestCase() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
 }
 
-void StudyViewTest::init() { rememberStudyView(false); }
+void StudyViewTest::init() {
+    rememberStudyView(false);
+    rememberRunSpeed({});
+}
 
 void StudyViewTest::closedUntilAsked() {
     Kit k;
@@ -181,9 +190,9 @@ void StudyViewTest::statusAfterEachEnding_data() {
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
                                       << "invalid code \"3e\" at 8001";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
-                              << "Step Exe ran 8000; next 8002";
+                              << "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
-                                     << "HLT at 8000: Step Exe goes on past it";
+                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states, 1.6 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on invalid code") << QStringList{"08"} << "stepexe"
                                               << "invalid code 08 at 8000";
 }
@@ -376,6 +385,122 @@ void StudyViewTest::registerFieldsTakeHexDigitsUpperCased() {
     QCOMPARE(e->text(), shown);
     QCOMPARE(k.kit()[registerNamed(field.toStdString())->reg], Text(shown.toStdString()));
     QCOMPARE(k.field("Text2"), QString("00"));  // nothing reached the keypad
+}
+
+// Ctrl+Z and Ctrl+Y walk the keyed bytes back and forth, the displays going
+// to the row each step set; once a program has written the byte since, undo
+// is refused in a box and on the status line, and nothing changes.
+void StudyViewTest::undoRedoKeysAndRefusal() {
+    Study s;
+    s.load("8000", {"00", "00"});
+    s.keys("address 8 0 0 0 3 E next 4 7 prev");
+    s.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.w()));
+    auto state = [&] {
+        MemoryTable& m = s.w().memory();
+        return QString("8000=%1 8001=%2 shown=%3:%4")
+            .arg(QString::fromStdString(m.dataAt(s.row("8000")).str()),
+                 QString::fromStdString(m.dataAt(s.row("8001")).str()), s.field("Text1"), s.field("Text2"));
+    };
+    const QKeySequence undo(Qt::CTRL | Qt::Key_Z), redo(Qt::CTRL | Qt::Key_Y);
+    const struct {
+        const char* what;
+        QKeySequence keys;
+        const char* state;
+        const char* marked;
+        const char* edits;
+    } steps[] = {
+        {"undo 47", undo, "8000=3E 8001=00 shown=8001:00", "8001", "8001  00 → 47 (undone) | 8000  00 → 3E"},
+        {"undo 3E", undo, "8000=00 8001=00 shown=8000:00", "8000", "8001  00 → 47 (undone) | 8000  00 → 3E (undone)"},
+        {"redo 3E", redo, "8000=3E 8001=00 shown=8000:3E", "8000", "8001  00 → 47 (undone) | 8000  00 → 3E"},
+        {"redo 47", redo, "8000=3E 8001=47 shown=8001:47", "8001", "8001  00 → 47 | 8000  00 → 3E"},
+    };
+    auto edits = [&] {
+        auto* list = s.view()->findChild<QListWidget*>("edits");
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out.join(" | ");
+    };
+    QCOMPARE(edits(), QString("8001  00 → 47 | 8000  00 → 3E"));
+    for (const auto& step : steps) {
+        QTest::keySequence(&s.w(), step.keys);
+        QCOMPARE(state(), QString(step.state));
+        QCOMPARE(edits(), QString(step.edits));
+        const QString marks = s.wrongMarks({step.marked}, {});
+        QVERIFY2(marks.isEmpty(), qPrintable(QString(step.what) + ": " + marks));
+    }
+    QVERIFY(s.presenter.shown.empty());
+
+    s.load("8001", {"11"});  // as a program's write would
+    QString seenWhileBoxOpen;
+    s.presenter.onMessage = [&](const auto&) { seenWhileBoxOpen = s.label("status"); };
+    QTest::keySequence(&s.w(), undo);
+    QCOMPARE(state(), QString("8000=3E 8001=11 shown=8001:11"));
+    QCOMPARE(s.presenter.shown.size(), std::size_t(1));
+    const QString message = QString::fromStdString(s.presenter.shown[0].text);
+    QCOMPARE(messageLog(s.presenter), message + "|error :|exclamation");
+    QVERIFY2(message.contains("8001") && message.contains("11"), qPrintable(message));
+    QCOMPARE(seenWhileBoxOpen, message);
+    QCOMPARE(s.label("status"), message);
+    s.keys("next");  // the next key leaves the refusal behind
+    QVERIFY(s.label("status").startsWith("ready"));
+}
+
+// Slow motion at 50 a second: Execute runs the first instruction at once and
+// the rest as they fall due, redrawing between; Stop ends such a run at once,
+// and the choice is there again at the next start.
+void StudyViewTest::slowMotionRunsAndIsRemembered() {
+    {
+        Study s;
+        auto* speed = s.view()->findChild<QComboBox*>("speed");
+        auto* perSecond = s.view()->findChild<QSpinBox*>("perSecond");
+        QCOMPARE(speed->currentText(), QString("Full speed"));
+        QVERIFY(!perSecond->isEnabled());
+        speed->setCurrentIndex(speed->findText("Slow motion"));
+        perSecond->setValue(50);
+        QVERIFY(perSecond->isEnabled());
+        QCOMPARE(int(s.w().runSpeed().speed), int(Speed::Slow));
+        QCOMPARE(s.w().runSpeed().perSecond, 50);
+
+        s.load("8000", {"3E", "00", "3C", "3C", "3C", "76"});  // MVI A,00; INR A three times; HLT
+        s.keys("execute");
+        QVERIFY(s.w().running());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
+        const QString ran = QString("reason=%1 steps=%2 A=%3")
+                                .arg(int(s.w().lastRun().reason))
+                                .arg(s.w().runSteps())
+                                .arg(QString::fromStdString(s.kit()[A].str()));
+        QCOMPARE(ran, QString("reason=%1 steps=5 A=03").arg(int(StopReason::Halt)));
+        QVERIFY2(s.w().runSlices() >= 2, qPrintable(QString::number(s.w().runSlices())));
+
+        s.keys("address 8 0 0 0 execute stop");
+        QCOMPARE(s.field("running"), QString("0"));
+        QCOMPARE(int(s.w().lastRun().reason), int(StopReason::Interrupted));
+    }
+    Study s;
+    QCOMPARE(s.view()->findChild<QComboBox*>("speed")->currentText(), QString("Slow motion"));
+    QCOMPARE(s.view()->findChild<QSpinBox*>("perSecond")->value(), 50);
+    QCOMPARE(int(s.w().runSpeed().speed), int(Speed::Slow));
+}
+
+// Each Step Exe lists why its registers and flags changed; any other key, and
+// Execute, leave no trace.
+void StudyViewTest::stepExeTracesReasons() {
+    Study s;
+    s.load("8000", {"3E", "9A", "C6", "7F", "76"});  // MVI A,9A; ADI 7F; HLT
+    auto* trace = s.view()->findChild<QLabel*>("trace");
+    s.keys("stepexe");
+    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 0000 \u2192 8002"));
+    s.keys("stepexe");
+    QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
+    QVERIFY(!trace->isHidden());
+    QVERIFY2(s.label("status").endsWith("; 7 T-states, 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
+    s.keys("next");
+    QCOMPARE(trace->text(), QString());
+    QVERIFY(trace->isHidden());
+    s.keys("address 8 0 0 0");
+    s.runToEnd();
+    QCOMPARE(trace->text(), QString());
 }
 
 QTEST_MAIN(StudyViewTest)

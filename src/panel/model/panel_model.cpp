@@ -1,5 +1,7 @@
 #include "panel/model/panel_model.h"
 
+#include <optional>
+
 #include "values/convert.h"
 
 namespace kit85 {
@@ -62,6 +64,18 @@ void PanelModel::prev_Click() {
     MemoryTable& memory = kit_->memory();
     memory.MovePrevious();
     if (memory.atBOF()) memory.MoveNext();
+}
+
+MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
+    MemoryTable& memory = kit_->memory();
+    MemoryTable::UndoResult r = undo ? memory.undo() : memory.redo();
+    if (!r.done || r.rows.empty()) return r;
+    if (const std::optional<int> row = memory.rowOf(r.rows.front().address)) memory.setCursor(*row);
+    text3Visible = false;
+    text4Visible = false;
+    text1Visible = true;
+    text2Visible = true;
+    return r;
 }
 
 void PanelModel::regmod_Click() {

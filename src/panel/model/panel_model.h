@@ -10,6 +10,7 @@
 #include <string>
 
 #include "kit/kit_state.h"
+#include "memory/memory_table.h"
 #include "values/text.h"
 
 namespace kit85 {
@@ -55,6 +56,10 @@ public:
     void next_Click();
     void prev_Click();
     void regmod_Click();
+    // Ctrl+Z / Ctrl+Y: takes back (or puts back) the last keyed step; done,
+    // the displays show the first row it set, out of address entry. Refused,
+    // nothing changes and the result's message says why.
+    MemoryTable::UndoResult undoStep(bool undo);
 
 private:
     KitState* kit_;

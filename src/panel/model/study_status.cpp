@@ -1,5 +1,9 @@
 #include "panel/model/study_status.h"
 
+#include <cstdio>
+
+#include "run/run_controller.h"
+
 namespace kit85 {
 
 namespace {
@@ -14,6 +18,9 @@ std::string shown(const Text& t) {
     q += '"';
     return q;
 }
+
+// A data text in an edit: an empty one shows as "".
+std::string data(const Text& t) { return t.empty() ? std::string("\"\"") : shown(t); }
 
 std::string instructions(uint64_t n) { return groupedCount(n) + (n == 1 ? " instruction" : " instructions"); }
 
@@ -38,8 +45,9 @@ std::string afterStep(const ActionOutcome& o) {
     if (r.reason == StopReason::Error) return "error: " + r.message;
     if (r.reason == StopReason::Interrupted) return "stopped by Stop at " + shown(o.next);
     if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
-    if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it";
-    return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next);
+    const std::string time = o.tstates ? "; " + timeText(o.tstates) : std::string();
+    if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
+    return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next) + time;
 }
 
 }  // namespace
@@ -62,6 +70,45 @@ std::string statusText(const ActionOutcome& o) {
         case StudyAction::StepExe: return afterStep(o);
     }
     return {};
+}
+
+std::string timeText(uint64_t tstates) {
+    char buf[64];
+    if (tstates < kKitClockHz / 100) {  // below 10 ms: tenths of a microsecond, rounded half up
+        const uint64_t tenths = (tstates * 20'000'000 / kKitClockHz + 1) / 2;
+        std::snprintf(buf, sizeof buf, "%llu.%llu \u00B5s", static_cast<unsigned long long>(tenths / 10),
+                      static_cast<unsigned long long>(tenths % 10));
+    } else {
+        std::snprintf(buf, sizeof buf, "%.1f ms", static_cast<double>(tstates) * 1000.0 / kKitClockHz);
+    }
+    return groupedCount(tstates) + (tstates == 1 ? " T-state, " : " T-states, ") + buf + " at 3.072 MHz";
+}
+
+std::vector<std::string> traceLines(const TraceStep& step) {
+    std::vector<std::string> out = step.reasons;
+    auto change = [&out](const TraceChange& c) {
+        out.push_back(c.name + ": " + data(c.old) + " \u2192 " + data(c.now));
+    };
+    if (out.empty()) {
+        for (const TraceChange& c : step.registers) change(c);
+        for (const TraceChange& c : step.flags) change(c);
+    }
+    for (const TraceChange& c : step.rows) change(c);
+    return out;
+}
+
+std::string editText(const MemoryTable::Edit& edit, bool undone) {
+    std::string out;
+    if (edit.rows.size() == 1) {
+        const MemoryTable::EditedRow& r = edit.rows.front();
+        out = shown(r.address) + "  " + data(r.old) + " \u2192 " + data(r.now);
+    } else if (edit.rows.empty()) {
+        out = "(no bytes)";
+    } else {
+        out = shown(edit.rows.front().address) + "\u2013" + shown(edit.rows.back().address) + "  " +
+              groupedCount(edit.rows.size()) + " bytes";
+    }
+    return undone ? out + " (undone)" : out;
 }
 
 }  // namespace kit85

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "memory/memory_table.h"
 #include "run/driver.h"
+#include "run/trace.h"
 #include "values/text.h"
 
 namespace kit85 {
@@ -24,10 +27,25 @@ struct ActionOutcome {
     Text code;                 // that row's data text as it stood when the instruction began
     bool invalidCode = false;  // Step Exe: the kit reported "invalid code" for it
     Text next;                 // Step Exe: the current row afterwards
+    uint64_t tstates = 0;      // Step Exe: the instruction's T-states (0: not known)
 };
 
 // The status line for an outcome. Odd texts are shown quoted, as they stand.
 std::string statusText(const ActionOutcome& outcome);
+
+// A line of the study view's list of keyed edits: "8001  00 \u2192 47" for one
+// byte, "8000\u20138004  5 bytes" for a step of several (keyed between beginEdit and endEdit), with
+// " (undone)" after a step taken back.
+std::string editText(const MemoryTable::Edit& edit, bool undone);
+
+// T-states and the time they take on the kit's 3.072 MHz clock:
+// "57 T-states, 18.6 \u00B5s at 3.072 MHz" (ms from 10,000 \u00B5s on).
+std::string timeText(uint64_t tstates);
+
+// The step trace's lines for the study view: the reasons the tracer gave, or,
+// for an instruction without reasons, "B: 00 \u2192 05" for each register and
+// flag label that changed; then each memory row it wrote the same way.
+std::vector<std::string> traceLines(const TraceStep& step);
 
 // 3412009 -> "3,412,009".
 std::string groupedCount(uint64_t n);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "panel/model/study_status.h"
 
@@ -66,6 +67,80 @@ TEST(StudyStatus, GroupsThousands) {
         {18446744073709551615ull, "18,446,744,073,709,551,615"},
     };
     for (const auto& [n, want] : cases) EXPECT_EQ(groupedCount(n), want) << n;
+}
+
+TEST(StudyStatus, TimeAtTheKitClock) {
+    const std::pair<uint64_t, const char*> cases[] = {
+        {1, "1 T-state, 0.3 \u00B5s at 3.072 MHz"},
+        {4, "4 T-states, 1.3 \u00B5s at 3.072 MHz"},
+        {7, "7 T-states, 2.3 \u00B5s at 3.072 MHz"},
+        {57, "57 T-states, 18.6 \u00B5s at 3.072 MHz"},
+        {3072, "3,072 T-states, 1000.0 \u00B5s at 3.072 MHz"},
+        {30719, "30,719 T-states, 9999.7 \u00B5s at 3.072 MHz"},
+        {30720, "30,720 T-states, 10.0 ms at 3.072 MHz"},
+        {3072000, "3,072,000 T-states, 1000.0 ms at 3.072 MHz"},
+    };
+    for (const auto& [n, want] : cases) EXPECT_EQ(timeText(n), want) << n;
+}
+
+TEST(StudyStatus, StepExeGivesItsTime) {
+    ActionOutcome o;
+    o.action = StudyAction::StepExe;
+    o.result.reason = StopReason::Steps;
+    o.row = Text("8000");
+    o.code = Text("3E");
+    o.next = Text("8002");
+    o.tstates = 7;
+    EXPECT_EQ(statusText(o), "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz");
+}
+
+TEST(StudyStatus, TraceLines) {
+    auto ch = [](const char* n, const char* o, const char* w) { return TraceChange{n, Text(o), Text(w)}; };
+    TraceStep adi;
+    adi.registers = {ch("A", "9A", "19")};
+    adi.flags = {ch("CY", "0", "1")};
+    adi.reasons = {"A=19: 9A + 7F = 119, kept 19", "CY=1: 9A + 7F = 119, more than FF"};
+    TraceStep mvi;
+    mvi.registers = {ch("B", "00", "05")};
+    TraceStep sta;
+    sta.rows = {ch("8100", "", "3E")};
+    const struct {
+        const char* name;
+        TraceStep step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"reasons", adi, adi.reasons},
+        {"changes without reasons", mvi, {"B: 00 \u2192 05"}},
+        {"a row written", sta, {"8100: \"\" \u2192 3E"}},
+        {"nothing changed", TraceStep{}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(traceLines(c.step), c.want) << c.name;
+}
+
+TEST(StudyStatus, EditLines) {
+    using Row = MemoryTable::EditedRow;
+    auto row = [](const char* a, const char* old, const char* now) { return Row{Text(a), Text(old), Text(now)}; };
+    const struct {
+        const char* name;
+        std::vector<Row> rows;
+        bool undone;
+        const char* want;
+    } cases[] = {
+        {"one byte", {row("8001", "00", "47")}, false, "8001  00 \u2192 47"},
+        {"undone", {row("8001", "00", "47")}, true, "8001  00 \u2192 47 (undone)"},
+        {"half a byte", {row("8000", "3E", "4")}, false, "8000  3E \u2192 4"},
+        {"from empty", {row("8000", "", "3E")}, false, "8000  \"\" \u2192 3E"},
+        {"odd address", {row("80a0", "3e", " 5")}, false, "\"80a0\"  \"3e\" \u2192 \" 5\""},
+        {"program",
+         {row("8000", "00", "3E"), row("8001", "00", "05"), row("8002", "00", "76")},
+         false,
+         "8000\u20138002  3 bytes"},
+        {"nothing", {}, false, "(no bytes)"},
+    };
+    for (const auto& c : cases) {
+        const MemoryTable::Edit edit{7, c.rows};
+        EXPECT_EQ(editText(edit, c.undone), c.want) << c.name;
+    }
 }
 
 }  // namespace
