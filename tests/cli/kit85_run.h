@@ -10,10 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -202,5 +204,25 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+using Fields = std::vector<std::pair<std::string, nlohmann::json>>;
+
+// Checks the exit status and the named fields (JSON pointers) of the report;
+// a failure lists every field that differs, then the whole run.
+inline void expectReport(const Outcome& o, int exitCode, const Fields& fields, const std::string& name = "") {
+    using nlohmann::json;
+    json j = o.json();
+    std::ostringstream diff;
+    if (o.exitCode != exitCode) diff << "  exit: " << o.exitCode << ", want " << exitCode << "\n";
+    if (!j.is_object())
+        diff << "  stdout is no JSON object\n";
+    else
+        for (const auto& [ptr, want] : fields) {
+            json::json_pointer p(ptr);
+            json got = j.contains(p) ? j.at(p) : json("<missing>");
+            if (got != want) diff << "  " << ptr << ": " << got.dump() << ", want " << want.dump() << "\n";
+        }
+    EXPECT_TRUE(diff.str().empty()) << (name.empty() ? "" : name + ":\n") << diff.str() << o.describe();
+}
 
 }  // namespace kit85::testing

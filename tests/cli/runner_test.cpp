@@ -11,24 +11,6 @@ namespace kit85::testing {
 namespace {
 
 using nlohmann::json;
-using Fields = std::vector<std::pair<std::string, json>>;
-
-// Checks the exit status and the named fields (JSON pointers) of the report;
-// a failure lists every field that differs, then the whole run.
-void expectReport(const Outcome& o, int exitCode, const Fields& fields) {
-    json j = o.json();
-    std::ostringstream diff;
-    if (o.exitCode != exitCode) diff << "  exit: " << o.exitCode << ", want " << exitCode << "\n";
-    if (!j.is_object())
-        diff << "  stdout is no JSON object\n";
-    else
-        for (const auto& [ptr, want] : fields) {
-            json::json_pointer p(ptr);
-            json got = j.contains(p) ? j.at(p) : json("<missing>");
-            if (got != want) diff << "  " << ptr << ": " << got.dump() << ", want " << want.dump() << "\n";
-        }
-    EXPECT_TRUE(diff.str().empty()) << diff.str() << o.describe();
-}
 
 std::vector<std::string> withJson(std::vector<std::string> args) {
     args.push_back("--json");

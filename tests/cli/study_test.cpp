@@ -9,7 +9,6 @@ namespace kit85::testing {
 namespace {
 
 using nlohmann::json;
-using Fields = std::vector<std::pair<std::string, json>>;
 
 // 8000 MVI A,05 / 8002 INR A / 8003 INR A / 8004 HLT
 const std::vector<std::string> kProgram = {"--poke", "8000=3E,05,3C,3C,76", "--at", "8000"};
@@ -22,23 +21,6 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
 // Every run gets a step bound, so a breakpoint wrongly passed ends at once.
 std::vector<std::string> boundedJson(std::vector<std::string> args) {
     return with(std::move(args), {"--max-steps", "1000", "--json"});
-}
-
-// The exit status and the named fields (JSON pointers); a failure lists every
-// field that differs, then the whole run.
-void expectReport(const Outcome& o, int exitCode, const Fields& fields, const std::string& name) {
-    json j = o.json();
-    std::ostringstream diff;
-    if (o.exitCode != exitCode) diff << "  exit: " << o.exitCode << ", want " << exitCode << "\n";
-    if (!j.is_object())
-        diff << "  stdout is no JSON object\n";
-    else
-        for (const auto& [ptr, want] : fields) {
-            json::json_pointer p(ptr);
-            json got = j.contains(p) ? j.at(p) : json("<missing>");
-            if (got != want) diff << "  " << ptr << ": " << got.dump() << ", want " << want.dump() << "\n";
-        }
-    EXPECT_TRUE(diff.str().empty()) << name << ":\n" << diff.str() << o.describe();
 }
 
 void runSql(const std::string& file, const std::string& text) {
