@@ -43,12 +43,17 @@ const CountCase kCounts[] = {
     {"stack and memory", {"C5", "D1", "77", "86", "76"}, "SP=A000 H=90 L=00", StopReason::Halt, 5, 12 + 10 + 7 + 7 + 5},
 };
 
+// The case's registers set and its program keyed at 8000, the cursor there.
+void load(Machine& m, const CountCase& c) {
+    m.apply(c.setup);
+    m.poke("8000", c.program);
+    m.memory->findAddress(Text("8000"));
+}
+
 TEST(TStatesCount, ExecuteCountsTheClockStatesOfEveryInstruction) {
     for (const CountCase& c : kCounts) {
         Machine m;
-        m.apply(c.setup);
-        m.poke("8000", c.program);
-        m.memory->findAddress(Text("8000"));
+        load(m, c);
         RunResult r = execute(m.kit);
         EXPECT_EQ(stopName(r.reason), stopName(c.reason)) << c.name;
         EXPECT_EQ(r.steps, c.steps) << c.name;
@@ -59,9 +64,7 @@ TEST(TStatesCount, ExecuteCountsTheClockStatesOfEveryInstruction) {
 TEST(TStatesCount, StepExeCountsTheSame) {
     for (const CountCase& c : kCounts) {
         Machine m;
-        m.apply(c.setup);
-        m.poke("8000", c.program);
-        m.memory->findAddress(Text("8000"));
+        load(m, c);
         RunResult r = stepExe(m.kit, c.steps);
         EXPECT_EQ(r.tstates, c.tstates) << c.name;
     }
