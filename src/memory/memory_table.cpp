@@ -1,5 +1,6 @@
 #include "memory/memory_table.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "values/ascii.h"
@@ -83,6 +84,12 @@ MemoryTable::~MemoryTable() {
 void MemoryTable::buildIndex() {
     byWord_.fill(-1);
     byOther_.clear();
+    bytes_.resize(rows_.size());
+    plain_ = rows_.size() == kRows;
+    for (int i = 0; i < size(); ++i) {
+        bytes_[i] = byteOf(rows_[i].data);
+        if (!rows_[i].address.is(static_cast<uint32_t>(i), 4)) plain_ = false;
+    }
     for (int i = 0; i < size(); ++i) {
         Text key = rows_[i].address.isHex() ? rows_[i].address : Text(upperAscii(rows_[i].address.str()));
         if (key.isHex() && key.size() == 4) {
@@ -184,6 +191,12 @@ void MemoryTable::commitHistory(HistoryUpdate& update) {
     pending_.clear();
     ++commits_;
     lastFlush_ = std::chrono::steady_clock::now();
+}
+
+std::vector<int> MemoryTable::pendingRows() const {
+    std::vector<int> rows(pending_.begin(), pending_.end());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void MemoryTable::flushIfDue() {
@@ -297,15 +310,11 @@ MemoryTable::UndoResult MemoryTable::takeStep(bool undo) {
     };
     std::vector<Applied> applied;
     auto rollBack = [&] {
-        for (auto it = applied.rbegin(); it != applied.rend(); ++it) rows_[it->row].data = it->before;
+        for (auto it = applied.rbegin(); it != applied.rend(); ++it) assign(it->row, it->before);
     };
     auto setRow = [&](int row, const Text& t) {
         applied.push_back({row, rows_[row].data});
-        rows_[row].data = t;
-        if (!rows_[row].pending) {
-            rows_[row].pending = true;
-            pending_.push_back(static_cast<uint32_t>(row));
-        }
+        assign(row, t);
     };
     for (std::size_t k = 0; k < end - first; ++k) {
         const HistoryRow& h = history_[undo ? end - 1 - k : first + k];

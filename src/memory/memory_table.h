@@ -115,12 +115,7 @@ public:
     void setText2(const Text& data) {
         if (!onRow()) refuseWrite();
         if (data.size() > kMaxTextLength) refuseLong(data);
-        Row& r = rows_[cursor_];
-        r.data = data;
-        if (!r.pending) {
-            r.pending = true;
-            pending_.push_back(static_cast<uint32_t>(cursor_));
-        }
+        assign(cursor_, data);
     }
 
     // --- Keyed edits and their undo history ----------------------------------
@@ -196,6 +191,27 @@ public:
     // is set now. Refused as setBreakpoint is.
     bool toggleBreakpoint(const Text& address);
 
+    // --- The byte view, for the run loop's integer path ---------------------
+
+    // True when the table has the kit's own shape: 65,536 rows, the row at
+    // index i holding address i as four upper-case hex digits. Then a row's
+    // index is its address, and MoveNext from row i lands on row i + 1.
+    bool plain() const { return plain_; }
+    // Per row, the value of its data when that is exactly two upper-case hex
+    // digits (the canonical byte), else kOddByte. Kept in step with every write.
+    static constexpr uint16_t kOddByte = 0x100;
+    const uint16_t* bytes() const { return bytes_.data(); }
+    // setText2(Text::byte(value)) on `row`, the cursor left where it is.
+    void storeByte(int row, uint8_t value) {
+        Row& r = rows_[row];
+        r.data = Text::byte(value);
+        bytes_[row] = value;
+        markPending(row);
+    }
+    // The rows written and not yet committed, in ascending order (for tests
+    // that compare two runs).
+    std::vector<int> pendingRows() const;
+
     // --- Whole-table access for front ends and tests ------------------------
 
     int size() const { return static_cast<int>(rows_.size()); }
@@ -218,6 +234,22 @@ private:
     };
 
     MemoryTable() = default;
+    static uint16_t byteOf(const Text& t) {
+        return t.isHex() && t.size() == 2 ? static_cast<uint16_t>(t.hexValue()) : kOddByte;
+    }
+    void markPending(int row) {
+        if (!rows_[row].pending) {
+            rows_[row].pending = true;
+            pending_.push_back(static_cast<uint32_t>(row));
+        }
+    }
+    // Every change of a row's data goes through here (or storeByte), so the
+    // byte view never goes stale.
+    void assign(int row, const Text& data) {
+        rows_[row].data = data;
+        bytes_[row] = byteOf(data);
+        markPending(row);
+    }
     void buildIndex();
     void findOther(const Text& address);
     void missed(const Text& address);
@@ -229,6 +261,8 @@ private:
     UndoResult takeStep(bool undo);
 
     std::vector<Row> rows_;
+    std::vector<uint16_t> bytes_;  // the byte view, one per row
+    bool plain_ = false;
     std::vector<HistoryRow> history_;  // in order; the rows of a step together
     HistoryUpdate historyPending_;     // recorded, not yet committed
     bool historyDue_ = false;

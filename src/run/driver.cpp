@@ -2,7 +2,8 @@
 
 #include <new>
 
-#include "isa/exec.h"
+#include "run/cycle.h"
+#include "run/integer_path.h"
 #include "values/errors.h"
 #include "values/flags.h"
 
@@ -24,32 +25,8 @@ std::string_view stopName(StopReason r) {
 
 namespace {
 
-enum class Cycle { Go, Halt, Invalid };
-
-// Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
-// cycle did not stop the run). Adds the instruction's T-states to `t` once it
-// has been carried out (a code the kit does not run adds none).
-//
-// This is exec1 then exec2 (isa/exec.h) with the table looked up once: exec1
-// declines exactly the codes whose executor is not First, and then exec2 runs
-// those whose executor is Second or reports "invalid code". Only HLT's handler
-// asks for a stop. Reading the code's value first also means an instruction
-// that overwrites its own row cannot change what is counted.
-inline Cycle carryOut(KitState& k, uint64_t& t) {
-    const Text& text = k.memory().text2();
-    if (text.isHex() && text.size() == 2) {
-        const isa::Opcode& o = isa::kOpcodes[text.hexValue()];
-        if (o.executor != isa::Executor::None) {
-            const int16_t stop = o.run(k, o);
-            k[F] = packFlags(k.flags);
-            t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
-            return stop == 1 ? Cycle::Halt : Cycle::Go;
-        }
-    }
-    isa::reportInvalid(k);
-    k[F] = packFlags(k.flags);
-    return Cycle::Invalid;
-}
+using run::carryOut;
+using run::Cycle;
 
 // The message for whatever a stage of a run threw. Every exception becomes a
 // stop: a failing store, an overflow, memory running out, anything else.
@@ -94,10 +71,11 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
-// The Execute loop, made once for each combination of its optional parts:
-// a breakpoint test before each instruction, an observer around it, a T-state
-// budget (kit speed). The usual run, with none of them, pays nothing for them.
-enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4 };
+// The Execute loop by the text rules, made once for each combination of its
+// optional parts (run/cycle.h).
+using run::kBreakpoints;
+using run::kBudget;
+using run::kObserved;
 
 template <unsigned kParts>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
@@ -169,6 +147,7 @@ RunResult execute(KitState& k, const RunLimits& lim) {
         if (lim.breakpoints && !lim.breakpoints->empty()) parts |= kBreakpoints;
         if (lim.observer) parts |= kObserved;
         if (lim.maxTStates) parts |= kBudget;
+        if (!lim.textRules && !lim.observer && k.memory().plain()) return run::integerLoop(k, lim, res, parts);
         switch (parts) {
             case 0: runLoop<0>(k, lim, res); break;
             case 1: runLoop<1>(k, lim, res); break;

@@ -77,6 +77,9 @@ struct RunLimits {
     // Stop (as TimeSlice) before the next instruction once the run's T-states
     // reach this (0: no bound); the instruction that crosses it completes.
     uint64_t maxTStates = 0;
+    // Carry out every instruction by the text rules, the integer path off
+    // (run/integer_path.h): for comparing the two.
+    bool textRules = false;
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.

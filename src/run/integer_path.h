@@ -1,0 +1,28 @@
+#pragma once
+
+// Execute's integer path.
+//
+// Nearly every text a run touches is canonical: two upper-case hex digits in
+// a register, a memory row or F, four in PC and SP, "0" or "1" in a flag
+// label. While every text an instruction reads is canonical, its text rules
+// come down to plain 8- and 16-bit arithmetic, so this loop keeps the
+// registers and flags as integers, reads memory through the table's byte view
+// and writes rows through storeByte (which keeps the rows' texts and their
+// pending commits exact). Any instruction that would read an odd text, step
+// past the last row, or stop with an error goes to the text rules instead
+// (run/cycle.h), with the registers written back first and read again after;
+// so both ways leave the same registers, flags, rows, cursor, T-states and
+// stop, by construction.
+//
+// Used by execute() for a plain table (MemoryTable::plain) when no observer
+// watches the run.
+
+#include "kit/kit_state.h"
+#include "run/driver.h"
+
+namespace kit85::run {
+
+// The Execute loop for `parts` (run/cycle.h) without kObserved.
+void integerLoop(KitState& k, const RunLimits& limits, RunResult& res, unsigned parts);
+
+}  // namespace kit85::run
