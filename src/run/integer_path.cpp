@@ -1,5 +1,6 @@
 #include "run/integer_path.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -22,7 +23,7 @@ constexpr uint8_t kS = 0x80, kZ = 0x40, kAC = 0x10, kP = 0x04, kCY = 0x01;
 
 struct Machine {
     std::array<uint8_t, 8> r{};  // B C D E H L - A, by register code
-    uint8_t f = 0;               // the text of F
+    uint8_t f = 0;               // the text of F: the labels packed, unless F is odd
     uint8_t fl = 0;              // the flag labels, packed
     uint16_t pc = 0, sp = 0;
     bool taken = false;
@@ -65,6 +66,10 @@ void load(const KitState& k, Machine& s) {
     flag(k.flags.auxlb, kAC);
     flag(k.flags.plb, kP);
     flag(k.flags.clb, kCY);
+    // F is packed from the labels after every instruction, so the loop keeps
+    // only the labels; an F that differs (typed in before the run) is odd
+    // until the first instruction replaces it.
+    if (!(s.odd & (bit(F) | kFlagsOdd)) && s.f != s.fl) s.odd |= bit(F);
     s.taken = k.taken;
 }
 
@@ -166,17 +171,20 @@ Access accessOf(const isa::Opcode& o) {
 }
 
 struct Code {
-    Access access;
-    uint8_t tstates = 0;
-    uint8_t tstatesTaken = 0;
+    uint32_t needs;
+    uint32_t sets;
+    uint8_t tstates;  // not taken, or the only count
+    uint8_t extra;    // what a taken conditional jump, call or return adds
 };
 
 const std::array<Code, 256> kCodes = [] {
     std::array<Code, 256> codes{};
     for (int op = 0; op < 256; ++op) {
         const isa::Opcode& o = isa::kOpcodes[op];
-        codes[op] = {accessOf(o), static_cast<uint8_t>(isa::tstatesOf(o, false)),
-                     static_cast<uint8_t>(isa::tstatesOf(o, true))};
+        const Access access = accessOf(o);
+        const uint32_t base = isa::tstatesOf(o, false);
+        codes[op] = {access.needs, access.sets, static_cast<uint8_t>(base),
+                     static_cast<uint8_t>(isa::tstatesOf(o, true) - base)};
     }
     return codes;
 }();
@@ -188,51 +196,50 @@ constexpr std::array<uint8_t, 256> kSZP = [] {
     return t;
 }();
 
-// --- One instruction ---------------------------------------------------------------
 
-enum class Step { Done, Halt, Slow };
+// --- The instructions' arithmetic ----------------------------------------------------
 
 // The 8085's condition ccc (bits 3-5 of a conditional jump, call or return):
 // NZ Z NC C PO PE P M.
-inline bool holds(uint8_t fl, unsigned ccc) {
-    static constexpr uint8_t kFlagOf[4] = {kZ, kCY, kP, kS};
+inline bool holds(uint32_t fl, unsigned ccc) {
+    constexpr uint8_t kFlagOf[4] = {kZ, kCY, kP, kS};
     return ((fl & kFlagOf[ccc >> 1]) != 0) == ((ccc & 1) != 0);
 }
 
-// A, the flags and the operand x through one of ADD ADC SUB SBB ANA XRA ORA
-// CMP (bits 3-5 of the code). A subtraction adds the complement e, and AC and
-// CY are read from that addition as the text rules read them.
-inline void alu(Machine& s, unsigned kind, uint32_t x) {
-    const uint32_t a = s.r[A];
-    const uint32_t cy = s.fl & kCY;
-    uint32_t result;
-    if (kind >= 4 && kind <= 6) {
-        result = kind == 4 ? (a & x) : kind == 5 ? (a ^ x) : (a | x);
-        s.fl = static_cast<uint8_t>(kSZP[result] | (kind == 4 ? kAC : 0));
+// A, the flags and the operand x through ADD ADC SUB SBB ANA XRA ORA or CMP
+// (kind: bits 3-5 of the code). A subtraction adds the complement e, and AC
+// and CY are read from that addition as the text rules read them.
+template <unsigned kind>
+[[gnu::always_inline]] inline void alu(uint32_t& a, uint32_t& fl, uint32_t x) {
+    if constexpr (kind >= 4 && kind <= 6) {
+        const uint32_t r = kind == 4 ? (a & x) : kind == 5 ? (a ^ x) : (a | x);
+        fl = kSZP[r] | (kind == 4 ? kAC : 0);
+        a = r;
     } else {
-        uint32_t e;
-        bool carry;
-        switch (kind) {
-            case 0: e = x; break;
-            case 1: e = x + cy; break;
-            case 3: e = 0x100 - (x + cy); break;
-            default: e = 0x100 - x; break;  // SUB, CMP
-        }
+        const uint32_t cy = fl & kCY;
+        const uint32_t e = kind == 0 ? x : kind == 1 ? x + cy : kind == 3 ? 0x100 - (x + cy) : 0x100 - x;
         const uint32_t sum = a + e;
-        carry = kind <= 1 ? sum > 0xFF : sum < 0x100;
-        result = sum & 0xFF;
-        s.fl = static_cast<uint8_t>(kSZP[result] | ((a & 0xF) + (e & 0xF) > 15 ? kAC : 0) | (carry ? kCY : 0));
-        if (kind == 7) return;
+        const bool carry = kind <= 1 ? sum > 0xFF : sum < 0x100;
+        fl = kSZP[sum & 0xFF] | ((a & 0xF) + (e & 0xF) > 15 ? kAC : 0) | (carry ? kCY : 0);
+        if constexpr (kind != 7) a = sum & 0xFF;
     }
-    s.r[A] = static_cast<uint8_t>(result);
+}
+
+// INR and DCR: CY kept; AC set when the low digit carries out (INR: it was F)
+// or does not borrow (DCR: it was not 0).
+template <bool inc>
+[[gnu::always_inline]] inline uint32_t count(uint32_t v, uint32_t& fl) {
+    const uint32_t r = (v + (inc ? 1 : 0xFF)) & 0xFF;
+    const bool ac = inc ? (v & 0xF) == 0xF : (v & 0xF) != 0;
+    fl = (fl & kCY) | kSZP[r] | (ac ? kAC : 0);
+    return r;
 }
 
 // DAA on the text "0" + A: the low adjustment adds 6, the high one 60, each
 // deciding on the digits the one before left; CY is kept once set.
-inline void daa(Machine& s) {
-    const bool c0 = s.fl & kCY;
-    uint32_t t = s.r[A];
-    uint8_t ac = s.fl & kAC;
+inline void daa(uint32_t& a, uint32_t& fl) {
+    const bool c0 = fl & kCY;
+    uint32_t t = a, ac = fl & kAC;
     bool c1 = false, c2 = false;
     if ((t & 0xF) > 9 || ac) {
         ac = (t & 0xF) + 6 > 15 ? kAC : 0;
@@ -243,411 +250,552 @@ inline void daa(Machine& s) {
         t += 0x60;
         c2 = t > 0xFF;
     }
-    s.r[A] = static_cast<uint8_t>(t);
-    s.fl = static_cast<uint8_t>(kSZP[t & 0xFF] | ac | (c0 || c1 || c2 ? kCY : 0));
-}
-
-// Carries out the instruction `op` on row c, or declines (Slow) before it has
-// changed anything. The caller has checked that every field it reads is
-// canonical; what is checked here is memory: every row read must hold a
-// canonical byte, and no access may step past row FFFF or below row 0000.
-[[gnu::always_inline]] inline Step step(Machine& s, MemoryTable& mem, const uint16_t* mb, uint32_t c, unsigned op) {
-    const uint32_t next = c + 1;
-    switch (op >> 6) {
-        case 1: {  // MOV and HLT
-            if (op == 0x76) {
-                s.pc = static_cast<uint16_t>(next);
-                return Step::Halt;
-            }
-            const unsigned d = (op >> 3) & 7, src = op & 7;
-            if (src == M) {
-                const uint16_t v = mb[s.hl()];
-                if (v > 0xFF) return Step::Slow;
-                s.r[d] = static_cast<uint8_t>(v);
-            } else if (d == M) {
-                mem.storeByte(s.hl(), s.r[src]);
-            } else {
-                s.r[d] = s.r[src];
-            }
-            s.pc = static_cast<uint16_t>(next);
-            return Step::Done;
-        }
-        case 2: {  // ADD .. CMP on a register or M
-            const unsigned src = op & 7;
-            uint32_t x;
-            if (src == M) {
-                x = mb[s.hl()];
-                if (x > 0xFF) return Step::Slow;
-            } else {
-                x = s.r[src];
-            }
-            alu(s, (op >> 3) & 7, x);
-            s.pc = static_cast<uint16_t>(next);
-            return Step::Done;
-        }
-        default: break;
-    }
-
-    // Operand bytes: b1 the row after the code, b2 the one after that.
-    auto operand1 = [&](uint32_t& b1) {
-        if (next > 0xFFFF) return false;
-        b1 = mb[next];
-        return b1 <= 0xFF;
-    };
-    auto operands2 = [&](uint32_t& b1, uint32_t& b2) {
-        if (next + 1 > 0xFFFF) return false;
-        b1 = mb[next];
-        b2 = mb[next + 1];
-        return (b1 | b2) <= 0xFF;
-    };
-    auto push = [&](uint32_t word) {
-        mem.storeByte(s.sp - 1, static_cast<uint8_t>(word >> 8));
-        mem.storeByte(s.sp - 2, static_cast<uint8_t>(word));
-        s.sp = static_cast<uint16_t>(s.sp - 2);
-    };
-    // The two rows at SP, low first, when both are there and canonical.
-    auto top = [&](uint32_t& lo, uint32_t& hi) {
-        if (s.sp == 0xFFFF) return false;
-        lo = mb[s.sp];
-        hi = mb[s.sp + 1];
-        return (lo | hi) <= 0xFF;
-    };
-    const Reg hi = Reg(((op >> 4) & 3) * 2), lo = Reg(hi + 1);  // the pair in bits 4-5 (3: SP or PSW)
-    const unsigned ccc = (op >> 3) & 7;
-    uint32_t b1 = 0, b2 = 0;
-
-    if (op < 0x40) {
-        switch (op & 7) {
-            case 4:  // INR
-            case 5: {  // DCR
-                const bool inc = (op & 7) == 4;
-                uint32_t v;
-                if (ccc == M) {
-                    v = mb[s.hl()];
-                    if (v > 0xFF) return Step::Slow;
-                } else {
-                    v = s.r[ccc];
-                }
-                const uint32_t r = (v + (inc ? 1 : 0xFF)) & 0xFF;
-                const bool ac = inc ? (v & 0xF) == 0xF : (v & 0xF) != 0;
-                s.fl = static_cast<uint8_t>((s.fl & kCY) | kSZP[r] | (ac ? kAC : 0));
-                if (ccc == M)
-                    mem.storeByte(s.hl(), static_cast<uint8_t>(r));
-                else
-                    s.r[ccc] = static_cast<uint8_t>(r);
-                s.pc = static_cast<uint16_t>(next);
-                return Step::Done;
-            }
-            case 6:  // MVI
-                if (!operand1(b1)) return Step::Slow;
-                if (ccc == M)
-                    mem.storeByte(s.hl(), static_cast<uint8_t>(b1));
-                else
-                    s.r[ccc] = static_cast<uint8_t>(b1);
-                s.pc = static_cast<uint16_t>(next + 1);
-                return Step::Done;
-            default: break;
-        }
-        switch (op) {
-            case 0x00:  // NOP
-            case 0x20:  // RIM
-            case 0x30:  // SIM
-                break;
-            case 0x01:  // LXI
-            case 0x11:
-            case 0x21:
-                if (!operands2(b1, b2)) return Step::Slow;
-                s.r[lo] = static_cast<uint8_t>(b1);
-                s.r[hi] = static_cast<uint8_t>(b2);
-                s.pc = static_cast<uint16_t>(next + 2);
-                return Step::Done;
-            case 0x31:  // LXI SP
-                if (!operands2(b1, b2)) return Step::Slow;
-                s.sp = static_cast<uint16_t>(b2 << 8 | b1);
-                s.pc = static_cast<uint16_t>(next + 2);
-                return Step::Done;
-            case 0x02:  // STAX
-            case 0x12:
-                mem.storeByte(s.pair(hi, lo), s.r[A]);
-                break;
-            case 0x0A:  // LDAX
-            case 0x1A: {
-                const uint16_t v = mb[s.pair(hi, lo)];
-                if (v > 0xFF) return Step::Slow;
-                s.r[A] = static_cast<uint8_t>(v);
-                break;
-            }
-            case 0x22:  // SHLD
-            case 0x2A:  // LHLD
-            case 0x32:  // STA
-            case 0x3A: {  // LDA
-                if (!operands2(b1, b2)) return Step::Slow;
-                const uint32_t addr = b2 << 8 | b1;
-                if (op == 0x32) {
-                    mem.storeByte(addr, s.r[A]);
-                } else if (op == 0x3A) {
-                    if (mb[addr] > 0xFF) return Step::Slow;
-                    s.r[A] = static_cast<uint8_t>(mb[addr]);
-                } else if (addr == 0xFFFF) {
-                    return Step::Slow;  // the second row would be past the last
-                } else if (op == 0x22) {
-                    mem.storeByte(addr, s.r[L]);
-                    mem.storeByte(addr + 1, s.r[H]);
-                } else {
-                    if ((mb[addr] | mb[addr + 1]) > 0xFF) return Step::Slow;
-                    s.r[L] = static_cast<uint8_t>(mb[addr]);
-                    s.r[H] = static_cast<uint8_t>(mb[addr + 1]);
-                }
-                s.pc = static_cast<uint16_t>(next + 2);
-                return Step::Done;
-            }
-            case 0x03:  // INX
-            case 0x13:
-            case 0x23:
-            case 0x0B:  // DCX
-            case 0x1B:
-            case 0x2B: {
-                const Reg h = Reg(((op >> 4) & 3) * 2);
-                const uint32_t v = s.pair(h, Reg(h + 1)) + ((op & 8) ? 0xFFFF : 1);
-                s.r[h] = static_cast<uint8_t>(v >> 8);
-                s.r[h + 1] = static_cast<uint8_t>(v);
-                break;
-            }
-            case 0x33: s.sp = static_cast<uint16_t>(s.sp + 1); break;  // INX SP
-            case 0x3B: s.sp = static_cast<uint16_t>(s.sp - 1); break;  // DCX SP
-            case 0x09:                                                 // DAD
-            case 0x19:
-            case 0x29:
-            case 0x39: {
-                const uint32_t p = op == 0x39 ? s.sp : s.pair(Reg(((op >> 4) & 3) * 2), Reg(((op >> 4) & 3) * 2 + 1));
-                const uint32_t sum = p + s.hl();
-                s.fl = static_cast<uint8_t>((s.fl & ~kCY) | (sum > 0xFFFF ? kCY : 0));
-                s.r[H] = static_cast<uint8_t>(sum >> 8);
-                s.r[L] = static_cast<uint8_t>(sum);
-                break;
-            }
-            case 0x07: {  // RLC
-                const uint32_t x = 2u * s.r[A];
-                const bool cy = x > 0xFF;
-                s.fl = static_cast<uint8_t>((s.fl & ~kCY) | (cy ? kCY : 0));
-                s.r[A] = static_cast<uint8_t>(cy ? x + 1 : x);
-                break;
-            }
-            case 0x0F: {  // RRC
-                const uint32_t a = s.r[A];
-                s.fl = static_cast<uint8_t>((s.fl & ~kCY) | (a & 1));
-                s.r[A] = static_cast<uint8_t>((a >> 1) | ((a & 1) << 7));
-                break;
-            }
-            case 0x17: {  // RAL
-                const uint32_t x = 2u * s.r[A] + (s.fl & kCY);
-                s.fl = static_cast<uint8_t>((s.fl & ~kCY) | (x > 0xFF ? kCY : 0));
-                s.r[A] = static_cast<uint8_t>(x);
-                break;
-            }
-            case 0x1F: {  // RAR
-                const uint32_t a = s.r[A];
-                s.r[A] = static_cast<uint8_t>((a >> 1) | ((s.fl & kCY) << 7));
-                s.fl = static_cast<uint8_t>((s.fl & ~kCY) | (a & 1));
-                break;
-            }
-            case 0x27: daa(s); break;
-            case 0x2F: s.r[A] = static_cast<uint8_t>(~s.r[A]); break;  // CMA
-            case 0x37: s.fl |= kCY; break;                            // STC
-            case 0x3F: s.fl ^= kCY; break;                            // CMC
-            default: return Step::Slow;
-        }
-        s.pc = static_cast<uint16_t>(next);
-        return Step::Done;
-    }
-
-    // C0..FF
-    switch (op & 7) {
-        case 0:    // Rcc
-        case 1: {  // RET, POP, PCHL, SPHL
-            if (op == 0xC9 || (op & 7) == 0) {
-                if (op != 0xC9 && !holds(s.fl, ccc)) {
-                    s.taken = false;
-                    s.pc = static_cast<uint16_t>(next);
-                    return Step::Done;
-                }
-                if (!top(b1, b2)) return Step::Slow;
-                s.taken = true;
-                s.sp = static_cast<uint16_t>(s.sp + 2);
-                s.pc = static_cast<uint16_t>(b2 << 8 | b1);
-                return Step::Done;
-            }
-            if (op == 0xE9) return Step::Slow;  // PCHL
-            if (op == 0xF9) {                   // SPHL
-                s.sp = s.hl();
-                s.pc = static_cast<uint16_t>(s.pc + 1);
-                return Step::Done;
-            }
-            // POP
-            if (!top(b1, b2)) return Step::Slow;
-            if (op == 0xF1) {  // POP PSW: F the low row, A the high, the labels from F
-                s.r[A] = static_cast<uint8_t>(b2);
-                s.fl = static_cast<uint8_t>(b1 & (kS | kZ | kAC | kP | kCY));
-            } else {
-                s.r[lo] = static_cast<uint8_t>(b1);
-                s.r[hi] = static_cast<uint8_t>(b2);
-            }
-            s.sp = static_cast<uint16_t>(s.sp + 2);
-            break;
-        }
-        case 2:    // Jcc
-        case 3: {  // JMP, and OUT, XTHL, DI, IN, XCHG, EI
-            if (op == 0xC3 || (op & 7) == 2) {
-                const bool taken = op == 0xC3 || holds(s.fl, ccc);
-                if (taken) {
-                    if (!operands2(b1, b2)) return Step::Slow;
-                    s.pc = static_cast<uint16_t>(b2 << 8 | b1);
-                } else {
-                    s.pc = static_cast<uint16_t>(next + 2);
-                }
-                s.taken = taken;
-                return Step::Done;
-            }
-            if (op == 0xD3 || op == 0xDB) {  // OUT, IN
-                s.pc = static_cast<uint16_t>(next + 1);
-                return Step::Done;
-            }
-            if (op == 0xE3) {  // XTHL
-                if (!top(b1, b2)) return Step::Slow;
-                mem.storeByte(s.sp, s.r[L]);
-                mem.storeByte(s.sp + 1, s.r[H]);
-                s.r[L] = static_cast<uint8_t>(b1);
-                s.r[H] = static_cast<uint8_t>(b2);
-                break;
-            }
-            if (op == 0xF3 || op == 0xFB) break;  // DI, EI
-            return Step::Slow;
-        }
-        case 4:    // Ccc
-        case 5: {  // CALL, PUSH
-            if (op == 0xCD || (op & 7) == 4) {
-                const bool taken = op == 0xCD || holds(s.fl, ccc);
-                if (taken) {
-                    if (!operands2(b1, b2) || s.sp < 2) return Step::Slow;
-                    push(next + 2);  // the row after the third byte; past FFFF, 0000
-                    s.pc = static_cast<uint16_t>(b2 << 8 | b1);
-                } else {
-                    s.pc = static_cast<uint16_t>(next + 2);
-                }
-                s.taken = taken;
-                return Step::Done;
-            }
-            if ((op & 0xF) != 5 || s.sp < 2) return Step::Slow;
-            push(op == 0xF5 ? uint32_t(s.r[A]) << 8 | s.f : s.pair(hi, lo));  // PUSH, PSW as A and F
-            break;
-        }
-        case 6:  // ADI ACI SUI SBI ANI XRI ORI CPI
-            if (!operand1(b1)) return Step::Slow;
-            alu(s, ccc, b1);
-            s.pc = static_cast<uint16_t>(next + 1);
-            return Step::Done;
-        default: return Step::Slow;  // RST
-    }
-    s.pc = static_cast<uint16_t>(next);
-    return Step::Done;
+    a = t & 0xFF;
+    fl = kSZP[a] | ac | (c0 || c1 || c2 ? kCY : 0);
 }
 
 // --- The loop ----------------------------------------------------------------------
+
+// The registers live in locals named by their 3-bit codes, so each case of
+// the dispatch below names its registers directly.
+#define KIT85_R0 rB
+#define KIT85_R1 rC
+#define KIT85_R2 rD
+#define KIT85_R3 rE
+#define KIT85_R4 rH
+#define KIT85_R5 rL
+#define KIT85_R7 rA
+#define REG(n) KIT85_R##n
+#define HL (rH << 8 | rL)
+
+// One operand byte (the row after the code) into `v`, or the text rules.
+#define OPERAND1(v)                   \
+    if (cur == 0xFFFF) goto textRules; \
+    v = mb[cur + 1];                  \
+    if (v > 0xFF) goto textRules
+// Two operand bytes, low then high, or the text rules.
+#define OPERANDS2(lo, hi)                \
+    if (cur >= 0xFFFE) goto textRules;    \
+    lo = mb[cur + 1];                    \
+    hi = mb[cur + 2];                    \
+    if ((lo | hi) > 0xFF) goto textRules
+// The two rows at SP, low then high, when both are there; or the text rules.
+#define STACKTOP(lo, hi)                \
+    if (sp == 0xFFFF) goto textRules;    \
+    lo = mb[sp];                        \
+    hi = mb[sp + 1];                    \
+    if ((lo | hi) > 0xFF) goto textRules
+// A word pushed: high byte to row SP-1, low byte to row SP-2.
+#define PUSH(word)                                               \
+    do {                                                         \
+        mem.storeByte(sp - 1, static_cast<uint8_t>((word) >> 8)); \
+        mem.storeByte(sp - 2, static_cast<uint8_t>(word));        \
+        sp = (sp - 2) & 0xFFFF;                                  \
+    } while (0)
+
+#define MOV_RR(d, s) \
+    case 0x40 + 8 * d + s: REG(d) = REG(s); goto step1;
+#define MOV_ROW(d)                  \
+    MOV_RR(d, 0)                    \
+    MOV_RR(d, 1)                    \
+    MOV_RR(d, 2)                    \
+    MOV_RR(d, 3)                    \
+    MOV_RR(d, 4)                    \
+    MOV_RR(d, 5)                    \
+    MOV_RR(d, 7)                    \
+    case 0x46 + 8 * d:              \
+        v = mb[HL];                 \
+        if (v > 0xFF) goto textRules; \
+        REG(d) = v;                 \
+        goto step1;
+#define MOV_TO_M(s) \
+    case 0x70 + s: mem.storeByte(HL, static_cast<uint8_t>(REG(s))); goto step1;
+
+#define ALU_R(k, s) \
+    case 0x80 + 8 * k + s: alu<k>(rA, fl, REG(s)); goto step1;
+#define ALU_ROW(k)                  \
+    ALU_R(k, 0)                     \
+    ALU_R(k, 1)                     \
+    ALU_R(k, 2)                     \
+    ALU_R(k, 3)                     \
+    ALU_R(k, 4)                     \
+    ALU_R(k, 5)                     \
+    ALU_R(k, 7)                     \
+    case 0x86 + 8 * k:              \
+        v = mb[HL];                 \
+        if (v > 0xFF) goto textRules; \
+        alu<k>(rA, fl, v);          \
+        goto step1;                 \
+    case 0xC6 + 8 * k:              \
+        OPERAND1(v);                \
+        alu<k>(rA, fl, v);          \
+        goto step2;
+
+#define COUNT_MVI(d)                               \
+    case 0x04 + 8 * d: REG(d) = count<true>(REG(d), fl); goto step1;  \
+    case 0x05 + 8 * d: REG(d) = count<false>(REG(d), fl); goto step1; \
+    case 0x06 + 8 * d:                             \
+        OPERAND1(v);                               \
+        REG(d) = v;                                \
+        goto step2;
+
+// Conditional jump, call and return on condition c.
+#define BRANCHES(c)                                           \
+    case 0xC0 + 8 * c:                                        \
+        if (!holds(fl, c)) {                                  \
+            taken = false;                                    \
+            goto step1;                                       \
+        }                                                     \
+        goto ret;                                             \
+    case 0xC2 + 8 * c:                                        \
+        if (!holds(fl, c)) {                                  \
+            taken = false;                                    \
+            goto step3;                                       \
+        }                                                     \
+        goto jump;                                            \
+    case 0xC4 + 8 * c:                                        \
+        if (!holds(fl, c)) {                                  \
+            taken = false;                                    \
+            goto step3;                                       \
+        }                                                     \
+        goto call;
 
 template <unsigned kParts>
 void loop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
     const uint16_t* const mb = mem.bytes();
+    const std::atomic<bool>* const stop = lim.stop;
+    const uint64_t maxSteps = lim.maxSteps ? lim.maxSteps : UINT64_MAX;
+    uint64_t checkAt = 0;  // the next step count at which a check can be due
     Machine s;
-    load(k, s);
-    int cur = mem.cursor();
+    uint32_t rB, rC, rD, rE, rH, rL, rA, fl, pc, sp, odd, op = 0, v, w;
+    bool taken;
+    uint32_t cur = static_cast<uint32_t>(mem.cursor());  // past FFFF (or -1): on no row
     uint64_t n = 0, t = 0;
-    // Keeps the kit and the counts right however the loop is left: while the
-    // machine is live (not handed to the text rules) it is written back, and
-    // the cursor put on the row it reached.
-    struct Exit {
-        KitState& k;
-        MemoryTable& mem;
-        Machine& s;
-        RunResult& r;
-        uint64_t& n;
-        uint64_t& t;
-        int& cur;
-        bool live = true;
-        ~Exit() {
-            r.steps = n;
-            r.tstates = t;
-            if (!live) return;
-            store(s, k);
-            if (mem.cursor() != cur) mem.setCursor(cur);
-        }
-    } exit{k, mem, s, res, n, t, cur};
 
-    for (;;) {
-        if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
-            res.reason = StopReason::Interrupted;
-            return;
-        }
-        if (lim.maxSteps && n >= lim.maxSteps) {
-            res.reason = StopReason::StepLimit;
-            return;
-        }
-        if constexpr ((kParts & kBudget) != 0) {
-            if (t >= lim.maxTStates) {
-                res.reason = StopReason::TimeSlice;
-                return;
-            }
-        }
-        if constexpr ((kParts & kBreakpoints) != 0) {
-            // A row on the table's shape has its index as its address.
-            if ((n != 0 || lim.resumed) && static_cast<unsigned>(cur) <= 0xFFFF &&
-                lim.breakpoints->contains(static_cast<uint16_t>(cur))) {
-                res.reason = StopReason::Breakpoint;
-                return;
-            }
-        }
-        if ((n & 0xFFF) == 0xFFF) {
-            mem.flushIfDue();
-            if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
-                res.reason = StopReason::TimeSlice;
-                return;
-            }
-        }
-        ++n;
-        if (static_cast<unsigned>(cur) <= 0xFFFF) {
-            const unsigned op = mb[cur];
-            if (op <= 0xFF) {
-                const Code& code = kCodes[op];
-                if (!(s.odd & code.access.needs)) {
-                    const Step st = step(s, mem, mb, static_cast<uint32_t>(cur), op);
-                    if (st != Step::Slow) {
-                        s.odd &= ~code.access.sets;
-                        s.f = s.fl;
-                        t += code.tstatesTaken && s.taken ? code.tstatesTaken : code.tstates;
-                        if (st == Step::Halt) {
-                            res.reason = StopReason::Halt;
-                            return;
-                        }
-                        cur = s.pc;
-                        continue;
-                    }
-                }
-            }
-        }
-        // The text rules carry this instruction out, on the kit's own texts.
-        exit.live = false;
-        store(s, k);
-        if (mem.cursor() != cur) mem.setCursor(cur);
-        switch (carryOut(k, t)) {
-            case Cycle::Go: mem.findAddress(k[PC]); break;
-            case Cycle::Halt: res.reason = StopReason::Halt; return;
-            case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
-        }
-        load(k, s);
-        cur = mem.cursor();
-        exit.live = true;
+#define FROM_MACHINE()                  \
+    rB = s.r[B];                        \
+    rC = s.r[C];                        \
+    rD = s.r[D];                        \
+    rE = s.r[E];                        \
+    rH = s.r[H];                        \
+    rL = s.r[L];                        \
+    rA = s.r[A];                        \
+    fl = s.fl;                          \
+    pc = s.pc;                          \
+    sp = s.sp;                          \
+    taken = s.taken;                    \
+    odd = s.odd & ~kSlow
+#define TO_MACHINE()                           \
+    s.r = {static_cast<uint8_t>(rB), static_cast<uint8_t>(rC), static_cast<uint8_t>(rD), static_cast<uint8_t>(rE), \
+           static_cast<uint8_t>(rH), static_cast<uint8_t>(rL), 0,                         static_cast<uint8_t>(rA)}; \
+    s.f = static_cast<uint8_t>(fl);            \
+    s.fl = static_cast<uint8_t>(fl);           \
+    s.pc = static_cast<uint16_t>(pc);          \
+    s.sp = static_cast<uint16_t>(sp);          \
+    s.taken = taken;                           \
+    s.odd = odd | kSlow
+    // Hands the machine back to the kit: its texts, and the cursor on the row reached.
+#define WRITE_BACK()                                                   \
+    TO_MACHINE();                                                      \
+    store(s, k);                                                       \
+    if (mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur))
+
+    load(k, s);
+    FROM_MACHINE();
+
+top:
+    // The checks between instructions, in the text loop's order. A plain run
+    // (no budget, no breakpoints) makes them only when one can be due: at the
+    // step bound, and every 4096 steps, where the stop request is read too
+    // (a stop still ends the run within microseconds).
+    if (kParts == 0) {
+        if (n < checkAt) goto checked;
+        checkAt = std::min(n | 0xFFF, maxSteps);
     }
+    if (stop && stop->load(std::memory_order_relaxed)) {
+        res.reason = StopReason::Interrupted;
+        goto finish;
+    }
+    if (n >= maxSteps) {
+        res.reason = StopReason::StepLimit;
+        goto finish;
+    }
+    if constexpr ((kParts & kBudget) != 0) {
+        if (t >= lim.maxTStates) {
+            res.reason = StopReason::TimeSlice;
+            goto finish;
+        }
+    }
+    if constexpr ((kParts & kBreakpoints) != 0) {
+        // A row of a plain table has its index as its address.
+        if ((n != 0 || lim.resumed) && cur <= 0xFFFF && lim.breakpoints->contains(static_cast<uint16_t>(cur))) {
+            res.reason = StopReason::Breakpoint;
+            goto finish;
+        }
+    }
+    if ((n & 0xFFF) == 0xFFF) {
+        try {
+            mem.flushIfDue();
+        } catch (...) {
+            WRITE_BACK();
+            res.steps = n;
+            res.tstates = t;
+            throw;
+        }
+        if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
+            res.reason = StopReason::TimeSlice;
+            goto finish;
+        }
+    }
+checked:
+    ++n;
+    if (cur > 0xFFFF) goto textRules;
+    op = mb[cur];
+    if (op > 0xFF) goto textRules;
+    if (odd && (odd & kCodes[op].needs)) goto textRules;
+
+    switch (op) {
+        MOV_ROW(0)
+        MOV_ROW(1)
+        MOV_ROW(2)
+        MOV_ROW(3)
+        MOV_ROW(4)
+        MOV_ROW(5)
+        MOV_ROW(7)
+        MOV_TO_M(0)
+        MOV_TO_M(1)
+        MOV_TO_M(2)
+        MOV_TO_M(3)
+        MOV_TO_M(4)
+        MOV_TO_M(5)
+        MOV_TO_M(7)
+        case 0x76:  // HLT: the cursor stays on its row
+            pc = (cur + 1) & 0xFFFF;
+            odd &= ~kCodes[op].sets;
+            t += kCodes[op].tstates;
+            res.reason = StopReason::Halt;
+            goto finish;
+
+        ALU_ROW(0)
+        ALU_ROW(1)
+        ALU_ROW(2)
+        ALU_ROW(3)
+        ALU_ROW(4)
+        ALU_ROW(5)
+        ALU_ROW(6)
+        ALU_ROW(7)
+
+        COUNT_MVI(0)
+        COUNT_MVI(1)
+        COUNT_MVI(2)
+        COUNT_MVI(3)
+        COUNT_MVI(4)
+        COUNT_MVI(5)
+        COUNT_MVI(7)
+        case 0x34:  // INR M
+        case 0x35:  // DCR M
+            v = mb[HL];
+            if (v > 0xFF) goto textRules;
+            mem.storeByte(HL, static_cast<uint8_t>(op == 0x34 ? count<true>(v, fl) : count<false>(v, fl)));
+            goto step1;
+        case 0x36:  // MVI M
+            OPERAND1(v);
+            mem.storeByte(HL, static_cast<uint8_t>(v));
+            goto step2;
+
+        case 0x00:  // NOP
+        case 0x20:  // RIM
+        case 0x30:  // SIM
+        case 0xF3:  // DI
+        case 0xFB:  // EI
+            goto step1;
+        case 0xD3:  // OUT
+        case 0xDB:  // IN
+            goto step2;
+
+        case 0x01:  // LXI B
+            OPERANDS2(v, w);
+            rC = v;
+            rB = w;
+            goto step3;
+        case 0x11:  // LXI D
+            OPERANDS2(v, w);
+            rE = v;
+            rD = w;
+            goto step3;
+        case 0x21:  // LXI H
+            OPERANDS2(v, w);
+            rL = v;
+            rH = w;
+            goto step3;
+        case 0x31:  // LXI SP
+            OPERANDS2(v, w);
+            sp = w << 8 | v;
+            goto step3;
+        case 0x02: mem.storeByte(rB << 8 | rC, static_cast<uint8_t>(rA)); goto step1;  // STAX B
+        case 0x12: mem.storeByte(rD << 8 | rE, static_cast<uint8_t>(rA)); goto step1;  // STAX D
+        case 0x0A:                                                                       // LDAX B
+            v = mb[rB << 8 | rC];
+            if (v > 0xFF) goto textRules;
+            rA = v;
+            goto step1;
+        case 0x1A:  // LDAX D
+            v = mb[rD << 8 | rE];
+            if (v > 0xFF) goto textRules;
+            rA = v;
+            goto step1;
+        case 0x22:  // SHLD
+            OPERANDS2(v, w);
+            w = w << 8 | v;
+            if (w == 0xFFFF) goto textRules;  // the second row would be past the last
+            mem.storeByte(w, static_cast<uint8_t>(rL));
+            mem.storeByte(w + 1, static_cast<uint8_t>(rH));
+            goto step3;
+        case 0x2A:  // LHLD
+            OPERANDS2(v, w);
+            w = w << 8 | v;
+            if (w == 0xFFFF || (mb[w] | mb[w + 1]) > 0xFF) goto textRules;
+            rL = mb[w];
+            rH = mb[w + 1];
+            goto step3;
+        case 0x32:  // STA
+            OPERANDS2(v, w);
+            mem.storeByte(w << 8 | v, static_cast<uint8_t>(rA));
+            goto step3;
+        case 0x3A:  // LDA
+            OPERANDS2(v, w);
+            w = mb[w << 8 | v];
+            if (w > 0xFF) goto textRules;
+            rA = w;
+            goto step3;
+
+        case 0x03:  // INX B
+            v = ((rB << 8 | rC) + 1) & 0xFFFF;
+            rB = v >> 8;
+            rC = v & 0xFF;
+            goto step1;
+        case 0x13:  // INX D
+            v = ((rD << 8 | rE) + 1) & 0xFFFF;
+            rD = v >> 8;
+            rE = v & 0xFF;
+            goto step1;
+        case 0x23:  // INX H
+            v = (HL + 1) & 0xFFFF;
+            rH = v >> 8;
+            rL = v & 0xFF;
+            goto step1;
+        case 0x33: sp = (sp + 1) & 0xFFFF; goto step1;  // INX SP
+        case 0x0B:                                       // DCX B
+            v = ((rB << 8 | rC) + 0xFFFF) & 0xFFFF;
+            rB = v >> 8;
+            rC = v & 0xFF;
+            goto step1;
+        case 0x1B:  // DCX D
+            v = ((rD << 8 | rE) + 0xFFFF) & 0xFFFF;
+            rD = v >> 8;
+            rE = v & 0xFF;
+            goto step1;
+        case 0x2B:  // DCX H
+            v = (HL + 0xFFFF) & 0xFFFF;
+            rH = v >> 8;
+            rL = v & 0xFF;
+            goto step1;
+        case 0x3B: sp = (sp + 0xFFFF) & 0xFFFF; goto step1;  // DCX SP
+        case 0x09: w = rB << 8 | rC; goto dad;                // DAD B
+        case 0x19: w = rD << 8 | rE; goto dad;                // DAD D
+        case 0x29: w = HL; goto dad;                          // DAD H
+        case 0x39: w = sp; goto dad;                          // DAD SP
+
+        case 0x07:  // RLC
+            v = 2 * rA;
+            fl = (fl & ~uint32_t{kCY}) | (v > 0xFF ? kCY : 0);
+            rA = (v + (fl & kCY)) & 0xFF;
+            goto step1;
+        case 0x0F:  // RRC
+            fl = (fl & ~uint32_t{kCY}) | (rA & 1);
+            rA = (rA >> 1) | ((rA & 1) << 7);
+            goto step1;
+        case 0x17:  // RAL
+            v = 2 * rA + (fl & kCY);
+            fl = (fl & ~uint32_t{kCY}) | (v > 0xFF ? kCY : 0);
+            rA = v & 0xFF;
+            goto step1;
+        case 0x1F:  // RAR
+            v = rA;
+            rA = (v >> 1) | ((fl & kCY) << 7);
+            fl = (fl & ~uint32_t{kCY}) | (v & 1);
+            goto step1;
+        case 0x27: daa(rA, fl); goto step1;
+        case 0x2F: rA = ~rA & 0xFF; goto step1;  // CMA
+        case 0x37: fl |= kCY; goto step1;        // STC
+        case 0x3F: fl ^= kCY; goto step1;        // CMC
+
+        BRANCHES(0)
+        BRANCHES(1)
+        BRANCHES(2)
+        BRANCHES(3)
+        BRANCHES(4)
+        BRANCHES(5)
+        BRANCHES(6)
+        BRANCHES(7)
+        case 0xC3: goto jump;
+        case 0xCD: goto call;
+        case 0xC9: goto ret;
+
+        case 0xC1:  // POP B
+            STACKTOP(v, w);
+            rC = v;
+            rB = w;
+            sp = (sp + 2) & 0xFFFF;
+            goto step1;
+        case 0xD1:  // POP D
+            STACKTOP(v, w);
+            rE = v;
+            rD = w;
+            sp = (sp + 2) & 0xFFFF;
+            goto step1;
+        case 0xE1:  // POP H
+            STACKTOP(v, w);
+            rL = v;
+            rH = w;
+            sp = (sp + 2) & 0xFFFF;
+            goto step1;
+        case 0xF1:  // POP PSW: F the low row, A the high, the labels from F
+            STACKTOP(v, w);
+            fl = v & (kS | kZ | kAC | kP | kCY);
+            rA = w;
+            sp = (sp + 2) & 0xFFFF;
+            goto step1;
+        case 0xC5:  // PUSH B
+            if (sp < 2) goto textRules;
+            PUSH(rB << 8 | rC);
+            goto step1;
+        case 0xD5:  // PUSH D
+            if (sp < 2) goto textRules;
+            PUSH(rD << 8 | rE);
+            goto step1;
+        case 0xE5:  // PUSH H
+            if (sp < 2) goto textRules;
+            PUSH(HL);
+            goto step1;
+        case 0xF5:  // PUSH PSW: A and F, which is the labels packed (see odd)
+            if (sp < 2) goto textRules;
+            PUSH(rA << 8 | fl);
+            goto step1;
+        case 0xE3:  // XTHL
+            STACKTOP(v, w);
+            mem.storeByte(sp, static_cast<uint8_t>(rL));
+            mem.storeByte(sp + 1, static_cast<uint8_t>(rH));
+            rL = v;
+            rH = w;
+            goto step1;
+        case 0xF9:  // SPHL: the one instruction that steps PC from PC's own text
+            sp = HL;
+            pc = (pc + 1) & 0xFFFF;
+            goto done;
+
+        default: goto textRules;  // the restarts, PCHL, XCHG and the gaps
+    }
+
+jump:  // the target from the two operand rows
+    OPERANDS2(v, w);
+    taken = true;
+    t += kCodes[op].extra;
+    pc = w << 8 | v;
+    goto done;
+call:  // the target, and the address after the third byte pushed (past FFFF, 0000)
+    OPERANDS2(v, w);
+    if (sp < 2) goto textRules;
+    PUSH(cur + 3);
+    taken = true;
+    t += kCodes[op].extra;
+    pc = w << 8 | v;
+    goto done;
+ret:
+    STACKTOP(v, w);
+    sp = (sp + 2) & 0xFFFF;
+    taken = true;
+    t += kCodes[op].extra;
+    pc = w << 8 | v;
+    goto done;
+dad:  // HL := HL + w; CY says whether the sum passed FFFF
+    w += HL;
+    fl = (fl & ~uint32_t{kCY}) | (w > 0xFFFF ? kCY : 0);
+    rH = (w >> 8) & 0xFF;
+    rL = w & 0xFF;
+    goto step1;
+
+step3:
+    pc = (cur + 3) & 0xFFFF;
+    goto done;
+step2:
+    pc = (cur + 2) & 0xFFFF;
+    goto done;
+step1:
+    pc = (cur + 1) & 0xFFFF;
+done:  // the next instruction is at PC
+    if (odd) odd &= ~kCodes[op].sets;
+    t += kCodes[op].tstates;
+    cur = pc;
+    goto top;
+
+textRules:  // this instruction by the text rules, on the kit's own texts
+    WRITE_BACK();
+    {
+        uint64_t tt = t;
+        Cycle c;
+        try {
+            c = carryOut(k, tt);
+            if (c == Cycle::Go) mem.findAddress(k[PC]);
+        } catch (...) {
+            res.steps = n;
+            res.tstates = tt;
+            throw;
+        }
+        t = tt;
+        if (c != Cycle::Go) {
+            res.reason = c == Cycle::Halt ? StopReason::Halt : StopReason::InvalidCode;
+            res.steps = n;
+            res.tstates = t;
+            return;  // the kit holds it all; the cursor stays where the text rules left it
+        }
+    }
+    load(k, s);
+    FROM_MACHINE();
+    cur = static_cast<uint32_t>(mem.cursor());
+    goto top;
+
+finish:
+    WRITE_BACK();
+    res.steps = n;
+    res.tstates = t;
+
+#undef FROM_MACHINE
+#undef TO_MACHINE
+#undef WRITE_BACK
 }
+
+#undef BRANCHES
+#undef COUNT_MVI
+#undef ALU_ROW
+#undef ALU_R
+#undef MOV_TO_M
+#undef MOV_ROW
+#undef MOV_RR
+#undef PUSH
+#undef STACKTOP
+#undef OPERANDS2
+#undef OPERAND1
+#undef HL
+#undef REG
+#undef KIT85_R7
+#undef KIT85_R5
+#undef KIT85_R4
+#undef KIT85_R3
+#undef KIT85_R2
+#undef KIT85_R1
+#undef KIT85_R0
 
 }  // namespace
 
