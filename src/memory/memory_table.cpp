@@ -84,7 +84,7 @@ MemoryTable::~MemoryTable() {
 void MemoryTable::buildIndex() {
     byWord_.fill(-1);
     byOther_.clear();
-    bytes_.resize(rows_.size());
+    bytes_.assign(rows_.size() + 1, kOddByte);
     plain_ = rows_.size() == kRows;
     for (int i = 0; i < size(); ++i) {
         bytes_[i] = byteOf(rows_[i].data);

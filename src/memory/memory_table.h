@@ -199,12 +199,14 @@ public:
     bool plain() const { return plain_; }
     // Per row, the value of its data when that is exactly two upper-case hex
     // digits (the canonical byte), else kOddByte. Kept in step with every write.
+    // One entry more than there are rows, always kOddByte: reading it stands for
+    // reading no row.
     static constexpr uint16_t kOddByte = 0x100;
     const uint16_t* bytes() const { return bytes_.data(); }
     // setText2(Text::byte(value)) on `row`, the cursor left where it is.
-    void storeByte(int row, uint8_t value) {
+    [[gnu::always_inline]] void storeByte(int row, uint8_t value) {
         Row& r = rows_[row];
-        r.data = Text::byte(value);
+        r.data.setByte(value);
         bytes_[row] = value;
         markPending(row);
     }

@@ -177,8 +177,11 @@ struct Code {
     uint8_t extra;    // what a taken conditional jump, call or return adds
 };
 
-const std::array<Code, 256> kCodes = [] {
-    std::array<Code, 256> codes{};
+static_assert(MemoryTable::kOddByte == 256);
+// One entry more for the byte view's kOddByte: an odd row needs everything.
+const std::array<Code, 257> kCodes = [] {
+    std::array<Code, 257> codes{};
+    codes[256] = {~0u, 0, 0, 0};
     for (int op = 0; op < 256; ++op) {
         const isa::Opcode& o = isa::kOpcodes[op];
         const Access access = accessOf(o);
@@ -256,109 +259,122 @@ inline void daa(uint32_t& a, uint32_t& fl) {
 
 // --- The loop ----------------------------------------------------------------------
 
-// The registers live in locals named by their 3-bit codes, so each case of
-// the dispatch below names its registers directly.
-#define KIT85_R0 rB
-#define KIT85_R1 rC
-#define KIT85_R2 rD
-#define KIT85_R3 rE
-#define KIT85_R4 rH
-#define KIT85_R5 rL
-#define KIT85_R7 rA
-#define REG(n) KIT85_R##n
-#define HL (rH << 8 | rL)
+// The registers live in locals: A alone, B C, D E and H L as pairs (so that
+// addressing through a pair costs nothing). GET and SET name a register by
+// its 3-bit code, so each case of the dispatch names its registers directly.
+#define GET0 (rBC >> 8)
+#define GET1 (rBC & 0xFF)
+#define GET2 (rDE >> 8)
+#define GET3 (rDE & 0xFF)
+#define GET4 (rHL >> 8)
+#define GET5 (rHL & 0xFF)
+#define GET7 rA
+#define GET(n) GET##n
+#define SET0(x) rBC = (rBC & 0x00FF) | (x) << 8
+#define SET1(x) rBC = (rBC & 0xFF00) | (x)
+#define SET2(x) rDE = (rDE & 0x00FF) | (x) << 8
+#define SET3(x) rDE = (rDE & 0xFF00) | (x)
+#define SET4(x) rHL = (rHL & 0x00FF) | (x) << 8
+#define SET5(x) rHL = (rHL & 0xFF00) | (x)
+#define SET7(x) rA = (x)
+#define SET(n, x) SET##n(x)
 
 // One operand byte (the row after the code) into `v`, or the text rules.
-#define OPERAND1(v)                   \
+#define OPERAND1(v)                    \
     if (cur == 0xFFFF) goto textRules; \
-    v = mb[cur + 1];                  \
+    v = mb[cur + 1];                   \
     if (v > 0xFF) goto textRules
 // Two operand bytes, low then high, or the text rules.
-#define OPERANDS2(lo, hi)                \
-    if (cur >= 0xFFFE) goto textRules;    \
-    lo = mb[cur + 1];                    \
-    hi = mb[cur + 2];                    \
+#define OPERANDS2(lo, hi)              \
+    if (cur >= 0xFFFE) goto textRules; \
+    lo = mb[cur + 1];                  \
+    hi = mb[cur + 2];                  \
     if ((lo | hi) > 0xFF) goto textRules
 // The two rows at SP, low then high, when both are there; or the text rules.
-#define STACKTOP(lo, hi)                \
-    if (sp == 0xFFFF) goto textRules;    \
-    lo = mb[sp];                        \
-    hi = mb[sp + 1];                    \
+#define STACKTOP(lo, hi)              \
+    if (sp == 0xFFFF) goto textRules; \
+    lo = mb[sp];                      \
+    hi = mb[sp + 1];                  \
     if ((lo | hi) > 0xFF) goto textRules
 // A word pushed: high byte to row SP-1, low byte to row SP-2.
-#define PUSH(word)                                               \
-    do {                                                         \
+#define PUSH(word)                                                \
+    do {                                                          \
         mem.storeByte(sp - 1, static_cast<uint8_t>((word) >> 8)); \
         mem.storeByte(sp - 2, static_cast<uint8_t>(word));        \
-        sp = (sp - 2) & 0xFFFF;                                  \
+        sp = (sp - 2) & 0xFFFF;                                   \
     } while (0)
 
 #define MOV_RR(d, s) \
-    case 0x40 + 8 * d + s: REG(d) = REG(s); goto step1;
-#define MOV_ROW(d)                  \
-    MOV_RR(d, 0)                    \
-    MOV_RR(d, 1)                    \
-    MOV_RR(d, 2)                    \
-    MOV_RR(d, 3)                    \
-    MOV_RR(d, 4)                    \
-    MOV_RR(d, 5)                    \
-    MOV_RR(d, 7)                    \
-    case 0x46 + 8 * d:              \
-        v = mb[HL];                 \
+    case 0x40 + 8 * d + s: SET(d, GET(s)); goto step1;
+#define MOV_ROW(d)                    \
+    MOV_RR(d, 0)                      \
+    MOV_RR(d, 1)                      \
+    MOV_RR(d, 2)                      \
+    MOV_RR(d, 3)                      \
+    MOV_RR(d, 4)                      \
+    MOV_RR(d, 5)                      \
+    MOV_RR(d, 7)                      \
+    case 0x46 + 8 * d:                \
+        v = mb[rHL];                  \
         if (v > 0xFF) goto textRules; \
-        REG(d) = v;                 \
+        SET(d, v);                    \
         goto step1;
 #define MOV_TO_M(s) \
-    case 0x70 + s: mem.storeByte(HL, static_cast<uint8_t>(REG(s))); goto step1;
+    case 0x70 + s: mem.storeByte(rHL, static_cast<uint8_t>(GET(s))); goto step1;
 
 #define ALU_R(k, s) \
-    case 0x80 + 8 * k + s: alu<k>(rA, fl, REG(s)); goto step1;
-#define ALU_ROW(k)                  \
-    ALU_R(k, 0)                     \
-    ALU_R(k, 1)                     \
-    ALU_R(k, 2)                     \
-    ALU_R(k, 3)                     \
-    ALU_R(k, 4)                     \
-    ALU_R(k, 5)                     \
-    ALU_R(k, 7)                     \
-    case 0x86 + 8 * k:              \
-        v = mb[HL];                 \
+    case 0x80 + 8 * k + s: alu<k>(rA, fl, GET(s)); goto step1;
+#define ALU_ROW(k)                    \
+    ALU_R(k, 0)                       \
+    ALU_R(k, 1)                       \
+    ALU_R(k, 2)                       \
+    ALU_R(k, 3)                       \
+    ALU_R(k, 4)                       \
+    ALU_R(k, 5)                       \
+    ALU_R(k, 7)                       \
+    case 0x86 + 8 * k:                \
+        v = mb[rHL];                  \
         if (v > 0xFF) goto textRules; \
-        alu<k>(rA, fl, v);          \
-        goto step1;                 \
-    case 0xC6 + 8 * k:              \
-        OPERAND1(v);                \
-        alu<k>(rA, fl, v);          \
+        alu<k>(rA, fl, v);            \
+        goto step1;                   \
+    case 0xC6 + 8 * k:                \
+        OPERAND1(v);                  \
+        alu<k>(rA, fl, v);            \
         goto step2;
 
-#define COUNT_MVI(d)                               \
-    case 0x04 + 8 * d: REG(d) = count<true>(REG(d), fl); goto step1;  \
-    case 0x05 + 8 * d: REG(d) = count<false>(REG(d), fl); goto step1; \
-    case 0x06 + 8 * d:                             \
-        OPERAND1(v);                               \
-        REG(d) = v;                                \
+#define COUNT_MVI(d)                                                      \
+    case 0x04 + 8 * d: SET(d, count<true>(GET(d), fl)); goto step1;  \
+    case 0x05 + 8 * d: SET(d, count<false>(GET(d), fl)); goto step1; \
+    case 0x06 + 8 * d:                                                    \
+        OPERAND1(v);                                                      \
+        SET(d, v);                                                        \
         goto step2;
 
-// Conditional jump, call and return on condition c.
-#define BRANCHES(c)                                           \
-    case 0xC0 + 8 * c:                                        \
-        if (!holds(fl, c)) {                                  \
-            taken = false;                                    \
-            goto step1;                                       \
-        }                                                     \
-        goto ret;                                             \
-    case 0xC2 + 8 * c:                                        \
-        if (!holds(fl, c)) {                                  \
-            taken = false;                                    \
-            goto step3;                                       \
-        }                                                     \
-        goto jump;                                            \
-    case 0xC4 + 8 * c:                                        \
-        if (!holds(fl, c)) {                                  \
-            taken = false;                                    \
-            goto step3;                                       \
-        }                                                     \
+// Conditional return, jump and call on condition c.
+#define BRANCHES(c)          \
+    case 0xC0 + 8 * c:       \
+        if (!holds(fl, c)) { \
+            taken = false;   \
+            goto step1;      \
+        }                    \
+        goto ret;            \
+    case 0xC2 + 8 * c:       \
+        if (!holds(fl, c)) { \
+            taken = false;   \
+            goto step3;      \
+        }                    \
+        goto jump;           \
+    case 0xC4 + 8 * c:       \
+        if (!holds(fl, c)) { \
+            taken = false;   \
+            goto step3;      \
+        }                    \
         goto call;
+
+// `cur` is the current row and, after every instruction carried out here,
+// PC as well: the next instruction is always found at PC. It is kNoRow when
+// the cursor stands on no row (the byte view's last entry, never canonical).
+constexpr uint32_t kNoRow = 0x10000;
 
 template <unsigned kParts>
 void loop(KitState& k, const RunLimits& lim, RunResult& res) {
@@ -366,40 +382,41 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
     const uint16_t* const mb = mem.bytes();
     const std::atomic<bool>* const stop = lim.stop;
     const uint64_t maxSteps = lim.maxSteps ? lim.maxSteps : UINT64_MAX;
-    uint64_t checkAt = 0;  // the next step count at which a check can be due
     Machine s;
-    uint32_t rB, rC, rD, rE, rH, rL, rA, fl, pc, sp, odd, op = 0, v, w;
+    uint32_t rA, rBC, rDE, rHL, fl, sp, odd, cur, op = 0, v, w;
     bool taken;
-    uint32_t cur = static_cast<uint32_t>(mem.cursor());  // past FFFF (or -1): on no row
-    uint64_t n = 0, t = 0;
+    // The steps carried out are checkAt - left: `left` counts down to the next
+    // step at which a check between instructions can be due.
+    uint64_t n = 0, checkAt = 0, left = 0, t = 0;
 
-#define FROM_MACHINE()                  \
-    rB = s.r[B];                        \
-    rC = s.r[C];                        \
-    rD = s.r[D];                        \
-    rE = s.r[E];                        \
-    rH = s.r[H];                        \
-    rL = s.r[L];                        \
-    rA = s.r[A];                        \
-    fl = s.fl;                          \
-    pc = s.pc;                          \
-    sp = s.sp;                          \
-    taken = s.taken;                    \
-    odd = s.odd & ~kSlow
-#define TO_MACHINE()                           \
-    s.r = {static_cast<uint8_t>(rB), static_cast<uint8_t>(rC), static_cast<uint8_t>(rD), static_cast<uint8_t>(rE), \
-           static_cast<uint8_t>(rH), static_cast<uint8_t>(rL), 0,                         static_cast<uint8_t>(rA)}; \
-    s.f = static_cast<uint8_t>(fl);            \
-    s.fl = static_cast<uint8_t>(fl);           \
-    s.pc = static_cast<uint16_t>(pc);          \
-    s.sp = static_cast<uint16_t>(sp);          \
-    s.taken = taken;                           \
+#define FROM_MACHINE()                                                            \
+    rA = s.r[A];                                                                  \
+    rBC = s.r[B] << 8 | s.r[C];                                                   \
+    rDE = s.r[D] << 8 | s.r[E];                                                   \
+    rHL = s.r[H] << 8 | s.r[L];                                                   \
+    fl = s.fl;                                                                    \
+    sp = s.sp;                                                                    \
+    taken = s.taken;                                                              \
+    odd = s.odd & ~kSlow;                                                         \
+    cur = mem.onRow() ? static_cast<uint32_t>(mem.cursor()) : kNoRow;             \
+    /* SPHL steps PC's own text: only while PC names the current row */          \
+    if (s.pc != cur) odd |= bit(PC)
+#define TO_MACHINE()                                                                                      \
+    s.r = {static_cast<uint8_t>(rBC >> 8), static_cast<uint8_t>(rBC), static_cast<uint8_t>(rDE >> 8),     \
+           static_cast<uint8_t>(rDE),      static_cast<uint8_t>(rHL >> 8), static_cast<uint8_t>(rHL),     \
+           0,                              static_cast<uint8_t>(rA)};                                     \
+    s.fl = static_cast<uint8_t>(fl);                                                                      \
+    s.f = s.fl;                                                                                           \
+    s.pc = static_cast<uint16_t>(cur);                                                                    \
+    s.sp = static_cast<uint16_t>(sp);                                                                     \
+    s.taken = taken;                                                                                      \
     s.odd = odd | kSlow
-    // Hands the machine back to the kit: its texts, and the cursor on the row reached.
-#define WRITE_BACK()                                                   \
-    TO_MACHINE();                                                      \
-    store(s, k);                                                       \
-    if (mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur))
+    // Hands the machine back to the kit: its texts, and the cursor on the row
+    // reached (kNoRow only before any instruction here, so the cursor is right).
+#define WRITE_BACK()  \
+    TO_MACHINE();     \
+    store(s, k);      \
+    if (cur != kNoRow && mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur))
 
     load(k, s);
     FROM_MACHINE();
@@ -408,11 +425,9 @@ top:
     // The checks between instructions, in the text loop's order. A plain run
     // (no budget, no breakpoints) makes them only when one can be due: at the
     // step bound, and every 4096 steps, where the stop request is read too
-    // (a stop still ends the run within microseconds).
-    if (kParts == 0) {
-        if (n < checkAt) goto checked;
-        checkAt = std::min(n | 0xFFF, maxSteps);
-    }
+    // (so a stop still ends the run within microseconds).
+    if (left) goto checked;
+    n = checkAt;
     if (stop && stop->load(std::memory_order_relaxed)) {
         res.reason = StopReason::Interrupted;
         goto finish;
@@ -429,7 +444,7 @@ top:
     }
     if constexpr ((kParts & kBreakpoints) != 0) {
         // A row of a plain table has its index as its address.
-        if ((n != 0 || lim.resumed) && cur <= 0xFFFF && lim.breakpoints->contains(static_cast<uint16_t>(cur))) {
+        if ((n != 0 || lim.resumed) && cur != kNoRow && lim.breakpoints->contains(static_cast<uint16_t>(cur))) {
             res.reason = StopReason::Breakpoint;
             goto finish;
         }
@@ -448,11 +463,11 @@ top:
             goto finish;
         }
     }
+    checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, maxSteps) : n + 1;
+    left = checkAt - n;
 checked:
-    ++n;
-    if (cur > 0xFFFF) goto textRules;
+    --left;
     op = mb[cur];
-    if (op > 0xFF) goto textRules;
     if (odd && (odd & kCodes[op].needs)) goto textRules;
 
     switch (op) {
@@ -470,12 +485,15 @@ checked:
         MOV_TO_M(4)
         MOV_TO_M(5)
         MOV_TO_M(7)
-        case 0x76:  // HLT: the cursor stays on its row
-            pc = (cur + 1) & 0xFFFF;
+        case 0x76:  // HLT: PC steps over it, the cursor stays on its row
             odd &= ~kCodes[op].sets;
             t += kCodes[op].tstates;
             res.reason = StopReason::Halt;
-            goto finish;
+            TO_MACHINE();
+            s.pc = static_cast<uint16_t>(cur + 1);
+            store(s, k);
+            if (mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur));
+            goto counts;
 
         ALU_ROW(0)
         ALU_ROW(1)
@@ -495,13 +513,13 @@ checked:
         COUNT_MVI(7)
         case 0x34:  // INR M
         case 0x35:  // DCR M
-            v = mb[HL];
+            v = mb[rHL];
             if (v > 0xFF) goto textRules;
-            mem.storeByte(HL, static_cast<uint8_t>(op == 0x34 ? count<true>(v, fl) : count<false>(v, fl)));
+            mem.storeByte(rHL, static_cast<uint8_t>(op == 0x34 ? count<true>(v, fl) : count<false>(v, fl)));
             goto step1;
         case 0x36:  // MVI M
             OPERAND1(v);
-            mem.storeByte(HL, static_cast<uint8_t>(v));
+            mem.storeByte(rHL, static_cast<uint8_t>(v));
             goto step2;
 
         case 0x00:  // NOP
@@ -516,32 +534,29 @@ checked:
 
         case 0x01:  // LXI B
             OPERANDS2(v, w);
-            rC = v;
-            rB = w;
+            rBC = w << 8 | v;
             goto step3;
         case 0x11:  // LXI D
             OPERANDS2(v, w);
-            rE = v;
-            rD = w;
+            rDE = w << 8 | v;
             goto step3;
         case 0x21:  // LXI H
             OPERANDS2(v, w);
-            rL = v;
-            rH = w;
+            rHL = w << 8 | v;
             goto step3;
         case 0x31:  // LXI SP
             OPERANDS2(v, w);
             sp = w << 8 | v;
             goto step3;
-        case 0x02: mem.storeByte(rB << 8 | rC, static_cast<uint8_t>(rA)); goto step1;  // STAX B
-        case 0x12: mem.storeByte(rD << 8 | rE, static_cast<uint8_t>(rA)); goto step1;  // STAX D
-        case 0x0A:                                                                       // LDAX B
-            v = mb[rB << 8 | rC];
+        case 0x02: mem.storeByte(rBC, static_cast<uint8_t>(rA)); goto step1;  // STAX B
+        case 0x12: mem.storeByte(rDE, static_cast<uint8_t>(rA)); goto step1;  // STAX D
+        case 0x0A:                                                              // LDAX B
+            v = mb[rBC];
             if (v > 0xFF) goto textRules;
             rA = v;
             goto step1;
         case 0x1A:  // LDAX D
-            v = mb[rD << 8 | rE];
+            v = mb[rDE];
             if (v > 0xFF) goto textRules;
             rA = v;
             goto step1;
@@ -549,15 +564,14 @@ checked:
             OPERANDS2(v, w);
             w = w << 8 | v;
             if (w == 0xFFFF) goto textRules;  // the second row would be past the last
-            mem.storeByte(w, static_cast<uint8_t>(rL));
-            mem.storeByte(w + 1, static_cast<uint8_t>(rH));
+            mem.storeByte(w, static_cast<uint8_t>(rHL));
+            mem.storeByte(w + 1, static_cast<uint8_t>(rHL >> 8));
             goto step3;
         case 0x2A:  // LHLD
             OPERANDS2(v, w);
             w = w << 8 | v;
             if (w == 0xFFFF || (mb[w] | mb[w + 1]) > 0xFF) goto textRules;
-            rL = mb[w];
-            rH = mb[w + 1];
+            rHL = mb[w + 1] << 8 | mb[w];
             goto step3;
         case 0x32:  // STA
             OPERANDS2(v, w);
@@ -570,42 +584,18 @@ checked:
             rA = w;
             goto step3;
 
-        case 0x03:  // INX B
-            v = ((rB << 8 | rC) + 1) & 0xFFFF;
-            rB = v >> 8;
-            rC = v & 0xFF;
-            goto step1;
-        case 0x13:  // INX D
-            v = ((rD << 8 | rE) + 1) & 0xFFFF;
-            rD = v >> 8;
-            rE = v & 0xFF;
-            goto step1;
-        case 0x23:  // INX H
-            v = (HL + 1) & 0xFFFF;
-            rH = v >> 8;
-            rL = v & 0xFF;
-            goto step1;
-        case 0x33: sp = (sp + 1) & 0xFFFF; goto step1;  // INX SP
-        case 0x0B:                                       // DCX B
-            v = ((rB << 8 | rC) + 0xFFFF) & 0xFFFF;
-            rB = v >> 8;
-            rC = v & 0xFF;
-            goto step1;
-        case 0x1B:  // DCX D
-            v = ((rD << 8 | rE) + 0xFFFF) & 0xFFFF;
-            rD = v >> 8;
-            rE = v & 0xFF;
-            goto step1;
-        case 0x2B:  // DCX H
-            v = (HL + 0xFFFF) & 0xFFFF;
-            rH = v >> 8;
-            rL = v & 0xFF;
-            goto step1;
-        case 0x3B: sp = (sp + 0xFFFF) & 0xFFFF; goto step1;  // DCX SP
-        case 0x09: w = rB << 8 | rC; goto dad;                // DAD B
-        case 0x19: w = rD << 8 | rE; goto dad;                // DAD D
-        case 0x29: w = HL; goto dad;                          // DAD H
-        case 0x39: w = sp; goto dad;                          // DAD SP
+        case 0x03: rBC = (rBC + 1) & 0xFFFF; goto step1;       // INX B
+        case 0x13: rDE = (rDE + 1) & 0xFFFF; goto step1;       // INX D
+        case 0x23: rHL = (rHL + 1) & 0xFFFF; goto step1;       // INX H
+        case 0x33: sp = (sp + 1) & 0xFFFF; goto step1;         // INX SP
+        case 0x0B: rBC = (rBC + 0xFFFF) & 0xFFFF; goto step1;  // DCX B
+        case 0x1B: rDE = (rDE + 0xFFFF) & 0xFFFF; goto step1;  // DCX D
+        case 0x2B: rHL = (rHL + 0xFFFF) & 0xFFFF; goto step1;  // DCX H
+        case 0x3B: sp = (sp + 0xFFFF) & 0xFFFF; goto step1;    // DCX SP
+        case 0x09: w = rBC; goto dad;                          // DAD B
+        case 0x19: w = rDE; goto dad;                          // DAD D
+        case 0x29: w = rHL; goto dad;                          // DAD H
+        case 0x39: w = sp; goto dad;                           // DAD SP
 
         case 0x07:  // RLC
             v = 2 * rA;
@@ -645,20 +635,17 @@ checked:
 
         case 0xC1:  // POP B
             STACKTOP(v, w);
-            rC = v;
-            rB = w;
+            rBC = w << 8 | v;
             sp = (sp + 2) & 0xFFFF;
             goto step1;
         case 0xD1:  // POP D
             STACKTOP(v, w);
-            rE = v;
-            rD = w;
+            rDE = w << 8 | v;
             sp = (sp + 2) & 0xFFFF;
             goto step1;
         case 0xE1:  // POP H
             STACKTOP(v, w);
-            rL = v;
-            rH = w;
+            rHL = w << 8 | v;
             sp = (sp + 2) & 0xFFFF;
             goto step1;
         case 0xF1:  // POP PSW: F the low row, A the high, the labels from F
@@ -669,40 +656,38 @@ checked:
             goto step1;
         case 0xC5:  // PUSH B
             if (sp < 2) goto textRules;
-            PUSH(rB << 8 | rC);
+            PUSH(rBC);
             goto step1;
         case 0xD5:  // PUSH D
             if (sp < 2) goto textRules;
-            PUSH(rD << 8 | rE);
+            PUSH(rDE);
             goto step1;
         case 0xE5:  // PUSH H
             if (sp < 2) goto textRules;
-            PUSH(HL);
+            PUSH(rHL);
             goto step1;
-        case 0xF5:  // PUSH PSW: A and F, which is the labels packed (see odd)
+        case 0xF5:  // PUSH PSW: A and F, which is the labels packed (see load)
             if (sp < 2) goto textRules;
             PUSH(rA << 8 | fl);
             goto step1;
         case 0xE3:  // XTHL
             STACKTOP(v, w);
-            mem.storeByte(sp, static_cast<uint8_t>(rL));
-            mem.storeByte(sp + 1, static_cast<uint8_t>(rH));
-            rL = v;
-            rH = w;
+            mem.storeByte(sp, static_cast<uint8_t>(rHL));
+            mem.storeByte(sp + 1, static_cast<uint8_t>(rHL >> 8));
+            rHL = w << 8 | v;
             goto step1;
-        case 0xF9:  // SPHL: the one instruction that steps PC from PC's own text
-            sp = HL;
-            pc = (pc + 1) & 0xFFFF;
-            goto done;
+        case 0xF9:  // SPHL: steps PC's own text, which names this row (see FROM_MACHINE)
+            sp = rHL;
+            goto step1;
 
-        default: goto textRules;  // the restarts, PCHL, XCHG and the gaps
+        default: goto textRules;  // the restarts, PCHL, XCHG, the gaps, an odd row
     }
 
 jump:  // the target from the two operand rows
     OPERANDS2(v, w);
     taken = true;
     t += kCodes[op].extra;
-    pc = w << 8 | v;
+    cur = w << 8 | v;
     goto done;
 call:  // the target, and the address after the third byte pushed (past FFFF, 0000)
     OPERANDS2(v, w);
@@ -710,37 +695,36 @@ call:  // the target, and the address after the third byte pushed (past FFFF, 00
     PUSH(cur + 3);
     taken = true;
     t += kCodes[op].extra;
-    pc = w << 8 | v;
+    cur = w << 8 | v;
     goto done;
 ret:
     STACKTOP(v, w);
     sp = (sp + 2) & 0xFFFF;
     taken = true;
     t += kCodes[op].extra;
-    pc = w << 8 | v;
+    cur = w << 8 | v;
     goto done;
 dad:  // HL := HL + w; CY says whether the sum passed FFFF
-    w += HL;
+    w += rHL;
     fl = (fl & ~uint32_t{kCY}) | (w > 0xFFFF ? kCY : 0);
-    rH = (w >> 8) & 0xFF;
-    rL = w & 0xFF;
+    rHL = w & 0xFFFF;
     goto step1;
 
 step3:
-    pc = (cur + 3) & 0xFFFF;
+    cur = (cur + 3) & 0xFFFF;
     goto done;
 step2:
-    pc = (cur + 2) & 0xFFFF;
+    cur = (cur + 2) & 0xFFFF;
     goto done;
 step1:
-    pc = (cur + 1) & 0xFFFF;
-done:  // the next instruction is at PC
+    cur = (cur + 1) & 0xFFFF;
+done:  // PC is cur: the next instruction is found there
     if (odd) odd &= ~kCodes[op].sets;
     t += kCodes[op].tstates;
-    cur = pc;
     goto top;
 
 textRules:  // this instruction by the text rules, on the kit's own texts
+    n = checkAt - left;
     WRITE_BACK();
     {
         uint64_t tt = t;
@@ -763,12 +747,12 @@ textRules:  // this instruction by the text rules, on the kit's own texts
     }
     load(k, s);
     FROM_MACHINE();
-    cur = static_cast<uint32_t>(mem.cursor());
     goto top;
 
 finish:
     WRITE_BACK();
-    res.steps = n;
+counts:
+    res.steps = checkAt - left;
     res.tstates = t;
 
 #undef FROM_MACHINE
@@ -787,15 +771,22 @@ finish:
 #undef STACKTOP
 #undef OPERANDS2
 #undef OPERAND1
-#undef HL
-#undef REG
-#undef KIT85_R7
-#undef KIT85_R5
-#undef KIT85_R4
-#undef KIT85_R3
-#undef KIT85_R2
-#undef KIT85_R1
-#undef KIT85_R0
+#undef SET
+#undef SET7
+#undef SET5
+#undef SET4
+#undef SET3
+#undef SET2
+#undef SET1
+#undef SET0
+#undef GET
+#undef GET7
+#undef GET5
+#undef GET4
+#undef GET3
+#undef GET2
+#undef GET1
+#undef GET0
 
 }  // namespace
 

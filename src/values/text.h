@@ -54,6 +54,12 @@ public:
         return t;
     }
     static Text byte(uint32_t value) noexcept { return digits(value, 2); }
+    // *this = byte(value), without building a temporary (the run loop's store).
+    void setByte(uint8_t value) noexcept {
+        if (other_) other_.reset();
+        value_ = value;
+        size_ = 2;
+    }
     static Text word(uint32_t value) noexcept { return digits(value, 4); }
 
     // True when the text is nothing but upper-case hex digits, at most eight.
