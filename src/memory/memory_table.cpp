@@ -189,6 +189,7 @@ void MemoryTable::commitHistory(HistoryUpdate& update) {
     }
     for (uint32_t i : pending_) rows_[i].pending = false;
     pending_.clear();
+    editStart_.reset();  // what an open group recorded is in the file now
     ++commits_;
     lastFlush_ = std::chrono::steady_clock::now();
 }
@@ -229,6 +230,7 @@ void MemoryTable::keyText2(const Text& data) {
         }
     } else {
         if (!history_.empty() && history_.back().undone) {
+            if (editStart_ && !editStart_->history) editStart_->history = history_;
             std::erase_if(history_, [](const HistoryRow& r) { return r.undone; });
             historyPending_.dropUndone = true;
         }
@@ -243,13 +245,31 @@ void MemoryTable::keyText2(const Text& data) {
 }
 
 void MemoryTable::beginEdit() {
-    if (editDepth_++ == 0) editStep_ = 0;
+    if (editDepth_++ == 0) {
+        editStep_ = 0;
+        editStart_ = EditStart{history_.size(), std::nullopt, historyPending_, historyDue_};
+    }
+}
+
+void MemoryTable::abandonEdit() {
+    editDepth_ = 0;
+    editStep_ = 0;
+    if (!editStart_) return;
+    EditStart& s = *editStart_;
+    if (s.history)
+        history_ = std::move(*s.history);
+    else
+        history_.resize(s.historySize);  // the group only appended
+    historyPending_ = std::move(s.pending);
+    historyDue_ = s.due;
+    editStart_.reset();
 }
 
 void MemoryTable::endEdit() {
     if (editDepth_ > 0 && --editDepth_ == 0) {
         editStep_ = 0;
         flush();
+        editStart_.reset();  // committed, or the group keyed nothing
     }
 }
 
@@ -322,6 +342,7 @@ MemoryTable::UndoResult MemoryTable::takeStep(bool undo) {
         const std::optional<int> row = rowOf(h.address);
         if (!row || rows_[*row].data != expected) {
             rollBack();
+            res.rows.clear();  // refused: no row was set
             res.message = std::string(undo ? "cannot undo: " : "cannot redo: ") +
                           (row ? "row " + shown(h.address) + " now holds " + shown(rows_[*row].data) + ", not " +
                                      shown(expected) + (undo ? " as keyed" : " as undo left it") +

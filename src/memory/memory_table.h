@@ -131,6 +131,15 @@ public:
     void keyText2(const Text& data);
     void beginEdit();
     void endEdit();
+    // Drops the group begun by the outermost beginEdit, for a caller that
+    // wants all or nothing: while the group is open, or after an endEdit whose
+    // commit failed. The history (steps, undone marks, what the next flush
+    // would save) is put back as it was at beginEdit, so no flush commits the
+    // group's steps; the edit depth goes back to 0. The rows keep the texts
+    // keyed and stay pending: the caller writes their old texts back with
+    // setText2. Once a commit has saved the group's history there is nothing
+    // left to drop, and this does nothing.
+    void abandonEdit();
 
     struct EditedRow {
         Text address;
@@ -270,6 +279,17 @@ private:
     bool historyDue_ = false;
     int editDepth_ = 0;
     int64_t editStep_ = 0;  // the step of the group open between beginEdit and endEdit
+    // The history as the outermost beginEdit found it, for abandonEdit; kept
+    // until a commit saves the group's history.
+    struct EditStart {
+        std::size_t historySize = 0;
+        // The whole history, copied only when the group drops undone steps
+        // (the one change to history_ besides rows appended at its end).
+        std::optional<std::vector<HistoryRow>> history;
+        HistoryUpdate pending;
+        bool due = false;
+    };
+    std::optional<EditStart> editStart_;
     std::string historyProblem_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
     std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased

@@ -26,7 +26,7 @@ const Shortcut kShortcuts[] = {
     {"breakpoint", "F9", "breakpoint on the current row: Execute stops there", {kNone, kNone}},
     {"openProgram", "Ctrl+O", "open a .hex or .asm program (or drop it on the kit)", {kNone, kNone}},
     {"saveHex", "Ctrl+S", "save memory rows as Intel HEX", {kNone, kNone}},
-    {"undo", "Ctrl+Z", "undo the last keyed byte; the displays go to its row", {kNone, kNone}},
+    {"undo", "Ctrl+Z", "undo the last keyed byte or opened program; the displays go to its row", {kNone, kNone}},
     {"redo", "Ctrl+Y", "redo what Ctrl+Z took back", {kNone, kNone}},
     {"exportSheet", "Ctrl+P", "the last opened .asm's keying sheet as PDF", {kNone, kNone}},
     {nullptr, "F1", "this help", {Qt::Key_F1, kNone}},

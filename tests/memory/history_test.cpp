@@ -166,6 +166,97 @@ TEST_F(History, AKeyedByteTheFileRefusesLeavesTheFileAsItWas) {
     EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8000=AA }");
 }
 
+// An edit group dropped with abandonEdit, while open or after its commit
+// failed, leaves the history, the file's history and undo as they were, and no
+// later flush saves its steps. The caller puts the rows' old texts back.
+TEST_F(History, AnAbandonedEditLeavesTheHistoryAsItWas) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> keyed;  // before the edit
+        bool undoFirst;                                          // then one undo
+        const char* keyAfter;                                    // keyed at 8000 after the abandon, or null
+        bool redo;                                               // then redo, else undo
+        const char* want;
+    } cases[] = {
+        {"nothing keyed", {}, false, nullptr, false, "refused: nothing to undo"},
+        {"keyed steps", {{"8000", "11"}, {"8001", "22"}}, false, nullptr, false, "done 8001:22>00"},
+        {"an undone step, dropped by the edit's first byte",
+         {{"8000", "11"}, {"8001", "22"}},
+         true,
+         nullptr,
+         true,
+         "done 8001:00>22"},
+        {"a first digit, completed afterwards", {{"8000", "1"}}, false, "1E", false, "done 8000:1E>00"},
+    };
+    const auto edits = [this] {
+        std::string s;
+        for (const MemoryTable::Edit& e : m->lastEdits(10)) {
+            s += std::to_string(e.step) + (m->undone(e.step) ? " undone:" : ":");
+            for (const auto& r : e.rows)
+                s.append(" ").append(r.address.str()).append("=").append(r.old.str()).append(">").append(r.now.str());
+            s += "; ";
+        }
+        return s;
+    };
+    int n = 0;
+    for (const bool commitFails : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (commitFails ? ", after a failed commit" : ", while open"));
+            m.reset();
+            file = dir / ("kit" + std::to_string(n++) + ".sqlite");
+            m = MemoryTable::open(file);
+            for (const auto& [address, text] : c.keyed) key(address, text);
+            if (c.undoFirst) {
+                ASSERT_TRUE(m->undo().done);
+            }
+            const std::string editsBefore = edits();
+            const std::string fileHistory = "SELECT step||' '||address||' '||old||' '||new||' '||undone FROM history";
+            const std::string storedBefore = describe(column(file, fileHistory));
+
+            const std::string old8000 = at("8000");
+            if (commitFails) sql(file, "CREATE TRIGGER guard BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'no'); END");
+            m->beginEdit();
+            key("8010", "AA");
+            key("8000", "BB");
+            if (commitFails) {
+                EXPECT_THROW(m->endEdit(), StoreError);
+            }
+            m->abandonEdit();
+            EXPECT_EQ(edits(), editsBefore);
+            m->findAddress(Text("8010"));
+            m->setText2(Text("00"));
+            m->findAddress(Text("8000"));
+            m->setText2(Text(old8000));
+
+            if (commitFails) sql(file, "DROP TRIGGER guard");
+            m->flush();
+            EXPECT_EQ(describe(column(file, fileHistory)), storedBefore) << "no flush saves the abandoned step";
+            EXPECT_EQ(stored("8010"), "00");
+            EXPECT_EQ(edits(), editsBefore);
+            if (c.keyAfter) key("8000", c.keyAfter);
+            EXPECT_EQ(rows(c.redo ? m->redo() : m->undo()), c.want);
+        }
+    }
+}
+
+TEST_F(History, AbandonEditClosesTheGroupAndLeavesACommittedOne) {
+    m->beginEdit();
+    key("8000", "11");
+    m->endEdit();
+    m->abandonEdit();
+    EXPECT_EQ(m->lastEdits(5).size(), 1u) << "a committed edit stays";
+
+    m->beginEdit();
+    m->beginEdit();
+    key("8001", "22");
+    m->abandonEdit();
+    EXPECT_EQ(at("8001"), "22") << "the rows are the caller's to put back";
+    key("8002", "33");
+    EXPECT_EQ(stored("8002"), "33") << "outside any group again: committed at once";
+    EXPECT_EQ(rows(m->undo()), "done 8002:33>00");
+    EXPECT_EQ(rows(m->undo()), "done 8000:11>00");
+}
+
 TEST_F(History, APrivateTableKeepsItsHistoryInMemory) {
     auto t = MemoryTable::fresh();
     t->findAddress(Text("8000"));

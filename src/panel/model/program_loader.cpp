@@ -119,25 +119,36 @@ ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_v
         return refuse(std::string(name) + ": the memory file refuses writes (" + e.what() + "); nothing was stored");
     }
 
+    // The program's bytes are keyed as one edit, so that one undo takes the
+    // whole program back; endEdit commits the bytes and their history rows in
+    // one transaction.
     const int cursor = memory.cursor();
     std::vector<Text> old;
     old.reserve(rows.size());
     for (int row : rows) old.push_back(memory.dataAt(row));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        memory.setCursor(rows[i]);
-        memory.setText2(Text::byte(program.image[i].value));
-    }
-    try {
-        memory.flush();
-    } catch (const StoreError& e) {
-        // Back to the old texts, last write first (an address given twice
-        // gets its first old text back).
+    // Drops the edit's history, then gives the rows their old texts back,
+    // last write first (an address given twice gets its first old text back);
+    // they stay pending with the texts the file holds.
+    auto takeBack = [&](const std::string& why) {
+        memory.abandonEdit();
         for (std::size_t i = rows.size(); i-- > 0;) {
             memory.setCursor(rows[i]);
             memory.setText2(old[i]);
         }
         memory.setCursor(cursor);
-        return refuse(std::string(name) + ": the memory file refuses writes (" + e.what() + "); nothing was stored");
+        return refuse(std::string(name) + ": " + why + "; nothing was stored");
+    };
+    memory.beginEdit();
+    try {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            memory.setCursor(rows[i]);
+            memory.keyText2(Text::byte(program.image[i].value));
+        }
+        memory.endEdit();
+    } catch (const StoreError& e) {
+        return takeBack(std::string("the memory file refuses writes (") + e.what() + ")");
+    } catch (const KitError& e) {
+        return takeBack(e.what());  // the rows were checked above: not expected
     }
     memory.setCursor(firstRow ? *firstRow : rows.front());
     return program;

@@ -5,12 +5,14 @@
 // written out as Intel HEX.
 //
 // A load is all or nothing. Every byte is checked against the table first (a
-// row the table lacks refuses the file), then every byte is written and
-// committed in one flush; when the memory file refuses that flush the rows get
-// their old texts back and the load is refused, so a failed load leaves the
-// table as it was. Bytes below 8000 are stored (the table has those rows, as
-// kit85-run --load stores them); only the current row keeps to the keypad's
-// floor: it goes to the program's first address, or to 8000 when that is lower.
+// row the table lacks refuses the file), then every byte is keyed as one edit
+// (one undo step) and committed in one flush; when the memory file refuses
+// that flush the rows get their old texts back, the step is dropped from the
+// history and the load is refused, so a failed load leaves the table and its
+// undo history as they were. Bytes below 8000 are stored (the table has those
+// rows, as kit85-run --load stores them); only the current row keeps to the
+// keypad's floor: it goes to the program's first address, or to 8000 when that
+// is lower.
 
 #include <cstddef>
 #include <cstdint>

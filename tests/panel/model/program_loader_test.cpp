@@ -124,6 +124,167 @@ TEST(ProgramLoader, RefusedLoadsStoreNothing) {
     }
 }
 
+// 8000 = 3E 05, 7FFF = 11, then 8001 = 06 again: a row below 8000 and an
+// address given twice.
+constexpr const char* kProgramHex = ":028000003E053B\n:017FFF001170\n:018001000678\n:00000001FF\n";
+
+std::string undoText(const MemoryTable::UndoResult& r) {
+    std::string s = r.done ? "done" : "refused: ";
+    s.append(r.message);
+    for (const auto& e : r.rows)
+        s.append(" ").append(e.address.str()).append(":").append(e.old.str()).append(">").append(e.now.str());
+    return s;
+}
+
+// The steps of the history, newest first, undone ones marked.
+std::string edits(const MemoryTable& m) {
+    std::string s;
+    for (const MemoryTable::Edit& e : m.lastEdits(10)) {
+        s.append(std::to_string(e.step)).append(m.undone(e.step) ? " undone:" : ":");
+        for (const auto& r : e.rows) s.append(" ").append(r.address.str()).append("=").append(r.now.str());
+        s.append("; ");
+    }
+    return s;
+}
+
+void keyAt(MemoryTable& m, const char* address, const char* text) {
+    m.findAddress(Text(address));
+    m.keyText2(Text(text));
+}
+
+// Opening a program is one undo step: undo gives every row its old text back
+// (an address given twice its text from before the program), redo puts the
+// program back, and in a memory file the step outlives a restart.
+TEST(ProgramLoader, AnOpenedProgramIsOneUndoStep) {
+    TempDir dir;
+    const fs::path program = dir / "p.hex";
+    writeFile(program, kProgramHex);
+    const fs::path memoryFile = dir / "kit.sqlite";
+    for (const bool inFile : {false, true}) {
+        SCOPED_TRACE(inFile ? "a memory file" : "a private table");
+        std::unique_ptr<MemoryTable> m = inFile ? MemoryTable::open(memoryFile) : MemoryTable::fresh();
+        keyAt(*m, "8001", "77");
+        const ProgramLoad p = loadProgram(*m, program);
+        ASSERT_TRUE(p.ok) << p.problem;
+        EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=11 8000=3E 8001=06");
+        EXPECT_EQ(m->addressAt(m->cursor()).str(), "8000");
+        EXPECT_EQ(edits(*m), "2: 8000=3E 8001=05 7FFF=11 8001=06; 1: 8001=77; ");
+
+        const char* undone = "done 8001:06>05 7FFF:11>00 8001:05>77 8000:3E>00";
+        EXPECT_EQ(undoText(m->undo()), undone);
+        EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=00 8000=00 8001=77");
+        EXPECT_EQ(undoText(m->redo()), "done 8000:00>3E 8001:77>05 7FFF:00>11 8001:05>06");
+        EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=11 8000=3E 8001=06");
+        if (!inFile) continue;
+
+        m.reset();
+        m = MemoryTable::open(memoryFile);
+        EXPECT_EQ(undoText(m->undo()), undone) << "after a restart";
+        EXPECT_EQ(
+            joined(column(memoryFile, "SELECT data FROM d2 WHERE address BETWEEN '7FFF' AND '8001' ORDER BY address")),
+            "00 | 00 | 77");
+        EXPECT_EQ(undoText(m->undo()), "done 8001:77>00") << "the keyed byte before the program is a step of its own";
+    }
+}
+
+// A commit the memory file refuses at the open leaves the rows, the history
+// and what undo and redo do next as they were, and no later flush saves the
+// program's step.
+TEST(ProgramLoader, AFailedOpenLeavesTheUndoHistoryAsItWas) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> keyed;  // before the open
+        bool undoFirst;                                          // then one undo
+        const char* keyAfter;                                    // keyed at 8000 after the open, or null
+        bool redo;                                               // then redo, else undo
+        const char* want;
+    } cases[] = {
+        {"nothing keyed", {}, false, nullptr, false, "refused: nothing to undo"},
+        {"keyed steps", {{"8000", "11"}, {"8001", "22"}}, false, nullptr, false, "done 8001:22>00"},
+        {"an undone step", {{"8000", "11"}, {"8001", "22"}}, true, nullptr, true, "done 8001:00>22"},
+        {"a first digit", {{"8000", "1"}}, false, "1E", false, "done 8000:1E>00"},
+    };
+    TempDir dir;
+    const fs::path program = dir / "p.hex";
+    writeFile(program, kProgramHex);
+    const std::string fileHistory = "SELECT step||' '||address||' '||old||' '||new||' '||undone FROM history";
+    const std::string fileRows = "SELECT data FROM d2 WHERE address BETWEEN '7FFF' AND '8001' ORDER BY address";
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path memoryFile = dir / ("kit" + std::to_string(n++) + ".sqlite");
+        auto m = MemoryTable::open(memoryFile);
+        for (const auto& [address, text] : c.keyed) keyAt(*m, address, text);
+        if (c.undoFirst) {
+            ASSERT_TRUE(m->undo().done);
+        }
+        m->setCursor(5);
+        const std::string rowsBefore = rows(*m, "7FFF", 3);
+        const std::string editsBefore = edits(*m);
+        const std::string storedHistory = joined(column(memoryFile, fileHistory));
+        const std::string storedRows = joined(column(memoryFile, fileRows));
+
+        sql(memoryFile, "CREATE TRIGGER guard BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'read only'); END");
+        const ProgramLoad p = loadProgram(*m, program);
+        EXPECT_FALSE(p.ok);
+        EXPECT_NE(p.problem.find("refuses writes"), std::string::npos) << p.problem;
+        EXPECT_EQ(rows(*m, "7FFF", 3), rowsBefore);
+        EXPECT_EQ(m->cursor(), 5);
+        EXPECT_EQ(edits(*m), editsBefore);
+
+        sql(memoryFile, "DROP TRIGGER guard");
+        m->flush();  // the rows taken back are still pending: their old texts again
+        EXPECT_EQ(joined(column(memoryFile, fileRows)), storedRows);
+        EXPECT_EQ(joined(column(memoryFile, fileHistory)), storedHistory);
+        if (c.keyAfter) keyAt(*m, "8000", c.keyAfter);
+        EXPECT_EQ(undoText(c.redo ? m->redo() : m->undo()), c.want);
+    }
+}
+
+// A run that writes over a program's byte makes its undo refused, changing
+// nothing, as for a keyed byte.
+TEST(ProgramLoader, UndoOfAProgramARunWroteOverIsRefused) {
+    TempDir dir;
+    const fs::path program = dir / "p.hex";
+    writeFile(program, kProgramHex);
+    const fs::path memoryFile = dir / "kit.sqlite";
+    auto m = MemoryTable::open(memoryFile);
+    ASSERT_TRUE(loadProgram(*m, program).ok);
+    m->findAddress(Text("8000"));
+    m->setText2(Text("99"));  // as STA would
+    m->flush();
+    EXPECT_EQ(undoText(m->undo()),
+              "refused: cannot undo: row \"8000\" now holds \"99\", not \"3E\" as keyed (a program wrote it since); "
+              "nothing was changed");
+    EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=11 8000=99 8001=06");
+    EXPECT_EQ(
+        joined(column(memoryFile, "SELECT data FROM d2 WHERE address BETWEEN '7FFF' AND '8001' ORDER BY address")),
+        "11 | 99 | 06");
+    EXPECT_FALSE(m->undone(m->lastEdits(1)[0].step));
+}
+
+// A memory file whose history cannot be read still takes programs, in one
+// commit, without an undo step.
+TEST(ProgramLoader, OpensIntoATableWithoutItsHistory) {
+    TempDir dir;
+    const fs::path program = dir / "p.hex";
+    writeFile(program, kProgramHex);
+    const fs::path memoryFile = dir / "kit.sqlite";
+    sql(memoryFile,
+        "CREATE TABLE d2 (address TEXT, data TEXT);"
+        "INSERT INTO d2 VALUES ('7FFF','00'),('8000','00'),('8001','00');"
+        "CREATE TABLE history (seq INTEGER PRIMARY KEY);");
+    auto m = MemoryTable::open(memoryFile);
+    ASSERT_FALSE(m->historyProblem().empty());
+    const uint64_t commits = m->commits();
+    const ProgramLoad p = loadProgram(*m, program);
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(m->commits(), commits + 1);
+    EXPECT_EQ(joined(column(memoryFile, "SELECT data FROM d2 ORDER BY address")), "11 | 3E | 06");
+    EXPECT_TRUE(m->lastEdits(5).empty());
+    EXPECT_EQ(undoText(m->undo()).rfind("refused: the undo history cannot be read", 0), 0u);
+}
+
 TEST(ProgramLoader, SavesRanges) {
     TempDir dir;
     const fs::path memoryFile = dir / "kit.sqlite";
