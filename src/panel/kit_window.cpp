@@ -123,7 +123,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     addAction(breakpointAction_);
     for (const bool undo : {true, false}) {
         const char* name = undo ? "undo" : "redo";
-        auto* a = new QAction(undo ? "Undo the last keyed byte" : "Redo", this);
+        auto* a = new QAction(undo ? "Undo the last keyed byte or opened program" : "Redo", this);
         a->setObjectName(name);
         if (const Shortcut* s = shortcutFor(name)) a->setShortcut(QKeySequence(QString(s->keys)));
         connect(a, &QAction::triggered, this, [this, undo] { undoKeyed(undo); });
