@@ -33,7 +33,7 @@ std::unique_ptr<MemoryTable> MemoryTable::fresh() {
         t->rows_[a].rowid = a + 1;
     }
     t->buildIndex();
-    t->pending_.reserve(t->rows_.size());
+    t->pending_.resize(t->rows_.size());
     return t;
 }
 
@@ -62,7 +62,7 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
     t->rows_.reserve(stored.size());
     for (StoredRow& r : stored) t->rows_.push_back(Row{std::move(r.address), std::move(r.data), r.rowid, false});
     t->buildIndex();
-    t->pending_.reserve(t->rows_.size());
+    t->pending_.resize(t->rows_.size());
     t->writes_.reserve(t->rows_.size());
     t->path_ = file;
     t->store_ = std::move(store);
@@ -172,7 +172,7 @@ bool MemoryTable::toggleBreakpoint(const Text& address) {
 }
 
 void MemoryTable::flush() {
-    if (pending_.empty() && !historyDue_) return;
+    if (pendingCount_ == 0 && !historyDue_) return;
     commitHistory(historyPending_);
     historyPending_ = HistoryUpdate{};
     historyDue_ = false;
@@ -183,25 +183,26 @@ void MemoryTable::flush() {
 void MemoryTable::commitHistory(HistoryUpdate& update) {
     if (store_) {
         writes_.clear();
-        for (uint32_t i : pending_) writes_.push_back(RowWrite{rows_[i].rowid, &rows_[i].data});
+        for (std::size_t k = 0; k < pendingCount_; ++k)
+            writes_.push_back(RowWrite{rows_[pending_[k]].rowid, &rows_[pending_[k]].data});
         const bool withHistory = historyProblem_.empty() && (historyDue_ || update.markStep);
         store_->commit(writes_, withHistory ? &update : nullptr);  // throws with every write still pending
     }
-    for (uint32_t i : pending_) rows_[i].pending = false;
-    pending_.clear();
+    for (std::size_t k = 0; k < pendingCount_; ++k) rows_[pending_[k]].pending = false;
+    pendingCount_ = 0;
     editStart_.reset();  // what an open group recorded is in the file now
     ++commits_;
     lastFlush_ = std::chrono::steady_clock::now();
 }
 
 std::vector<int> MemoryTable::pendingRows() const {
-    std::vector<int> rows(pending_.begin(), pending_.end());
+    std::vector<int> rows(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingCount_));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void MemoryTable::flushIfDue() {
-    if (!pending_.empty() && std::chrono::steady_clock::now() - lastFlush_ >= flushInterval_) flush();
+    if (pendingCount_ != 0 && std::chrono::steady_clock::now() - lastFlush_ >= flushInterval_) flush();
 }
 
 // --- Keyed edits -------------------------------------------------------------

@@ -53,6 +53,8 @@ public:
 };
 
 class MemoryTable {
+    struct Row;
+
 public:
     // A private table of 0000..FFFF, each "00", kept in memory only.
     static std::unique_ptr<MemoryTable> fresh();
@@ -179,7 +181,7 @@ public:
     void flush();
     // flush() when writes are pending and the last flush is flushInterval() old.
     void flushIfDue();
-    std::size_t pendingWrites() const { return pending_.size(); }
+    std::size_t pendingWrites() const { return pendingCount_; }
     bool persistent() const { return store_ != nullptr; }
     const std::filesystem::path& file() const { return path_; }
     // A second unless set otherwise (tests shorten it to see flushIfDue work).
@@ -212,12 +214,37 @@ public:
     // reading no row.
     static constexpr uint16_t kOddByte = 0x100;
     const uint16_t* bytes() const { return bytes_.data(); }
-    // setText2(Text::byte(value)) on `row`, the cursor left where it is.
-    [[gnu::always_inline]] void storeByte(int row, uint8_t value) {
-        Row& r = rows_[row];
-        r.data.setByte(value);
-        bytes_[row] = value;
-        markPending(row);
+    // The integer path's store, for the length of one run: setText2(Text::
+    // byte(value)) on `row` (the cursor left where it is), for a row whose text
+    // is a canonical byte now (bytes()[row] <= FF). It holds the table's
+    // arrays directly and makes no call, so a run loop that uses it keeps its
+    // values in registers. Valid until the table is changed another way.
+    class ByteStore {
+    public:
+        void operator()(uint32_t row, uint8_t value) const {
+            Row& r = rows_[row];
+            r.data.replaceHexWithByte(value);
+            bytes_[row] = value;
+            if (!r.pending) {
+                r.pending = true;
+                pending_[(*pendingCount_)++] = row;
+            }
+        }
+
+    private:
+        friend class MemoryTable;
+        Row* rows_;
+        uint16_t* bytes_;
+        uint32_t* pending_;
+        std::size_t* pendingCount_;
+    };
+    ByteStore byteStore() {
+        ByteStore b;
+        b.rows_ = rows_.data();
+        b.bytes_ = bytes_.data();
+        b.pending_ = pending_.data();
+        b.pendingCount_ = &pendingCount_;
+        return b;
     }
     // The rows written and not yet committed, in ascending order (for tests
     // that compare two runs).
@@ -251,10 +278,10 @@ private:
     void markPending(int row) {
         if (!rows_[row].pending) {
             rows_[row].pending = true;
-            pending_.push_back(static_cast<uint32_t>(row));
+            pending_[pendingCount_++] = static_cast<uint32_t>(row);
         }
     }
-    // Every change of a row's data goes through here (or storeByte), so the
+    // Every change of a row's data goes through here (or ByteStore), so the
     // byte view never goes stale.
     void assign(int row, const Text& data) {
         rows_[row].data = data;
@@ -293,7 +320,10 @@ private:
     std::string historyProblem_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
     std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased
+    // The rows written since the last commit, each once, in the order first
+    // written: the first pendingCount_ entries of an array of one per row.
     std::vector<uint32_t> pending_;
+    std::size_t pendingCount_ = 0;
     Breakpoints breakpoints_;
     int cursor_ = 0;
     bool missedFind_ = false;

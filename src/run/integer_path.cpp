@@ -281,28 +281,31 @@ inline void daa(uint32_t& a, uint32_t& fl) {
 
 // One operand byte (the row after the code) into `v`, or the text rules.
 #define OPERAND1(v)                    \
-    if (cur == 0xFFFF) goto textRules; \
+    if (cur == 0xFFFF) goto declined; \
     v = mb[cur + 1];                   \
-    if (v > 0xFF) goto textRules
+    if (v > 0xFF) goto declined
 // Two operand bytes, low then high, or the text rules.
 #define OPERANDS2(lo, hi)              \
-    if (cur >= 0xFFFE) goto textRules; \
+    if (cur >= 0xFFFE) goto declined; \
     lo = mb[cur + 1];                  \
     hi = mb[cur + 2];                  \
-    if ((lo | hi) > 0xFF) goto textRules
+    if ((lo | hi) > 0xFF) goto declined
 // The two rows at SP, low then high, when both are there; or the text rules.
 #define STACKTOP(lo, hi)              \
-    if (sp == 0xFFFF) goto textRules; \
+    if (sp == 0xFFFF) goto declined; \
     lo = mb[sp];                      \
     hi = mb[sp + 1];                  \
-    if ((lo | hi) > 0xFF) goto textRules
+    if ((lo | hi) > 0xFF) goto declined
+// A row about to be written must hold a canonical byte now (its text is
+// then no string to free); any other is left to the text rules.
+#define WRITABLE(row) \
+    if (mb[row] > 0xFF) goto declined
 // A word pushed: high byte to row SP-1, low byte to row SP-2.
-#define PUSH(word)                                                \
-    do {                                                          \
-        mem.storeByte(sp - 1, static_cast<uint8_t>((word) >> 8)); \
-        mem.storeByte(sp - 2, static_cast<uint8_t>(word));        \
-        sp = (sp - 2) & 0xFFFF;                                   \
-    } while (0)
+#define PUSH(word)                                       \
+    if (sp < 2 || (mb[sp - 1] | mb[sp - 2]) > 0xFF) goto declined; \
+    put(sp - 1, static_cast<uint8_t>((word) >> 8));      \
+    put(sp - 2, static_cast<uint8_t>(word));             \
+    sp = (sp - 2) & 0xFFFF
 
 #define MOV_RR(d, s) \
     case 0x40 + 8 * d + s: SET(d, GET(s)); goto step1;
@@ -316,11 +319,14 @@ inline void daa(uint32_t& a, uint32_t& fl) {
     MOV_RR(d, 7)                      \
     case 0x46 + 8 * d:                \
         v = mb[rHL];                  \
-        if (v > 0xFF) goto textRules; \
+        if (v > 0xFF) goto declined; \
         SET(d, v);                    \
         goto step1;
-#define MOV_TO_M(s) \
-    case 0x70 + s: mem.storeByte(rHL, static_cast<uint8_t>(GET(s))); goto step1;
+#define MOV_TO_M(s)                             \
+    case 0x70 + s:                              \
+        WRITABLE(rHL);                          \
+        put(rHL, static_cast<uint8_t>(GET(s))); \
+        goto step1;
 
 #define ALU_R(k, s) \
     case 0x80 + 8 * k + s: alu<k>(rA, fl, GET(s)); goto step1;
@@ -334,7 +340,7 @@ inline void daa(uint32_t& a, uint32_t& fl) {
     ALU_R(k, 7)                       \
     case 0x86 + 8 * k:                \
         v = mb[rHL];                  \
-        if (v > 0xFF) goto textRules; \
+        if (v > 0xFF) goto declined; \
         alu<k>(rA, fl, v);            \
         goto step1;                   \
     case 0xC6 + 8 * k:                \
@@ -376,99 +382,78 @@ inline void daa(uint32_t& a, uint32_t& fl) {
 // the cursor stands on no row (the byte view's last entry, never canonical).
 constexpr uint32_t kNoRow = 0x10000;
 
-template <unsigned kParts>
-void loop(KitState& k, const RunLimits& lim, RunResult& res) {
-    MemoryTable& mem = k.memory();
-    const uint16_t* const mb = mem.bytes();
-    const std::atomic<bool>* const stop = lim.stop;
-    const uint64_t maxSteps = lim.maxSteps ? lim.maxSteps : UINT64_MAX;
-    Machine s;
-    uint32_t rA, rBC, rDE, rHL, fl, sp, odd, cur, op = 0, v, w;
+// The machine between bursts.
+struct Live {
+    uint32_t a, bc, de, hl, fl, sp, cur, odd;
     bool taken;
-    // The steps carried out are checkAt - left: `left` counts down to the next
-    // step at which a check between instructions can be due.
-    uint64_t n = 0, checkAt = 0, left = 0, t = 0;
+    uint64_t t;
+};
 
-#define FROM_MACHINE()                                                            \
-    rA = s.r[A];                                                                  \
-    rBC = s.r[B] << 8 | s.r[C];                                                   \
-    rDE = s.r[D] << 8 | s.r[E];                                                   \
-    rHL = s.r[H] << 8 | s.r[L];                                                   \
-    fl = s.fl;                                                                    \
-    sp = s.sp;                                                                    \
-    taken = s.taken;                                                              \
-    odd = s.odd & ~kSlow;                                                         \
-    cur = mem.onRow() ? static_cast<uint32_t>(mem.cursor()) : kNoRow;             \
-    /* SPHL steps PC's own text: only while PC names the current row */          \
-    if (s.pc != cur) odd |= bit(PC)
-#define TO_MACHINE()                                                                                      \
-    s.r = {static_cast<uint8_t>(rBC >> 8), static_cast<uint8_t>(rBC), static_cast<uint8_t>(rDE >> 8),     \
-           static_cast<uint8_t>(rDE),      static_cast<uint8_t>(rHL >> 8), static_cast<uint8_t>(rHL),     \
-           0,                              static_cast<uint8_t>(rA)};                                     \
-    s.fl = static_cast<uint8_t>(fl);                                                                      \
-    s.f = s.fl;                                                                                           \
-    s.pc = static_cast<uint16_t>(cur);                                                                    \
-    s.sp = static_cast<uint16_t>(sp);                                                                     \
-    s.taken = taken;                                                                                      \
-    s.odd = odd | kSlow
-    // Hands the machine back to the kit: its texts, and the cursor on the row
-    // reached (kNoRow only before any instruction here, so the cursor is right).
-#define WRITE_BACK()  \
-    TO_MACHINE();     \
-    store(s, k);      \
-    if (cur != kNoRow && mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur))
+void fromMachine(const Machine& s, const MemoryTable& mem, Live& m) {
+    m.a = s.r[A];
+    m.bc = s.r[B] << 8 | s.r[C];
+    m.de = s.r[D] << 8 | s.r[E];
+    m.hl = s.r[H] << 8 | s.r[L];
+    m.fl = s.fl;
+    m.sp = s.sp;
+    m.taken = s.taken;
+    m.odd = s.odd & ~kSlow;
+    m.cur = mem.onRow() ? static_cast<uint32_t>(mem.cursor()) : kNoRow;
+    // SPHL steps PC's own text: only while PC names the current row may it
+    // step cur instead.
+    if (s.pc != m.cur) m.odd |= bit(PC);
+}
 
-    load(k, s);
-    FROM_MACHINE();
+// Hands the machine back to the kit: its texts, PC, and the cursor on the
+// row reached (kNoRow only before any instruction here, so the cursor is
+// right as it stands).
+void writeBack(const Live& m, uint32_t pc, KitState& k) {
+    Machine s;
+    s.r = {static_cast<uint8_t>(m.bc >> 8), static_cast<uint8_t>(m.bc), static_cast<uint8_t>(m.de >> 8),
+           static_cast<uint8_t>(m.de),      static_cast<uint8_t>(m.hl >> 8), static_cast<uint8_t>(m.hl),
+           0,                               static_cast<uint8_t>(m.a)};
+    s.fl = static_cast<uint8_t>(m.fl);
+    s.f = s.fl;
+    s.pc = static_cast<uint16_t>(pc);
+    s.sp = static_cast<uint16_t>(m.sp);
+    s.taken = m.taken;
+    s.odd = m.odd | kSlow;
+    store(s, k);
+    MemoryTable& mem = k.memory();
+    if (m.cur != kNoRow && mem.cursor() != static_cast<int>(m.cur)) mem.setCursor(static_cast<int>(m.cur));
+}
+
+// Why a burst ended.
+enum class Out {
+    Due,       // `left` reached 0: a check between instructions may be due
+    Declined,  // the instruction at cur is the text rules' (nothing changed)
+    Halted,    // HLT was carried out; cur is its row
+    Calm,      // (careful bursts) no field is odd any more
+};
+
+// Carries out up to `left` instructions, counting it down. Nothing in here
+// calls out, so the machine stays in registers. A careful burst (some field
+// odd) checks each instruction's needs against the odd fields and clears
+// those it writes; the other kind has no such checks at all.
+template <bool kCareful>
+Out burst(Live& m, uint64_t& left, const uint16_t* const mb, const MemoryTable::ByteStore put) {
+    uint32_t rA = m.a, rBC = m.bc, rDE = m.de, rHL = m.hl, fl = m.fl, sp = m.sp, cur = m.cur, odd = m.odd;
+    bool taken = m.taken;
+    uint64_t t = m.t, n = left;
+    uint32_t op, v, w;
+    Out out;
 
 top:
-    // The checks between instructions, in the text loop's order. A plain run
-    // (no budget, no breakpoints) makes them only when one can be due: at the
-    // step bound, and every 4096 steps, where the stop request is read too
-    // (so a stop still ends the run within microseconds).
-    if (left) goto checked;
-    n = checkAt;
-    if (stop && stop->load(std::memory_order_relaxed)) {
-        res.reason = StopReason::Interrupted;
-        goto finish;
+    if (n == 0) {
+        out = Out::Due;
+        goto leave;
     }
-    if (n >= maxSteps) {
-        res.reason = StopReason::StepLimit;
-        goto finish;
+    if (kCareful && odd == 0) {
+        out = Out::Calm;
+        goto leave;
     }
-    if constexpr ((kParts & kBudget) != 0) {
-        if (t >= lim.maxTStates) {
-            res.reason = StopReason::TimeSlice;
-            goto finish;
-        }
-    }
-    if constexpr ((kParts & kBreakpoints) != 0) {
-        // A row of a plain table has its index as its address.
-        if ((n != 0 || lim.resumed) && cur != kNoRow && lim.breakpoints->contains(static_cast<uint16_t>(cur))) {
-            res.reason = StopReason::Breakpoint;
-            goto finish;
-        }
-    }
-    if ((n & 0xFFF) == 0xFFF) {
-        try {
-            mem.flushIfDue();
-        } catch (...) {
-            WRITE_BACK();
-            res.steps = n;
-            res.tstates = t;
-            throw;
-        }
-        if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
-            res.reason = StopReason::TimeSlice;
-            goto finish;
-        }
-    }
-    checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, maxSteps) : n + 1;
-    left = checkAt - n;
-checked:
-    --left;
     op = mb[cur];
-    if (odd && (odd & kCodes[op].needs)) goto textRules;
+    if (kCareful && (odd & kCodes[op].needs)) goto declined;
 
     switch (op) {
         MOV_ROW(0)
@@ -485,15 +470,12 @@ checked:
         MOV_TO_M(4)
         MOV_TO_M(5)
         MOV_TO_M(7)
-        case 0x76:  // HLT: PC steps over it, the cursor stays on its row
-            odd &= ~kCodes[op].sets;
+        case 0x76:  // HLT: the cursor stays on its row (the caller sets PC)
+            if (kCareful) odd &= ~kCodes[op].sets;
             t += kCodes[op].tstates;
-            res.reason = StopReason::Halt;
-            TO_MACHINE();
-            s.pc = static_cast<uint16_t>(cur + 1);
-            store(s, k);
-            if (mem.cursor() != static_cast<int>(cur)) mem.setCursor(static_cast<int>(cur));
-            goto counts;
+            --n;
+            out = Out::Halted;
+            goto leave;
 
         ALU_ROW(0)
         ALU_ROW(1)
@@ -514,12 +496,13 @@ checked:
         case 0x34:  // INR M
         case 0x35:  // DCR M
             v = mb[rHL];
-            if (v > 0xFF) goto textRules;
-            mem.storeByte(rHL, static_cast<uint8_t>(op == 0x34 ? count<true>(v, fl) : count<false>(v, fl)));
+            if (v > 0xFF) goto declined;
+            put(rHL, static_cast<uint8_t>(op == 0x34 ? count<true>(v, fl) : count<false>(v, fl)));
             goto step1;
         case 0x36:  // MVI M
             OPERAND1(v);
-            mem.storeByte(rHL, static_cast<uint8_t>(v));
+            WRITABLE(rHL);
+            put(rHL, static_cast<uint8_t>(v));
             goto step2;
 
         case 0x00:  // NOP
@@ -548,39 +531,49 @@ checked:
             OPERANDS2(v, w);
             sp = w << 8 | v;
             goto step3;
-        case 0x02: mem.storeByte(rBC, static_cast<uint8_t>(rA)); goto step1;  // STAX B
-        case 0x12: mem.storeByte(rDE, static_cast<uint8_t>(rA)); goto step1;  // STAX D
-        case 0x0A:                                                              // LDAX B
+        case 0x02:  // STAX B
+            WRITABLE(rBC);
+            put(rBC, static_cast<uint8_t>(rA));
+            goto step1;
+        case 0x12:  // STAX D
+            WRITABLE(rDE);
+            put(rDE, static_cast<uint8_t>(rA));
+            goto step1;
+        case 0x0A:  // LDAX B
             v = mb[rBC];
-            if (v > 0xFF) goto textRules;
+            if (v > 0xFF) goto declined;
             rA = v;
             goto step1;
         case 0x1A:  // LDAX D
             v = mb[rDE];
-            if (v > 0xFF) goto textRules;
+            if (v > 0xFF) goto declined;
             rA = v;
             goto step1;
         case 0x22:  // SHLD
             OPERANDS2(v, w);
             w = w << 8 | v;
-            if (w == 0xFFFF) goto textRules;  // the second row would be past the last
-            mem.storeByte(w, static_cast<uint8_t>(rHL));
-            mem.storeByte(w + 1, static_cast<uint8_t>(rHL >> 8));
+            if (w == 0xFFFF) goto declined;  // the second row would be past the last
+            WRITABLE(w);
+            WRITABLE(w + 1);
+            put(w, static_cast<uint8_t>(rHL));
+            put(w + 1, static_cast<uint8_t>(rHL >> 8));
             goto step3;
         case 0x2A:  // LHLD
             OPERANDS2(v, w);
             w = w << 8 | v;
-            if (w == 0xFFFF || (mb[w] | mb[w + 1]) > 0xFF) goto textRules;
+            if (w == 0xFFFF || (mb[w] | mb[w + 1]) > 0xFF) goto declined;
             rHL = mb[w + 1] << 8 | mb[w];
             goto step3;
         case 0x32:  // STA
             OPERANDS2(v, w);
-            mem.storeByte(w << 8 | v, static_cast<uint8_t>(rA));
+            w = w << 8 | v;
+            WRITABLE(w);
+            put(w, static_cast<uint8_t>(rA));
             goto step3;
         case 0x3A:  // LDA
             OPERANDS2(v, w);
             w = mb[w << 8 | v];
-            if (w > 0xFF) goto textRules;
+            if (w > 0xFF) goto declined;
             rA = w;
             goto step3;
 
@@ -654,33 +647,21 @@ checked:
             rA = w;
             sp = (sp + 2) & 0xFFFF;
             goto step1;
-        case 0xC5:  // PUSH B
-            if (sp < 2) goto textRules;
-            PUSH(rBC);
-            goto step1;
-        case 0xD5:  // PUSH D
-            if (sp < 2) goto textRules;
-            PUSH(rDE);
-            goto step1;
-        case 0xE5:  // PUSH H
-            if (sp < 2) goto textRules;
-            PUSH(rHL);
-            goto step1;
-        case 0xF5:  // PUSH PSW: A and F, which is the labels packed (see load)
-            if (sp < 2) goto textRules;
-            PUSH(rA << 8 | fl);
-            goto step1;
-        case 0xE3:  // XTHL
+        case 0xC5: PUSH(rBC); goto step1;           // PUSH B
+        case 0xD5: PUSH(rDE); goto step1;           // PUSH D
+        case 0xE5: PUSH(rHL); goto step1;           // PUSH H
+        case 0xF5: PUSH(rA << 8 | fl); goto step1;  // PUSH PSW: A, and F as the labels packed (see load)
+        case 0xE3:                                  // XTHL
             STACKTOP(v, w);
-            mem.storeByte(sp, static_cast<uint8_t>(rHL));
-            mem.storeByte(sp + 1, static_cast<uint8_t>(rHL >> 8));
+            put(sp, static_cast<uint8_t>(rHL));
+            put(sp + 1, static_cast<uint8_t>(rHL >> 8));
             rHL = w << 8 | v;
             goto step1;
-        case 0xF9:  // SPHL: steps PC's own text, which names this row (see FROM_MACHINE)
+        case 0xF9:  // SPHL: steps PC's own text, which names this row (see fromMachine)
             sp = rHL;
             goto step1;
 
-        default: goto textRules;  // the restarts, PCHL, XCHG, the gaps, an odd row
+        default: goto declined;  // the restarts, PCHL, XCHG, the gaps, an odd row
     }
 
 jump:  // the target from the two operand rows
@@ -691,7 +672,6 @@ jump:  // the target from the two operand rows
     goto done;
 call:  // the target, and the address after the third byte pushed (past FFFF, 0000)
     OPERANDS2(v, w);
-    if (sp < 2) goto textRules;
     PUSH(cur + 3);
     taken = true;
     t += kCodes[op].extra;
@@ -719,45 +699,117 @@ step2:
 step1:
     cur = (cur + 1) & 0xFFFF;
 done:  // PC is cur: the next instruction is found there
-    if (odd) odd &= ~kCodes[op].sets;
+    if (kCareful) odd &= ~kCodes[op].sets;
     t += kCodes[op].tstates;
+    --n;
     goto top;
 
-textRules:  // this instruction by the text rules, on the kit's own texts
-    n = checkAt - left;
-    WRITE_BACK();
-    {
-        uint64_t tt = t;
+declined:
+    out = Out::Declined;
+leave:
+    m.a = rA;
+    m.bc = rBC;
+    m.de = rDE;
+    m.hl = rHL;
+    m.fl = fl;
+    m.sp = sp;
+    m.cur = cur;
+    m.odd = odd;
+    m.taken = taken;
+    m.t = t;
+    left = n;
+    return out;
+}
+
+template <unsigned kParts>
+void loop(KitState& k, const RunLimits& lim, RunResult& res) {
+    MemoryTable& mem = k.memory();
+    const uint16_t* const mb = mem.bytes();
+    const MemoryTable::ByteStore put = mem.byteStore();
+    const uint64_t maxSteps = lim.maxSteps ? lim.maxSteps : UINT64_MAX;
+    Machine s;
+    Live m{};
+    load(k, s);
+    fromMachine(s, mem, m);
+    // The steps carried out are checkAt - left: `left` counts down to the next
+    // step at which a check between instructions can be due.
+    uint64_t checkAt = 0, left = 0;
+    auto stopWith = [&](StopReason r) {
+        writeBack(m, m.cur, k);
+        res.reason = r;
+        res.steps = checkAt - left;
+        res.tstates = m.t;
+    };
+
+    for (;;) {
+        if (left == 0) {
+            // The checks between instructions, in the text loop's order. A
+            // plain run (no budget, no breakpoints) makes them only when one
+            // can be due: at the step bound, and every 4096 steps, where the
+            // stop request is read too (so a stop still ends the run within
+            // microseconds).
+            const uint64_t n = checkAt;
+            if (lim.stop && lim.stop->load(std::memory_order_relaxed)) return stopWith(StopReason::Interrupted);
+            if (n >= maxSteps) return stopWith(StopReason::StepLimit);
+            if constexpr ((kParts & kBudget) != 0) {
+                if (m.t >= lim.maxTStates) return stopWith(StopReason::TimeSlice);
+            }
+            if constexpr ((kParts & kBreakpoints) != 0) {
+                // A row of a plain table has its index as its address.
+                if ((n != 0 || lim.resumed) && m.cur != kNoRow &&
+                    lim.breakpoints->contains(static_cast<uint16_t>(m.cur)))
+                    return stopWith(StopReason::Breakpoint);
+            }
+            if ((n & 0xFFF) == 0xFFF) {
+                try {
+                    mem.flushIfDue();
+                } catch (...) {  // the driver makes it an error stop
+                    writeBack(m, m.cur, k);
+                    res.steps = n;
+                    res.tstates = m.t;
+                    throw;
+                }
+                if (lim.until && std::chrono::steady_clock::now() >= *lim.until)
+                    return stopWith(StopReason::TimeSlice);
+            }
+            checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, maxSteps) : n + 1;
+            left = checkAt - n;
+        }
+
+        switch (m.odd ? burst<true>(m, left, mb, put) : burst<false>(m, left, mb, put)) {
+            case Out::Due:
+            case Out::Calm: continue;
+            case Out::Halted:  // PC steps over the HLT; the cursor stays on it
+                writeBack(m, (m.cur + 1) & 0xFFFF, k);
+                res.reason = StopReason::Halt;
+                res.steps = checkAt - left;
+                res.tstates = m.t;
+                return;
+            case Out::Declined: break;
+        }
+
+        // This instruction by the text rules, on the kit's own texts.
+        --left;
+        res.steps = checkAt - left;
+        writeBack(m, m.cur, k);
         Cycle c;
         try {
-            c = carryOut(k, tt);
+            c = carryOut(k, m.t);
             if (c == Cycle::Go) mem.findAddress(k[PC]);
         } catch (...) {
-            res.steps = n;
-            res.tstates = tt;
+            res.tstates = m.t;
             throw;
         }
-        t = tt;
-        if (c != Cycle::Go) {
+        if (c != Cycle::Go) {  // the kit holds it all; the cursor stays where the text rules left it
             res.reason = c == Cycle::Halt ? StopReason::Halt : StopReason::InvalidCode;
-            res.steps = n;
-            res.tstates = t;
-            return;  // the kit holds it all; the cursor stays where the text rules left it
+            res.tstates = m.t;
+            return;
         }
+        load(k, s);
+        const uint64_t t = m.t;
+        fromMachine(s, mem, m);
+        m.t = t;
     }
-    load(k, s);
-    FROM_MACHINE();
-    goto top;
-
-finish:
-    WRITE_BACK();
-counts:
-    res.steps = checkAt - left;
-    res.tstates = t;
-
-#undef FROM_MACHINE
-#undef TO_MACHINE
-#undef WRITE_BACK
 }
 
 #undef BRANCHES
@@ -768,6 +820,7 @@ counts:
 #undef MOV_ROW
 #undef MOV_RR
 #undef PUSH
+#undef WRITABLE
 #undef STACKTOP
 #undef OPERANDS2
 #undef OPERAND1

@@ -54,9 +54,9 @@ public:
         return t;
     }
     static Text byte(uint32_t value) noexcept { return digits(value, 2); }
-    // *this = byte(value), without building a temporary (the run loop's store).
-    void setByte(uint8_t value) noexcept {
-        if (other_) other_.reset();
+    // *this = byte(value) for a text that holds hex digits now (so there is
+    // no string to free): the run loop's store.
+    void replaceHexWithByte(uint8_t value) noexcept {
         value_ = value;
         size_ = 2;
     }
