@@ -1,5 +1,6 @@
 #include "memory/memory_file.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
@@ -252,7 +253,9 @@ std::unique_ptr<MemoryFile> MemoryFile::open(const fs::path& file, std::vector<S
         fail(file, std::string("cannot be locked (") + std::strerror(errno) + ")");
     }
 
-    if (sqlite3_open_v2(file.c_str(), &f->db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    // One thread uses a connection at a time (the window and the runner run
+    // the kit on one thread), so SQLite need not lock around every call.
+    if (sqlite3_open_v2(file.c_str(), &f->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         fail(file, "cannot be opened (" + (f->db_ ? problemOf(f->db_) : std::string("out of memory")) + ")");
     if (sqlite3_db_readonly(f->db_, "main") == 1) fail(file, "is read-only; kit85 needs to write to it");
     sqlite3_busy_timeout(f->db_, 2000);
@@ -299,16 +302,52 @@ void MemoryFile::checkTable() {
         fail(path_, std::string("table d2 lacks the column ") + (hasAddress ? "data" : "address"));
 }
 
+namespace {
+
+// SQLite's NOCASE collation on two texts without NUL bytes: ASCII letters
+// compared as lower case, byte by byte, then the shorter first.
+int compareNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : static_cast<unsigned char>(c); };
+        const int ca = lower(a[i]);
+        const int cb = lower(b[i]);
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+}  // namespace
+
+// The rows in table order: by address (NOCASE), then rowid. A file the kit
+// made holds its rows in that order already, so they are read in rowid order
+// and only checked; SQLite sorts them only when they are not (or hold an
+// address that is no plain text, whose place only SQLite's own order knows).
+// Sorting 65,536 rows is most of what opening a file costs.
 void MemoryFile::load(std::vector<StoredRow>& rows) {
-    Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT rowid, address, data FROM d2 ORDER BY address COLLATE NOCASE, rowid", -1, &q.s,
-                           nullptr) != SQLITE_OK)
-        fail(path_, "table d2 cannot be read (" + problemOf(db_) + ")");
-    auto text = [&](int col) { return columnText(q.s, col); };
-    int rc;
-    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW)
-        rows.push_back(StoredRow{sqlite3_column_int64(q.s, 0), text(1), text(2)});
-    if (rc != SQLITE_DONE) fail(path_, "table d2 cannot be read (" + problemOf(db_) + ")");
+    auto read = [&](const char* sql) {
+        Statement q;
+        if (sqlite3_prepare_v2(db_, sql, -1, &q.s, nullptr) != SQLITE_OK)
+            fail(path_, "table d2 cannot be read (" + problemOf(db_) + ")");
+        rows.clear();
+        bool ordered = true;
+        std::string last;
+        int rc;
+        while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) {
+            if (ordered) {
+                const bool text = sqlite3_column_type(q.s, 1) == SQLITE_TEXT;  // asked before any conversion
+                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 1));
+                const std::string_view a(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(q.s, 1)));
+                ordered = text && a.find('\0') == std::string_view::npos && (rows.empty() || compareNoCase(last, a) <= 0);
+                last.assign(a);
+            }
+            rows.push_back(StoredRow{sqlite3_column_int64(q.s, 0), columnText(q.s, 1), columnText(q.s, 2)});
+        }
+        if (rc != SQLITE_DONE) fail(path_, "table d2 cannot be read (" + problemOf(db_) + ")");
+        return ordered;
+    };
+    if (!read("SELECT rowid, address, data FROM d2 ORDER BY rowid"))
+        read("SELECT rowid, address, data FROM d2 ORDER BY address COLLATE NOCASE, rowid");
 }
 
 MemoryFile::~MemoryFile() {
