@@ -526,3 +526,46 @@ TEST(MemoryFile, LongNamesAreUsableUpToWhatTheJournalAllows) {
 
 }  // namespace
 }  // namespace kit85::testing
+
+namespace kit85::testing {
+namespace {
+
+// Opening reads the rows in rowid order and only checks them; whatever order
+// they were stored in, the table must list them as SQLite's own ORDER BY
+// address COLLATE NOCASE, rowid does.
+TEST(MemoryFile, RowsAreInTableOrderHoweverTheyWereStored) {
+    struct Case {
+        const char* name;
+        const char* rows;  // the VALUES of INSERT INTO d2 (address, data)
+    };
+    const Case cases[] = {
+        {"stored in order", "('0000','01'),('0001','02'),('0002','03')"},
+        {"stored backwards", "('0002','03'),('0001','02'),('0000','01')"},
+        {"letters of either case, equal ones by rowid", "('000b','1'),('000A','2'),('000a','3'),('0009','4')"},
+        {"numbers, NULL and blobs among texts", "('0001','1'),(5,'2'),(NULL,'3'),(x'30','4'),('5','5'),(4.5,'6')"},
+        {"a NUL inside an address", "('A','1'),(CAST(x'410042' AS TEXT),'2'),('AB','3'),('A','4')"},
+        // NOCASE stops at a NUL and then puts the shorter text first
+        {"NULs where only the lengths decide", "(CAST(x'41004242' AS TEXT),'1'),(CAST(x'410043' AS TEXT),'2')"},
+        {"bytes above ASCII", "('\xC3\xA9','1'),('E','2'),('e','3'),('F','4')"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path file = dir / "rows.sqlite";
+        sql(file, std::string("CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 (address, data) VALUES ") +
+                      c.rows + ";");
+        const std::vector<std::string> want =
+            column(file, "SELECT quote(address) || ' ' || data FROM d2 ORDER BY address COLLATE NOCASE, rowid");
+        auto t = MemoryTable::open(file);
+        ASSERT_EQ(static_cast<std::size_t>(t->size()), want.size());
+        for (int i = 0; i < t->size(); ++i) {
+            // Each row's data names it; quote() shows the stored address.
+            const std::string& w = want[i];
+            const std::string data = w.substr(w.rfind(' ') + 1);
+            EXPECT_EQ(t->dataAt(i).str(), data) << "row " << i << " should be " << w;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kit85::testing
