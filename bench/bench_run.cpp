@@ -21,7 +21,9 @@ public:
     void message(std::string_view, std::string_view, Icon) override {}
 };
 
-void BM_Execute(benchmark::State& state) {
+// Execute as the window and kit85-run run it, or with every instruction by
+// the text rules (the integer path off), for comparing the two.
+void executeWorkload(benchmark::State& state, bool textRules) {
     const bench::Workload w = bench::allWorkloads()[state.range(0)];
     state.SetLabel(w.name);
     auto file = std::filesystem::temp_directory_path() / ("kit85-bench-" + std::to_string(getpid()) + ".sqlite");
@@ -43,7 +45,9 @@ void BM_Execute(benchmark::State& state) {
             memory->findAddress(Text::word(w.start));
             state.ResumeTiming();
 
-            RunResult r = execute(kit);
+            RunLimits limits;
+            limits.textRules = textRules;
+            RunResult r = execute(kit, limits);
 
             state.PauseTiming();
             steps += r.steps;
@@ -59,7 +63,10 @@ void BM_Execute(benchmark::State& state) {
     state.counters["instructions"] = benchmark::Counter(static_cast<double>(steps) / state.iterations());
     state.counters["instr/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
 }
+void BM_Execute(benchmark::State& state) { executeWorkload(state, false); }
+void BM_ExecuteTextRules(benchmark::State& state) { executeWorkload(state, true); }
 BENCHMARK(BM_Execute)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ExecuteTextRules)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 
