@@ -106,7 +106,7 @@ Access accessOf(const isa::Opcode& o) {
     if (o.executor == Executor::None) return {};
     auto reg = [](uint8_t r) { return r == M ? bit(H) | bit(L) : r == kData ? 0u : bit(Reg(r)); };
     auto written = [](uint8_t r) { return r == M ? 0u : bit(Reg(r)); };
-    const uint32_t pair = bit(Reg(o.a)) | bit(Reg(o.b));
+    auto pairOf = [&o] { return bit(Reg(o.a)) | bit(Reg(o.b)); };  // for the handlers whose a and b are a pair
     uint32_t needs = 0, sets = 0;
     const Handler h = o.run;
     if (h == mov) {
@@ -119,13 +119,13 @@ Access accessOf(const isa::Opcode& o) {
         needs = bit(A) | reg(o.a);
         sets = h == cmp ? 0 : bit(A);
     } else if (h == lxi) {
-        sets = pair;
+        sets = pairOf();
     } else if (h == lxiSP) {
         sets = bit(SP);
     } else if (h == stax) {
-        needs = pair | bit(A);
+        needs = pairOf() | bit(A);
     } else if (h == ldax) {
-        needs = pair;
+        needs = pairOf();
         sets = bit(A);
     } else if (h == shld) {
         needs = bit(H) | bit(L);
@@ -136,11 +136,11 @@ Access accessOf(const isa::Opcode& o) {
     } else if (h == lda) {
         sets = bit(A);
     } else if (h == inx || h == dcx) {
-        needs = sets = pair;
+        needs = sets = pairOf();
     } else if (h == inxSP || h == dcxSP) {
         needs = sets = bit(SP);
     } else if (h == dad) {
-        needs = pair | bit(H) | bit(L);
+        needs = pairOf() | bit(H) | bit(L);
         sets = bit(H) | bit(L);
     } else if (h == dadSP) {
         needs = bit(SP) | bit(H) | bit(L);
@@ -151,11 +151,11 @@ Access accessOf(const isa::Opcode& o) {
     } else if (h == call || h == ret) {
         needs = sets = bit(SP);
     } else if (h == push) {
-        needs = pair | bit(SP);
+        needs = pairOf() | bit(SP);
         sets = bit(SP);
     } else if (h == pop) {
         needs = bit(SP);
-        sets = pair | bit(SP);
+        sets = pairOf() | bit(SP);
     } else if (h == popPSW) {
         needs = bit(SP);
         sets = bit(A) | bit(SP);
