@@ -13,6 +13,10 @@
 // count stays within the bound, no write is left pending, every register,
 // flag and row text is in Text's canonical form, and the table is whole:
 // 65536 rows, each address on its own row, the cursor within -1..size().
+//
+// Every Execute is also run on a twin kit, set up the same way, with every
+// instruction by the text rules (the integer path off): both must end with
+// the same result, registers, flags, rows, cursor and messages.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -139,16 +143,50 @@ void checkResult(const RunResult& r, bool isExecute, uint64_t bound, uint64_t sh
     if (r.reason == StopReason::InvalidCode && p.shown == shownBefore) fault(where + ": \"invalid code\" not shown");
 }
 
+// The kit and its twin, run by the text rules only.
+struct Twin {
+    KitState& kit;
+    SilentPresenter& presenter;
+};
+
+// `shown` and `twinShown`: the messages each run showed.
+void compareWithTwin(const KitState& kit, const RunResult& r, uint64_t shown, const Twin& twin, const RunResult& tr,
+                     uint64_t twinShown) {
+    auto differ = [](const std::string& what, const std::string& fast, const std::string& text) {
+        fault("the integer path and the text rules differ in " + what + ": \"" + fast + "\" against \"" + text + "\"");
+    };
+    if (r.reason != tr.reason) differ("the stop", std::string(stopName(r.reason)), std::string(stopName(tr.reason)));
+    if (r.steps != tr.steps) differ("the steps", std::to_string(r.steps), std::to_string(tr.steps));
+    if (r.tstates != tr.tstates) differ("the T-states", std::to_string(r.tstates), std::to_string(tr.tstates));
+    if (r.message != tr.message) differ("the message", r.message, tr.message);
+    if (shown != twinShown) differ("the messages shown", std::to_string(shown), std::to_string(twinShown));
+    for (const RegisterField& f : kRegisterFields)
+        if (!(kit[f.reg] == twin.kit[f.reg])) differ(std::string(f.name), kit[f.reg].str(), twin.kit[f.reg].str());
+    for (const FlagField& f : kFlagFields)
+        if (!(kit.flags.*f.label == twin.kit.flags.*f.label))
+            differ("flag " + std::string(f.name), (kit.flags.*f.label).str(), (twin.kit.flags.*f.label).str());
+    if (kit.taken != twin.kit.taken) differ("taken", std::to_string(kit.taken), std::to_string(twin.kit.taken));
+    const MemoryTable& m = kit.memory();
+    const MemoryTable& tm = twin.kit.memory();
+    if (m.cursor() != tm.cursor()) differ("the cursor", std::to_string(m.cursor()), std::to_string(tm.cursor()));
+    if (m.commits() != tm.commits()) differ("the commits", std::to_string(m.commits()), std::to_string(tm.commits()));
+    for (int a = 0; a < kRows; ++a)
+        if (!(m.dataAt(a) == tm.dataAt(a))) differ("row " + Text::word(a).str(), m.dataAt(a).str(), tm.dataAt(a).str());
+}
+
 // One round: rows written, registers and flags set, the cursor put, then an
 // Execute and a few Step Exe presses, each checked.
-void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter, uint16_t start) {
+void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter, uint16_t start, const Twin& twin) {
     MemoryTable& m = kit.memory();
+    MemoryTable& tm = twin.kit.memory();
     // Bytes and odd texts, near the program or anywhere.
     const int writes = in.ConsumeIntegralInRange<int>(0, 24);
     for (int i = 0; i < writes; ++i) {
         uint16_t address = in.ConsumeBool() ? static_cast<uint16_t>(start + in.ConsumeIntegral<uint8_t>())
                                             : in.ConsumeIntegral<uint16_t>();
-        writeRow(m, address, in.ConsumeBool() ? Text::byte(in.ConsumeIntegral<uint8_t>()) : oddText(in));
+        const Text data = in.ConsumeBool() ? Text::byte(in.ConsumeIntegral<uint8_t>()) : oddText(in);
+        writeRow(m, address, data);
+        writeRow(tm, address, data);
     }
 
     for (const RegisterField& f : kRegisterFields) {
@@ -167,14 +205,38 @@ void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter
         }
     }
 
+    // The same cursor move on both (a missed Find is remembered for messages).
+    auto onBoth = [&](auto move) {
+        move(m);
+        move(tm);
+    };
     switch (in.ConsumeIntegralInRange<int>(0, 4)) {
-        case 0: m.findAddress(Text::word(start)); break;
-        case 1: m.setCursor(in.ConsumeIntegralInRange<int>(-1, m.size())); break;
-        case 2: m.findAddress(oddText(in)); break;
-        case 3: m.Find(in.ConsumeRandomLengthString(24)); break;
-        default: m.Find("address = #" + hexDigits(in, 4, in.ConsumeBool()).str() + "#"); break;
+        case 0: onBoth([&](MemoryTable& t) { t.findAddress(Text::word(start)); }); break;
+        case 1: {
+            const int row = in.ConsumeIntegralInRange<int>(-1, m.size());
+            onBoth([&](MemoryTable& t) { t.setCursor(row); });
+            break;
+        }
+        case 2: {
+            const Text address = oddText(in);
+            onBoth([&](MemoryTable& t) { t.findAddress(address); });
+            break;
+        }
+        case 3: {
+            const std::string criterion = in.ConsumeRandomLengthString(24);
+            onBoth([&](MemoryTable& t) { t.Find(criterion); });
+            break;
+        }
+        default: {
+            const std::string criterion = "address = #" + hexDigits(in, 4, in.ConsumeBool()).str() + "#";
+            onBoth([&](MemoryTable& t) { t.Find(criterion); });
+            break;
+        }
     }
     checkTable(m, "setting up", false);  // the writes stay pending until a run flushes
+    for (const RegisterField& f : kRegisterFields) twin.kit[f.reg] = kit[f.reg];
+    twin.kit.flags = kit.flags;
+    twin.kit.taken = kit.taken;
 
     uint64_t shown = presenter.shown;
     RunResult r = execute(kit, RunLimits{kMaxSteps, nullptr, std::nullopt});
@@ -182,12 +244,18 @@ void playRound(FuzzedDataProvider& in, KitState& kit, SilentPresenter& presenter
     checkResult(r, true, kMaxSteps, shown, presenter);
     checkTable(m, "execute");
     checkTexts(kit, "execute");
+    RunLimits textOnly{kMaxSteps, nullptr, std::nullopt};
+    textOnly.textRules = true;
+    const uint64_t twinShown = twin.presenter.shown;
+    const RunResult tr = execute(twin.kit, textOnly);
+    compareWithTwin(kit, r, presenter.shown - shown, twin, tr, twin.presenter.shown - twinShown);
 
     const int presses = in.ConsumeIntegralInRange<int>(0, 4);
     for (int i = 0; i < presses; ++i) {
         const uint64_t times = in.ConsumeIntegralInRange<uint64_t>(1, 8);
         shown = presenter.shown;
         r = stepExe(kit, times);
+        stepExe(twin.kit, times);
         trace("stepExe", r, kit);
         checkResult(r, false, times, shown, presenter);
         checkTable(m, "stepExe");
@@ -203,16 +271,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryTable& m = *table;
     SilentPresenter presenter;
     KitState kit(m, presenter);
+    std::unique_ptr<MemoryTable> twinTable = MemoryTable::fresh();
+    SilentPresenter twinPresenter;
+    KitState twinKit(*twinTable, twinPresenter);
+    const Twin twin{twinKit, twinPresenter};
 
     // The program, usually in user memory at 8000.
     const uint16_t start = in.ConsumeBool() ? 0x8000 : in.ConsumeIntegral<uint16_t>();
     const std::size_t programBytes = in.ConsumeIntegralInRange<std::size_t>(0, 96);
     for (std::size_t i = 0; i < programBytes; ++i)
-        writeRow(m, static_cast<uint16_t>(start + i), Text::byte(in.ConsumeIntegral<uint8_t>()));
+    {
+        const Text byte = Text::byte(in.ConsumeIntegral<uint8_t>());
+        writeRow(m, static_cast<uint16_t>(start + i), byte);
+        writeRow(*twinTable, static_cast<uint16_t>(start + i), byte);
+    }
 
     // Several rounds on one table: making a fresh table is most of an input's cost.
     for (int round = 0; round < kRounds && (round == 0 || in.remaining_bytes() > 0); ++round)
-        playRound(in, kit, presenter, start);
+        playRound(in, kit, presenter, start, twin);
 
     for (int a = 0; a < kRows; ++a) {
         const Text address = Text::word(static_cast<uint32_t>(a));

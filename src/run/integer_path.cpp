@@ -67,9 +67,9 @@ void load(const KitState& k, Machine& s) {
     flag(k.flags.plb, kP);
     flag(k.flags.clb, kCY);
     // F is packed from the labels after every instruction, so the loop keeps
-    // only the labels; an F that differs (typed in before the run) is odd
-    // until the first instruction replaces it.
-    if (!(s.odd & (bit(F) | kFlagsOdd)) && s.f != s.fl) s.odd |= bit(F);
+    // only the labels; an F that differs (typed in before the run), or that
+    // odd labels leave unknown, is odd until an instruction here replaces it.
+    if ((s.odd & kFlagsOdd) || s.f != s.fl) s.odd |= bit(F);
     s.taken = k.taken;
 }
 
