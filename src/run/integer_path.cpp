@@ -12,8 +12,9 @@ namespace {
 
 // --- The machine as integers ---------------------------------------------------
 
-// Bits of Machine::odd: one per register slot (Reg), one for the five flag
-// labels together, and kSlow, which is always set.
+// Bits of Machine::odd: one per register slot (Reg) and one for the five flag
+// labels together. kSlow marks the needs of a code this file does not carry
+// out (the dispatch's default sends those to the text rules as well).
 constexpr uint32_t bit(Reg r) { return 1u << r; }
 constexpr uint32_t kFlagsOdd = 1u << 11;
 constexpr uint32_t kSlow = 1u << 12;
@@ -29,9 +30,6 @@ struct Machine {
     bool taken = false;
     // The fields whose text is not canonical; their integers mean nothing.
     uint32_t odd = kSlow;
-
-    uint16_t pair(Reg hi, Reg lo) const { return static_cast<uint16_t>(r[hi] << 8 | r[lo]); }
-    uint16_t hl() const { return pair(H, L); }
 };
 
 void load(const KitState& k, Machine& s) {

@@ -7,9 +7,10 @@
 // label. While every text an instruction reads is canonical, its text rules
 // come down to plain 8- and 16-bit arithmetic, so this loop keeps the
 // registers and flags as integers, reads memory through the table's byte view
-// and writes rows through storeByte (which keeps the rows' texts and their
-// pending commits exact). Any instruction that would read an odd text, step
-// past the last row, or stop with an error goes to the text rules instead
+// and writes rows through MemoryTable::ByteStore (which keeps the rows' texts
+// and their pending commits exact). Any instruction that would read an odd
+// text, write over one, step past the last row, or stop with an error goes to
+// the text rules instead
 // (run/cycle.h), with the registers written back first and read again after;
 // so both ways leave the same registers, flags, rows, cursor, T-states and
 // stop, by construction.
