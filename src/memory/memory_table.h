@@ -214,11 +214,12 @@ public:
     // reading no row.
     static constexpr uint16_t kOddByte = 0x100;
     const uint16_t* bytes() const { return bytes_.data(); }
-    // The integer path's store, for the length of one run: setText2(Text::
+    // The integer path's store: setText2(Text::
     // byte(value)) on `row` (the cursor left where it is), for a row whose text
     // is a canonical byte now (bytes()[row] <= FF). It holds the table's
     // arrays directly and makes no call, so a run loop that uses it keeps its
-    // values in registers. Valid until the table is changed another way.
+    // values in registers. The arrays are sized when the table is made and
+    // never move, so a ByteStore is good for as long as the table lives.
     class ByteStore {
     public:
         void operator()(uint32_t row, uint8_t value) const {
@@ -299,7 +300,7 @@ private:
     UndoResult takeStep(bool undo);
 
     std::vector<Row> rows_;
-    std::vector<uint16_t> bytes_;  // the byte view, one per row
+    std::vector<uint16_t> bytes_;  // the byte view: one per row, and kOddByte for no row
     bool plain_ = false;
     std::vector<HistoryRow> history_;  // in order; the rows of a step together
     HistoryUpdate historyPending_;     // recorded, not yet committed
