@@ -214,11 +214,10 @@ public:
     // reading no row.
     static constexpr uint16_t kOddByte = 0x100;
     const uint16_t* bytes() const { return bytes_.data(); }
-    // The integer path's store: setText2(Text::
-    // byte(value)) on `row` (the cursor left where it is), for a row whose text
-    // is a canonical byte now (bytes()[row] <= FF). It holds the table's
-    // arrays directly and makes no call, so a run loop that uses it keeps its
-    // values in registers. The arrays are sized when the table is made and
+    // The integer path's store: setText2(Text::byte(value)) on `row` (the
+    // cursor left where it is), for a row whose text is a canonical byte now
+    // (bytes()[row] <= FF). It holds the table's arrays directly and makes no
+    // call, so a run loop that uses it keeps its values in registers. The arrays are sized when the table is made and
     // never move, so a ByteStore is good for as long as the table lives.
     class ByteStore {
     public:
