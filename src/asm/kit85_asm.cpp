@@ -115,18 +115,13 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<std::string> targets;
-    for (const std::string* f : {&hexFile, &listingFile, &sheetFile}) {
-        if (f->empty()) continue;
-        if (*f != "-" && std::find(targets.begin(), targets.end(), *f) != targets.end()) {
-            std::cerr << "kit85-asm: " << *f << " is named for two outputs\n";
-            return kExitBadInput;
-        }
-        std::error_code ec;
-        if (*f != "-" && source != "-" && fs::equivalent(*f, source, ec)) {
-            std::cerr << "kit85-asm: " << *f << " is the source: it is not overwritten\n";
-            return kExitBadInput;
-        }
-        targets.push_back(*f);
+    for (const std::string* f : {&hexFile, &listingFile, &sheetFile})
+        if (!f->empty()) targets.push_back(*f);
+    if (std::optional<Clash> clash = findClash(targets, {source})) {
+        const std::string& f = targets[clash->output];
+        std::cerr << "kit85-asm: " << f
+                  << (clash->input ? " is the source: it is not overwritten\n" : " is named for two outputs\n");
+        return kExitBadInput;
     }
 
     Assembly assembly = assemble(text);
@@ -147,8 +142,8 @@ int main(int argc, char** argv) {
         outputs.push_back({sheetFile, sheetKind == ".csv"
                                           ? keyingSheetCsv(assembly)
                                           : keyingSheetHtml(assembly, fs::path(name).filename().string())});
-    if (std::optional<std::string> problem = writeOutputFiles(outputs, std::cout)) {
-        std::cerr << "kit85-asm: " << *problem << "; nothing written\n";
+    if (std::optional<OutputProblem> problem = writeOutputFiles(outputs, std::cout)) {
+        std::cerr << "kit85-asm: " << problem->message("nothing written") << "\n";
         return kExitNotWritten;
     }
     return kExitOk;

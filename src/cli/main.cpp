@@ -11,9 +11,9 @@
 #include <cstring>
 #include <iostream>
 #include <sstream>
-#include <streambuf>
 
 #include "cli/escape.h"
+#include "cli/fd_stream.h"
 #include "cli/runner.h"
 
 namespace {
@@ -33,6 +33,10 @@ void installStopHandler() {
     sa.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A reader that goes away (--trace - | head -1) makes writes fail with
+    // EPIPE instead of ending the process: the run stops, its memory writes
+    // are committed, and the exit status says the output was lost.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 // A closed standard descriptor is opened on /dev/null for reading: no file
@@ -45,46 +49,6 @@ void fillClosedStandardDescriptors() {
         if (opened >= 0 && opened != fd) ::close(opened);
     }
 }
-
-// Standard output written with write(2), so that a write that fails (a full
-// disk, a closed descriptor) is known with its reason. Once one failed, the
-// rest is dropped.
-class StdoutBuffer : public std::streambuf {
-public:
-    StdoutBuffer() { setp(buf_, buf_ + sizeof buf_); }
-    int error() const { return error_; }  // errno of the first failed write, or 0
-
-protected:
-    int_type overflow(int_type c) override {
-        drain();
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            *pptr() = traits_type::to_char_type(c);
-            pbump(1);
-        }
-        return traits_type::not_eof(c);
-    }
-    int sync() override {
-        drain();
-        return error_ ? -1 : 0;
-    }
-
-private:
-    void drain() {
-        for (const char* p = pbase(); p < pptr() && !error_;) {
-            ssize_t n = ::write(STDOUT_FILENO, p, static_cast<std::size_t>(pptr() - p));
-            if (n > 0)
-                p += n;
-            else if (n == 0)
-                error_ = EIO;
-            else if (errno != EINTR)
-                error_ = errno;
-        }
-        setp(buf_, buf_ + sizeof buf_);
-    }
-
-    char buf_[1 << 16];
-    int error_ = 0;
-};
 
 // A CLI11 validator that checks and rewrites a value; CLI11 puts the option's
 // name before the problem it returns ("--steps: ..."). No description: the
@@ -164,7 +128,7 @@ written; 2 for bad arguments, an unreadable or bad file, a refused memory file
 int main(int argc, char** argv) {
     installStopHandler();
     fillClosedStandardDescriptors();
-    StdoutBuffer stdoutBuffer;
+    kit85::FdBuffer stdoutBuffer(STDOUT_FILENO);
     std::ostream out(&stdoutBuffer);
 
     kit85::RunnerOptions o;
@@ -243,7 +207,7 @@ int main(int argc, char** argv) {
     if (disassembleOpt->count()) o.disassemble = disassemble;
     if (traceOpt->count()) o.trace = trace;
 
-    int status = kit85::runKit(o, out, std::cerr, &gStop);
+    int status = kit85::runHeadless(o, out, std::cerr, &gStop);
     out.flush();
     if (stdoutBuffer.error()) {
         std::cerr << "kit85-run: cannot write the report (" << std::strerror(stdoutBuffer.error()) << ")\n";

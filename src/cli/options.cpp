@@ -126,12 +126,7 @@ Request checkRequest(const RunnerOptions& o) {
         if (o.disassemble) throw BadInput{"--trace: --disassemble runs nothing to trace"};
         q.trace = o.trace;
     }
-    for (const auto& save : o.saveHex) {
-        q.saves.push_back(checkSaveHex(save));
-        for (std::size_t i = 0; i + 1 < q.saves.size(); ++i)
-            if (q.saves[i].file == q.saves.back().file)
-                throw BadInput{q.saves.back().what + ": the file is named by " + q.saves[i].what + " too"};
-    }
+    for (const auto& save : o.saveHex) q.saves.push_back(checkSaveHex(save));
     return q;
 }
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <ostream>
@@ -17,7 +17,7 @@
 #include "asm/output_files.h"
 #include "cli/escape.h"
 #include "cli/report.h"
-#include "cli/trace_json.h"
+#include "cli/trace_output.h"
 #include "isa/disassembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
@@ -183,6 +183,36 @@ void write(MemoryTable& memory, const std::vector<Write>& writes) {
     }
 }
 
+// No output may name an input, the memory file or the files SQLite keeps
+// beside it, nor the file another output names: a run never writes over
+// what it reads, and no output replaces another. Names are compared by the
+// file they lead to, not by spelling.
+void checkOutputs(const Request& q) {
+    std::vector<std::string> outputs, outputWhat, inputs, inputRole;
+    if (q.trace && *q.trace != "-") outputs.push_back(*q.trace), outputWhat.push_back("--trace " + echo(*q.trace));
+    for (const SaveHexRequest& s : q.saves) outputs.push_back(s.file), outputWhat.push_back(s.what);
+    for (const std::string& f : q.loadFiles)
+        inputs.push_back(f), inputRole.push_back("an input (--load " + echo(f) + ")");
+    for (const std::string& f : q.asmFiles)
+        inputs.push_back(f), inputRole.push_back("an input (--asm " + echo(f) + ")");
+    if (q.memoryFile) {
+        const std::string named = " (--memory " + echo(*q.memoryFile) + ")";
+        inputs.push_back(*q.memoryFile), inputRole.push_back("the memory file" + named);
+        // SQLite names its files after the file a symbolic link leads to.
+        std::error_code ec;
+        std::vector<std::string> bases = {*q.memoryFile};
+        if (std::filesystem::path real = std::filesystem::canonical(*q.memoryFile, ec); !ec) bases.push_back(real);
+        for (const std::string& base : bases)
+            for (const char* suffix : {"-wal", "-shm", "-journal"})
+                inputs.push_back(base + suffix), inputRole.push_back("kept by SQLite beside the memory file" + named);
+    }
+    if (std::optional<assembler::Clash> c = assembler::findClash(outputs, inputs)) {
+        if (c->input)
+            throw BadInput{outputWhat[c->output] + ": the file is " + inputRole[c->other] + "; nothing was written"};
+        throw BadInput{outputWhat[c->output] + ": the file is named by " + outputWhat[c->other] + " too"};
+    }
+}
+
 // After the run: the rows of each --save-hex as Intel HEX, written all or
 // none. A row whose text is no byte (two upper-case hex digits: "3e" is no
 // code on the kit, and would load back as one) refuses every file.
@@ -209,8 +239,8 @@ int saveHex(const std::vector<SaveHexRequest>& saves, const MemoryTable& memory,
         }
         files.push_back({s.file, formatIntelHex(bytes)});
     }
-    if (std::optional<std::string> problem = assembler::writeOutputFiles(files, err)) {
-        err << "kit85-run: --save-hex: " << printableMessage(*problem) << "; nothing was written\n";
+    if (std::optional<assembler::OutputProblem> problem = assembler::writeOutputFiles(files, err)) {
+        err << "kit85-run: --save-hex: " << printableMessage(problem->message("nothing was written")) << '\n';
         return kExitRunStopped;
     }
     return kExitRunEnded;
@@ -228,25 +258,21 @@ int exitStatus(StopReason r) {
 
 }  // namespace
 
-int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::atomic<bool>* stop) {
+int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::atomic<bool>* stop) {
     std::unique_ptr<MemoryTable> memory;
     Request q;
     Plan p;
-    std::ofstream traceFile;
+    std::optional<TraceOutput> trace;
     try {
         // Everything that needs no memory table first, so that bad options
         // never create or touch a memory file.
         q = checkRequest(o);
+        checkOutputs(q);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
         const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
-        if (q.trace && *q.trace != "-") {
-            traceFile.open(*q.trace, std::ios::out | std::ios::trunc);
-            if (!traceFile)
-                throw BadInput{"--trace " + echo(*q.trace) + ": cannot write the file (" + std::strerror(errno) +
-                               "); the run did not start"};
-        }
+        if (q.trace) trace.emplace(*q.trace, out);
         write(*memory, p.writes);
     } catch (const BadInput& e) {
         std::istringstream lines(e.message);
@@ -285,13 +311,7 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     run.setBreakpoints(&breakpoints);
     // With --trace - the trace lines come first on the standard output and the
     // report is the last line (or, without --json, the last lines).
-    std::optional<TraceWriter> traceOut;
-    std::optional<Tracer> tracer;
-    if (q.trace) {
-        traceOut.emplace(*q.trace == "-" ? out : traceFile);
-        tracer.emplace([&](const TraceStep& s) { traceOut->write(s); });
-        run.setObserver(&*tracer);
-    }
+    if (trace) trace->attach(run);
     if (q.steps) {
         run.step(*q.steps);
     } else {
@@ -300,13 +320,8 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
     }
     writeReport(out, q.json, kit, run.last(), presenter, p.dumps);
     int status = exitStatus(run.last().reason);
-    if (traceFile.is_open()) {
-        traceFile.close();
-        if (traceFile.fail()) {
-            err << "kit85-run: --trace " << echo(*q.trace) << ": the trace could not be written whole\n";
-            status = kExitRunStopped;
-        }
-    }
+    if (trace)
+        if (const int traced = trace->finish(err); traced != kExitRunEnded) status = traced;
     if (q.saves.empty()) return status;
     const int saved = saveHex(q.saves, *memory, err);
     return saved == kExitRunEnded ? status : saved;

@@ -24,6 +24,6 @@ constexpr int kExitBadInput = 2;    // bad arguments, an unreadable or bad file,
 // Runs the kit as the options say. The report goes to `out`, problems with the
 // options or files to `err`. `stop`, when given, interrupts the run as soon as
 // it becomes true. Returns one of the exit statuses above.
-int runKit(const RunnerOptions& options, std::ostream& out, std::ostream& err, std::atomic<bool>* stop = nullptr);
+int runHeadless(const RunnerOptions& options, std::ostream& out, std::ostream& err, std::atomic<bool>* stop = nullptr);
 
 }  // namespace kit85

@@ -82,7 +82,7 @@ TEST(Kit85RunTrace, RefusedTraces) {
     const Case cases[] = {
         {{"--trace", ""}, "--trace: the file name is empty"},
         {{"--trace", "-", "--disassemble", "8000:4"}, "--disassemble runs nothing to trace"},
-        {{"--trace", dir.path("no/such/folder/t")}, "cannot write the file"},
+        {{"--trace", dir.path("no/such/folder/t")}, "No such file or directory; the run did not start"},
     };
     for (const Case& c : cases) {
         Outcome o = runKit85(c.args);
