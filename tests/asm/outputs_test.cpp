@@ -1,12 +1,21 @@
 // What the assembler writes besides the bytes: the keying sheet (CSV and
-// HTML) and the listing.
+// HTML) and the listing; and how output files are written, all or none, and
+// told apart from inputs and from each other.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "asm/keying_sheet.h"
 #include "asm/listing.h"
+#include "asm/output_files.h"
 #include "asm_support.h"
 
 namespace kit85::testing {
@@ -110,6 +119,212 @@ TEST(Listing, WarningsStandUnderTheirLine) {
     std::string listing = formatListing(a, "w.asm");
     EXPECT_NE(listing.find("JMP X\n*** w.asm:2:5: error: undefined label 'X'\n"), std::string::npos) << listing;
 }
+
+// --- Output files ---------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+// A folder of its own for one test, removed afterwards.
+class OutputFolder {
+public:
+    OutputFolder() {
+        std::string tmpl = (fs::temp_directory_path() / "kit85-outputs-XXXXXX").string();
+        if (::mkdtemp(tmpl.data())) dir_ = tmpl;
+    }
+    ~OutputFolder() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return path(name);
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Every name in the folder, hidden ones (temporary files) included.
+    std::string names() const {
+        std::set<std::string> sorted;
+        for (const auto& e : fs::directory_iterator(dir_)) sorted.insert(e.path().filename().string());
+        std::string all;
+        for (const std::string& n : sorted) all += n + " ";
+        return all;
+    }
+
+private:
+    fs::path dir_;
+};
+
+// A target that fails (a full device, a folder, a loop of links, the standard
+// output) leaves every regular target as it was and no temporary file, and
+// the message says what was reached all the same.
+TEST(OutputFiles, ATargetThatFailsLeavesTheOthersAsTheyWere) {
+    OutputFolder d;
+    fs::create_directory(d.path("folder"));
+    fs::create_symlink("loop", d.path("loop"));
+    std::ostringstream badStdout;
+    badStdout.setstate(std::ios::badbit);
+    const struct {
+        const char* name;
+        std::vector<std::string> targets;  // the first is keep.hex
+        std::string says;
+    } cases[] = {
+        {"a full device",
+         {"keep.hex", "/dev/full"},
+         "cannot write /dev/full: No space left on device; nothing written"},
+        {"a full device after a regular one",
+         {"keep.hex", "new.hex", "/dev/full"},
+         "cannot write /dev/full: No space left on device; nothing written"},
+        {"a device reached before the full one",
+         {"keep.hex", "/dev/null", "/dev/full"},
+         "cannot write /dev/full: No space left on device; only /dev/null got its output"},
+        {"a folder", {"keep.hex", "folder"}, "cannot write " + d.path("folder") + ": it is a folder; nothing written"},
+        {"a loop of links",
+         {"keep.hex", "loop"},
+         "cannot write " + d.path("loop") + ": its symbolic links form a loop; nothing written"},
+        {"a missing folder",
+         {"keep.hex", "no/such.hex"},
+         "cannot write " + d.path("no/such.hex") + ": No such file or directory; nothing written"},
+        {"the standard output", {"keep.hex", "-"}, "cannot write to the standard output; nothing written"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        d.write("keep.hex", "OLD");
+        std::vector<assembler::OutputFile> files;
+        for (const std::string& t : c.targets)
+            files.push_back({t.starts_with("/") || t == "-" ? t : d.path(t), "NEW " + t});
+        std::optional<assembler::OutputProblem> problem = assembler::writeOutputFiles(files, badStdout);
+        ASSERT_TRUE(problem.has_value());
+        EXPECT_EQ(problem->message("nothing written"), c.says);
+        EXPECT_EQ(d.read("keep.hex"), "OLD");
+        EXPECT_EQ(d.names(), "folder keep.hex loop ") << "no new file, no temporary file";
+    }
+}
+
+// Links are followed: the file a link names is written (made when missing),
+// the link kept; a device is written to, never replaced.
+TEST(OutputFiles, LinksAreFollowedAndDevicesWrittenThrough) {
+    OutputFolder d;
+    fs::create_symlink("made.hex", d.path("dangling"));
+    fs::create_symlink(d.path("dangling"), d.path("chain"));
+    d.write("old.hex", "OLD");
+    fs::create_symlink("old.hex", d.path("link"));
+    std::ostringstream out;
+    EXPECT_FALSE(assembler::writeOutputFiles(
+        {{d.path("chain"), "one"}, {d.path("link"), "two"}, {"/dev/null", "three"}, {"-", "four"}}, out));
+    EXPECT_EQ(d.read("made.hex"), "one");
+    EXPECT_EQ(d.read("old.hex"), "two");
+    EXPECT_TRUE(fs::is_symlink(d.path("link")) && fs::is_symlink(d.path("chain")));
+    EXPECT_EQ(out.str(), "four");
+    EXPECT_EQ(d.names(), "chain dangling link made.hex old.hex ");
+}
+
+// Temporary files left by a writer that was killed are removed by the next
+// write of the same target: only ours, only unlocked, only old ones.
+TEST(OutputFiles, LeftoversOfAKilledWriterAreRemoved) {
+    OutputFolder d;
+    const struct {
+        const char* name;
+        bool old;
+        bool locked;
+        bool removed;
+    } cases[] = {
+        {".q.hex.kit85-Ab12Cd", true, false, true},   {".kit85-long.zZ09aA", true, false, true},
+        {".q.hex.kit85-Xy34Ef", false, false, false},  // may be a writer that has not locked it yet
+        {".q.hex.kit85-Gh56Ij", true, true, false},    // its writer is still at work
+        {".q.hex.backup", true, false, false},        {".q.hex.kit85-Ab12C", true, false, false},
+        {".q.hex.kit85-Ab12C!", true, false, false},  {".r.hex.kit85-Ab12Cd", true, false, false},
+        {"q.hex.kit85-Ab12Cd", true, false, false},
+    };
+    std::vector<int> locks;
+    for (const auto& c : cases) {
+        d.write(c.name, "left");
+        if (c.old) fs::last_write_time(d.path(c.name), fs::file_time_type::clock::now() - std::chrono::minutes(2));
+        if (c.locked) {
+            locks.push_back(::open(d.path(c.name).c_str(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+        }
+    }
+    std::ostringstream out;
+    ASSERT_FALSE(assembler::writeOutputFiles({{d.path("q.hex"), "new"}}, out));
+    for (const auto& c : cases) EXPECT_EQ(fs::exists(d.path(c.name)), !c.removed) << c.name;
+    for (int fd : locks) ::close(fd);
+}
+
+// Names are told apart by the file they lead to, not by their spelling.
+TEST(OutputFiles, ClashesAreFoundByFileNotBySpelling) {
+    OutputFolder d;
+    d.write("a.hex", "a");
+    d.write("b.hex", "b");
+    fs::create_directory(d.path("sub"));
+    fs::create_hard_link(d.path("a.hex"), d.path("hard.hex"));
+    fs::create_symlink("a.hex", d.path("soft.hex"));
+    fs::create_symlink("new.hex", d.path("dangling.hex"));
+    const std::string a = d.path("a.hex");
+    const struct {
+        const char* name;
+        std::vector<std::string> outputs, inputs;
+        std::optional<assembler::Clash> want;
+    } cases[] = {
+        {"same spelling", {a}, {a}, assembler::Clash{0, 0, true}},
+        {"./", {d.path("./a.hex")}, {a}, assembler::Clash{0, 0, true}},
+        {"..", {d.path("sub/../a.hex")}, {a}, assembler::Clash{0, 0, true}},
+        {"hard link", {d.path("hard.hex")}, {a}, assembler::Clash{0, 0, true}},
+        {"symbolic link", {d.path("soft.hex")}, {a}, assembler::Clash{0, 0, true}},
+        {"the second input", {d.path("b.hex")}, {a, d.path("./b.hex")}, assembler::Clash{0, 1, true}},
+        {"two outputs, file not made yet",
+         {d.path("new.hex"), d.path("sub/../new.hex")},
+         {},
+         assembler::Clash{1, 0, false}},
+        {"a dangling link and its file",
+         {d.path("x.hex"), d.path("new.hex"), d.path("dangling.hex")},
+         {},
+         assembler::Clash{2, 1, false}},
+        {"an input before an output", {d.path("new.hex"), a}, {d.path("./a.hex")}, assembler::Clash{1, 0, true}},
+        {"different files", {d.path("b.hex"), d.path("sub/a.hex")}, {a}, std::nullopt},
+        {"same name, other folder", {d.path("new.hex"), d.path("sub/new.hex")}, {}, std::nullopt},
+        {"the standard output twice", {"-", "-"}, {"-"}, std::nullopt},
+    };
+    auto text = [](const std::optional<assembler::Clash>& c) {
+        if (!c) return std::string("none");
+        return std::to_string(c->output) + (c->input ? " with input " : " with output ") + std::to_string(c->other);
+    };
+    for (const auto& c : cases) EXPECT_EQ(text(assembler::findClash(c.outputs, c.inputs)), text(c.want)) << c.name;
+}
+
+#ifdef KIT85_ASM
+// kit85-asm as a process: an output named twice is refused, and a device
+// that fails leaves the HEX file as it was.
+TEST(OutputFiles, Kit85AsmWritesAllOrNone) {
+    OutputFolder d;
+    d.write("ok.asm", "MVI A,5\nHLT\n");
+    const struct {
+        const char* args;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"ok.asm -o same.hex --listing ./same.hex", 2, "kit85-asm: ./same.hex is named for two outputs\n"},
+        {"ok.asm -o keep.hex --listing /dev/full", 1,
+         "kit85-asm: cannot write /dev/full: No space left on device; nothing written\n"},
+        {"ok.asm -o keep.hex --sheet ok.csv --listing ./ok.asm", 2,
+         "kit85-asm: ./ok.asm is the source: it is not overwritten\n"},
+    };
+    for (const auto& c : cases) {
+        d.write("keep.hex", "OLD");
+        const std::string command =
+            "cd '" + d.path("") + "' && '" KIT85_ASM "' " + c.args + " </dev/null >/dev/null 2>err.txt";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << c.args;
+        EXPECT_EQ(d.read("err.txt"), c.says) << c.args;
+        EXPECT_EQ(d.read("keep.hex"), "OLD") << c.args;
+        EXPECT_EQ(d.names(), "err.txt keep.hex ok.asm ") << c.args;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace kit85::testing

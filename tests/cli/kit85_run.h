@@ -116,6 +116,13 @@ public:
 
     pid_t pid() const { return pid_; }
 
+    // Closes the reading end of the runner's standard output, as a reader
+    // such as `head -1` does when it has read enough.
+    void closeStdout() {
+        if (outFd_ >= 0) ::close(outFd_);
+        outFd_ = -1;
+    }
+
     // True once the runner has installed its handler for SIGINT (Linux shows
     // caught signals in /proc), so a SIGINT sent now is a stop request.
     bool catchesSigint(std::chrono::milliseconds within) const {

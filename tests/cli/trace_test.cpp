@@ -1,7 +1,9 @@
 // kit85-run --trace and "tstates": the JSON lines of a short program field by
 // field, where they go, and the T-state count in both reports.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "kit85_run.h"
@@ -10,6 +12,11 @@ namespace kit85::testing {
 namespace {
 
 using nlohmann::json;
+
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
 
 std::vector<json> lines(const std::string& text) {
     std::vector<json> out;
@@ -89,6 +96,88 @@ TEST(Kit85RunTrace, RefusedTraces) {
         EXPECT_EQ(o.exitCode, 2) << o.describe();
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.describe();
     }
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// MVI A,07; STA A000; then JMP 8005 for ever.
+const std::vector<std::string> kEndless = {"--poke", "8000=3E,07,32,00,A0,C3,05,80", "--at", "8000"};
+
+// A reader that goes away (--trace - | head -1) stops the run with exit 1;
+// the process is not killed, and what the run wrote is committed.
+TEST(Kit85RunTrace, AClosedPipeStopsTheRunAndKeepsItsWrites) {
+    SKIP_WITHOUT_RUNNER();
+    TempDir dir;
+    const std::string memory = dir.path("kit.sqlite");
+    std::vector<std::string> args = kEndless;
+    for (const std::string& a : {std::string("--memory"), memory, std::string("--trace"), std::string("-")})
+        args.push_back(a);
+    Child child(args);
+    child.closeStdout();
+    Outcome o = child.wait(kRunBound);
+    EXPECT_TRUE(o.signal == 0 && o.exitCode == 1) << "want exit 1, not SIGPIPE, not a run that never ends\n"
+                                                  << o.describe();
+    EXPECT_NE(o.err.find("kit85-run: --trace -: the standard output took no more; the run was stopped\n"),
+              std::string::npos)
+        << o.describe();
+    Outcome after = runKit85({"--memory", memory, "--steps", "0", "--dump", "A000:1", "--json"});
+    EXPECT_EQ(after.json()["memory"]["A000"], json({"07"})) << "the run's write was lost\n" << after.describe();
+}
+
+// A trace file is put in place only when the run has started and the trace
+// was written whole; otherwise the file is left as it was, and no temporary
+// file stays behind.
+TEST(Kit85RunTrace, AFileIsLeftAsItWasWhenTheRunDoesNotStartOrTheTraceIsLost) {
+    SKIP_WITHOUT_RUNNER();
+    TempDir dir;
+    // A memory file whose rows refuse every update.
+    const std::string locked = dir.path("locked.sqlite");
+    ASSERT_EQ(runKit85({"--memory", locked, "--steps", "0"}).exitCode, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(locked.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "CREATE TRIGGER no BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const std::string keep = dir.path("keep.jsonl");
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string says;
+        const char* left;  // keep.jsonl afterwards; null: the trace
+    } cases[] = {
+        {"the memory file refuses the pokes",
+         {"--memory", locked, "--poke", "8000=76", "--trace", keep},
+         2,
+         "the run did not start",
+         "KEEP"},
+        {"a bad argument", {"--trace", keep, "--dump", "8000:x"}, 2, "is no count", "KEEP"},
+        {"the trace is written", {"--poke", "8000=76", "--at", "8000", "--trace", keep}, 0, "", nullptr},
+        {"an endless run traced to a full device",
+         with(kEndless, {"--trace", "/dev/full", "--save-hex", "8000:1", keep}), 1,
+         "kit85-run: --trace /dev/full: the trace cannot be written (No space left on device); the run was stopped\n",
+         ":018000003E41\n:00000001FF\n"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(keep) << "KEEP";
+        Outcome o = runKit85(c.args);
+        EXPECT_EQ(o.exitCode, c.exitCode) << c.name << "\n" << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << c.name << "\n" << o.describe();
+        const std::string left = readFile(keep);
+        if (c.left)
+            EXPECT_EQ(left, c.left) << c.name;
+        else
+            EXPECT_EQ(lines(left).size(), 1u) << c.name << "\n" << left;
+    }
+    std::size_t names = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path(""))) ++names;
+    EXPECT_EQ(names, 2u) << "locked.sqlite and keep.jsonl only: no temporary file is left";
 }
 
 }  // namespace
