@@ -108,7 +108,12 @@ was taken); an invalid code counts none.
    "flags": {"CY": {"old": "0", "new": "1"}}, "memory": {"9000": {...}},
    "reasons": ["CY=1: 9A + 7F = 119, more than FF", ...]}
 with only what changed. --trace - writes them to the standard output before
-the report, which comes last.
+the report, which comes last. A trace that cannot be written stops the run.
+
+No output (--trace, --save-hex) may name an input (--load, --asm), the memory
+file or SQLite's files beside it, or another output's file, however spelled:
+such a run is refused. Files are written to temporary files and renamed into
+place, every file or none.
 
 --disassemble ADDR:LEN runs nothing: after the loads and pokes it lists the
 instructions that start in LEN rows from ADDR, one a line
@@ -119,9 +124,11 @@ It cannot be used with --steps, --max-steps or --dump.
 
 Exit status: 0 after a halt, a breakpoint, the steps asked for or the step
 limit, and after a listing; 1 after an invalid code, an interruption or an
-error during the run, or when the report (or a --save-hex file) cannot be
-written; 2 for bad arguments, an unreadable or bad file, a refused memory file
-(nothing is written then) or a --save-hex row that is no byte.)";
+error during the run, or when the report, the trace or a --save-hex file
+cannot be written; 2 for bad arguments, an unreadable or bad file, an output
+that names an input or another output, a refused memory file or memory writes
+that cannot be committed (nothing is written then), or a --save-hex row that
+is no byte.)";
 
 }  // namespace
 

@@ -8,6 +8,8 @@
 //
 // Every option is checked, and every Intel HEX file read and parsed, before
 // anything is written: a bad argument or file leaves the memory file as it was.
+// So is every output file's name: none may lead to an input, to the memory
+// file or to another output's file.
 
 #include <atomic>
 #include <iosfwd>
