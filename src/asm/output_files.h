@@ -62,7 +62,8 @@ public:
     const std::string& file() const { return file_; }
     // Writes all of `text`; errno tells why not.
     bool write(std::string_view text);
-    // Syncs the temporary file and gives it the mode a new file gets.
+    // Syncs the temporary file and gives it the permissions of the file it
+    // replaces, or those a new file gets.
     std::optional<std::string> finish();
     // Renames the temporary file over the target (a device: nothing to do).
     std::optional<std::string> place();
@@ -74,6 +75,7 @@ private:
     std::string target_;  // the file the name leads to
     std::string temp_;    // empty for a device, or once placed
     int fd_ = -1;
+    int mode_ = -1;  // the permissions of the file replaced; -1 for a new file
 };
 
 // Whether an output leads to the same file as an input or as another output,

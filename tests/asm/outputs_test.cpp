@@ -212,12 +212,15 @@ TEST(OutputFiles, LinksAreFollowedAndDevicesWrittenThrough) {
     fs::create_symlink("made.hex", d.path("dangling"));
     fs::create_symlink(d.path("dangling"), d.path("chain"));
     d.write("old.hex", "OLD");
+    fs::permissions(d.path("old.hex"), fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink("old.hex", d.path("link"));
     std::ostringstream out;
     EXPECT_FALSE(assembler::writeOutputFiles(
         {{d.path("chain"), "one"}, {d.path("link"), "two"}, {"/dev/null", "three"}, {"-", "four"}}, out));
     EXPECT_EQ(d.read("made.hex"), "one");
     EXPECT_EQ(d.read("old.hex"), "two");
+    EXPECT_EQ(fs::status(d.path("old.hex")).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "a private file stays private";
     EXPECT_TRUE(fs::is_symlink(d.path("link")) && fs::is_symlink(d.path("chain")));
     EXPECT_EQ(out.str(), "four");
     EXPECT_EQ(d.names(), "chain dangling link made.hex old.hex ");
