@@ -188,28 +188,35 @@ void write(MemoryTable& memory, const std::vector<Write>& writes) {
 // what it reads, and no output replaces another. Names are compared by the
 // file they lead to, not by spelling.
 void checkOutputs(const Request& q) {
-    std::vector<std::string> outputs, outputWhat, inputs, inputRole;
-    if (q.trace && *q.trace != "-") outputs.push_back(*q.trace), outputWhat.push_back("--trace " + echo(*q.trace));
-    for (const SaveHexRequest& s : q.saves) outputs.push_back(s.file), outputWhat.push_back(s.what);
-    for (const std::string& f : q.loadFiles)
-        inputs.push_back(f), inputRole.push_back("an input (--load " + echo(f) + ")");
-    for (const std::string& f : q.asmFiles)
-        inputs.push_back(f), inputRole.push_back("an input (--asm " + echo(f) + ")");
+    struct Named {
+        std::string file;
+        std::string says;  // what a message calls it
+    };
+    std::vector<Named> outputs, inputs;
+    if (q.trace && *q.trace != "-") outputs.push_back({*q.trace, "--trace " + echo(*q.trace)});
+    for (const SaveHexRequest& s : q.saves) outputs.push_back({s.file, s.what});
+    for (const std::string& f : q.loadFiles) inputs.push_back({f, "an input (--load " + echo(f) + ")"});
+    for (const std::string& f : q.asmFiles) inputs.push_back({f, "an input (--asm " + echo(f) + ")"});
     if (q.memoryFile) {
         const std::string named = " (--memory " + echo(*q.memoryFile) + ")";
-        inputs.push_back(*q.memoryFile), inputRole.push_back("the memory file" + named);
+        inputs.push_back({*q.memoryFile, "the memory file" + named});
         // SQLite names its files after the file a symbolic link leads to.
         std::error_code ec;
         std::vector<std::string> bases = {*q.memoryFile};
         if (std::filesystem::path real = std::filesystem::canonical(*q.memoryFile, ec); !ec) bases.push_back(real);
         for (const std::string& base : bases)
             for (const char* suffix : {"-wal", "-shm", "-journal"})
-                inputs.push_back(base + suffix), inputRole.push_back("kept by SQLite beside the memory file" + named);
+                inputs.push_back({base + suffix, "kept by SQLite beside the memory file" + named});
     }
-    if (std::optional<assembler::Clash> c = assembler::findClash(outputs, inputs)) {
-        if (c->input)
-            throw BadInput{outputWhat[c->output] + ": the file is " + inputRole[c->other] + "; nothing was written"};
-        throw BadInput{outputWhat[c->output] + ": the file is named by " + outputWhat[c->other] + " too"};
+    auto files = [](const std::vector<Named>& named) {
+        std::vector<std::string> f;
+        for (const Named& n : named) f.push_back(n.file);
+        return f;
+    };
+    if (std::optional<assembler::Clash> c = assembler::findClash(files(outputs), files(inputs))) {
+        const std::string& what = outputs[c->output].says;
+        if (c->input) throw BadInput{what + ": the file is " + inputs[c->other].says + "; nothing was written"};
+        throw BadInput{what + ": the file is named by " + outputs[c->other].says + " too"};
     }
 }
 
