@@ -22,7 +22,7 @@ constexpr std::size_t kMostNameBytes = 255;
 constexpr int kMostLinks = 40;  // as the kernel follows at most
 // A leftover is removed only when this old: a writer locks its temporary file
 // right after making it, and this closes the moment in between.
-constexpr auto kLeftoverAge = std::chrono::minutes(1);
+constexpr auto kLeftoverAge = std::chrono::seconds(10);
 
 // The file a name leads to, its symbolic links followed; a dangling link
 // leads to the file it names. ELOOP for a loop.
@@ -111,7 +111,7 @@ std::string OutputProblem::message(std::string_view nothing) const {
 }
 
 PendingOutput::PendingOutput(PendingOutput&& o) noexcept
-    : file_(std::move(o.file_)), target_(std::move(o.target_)), temp_(std::move(o.temp_)), fd_(o.fd_) {
+    : file_(std::move(o.file_)), target_(std::move(o.target_)), temp_(std::move(o.temp_)), fd_(o.fd_), mode_(o.mode_) {
     o.temp_.clear();
     o.fd_ = -1;
 }
@@ -131,7 +131,9 @@ std::optional<std::string> PendingOutput::open(const std::string& file) {
     if (error) return problem(error);
     target_ = target.string();
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISREG(st.st_mode)) mode_ = static_cast<int>(st.st_mode & 0777);
+    if (exists && !S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) return "cannot write " + file + ": it is a folder";
         fd_ = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd_ < 0) return problem(errno);
@@ -155,10 +157,16 @@ bool PendingOutput::write(std::string_view text) { return writeAll(fd_, text); }
 
 std::optional<std::string> PendingOutput::finish() {
     if (isDevice()) return std::nullopt;
-    // mkstemp makes the file private; an output gets the mode any new file would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) return problem(errno);
+    // mkstemp makes the file private; an output keeps the permissions of the
+    // file it replaces (a private file stays private), or gets those any new
+    // file would.
+    mode_t mode = static_cast<mode_t>(mode_);
+    if (mode_ < 0) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) return problem(errno);
     return std::nullopt;
 }
 

@@ -17,7 +17,7 @@
 //
 // A temporary file is locked (flock) by its writer for as long as it exists
 // under its temporary name. One left by a writer that was killed is removed
-// by the next write of the same target, once unlocked and a minute old; other
+// by the next write of the same target, once unlocked and ten seconds old; other
 // names are never touched.
 
 #include <cstddef>

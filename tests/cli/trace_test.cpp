@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "kit85_run.h"
 
@@ -178,6 +179,47 @@ TEST(Kit85RunTrace, AFileIsLeftAsItWasWhenTheRunDoesNotStartOrTheTraceIsLost) {
     std::size_t names = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path(""))) ++names;
     EXPECT_EQ(names, 2u) << "locked.sqlite and keep.jsonl only: no temporary file is left";
+}
+
+// The temporary files of a trace being written in the folder.
+std::vector<std::string> temporaryFiles(const TempDir& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path("")))
+        if (e.path().filename().string().starts_with(".t.jsonl.kit85-")) found.push_back(e.path().string());
+    return found;
+}
+
+// A writer killed mid-trace leaves its temporary file; the next run writing
+// the same trace removes it, but never one whose writer is still at work.
+TEST(Kit85RunTrace, ATemporaryFileIsRemovedOnlyOnceItsWriterIsGone) {
+    SKIP_WITHOUT_RUNNER();
+    TempDir dir;
+    const std::string trace = dir.path("t.jsonl");
+    Child endless(with(kEndless, {"--trace", trace}));
+    std::vector<std::string> temps;
+    for (int i = 0; i < 3000 && temps.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        temps = temporaryFiles(dir);
+    }
+    ASSERT_EQ(temps.size(), 1u) << "the endless run's temporary file never appeared";
+    // Old enough to be removed, were it not locked.
+    auto age = [&] {
+        std::filesystem::last_write_time(temps[0],
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    };
+    const std::vector<std::string> shortRun = {"--poke", "8000=76", "--at", "8000", "--trace", trace};
+    age();
+    EXPECT_EQ(runKit85(shortRun).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(temps[0])) << "the file of a writer at work was removed";
+
+    ASSERT_EQ(::kill(endless.pid(), SIGKILL), 0);
+    Outcome killed = endless.wait(kRunBound);
+    EXPECT_EQ(killed.signal, SIGKILL) << killed.describe();
+    ASSERT_TRUE(std::filesystem::exists(temps[0]));
+    age();
+    EXPECT_EQ(runKit85(shortRun).exitCode, 0);
+    EXPECT_TRUE(temporaryFiles(dir).empty()) << "the killed writer's file stayed";
+    EXPECT_EQ(lines(readFile(trace)).size(), 1u);
 }
 
 }  // namespace
