@@ -202,7 +202,9 @@ TEST(Kit85RunTrace, ATemporaryFileIsRemovedOnlyOnceItsWriterIsGone) {
         temps = temporaryFiles(dir);
     }
     ASSERT_EQ(temps.size(), 1u) << "the endless run's temporary file never appeared";
-    // Old enough to be removed, were it not locked.
+    // Paused, so that it stops touching the file, which is then made old
+    // enough to be removed, were it not locked.
+    ASSERT_EQ(::kill(endless.pid(), SIGSTOP), 0);
     auto age = [&] {
         std::filesystem::last_write_time(temps[0],
                                          std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
