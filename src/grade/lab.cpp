@@ -68,7 +68,7 @@ Reference referenceOf(const toml::node& n, const std::filesystem::path& labFile)
         for (auto&& [address, value] : tableOf(*v, "inputs")) ref.inputs.push_back(randomRowsOf(address, value));
     if (const toml::node* v = t.get("compare")) ref.compareRows = spansOf(*v, "compare");
     if (const toml::node* v = t.get("registers"))
-        for (const toml::node& e : arrayOf(*v, "registers")) ref.compareRegisters.push_back(registerOf(e, stringOf(e, "registers")));
+        for (const toml::node& e : arrayOf(*v, "registers")) ref.compareRegisters.push_back(registerOf(e.source(), stringOf(e, "registers")));
     if (const toml::node* v = t.get("flags"))
         for (const toml::node& e : arrayOf(*v, "flags")) ref.compareFlags.push_back(flagOf(e.source(), stringOf(e, "flags")));
     if (ref.inputs.empty()) refuse(n.source(), "a reference needs 'inputs', the rows given random bytes");
@@ -159,7 +159,12 @@ int Lab::maxPoints() const {
 
 std::string LabError::message() const {
     std::string where = file.string();
-    if (line > 0) where += ":" + std::to_string(line) + ":" + std::to_string(column);
+    if (line > 0) {
+        where += ':';
+        where += std::to_string(line);
+        where += ':';
+        where += std::to_string(column);
+    }
     return where + ": " + problem;
 }
 

@@ -104,11 +104,11 @@ std::vector<Rows> rowsOf(const toml::node& n, std::string_view key) {
     return rows;
 }
 
-Reg registerOf(const toml::node& at, std::string_view name) {
+Reg registerOf(const toml::source_region& at, std::string_view name) {
     std::string upper(name);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::optional<RegisterField> f = registerNamed(upper);
-    if (!f) refuse(at.source(), quote(name) + " is no register (A B C D E H L F PC SP)");
+    if (!f) refuse(at, quote(name) + " is no register (A B C D E H L F PC SP)");
     return f->reg;
 }
 
@@ -123,7 +123,7 @@ std::size_t flagOf(const toml::source_region& at, std::string_view name) {
 std::vector<RegisterValue> registersOf(const toml::node& n) {
     std::vector<RegisterValue> out;
     for (auto&& [name, value] : tableOf(n, "registers")) {
-        const Reg r = registerOf(value, name.str());
+        const Reg r = registerOf(name.source(), name.str());
         const std::string text = stringOf(value, name.str());
         out.push_back({r, checked(parseRegister(text, mostCharacters(r)), value.source())});
     }

@@ -48,7 +48,7 @@ std::vector<uint8_t> bytesOf(const toml::node& n, std::string_view key);
 // { "8050" = "34 12", "9000-900F" = "00" }: a range takes as many bytes as
 // it has rows, or one byte that fills it.
 std::vector<Rows> rowsOf(const toml::node& n, std::string_view key);
-Reg registerOf(const toml::node& at, std::string_view name);
+Reg registerOf(const toml::source_region& at, std::string_view name);
 std::size_t flagOf(const toml::source_region& at, std::string_view name);
 std::vector<RegisterValue> registersOf(const toml::node& n);
 std::vector<FlagValue> flagsOf(const toml::node& n);
