@@ -40,6 +40,9 @@ Check stopCheck(const RunResult& run, std::optional<StopReason> expected, const 
 }
 
 void expectationChecks(const Expectation& e, const Machine& m, const RunResult& run, std::vector<Check>& out) {
+    for (const Rows& r : e.memory)
+        for (std::size_t i = 0; i < r.bytes.size(); ++i)
+            rowCheck(static_cast<uint16_t>(r.first + i), Text::byte(r.bytes[i]), m, out);
     for (const RegisterValue& r : e.registers) {
         const Text& actual = m.kit()[r.reg];
         out.push_back({std::string(registerName(r.reg)), r.value.str(), actual.str(), actual == r.value});
@@ -48,9 +51,6 @@ void expectationChecks(const Expectation& e, const Machine& m, const RunResult& 
         const Text& actual = m.kit().flags.*kFlagFields[f.flag].label;
         out.push_back({std::string(kFlagFields[f.flag].name), f.set ? "1" : "0", actual.str(), actual == caption(f.set)});
     }
-    for (const Rows& r : e.memory)
-        for (std::size_t i = 0; i < r.bytes.size(); ++i)
-            rowCheck(static_cast<uint16_t>(r.first + i), Text::byte(r.bytes[i]), m, out);
     if (e.steps.min || e.steps.max)
         out.push_back({"steps", boundText(e.steps), std::to_string(run.steps), within(e.steps, run.steps)});
     if (e.tstates.min || e.tstates.max)

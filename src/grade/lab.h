@@ -45,6 +45,8 @@ struct Span {
 struct Rows {
     uint16_t first = 0;
     std::vector<uint8_t> bytes;
+
+    friend bool operator==(const Rows&, const Rows&) = default;
 };
 
 struct RegisterValue {

@@ -1,6 +1,7 @@
 #include "grade/machine.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cstring>
 
 namespace kit85::grade {
 
@@ -12,22 +13,15 @@ public:
 
 namespace {
 
-std::unique_ptr<MemoryTable> privateTable() {
-    std::unique_ptr<MemoryTable> t = MemoryTable::fresh();
-    // A private table has no file; its pending rows are how the machine knows
-    // what a run wrote, so the run loop's periodic flush must never clear them.
-    t->setFlushInterval(std::chrono::steady_clock::duration::max());
-    return t;
-}
-
 }  // namespace
 
 Machine::Machine()
-    : memory_(privateTable()),
+    : memory_(MemoryTable::fresh()),
       presenter_(std::make_unique<Quiet>()),
       kit_(*memory_, *presenter_),
       program_(0x10000, Text::byte(0)),
-      start_(0x10000, Text::byte(0)) {}
+      start_(0x10000, Text::byte(0)),
+      startBytes_(memory_->bytes(), memory_->bytes() + 0x10000) {}
 
 Machine::~Machine() = default;
 
@@ -36,33 +30,52 @@ void Machine::put(int row, const Text& text) {
     memory_->setText2(text);
 }
 
-// Puts back every row the last run and its setup wrote.
+// Puts back every row the last run changed and its setup wrote.
 void Machine::restore() {
-    for (int row : memory_->pendingRows()) put(row, program_[row]);
+    for (int row : written_) put(row, program_[row]);
     for (int row : setupRows_) {
         put(row, program_[row]);
         start_[row] = program_[row];
+        startBytes_[row] = memory_->bytes()[row];
     }
+    written_.clear();
     setupRows_.clear();
     memory_->flush();
 }
 
+// The rows whose byte differs from the copy, eight at a time where none does;
+// then the odd rows by text.
+void Machine::findChanges() {
+    written_.clear();
+    const uint16_t* now = memory_->bytes();
+    const uint16_t* was = startBytes_.data();
+    for (int row = 0; row < 0x10000; row += 8) {
+        if (std::memcmp(now + row, was + row, 8 * sizeof(uint16_t)) == 0) continue;
+        for (int r = row; r < row + 8; ++r)
+            if (now[r] != was[r]) written_.push_back(r);
+    }
+    for (uint16_t row : oddRows_)
+        if (now[row] == MemoryTable::kOddByte && memory_->dataAt(row) != start_[row]) written_.push_back(row);
+    std::sort(written_.begin(), written_.end());
+}
+
 void Machine::load(const Program& program) {
     restore();
-    for (uint16_t row : programRows_) {
-        program_[row] = Text::byte(0);
-        start_[row] = program_[row];
-        put(row, program_[row]);
-    }
+    auto set = [&](uint16_t row, const Text& text) {
+        program_[row] = text;
+        start_[row] = text;
+        put(row, text);
+        startBytes_[row] = memory_->bytes()[row];
+    };
+    for (uint16_t row : programRows_) set(row, Text::byte(0));
     programRows_.clear();
+    oddRows_.clear();
     for (const auto& [address, text] : program.rows) {
-        program_[address] = text;
-        start_[address] = text;
-        put(address, text);
+        set(address, text);
         programRows_.push_back(address);
+        if (startBytes_[address] == MemoryTable::kOddByte) oddRows_.push_back(address);
     }
     memory_->flush();
-    written_.clear();
 }
 
 RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits) {
@@ -73,11 +86,12 @@ RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits)
                 const int row = r.first + static_cast<int>(i);
                 start_[row] = Text::byte(r.bytes[i]);
                 put(row, start_[row]);
+                startBytes_[row] = memory_->bytes()[row];
                 setupRows_.push_back(row);
             }
         }
     }
-    memory_->flush();  // from here on, the pending rows are the run's writes
+    memory_->flush();
     for (const RegisterField& f : kRegisterFields) kit_[f.reg] = Text::digits(0, mostCharacters(f.reg));
     kit_.flags = FlagLabels{};
     kit_.taken = false;
@@ -85,7 +99,7 @@ RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits)
     for (const FlagValue& f : setup.flags) kit_.flags.*kFlagFields[f.flag].label = caption(f.set);
     memory_->setCursor(at);
     const RunResult result = execute(kit_, limits);
-    written_ = memory_->pendingRows();
+    findChanges();
     return result;
 }
 

@@ -4,10 +4,16 @@
 // panel, reused run after run.
 //
 // Making a 64 KiB table costs far more than a run of a lab program, so the
-// machine keeps one and puts back after each run only the rows the run and
-// its set-up wrote (the table's pending rows), to the loaded program's bytes
-// or "00". Every run therefore starts from the same memory: the program as
-// loaded and the case's rows.
+// machine keeps one and puts back after each run only the rows the run
+// changed and its setup wrote, to the loaded program's bytes or "00". Every
+// run therefore starts from the same memory: the program as loaded and the
+// case's rows.
+//
+// The rows a run changed are found by comparing the table's byte view with
+// a copy kept of it as the run began (a run commits its writes when it ends,
+// so the table's pending rows cannot tell). A row holding an odd text (not
+// two upper-case hex digits) has no value in the byte view; those the
+// program loaded are compared by text as well.
 
 #include <array>
 #include <memory>
@@ -49,13 +55,13 @@ public:
     const MemoryTable& memory() const { return *memory_; }
     // A row's text as the run began (program and setup).
     const Text& before(uint16_t address) const { return start_[address]; }
-    // The rows the run wrote, in ascending order (a row written with the
-    // text it held is listed too).
+    // The rows whose text the run changed, in ascending order.
     const std::vector<int>& written() const { return written_; }
 
 private:
     void restore();
     void put(int row, const Text& text);
+    void findChanges();
 
     std::unique_ptr<MemoryTable> memory_;
     class Quiet;
@@ -63,9 +69,11 @@ private:
     KitState kit_;
     std::vector<Text> program_;  // each row as loaded: the program's text or "00"
     std::vector<Text> start_;    // each row as the current run began
+    std::vector<uint16_t> startBytes_;  // the byte view as the current run began
     std::vector<int> setupRows_;
     std::vector<int> written_;
     std::vector<uint16_t> programRows_;
+    std::vector<uint16_t> oddRows_;  // program rows whose text is no byte
 };
 
 }  // namespace kit85::grade
