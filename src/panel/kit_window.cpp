@@ -14,6 +14,7 @@
 #include <new>
 #include <string_view>
 
+#include "panel/check_pane.h"
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
 #include "panel/program_files.h"
@@ -132,6 +133,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
     new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
+    new CheckPane(*this);     // Check my program against a lab file
 
     const RunSpeed speed = rememberedRunSpeed();
     run_.setSpeed(speed.speed, speed.perSecond);
