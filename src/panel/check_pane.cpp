@@ -14,9 +14,13 @@
 
 namespace kit85 {
 
-CheckPane::CheckPane(KitWindow& window) : QWidget(&window), window_(window) {
+CheckPane::CheckPane(KitWindow& window) : QWidget(nullptr), window_(window) {
     setObjectName("checkPane");
-    action_ = new QAction("Check my program against a lab file...", &window);
+    // Not a child of the kit window, whose children are the kit's own
+    // controls: it goes into the study view when a lab is open, and goes
+    // with the window when it never was.
+    connect(&window, &QObject::destroyed, this, [this] { delete this; });
+    action_ = new QAction("Check my program against a lab file...", this);
     action_->setObjectName("checkProgram");
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     connect(action_, &QAction::triggered, this, [this] { openLab(); });
@@ -63,10 +67,15 @@ CheckPane::CheckPane(KitWindow& window) : QWidget(&window), window_(window) {
     all->addWidget(list_);
     all->addWidget(detail_);
     all->addWidget(hidden_);
-    hide();  // until a lab is open; then in the study view
 }
 
 CheckPane::~CheckPane() = default;
+
+CheckPane* CheckPane::of(KitWindow& window) {
+    for (QAction* a : window.actions())
+        if (a->objectName() == "checkProgram") return qobject_cast<CheckPane*>(a->parent());
+    return nullptr;
+}
 
 bool CheckPane::openLab() {
     const QString file = dialogs_.openLab ? dialogs_.openLab(folder_)

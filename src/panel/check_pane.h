@@ -40,8 +40,11 @@ public:
         std::function<QString(const QString& folder)> openLab;
     };
 
-    // Attaches itself to the window (its child): the action and its shortcut.
+    // Attaches itself to the window: the action and its shortcut. The pane
+    // lives until the window is destroyed.
     explicit CheckPane(KitWindow& window);
+    // The pane of a window.
+    static CheckPane* of(KitWindow& window);
     ~CheckPane() override;
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }

@@ -132,8 +132,8 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
         (undo ? undoAction_ : redoAction_) = a;
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
     new CheckPane(*this);     // Check my program against a lab file
+    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
 
     const RunSpeed speed = rememberedRunSpeed();
     run_.setSpeed(speed.speed, speed.perSecond);

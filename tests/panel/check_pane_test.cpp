@@ -91,7 +91,7 @@ void CheckPaneTest::initTestCase() {
 CheckPane* CheckPaneTest::openLab(Kit& k, const QString& text) {
     const QString file = dir_.filePath("lab.toml");
     std::ofstream(file.toStdString()) << text.toStdString();
-    auto* pane = k.w().findChild<CheckPane*>();
+    CheckPane* pane = CheckPane::of(k.w());
     if (!pane) return nullptr;
     pane->setDialogs({[file](const QString&) { return file; }});
     QTest::keyClick(&k.w(), Qt::Key_K, Qt::ControlModifier);
