@@ -49,57 +49,18 @@ inline void writeMemoryFile(const std::filesystem::path& file, const std::string
     t->flush();
 }
 
-// Bubble sort of the N bytes from 8051 (N at 8050), smallest first.
-constexpr const char* kSortSource = R"(        ORG 8000H
-        LDA 8050H
-        CPI 02H
-        JC DONE
-        MOV D,A
-        DCR D
-PASS:   LXI H,8051H
-        MOV C,D
-NEXT:   MOV A,M
-        INX H
-        CMP M
-        JC KEEP
-        JZ KEEP
-        MOV B,M
-        MOV M,A
-        DCX H
-        MOV M,B
-        INX H
-KEEP:   DCR C
-        JNZ NEXT
-        DCR D
-        JNZ PASS
-DONE:   HLT
-)";
+// A file of the worked labs (examples/labs), whole.
+inline std::string exampleFile(const std::string& name) {
+    return readBytes(std::filesystem::path(__FILE__).parent_path() / "../../examples/labs" / name);
+}
 
-// The same sort repeating passes until one swaps nothing, but swapping equal
-// bytes too: right on distinct bytes, endless on any two that are equal.
-constexpr const char* kSwapOnEqualSource = R"(        ORG 8000H
-AGAIN:  LDA 8050H
-        DCR A
-        MOV C,A
-        MVI E,00H
-        LXI H,8051H
-NEXT:   MOV A,M
-        INX H
-        CMP M
-        JC KEEP
-        MOV B,M
-        MOV M,A
-        DCX H
-        MOV M,B
-        INX H
-        MVI E,01H
-KEEP:   DCR C
-        JNZ NEXT
-        MOV A,E
-        ORA A
-        JNZ AGAIN
-        HLT
-)";
+// Bubble sort of the N bytes from 8051 (N at 8050), smallest first: the lab's
+// reference solution.
+inline const std::string kSortSource = exampleFile("bubble_sort.asm");
+
+// A sort repeating passes until one swaps nothing, but swapping equal bytes
+// too: right on distinct bytes, endless on any two that are equal.
+inline const std::string kSwapOnEqualSource = exampleFile("submissions/bob.asm");
 
 // Test names from a table row's `what`.
 template <class Row>
