@@ -172,20 +172,24 @@ std::vector<CaseResult> Grader::check(const Program& program, Machine& m, bool t
     return out;
 }
 
-SubmissionResult Grader::grade(const Submission& s, Machine& m, bool trace) const {
+SubmissionResult Grader::resultFor(const Submission& s, std::string problem) const {
     SubmissionResult r;
     r.student = s.student;
     r.file = s.file.string();
     r.maxPoints = lab_->maxPoints();
-    const Program program = s.problem.empty() ? readProgram(s.file, *lab_) : Program{{}, s.problem};
-    if (!program.ok()) {
-        r.problem = program.problem;
-        for (const Case& c : lab_->cases) {
-            r.cases.push_back(resultOf(c));
-            r.cases.back().failure = r.problem;
-        }
-        return r;
+    r.problem = std::move(problem);
+    if (r.problem.empty()) return r;
+    for (const Case& c : lab_->cases) {
+        r.cases.push_back(resultOf(c));
+        r.cases.back().failure = r.problem;
     }
+    return r;
+}
+
+SubmissionResult Grader::grade(const Submission& s, Machine& m, bool trace) const {
+    const Program program = s.problem.empty() ? readProgram(s.file, *lab_) : Program{{}, s.problem};
+    if (!program.ok()) return resultFor(s, program.problem);
+    SubmissionResult r = resultFor(s, {});
     r.cases = check(program, m, trace);
     for (const CaseResult& c : r.cases) {
         r.points += c.earned;
@@ -204,9 +208,17 @@ std::vector<SubmissionResult> Grader::gradeAll(const std::vector<Submission>& su
     std::mutex mutex;
     std::condition_variable finished;
     auto work = [&] {
-        Machine m;
+        std::optional<Machine> m;
+        m.emplace();
         for (std::size_t i; (i = next.fetch_add(1)) < subs.size();) {
-            results[i] = grade(subs[i], m, trace);
+            try {
+                results[i] = grade(subs[i], *m, trace);
+            } catch (const std::exception& e) {
+                // One submission's failure is its own result; the machine is
+                // made afresh, as nothing of its state can be trusted.
+                results[i] = resultFor(subs[i], std::string("could not be graded: ") + e.what());
+                m.emplace();
+            }
             if (done.fetch_add(1) + 1 == subs.size()) {
                 std::lock_guard lock(mutex);
                 finished.notify_all();

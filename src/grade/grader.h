@@ -105,6 +105,9 @@ private:
     CaseResult checkCase(std::size_t index, Machine& machine, bool trace) const;
     CaseResult checkReference(std::size_t index, Machine& machine, bool trace) const;
     RunLimits limits() const;
+    // The submission's result before its cases run: with a problem, every
+    // case failed with it; without, no cases yet.
+    SubmissionResult resultFor(const Submission& s, std::string problem) const;
 
     const Lab* lab_;
     std::vector<std::vector<ReferenceRun>> reference_;  // per case; empty for a plain case
