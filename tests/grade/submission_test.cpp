@@ -48,7 +48,13 @@ TEST_P(Finding, EachForm) {
     std::string got;
     for (const Submission& s : found.submissions) {
         if (!got.empty()) got += ' ';
-        got += s.student + (s.problem.empty() ? "=" + s.file.filename().string() : "!");
+        got += s.student;
+        if (s.problem.empty()) {
+            got += '=';
+            got += s.file.filename().string();
+        } else {
+            got += '!';
+        }
     }
     EXPECT_EQ(got, l.found) << l.what;
     if (*l.notes) {
