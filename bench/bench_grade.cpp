@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kit85::grade;
 
-const fs::path kLabs = fs::path(__FILE__).parent_path() / "../examples/labs";
+const fs::path kLabs = fs::path(KIT85_SOURCE) / "examples/labs";
 
 // The class: most sort right, some swap equal bytes forever, some compare
 // with the sign flag, some do not assemble. Each file differs a little so

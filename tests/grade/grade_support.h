@@ -51,7 +51,7 @@ inline void writeMemoryFile(const std::filesystem::path& file, const std::string
 
 // A file of the worked labs (examples/labs), whole.
 inline std::string exampleFile(const std::string& name) {
-    return readBytes(std::filesystem::path(__FILE__).parent_path() / "../../examples/labs" / name);
+    return readBytes(std::filesystem::path(KIT85_SOURCE) / "examples/labs" / name);
 }
 
 // Bubble sort of the N bytes from 8051 (N at 8050), smallest first: the lab's

@@ -289,7 +289,7 @@ TEST_F(WholeRun, ExitStatuses) {
 
 // Each worked lab passes its own reference solution.
 TEST(ExampleLabs, EachPassesItsSolution) {
-    const fs::path labs = fs::path(__FILE__).parent_path() / "../../examples/labs";
+    const fs::path labs = fs::path(KIT85_SOURCE) / "examples/labs";
     for (const char* name : {"add16", "block_move", "bubble_sort", "bcd_add", "delay"}) {
         GradeOptions o;
         o.lab = (labs / (std::string(name) + ".toml")).string();
@@ -297,6 +297,29 @@ TEST(ExampleLabs, EachPassesItsSolution) {
         std::ostringstream out, err;
         EXPECT_EQ(runGrader(o, out, err), kAllPassed) << name << "\n" << out.str() << err.str();
     }
+}
+
+}  // namespace
+}  // namespace kit85::grade
+
+namespace kit85::grade {
+namespace {
+
+// The table the grading guide shows is the one the grader prints.
+TEST(ExampleLabs, TheGuideShowsTheTableTheGraderPrints) {
+    const fs::path root = KIT85_SOURCE;
+    const std::string guide = testing::readBytes(root / "docs/grading.md");
+    const std::string command = "$ kit85-grade examples/labs/bubble_sort.toml examples/labs/submissions/\n";
+    const std::size_t at = guide.find(command);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t begin = at + command.size();
+    const std::string shown = guide.substr(begin, guide.find("```", begin) - begin);
+    GradeOptions o;
+    o.lab = (root / "examples/labs/bubble_sort.toml").string();
+    o.submissions = {(root / "examples/labs/submissions").string()};
+    std::ostringstream out, err;
+    EXPECT_EQ(runGrader(o, out, err), kSomeFailed) << err.str();
+    EXPECT_EQ(out.str(), shown);
 }
 
 }  // namespace
