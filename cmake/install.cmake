@@ -12,7 +12,7 @@ include(GNUInstallDirs)
 
 # Each program here is installed with its manual page docs/man/NAME.1.scd;
 # one not built in this tree (kit85 without KIT85_WINDOW) is left out.
-set(KIT85_PROGRAMS kit85 kit85-run kit85-asm)
+set(KIT85_PROGRAMS kit85 kit85-run kit85-asm kit85-grade)
 
 set(KIT85_ICON_SVG ${PROJECT_SOURCE_DIR}/src/panel/resources/kit85.svg)
 set(KIT85_ICON_SIZES 16 32 48 64 128 256)

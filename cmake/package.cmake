@@ -24,7 +24,8 @@ read the registers, the flags and memory, as on the lab kit.
 
 The kit's memory is kept in an SQLite file. kit85-run runs programs without
 the window, for scripts and graders, and reports the registers, flags and
-memory as text or JSON.")
+memory as text or JSON. kit85-grade checks a whole class's programs against a
+lab's check file and reports points per student.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

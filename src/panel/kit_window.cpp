@@ -14,6 +14,7 @@
 #include <new>
 #include <string_view>
 
+#include "panel/check_pane.h"
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
 #include "panel/program_files.h"
@@ -131,6 +132,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
         (undo ? undoAction_ : redoAction_) = a;
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    new CheckPane(*this);     // Check my program against a lab file
     new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
 
     const RunSpeed speed = rememberedRunSpeed();

@@ -1,0 +1,147 @@
+#pragma once
+
+// A lab check file: what a lab's programs must do, case by case, read from
+// TOML (docs/grading.md and kit85-grade(1) describe every key).
+//
+// A case sets memory rows, registers and flags, runs the submission from the
+// lab's start address within the lab's limits, and checks what the run left:
+// registers, flags, memory rows or ranges, the stop reason, bounds on steps
+// and T-states, and that memory outside given ranges is unchanged. A
+// reference case instead runs a reference program and the submission on the
+// same seeded random inputs and compares chosen rows, registers and flags.
+//
+// readLab refuses a bad file whole, with the line and column of the first
+// problem: TOML syntax, an unknown key, a value of the wrong type, an address
+// past FFFF, a case that checks nothing.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kit/registers.h"
+#include "run/driver.h"
+#include "values/text.h"
+
+namespace kit85::grade {
+
+// What a submission may be.
+enum class Kind { Asm, Hex, MemoryFile };
+std::string_view kindName(Kind k);  // "asm", "hex", "memory"
+
+// Consecutive rows from `first`.
+struct Span {
+    uint16_t first = 0;
+    uint32_t count = 1;  // first + count <= 0x10000
+
+    bool contains(uint32_t address) const { return address >= first && address < first + count; }
+    // "8054" or "8050-8057"
+    std::string str() const;
+};
+
+// Bytes for consecutive rows from `first`.
+struct Rows {
+    uint16_t first = 0;
+    std::vector<uint8_t> bytes;
+
+    friend bool operator==(const Rows&, const Rows&) = default;
+};
+
+struct RegisterValue {
+    Reg reg;
+    Text value;
+};
+
+struct FlagValue {
+    std::size_t flag;  // index in kFlagFields
+    bool set = false;
+};
+
+struct Bound {
+    std::optional<uint64_t> min;
+    std::optional<uint64_t> max;
+};
+
+// The inputs and checks of one case.
+struct Expectation {
+    std::vector<RegisterValue> registers;
+    std::vector<FlagValue> flags;
+    std::vector<Rows> memory;
+    std::optional<StopReason> stop;
+    Bound steps;
+    Bound tstates;
+    // Memory outside these spans must be as the case left it before the run
+    // (set when the key is given, even as an empty list: nothing may change).
+    std::optional<std::vector<Span>> unchangedOutside;
+
+    bool empty() const;
+};
+
+// Rows filled with seeded random bytes in [min, max] for each run.
+struct RandomRows {
+    uint16_t first = 0;
+    uint32_t count = 1;
+    uint8_t min = 0;
+    uint8_t max = 0xFF;
+};
+
+struct Reference {
+    std::filesystem::path program;  // resolved against the lab file's folder
+    Kind kind = Kind::Asm;
+    uint32_t runs = 100;
+    uint64_t seed = 1;
+    std::vector<RandomRows> inputs;
+    std::vector<Span> compareRows;
+    std::vector<Reg> compareRegisters;
+    std::vector<std::size_t> compareFlags;
+};
+
+struct Case {
+    std::string name;
+    int points = 1;
+    bool hidden = false;
+    int line = 0;  // where its [[case]] header stands
+    std::vector<Rows> memory;
+    std::vector<RegisterValue> registers;
+    std::vector<FlagValue> flags;
+    Expectation expect;
+    std::optional<Reference> reference;
+};
+
+struct Lab {
+    std::string name;
+    std::string description;
+    std::vector<Kind> accepts{Kind::Asm, Kind::Hex, Kind::MemoryFile};
+    uint16_t at = 0x8000;
+    uint64_t maxSteps = 1'000'000;
+    uint64_t maxTStates = 0;  // 0: none beyond the steps
+    std::vector<Case> cases;
+    std::filesystem::path file;
+
+    bool takes(Kind k) const;
+    int maxPoints() const;
+};
+
+struct LabError {
+    std::filesystem::path file;
+    int line = 0;  // 1-based; 0 when the file could not be read at all
+    int column = 0;
+    std::string problem;
+
+    // "lab.toml:3:9: unknown key 'pionts' in a case"
+    std::string message() const;
+};
+
+struct LabResult {
+    std::optional<Lab> lab;
+    std::optional<LabError> error;
+};
+
+// The lab in `text`; `file` names it in errors and anchors reference paths.
+LabResult parseLab(std::string_view text, const std::filesystem::path& file);
+// Reads and parses the file.
+LabResult readLab(const std::filesystem::path& file);
+
+}  // namespace kit85::grade

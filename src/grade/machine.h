@@ -1,0 +1,79 @@
+#pragma once
+
+// A private kit for grading: its own memory table (never a file) and register
+// panel, reused run after run.
+//
+// Making a 64 KiB table costs far more than a run of a lab program, so the
+// machine keeps one and puts back after each run only the rows the run
+// changed and its setup wrote, to the loaded program's bytes or "00". Every
+// run therefore starts from the same memory: the program as loaded and the
+// case's rows.
+//
+// The rows a run changed are found by comparing the table's byte view with
+// a copy kept of it as the run began (a run commits its writes when it ends,
+// so the table's pending rows cannot tell). A row holding an odd text (not
+// two upper-case hex digits) has no value in the byte view; those the
+// program loaded are compared by text as well.
+
+#include <array>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "grade/lab.h"
+#include "grade/submission.h"
+#include "kit/kit_state.h"
+#include "memory/memory_table.h"
+#include "run/driver.h"
+
+namespace kit85::grade {
+
+// What a case sets before its run.
+struct Setup {
+    std::span<const Rows> memory;
+    std::span<const Rows> more;  // a reference run's random rows
+    std::span<const RegisterValue> registers;
+    std::span<const FlagValue> flags;
+};
+
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // The program every following run starts with (the earlier one removed).
+    void load(const Program& program);
+
+    // Sets up a run (registers "00", flags "0", then the setup) and runs from
+    // `at` within the limits. The state after it stays to be read until the
+    // next run or load.
+    RunResult run(const Setup& setup, uint16_t at, const RunLimits& limits);
+
+    const KitState& kit() const { return kit_; }
+    const MemoryTable& memory() const { return *memory_; }
+    // A row's text as the run began (program and setup).
+    const Text& before(uint16_t address) const { return start_[address]; }
+    // The rows whose text the run changed, in ascending order.
+    const std::vector<int>& written() const { return written_; }
+
+private:
+    void restore();
+    void put(int row, const Text& text);
+    void findChanges();
+
+    std::unique_ptr<MemoryTable> memory_;
+    class Quiet;
+    std::unique_ptr<Presenter> presenter_;
+    KitState kit_;
+    std::vector<Text> program_;  // each row as loaded: the program's text or "00"
+    std::vector<Text> start_;    // each row as the current run began
+    std::vector<uint16_t> startBytes_;  // the byte view as the current run began
+    std::vector<int> setupRows_;
+    std::vector<int> written_;
+    std::vector<uint16_t> programRows_;
+    std::vector<uint16_t> oddRows_;  // program rows whose text is no byte
+};
+
+}  // namespace kit85::grade

@@ -1,0 +1,67 @@
+#pragma once
+
+// Submissions: finding them among the grader's arguments and reading each
+// into a Program, the rows it puts in memory.
+//
+// Every file is only read: a memory file is opened by SQLite read-only and
+// immutable (no lock, no journal, nothing written beside it), and an
+// assembler source or Intel HEX file is read with a size bound and never
+// followed into a device or pipe. A submission that cannot be read, does not
+// assemble or is not a kit85 memory file gives a Program with a problem: a
+// result for that student, not a stop for the grader.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "grade/lab.h"
+#include "values/text.h"
+
+namespace kit85::grade {
+
+// The rows a submission sets, in ascending address order; every other row
+// holds "00", as in a fresh kit.
+struct Program {
+    std::vector<std::pair<uint16_t, Text>> rows;
+    std::string problem;  // why there is no program ("" when there is one)
+
+    bool ok() const { return problem.empty(); }
+};
+
+struct Submission {
+    std::string student;
+    std::filesystem::path file;
+    std::string problem;  // found wanting before it was read (a folder without one program)
+};
+
+// The kind a file's extension names: .asm .a85 .s (source), .hex .ihx (Intel
+// HEX), .sqlite .sqlite3 .db .kit85 (a memory file); none for another.
+std::optional<Kind> kindOfFile(const std::filesystem::path& file);
+
+// Reads one submission as the lab allows it.
+Program readProgram(const std::filesystem::path& file, const Lab& lab);
+// Reads a file of a known kind (the reference programs, the window's check).
+Program readProgramOf(const std::filesystem::path& file, Kind kind);
+// The program of an assembler source given as text.
+Program assembleProgram(std::string_view source, const std::string& name);
+
+struct Found {
+    std::vector<Submission> submissions;
+    std::vector<std::string> notes;  // files passed over in folders, for the user
+};
+
+// The submissions the arguments name, in the order given, each folder's in
+// name order:
+// - a file is one submission, the student named after the file (its stem);
+// - a folder holding exactly one file and no folders is one submission, the
+//   student named after the folder;
+// - any other folder holds one submission per entry: each sub-folder as above,
+//   each file with a submission's extension (other files are passed over).
+// An argument that does not exist is a submission whose file is missing: its
+// result says so.
+Found findSubmissions(const std::vector<std::filesystem::path>& arguments);
+
+}  // namespace kit85::grade

@@ -1,0 +1,186 @@
+#include "panel/check_pane.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "grade/kit_check.h"
+#include "grade/machine.h"
+#include "panel/kit_window.h"
+
+namespace kit85 {
+
+CheckPane::CheckPane(KitWindow& window) : QWidget(nullptr), window_(window) {
+    setObjectName("checkPane");
+    // Not a child of the kit window, whose children are the kit's own
+    // controls: it goes into the study view when a lab is open, and goes
+    // with the window when it never was.
+    connect(&window, &QObject::destroyed, this, [this] { delete this; });
+    action_ = new QAction("Check my program against a lab file...", this);
+    action_->setObjectName("checkProgram");
+    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(action_, &QAction::triggered, this, [this] { openLab(); });
+    window.addAction(action_);
+
+    title_ = new QLabel("Check my program", this);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    status_ = new QLabel(this);
+    status_->setObjectName("checkStatus");
+    status_->setWordWrap(true);
+    list_ = new QListWidget(this);
+    list_->setObjectName("checkCases");
+    list_->setMaximumHeight(140);
+    detail_ = new QLabel(this);
+    detail_->setObjectName("checkDetail");
+    detail_->setTextFormat(Qt::PlainText);
+    detail_->setWordWrap(true);
+    hidden_ = new QLabel(this);
+    hidden_->setObjectName("checkHidden");
+    check_ = new QPushButton("Check", this);
+    check_->setObjectName("check");
+    show_ = new QPushButton("Show", this);
+    show_->setObjectName("showCase");
+    show_->setToolTip("Put this case's inputs into the kit, to step through it");
+    show_->setEnabled(false);
+    auto* open = new QPushButton("Open lab...", this);
+    connect(check_, &QPushButton::clicked, this, &CheckPane::check);
+    connect(show_, &QPushButton::clicked, this, [this] { showCase(list_->currentRow()); });
+    connect(open, &QPushButton::clicked, this, [this] { openLab(); });
+    connect(list_, &QListWidget::currentRowChanged, this, &CheckPane::showDetail);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(check_);
+    buttons->addWidget(show_);
+    buttons->addWidget(open);
+    buttons->addStretch(1);
+    auto* all = new QVBoxLayout(this);
+    all->setContentsMargins(0, 4, 0, 0);
+    all->addWidget(title_);
+    all->addLayout(buttons);
+    all->addWidget(status_);
+    all->addWidget(list_);
+    all->addWidget(detail_);
+    all->addWidget(hidden_);
+}
+
+CheckPane::~CheckPane() = default;
+
+CheckPane* CheckPane::of(KitWindow& window) {
+    for (QAction* a : window.actions())
+        if (a->objectName() == "checkProgram") return qobject_cast<CheckPane*>(a->parent());
+    return nullptr;
+}
+
+bool CheckPane::openLab() {
+    const QString file = dialogs_.openLab ? dialogs_.openLab(folder_)
+                                          : QFileDialog::getOpenFileName(&window_, "Open a lab check file", folder_,
+                                                                         "Lab check files (*.toml);;All files (*)");
+    return !file.isEmpty() && openLabFile(file);
+}
+
+bool CheckPane::openLabFile(const QString& file) {
+    placeInStudyView();
+    folder_ = QFileInfo(file).absolutePath();
+    const grade::LabResult read = grade::readLab(file.toStdString());
+    std::string problem = read.error ? read.error->message() : "";
+    auto lab = read.lab ? std::make_unique<grade::Lab>(*read.lab) : nullptr;
+    std::optional<grade::Grader> grader;
+    if (lab) grader = grade::Grader::prepare(*lab, problem);
+    if (!grader) {
+        status_->setText("The lab file was not opened: " + QString::fromStdString(problem));
+        return false;
+    }
+    grader_.reset();
+    lab_ = std::move(lab);
+    grader_ = std::move(grader);
+    results_.clear();
+    title_->setText("Check my program: " + QString::fromStdString(lab_->name));
+    status_->setText("Key in your program from " + QString::fromStdString(Text::word(lab_->at).str()) +
+                     ", then press Check.");
+    fillList();
+    return true;
+}
+
+void CheckPane::placeInStudyView() {
+    window_.setStudyOpen(true);
+    StudyView* study = window_.studyView();
+    if (study && parentWidget() != study) {
+        if (auto* box = qobject_cast<QBoxLayout*>(study->layout())) {
+            setParent(study);
+            box->addWidget(this);
+        } else {
+            setParent(&window_, Qt::Window);  // a window of its own beside the kit
+        }
+    }
+    show();
+}
+
+void CheckPane::check() {
+    if (!grader_ || window_.running()) return;
+    grade::Machine machine;
+    results_ = grader_->check(grade::programFromTable(window_.memory()), machine);
+    int passed = 0;
+    for (const grade::CaseResult& r : results_) passed += r.passed ? 1 : 0;
+    status_->setText(QString("%1 of %2 cases passed").arg(passed).arg(results_.size()));
+    fillList();
+}
+
+void CheckPane::fillList() {
+    list_->clear();
+    rows_.clear();
+    for (std::size_t i = 0; i < lab_->cases.size(); ++i) {
+        if (lab_->cases[i].hidden) continue;
+        QString text = QString::fromStdString(lab_->cases[i].name);
+        if (i < results_.size())
+            text = (results_[i].passed ? QString("\u2714 ") : QString("\u2718 ")) + text +
+                   (results_[i].passed ? "" : ": " + QString::fromStdString(results_[i].failure));
+        list_->addItem(text);
+        if (i < results_.size())
+            list_->item(list_->count() - 1)->setForeground(results_[i].passed ? QColor("#1C4A2A") : QColor("#8A1C17"));
+        rows_.push_back(i);
+    }
+    hidden_->setText(QString::fromStdString(grade::hiddenSummary(results_)));
+    if (results_.empty()) {
+        int hidden = 0;
+        for (const grade::Case& c : lab_->cases) hidden += c.hidden ? 1 : 0;
+        if (hidden) hidden_->setText(QString("%1 hidden case%2").arg(hidden).arg(hidden == 1 ? "" : "s"));
+    }
+    showDetail();
+}
+
+void CheckPane::showDetail() {
+    const int row = list_->currentRow();
+    const bool checked = row >= 0 && static_cast<std::size_t>(row) < rows_.size() && rows_[row] < results_.size();
+    show_->setEnabled(row >= 0 && static_cast<std::size_t>(row) < rows_.size());
+    if (!checked) {
+        detail_->clear();
+        return;
+    }
+    const grade::CaseResult& r = results_[rows_[row]];
+    QStringList lines;
+    for (const grade::Check& c : r.checks)
+        lines << QString("%1 %2: expected %3, got %4")
+                     .arg(c.ok ? "  " : "\u2718", QString::fromStdString(c.what), QString::fromStdString(c.expected),
+                          QString::fromStdString(c.actual));
+    detail_->setText(lines.join('\n'));
+}
+
+void CheckPane::showCase(int row) {
+    if (!lab_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+    const std::size_t index = rows_[row];
+    const grade::CaseResult result = index < results_.size() ? results_[index] : grade::CaseResult{};
+    const grade::CaseInputs inputs = grade::inputsOf(lab_->cases[index], result);
+    window_.keyWork([&] { grade::loadInputs(window_.kit(), *lab_, inputs); });
+}
+
+QString CheckPane::statusText() const { return status_->text(); }
+QString CheckPane::detailText() const { return detail_->text(); }
+QString CheckPane::hiddenText() const { return hidden_->text(); }
+
+}  // namespace kit85
