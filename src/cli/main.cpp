@@ -213,6 +213,11 @@ int main(int argc, char** argv) {
     app.add_option("--save-hex", o.saveHex, "After the run, write LEN (decimal) rows from ADDR as Intel HEX")
         ->type_name("ADDR:LEN FILE")
         ->allow_extra_args(false);
+    app.add_option("--asm-radix", o.asmRadix, "The radix of bare numbers in --asm sources (default 10)")
+        ->type_name("2|8|10|16")
+        ->check(checked([](std::string& s) {
+            return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
+        }));
     std::string trace;
     auto* traceOpt =
         app.add_option("--trace", trace, "Write one JSON line per instruction run (what changed and why); - for stdout")

@@ -121,6 +121,7 @@ Request checkRequest(const RunnerOptions& o) {
     for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
     if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     q.asmFiles = o.asmFiles;
+    q.asmRadix = o.asmRadix;
     if (o.trace) {
         if (o.trace->empty()) throw BadInput{"--trace: the file name is empty"};
         if (o.disassemble) throw BadInput{"--trace: --disassemble runs nothing to trace"};

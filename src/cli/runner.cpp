@@ -76,10 +76,11 @@ std::vector<IntelHexImage> readHexFiles(const std::vector<std::string>& files) {
 
 // Every --asm source read and assembled, before the memory table is opened.
 // Warnings go to `err` at once; errors refuse the run, each on its own line.
-std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, std::ostream& err) {
+std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, int radix, std::ostream& err) {
     std::vector<std::vector<HexByte>> images;
     for (const std::string& file : files) {
-        const assembler::Assembly a = assembler::assemble(readInputFile(file, "--asm", "an 8085 source"));
+        const assembler::Assembly a =
+            assembler::assemble(readInputFile(file, "--asm", "an 8085 source"), assembler::Options{radix, {}});
         std::string lines;
         for (const assembler::Diagnostic& d : a.diagnostics) {
             const std::string line = printableMessage(d.format(echo(file)));
@@ -238,7 +239,7 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         // never create or touch a memory file.
         q = checkRequest(o);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
-        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, err);
+        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, q.asmRadix, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
         if (q.trace && *q.trace != "-") {
