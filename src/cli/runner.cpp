@@ -15,6 +15,7 @@
 
 #include "asm/assembler.h"
 #include "asm/output_files.h"
+#include "asm/source_writer.h"
 #include "cli/escape.h"
 #include "cli/report.h"
 #include "cli/trace_json.h"
@@ -269,7 +270,16 @@ int runKit(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::at
         const int end = p.listing->row + static_cast<int>(p.listing->length);
         for (int row = p.listing->row; row < end; row += listing.back().length)
             listing.push_back(disassembleAt(*memory, row));
-        writeListing(out, q.json, listing);
+        const std::size_t rows =
+            listing.empty() ? 0 : static_cast<std::size_t>(listing.back().row + listing.back().length - p.listing->row);
+        const std::string source = q.json || q.source ? assembler::sourceFromMemory(*memory, p.listing->row, rows) : "";
+        writeListing(out, q.json, listing, source);
+        if (q.source) {
+            if (std::optional<std::string> problem = assembler::writeOutputFiles({{*q.source, source}}, err)) {
+                err << "kit85-run: --source: " << printableMessage(*problem) << "; nothing was written\n";
+                return kExitRunStopped;
+            }
+        }
         return kExitRunEnded;
     }
 
