@@ -94,8 +94,8 @@ private:
     // statement.cpp
     bool parse(Statement& st);
     bool takeLabel(Statement& st, std::size_t& i);
-    bool splitOperands(Statement& st, std::size_t from);
-    bool checkOperandCount(Statement& st);
+    bool splitOperands(Statement& st, std::size_t from);  // false after an error
+    bool checkOperandCount(Statement& st);                // false after an error
     std::string missingComma(const Statement& st) const;
     bool keepLabel(Statement& st);
     std::string unknownOperation(const Token& op) const;

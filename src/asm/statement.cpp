@@ -62,7 +62,8 @@ bool Assembler::parse(Statement& st) {
     std::size_t from = i + 1;
     // END: alone is the directive as some dialects write it.
     if (st.directive == Directive::End && from + 1 == t.size() && t[from].kind == TokenKind::Colon) ++from;
-    return splitOperands(st, from) && checkOperandCount(st);
+    if (!splitOperands(st, from) || !checkOperandCount(st)) return keepLabel(st);
+    return true;
 }
 
 // The label, if the line has one: NAME:, NAME before EQU or SET, or NAME
@@ -109,7 +110,7 @@ bool Assembler::splitOperands(Statement& st, std::size_t from) {
         if (k == from) {
             int column = atEnd ? t.back().column + static_cast<int>(t.back().text.size()) : t[k].column;
             error(lineNo(st), column, "operand missing");
-            return keepLabel(st);
+            return false;
         }
         Operand o;
         o.tokens = std::span<const Token>(t.data() + from, k - from);
@@ -138,7 +139,7 @@ bool Assembler::checkOperandCount(Statement& st) {
         case Directive::Dw:
             if (st.operands.empty()) {
                 error(lineNo(st), st.op->column, st.opUpper + " needs at least one value");
-                return keepLabel(st);
+                return false;
             }
             return true;
     }
@@ -151,7 +152,7 @@ bool Assembler::checkOperandCount(Statement& st) {
         message += comma.empty() ? ": " + example(*st.operation) : ": a comma is missing: " + comma;
     }
     error(lineNo(st), st.operands.size() > want ? st.operands[want].column : st.op->column, message);
-    return keepLabel(st);
+    return false;
 }
 
 // "MOV M,A" for MOV M A: the line with a comma after the first word of the

@@ -321,6 +321,9 @@ TEST(Assembler, ErrorsNameTheirLineAndColumn) {
         {"5: NOP", "1:1: error: mnemonic expected, found '5'\n"},
         // A label on a line with an error is still defined: its uses add no errors.
         {"LBL: MOVE A,B\nJMP LBL", "1:6: error: unknown mnemonic 'MOVE' (did you mean MOV?)\n"},
+        {"LBL: MVI A,\nJMP LBL", "1:12: error: operand missing\n"},
+        {"LBL: DB\nJMP LBL", "1:6: error: DB needs at least one value\n"},
+        {"LBL: HLT 5\nJMP LBL", "1:10: error: HLT takes 0 operands, not 1: HLT\n"},
         {"N EQU 1/0\nDB N", "1:8: error: division by zero\n"},
         // Every error of the source at once, in line order.
         {"JMP X1\nMVI A,300\n  FOO\nMOV A,Q",
