@@ -107,7 +107,8 @@ void Assembler::error(int line, int column, std::string message) {
 }
 
 void Assembler::warning(Warning kind, int line, int column, std::string message) {
-    if (options_.reports(kind)) out_.diagnostics.push_back({Diagnostic::Severity::Warning, line, column, std::move(message)});
+    if (options_.reports(kind))
+        out_.diagnostics.push_back({Diagnostic::Severity::Warning, line, column, std::move(message)});
 }
 
 void Assembler::split() {
@@ -139,7 +140,8 @@ void Assembler::firstPass() {
         if (std::optional<int> column = headerLine(lineTexts_[i])) {
             std::string word = upperAscii(lineTexts_[i].substr(static_cast<std::size_t>(*column - 1)));
             word = word.substr(0, word.find_first_of(" \t;"));
-            warning(Warning::Dialect, line.line, *column, "'" + word + "' line ignored: a header other assemblers want");
+            warning(Warning::Dialect, line.line, *column,
+                    "'" + word + "' line ignored: a header other assemblers want");
             continue;
         }
         Statement st;

@@ -50,8 +50,8 @@ std::span<const WarningFlag> warningFlags();
 std::optional<Warning> warningNamed(std::string_view flag);
 
 struct Options {
-    int radix = 10;                  // of bare numbers until a RADIX line: 2, 8, 10 or 16
-    std::vector<Warning> silenced;   // warnings not reported
+    int radix = 10;                 // of bare numbers until a RADIX line: 2, 8, 10 or 16
+    std::vector<Warning> silenced;  // warnings not reported
     bool reports(Warning w) const;
 };
 

@@ -13,15 +13,25 @@ namespace kit85::assembler {
 namespace {
 
 constexpr std::array<std::pair<std::string_view, Directive>, 14> kDirectives = {{
-    {"ORG", Directive::Org},  {"EQU", Directive::Equ},  {"SET", Directive::Set},   {"DB", Directive::Db},
-    {"DW", Directive::Dw},    {"DS", Directive::Ds},    {"END", Directive::End},   {"RADIX", Directive::Radix},
-    {"DEFB", Directive::Db},  {"DFB", Directive::Db},   {"DEFM", Directive::Db},   {"DEFW", Directive::Dw},
-    {"DEFS", Directive::Ds},  {"DFS", Directive::Ds},
+    {"ORG", Directive::Org},
+    {"EQU", Directive::Equ},
+    {"SET", Directive::Set},
+    {"DB", Directive::Db},
+    {"DW", Directive::Dw},
+    {"DS", Directive::Ds},
+    {"END", Directive::End},
+    {"RADIX", Directive::Radix},
+    {"DEFB", Directive::Db},
+    {"DFB", Directive::Db},
+    {"DEFM", Directive::Db},
+    {"DEFW", Directive::Dw},
+    {"DEFS", Directive::Ds},
+    {"DFS", Directive::Ds},
 }};
 
 // Lines other assemblers need for their own setup; nothing here depends on them.
-constexpr std::array<std::string_view, 12> kHeaders = {
-    "CPU", "HOF", "TITLE", "SUBTTL", "PAGE", "EJECT", "LIST", "NOLIST", "NAME", "8085", "8080", "SPACE"};
+constexpr std::array<std::string_view, 12> kHeaders = {"CPU",  "HOF",    "TITLE", "SUBTTL", "PAGE", "EJECT",
+                                                       "LIST", "NOLIST", "NAME",  "8085",   "8080", "SPACE"};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -309,7 +309,8 @@ NumberValue numberValue(std::string_view text, int radix) {
     for (char c : f.digits) {
         int d = digitIn(c, f.base);
         if (d < 0) {
-            n.problem = "bad " + std::string(f.kind) + " number '" + std::string(text) + "'" + numberHint(text, upper, f);
+            n.problem =
+                "bad " + std::string(f.kind) + " number '" + std::string(text) + "'" + numberHint(text, upper, f);
             return n;
         }
         v = v * f.base + d;

@@ -90,12 +90,12 @@ std::optional<std::string> Assembler::fixedOperand(const Statement& st, std::siz
     for (const std::string& a : allowed) list += (list.empty() ? "" : " ") + a;
     const int line = lineNo(st);
     if (op.numericFixed) {
-        error(line, o.column, op.name + " takes a number " + allowed.front() + " to " + allowed.back() + ", not " + given);
+        error(line, o.column,
+              op.name + " takes a number " + allowed.front() + " to " + allowed.back() + ", not " + given);
     } else if (numberForRegister(st, i)) {
         // ADD 8: a number where a register goes; the twin takes numbers.
         std::string twin(immediateTwin(op.name));
-        for (std::size_t k = 0; k < st.operands.size(); ++k)
-            twin.append(k ? "," : " ").append(st.operands[k].text);
+        for (std::size_t k = 0; k < st.operands.size(); ++k) twin.append(k ? "," : " ").append(st.operands[k].text);
         error(line, o.column,
               op.name + " takes a register (" + list + "); for the number " + std::string(o.text) + " write " + twin);
     } else {

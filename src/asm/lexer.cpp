@@ -63,8 +63,8 @@ bool hashStartsComment(std::string_view line, std::size_t i, const std::vector<T
     if (tokens.back().kind == TokenKind::Comma) return false;
     if (i + 1 >= line.size()) return true;
     const char next = line[i + 1];
-    return !((next >= '0' && next <= '9') || next == '\'' || next == '"' || next == '(' || next == '$' ||
-             next == '-' || next == '+');
+    return !((next >= '0' && next <= '9') || next == '\'' || next == '"' || next == '(' || next == '$' || next == '-' ||
+             next == '+');
 }
 
 }  // namespace

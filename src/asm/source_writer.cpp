@@ -120,8 +120,8 @@ std::string sourceFromRows(std::span<const SourceRow> rows) {
         if (u.kind == Unit::Instruction) {
             line(out, name, instructionText(rows, u, labels));
         } else if (u.kind == Unit::Odd) {
-            line(out, name, "DS 1            ; " + hexDigits(r.address, 4) + " holds " + commentText(r.text) +
-                                ", no byte");
+            line(out, name,
+                 "DS 1            ; " + hexDigits(r.address, 4) + " holds " + commentText(r.text) + ", no byte");
         } else {
             if (labelled) line(out, name, "");
             data.append(inData++ ? "," : "").append(number(*r.byte, 2));

@@ -24,7 +24,6 @@ std::string example(const Operation& op) {
     return s;
 }
 
-
 bool isOperationWord(std::string_view upper) {
     return findOperation(upper) != nullptr || directiveOf(upper) != Directive::None;
 }
@@ -51,7 +50,8 @@ bool Assembler::parse(Statement& st) {
         st.operation = st.opUpper.starts_with('.') ? nullptr : findOperation(st.opUpper);
         if (!st.operation) {
             error(line, op.column,
-                  st.opUpper.starts_with('.') ? "unknown directive '" + std::string(op.text) + "'" : unknownOperation(op));
+                  st.opUpper.starts_with('.') ? "unknown directive '" + std::string(op.text) + "'"
+                                              : unknownOperation(op));
             return keepLabel(st);
         }
     }
@@ -116,9 +116,9 @@ bool Assembler::splitOperands(Statement& st, std::size_t from) {
         o.tokens = std::span<const Token>(t.data() + from, k - from);
         o.column = t[from].column;
         const Token& last = t[k - 1];
-        o.text = lineTexts_[st.line].substr(static_cast<std::size_t>(o.column - 1),
-                                            static_cast<std::size_t>(last.column + static_cast<int>(last.text.size()) -
-                                                                     o.column));
+        o.text = lineTexts_[st.line].substr(
+            static_cast<std::size_t>(o.column - 1),
+            static_cast<std::size_t>(last.column + static_cast<int>(last.text.size()) - o.column));
         st.operands.push_back(o);
         from = k + 1;
     }

@@ -20,9 +20,9 @@ void Assembler::define(const Statement& st, const Token& label, int64_t value, b
     auto [it, added] = symbols_.try_emplace(upper);
     SymbolEntry& s = it->second;
     if (!added && !(isSet && s.isSet)) {
-        error(lineNo(st), label.column,
-              "duplicate label '" + std::string(label.text) + "' (first defined on line " + std::to_string(s.line) +
-                  ")");
+        error(
+            lineNo(st), label.column,
+            "duplicate label '" + std::string(label.text) + "' (first defined on line " + std::to_string(s.line) + ")");
         return;
     }
     if (added) {
@@ -160,16 +160,15 @@ std::vector<std::size_t> Assembler::equOrder(std::vector<bool>& inLoop) {
                     loop.insert(loop.begin(), p->first);
                     if (p->first == n) break;
                 }
-                const std::size_t first = static_cast<std::size_t>(
-                    std::min_element(loop.begin(), loop.end()) - loop.begin());
+                const std::size_t first =
+                    static_cast<std::size_t>(std::min_element(loop.begin(), loop.end()) - loop.begin());
                 std::rotate(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(first), loop.end());
                 std::string names;
                 for (std::size_t i = 0; i <= loop.size() && i <= kMostLoopNames; ++i)
                     names += (i ? " -> " : "") + std::string(statements_[deferred_[loop[i % loop.size()]]].label->text);
                 if (loop.size() > kMostLoopNames) names += " -> ...";
                 const Statement& head = statements_[deferred_[loop.front()]];
-                error(lineNo(head), head.operands[0].column,
-                      quoted(head.label->text) + " depends on itself: " + names);
+                error(lineNo(head), head.operands[0].column, quoted(head.label->text) + " depends on itself: " + names);
                 for (std::size_t m : loop) inLoop[m] = true;
             }
         }

@@ -56,8 +56,7 @@ void Assembler::checkBelowKeypad() {
         if (!places || st.size == 0 || st.address >= kKeypadFloor) continue;
         const std::string what = st.directive == Directive::None ? "code" : "data";
         warning(Warning::BelowKeypad, lineNo(st), st.op->column,
-                what + " at " + hex4(st.address) + "H: the keypad starts at 8000" +
-                    (org ? "" : ": add ORG 8000H"));
+                what + " at " + hex4(st.address) + "H: the keypad starts at 8000" + (org ? "" : ": add ORG 8000H"));
         return;
     }
 }

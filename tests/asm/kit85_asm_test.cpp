@@ -79,7 +79,12 @@ TEST_F(Kit85Asm, WritesHexListingAndSheet) {
     auto bytes = a.bytes();
     EXPECT_EQ(read("prog.hex"), formatIntelHex(bytes)) << describe();
     EXPECT_EQ(read("prog.csv"), assembler::keyingSheetCsv(a));
-    EXPECT_NE(read("prog.lst").find("0000  3E 05          1  START: MVI A,05H ; five"), std::string::npos)
+    EXPECT_NE(read("prog.lst")
+                  .find("0000  3E 05          1  START: MVI A,05H ; five\n"
+                        "*** prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG "
+                        "8000H\n"),
+              std::string::npos)
+        << "the warning stands under its line in the listing file too\n"
         << read("prog.lst");
     run("prog.asm --sheet prog.HTML");
     EXPECT_EQ(exitCode, 0) << describe();

@@ -19,7 +19,8 @@ using assembler::SourceRow;
 // "8000=3E 8001=05": every byte with its address, in address order.
 std::string placed(const std::vector<HexByte>& bytes) {
     std::string s;
-    for (const HexByte& b : bytes) s += hexByte(b.address >> 8) + hexByte(b.address & 0xFF) + "=" + hexByte(b.value) + " ";
+    for (const HexByte& b : bytes)
+        s += hexByte(b.address >> 8) + hexByte(b.address & 0xFF) + "=" + hexByte(b.value) + " ";
     return s;
 }
 
@@ -70,8 +71,8 @@ TEST(SourceWriter, RandomProgramsAssembleBackByteIdentical) {
 TEST(SourceWriter, WritesLabelsNumbersAndData) {
     // 8000: MVI A,0A4H / L8002: DCR A / JNZ 8002 / CALL 9000 / RST 1 / 08 10 (gaps) / PCHL / LXI B (cut
     // short by the range's end: its 01 is data, the 0D after it DCR C)
-    const std::vector<uint8_t> bytes = {0x3E, 0xA4, 0x3D, 0xC2, 0x02, 0x80, 0xCD, 0x00, 0x90,
-                                        0xCF, 0x08, 0x10, 0xE9, 0x01, 0x0D};
+    const std::vector<uint8_t> bytes = {0x3E, 0xA4, 0x3D, 0xC2, 0x02, 0x80, 0xCD, 0x00,
+                                        0x90, 0xCF, 0x08, 0x10, 0xE9, 0x01, 0x0D};
     EXPECT_EQ(assembler::sourceFromBytes(0x8000, bytes),
               "        ORG 8000H\n"
               "        MVI A,0A4H\n"
@@ -88,10 +89,9 @@ TEST(SourceWriter, WritesLabelsNumbersAndData) {
 // Rows whose text is no byte are reserved, their text in a comment; an ORG
 // follows a jump in the addresses.
 TEST(SourceWriter, OddRowsAndGapsInTheAddresses) {
-    const std::vector<SourceRow> rows = {{0x8000, 0x3E, "3E"}, {0x8001, std::nullopt, "3e"},
-                                         {0x8002, 0x76, "76"}, {0x8003, std::nullopt, "\x1B["},
-                                         {0x9000, 0xC3, "C3"}, {0x9001, 0x00, "00"},
-                                         {0x9002, 0x90, "90"}};
+    const std::vector<SourceRow> rows = {
+        {0x8000, 0x3E, "3E"}, {0x8001, std::nullopt, "3e"}, {0x8002, 0x76, "76"}, {0x8003, std::nullopt, "\x1B["},
+        {0x9000, 0xC3, "C3"}, {0x9001, 0x00, "00"},         {0x9002, 0x90, "90"}};
     const std::string source = assembler::sourceFromRows(rows);
     EXPECT_EQ(source,
               "        ORG 8000H\n"
