@@ -75,6 +75,7 @@ private:
     std::vector<std::size_t> deferred_;  // EQU statements waiting for a later label
     bool secondPass_ = false;
     bool usesDaa_ = false;
+    std::size_t labelSearches_ = 0;  // nearestLabel scans every label: a bounded number of times
 
     void error(int line, int column, std::string message);
     void warning(Warning kind, int line, int column, std::string message);
@@ -112,7 +113,7 @@ private:
     void resolveDeferred();
     std::vector<std::size_t> equOrder(std::vector<bool>& inLoop);
     void reportUndefined(const Statement& st, const Evaluation& e);
-    std::string nearestLabel(std::string_view name) const;
+    std::string nearestLabel(std::string_view name);
     Evaluation evaluateOperand(const Statement& st, const Operand& o) const;
     std::optional<int64_t> value(const Statement& st, const Operand& o);
     std::optional<uint8_t> byteOf(const Statement& st, const Operand& o);

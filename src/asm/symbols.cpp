@@ -13,6 +13,10 @@ namespace {
 // A loop of EQUs names at most this many of its members.
 constexpr std::size_t kMostLoopNames = 8;
 
+// The first undefined names get a "did you mean"; a source with thousands
+// of them would otherwise compare each with every label.
+constexpr std::size_t kMostLabelSearches = 50;
+
 }  // namespace
 
 void Assembler::define(const Statement& st, const Token& label, int64_t value, bool isSet) {
@@ -196,8 +200,9 @@ void Assembler::reportUndefined(const Statement& st, const Evaluation& e) {
 }
 
 // The defined label nearest to `upper` within kMostEdits, or empty.
-std::string Assembler::nearestLabel(std::string_view upper) const {
+std::string Assembler::nearestLabel(std::string_view upper) {
     std::string best;
+    if (++labelSearches_ > kMostLabelSearches) return best;
     const std::size_t most = mostEdits(upper.size());
     std::size_t bestDistance = most + 1;
     for (const auto& [name, s] : symbols_) {
