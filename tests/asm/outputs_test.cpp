@@ -304,7 +304,7 @@ TEST(OutputFiles, ClashesAreFoundByFileNotBySpelling) {
 // that fails leaves the HEX file as it was.
 TEST(OutputFiles, Kit85AsmWritesAllOrNone) {
     OutputFolder d;
-    d.write("ok.asm", "MVI A,5\nHLT\n");
+    d.write("ok.asm", "ORG 8000H\nMVI A,5\nHLT\n");
     const struct {
         const char* args;
         int exitCode;
