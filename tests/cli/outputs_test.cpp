@@ -66,6 +66,12 @@ TEST(Kit85RunOutputs, AnOutputNamingAnInputOrTheMemoryFileIsRefused) {
         {"two HEX files",
          {"--save-hex", "8000:1", dir.path("x.hex"), "--save-hex", "8000:2", dir.path("./x.hex")},
          "the file is named by --save-hex 8000:1 " + dir.path("x.hex") + " too"},
+        {"the source written from a disassembly over the memory file",
+         {"--disassemble", "8000:1", "--source", dir.path("./m.sqlite")},
+         "--source " + dir.path("./m.sqlite") + ": the file is the memory file" + named},
+        {"the source written from a disassembly over an input",
+         {"--asm", source, "--disassemble", "8000:1", "--source", dir.path("hard.asm")},
+         "the file is an input (--asm " + source},
     };
     for (const auto& c : cases) {
         Outcome o = runKit85(with({"--memory", memory, "--poke", "9000=AA", "--at", "8000"}, c.args));
