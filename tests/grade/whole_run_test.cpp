@@ -305,10 +305,10 @@ TEST(ExampleLabs, EachPassesItsSolution) {
 namespace kit85::grade {
 namespace {
 
-// The table the grading guide shows is the one the grader prints.
+// The table the README shows is the one the grader prints.
 TEST(ExampleLabs, TheGuideShowsTheTableTheGraderPrints) {
     const fs::path root = KIT85_SOURCE;
-    const std::string guide = testing::readBytes(root / "docs/grading.md");
+    const std::string guide = testing::readBytes(root / "README.md");
     const std::string command = "$ kit85-grade examples/labs/bubble_sort.toml examples/labs/submissions/\n";
     const std::size_t at = guide.find(command);
     ASSERT_NE(at, std::string::npos);
