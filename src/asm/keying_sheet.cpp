@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "values/document_text.h"
+
 namespace kit85::assembler {
 namespace {
 
@@ -24,34 +26,6 @@ std::string excerpt(const std::string& statement) {
     return statement.substr(0, cut) + "...";
 }
 
-// A CSV field, quoted when it holds a comma, a quote or a line end. A field
-// that starts as a formula would (= + - @, or a tab or line end before one)
-// gets a leading ' so that a spreadsheet shows it instead of running it.
-std::string csvField(std::string_view text) {
-    std::string s(text);
-    if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos) s.insert(0, 1, '\'');
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char c : s) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    return q + '"';
-}
-
-std::string html(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 constexpr std::string_view kStyle = R"(@page { size: A4; margin: 15mm 12mm; }
 body { font-family: sans-serif; font-size: 10pt; color: #000; }
@@ -102,9 +76,9 @@ std::string keyingSheetCsv(const Assembly& a) {
 std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
     std::vector<SheetRow> rows = keyingRows(a);
     std::string out =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Keying sheet: " + html(title) +
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Keying sheet: " + htmlText(title) +
         "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-    out += "<h1>Keying sheet: " + html(title) + "</h1>\n<p>";
+    out += "<h1>Keying sheet: " + htmlText(title) + "</h1>\n<p>";
     if (rows.empty()) {
         out += "The program places no bytes.";
     } else {
@@ -120,8 +94,8 @@ std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
         std::string classes = std::string(r.first ? "" : "more") + (r.jump ? (r.first ? "jump" : " jump") : "");
         out += classes.empty() ? "<tr>" : "<tr class=\"" + classes + "\">";
         out += "<td class=\"address\">" + hex(r.address, 4) + "</td><td class=\"byte\">" + hex(r.byte, 2) +
-               "</td><td class=\"instruction\">" + html(r.instruction) + "</td><td>" + html(r.label) + "</td><td>" +
-               html(r.comment) + "</td><td class=\"done\"><span></span></td></tr>\n";
+               "</td><td class=\"instruction\">" + htmlText(r.instruction) + "</td><td>" + htmlText(r.label) + "</td><td>" +
+               htmlText(r.comment) + "</td><td class=\"done\"><span></span></td></tr>\n";
     }
     out += "</tbody>\n</table>\n</body>\n</html>\n";
     return out;

@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "values/document_text.h"
+
 namespace kit85::grade {
 namespace {
 
@@ -23,17 +25,6 @@ std::string padded(std::string s, std::size_t width) {
     return s;
 }
 
-std::string csvCell(std::string s) {
-    // A leading = + - @ (or a tab or return) makes a spreadsheet read a formula.
-    if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos) s.insert(0, 1, '\'');
-    if (s.find_first_of(",\"\n\r") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 }  // namespace
 
@@ -68,11 +59,11 @@ std::string tableText(const Lab& lab, const std::vector<SubmissionResult>& resul
 std::string csvText(const Lab& lab, const std::vector<SubmissionResult>& results) {
     std::ostringstream out;
     out << "student,file,status,points,max_points,cases_passed,cases,first_failure";
-    for (const Case& c : lab.cases) out << ',' << csvCell(c.name);
+    for (const Case& c : lab.cases) out << ',' << csvField(c.name);
     out << "\r\n";
     for (const SubmissionResult& r : results) {
-        out << csvCell(r.student) << ',' << csvCell(r.file) << ',' << statusOf(r) << ',' << r.points << ','
-            << r.maxPoints << ',' << r.passed << ',' << r.cases.size() << ',' << csvCell(r.firstFailure());
+        out << csvField(r.student) << ',' << csvField(r.file) << ',' << statusOf(r) << ',' << r.points << ','
+            << r.maxPoints << ',' << r.passed << ',' << r.cases.size() << ',' << csvField(r.firstFailure());
         for (const CaseResult& c : r.cases) out << ',' << c.earned;
         out << "\r\n";
     }

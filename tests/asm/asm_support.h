@@ -10,6 +10,11 @@
 
 namespace kit85::testing {
 
+using assembler::assemble;
+using assembler::Assembly;
+using assembler::Options;
+using assembler::Warning;
+
 inline std::string hexByte(unsigned v) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[(v >> 4) & 15], kDigits[v & 15]};

@@ -9,11 +9,6 @@
 namespace kit85::testing {
 namespace {
 
-using assembler::assemble;
-using assembler::Assembly;
-using assembler::Options;
-using assembler::Warning;
-
 struct TrapCase {
     const char* source;
     Options options;
