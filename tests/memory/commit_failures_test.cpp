@@ -1,0 +1,73 @@
+// Commits the memory file refuses: each is reported, the bytes stay pending in
+// the kit, and a later commit saves them.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memory/memory_table.h"
+#include "memory_test_support.h"
+#include "values/errors.h"
+
+namespace kit85::testing {
+namespace {
+
+TEST(MemoryFile, AFailedCommitKeepsTheBytesForTheNextOne) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    auto t = MemoryTable::open(file);
+    t->findAddress(Text("8000"));
+
+    // Another connection holds the write lock, so the commit cannot happen.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    t->setText2(Text("C3"));
+    EXPECT_THROW(t->flush(), StoreError);
+    EXPECT_EQ(t->pendingWrites(), 1u);
+    EXPECT_EQ(t->text2().str(), "C3");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    t->flush();
+    EXPECT_EQ(t->pendingWrites(), 0u);
+    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"C3"});
+}
+
+// A full disk is said plainly and the bytes wait in the kit for the next
+// commit. The disk is a device node that is always full, standing where SQLite
+// writes its journal.
+TEST(MemoryFile, AFullDiskIsNamedAndTheBytesAreKept) {
+    TempDir dir;
+    auto file = dir / "kit.sqlite";
+    MemoryTable::open(file).reset();
+    const std::string journal = file.string() + "-journal";
+    if (mknod(journal.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no device node that is always full can be made here (" << std::strerror(errno) << ")";
+    auto t = MemoryTable::open(file);
+    t->findAddress(Text("8000"));
+    t->setText2(Text("3E"));
+    try {
+        t->flush();
+        ADD_FAILURE() << "the commit went through";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("the disk is full"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("1 byte(s) are kept in the kit"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(t->pendingWrites(), 1u);
+    std::error_code ec;
+    fs::remove(journal, ec);
+    t->flush();
+    t.reset();
+    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"3E"});
+}
+
+}  // namespace
+}  // namespace kit85::testing
