@@ -1,5 +1,7 @@
 #include "memory/store_support.h"
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -24,6 +26,13 @@ bool diskFull(int sqliteCode, int systemErrno) {
 
 std::string problemOf(sqlite3* db) {
     if (diskFull(sqlite3_errcode(db), sqlite3_system_errno(db))) return "the disk is full";
+    // A write past the process's file size limit fails as an I/O error; the
+    // limit, when there is one, is then likely the cause.
+    rlimit limit{};
+    if (sqlite3_extended_errcode(db) == SQLITE_IOERR_WRITE && getrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+        limit.rlim_cur != RLIM_INFINITY)
+        return std::string(sqlite3_errmsg(db)) + "; this process may write files of at most " +
+               std::to_string(limit.rlim_cur) + " bytes";
     return sqlite3_errmsg(db);
 }
 

@@ -2,12 +2,13 @@
 // the kit, and a later commit saves them.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,6 +68,56 @@ TEST(MemoryFile, AFullDiskIsNamedAndTheBytesAreKept) {
     t->flush();
     t.reset();
     EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"3E"});
+}
+
+// A commit the file system refuses at COMMIT itself: the write-ahead log must
+// grow by a frame for each page written, and the process may not make files
+// any larger. The error is reported, every byte stays pending, and the next
+// commit, with the limit lifted, saves them. Run in a child, whose limit is
+// its own.
+TEST(MemoryFile, ACommitRefusedAtTheEndKeepsTheBytesForTheNextOne) {
+    TempDir dir;
+    const fs::path file = dir / "kit.sqlite";
+    constexpr int kRowsWritten = 64;  // 1024 addresses apart: each on a page of its own
+    const std::string got = inChild([&]() -> std::string {
+        auto t = MemoryTable::open(file);
+        t->findAddress(Text("8000"));
+        t->setText2(Text("01"));
+        t->flush();  // the file is in write-ahead logging now, and its log holds a frame or two
+        for (int i = 0; i < kRowsWritten; ++i) {
+            t->findAddress(Text::word(static_cast<uint32_t>(i * 1024)));
+            t->setText2(Text("5A"));
+        }
+        rlimit old{};
+        if (getrlimit(RLIMIT_FSIZE, &old) != 0) return "no limit to read";
+        rlimit capped = old;
+        capped.rlim_cur = fs::file_size(file.string() + "-wal");
+        std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+        if (setrlimit(RLIMIT_FSIZE, &capped) != 0) return "no limit to set";
+        std::string out;
+        try {
+            t->flush();
+            out = "committed";
+        } catch (const StoreError& e) {
+            out = e.what();
+        }
+        out += " | pending " + std::to_string(t->pendingWrites());
+        setrlimit(RLIMIT_FSIZE, &old);
+        try {
+            t->flush();
+        } catch (const StoreError& e) {
+            out += " | " + std::string(e.what());
+        }
+        return out + " | then pending " + std::to_string(t->pendingWrites());
+    });
+    const std::string n = std::to_string(kRowsWritten);
+    EXPECT_NE(got.find("cannot commit"), std::string::npos) << got;
+    EXPECT_NE(got.find("this process may write files of at most"), std::string::npos) << got;
+    EXPECT_NE(got.find(n + " byte(s) are kept in the kit and not yet saved | pending " + n + " | then pending 0"),
+              std::string::npos)
+        << got;
+    EXPECT_EQ(column(file, "SELECT count(*) FROM d2 WHERE data = '5A'"), std::vector<std::string>{n});
+    EXPECT_EQ(column(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
 }
 
 }  // namespace
