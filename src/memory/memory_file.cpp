@@ -119,18 +119,62 @@ void MemoryFile::checkTable() {
     std::string type = reinterpret_cast<const char*>(sqlite3_column_text(kind.s, 0));
     if (type != "table") fail(path_, "d2 is a " + type + ", not a table");
 
+    checkColumns();
+}
+
+namespace {
+
+// SQLite's column affinity from a declared type, by its rules in their order.
+enum class Affinity { Integer, Text, None, Real, Numeric };
+
+Affinity affinityOf(const std::string& declared) {
+    const std::string t = upperAscii(declared);
+    auto has = [&](const char* part) { return t.find(part) != std::string::npos; };
+    if (has("INT")) return Affinity::Integer;
+    if (has("CHAR") || has("CLOB") || has("TEXT")) return Affinity::Text;
+    if (has("BLOB") || t.empty()) return Affinity::None;
+    if (has("REAL") || has("FLOA") || has("DOUB")) return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+}  // namespace
+
+// Both columns must be there and keep a text as it is written. Under text
+// affinity a value is stored as text; under none (no declared type, BLOB, or
+// ANY in a STRICT table) it is stored as given, and the kit only ever writes
+// texts. Any other affinity stores a text that looks like a number as that
+// number, so "00" would come back as "0".
+void MemoryFile::checkColumns() {
     Statement cols;
-    if (sqlite3_prepare_v2(db_, "SELECT name FROM pragma_table_info('d2')", -1, &cols.s, nullptr) != SQLITE_OK)
-        unreadable();
+    if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info('d2')", -1, &cols.s, nullptr) != SQLITE_OK)
+        fail(path_, "cannot be read (" + problemOf(db_) + ")");
+    const bool strict = isStrict("d2");
     bool hasAddress = false, hasData = false;
+    int rc;
     while ((rc = sqlite3_step(cols.s)) == SQLITE_ROW) {
-        std::string name = upperAscii(reinterpret_cast<const char*>(sqlite3_column_text(cols.s, 0)));
-        hasAddress |= name == "ADDRESS";
-        hasData |= name == "DATA";
+        const std::string name = upperAscii(reinterpret_cast<const char*>(sqlite3_column_text(cols.s, 0)));
+        if (name != "ADDRESS" && name != "DATA") continue;
+        const bool address = name == "ADDRESS";
+        (address ? hasAddress : hasData) = true;
+        const unsigned char* p = sqlite3_column_text(cols.s, 1);
+        const std::string type = p ? reinterpret_cast<const char*>(p) : "";
+        const Affinity a = strict && upperAscii(type) == "ANY" ? Affinity::None : affinityOf(type);
+        if (a != Affinity::Text && a != Affinity::None)
+            fail(path_, std::string("column ") + (address ? "address" : "data") + " of table d2 is declared " + type +
+                            ", so SQLite would store \"00\" as the number 0; kit85 needs text columns (declared TEXT)");
     }
-    if (rc != SQLITE_DONE) unreadable();
+    if (rc != SQLITE_DONE) fail(path_, "cannot be read (" + problemOf(db_) + ")");
     if (!hasAddress || !hasData)
         fail(path_, std::string("table d2 lacks the column ") + (hasAddress ? "data" : "address"));
+}
+
+// A STRICT table (SQLite 3.37 on); an older SQLite knows none.
+bool MemoryFile::isStrict(const char* table) {
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT strict FROM pragma_table_list(?1)", -1, &q.s, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_text(q.s, 1, table, -1, SQLITE_STATIC);
+    return sqlite3_step(q.s) == SQLITE_ROW && sqlite3_column_int(q.s, 0) != 0;
 }
 
 namespace {

@@ -117,6 +117,8 @@ private:
     // Writes a new file of 0000..FFFF, each "00" (memory_file_create.cpp).
     static void create(const std::filesystem::path& file);
     void checkTable();
+    void checkColumns();
+    bool isStrict(const char* table);
     void load(std::vector<StoredRow>& rows);
 
     // A write in progress, handed to the body of transact().

@@ -63,9 +63,10 @@ public:
 
     // The table in an SQLite file. A missing file is created holding 0000..FFFF,
     // each "00". An existing file is used as it is; one that is not SQLite,
-    // lacks table d2 or its columns, is read-only or is open in another kit85
-    // process, or holds a text longer than kMaxTextLength, is refused with a
-    // StoreError naming the file and the problem, and is left untouched.
+    // lacks table d2 or its columns, declares a column that would store "00"
+    // as a number, is read-only or is open in another kit85 process, or holds
+    // a text longer than kMaxTextLength, is refused with a StoreError naming
+    // the file and the problem, and is left untouched.
     static std::unique_ptr<MemoryTable> open(const std::filesystem::path& file);
 
     ~MemoryTable();

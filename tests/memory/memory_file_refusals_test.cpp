@@ -145,5 +145,63 @@ TEST(MemoryFile, AFileRefusedOrNotWrittenKeepsEveryByte) {
     }
 }
 
+// SQLite turns a text written to a column of numeric affinity into a number
+// when it looks like one: "00" is stored as 0 and read back as "0". Such a d2
+// is refused at open, untouched, with the column and its declared type named.
+// A column must keep a text as written: text affinity, or none (no declared
+// type, BLOB, or ANY in a STRICT table), under which a text stays that text.
+TEST(MemoryFile, ColumnsThatWouldTurnBytesIntoNumbersAreRefused) {
+    struct Case {
+        const char* table;
+        const char* problem;  // nullptr: the file opens and keeps "00" as written
+    };
+    const Case cases[] = {
+        {"CREATE TABLE d2 (address TEXT, data NUMERIC)", "column data of table d2 is declared NUMERIC"},
+        {"CREATE TABLE d2 (address TEXT, data INTEGER)", "column data of table d2 is declared INTEGER"},
+        {"CREATE TABLE d2 (address TEXT, data REAL)", "column data of table d2 is declared REAL"},
+        {"CREATE TABLE d2 (address TEXT, data DECIMAL(2,0))", "column data of table d2 is declared DECIMAL(2,0)"},
+        {"CREATE TABLE d2 (address TEXT, data STRING)", "column data of table d2 is declared STRING"},
+        // "INT" inside a name decides before "CHAR" or "POINT" could
+        {"CREATE TABLE d2 (address TEXT, data FLOATING POINT)", "declared FLOATING POINT"},
+        {"CREATE TABLE d2 (address TEXT, data CHARINT)", "declared CHARINT"},
+        {"CREATE TABLE d2 (address TEXT, data ANY)", "column data of table d2 is declared ANY"},
+        {"CREATE TABLE d2 (ADDRESS number, Data TEXT)", "column address of table d2 is declared number"},
+        {"CREATE TABLE d2 (address TEXT, data TEXT)", nullptr},
+        {"CREATE TABLE d2 (address VARCHAR(4), data CHARACTER(2))", nullptr},
+        {"CREATE TABLE d2 (address text, data nvarchar(255))", nullptr},
+        {"CREATE TABLE d2 (address CLOB, data NATIVE CHARACTER(70))", nullptr},
+        {"CREATE TABLE d2 (address, data)", nullptr},
+        {"CREATE TABLE d2 (address BLOB, data BLOB)", nullptr},
+        {"CREATE TABLE d2 (address TEXT, data ANY) STRICT", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        TempDir dir;
+        const fs::path file = dir / "kit.sqlite";
+        sql(file, std::string(c.table) + "; INSERT INTO d2 (address, data) VALUES ('8000', '3E'), ('8001', '0A')");
+        const std::string before = readBytes(file);
+        const std::string msg = opened(file);
+        if (c.problem) {
+            EXPECT_NE(msg.find(file.string()), std::string::npos) << msg;
+            EXPECT_NE(msg.find(c.problem), std::string::npos) << msg;
+            EXPECT_NE(msg.find("SQLite would store \"00\" as the number 0"), std::string::npos) << msg;
+            EXPECT_EQ(sameBytes(before, readBytes(file)), "");
+            continue;
+        }
+        ASSERT_EQ(msg, "opened");
+        {
+            auto t = MemoryTable::open(file);
+            t->findAddress(Text("8000"));
+            t->setText2(Text("00"));
+        }
+        auto t = MemoryTable::open(file);
+        EXPECT_EQ(t->text1().str() + "=" + t->text2().str(), "8000=00");
+        t->MoveNext();
+        EXPECT_EQ(t->text1().str() + "=" + t->text2().str(), "8001=0A");
+        EXPECT_EQ(describe(column(file, "SELECT typeof(address) || ' ' || typeof(data) FROM d2")),
+                  "{ text text text text }");
+    }
+}
+
 }  // namespace
 }  // namespace kit85::testing
