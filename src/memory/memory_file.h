@@ -38,6 +38,7 @@
 #include <utility>
 #include <vector>
 
+#include "values/errors.h"
 #include "values/text.h"
 
 struct sqlite3;
@@ -76,6 +77,18 @@ struct HistoryUpdate {
     bool undone = false;
 };
 
+// A commit refused because of its history rows: nothing was stored.
+// problem() says what was refused, without what the kit keeps.
+class HistoryError : public StoreError {
+public:
+    HistoryError(const std::string& problem, const std::string& kept)
+        : StoreError(problem + "; " + kept), problem_(problem) {}
+    const std::string& problem() const { return problem_; }
+
+private:
+    std::string problem_;
+};
+
 class MemoryFile {
 public:
     // SQLite keeps "FILE-journal" beside the file; that name must fit in 255 bytes.
@@ -91,7 +104,8 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
 
     // Commits the writes in one transaction. Throws StoreError naming the
-    // problem (nothing of the writes is stored then).
+    // problem (nothing of the writes is stored then): a HistoryError when it
+    // was the history update that the file refused.
     void commit(std::span<const RowWrite> writes, const HistoryUpdate* history = nullptr);
 
     // The history rows in order (none without the table); reading writes nothing.
@@ -129,6 +143,8 @@ private:
         // Rolls the write back and throws StoreError: "WHAT (SQLite's
         // reason); KEPT".
         [[noreturn]] void refuse(const char* what) const;
+        // refuse(), throwing HistoryError.
+        [[noreturn]] void refuseHistory(const char* what) const;
         // Rolls the write back (and ends a dry run).
         void rollBack() const;
 

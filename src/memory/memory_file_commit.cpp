@@ -33,6 +33,12 @@ void MemoryFile::Write::refuse(const char* what) const {
     fail(f_.path_, std::string(what) + " (" + msg + "); " + kept_);
 }
 
+void MemoryFile::Write::refuseHistory(const char* what) const {
+    const std::string msg = problemOf(f_.db_);
+    rollBack();
+    throw HistoryError("memory file " + f_.path_.string() + ": " + what + " (" + msg + ")", kept_);
+}
+
 // Runs body in one transaction; in a dry run the journal is kept in memory and
 // the transaction rolled back, so the file is not written. A failure rolls
 // back and throws StoreError naming the problem and `kept`, what the kit still

@@ -23,16 +23,17 @@ void bindText(sqlite3_stmt* s, int at, const Text& t) {
 void MemoryFile::saveHistory(const HistoryUpdate& h, const Write& w) {
     auto run = [&](const char* sql, auto bind) {
         Statement s;
-        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) w.refuse("cannot save the undo history");
+        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK)
+            w.refuseHistory("cannot save the undo history");
         bind(s.s);
-        if (sqlite3_step(s.s) != SQLITE_DONE) w.refuse("cannot save the undo history");
+        if (sqlite3_step(s.s) != SQLITE_DONE) w.refuseHistory("cannot save the undo history");
     };
     if (!h.added.empty() &&
         sqlite3_exec(db_,
                      "CREATE TABLE IF NOT EXISTS history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, old "
                      "TEXT, new TEXT, undone INTEGER NOT NULL DEFAULT 0)",
                      nullptr, nullptr, nullptr) != SQLITE_OK)
-        w.refuse("cannot make table history");
+        w.refuseHistory("cannot make table history");
     if (h.dropUndone) run("DELETE FROM history WHERE undone = 1", [](sqlite3_stmt*) {});
     for (std::size_t i = 0; i < h.added.size(); ++i) {
         const HistoryRow& r = h.added[i];

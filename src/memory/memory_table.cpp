@@ -162,10 +162,18 @@ bool MemoryTable::toggleBreakpoint(const Text& address) {
     return on;
 }
 
+// A history the file refuses does not hold the bytes back: they are
+// committed without it, and the history stops. When the bytes are refused
+// too, that is the error, and the history waits with them.
 void MemoryTable::flush() {
     const HistoryUpdate* history = history_.due();
     if (pendingCount_ == 0 && !history) return;
-    commitPending(history);
+    try {
+        commitPending(history);
+    } catch (const HistoryError& e) {
+        commitPending(nullptr);
+        history_.refused(e);
+    }
 }
 
 void MemoryTable::commitPending(const HistoryUpdate* history) {

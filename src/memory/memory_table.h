@@ -159,9 +159,13 @@ public:
     // view's list).
     std::vector<Edit> lastEdits(std::size_t n) const { return history_.last(n); }
     bool undone(int64_t step) const { return history_.undone(step); }
-    // Why the history could not be read at open ("" when it could); the table
-    // opens without it then, and records nothing more.
+    // Why the history stopped: it could not be read at open, or a commit
+    // could not save it ("" while it records). The table records nothing
+    // more then; keyed bytes are saved without it and undo is refused.
     const std::string& historyProblem() const { return history_.reason(); }
+    // historyProblem() once, the first time it is asked after the history
+    // stopped, for a front end that tells the user once; "" otherwise.
+    std::string takeHistoryNotice() { return history_.takeNotice(); }
 
     // --- Durability ---------------------------------------------------------
 

@@ -17,6 +17,10 @@ void UndoHistory::stop(std::string reason) {
     groupStart_.reset();
 }
 
+void UndoHistory::refused(const HistoryError& e) {
+    stop(e.problem() + "; keyed bytes are saved without undo from now on");
+}
+
 std::string UndoHistory::takeNotice() {
     if (!noticeDue_) return "";
     noticeDue_ = false;
@@ -176,8 +180,12 @@ UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows) {
     mark.undone = undo;
     try {
         rows.commit(mark);
-    } catch (...) {
+    } catch (const HistoryError& e) {
         rollBack();  // the rows stay pending with the texts the file holds
+        refused(e);
+        return UndoResult{false, reason_ + "; nothing was changed", {}};
+    } catch (...) {
+        rollBack();
         throw;
     }
     for (std::size_t i = span.first; i < span.end; ++i) rows_[i].undone = undo;

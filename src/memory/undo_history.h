@@ -65,6 +65,8 @@ public:
     // Stops the history for good: `reason` says why, and is what undo and redo
     // answer from now on. Everything recorded and not yet saved is dropped.
     void stop(std::string reason);
+    // stop() for a commit whose history the file refused.
+    void refused(const HistoryError& e);
     bool recording() const { return reason_.empty(); }
     // Why the history stopped ("" while it records).
     const std::string& reason() const { return reason_; }
