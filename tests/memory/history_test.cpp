@@ -3,6 +3,9 @@
 // keyed byte is saved.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "history_fixture.h"
 #include "memory/memory_table.h"
 #include "memory_test_support.h"
@@ -41,6 +44,52 @@ TEST_F(History, ANewKeyedByteEndsRedo) {
     EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
     EXPECT_EQ(rows(m->undo()), "done 8002:22>00");
     EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8002=22 }");
+}
+
+// However the new edit is keyed after two undos, redo ends, and the undone
+// steps leave the file as well as the kit: no restart brings them back, and
+// the new edit's step follows the one still in the history.
+TEST_F(History, ANewEditAfterUndoDropsTheUndoneStepsEverywhere) {
+    const struct {
+        const char* name;
+        std::function<void()> edit;
+        const char* stored;   // the file's history rows after the edit
+        const char* undoNew;  // what undo then takes back
+    } cases[] = {
+        {"a byte", [this] { key("9000", "77"); }, "{ 1 8000 00 11 0 2 9000 00 77 0 }", "done 9000:77>00"},
+        {"a first digit", [this] { key("9000", "7"); }, "{ 1 8000 00 11 0 2 9000 00 7 0 }", "done 9000:7>00"},
+        {"a first digit on the row undo restored", [this] { key("8001", "2"); }, "{ 1 8000 00 11 0 2 8001 00 2 0 }",
+         "done 8001:2>00"},
+        {"a group of bytes",
+         [this] {
+             m->beginEdit();
+             key("9000", "77");
+             key("9001", "88");
+             m->endEdit();
+         },
+         "{ 1 8000 00 11 0 2 9000 00 77 0 2 9001 00 88 0 }", "done 9001:88>00 9000:77>00"},
+    };
+    const std::string fileHistory =
+        "SELECT step||' '||address||' '||old||' '||new||' '||undone FROM history ORDER BY seq";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        newFile();
+        key("8000", "11");
+        key("8001", "22");
+        key("8002", "33");
+        ASSERT_TRUE(m->undo().done);
+        ASSERT_TRUE(m->undo().done);
+        c.edit();
+        EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
+        EXPECT_EQ(describe(column(file, fileHistory)), c.stored);
+        EXPECT_EQ(m->lastEdits(5).size(), 2u);
+        reopen();
+        EXPECT_EQ(rows(m->redo()), "refused: nothing to redo") << "after a restart";
+        EXPECT_EQ(rows(m->undo()), c.undoNew);
+        EXPECT_EQ(rows(m->undo()), "done 8000:11>00");
+        EXPECT_EQ(rows(m->undo()), "refused: nothing to undo");
+        EXPECT_EQ(at("8001") + at("8002"), "0000");
+    }
 }
 
 TEST_F(History, AnEditOfSeveralBytesIsOneStep) {
