@@ -131,7 +131,9 @@ public:
     // one byte keyed is one step. Between beginEdit and endEdit the bytes
     // keyed (e.g. a program opened from a file) are one step, committed by
     // endEdit. A failed commit throws StoreError; the bytes stay pending and
-    // the step is kept for the next flush.
+    // the step is kept for the next flush. A history the file refuses does
+    // not fail it: the bytes are saved without it and the history stops
+    // (historyProblem, takeHistoryNotice).
     void keyText2(const Text& data);
     void beginEdit() { history_.begin(); }
     void endEdit();
