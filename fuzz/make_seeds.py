@@ -61,6 +61,8 @@ def memory_files():
     make("without_rowid", "CREATE TABLE d2 (address TEXT PRIMARY KEY, data TEXT) WITHOUT ROWID", rows=PROGRAM)
     make("integer_columns", "CREATE TABLE d2 (address INTEGER, data INTEGER)",
          "INSERT INTO d2 VALUES (8000, 62), (8001, 5), (8002, 118)")
+    make("numeric_data", "CREATE TABLE d2 (address TEXT, data NUMERIC)", rows=PROGRAM)
+    make("untyped_columns", "CREATE TABLE d2 (address, data)", rows=PROGRAM)
     make("with_index_and_trigger", d2,
          "CREATE INDEX d2_address ON d2 (address)",
          "CREATE TRIGGER d2_keep BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'read only'); END",

@@ -1,15 +1,15 @@
+// Opening the memory file: taking it for this process, checking table d2 and
+// reading its rows.
 #include "memory/memory_file.h"
 
-#include <algorithm>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -17,22 +17,15 @@
 #include <string_view>
 #include <tuple>
 
+#include "memory/store_support.h"
 #include "values/ascii.h"
 #include "values/errors.h"
 
 namespace kit85 {
 namespace fs = std::filesystem;
+using namespace store;
 
 namespace {
-
-constexpr int kRows = 65536;
-constexpr std::string_view kTempPrefix = ".kit85-";
-constexpr std::string_view kOldTempInfix = ".creating-";
-constexpr std::string_view kJournalSuffix = "-journal";
-
-[[noreturn]] void fail(const fs::path& file, const std::string& problem) {
-    throw StoreError("memory file " + file.string() + ": " + problem);
-}
 
 // Files this process has open as memory tables, by device and inode. A second
 // table on the same file is refused before any descriptor is opened on it:
@@ -42,169 +35,7 @@ std::mutex gOpenMutex;
 // (A child made by fork() inherits the set but not the tables, hence the pid.)
 std::set<std::tuple<dev_t, ino_t, pid_t>> gOpenFiles;
 
-// Numbers this process's temporary files, so two creations never share a name.
-std::atomic<unsigned> gTempCounter{0};
-
-// A statement that is finalized however the scope is left.
-struct Statement {
-    sqlite3_stmt* s = nullptr;
-    ~Statement() { sqlite3_finalize(s); }
-};
-
-fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
-
-bool diskFull(int sqliteCode, int systemErrno) {
-    return sqliteCode == SQLITE_FULL || systemErrno == ENOSPC || systemErrno == EDQUOT;
-}
-
-// What SQLite's last failure means for the user: a full disk said plainly,
-// anything else in SQLite's words.
-std::string problemOf(sqlite3* db) {
-    if (diskFull(sqlite3_errcode(db), sqlite3_system_errno(db))) return "the disk is full";
-    return sqlite3_errmsg(db);
-}
-
-// What a failed system call on a file in `dir` means for the user.
-std::string folderProblem(const fs::path& dir, int err) {
-    switch (err) {
-        case EACCES:
-        case EPERM: return "the folder " + dir.string() + " is not writable";
-        case EROFS: return "the folder " + dir.string() + " is on a read-only file system";
-        case ENOSPC:
-        case EDQUOT: return "the disk is full";
-        default: return std::strerror(err);
-    }
-}
-
-void exec(sqlite3* db, const fs::path& file, const char* sql, const std::string& what) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string msg = diskFull(sqlite3_errcode(db), sqlite3_system_errno(db)) ? "the disk is full"
-                          : err                                                   ? err
-                                                                                  : sqlite3_errmsg(db);
-        sqlite3_free(err);
-        fail(file, what + " (" + msg + ")");
-    }
-}
-
-// A column's text as the kit holds it; NULL reads as the empty text.
-Text columnText(sqlite3_stmt* s, int col) {
-    const unsigned char* p = sqlite3_column_text(s, col);
-    return p ? Text(std::string_view(reinterpret_cast<const char*>(p),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(s, col))))
-             : Text();
-}
-
-// Sets the journal mode and returns the mode SQLite reports afterwards.
-std::string journalMode(sqlite3* db, const std::string& mode) {
-    std::string sql = mode.empty() ? "PRAGMA journal_mode" : "PRAGMA journal_mode=" + mode;
-    Statement s;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s.s, nullptr) != SQLITE_OK || sqlite3_step(s.s) != SQLITE_ROW)
-        return "";
-    const unsigned char* t = sqlite3_column_text(s.s, 0);
-    return t ? reinterpret_cast<const char*>(t) : "";
-}
-
-// The pid in a creation leftover's name: ".kit85-PID-N" or "BASE.creating-PID",
-// either with "-journal" after it. -1 for any other name.
-pid_t leftoverPid(std::string_view name, std::string_view base) {
-    if (name.ends_with(kJournalSuffix)) name.remove_suffix(kJournalSuffix.size());
-    std::string_view digits;
-    if (name.starts_with(kTempPrefix)) {
-        name.remove_prefix(kTempPrefix.size());
-        std::size_t dash = name.find('-');
-        if (dash == std::string_view::npos || dash + 1 == name.size()) return -1;
-        for (char c : name.substr(dash + 1))
-            if (c < '0' || c > '9') return -1;
-        digits = name.substr(0, dash);
-    } else if (name.size() > base.size() + kOldTempInfix.size() && name.starts_with(base) &&
-               name.substr(base.size()).starts_with(kOldTempInfix)) {
-        digits = name.substr(base.size() + kOldTempInfix.size());
-    } else {
-        return -1;
-    }
-    if (digits.empty() || digits.size() > 9) return -1;
-    pid_t pid = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return -1;
-        pid = pid * 10 + (c - '0');
-    }
-    return pid > 0 ? pid : -1;
-}
-
-// Writes a new table of 0000..FFFF, each "00", to a temporary file in the same
-// folder and links it into place only when complete, so a process killed while
-// creating never leaves a half-made memory file behind. The temporary name is
-// short, so any name the folder allows for the file itself can be created.
-void createFile(const fs::path& file) {
-    const fs::path dir = folderOf(file);
-    fs::path tmp;
-    for (int attempt = 0;; ++attempt) {
-        tmp = dir / (std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(gTempCounter++));
-        // 0644 as SQLite would create it, less the umask.
-        int fd = ::open(tmp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
-            break;
-        }
-        int e = errno;
-        // Left by a dead process that had our pid: it is garbage.
-        if (e == EEXIST && attempt == 0 && ::unlink(tmp.c_str()) == 0) continue;
-        fail(file, "cannot be created: " + folderProblem(dir, e));
-    }
-    std::error_code ec;
-    sqlite3* db = nullptr;
-    try {
-        if (sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            fail(file, "cannot be created (" + (db ? problemOf(db) : std::string("out of memory")) + ")");
-        // No journal: an interrupted creation leaves only the temporary file,
-        // which is never linked and is removed by the next open.
-        const std::string creating = "cannot be created";
-        exec(db, file, "PRAGMA journal_mode=OFF", creating);
-        exec(db, file, "BEGIN", creating);
-        exec(db, file, "CREATE TABLE d2 (address TEXT, data TEXT)", creating);
-        {
-            Statement ins;
-            if (sqlite3_prepare_v2(db, "INSERT INTO d2 (address, data) VALUES (?1, '00')", -1, &ins.s, nullptr) !=
-                SQLITE_OK)
-                fail(file, creating + " (" + problemOf(db) + ")");
-            for (int a = 0; a < kRows; ++a) {
-                std::string addr = Text::word(static_cast<uint32_t>(a)).str();
-                sqlite3_bind_text(ins.s, 1, addr.c_str(), 4, SQLITE_TRANSIENT);
-                if (sqlite3_step(ins.s) != SQLITE_DONE) fail(file, creating + " (" + problemOf(db) + ")");
-                sqlite3_reset(ins.s);
-            }
-        }
-        exec(db, file, "COMMIT", creating);
-        if (sqlite3_close(db) != SQLITE_OK) fail(file, creating + " (" + problemOf(db) + ")");
-        db = nullptr;
-        // link() refuses to replace a file that appeared meanwhile; that one is used.
-        if (::link(tmp.c_str(), file.c_str()) != 0 && errno != EEXIST)
-            fail(file, "cannot be created: " + folderProblem(dir, errno));
-    } catch (...) {
-        sqlite3_close(db);
-        fs::remove(tmp, ec);
-        throw;
-    }
-    fs::remove(tmp, ec);
-}
-
 }  // namespace
-
-void MemoryFile::removeStaleLeftovers(const fs::path& file) {
-    const std::string base = file.filename().string();
-    std::error_code ec;
-    for (fs::directory_iterator it(folderOf(file), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        pid_t pid = leftoverPid(name, base);
-        // Our own pid may be a creation going on in another thread.
-        if (pid <= 0 || pid == ::getpid()) continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH) {
-            std::error_code rm;
-            fs::remove(it->path(), rm);
-        }
-    }
-}
 
 std::unique_ptr<MemoryFile> MemoryFile::open(const fs::path& file, std::vector<StoredRow>& rows) {
     const std::size_t nameBytes = file.filename().native().size();
@@ -221,7 +52,7 @@ std::unique_ptr<MemoryFile> MemoryFile::open(const fs::path& file, std::vector<S
         if (fs::is_symlink(fs::symlink_status(file, ec)))
             fail(file, "is a symbolic link to " + fs::read_symlink(file, ec).string() + ", which does not exist");
         if (!fs::is_directory(dir, ec)) fail(file, "its folder " + dir.string() + " does not exist");
-        createFile(file);
+        create(file);
         st = fs::status(file, ec);
     }
     if (!fs::is_regular_file(st)) fail(file, "is not a regular file");
@@ -288,18 +119,62 @@ void MemoryFile::checkTable() {
     std::string type = reinterpret_cast<const char*>(sqlite3_column_text(kind.s, 0));
     if (type != "table") fail(path_, "d2 is a " + type + ", not a table");
 
+    checkColumns();
+}
+
+namespace {
+
+// SQLite's column affinity from a declared type, by its rules in their order.
+enum class Affinity { Integer, Text, None, Real, Numeric };
+
+Affinity affinityOf(const std::string& declared) {
+    const std::string t = upperAscii(declared);
+    auto has = [&](const char* part) { return t.find(part) != std::string::npos; };
+    if (has("INT")) return Affinity::Integer;
+    if (has("CHAR") || has("CLOB") || has("TEXT")) return Affinity::Text;
+    if (has("BLOB") || t.empty()) return Affinity::None;
+    if (has("REAL") || has("FLOA") || has("DOUB")) return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+}  // namespace
+
+// Both columns must be there and keep a text as it is written. Under text
+// affinity a value is stored as text; under none (no declared type, BLOB, or
+// ANY in a STRICT table) it is stored as given, and the kit only ever writes
+// texts. Any other affinity stores a text that looks like a number as that
+// number, so "00" would come back as "0".
+void MemoryFile::checkColumns() {
     Statement cols;
-    if (sqlite3_prepare_v2(db_, "SELECT name FROM pragma_table_info('d2')", -1, &cols.s, nullptr) != SQLITE_OK)
-        unreadable();
+    if (sqlite3_prepare_v2(db_, "SELECT name, type FROM pragma_table_info('d2')", -1, &cols.s, nullptr) != SQLITE_OK)
+        fail(path_, "cannot be read (" + problemOf(db_) + ")");
+    const bool strict = isStrict("d2");
     bool hasAddress = false, hasData = false;
+    int rc;
     while ((rc = sqlite3_step(cols.s)) == SQLITE_ROW) {
-        std::string name = upperAscii(reinterpret_cast<const char*>(sqlite3_column_text(cols.s, 0)));
-        hasAddress |= name == "ADDRESS";
-        hasData |= name == "DATA";
+        const std::string name = upperAscii(reinterpret_cast<const char*>(sqlite3_column_text(cols.s, 0)));
+        if (name != "ADDRESS" && name != "DATA") continue;
+        const bool address = name == "ADDRESS";
+        (address ? hasAddress : hasData) = true;
+        const unsigned char* p = sqlite3_column_text(cols.s, 1);
+        const std::string type = p ? reinterpret_cast<const char*>(p) : "";
+        const Affinity a = strict && upperAscii(type) == "ANY" ? Affinity::None : affinityOf(type);
+        if (a != Affinity::Text && a != Affinity::None)
+            fail(path_, std::string("column ") + (address ? "address" : "data") + " of table d2 is declared " + type +
+                            ", so SQLite would store \"00\" as the number 0; kit85 needs text columns (declared TEXT)");
     }
-    if (rc != SQLITE_DONE) unreadable();
+    if (rc != SQLITE_DONE) fail(path_, "cannot be read (" + problemOf(db_) + ")");
     if (!hasAddress || !hasData)
         fail(path_, std::string("table d2 lacks the column ") + (hasAddress ? "data" : "address"));
+}
+
+// A STRICT table (SQLite 3.37 on); an older SQLite knows none.
+bool MemoryFile::isStrict(const char* table) {
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT strict FROM pragma_table_list(?1)", -1, &q.s, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_text(q.s, 1, table, -1, SQLITE_STATIC);
+    return sqlite3_step(q.s) == SQLITE_ROW && sqlite3_column_int(q.s, 0) != 0;
 }
 
 namespace {
@@ -338,7 +213,8 @@ void MemoryFile::load(std::vector<StoredRow>& rows) {
                 const bool text = sqlite3_column_type(q.s, 1) == SQLITE_TEXT;  // asked before any conversion
                 const char* p = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 1));
                 const std::string_view a(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(q.s, 1)));
-                ordered = text && a.find('\0') == std::string_view::npos && (rows.empty() || compareNoCase(last, a) <= 0);
+                ordered =
+                    text && a.find('\0') == std::string_view::npos && (rows.empty() || compareNoCase(last, a) <= 0);
                 last.assign(a);
             }
             rows.push_back(StoredRow{sqlite3_column_int64(q.s, 0), columnText(q.s, 1), columnText(q.s, 2)});
@@ -358,202 +234,6 @@ MemoryFile::~MemoryFile() {
         std::lock_guard<std::mutex> g(gOpenMutex);
         gOpenFiles.erase({fileId_.first, fileId_.second, ::getpid()});
     }
-}
-
-// Runs body(refuse) in one transaction; in a dry run the journal is kept in
-// memory and the transaction rolled back, so the file is not written. A
-// failure rolls back and throws StoreError naming the problem and `kept`, what
-// the kit still holds unsaved.
-template <class Body>
-void MemoryFile::transact(bool dryRun, const std::string& kept, Body body) {
-    std::string mode;
-    if (dryRun) {
-        mode = journalMode(db_, "");
-        if (journalMode(db_, "MEMORY") != "memory") fail(path_, "cannot check a write (" + problemOf(db_) + ")");
-        // Keeps every changed page in memory, so the file is not written.
-        sqlite3_exec(db_, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
-    }
-    auto restore = [&] {
-        if (!dryRun) return;
-        sqlite3_exec(db_, "PRAGMA cache_spill=ON", nullptr, nullptr, nullptr);
-        journalMode(db_, mode);
-    };
-    auto refuse = [&](const char* what) {
-        std::string msg = problemOf(db_);
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        restore();
-        fail(path_, std::string(what) + " (" + msg + "); " + kept);
-    };
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) refuse("cannot start a write");
-    try {
-        body(refuse);
-    } catch (const KitError&) {
-        throw;  // refuse() has rolled back
-    } catch (...) {
-        // Memory ran out for a long text: no transaction may stay open, or no
-        // later commit could start.
-        sqlite3_reset(update_);
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        restore();
-        throw;
-    }
-    if (dryRun) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        restore();
-        return;
-    }
-    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) refuse("cannot commit");
-}
-
-namespace {
-
-std::string keptBytes(std::size_t count) {
-    return std::to_string(count) + " byte(s) are kept in the kit and not yet saved";
-}
-
-}  // namespace
-
-void MemoryFile::commit(std::span<const RowWrite> writes, const HistoryUpdate* history) {
-    if (writes.empty() && !history) return;
-    auto body = [&](auto& refuse) {
-        if (history) saveHistory(*history, refuse);
-        for (const RowWrite& w : writes) {
-            std::string data = w.data->str();
-            sqlite3_bind_text(update_, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int64(update_, 2, w.rowid);
-            if (sqlite3_step(update_) != SQLITE_DONE) {
-                sqlite3_reset(update_);
-                refuse("cannot save a byte");
-            }
-            sqlite3_reset(update_);
-        }
-    };
-    if (!wal_) {
-        // Until the file is first written it keeps its journal mode and every
-        // byte; a write it refuses is found here, in a journal kept in memory.
-        transact(true, keptBytes(writes.size()), body);
-        switchToWal(keptBytes(writes.size()));
-    }
-    transact(false, keptBytes(writes.size()), body);
-}
-
-namespace {
-
-void bindText(sqlite3_stmt* s, int at, const Text& t) {
-    const std::string v = t.str();
-    sqlite3_bind_text(s, at, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-}
-
-}  // namespace
-
-template <class Refuse>
-void MemoryFile::saveHistory(const HistoryUpdate& h, Refuse& refuse) {
-    auto run = [&](const char* sql, auto bind) {
-        Statement s;
-        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) refuse("cannot save the undo history");
-        bind(s.s);
-        if (sqlite3_step(s.s) != SQLITE_DONE) refuse("cannot save the undo history");
-    };
-    if (!h.added.empty() &&
-        sqlite3_exec(db_,
-                     "CREATE TABLE IF NOT EXISTS history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, old "
-                     "TEXT, new TEXT, undone INTEGER NOT NULL DEFAULT 0)",
-                     nullptr, nullptr, nullptr) != SQLITE_OK)
-        refuse("cannot make table history");
-    if (h.dropUndone) run("DELETE FROM history WHERE undone = 1", [](sqlite3_stmt*) {});
-    for (std::size_t i = 0; i < h.added.size(); ++i) {
-        const HistoryRow& r = h.added[i];
-        if (i == 0 && h.amendLast)
-            run("UPDATE history SET new = ?1 WHERE seq = (SELECT max(seq) FROM history)",
-                [&](sqlite3_stmt* s) { bindText(s, 1, r.now); });
-        else
-            run("INSERT INTO history (step, address, old, new) VALUES (?1, ?2, ?3, ?4)", [&](sqlite3_stmt* s) {
-                sqlite3_bind_int64(s, 1, r.step);
-                bindText(s, 2, r.address);
-                bindText(s, 3, r.old);
-                bindText(s, 4, r.now);
-            });
-    }
-    if (h.markStep)
-        run("UPDATE history SET undone = ?1 WHERE step = ?2", [&](sqlite3_stmt* s) {
-            sqlite3_bind_int(s, 1, h.undone ? 1 : 0);
-            sqlite3_bind_int64(s, 2, h.markStep);
-        });
-}
-
-std::vector<HistoryRow> MemoryFile::loadHistory() {
-    std::vector<HistoryRow> out;
-    if (!hasTable("history")) return out;
-    Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT step, address, old, new, undone FROM history ORDER BY seq", -1, &q.s,
-                           nullptr) != SQLITE_OK)
-        fail(path_, "table history cannot be read (" + problemOf(db_) + ")");
-    auto text = [&](int col) { return columnText(q.s, col); };
-    int rc;
-    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW)
-        out.push_back({sqlite3_column_int64(q.s, 0), text(1), text(2), text(3), sqlite3_column_int(q.s, 4) != 0});
-    if (rc != SQLITE_DONE) fail(path_, "table history cannot be read (" + problemOf(db_) + ")");
-    return out;
-}
-
-bool MemoryFile::hasTable(const char* name) {
-    Statement q;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
-                           -1, &q.s, nullptr) != SQLITE_OK)
-        fail(path_, "cannot be read (" + problemOf(db_) + ")");
-    sqlite3_bind_text(q.s, 1, name, -1, SQLITE_STATIC);
-    const int rc = sqlite3_step(q.s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail(path_, "cannot be read (" + problemOf(db_) + ")");
-    return rc == SQLITE_ROW;
-}
-
-std::vector<std::string> MemoryFile::loadBreakpoints() {
-    std::vector<std::string> out;
-    if (!hasTable("breakpoints")) return out;
-    Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT address FROM breakpoints", -1, &q.s, nullptr) != SQLITE_OK)
-        fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
-    int rc;
-    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) {
-        const unsigned char* p = sqlite3_column_text(q.s, 0);
-        if (p) out.emplace_back(reinterpret_cast<const char*>(p), sqlite3_column_bytes(q.s, 0));
-    }
-    if (rc != SQLITE_DONE) fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
-    return out;
-}
-
-void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
-    // Clearing in a file that never had a breakpoint writes nothing.
-    if (!set && !hasTable("breakpoints")) return;
-    const std::string kept = "breakpoint " + address + " is left " + (set ? "unset" : "set");
-    auto body = [&](auto& refuse) {
-        if (set && sqlite3_exec(db_, "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)", nullptr,
-                                nullptr, nullptr) != SQLITE_OK)
-            refuse("cannot make table breakpoints");
-        Statement s;
-        const char* sql = set ? "INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)"
-                              : "DELETE FROM breakpoints WHERE upper(address) = ?1";
-        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) refuse("cannot save a breakpoint");
-        sqlite3_bind_text(s.s, 1, address.data(), static_cast<int>(address.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(s.s) != SQLITE_DONE) {
-            sqlite3_reset(s.s);
-            refuse("cannot save a breakpoint");
-        }
-    };
-    if (!wal_) {
-        transact(true, kept, body);
-        switchToWal(kept);
-    }
-    transact(false, kept, body);
-}
-
-void MemoryFile::switchToWal(const std::string& kept) {
-    // Write-ahead logging keeps committed writes safe if the process is killed
-    // and makes each commit one append.
-    if (journalMode(db_, "WAL") != "wal")
-        fail(path_, "cannot switch to write-ahead logging (" + problemOf(db_) + "); " + kept);
-    wal_ = true;
 }
 
 }  // namespace kit85

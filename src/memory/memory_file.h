@@ -22,17 +22,23 @@
 // row a byte, the rows of one edit sharing a step number, undone 1 for a step
 // taken back (redo puts it back). It is made at the first recorded edit, in
 // the same transaction as that edit's bytes.
+//
+// The code: memory_file.cpp opens, checks and loads; memory_file_commit.cpp
+// writes; memory_file_tables.cpp keeps the history and breakpoints tables;
+// memory_file_create.cpp makes a new file and clears leftovers of killed ones.
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "values/errors.h"
 #include "values/text.h"
 
 struct sqlite3;
@@ -71,6 +77,18 @@ struct HistoryUpdate {
     bool undone = false;
 };
 
+// A commit refused because of its history rows: nothing was stored.
+// problem() says what was refused, without what the kit keeps.
+class HistoryError : public StoreError {
+public:
+    HistoryError(const std::string& problem, const std::string& kept)
+        : StoreError(problem + "; " + kept), problem_(problem) {}
+    const std::string& problem() const { return problem_; }
+
+private:
+    std::string problem_;
+};
+
 class MemoryFile {
 public:
     // SQLite keeps "FILE-journal" beside the file; that name must fit in 255 bytes.
@@ -86,7 +104,8 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
 
     // Commits the writes in one transaction. Throws StoreError naming the
-    // problem (nothing of the writes is stored then).
+    // problem (nothing of the writes is stored then): a HistoryError when it
+    // was the history update that the file refused.
     void commit(std::span<const RowWrite> writes, const HistoryUpdate* history = nullptr);
 
     // The history rows in order (none without the table); reading writes nothing.
@@ -109,14 +128,36 @@ public:
 
 private:
     MemoryFile() = default;
+    // Writes a new file of 0000..FFFF, each "00" (memory_file_create.cpp).
+    static void create(const std::filesystem::path& file);
     void checkTable();
+    void checkColumns();
+    bool isStrict(const char* table);
     void load(std::vector<StoredRow>& rows);
-    template <class Body>
-    void transact(bool dryRun, const std::string& kept, Body body);
+
+    // A write in progress, handed to the body of transact().
+    class Write {
+    public:
+        // A dry run keeps its journal in memory and never spills to the file.
+        Write(MemoryFile& file, bool dryRun, const std::string& kept);
+        // Rolls the write back and throws StoreError: "WHAT (SQLite's
+        // reason); KEPT".
+        [[noreturn]] void refuse(const char* what) const;
+        // refuse(), throwing HistoryError.
+        [[noreturn]] void refuseHistory(const char* what) const;
+        // Rolls the write back (and ends a dry run).
+        void rollBack() const;
+
+    private:
+        MemoryFile& f_;
+        bool dryRun_;
+        std::string mode_;  // a dry run's journal mode before it
+        const std::string& kept_;
+    };
+    void transact(bool dryRun, const std::string& kept, const std::function<void(const Write&)>& body);
     void switchToWal(const std::string& kept);
     bool hasTable(const char* name);  // a table or view of that name
-    template <class Refuse>
-    void saveHistory(const HistoryUpdate& h, Refuse& refuse);
+    void saveHistory(const HistoryUpdate& h, const Write& w);
 
     std::filesystem::path path_;
     sqlite3* db_ = nullptr;

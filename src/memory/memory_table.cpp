@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "memory/shown.h"
 #include "values/ascii.h"
 
 namespace kit85 {
@@ -11,16 +12,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRows = 65536;
-
-// A text for a message: whole when short, else its start and its length.
-// Built by appending: `"\"" + s` here trips a false -Wrestrict in GCC 12.
-std::string shown(const Text& t) {
-    const std::string s = t.str();
-    std::string out(1, '"');
-    out.append(s, 0, 40);
-    if (s.size() <= 40) return out += '"';
-    return out.append("...\" (").append(std::to_string(s.size())).append(" characters)");
-}
 
 }  // namespace
 
@@ -55,9 +46,9 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
     for (const std::string& a : store->loadBreakpoints())
         if (std::optional<uint16_t> v = Breakpoints::parse(a)) t->breakpoints_.insert(*v);
     try {
-        t->history_ = store->loadHistory();
+        t->history_.load(store->loadHistory());
     } catch (const StoreError& e) {
-        t->historyProblem_ = e.what();
+        t->history_.stop(std::string("the undo history cannot be read: ") + e.what());
     }
     t->rows_.reserve(stored.size());
     for (StoredRow& r : stored) t->rows_.push_back(Row{std::move(r.address), std::move(r.data), r.rowid, false});
@@ -171,26 +162,30 @@ bool MemoryTable::toggleBreakpoint(const Text& address) {
     return on;
 }
 
+// A history the file refuses does not hold the bytes back: they are
+// committed without it, and the history stops. When the bytes are refused
+// too, that is the error, and the history waits with them.
 void MemoryTable::flush() {
-    if (pendingCount_ == 0 && !historyDue_) return;
-    commitHistory(historyPending_);
-    historyPending_ = HistoryUpdate{};
-    historyDue_ = false;
+    const HistoryUpdate* history = history_.due();
+    if (pendingCount_ == 0 && !history) return;
+    try {
+        commitPending(history);
+    } catch (const HistoryError& e) {
+        commitPending(nullptr);
+        history_.refused(e);
+    }
 }
 
-// Commits the pending writes with `update` to the history (when any is due or
-// it marks a step) in one transaction.
-void MemoryTable::commitHistory(HistoryUpdate& update) {
+void MemoryTable::commitPending(const HistoryUpdate* history) {
     if (store_) {
         writes_.clear();
         for (std::size_t k = 0; k < pendingCount_; ++k)
             writes_.push_back(RowWrite{rows_[pending_[k]].rowid, &rows_[pending_[k]].data});
-        const bool withHistory = historyProblem_.empty() && (historyDue_ || update.markStep);
-        store_->commit(writes_, withHistory ? &update : nullptr);  // throws with every write still pending
+        store_->commit(writes_, history);  // throws with every write still pending
     }
     for (std::size_t k = 0; k < pendingCount_; ++k) rows_[pending_[k]].pending = false;
     pendingCount_ = 0;
-    editStart_.reset();  // what an open group recorded is in the file now
+    history_.saved();
     ++commits_;
     lastFlush_ = std::chrono::steady_clock::now();
 }
@@ -212,160 +207,39 @@ void MemoryTable::keyText2(const Text& data) {
     const int row = cursor_;
     const Text old = rows_[row].data;
     setText2(data);  // a text too long is refused here, recording nothing
-    const Text& address = rows_[row].address;
-    if (!historyProblem_.empty()) {
-        if (editDepth_ == 0) flush();
-        return;
-    }
-    HistoryRow* last = history_.empty() ? nullptr : &history_.back();
-    const bool completes = editDepth_ == 0 && last && !last->undone && last->address == address &&
-                           last->now.size() == 1 && data.size() == 2 && data.left(1) == last->now && old == last->now &&
-                           (history_.size() < 2 || history_[history_.size() - 2].step != last->step);
-    if (completes) {
-        last->now = data;
-        if (!historyPending_.added.empty())
-            historyPending_.added.back().now = data;
-        else {
-            historyPending_.added.push_back(*last);
-            historyPending_.amendLast = true;
-        }
-    } else {
-        if (!history_.empty() && history_.back().undone) {
-            if (editStart_ && !editStart_->history) editStart_->history = history_;
-            std::erase_if(history_, [](const HistoryRow& r) { return r.undone; });
-            historyPending_.dropUndone = true;
-        }
-        int64_t step = editStep_;
-        if (editDepth_ == 0 || step == 0) step = (history_.empty() ? 0 : history_.back().step) + 1;
-        if (editDepth_ > 0) editStep_ = step;
-        history_.push_back(HistoryRow{step, address, old, data, false});
-        historyPending_.added.push_back(history_.back());
-    }
-    historyDue_ = true;
-    if (editDepth_ == 0) flush();
-}
-
-void MemoryTable::beginEdit() {
-    if (editDepth_++ == 0) {
-        editStep_ = 0;
-        editStart_ = EditStart{history_.size(), std::nullopt, historyPending_, historyDue_};
-    }
-}
-
-void MemoryTable::abandonEdit() {
-    editDepth_ = 0;
-    editStep_ = 0;
-    if (!editStart_) return;
-    EditStart& s = *editStart_;
-    if (s.history)
-        history_ = std::move(*s.history);
-    else
-        history_.resize(s.historySize);  // the group only appended
-    historyPending_ = std::move(s.pending);
-    historyDue_ = s.due;
-    editStart_.reset();
+    history_.record(rows_[row].address, old, data);
+    if (!history_.inGroup()) flush();
 }
 
 void MemoryTable::endEdit() {
-    if (editDepth_ > 0 && --editDepth_ == 0) {
-        editStep_ = 0;
+    if (history_.end()) {
         flush();
-        editStart_.reset();  // committed, or the group keyed nothing
+        history_.saved();  // committed, or the group keyed nothing
     }
 }
 
-bool MemoryTable::undone(int64_t step) const {
-    for (const HistoryRow& r : history_)
-        if (r.step == step) return r.undone;
-    return false;
+// The rows as the undo history sees them.
+class MemoryTable::HistoryAccess final : public HistoryRows {
+public:
+    explicit HistoryAccess(MemoryTable& t) : t_(t) {}
+    std::optional<int> rowOf(const Text& address) const override { return t_.rowOf(address); }
+    const Text& dataAt(int row) const override { return t_.dataAt(row); }
+    void assign(int row, const Text& data) override { t_.assign(row, data); }
+    void flush() override { t_.flush(); }
+    void commit(const HistoryUpdate& update) override { t_.commitPending(&update); }
+
+private:
+    MemoryTable& t_;
+};
+
+MemoryTable::UndoResult MemoryTable::undo() {
+    HistoryAccess rows(*this);
+    return history_.undo(rows);
 }
 
-std::vector<MemoryTable::Edit> MemoryTable::lastEdits(std::size_t n) const {
-    std::vector<Edit> out;
-    for (auto it = history_.rbegin(); it != history_.rend(); ++it) {
-        if (out.empty() || out.back().step != it->step) {
-            if (out.size() == n) break;
-            out.push_back(Edit{it->step, {}});
-        }
-        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now});
-    }
-    return out;
-}
-
-MemoryTable::UndoResult MemoryTable::undo() { return takeStep(true); }
-MemoryTable::UndoResult MemoryTable::redo() { return takeStep(false); }
-
-// Undo takes the last step not undone back, row by row from its last; redo
-// puts the first undone step back, from its first row. Every row must hold the
-// text the step left there (undo) or found there (redo), else nothing changes.
-MemoryTable::UndoResult MemoryTable::takeStep(bool undo) {
-    UndoResult res;
-    if (!historyProblem_.empty()) {
-        res.message = "the undo history cannot be read: " + historyProblem_;
-        return res;
-    }
-    flush();  // what is pending goes first, on its own
-    std::size_t first = history_.size(), end = history_.size();
-    if (undo) {
-        while (end > 0 && history_[end - 1].undone) --end;
-        if (end == 0) {
-            res.message = "nothing to undo";
-            return res;
-        }
-        first = end - 1;
-        while (first > 0 && history_[first - 1].step == history_[end - 1].step) --first;
-    } else {
-        first = 0;
-        while (first < history_.size() && !history_[first].undone) ++first;
-        if (first == history_.size()) {
-            res.message = "nothing to redo";
-            return res;
-        }
-        end = first + 1;
-        while (end < history_.size() && history_[end].step == history_[first].step) ++end;
-    }
-
-    struct Applied {
-        int row;
-        Text before;
-    };
-    std::vector<Applied> applied;
-    auto rollBack = [&] {
-        for (auto it = applied.rbegin(); it != applied.rend(); ++it) assign(it->row, it->before);
-    };
-    auto setRow = [&](int row, const Text& t) {
-        applied.push_back({row, rows_[row].data});
-        assign(row, t);
-    };
-    for (std::size_t k = 0; k < end - first; ++k) {
-        const HistoryRow& h = history_[undo ? end - 1 - k : first + k];
-        const Text& expected = undo ? h.now : h.old;
-        const std::optional<int> row = rowOf(h.address);
-        if (!row || rows_[*row].data != expected) {
-            rollBack();
-            res.rows.clear();  // refused: no row was set
-            res.message = std::string(undo ? "cannot undo: " : "cannot redo: ") +
-                          (row ? "row " + shown(h.address) + " now holds " + shown(rows_[*row].data) + ", not " +
-                                     shown(expected) + (undo ? " as keyed" : " as undo left it") +
-                                     " (a program wrote it since); nothing was changed"
-                               : "no row has the address " + shown(h.address) + "; nothing was changed");
-            return res;
-        }
-        res.rows.push_back(EditedRow{h.address, rows_[*row].data, undo ? h.old : h.now});
-        setRow(*row, undo ? h.old : h.now);
-    }
-    HistoryUpdate mark;
-    mark.markStep = history_[first].step;
-    mark.undone = undo;
-    try {
-        commitHistory(mark);
-    } catch (...) {
-        rollBack();  // the rows stay pending with the texts the file holds
-        throw;
-    }
-    for (std::size_t i = first; i < end; ++i) history_[i].undone = undo;
-    res.done = true;
-    return res;
+MemoryTable::UndoResult MemoryTable::redo() {
+    HistoryAccess rows(*this);
+    return history_.redo(rows);
 }
 
 }  // namespace kit85

@@ -16,9 +16,10 @@
 // Then both displays read as the empty text and a write is refused with a
 // NoRowError that names the address.
 //
-// Keyed bytes have an undo history (keyText2, undo, redo, lastEdits), kept in
-// the file beside d2 (memory_file.h) and in memory for a private table. Bytes
-// written by a running program (setText2) are not in it.
+// Keyed bytes have an undo history (keyText2, undo, redo, lastEdits; the
+// class UndoHistory in undo_history.h), kept in the file beside d2
+// (memory_file.h) and in memory for a private table. Bytes written by a
+// running program (setText2) are not in it.
 //
 // The table also holds the breakpoints stored with it: loaded at open, and
 // saved at once when one is set or cleared (a fresh table keeps them in
@@ -37,6 +38,7 @@
 
 #include "memory/breakpoints.h"
 #include "memory/memory_file.h"
+#include "memory/undo_history.h"
 #include "values/errors.h"
 #include "values/text.h"
 
@@ -61,9 +63,10 @@ public:
 
     // The table in an SQLite file. A missing file is created holding 0000..FFFF,
     // each "00". An existing file is used as it is; one that is not SQLite,
-    // lacks table d2 or its columns, is read-only or is open in another kit85
-    // process, or holds a text longer than kMaxTextLength, is refused with a
-    // StoreError naming the file and the problem, and is left untouched.
+    // lacks table d2 or its columns, declares a column that would store "00"
+    // as a number, is read-only or is open in another kit85 process, or holds
+    // a text longer than kMaxTextLength, is refused with a StoreError naming
+    // the file and the problem, and is left untouched.
     static std::unique_ptr<MemoryTable> open(const std::filesystem::path& file);
 
     ~MemoryTable();
@@ -120,18 +123,19 @@ public:
         assign(cursor_, data);
     }
 
-    // --- Keyed edits and their undo history ----------------------------------
+    // --- Keyed edits and their undo history (undo_history.h) ----------------
 
     // The keypad's byte write: setText2 on the current row, recorded in the
     // history and committed at once, in one transaction with its history row.
-    // The second digit of a byte completes the step its first digit began (a
-    // one-character text on the same row, nothing else keyed between), so one
-    // byte keyed is one step. Between beginEdit and endEdit the bytes keyed
-    // (e.g. a program opened from a file) are one step, committed by endEdit.
-    // A failed commit throws StoreError; the bytes stay pending and the step
-    // is kept for the next flush.
+    // The second digit of a byte completes the step its first digit began, so
+    // one byte keyed is one step. Between beginEdit and endEdit the bytes
+    // keyed (e.g. a program opened from a file) are one step, committed by
+    // endEdit. A failed commit throws StoreError; the bytes stay pending and
+    // the step is kept for the next flush. A history the file refuses does
+    // not fail it: the bytes are saved without it and the history stops
+    // (historyProblem, takeHistoryNotice).
     void keyText2(const Text& data);
-    void beginEdit();
+    void beginEdit() { history_.begin(); }
     void endEdit();
     // Drops the group begun by the outermost beginEdit, for a caller that
     // wants all or nothing: while the group is open, or after an endEdit whose
@@ -141,24 +145,11 @@ public:
     // keyed and stay pending: the caller writes their old texts back with
     // setText2. Once a commit has saved the group's history there is nothing
     // left to drop, and this does nothing.
-    void abandonEdit();
+    void abandonEdit() { history_.abandon(); }
 
-    struct EditedRow {
-        Text address;
-        Text old;  // before this step
-        Text now;  // after it
-    };
-    struct Edit {
-        int64_t step = 0;
-        std::vector<EditedRow> rows;
-    };
-    // What undo or redo did: the rows it set (address, text before, text
-    // shown now), or, when refused, nothing changed and `message` says why.
-    struct UndoResult {
-        bool done = false;
-        std::string message;
-        std::vector<EditedRow> rows;
-    };
+    using EditedRow = kit85::EditedRow;
+    using Edit = kit85::Edit;
+    using UndoResult = kit85::UndoResult;
     // Takes back the last step not yet undone. Refused, touching nothing,
     // when a row no longer holds the text the step keyed (a program wrote it
     // since): the message names the row and its text now. Committed at once.
@@ -168,11 +159,15 @@ public:
     UndoResult redo();
     // The last `n` steps, newest first, those undone included (for the study
     // view's list).
-    std::vector<Edit> lastEdits(std::size_t n) const;
-    bool undone(int64_t step) const;
-    // Why the history could not be read at open ("" when it could); the table
-    // opens without it then, and records nothing more.
-    const std::string& historyProblem() const { return historyProblem_; }
+    std::vector<Edit> lastEdits(std::size_t n) const { return history_.last(n); }
+    bool undone(int64_t step) const { return history_.undone(step); }
+    // Why the history stopped: it could not be read at open, or a commit
+    // could not save it ("" while it records). The table records nothing
+    // more then; keyed bytes are saved without it and undo is refused.
+    const std::string& historyProblem() const { return history_.reason(); }
+    // historyProblem() once, the first time it is asked after the history
+    // stopped, for a front end that tells the user once; "" otherwise.
+    std::string takeHistoryNotice() { return history_.takeNotice(); }
 
     // --- Durability ---------------------------------------------------------
 
@@ -295,29 +290,15 @@ private:
     [[noreturn]] void refuseLong(const Text& data) const;
     static uint16_t breakpointAddress(const Text& address);
 
-    void commitHistory(HistoryUpdate& update);
-    UndoResult takeStep(bool undo);
+    class HistoryAccess;
+    // Commits the pending writes, with `history` when it is not null, in one
+    // transaction.
+    void commitPending(const HistoryUpdate* history);
 
     std::vector<Row> rows_;
     std::vector<uint16_t> bytes_;  // the byte view: one per row, and kOddByte for no row
     bool plain_ = false;
-    std::vector<HistoryRow> history_;  // in order; the rows of a step together
-    HistoryUpdate historyPending_;     // recorded, not yet committed
-    bool historyDue_ = false;
-    int editDepth_ = 0;
-    int64_t editStep_ = 0;  // the step of the group open between beginEdit and endEdit
-    // The history as the outermost beginEdit found it, for abandonEdit; kept
-    // until a commit saves the group's history.
-    struct EditStart {
-        std::size_t historySize = 0;
-        // The whole history, copied only when the group drops undone steps
-        // (the one change to history_ besides rows appended at its end).
-        std::optional<std::vector<HistoryRow>> history;
-        HistoryUpdate pending;
-        bool due = false;
-    };
-    std::optional<EditStart> editStart_;
-    std::string historyProblem_;
+    UndoHistory history_;
     std::array<int32_t, 65536> byWord_{};               // four upper-case hex digits -> first row
     std::unordered_map<std::string, int32_t> byOther_;  // any other address, upper-cased
     // The rows written since the last commit, each once, in the order first

@@ -127,6 +127,44 @@ TEST(Breakpoints, StoredAddressesOfOtherShapes) {
               "{ 8000  zz }");
 }
 
+// Breakpoints stored in lower case, or twice in two cases, by another
+// program: read as one breakpoint that the run stops at, cleared as one (no
+// spelling of it is left in the file), and not stored twice when set again.
+TEST(Breakpoints, LowerCaseAddressesInTheFileAreTheSameBreakpoints) {
+    const struct {
+        const char* stored;  // VALUES of INSERT INTO breakpoints
+        const char* loaded;
+        std::function<void(MemoryTable&)> change;
+        const char* after;      // the set when the file is opened again
+        const char* fileAfter;  // the stored addresses then
+    } cases[] = {
+        {"('80a0'), ('80A0')", "{ 80A0 }", [](MemoryTable& m) { m.setBreakpoint(Text("80A0"), false); }, "{ }", "{ }"},
+        {"('ffff')", "{ FFFF }", [](MemoryTable& m) { m.setBreakpoint(Text("FFFF"), true); }, "{ FFFF }", "{ ffff }"},
+        {"('abcd'), ('0001')", "{ 0001 ABCD }", [](MemoryTable& m) { EXPECT_FALSE(m.toggleBreakpoint(Text("ABCD"))); },
+         "{ 0001 }", "{ 0001 }"},
+        {"('beef')", "{ BEEF }", [](MemoryTable& m) { EXPECT_FALSE(m.toggleBreakpoint(Text("bEeF"))); }, "{ }", "{ }"},
+        {"('c0de')", "{ C0DE }", [](MemoryTable& m) { EXPECT_TRUE(m.toggleBreakpoint(Text("C0DF"))); }, "{ C0DE C0DF }",
+         "{ C0DF c0de }"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TempDir dir;
+        const fs::path file = dir / "kit.sqlite";
+        sql(file, std::string("CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000', '00');"
+                              "CREATE TABLE breakpoints (address TEXT PRIMARY KEY); INSERT INTO breakpoints VALUES ") +
+                      c.stored);
+        {
+            auto m = MemoryTable::open(file);
+            EXPECT_EQ(describe(addressesOf(m->breakpoints())), c.loaded);
+            for (uint16_t a : m->breakpoints().addresses())
+                EXPECT_TRUE(m->breakpoints().at(Text::word(a))) << "the run stops at row " << Text::word(a).str();
+            c.change(*m);
+        }
+        EXPECT_EQ(describe(addressesOf(MemoryTable::open(file)->breakpoints())), c.after);
+        EXPECT_EQ(describe(column(file, "SELECT address FROM breakpoints ORDER BY address")), c.fileAfter);
+    }
+}
+
 TEST(Breakpoints, ASaveTheFileRefusesLeavesTheSetAndTheFile) {
     struct Case {
         const char* name;

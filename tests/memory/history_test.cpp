@@ -3,40 +3,15 @@
 // keyed byte is saved.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
+#include "history_fixture.h"
 #include "memory/memory_table.h"
 #include "memory_test_support.h"
 
 namespace kit85::testing {
 namespace {
-
-class History : public ::testing::Test {
-protected:
-    TempDir dir;
-    fs::path file = dir / "kit.sqlite";
-    std::unique_ptr<MemoryTable> m = MemoryTable::open(file);
-
-    void key(const char* address, const char* text) {
-        m->findAddress(Text(address));
-        m->keyText2(Text(text));
-    }
-    std::string at(const char* address) { return m->dataAt(*m->rowOf(Text(address))).str(); }
-    // What the file holds, read through a connection of its own.
-    std::string stored(const char* address) {
-        auto v = column(file, std::string("SELECT data FROM d2 WHERE address = '") + address + "'");
-        return v.empty() ? "<none>" : v[0];
-    }
-    static std::string rows(const MemoryTable::UndoResult& r) {
-        std::string s = r.done ? "done" : "refused: ";
-        if (!r.done) s += r.message;
-        for (const auto& e : r.rows)
-            s.append(" ").append(e.address.str()).append(":").append(e.old.str()).append(">").append(e.now.str());
-        return s;
-    }
-    void reopen() {
-        m.reset();
-        m = MemoryTable::open(file);
-    }
-};
 
 TEST_F(History, KeyUndoRedoAndUndoAgainAfterARestart) {
     key("8000", "3");
@@ -69,6 +44,52 @@ TEST_F(History, ANewKeyedByteEndsRedo) {
     EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
     EXPECT_EQ(rows(m->undo()), "done 8002:22>00");
     EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8002=22 }");
+}
+
+// However the new edit is keyed after two undos, redo ends, and the undone
+// steps leave the file as well as the kit: no restart brings them back, and
+// the new edit's step follows the one still in the history.
+TEST_F(History, ANewEditAfterUndoDropsTheUndoneStepsEverywhere) {
+    const struct {
+        const char* name;
+        std::function<void()> edit;
+        const char* stored;   // the file's history rows after the edit
+        const char* undoNew;  // what undo then takes back
+    } cases[] = {
+        {"a byte", [this] { key("9000", "77"); }, "{ 1 8000 00 11 0 2 9000 00 77 0 }", "done 9000:77>00"},
+        {"a first digit", [this] { key("9000", "7"); }, "{ 1 8000 00 11 0 2 9000 00 7 0 }", "done 9000:7>00"},
+        {"a first digit on the row undo restored", [this] { key("8001", "2"); }, "{ 1 8000 00 11 0 2 8001 00 2 0 }",
+         "done 8001:2>00"},
+        {"a group of bytes",
+         [this] {
+             m->beginEdit();
+             key("9000", "77");
+             key("9001", "88");
+             m->endEdit();
+         },
+         "{ 1 8000 00 11 0 2 9000 00 77 0 2 9001 00 88 0 }", "done 9001:88>00 9000:77>00"},
+    };
+    const std::string fileHistory =
+        "SELECT step||' '||address||' '||old||' '||new||' '||undone FROM history ORDER BY seq";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        newFile();
+        key("8000", "11");
+        key("8001", "22");
+        key("8002", "33");
+        ASSERT_TRUE(m->undo().done);
+        ASSERT_TRUE(m->undo().done);
+        c.edit();
+        EXPECT_EQ(rows(m->redo()), "refused: nothing to redo");
+        EXPECT_EQ(describe(column(file, fileHistory)), c.stored);
+        EXPECT_EQ(m->lastEdits(5).size(), 2u);
+        reopen();
+        EXPECT_EQ(rows(m->redo()), "refused: nothing to redo") << "after a restart";
+        EXPECT_EQ(rows(m->undo()), c.undoNew);
+        EXPECT_EQ(rows(m->undo()), "done 8000:11>00");
+        EXPECT_EQ(rows(m->undo()), "refused: nothing to undo");
+        EXPECT_EQ(at("8001") + at("8002"), "0000");
+    }
 }
 
 TEST_F(History, AnEditOfSeveralBytesIsOneStep) {
@@ -141,31 +162,6 @@ TEST_F(History, AFileWithoutTheTableIsNotChangedUntilAByteIsKeyed) {
               "{ 1 8000 00 AA }");
 }
 
-TEST_F(History, AKeyedByteTheFileRefusesLeavesTheFileAsItWas) {
-    m.reset();
-    sql(file,
-        "CREATE TABLE history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, old TEXT, new TEXT, undone "
-        "INTEGER NOT NULL DEFAULT 0);"
-        "CREATE TRIGGER guard BEFORE INSERT ON history BEGIN SELECT RAISE(ABORT, 'no history here'); END");
-    const std::string before = readBytes(file);
-    {
-        auto t = MemoryTable::open(file);
-        t->findAddress(Text("8000"));
-        try {
-            t->keyText2(Text("AA"));
-            ADD_FAILURE() << "the save was not refused";
-        } catch (const StoreError& e) {
-            EXPECT_NE(std::string(e.what()).find("no history here"), std::string::npos) << e.what();
-        }
-        EXPECT_EQ(t->dataAt(*t->rowOf(Text("8000"))).str(), "AA") << "the byte stays in the kit, pending";
-        EXPECT_EQ(t->pendingWrites(), 1u);
-        EXPECT_EQ(sameBytes(before, readBytes(file)), "");
-        sql(file, "DROP TRIGGER guard");  // before the table closes and flushes
-    }
-    EXPECT_EQ(stored("8000"), "AA") << "kept and saved by the next flush";
-    EXPECT_EQ(describe(column(file, "SELECT address || '=' || new FROM history")), "{ 8000=AA }");
-}
-
 // An edit group dropped with abandonEdit, while open or after its commit
 // failed, leaves the history, the file's history and undo as they were, and no
 // later flush saves its steps. The caller puts the rows' old texts back.
@@ -198,13 +194,10 @@ TEST_F(History, AnAbandonedEditLeavesTheHistoryAsItWas) {
         }
         return s;
     };
-    int n = 0;
     for (const bool commitFails : {false, true}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (commitFails ? ", after a failed commit" : ", while open"));
-            m.reset();
-            file = dir / ("kit" + std::to_string(n++) + ".sqlite");
-            m = MemoryTable::open(file);
+            newFile();
             for (const auto& [address, text] : c.keyed) key(address, text);
             if (c.undoFirst) {
                 ASSERT_TRUE(m->undo().done);

@@ -26,55 +26,6 @@
 namespace kit85::testing {
 namespace {
 
-// SQLite's companions of a file that are found beside it.
-std::vector<std::string> journalsBeside(const fs::path& file) {
-    std::vector<std::string> found;
-    for (const char* suffix : {"-wal", "-shm", "-journal"})
-        if (fs::exists(file.string() + suffix)) found.push_back(file.filename().string() + suffix);
-    return found;
-}
-
-std::string opened(const fs::path& file) {
-    try {
-        MemoryTable::open(file);
-        return "opened";
-    } catch (const StoreError& e) {
-        return e.what();
-    }
-}
-
-// The pid of a process that has ended.
-pid_t deadPid() {
-    pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    return child;
-}
-
-// Runs `body` in a child process that, when this one is root, gives up root's
-// right to write anywhere; returns what body returned.
-std::string unprivileged(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return "no pipe";
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        std::string out = body();
-        if (write(fds[1], out.data(), out.size()) < 0) _exit(3);
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += " (child status " + std::to_string(status) + ")";
-    return out;
-}
-
 TEST(MemoryFile, NewFileHoldsEveryAddressInOrder) {
     TempDir dir;
     auto file = dir / "kit.sqlite";
@@ -142,52 +93,6 @@ TEST(MemoryFile, CriteriaAreNeverSql) {
               std::vector<std::string>{"'; DROP TABLE d2; --"});
 }
 
-TEST(MemoryFile, BadFilesAreRefusedAndLeftUntouched) {
-    struct Case {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-        const char* problem;
-    };
-    const Case cases[] = {
-        {"not SQLite",
-         [](const fs::path& f) { std::ofstream(f) << "this is no database, just text\n"
-                                                  << std::string(5000, 'x'); },
-         "not an SQLite database"},
-        {"no table d2", [](const fs::path& f) { sql(f, "CREATE TABLE memory (address TEXT, data TEXT)"); },
-         "no table d2"},
-        {"no column data", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (address TEXT, value TEXT)"); },
-         "lacks the column data"},
-        {"no column address", [](const fs::path& f) { sql(f, "CREATE TABLE d2 (addr TEXT, data TEXT)"); },
-         "lacks the column address"},
-        {"read-only",
-         [](const fs::path& f) {
-             sql(f, "CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000','3E')");
-             fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-         },
-         "read-only"},
-        {"a folder", [](const fs::path& f) { fs::create_directory(f); }, "not a regular file"},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        auto file = dir / "bad.sqlite";
-        c.make(file);
-        std::string before = fs::is_regular_file(file) ? readBytes(file) : "";
-        try {
-            MemoryTable::open(file);
-            ADD_FAILURE() << c.name << ": opened";
-        } catch (const StoreError& e) {
-            std::string msg = e.what();
-            EXPECT_NE(msg.find(file.string()), std::string::npos) << c.name << ": " << msg;
-            EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
-        }
-        if (fs::is_regular_file(file)) {
-            EXPECT_EQ(readBytes(file), before) << c.name << ": the file changed";
-        }
-        std::error_code ec;
-        fs::permissions(file, fs::perms::owner_all, ec);
-    }
-}
-
 TEST(MemoryFile, AFileInUseIsRefused) {
     TempDir dir;
     auto file = dir / "kit.sqlite";
@@ -220,28 +125,6 @@ TEST(MemoryFile, AFileInUseIsRefused) {
     auto again = MemoryTable::open(file);
     again->findAddress(Text("8000"));
     EXPECT_EQ(again->text2().str(), "06");
-}
-
-TEST(MemoryFile, AFailedCommitKeepsTheBytesForTheNextOne) {
-    TempDir dir;
-    auto file = dir / "kit.sqlite";
-    auto t = MemoryTable::open(file);
-    t->findAddress(Text("8000"));
-
-    // Another connection holds the write lock, so the commit cannot happen.
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    t->setText2(Text("C3"));
-    EXPECT_THROW(t->flush(), StoreError);
-    EXPECT_EQ(t->pendingWrites(), 1u);
-    EXPECT_EQ(t->text2().str(), "C3");
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-
-    t->flush();
-    EXPECT_EQ(t->pendingWrites(), 0u);
-    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"C3"});
 }
 
 // A child writes batch after batch, committing each and reporting it through a
@@ -319,91 +202,6 @@ TEST(DefaultMemoryFile, FollowsXdgDataHome) {
     if (oldXdg) setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
 
-// Whatever is refused, at open or at the first commit, and a table opened and
-// closed without a write, leave the file byte for byte as it was, with no
-// journal beside it.
-TEST(MemoryFile, AFileRefusedOrNotWrittenKeepsEveryByte) {
-    struct Case {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-        bool refusedAtOpen;
-        const char* write;    // written at 8000 and flushed; nullptr: nothing is written
-        const char* problem;  // in the refusal; nullptr: none expected
-    };
-    const std::string table =
-        "CREATE TABLE d2 (address TEXT, data TEXT); INSERT INTO d2 VALUES ('8000','00'),('8001','00');";
-    const std::string tooLong(kMaxTextLength + 1, '7');
-    const Case cases[] = {
-        {"d2 is a view",
-         [](const fs::path& f) {
-             sql(f,
-                 "CREATE TABLE t (address TEXT, data TEXT); INSERT INTO t VALUES ('8000','00');"
-                 "CREATE VIEW d2 AS SELECT * FROM t");
-         },
-         true, nullptr, "d2 is a view, not a table"},
-        {"a data text longer than 255",
-         [&](const fs::path& f) { sql(f, table + "UPDATE d2 SET data = '" + tooLong + "' WHERE address = '8001'"); },
-         true, nullptr, "the row with address \"8001\" holds a data text longer than 255 characters"},
-        {"an address longer than 255",
-         [&](const fs::path& f) { sql(f, table + "UPDATE d2 SET address = '" + tooLong + "' WHERE address = '8001'"); },
-         true, nullptr, "holds an address text longer than 255 characters"},
-        {"made elsewhere, opened and closed", [&](const fs::path& f) { sql(f, table); }, false, nullptr, nullptr},
-        {"made by kit85, opened and closed", [](const fs::path& f) { MemoryTable::open(f).reset(); }, false, nullptr,
-         nullptr},
-        {"written by kit85 before, opened and closed",
-         [](const fs::path& f) {
-             auto t = MemoryTable::open(f);
-             t->findAddress(Text("8000"));
-             t->setText2(Text("3E"));
-         },
-         false, nullptr, nullptr},
-        {"a trigger refuses the write",
-         [&](const fs::path& f) {
-             sql(f,
-                 table +
-                     "CREATE TRIGGER guard BEFORE UPDATE ON d2 BEGIN SELECT RAISE(ABORT, 'memory is read only'); END");
-         },
-         false, "3E", "memory is read only"},
-        {"a CHECK refuses the text",
-         [](const fs::path& f) {
-             sql(f,
-                 "CREATE TABLE d2 (address TEXT, data TEXT CHECK (length(data) = 2));"
-                 "INSERT INTO d2 VALUES ('8000','00')");
-         },
-         false, "5", "CHECK constraint failed"},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        auto file = dir / "kit.sqlite";
-        c.make(file);
-        const std::string before = readBytes(file);
-        if (c.refusedAtOpen) {
-            std::string msg = opened(file);
-            EXPECT_NE(msg.find(file.string()), std::string::npos) << c.name << ": " << msg;
-            EXPECT_NE(msg.find(c.problem), std::string::npos) << c.name << ": " << msg;
-        } else {
-            auto t = MemoryTable::open(file);
-            if (c.write) {
-                t->findAddress(Text("8000"));
-                t->setText2(Text(c.write));
-                try {
-                    t->flush();
-                    ADD_FAILURE() << c.name << ": the commit was not refused";
-                } catch (const StoreError& e) {
-                    EXPECT_NE(std::string(e.what()).find(c.problem), std::string::npos) << c.name << ": " << e.what();
-                }
-                EXPECT_EQ(t->pendingWrites(), 1u) << c.name << ": the byte is kept for a later commit";
-                EXPECT_EQ(t->text2().str(), c.write) << c.name;
-            }
-        }
-        const std::string after = readBytes(file);
-        EXPECT_TRUE(after == before) << c.name << ": the file changed: " << before.size() << " bytes, hash "
-                                     << std::hash<std::string>{}(before) << " before; " << after.size()
-                                     << " bytes, hash " << std::hash<std::string>{}(after) << " after";
-        EXPECT_EQ(journalsBeside(file), std::vector<std::string>{}) << c.name;
-    }
-}
-
 // A creation killed midway leaves its temporary file (and, from older
 // versions, a journal). The next open or creation in the folder removes those
 // of processes that are gone and leaves every other file alone.
@@ -468,34 +266,6 @@ TEST(MemoryFile, ADanglingSymlinkIsNamedNotFollowed) {
     std::string msg = opened(file);
     EXPECT_NE(msg.find("is a symbolic link to gone/memory.sqlite, which does not exist"), std::string::npos) << msg;
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"kit.sqlite"});
-}
-
-// A full disk is said plainly and the bytes wait in the kit for the next
-// commit. The disk is a device node that is always full, standing where SQLite
-// writes its journal.
-TEST(MemoryFile, AFullDiskIsNamedAndTheBytesAreKept) {
-    TempDir dir;
-    auto file = dir / "kit.sqlite";
-    MemoryTable::open(file).reset();
-    const std::string journal = file.string() + "-journal";
-    if (mknod(journal.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
-        GTEST_SKIP() << "no device node that is always full can be made here (" << std::strerror(errno) << ")";
-    auto t = MemoryTable::open(file);
-    t->findAddress(Text("8000"));
-    t->setText2(Text("3E"));
-    try {
-        t->flush();
-        ADD_FAILURE() << "the commit went through";
-    } catch (const StoreError& e) {
-        EXPECT_NE(std::string(e.what()).find("the disk is full"), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("1 byte(s) are kept in the kit"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(t->pendingWrites(), 1u);
-    std::error_code ec;
-    fs::remove(journal, ec);
-    t->flush();
-    t.reset();
-    EXPECT_EQ(column(file, "SELECT data FROM d2 WHERE address = '8000'"), std::vector<std::string>{"3E"});
 }
 
 // The longest name SQLite can keep a journal beside is created and used; a

@@ -1,11 +1,13 @@
 #pragma once
 
-// Helpers for the memory tests: a scratch folder, a file's bytes, and SQL run
-// on a file through a connection of its own, outside the memory table.
+// Helpers for the memory tests: a file's bytes, SQL run on a file through a
+// connection of its own, outside the memory table, and work done in a child
+// process.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -15,27 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "memory/memory_table.h"
+#include "support/temp_dir.h"
+#include "values/errors.h"
+
 namespace kit85::testing {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kit85-test-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, ec);
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 inline std::string readBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -90,6 +78,65 @@ inline std::string sameBytes(const std::string& before, const std::string& after
     return "the file changed: " + std::to_string(before.size()) + " bytes, hash " +
            std::to_string(std::hash<std::string>{}(before)) + " before; " + std::to_string(after.size()) +
            " bytes, hash " + std::to_string(std::hash<std::string>{}(after)) + " after";
+}
+
+// SQLite's companions of a file that are found beside it.
+inline std::vector<std::string> journalsBeside(const fs::path& file) {
+    std::vector<std::string> found;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (fs::exists(file.string() + suffix)) found.push_back(file.filename().string() + suffix);
+    return found;
+}
+
+// "opened", or why the memory table refused the file.
+inline std::string opened(const fs::path& file) {
+    try {
+        MemoryTable::open(file);
+        return "opened";
+    } catch (const StoreError& e) {
+        return e.what();
+    }
+}
+
+// The pid of a process that has ended.
+inline pid_t deadPid() {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Runs `body` in a child process and returns what it returned, with the
+// child's status added when it did not end normally. For work that changes
+// what the whole process may do (its limits, its user).
+inline std::string inChild(const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe";
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        std::string out = body();
+        if (write(fds[1], out.data(), out.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += " (child status " + std::to_string(status) + ")";
+    return out;
+}
+
+// inChild, giving up root's right to write anywhere first when this process
+// is root.
+inline std::string unprivileged(const std::function<std::string()>& body) {
+    return inChild([&]() -> std::string {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return "cannot give up root";
+        return body();
+    });
 }
 
 }  // namespace kit85::testing

@@ -1,7 +1,6 @@
 // Whatever fails during a run or while committing after it, the run ends with
 // a stop and a message; nothing ends the program.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "memory/memory_table.h"
 #include "run/run_controller.h"
 #include "support/recording_presenter.h"
+#include "support/temp_dir.h"
 
 namespace {
 // While set, every operator new in this test program fails as it would when
@@ -30,22 +30,11 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace kit85::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct ScratchFile {
-    fs::path path = fs::temp_directory_path() / ("kit85-failure-" + std::to_string(::getpid()) + ".sqlite");
-    ScratchFile() { clear(); }
-    ~ScratchFile() { clear(); }
-    void clear() {
-        for (const char* tail : {"", "-wal", "-shm", "-journal"}) fs::remove(path.string() + tail);
-    }
-};
-
 // The commit after a run needs memory for a text too long to be held inline;
 // when none is left the run still ends with a stop that says so.
 TEST(FailureStops, OutOfMemoryWhileCommittingAfterARun) {
-    ScratchFile file;
-    auto memory = MemoryTable::open(file.path);
+    TempDir dir("kit85-failure");
+    auto memory = MemoryTable::open(dir / "kit.sqlite");
     RecordingPresenter presenter;
     KitState kit(*memory, presenter);
     // A first commit of two bytes: the file is set up for writing, and the

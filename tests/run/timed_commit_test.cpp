@@ -1,7 +1,6 @@
 // A long run commits its memory writes while it goes on, not only when it
 // ends: through the real drivers, on a program that never stops writing.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -10,28 +9,12 @@
 
 #include "isa/isa_fixture.h"
 #include "run/driver.h"
+#include "support/temp_dir.h"
 
 namespace kit85::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class ScratchFile {
-public:
-    ScratchFile() {
-        std::string tmpl = (fs::temp_directory_path() / "kit85-run-XXXXXX").string();
-        dir_ = mkdtemp(tmpl.data());
-    }
-    ~ScratchFile() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path path() const { return dir_ / "kit.sqlite"; }
-
-private:
-    fs::path dir_;
-};
 
 // The flush interval stands in for the clock: with none, every check a run
 // makes (one each 4096 instructions) is due; with an hour, none is.
@@ -59,9 +42,9 @@ TEST(TimedCommit, ALongRunCommitsWhileItGoesOn) {
          1h, 1, 1},
     };
     for (const auto& c : cases) {
-        ScratchFile scratch;
+        TempDir dir("kit85-run");
         Machine m;
-        m.memory = MemoryTable::open(scratch.path());
+        m.memory = MemoryTable::open(dir / "kit.sqlite");
         m.kit.setMemory(*m.memory);
         m.poke("8000", {"21", "00", "90",    // LXI H,9000
                         "34",                // INR M

@@ -1,0 +1,196 @@
+#include "memory/undo_history.h"
+
+#include <utility>
+
+#include "memory/shown.h"
+#include "values/errors.h"
+
+namespace kit85 {
+
+void UndoHistory::stop(std::string reason) {
+    reason_ = std::move(reason);
+    noticeDue_ = true;
+    rows_.clear();
+    pending_ = HistoryUpdate{};
+    due_ = false;
+    groupStep_ = 0;
+    groupStart_.reset();
+}
+
+void UndoHistory::refused(const HistoryError& e) {
+    stop(e.problem() + "; keyed bytes are saved without undo from now on");
+}
+
+std::string UndoHistory::takeNotice() {
+    if (!noticeDue_) return "";
+    noticeDue_ = false;
+    return reason_;
+}
+
+// The second digit of a byte, keyed on the row its first digit went to, with
+// nothing keyed between, outside a group.
+bool UndoHistory::completesLast(const Text& address, const Text& old, const Text& now) const {
+    if (depth_ != 0 || rows_.empty()) return false;
+    const HistoryRow& last = rows_.back();
+    const bool stepOfOneRow = rows_.size() < 2 || rows_[rows_.size() - 2].step != last.step;
+    return !last.undone && last.address == address && last.now.size() == 1 && now.size() == 2 &&
+           now.left(1) == last.now && old == last.now && stepOfOneRow;
+}
+
+void UndoHistory::record(const Text& address, const Text& old, const Text& now) {
+    if (!recording()) return;
+    if (completesLast(address, old, now)) {
+        HistoryRow& last = rows_.back();
+        last.now = now;
+        if (!pending_.added.empty()) {
+            pending_.added.back().now = now;
+        } else {
+            pending_.added.push_back(last);
+            pending_.amendLast = true;
+        }
+    } else {
+        // A new edit ends redo: the undone steps go, here and in the file.
+        if (!rows_.empty() && rows_.back().undone) {
+            if (groupStart_ && !groupStart_->rows) groupStart_->rows = rows_;
+            std::erase_if(rows_, [](const HistoryRow& r) { return r.undone; });
+            pending_.dropUndone = true;
+        }
+        int64_t step = groupStep_;
+        if (depth_ == 0 || step == 0) step = (rows_.empty() ? 0 : rows_.back().step) + 1;
+        if (depth_ > 0) groupStep_ = step;
+        rows_.push_back(HistoryRow{step, address, old, now, false});
+        pending_.added.push_back(rows_.back());
+    }
+    due_ = true;
+}
+
+void UndoHistory::begin() {
+    if (depth_++ == 0) {
+        groupStep_ = 0;
+        groupStart_ = GroupStart{rows_.size(), std::nullopt, pending_, due_};
+    }
+}
+
+bool UndoHistory::end() {
+    if (depth_ == 0 || --depth_ != 0) return false;
+    groupStep_ = 0;
+    return true;
+}
+
+void UndoHistory::abandon() {
+    depth_ = 0;
+    groupStep_ = 0;
+    if (!groupStart_) return;
+    GroupStart& s = *groupStart_;
+    if (s.rows)
+        rows_ = std::move(*s.rows);
+    else
+        rows_.resize(s.size);  // the group only appended
+    pending_ = std::move(s.pending);
+    due_ = s.due;
+    groupStart_.reset();
+}
+
+void UndoHistory::saved() {
+    pending_ = HistoryUpdate{};
+    due_ = false;
+    groupStart_.reset();  // what an open group recorded is in the file now
+}
+
+bool UndoHistory::undone(int64_t step) const {
+    for (const HistoryRow& r : rows_)
+        if (r.step == step) return r.undone;
+    return false;
+}
+
+std::vector<Edit> UndoHistory::last(std::size_t n) const {
+    std::vector<Edit> out;
+    for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) {
+        if (out.empty() || out.back().step != it->step) {
+            if (out.size() == n) break;
+            out.push_back(Edit{it->step, {}});
+        }
+        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now});
+    }
+    return out;
+}
+
+// Undo takes the last step not undone; redo the first undone one.
+UndoHistory::Span UndoHistory::stepToTake(bool undo) const {
+    Span s;
+    if (undo) {
+        s.end = rows_.size();
+        while (s.end > 0 && rows_[s.end - 1].undone) --s.end;
+        if (s.end == 0) return Span{0, 0, "nothing to undo"};
+        s.first = s.end - 1;
+        while (s.first > 0 && rows_[s.first - 1].step == rows_[s.end - 1].step) --s.first;
+    } else {
+        while (s.first < rows_.size() && !rows_[s.first].undone) ++s.first;
+        if (s.first == rows_.size()) return Span{0, 0, "nothing to redo"};
+        s.end = s.first + 1;
+        while (s.end < rows_.size() && rows_[s.end].step == rows_[s.first].step) ++s.end;
+    }
+    return s;
+}
+
+namespace {
+
+std::string rowRefused(bool undo, const HistoryRow& h, const Text& expected, const Text* holds) {
+    std::string why = holds ? "row " + shown(h.address) + " now holds " + shown(*holds) + ", not " + shown(expected) +
+                                  (undo ? " as keyed" : " as undo left it") + " (a program wrote it since)"
+                            : "no row has the address " + shown(h.address);
+    return std::string(undo ? "cannot undo: " : "cannot redo: ") + why + "; nothing was changed";
+}
+
+}  // namespace
+
+// Undo sets the step's rows from its last, redo from its first. Every row must
+// hold the text the step left there (undo) or found there (redo), else
+// nothing changes.
+UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows) {
+    UndoResult res;
+    if (recording()) rows.flush();  // what is pending goes first, on its own
+    if (!recording()) {
+        res.message = reason_;
+        return res;
+    }
+    const Span span = stepToTake(undo);
+    if (!span.none.empty()) {
+        res.message = span.none;
+        return res;
+    }
+    std::vector<std::pair<int, Text>> applied;  // row, text before
+    auto rollBack = [&] {
+        for (auto it = applied.rbegin(); it != applied.rend(); ++it) rows.assign(it->first, it->second);
+    };
+    for (std::size_t k = 0; k < span.end - span.first; ++k) {
+        const HistoryRow& h = rows_[undo ? span.end - 1 - k : span.first + k];
+        const Text& expected = undo ? h.now : h.old;
+        const std::optional<int> row = rows.rowOf(h.address);
+        if (!row || rows.dataAt(*row) != expected) {
+            rollBack();
+            return UndoResult{false, rowRefused(undo, h, expected, row ? &rows.dataAt(*row) : nullptr), {}};
+        }
+        res.rows.push_back(EditedRow{h.address, rows.dataAt(*row), undo ? h.old : h.now});
+        applied.emplace_back(*row, rows.dataAt(*row));
+        rows.assign(*row, undo ? h.old : h.now);
+    }
+    HistoryUpdate mark;
+    mark.markStep = rows_[span.first].step;
+    mark.undone = undo;
+    try {
+        rows.commit(mark);
+    } catch (const HistoryError& e) {
+        rollBack();  // the rows stay pending with the texts the file holds
+        refused(e);
+        return UndoResult{false, reason_ + "; nothing was changed", {}};
+    } catch (...) {
+        rollBack();
+        throw;
+    }
+    for (std::size_t i = span.first; i < span.end; ++i) rows_[i].undone = undo;
+    res.done = true;
+    return res;
+}
+
+}  // namespace kit85
