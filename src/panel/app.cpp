@@ -48,7 +48,7 @@ void setUpApplication() {
     QApplication::setWindowIcon(QIcon(":/kit85/kit85.svg"));
 }
 
-int runKit(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks) {
+int runWindow(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks) {
     {
         AboutBox about;
         if (hooks.aboutPainted) new FirstPaint(&about, [&about, &hooks] { hooks.aboutPainted(about); });

@@ -30,6 +30,6 @@ void setUpApplication();
 // Runs the start and then the event loop. The exit status: 0 when the about
 // box is closed without OK or the kit has ended, 1 when no memory file could
 // be opened.
-int runKit(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks = {});
+int runWindow(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks = {});
 
 }  // namespace kit85

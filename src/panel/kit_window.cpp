@@ -87,7 +87,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
       presenter_(std::make_unique<RefreshingPresenter>(*this, presenter ? *presenter : *ownPresenter_)),
       kit_(*memory_, *presenter_),
       panel_(kit_),
-      run_(kit_) {
+      session_(kit_) {
     initKitResources();
     setObjectName("form1");
     setWindowTitle(" MICROPROCESSER 8085");
@@ -134,7 +134,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
 
     const RunSpeed speed = rememberedRunSpeed();
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
@@ -412,25 +412,15 @@ void KitWindow::keyHex(char digit) {
 
 // The status line must already say what a message box reports while the box
 // is open: an invalid code ends the run or step inside the message.
-void KitWindow::noteMessage(std::string_view text) {
-    if (text != "invalid code") return;
-    if (stepping_) {
-        invalidSeen_ = true;
-        outcome_.invalidCode = true;
-    } else if (run_.running()) {
-        outcome_.result.reason = StopReason::InvalidCode;
-        outcome_.row = memory_->text1();
-        outcome_.code = memory_->text2();
-    }
-}
+void KitWindow::noteMessage(std::string_view text) { session_.noteMessage(text); }
 
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
-    if (busy_ || run_.running() || ended_) return;
+    if (busy_ || running() || ended_) return;
     busy_ = true;
     note_.clear();
-    traceLines_.clear();
+    session_.clearTrace();
     if (study_) study_->beginAction();
     std::string failure;
     try {
@@ -450,7 +440,7 @@ void KitWindow::keyWork(const std::function<void()>& work) {
 }
 
 void KitWindow::setRunSpeed(const RunSpeed& speed) {
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     rememberRunSpeed(runSpeed());
 }
 
@@ -498,31 +488,27 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
 // --- Execute, Step Exe, Stop ------------------------------------------------
 
 void KitWindow::execute_Click() {
-    if (busy_ || run_.running() || ended_) return;
+    if (busy_ || running() || ended_) return;
     note_.clear();
-    traceLines_.clear();
     if (study_) study_->beginAction();
-    runPace_ = run_.speed();
-    run_.start();
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
+    session_.startRun();
     setRunning(true);
     runSlice();
 }
 
 void KitWindow::runSlice() {
-    if (!run_.running() || inSlice_) return;
+    if (!running() || inSlice_) return;
     inSlice_ = true;
-    run_.slice(kSlice);
+    const bool goesOn = session_.slice(kSlice);
     inSlice_ = false;
     if (ended_) return;  // the kit ended while a message box of this slice was open
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
-    if (run_.running()) {
+    if (goesOn) {
         refresh();
         // The next slice starts once the events that came meanwhile are done,
         // and for a paced run not before its next instruction is due.
         using namespace std::chrono;
-        const auto due = ceil<milliseconds>(run_.untilNextSlice());
-        const milliseconds floor = runPace_ == Speed::Kit ? kKitSliceWait : milliseconds(0);
+        const auto due = ceil<milliseconds>(session_.controller().untilNextSlice());
+        const milliseconds floor = session_.pace() == Speed::Kit ? kKitSliceWait : milliseconds(0);
         sliceTimer_.start(std::max(floor, due));
         return;
     }
@@ -532,42 +518,26 @@ void KitWindow::runSlice() {
 void KitWindow::finishRun() {
     sliceTimer_.stop();
     setRunning(false);
-    outcome_.result = run_.last();
-    outcome_.row = memory_->text1();
-    if (run_.last().reason != StopReason::InvalidCode) outcome_.code = memory_->text2();
+    session_.finishRun();
     if (study_) study_->endAction();
     refresh();
-    if (run_.last().reason == StopReason::Error) report(run_.last().message);
+    if (lastRun().reason == StopReason::Error) report(lastRun().message);
     emit runFinished();
 }
 
 void KitWindow::stop_Click() {
-    if (!run_.running()) return;
-    run_.requestStop();
+    if (!running()) return;
+    session_.controller().requestStop();
     if (inSlice_) return;  // the slice sees the request and ends the run itself
     // Between slices: every write of the last slice is committed, and the
     // cursor stands on the row of the next instruction.
-    run_.interrupt();
+    session_.interrupt();
     finishRun();
 }
 
 void KitWindow::stepexe_Click() {
     keyWork([this] {
-        outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
-        stepping_ = true;
-        invalidSeen_ = false;
-        tracedOne_ = false;
-        run_.setObserver(&tracer_);
-        const RunResult r = run_.step(1);
-        run_.setObserver(nullptr);
-        stepping_ = false;
-        outcome_.result = r;
-        outcome_.invalidCode = invalidSeen_;
-        outcome_.next = memory_->text1();
-        if (tracedOne_) {
-            outcome_.tstates = traced_.tstates;
-            traceLines_ = traceLines(traced_);
-        }
+        const RunResult& r = session_.step();
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });
 }
@@ -586,10 +556,10 @@ void KitWindow::setRunning(bool on) {
 void KitWindow::endKit() {
     if (ended_) return;
     ended_ = true;
-    if (run_.running()) {
-        run_.requestStop();
+    if (running()) {
+        session_.controller().requestStop();
         sliceTimer_.stop();
-        run_.interrupt();
+        session_.interrupt();
     }
     try {
         memory_->flush();

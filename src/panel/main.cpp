@@ -39,5 +39,5 @@ int main(int argc, char** argv) {
     }
     std::optional<std::filesystem::path> file;
     if (parser.isSet(memoryOption)) file = std::filesystem::path(parser.value(memoryOption).toStdString());
-    return kit85::runKit(file);
+    return kit85::runWindow(file);
 }
