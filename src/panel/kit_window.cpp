@@ -26,12 +26,6 @@ namespace kit85 {
 
 namespace {
 
-// A run gives the event loop a turn this often, and redraws the panel then.
-constexpr auto kSlice = std::chrono::milliseconds(30);
-// At Kit speed a slice runs what the clock allows since the last one: this
-// wait keeps the window redrawing some 80 times a second without a busy loop.
-constexpr auto kKitSliceWait = std::chrono::milliseconds(12);
-
 // The board the kit is built on, and its white print.
 const QColor kBoard("#1E5E3C");
 const QColor kPrint("#F2F2E8");
@@ -342,78 +336,6 @@ void KitWindow::refresh() {
     if (study_) study_->refresh();
 }
 
-// --- The study view ---------------------------------------------------------
-
-void KitWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (shownBefore_) return;
-    shownBefore_ = true;
-    if (studyViewRemembered()) studyAction_->setChecked(true);
-}
-
-bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
-
-void KitWindow::setStudyOpen(bool open) {
-    if (studyAction_->isChecked() != open) {
-        studyAction_->setChecked(open);  // comes back here through toggled()
-        return;
-    }
-    if (open && !study_) {
-        study_ = new StudyView(*this);
-        addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
-        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
-        placeStudyView();
-    }
-    if (study_) {
-        study_->setVisible(open);
-        study_->refresh();
-    }
-    if (!ended_) rememberStudyView(open);
-}
-
-// Beside the kit, on the right when it fits, else on the left; when neither
-// side has room the kit moves over so both are seen.
-void KitWindow::placeStudyView() {
-    QScreen* s = screen();
-    if (!s) return;
-    const QRect avail = s->availableGeometry();
-    const QRect kit = frameGeometry();
-    const int gap = 8;
-    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
-    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
-    if (kit.right() + gap + size.width() <= avail.right()) {
-        study_->move(kit.right() + gap, top);
-    } else if (kit.left() - gap - size.width() >= avail.left()) {
-        study_->move(kit.left() - gap - size.width(), top);
-    } else {
-        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
-        move(left, pos().y());
-        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
-    }
-}
-
-void KitWindow::selectAddress(uint16_t address) {
-    keyWork([this, address] {
-        panel_.address_Click();
-        for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
-    });
-}
-
-void KitWindow::toggleBreakpoint(int row) {
-    if (row < 0 || row >= memory_->size()) return;
-    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
-}
-
-void KitWindow::keyHex(char digit) {
-    const int v = hexDigitValue(digit);
-    if (v >= 0) press(hexKeys_[v]);
-}
-
-// The status line must already say what a message box reports while the box
-// is open: an invalid code ends the run or step inside the message.
-void KitWindow::noteMessage(std::string_view text) { session_.noteMessage(text); }
-
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
@@ -483,100 +405,6 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
     } else {
         QWidget::keyPressEvent(event);
     }
-}
-
-// --- Execute, Step Exe, Stop ------------------------------------------------
-
-void KitWindow::execute_Click() {
-    if (busy_ || running() || ended_) return;
-    note_.clear();
-    if (study_) study_->beginAction();
-    session_.startRun();
-    setRunning(true);
-    runSlice();
-}
-
-void KitWindow::runSlice() {
-    if (!running() || inSlice_) return;
-    inSlice_ = true;
-    const bool goesOn = session_.slice(kSlice);
-    inSlice_ = false;
-    if (ended_) return;  // the kit ended while a message box of this slice was open
-    if (goesOn) {
-        refresh();
-        // The next slice starts once the events that came meanwhile are done,
-        // and for a paced run not before its next instruction is due.
-        using namespace std::chrono;
-        const auto due = ceil<milliseconds>(session_.controller().untilNextSlice());
-        const milliseconds floor = session_.pace() == Speed::Kit ? kKitSliceWait : milliseconds(0);
-        sliceTimer_.start(std::max(floor, due));
-        return;
-    }
-    finishRun();
-}
-
-void KitWindow::finishRun() {
-    sliceTimer_.stop();
-    setRunning(false);
-    session_.finishRun();
-    if (study_) study_->endAction();
-    refresh();
-    if (lastRun().reason == StopReason::Error) report(lastRun().message);
-    emit runFinished();
-}
-
-void KitWindow::stop_Click() {
-    if (!running()) return;
-    session_.controller().requestStop();
-    if (inSlice_) return;  // the slice sees the request and ends the run itself
-    // Between slices: every write of the last slice is committed, and the
-    // cursor stands on the row of the next instruction.
-    session_.interrupt();
-    finishRun();
-}
-
-void KitWindow::stepexe_Click() {
-    keyWork([this] {
-        const RunResult& r = session_.step();
-        if (r.reason == StopReason::Error) throw KitError(r.message);
-    });
-}
-
-// While a run goes on only Stop and CLOSE take clicks, and the register
-// fields take no typing.
-void KitWindow::setRunning(bool on) {
-    for (KeyButton* k : keys_) k->setEnabled(k == stop_ ? on : k == end_ || !on);
-    for (QLineEdit* e : register_)
-        if (e) e->setReadOnly(on);
-    if (on) setFocus();
-}
-
-// --- CLOSE ------------------------------------------------------------------
-
-void KitWindow::endKit() {
-    if (ended_) return;
-    ended_ = true;
-    if (running()) {
-        session_.controller().requestStop();
-        sliceTimer_.stop();
-        session_.interrupt();
-    }
-    try {
-        memory_->flush();
-    } catch (const KitError& e) {
-        report(std::string("The kit ends, but its memory could not be saved: ") + e.what());
-    }
-    emit ended();
-}
-
-void KitWindow::end_Click() {
-    endKit();
-    close();
-}
-
-void KitWindow::closeEvent(QCloseEvent* event) {
-    endKit();
-    event->accept();
 }
 
 }  // namespace kit85
