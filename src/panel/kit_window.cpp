@@ -267,10 +267,20 @@ void KitWindow::layOut() {
     }
 }
 
+// A hex key; the fourth digit of an address keyed makes its row a start the
+// instructions pane reads from.
+void KitWindow::hexKey(char digit) {
+    const bool entering = panel_.addressEntry();
+    panel_.hexKey_Click(digit);
+    if (entering && !panel_.addressEntry() && memory_->onRow() && memory_->text1().isHex() &&
+        memory_->text1().size() == 4)
+        starts_.noteKeyedAddress(static_cast<uint16_t>(memory_->text1().hexValue()));
+}
+
 void KitWindow::connectKeys() {
     for (KeyButton* k : hexKeys_) {
         const char d = k->text().at(0).toLatin1();
-        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
+        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { hexKey(d); }); });
     }
     const std::pair<const char*, std::function<void()>> clicks[] = {
         {"execute", [this] { execute_Click(); }},

@@ -29,6 +29,7 @@
 #include "memory/memory_table.h"
 #include "panel/key_button.h"
 #include "panel/kit_layout.h"
+#include "panel/model/instruction_starts.h"
 #include "panel/model/panel_model.h"
 #include "panel/model/run_session.h"
 #include "panel/model/study_status.h"
@@ -54,6 +55,9 @@ public:
     KitState& kit() { return kit_; }
     PanelModel& panel() { return panel_; }
     MemoryTable& memory() { return *memory_; }
+    // Where the instructions begin, as the kit knows it (the study view's
+    // listing): the opened program, the rows runs began on, keyed addresses.
+    InstructionStarts& starts() { return starts_; }
 
     bool running() const { return session_.running(); }
     // Instructions carried out by the run going on, or by the last one.
@@ -132,6 +136,8 @@ private:
     void noteMessage(std::string_view text);
     void showHelp();
 
+    void hexKey(char digit);
+    void noteRunStart();
     void press(QPushButton* key);  // a key pressed from the computer keyboard
 
     void execute_Click();
@@ -150,6 +156,7 @@ private:
     KitState kit_;
     PanelModel panel_;
     RunSession session_;
+    InstructionStarts starts_;
 
     struct Placed {
         QPointer<QWidget> widget;

@@ -22,10 +22,18 @@ constexpr auto kKitSliceWait = std::chrono::milliseconds(12);
 
 // --- Execute, Step Exe, Stop ------------------------------------------------
 
+// The row a run or step begins on is an instruction for a fact.
+void KitWindow::noteRunStart() {
+    const Text& here = memory_->text1();
+    if (memory_->onRow() && here.isHex() && here.size() == 4)
+        starts_.noteRunStart(static_cast<uint16_t>(here.hexValue()));
+}
+
 void KitWindow::execute_Click() {
     if (busy_ || running() || ended_) return;
     note_.clear();
     if (study_) study_->beginAction();
+    noteRunStart();
     session_.startRun();
     setRunning(true);
     runSlice();
@@ -72,6 +80,7 @@ void KitWindow::stop_Click() {
 
 void KitWindow::stepexe_Click() {
     keyWork([this] {
+        noteRunStart();
         const RunResult& r = session_.step();
         if (r.reason == StopReason::Error) throw KitError(r.message);
     });

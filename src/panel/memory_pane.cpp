@@ -31,7 +31,7 @@ MemoryPane::MemoryPane(const MemoryTable& memory, QWidget* parent) : QAbstractSc
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAutoFillBackground(false);
     const int width = cellAt(15, 0).right() + 8;
-    viewport()->setMinimumSize(width, lineHeight_ * 17);
+    viewport()->setMinimumSize(width, lineHeight_ * 7);
     setMinimumWidth(width + verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
     setToolTip("Click a byte to make its row current, then type two hex digits to store a byte there");
     updateRange();

@@ -166,6 +166,7 @@ bool ProgramFiles::load(const QString& file) {
         return false;
     }
     lastFile_ = file;
+    window_.starts().setProgram(load.program);
     if (load.assembly) {
         source_ = std::move(load.assembly);
         sourceFile_ = file;

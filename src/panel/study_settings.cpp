@@ -21,6 +21,15 @@ void rememberStudyView(bool open) {
     s.setValue("studyView/open", open);
 }
 
+QByteArray rememberedSplitter(const QString& key) {
+    return studySettings().value("studyView/splitter/" + key).toByteArray();
+}
+
+void rememberSplitter(const QString& key, const QByteArray& state) {
+    QSettings s = studySettings();
+    s.setValue("studyView/splitter/" + key, state);
+}
+
 namespace {
 // Stored by name, so a reordered enum never misreads a user's setting.
 constexpr std::array<std::pair<Speed, const char*>, 3> kSpeedNames = {{

@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "memory/memory_table.h"
@@ -22,6 +24,7 @@ using namespace look;
 namespace {
 
 constexpr int kEditsShown = 8;
+constexpr int kTraceLines = 4;
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -64,7 +67,8 @@ void StudyView::buildPanes() {
     memory_->setChanged([this](int row) { return changedByLastAction(row); });
     connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
 
-    instructions_ = new InstructionsPane(kit_.memory(), this);
+    instructions_ = new InstructionsPane(
+        kit_.memory(), kit_.starts(), [this] { return kit_.kit()[PC]; }, this);
     instructions_->setObjectName("instructions");
     connect(instructions_, &InstructionsPane::gutterClicked, this, [this](int row) { kit_.toggleBreakpoint(row); });
     auto isBreakpoint = [this](int row) {
@@ -82,19 +86,27 @@ void StudyView::buildPanes() {
     stack_->setAutoFillBackground(true);
     stack_->setStyleSheet("QLabel { background: #FCFBF6; color: #1D2330; border: 1px solid #C9CDC2; padding: 4px; }");
 
+    stackArea_ = scrolled(stack_, 3);
+
+    // The trace has a fixed height and its own scroll bar: nothing below it
+    // moves when its lines come and go.
     trace_ = new QLabel(this);
     trace_->setObjectName("trace");
     trace_->setFont(monoFont());
     trace_->setTextFormat(Qt::PlainText);
     trace_->setWordWrap(true);
+    trace_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     trace_->setStyleSheet("QLabel { padding: 2px 6px; }");
+    traceArea_ = scrolled(trace_, kTraceLines);
+    traceArea_->setObjectName("traceArea");
+    traceArea_->setFixedHeight(traceArea_->minimumHeight());
 
     edits_ = new QListWidget(this);
     edits_->setObjectName("edits");
     edits_->setFont(monoFont());
     edits_->setSelectionMode(QAbstractItemView::NoSelection);
     edits_->setFocusPolicy(Qt::NoFocus);
-    edits_->setFixedHeight(QFontMetrics(monoFont()).lineSpacing() * kEditsShown + 8);
+    edits_->setMinimumHeight(QFontMetrics(monoFont()).lineSpacing() * 3 + 8);
 }
 
 // Execute's pace; the kit window keeps it and this follows.
@@ -125,30 +137,84 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     speedRow->addStretch(1);
 }
 
+// A pane's heading over its contents.
+QWidget* StudyView::box(const QString& title, QWidget* content) {
+    auto* w = new QWidget(this);
+    auto* l = new QVBoxLayout(w);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(2);
+    l->addWidget(heading(title, w));
+    l->addWidget(content, 1);
+    return w;
+}
+
+QScrollArea* StudyView::scrolled(QWidget* content, int lines) {
+    auto* area = new QScrollArea(this);
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setMinimumHeight(QFontMetrics(monoFont()).lineSpacing() * lines + 12);
+    return area;
+}
+
+// Memory on the left, the other panes in a column on the right, each pair
+// in a splitter whose sizes are kept for the next start. A view too narrow
+// for the two side by side puts the column under the memory.
 void StudyView::layOut() {
     auto* speedRow = new QHBoxLayout;
     buildSpeedRow(speedRow);
-    auto* left = new QVBoxLayout;
-    left->addWidget(heading("Memory", this));
-    left->addWidget(memory_, 1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(heading("Instructions (\u25B6 runs next; click the margin for a breakpoint)", this));
-    right->addWidget(instructions_);
-    right->addWidget(heading("Stack (words at SP, SP+2, \u2026)", this));
-    right->addWidget(stack_);
-    right->addWidget(heading("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)", this));
-    right->addWidget(edits_);
-    right->addStretch(1);
-    auto* panes = new QHBoxLayout;
-    panes->addLayout(left, 3);
-    panes->addLayout(right, 2);
+    column_ = new QSplitter(Qt::Vertical, this);
+    column_->setObjectName("columnSplitter");
+    column_->addWidget(box("Instructions (\u25B6 runs next; click the margin for a breakpoint)", instructions_));
+    column_->addWidget(box("Stack (words at SP, SP+2, \u2026)", stackArea_));
+    column_->addWidget(box("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)", edits_));
+    panes_ = new QSplitter(Qt::Horizontal, this);
+    panes_->setObjectName("panesSplitter");
+    panes_->addWidget(box("Memory", memory_));
+    panes_->addWidget(column_);
+    for (QSplitter* splitter : {panes_, column_}) {
+        splitter->setChildrenCollapsible(false);
+        connect(splitter, &QSplitter::splitterMoved, this, [this, splitter] { keepSizes(splitter); });
+    }
+    column_->setStretchFactor(0, 3);
+    column_->setStretchFactor(1, 1);
+    column_->setStretchFactor(2, 1);
     auto* all = new QVBoxLayout(this);
     all->addWidget(status_);
     all->addWidget(decode_);
-    all->addWidget(trace_);
+    all->addWidget(traceArea_);
     all->addLayout(speedRow);
-    all->addLayout(panes, 1);
-    resize(sizeHint().width(), 620);
+    all->addWidget(panes_, 1);
+    panes_->setStretchFactor(0, 1);
+    panes_->setStretchFactor(1, 1);
+    resize(std::max(sizeHint().width(), sideBySideWidth()), 640);
+    arrange();
+}
+
+int StudyView::sideBySideWidth() const { return memory_->minimumWidth() + instructions_->minimumWidth() + 48; }
+
+// Side by side when both fit, else one over the other; each arrangement
+// keeps its own splitter sizes.
+void StudyView::arrange() {
+    const Qt::Orientation o = width() >= sideBySideWidth() ? Qt::Horizontal : Qt::Vertical;
+    if (panes_->orientation() == o && arranged_) return;
+    arranged_ = true;
+    panes_->setOrientation(o);
+    for (QSplitter* splitter : {panes_, column_}) {
+        const QByteArray state = rememberedSplitter(splitterKey(splitter));
+        if (!state.isEmpty()) splitter->restoreState(state);
+    }
+}
+
+QString StudyView::splitterKey(const QSplitter* splitter) const {
+    return splitter->objectName() + (panes_->orientation() == Qt::Horizontal ? "/wide" : "/narrow");
+}
+
+void StudyView::keepSizes(QSplitter* splitter) { rememberSplitter(splitterKey(splitter), splitter->saveState()); }
+
+void StudyView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    arrange();
 }
 
 void StudyView::refresh() {
@@ -163,7 +229,6 @@ void StudyView::refresh() {
     QStringList trace;
     for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
     show(trace_, trace.join('\n'));
-    trace_->setHidden(trace.isEmpty());
     memory_->follow();
     memory_->viewport()->update();
     instructions_->follow();

@@ -23,6 +23,8 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QListWidget;
+class QScrollArea;
+class QSplitter;
 class QSpinBox;
 
 namespace kit85 {
@@ -53,11 +55,18 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildPanes();
     void buildSpeedRow(QHBoxLayout* row);
     void layOut();
+    QWidget* box(const QString& title, QWidget* content);
+    QScrollArea* scrolled(QWidget* content, int lines);
+    void arrange();
+    int sideBySideWidth() const;
+    QString splitterKey(const QSplitter* splitter) const;
+    void keepSizes(QSplitter* splitter);
     void showStatus();
     QString stackText() const;
     QString decodeText() const;
@@ -69,6 +78,11 @@ private:
     MemoryPane* memory_ = nullptr;
     InstructionsPane* instructions_ = nullptr;
     QLabel* stack_ = nullptr;
+    QScrollArea* stackArea_ = nullptr;
+    QScrollArea* traceArea_ = nullptr;
+    QSplitter* panes_ = nullptr;   // memory | the column
+    QSplitter* column_ = nullptr;  // instructions, stack, edits
+    bool arranged_ = false;
     QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
     QComboBox* speed_ = nullptr;     // Execute's pace: Full speed, Kit speed, Slow motion
