@@ -149,7 +149,7 @@ void StudyViewTest::runMarksTheBytesItChanged() {
     s.load("8000", {"3E", "42", "32", "00", "90", "76"});  // MVI A,42; STA 9000; HLT
     s.runToEnd();
     QCOMPARE(s.wrongMarks({"9000"}, {"9001", "8000", "8001", "8005"}), QString());
-    QCOMPARE(s.label("status"), QString("halted at 8005 after 3 instructions"));
+    QCOMPARE(s.label("status"), QString("halted at 8005 after 3 instructions; 25 T-states = 8.1 \u00B5s at 3.072 MHz"));
 }
 
 void StudyViewTest::actionWithoutChangesKeepsMarks() {
@@ -205,15 +205,15 @@ void StudyViewTest::statusAfterEachEnding_data() {
     QTest::addColumn<QString>("press");
     QTest::addColumn<QString>("status");
     QTest::newRow("halt") << QStringList{"3E", "05", "76"} << "execute"
-                          << "halted at 8002 after 2 instructions";
+                          << "halted at 8002 after 2 instructions; 12 T-states = 3.9 \u00B5s at 3.072 MHz";
     QTest::newRow("invalid code") << QStringList{"00", "08"} << "execute"
                                   << "invalid code 08 at 8001";
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
                                       << "invalid code \"3e\" at 8001";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
-                              << "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz";
+                              << "Step Exe ran 8000; next 8002; 7 T-states = 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
-                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states, 1.6 \u00B5s at 3.072 MHz";
+                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states = 1.6 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on invalid code") << QStringList{"08"} << "stepexe"
                                               << "invalid code 08 at 8000";
 }
@@ -242,9 +242,10 @@ void StudyViewTest::statusAfterStop() {
     QVERIFY2(s.label("status").startsWith("running: "), qPrintable(s.label("status")));
     s.keys("stop");
     QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
-    const QString want = QString("stopped by Stop at 8000 after %1 instructions")
-                             .arg(QString::fromStdString(groupedCount(s.w().runSteps())));
-    QCOMPARE(s.label("status"), want);
+    const QString want = QString("stopped by Stop at 8000 after %1 instructions; %2 T-states = ")
+                             .arg(QString::fromStdString(groupedCount(s.w().runSteps())),
+                                  QString::fromStdString(groupedCount(s.w().lastRun().tstates)));
+    QVERIFY2(s.label("status").startsWith(want), qPrintable(s.label("status")));
 }
 
 void StudyViewTest::stackShowsWordsAndTheirRows() {
@@ -306,10 +307,16 @@ void StudyViewTest::instructionsFromKeyedProgram_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("marked");  // the line holding the current row
     QTest::addColumn<QString>("marker");  // its first two characters
-    const QString program = "address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 3 2 next 0 0 next 9 0 next 7 6";
-    QTest::newRow("after keying") << program << "8008" << " >";
-    QTest::newRow("on an operand") << program + " address 8 0 0 0 next" << "8000" << " \u00B7";
-    QTest::newRow("on a STA's last byte") << program + " address 8 0 0 7" << "8005" << " \u00B7";
+    const QString program =
+        "address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 3 2 next 0 0 next 9 0 next 7 6";
+    QTest::newRow("after keying") << program << "8008"
+                                  << " >";
+    QTest::newRow("on an operand") << program + " address 8 0 0 0 next"
+                                   << "8000"
+                                   << " \u00B7";
+    QTest::newRow("on a STA's last byte") << program + " address 8 0 0 7"
+                                          << "8005"
+                                          << " \u00B7";
 }
 
 void StudyViewTest::instructionsFromKeyedProgram() {
@@ -324,8 +331,7 @@ void StudyViewTest::instructionsFromKeyedProgram() {
         const QString got = s.line(qPrintable(w.left(4)));
         QVERIFY2(got.mid(3) == w, qPrintable(QString("got [%1], want [%2]").arg(got, w)));
     }
-    for (const char* operand : {"8001", "8003", "8006", "8007"})
-        QVERIFY2(s.line(operand).isEmpty(), operand);
+    for (const char* operand : {"8001", "8003", "8006", "8007"}) QVERIFY2(s.line(operand).isEmpty(), operand);
     QCOMPARE(s.line(qPrintable(marked)).left(2), marker);
 }
 
@@ -552,7 +558,7 @@ void StudyViewTest::stepExeTracesReasons() {
     s.keys("stepexe");
     QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
     QVERIFY(!trace->isHidden());
-    QVERIFY2(s.label("status").endsWith("; 7 T-states, 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
+    QVERIFY2(s.label("status").endsWith("; 7 T-states = 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
     QCOMPARE(area->height(), height);
     QCOMPARE(s.view()->findChild<QWidget*>("panesSplitter")->geometry(), panes);
     s.keys("next");
