@@ -6,8 +6,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 
@@ -243,7 +243,8 @@ void StartupTest::programFileOpensAtStart() {
         QTimer::singleShot(300, &w, [&got, &w] {
             const MemoryTable& m = w.memory();
             got = QString::fromStdString(m.text1().str() + " " + m.text2().str());
-            for (const char* a : {"8100", "8101", "8102"}) got += " " + QString::fromStdString(m.dataAt(*m.rowOf(Text(a))).str());
+            for (const char* a : {"8100", "8101", "8102"})
+                got += " " + QString::fromStdString(m.dataAt(*m.rowOf(Text(a))).str());
             w.close();
         });
     };

@@ -184,17 +184,14 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file) 
     return storeProgram(memory, readProgram(*text, *kind, name), name);
 }
 
-HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length) {
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end) {
     HexSave s;
-    if (length == 0) {
-        s.problem = "nothing to save: the length is 0";
+    if (end < start) {
+        s.problem = "the end " + Text::word(end).str() + " is before the start " + Text::word(start).str() +
+                    "; nothing was saved";
         return s;
     }
-    if (start + length > 0x10000) {
-        s.problem = "the range " + Text::word(start).str() + " + " + std::to_string(length) +
-                    " bytes runs past FFFF; nothing was saved";
-        return s;
-    }
+    const uint32_t length = static_cast<uint32_t>(end) - start + 1;
     std::vector<HexByte> bytes;
     bytes.reserve(length);
     for (uint32_t a = start; a < start + length; ++a) {

@@ -74,9 +74,9 @@ struct HexSave {
     std::string problem;  // why nothing can be saved
 };
 
-// The rows start .. start+length-1 as Intel HEX. Refused, naming the row, when
-// the table lacks a row or a row's text is not two upper-case hex digits; also
-// refused for a length of 0 or one running past FFFF.
-HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length);
+// The rows start .. end (both kept) as Intel HEX. Refused, naming the row,
+// when the table lacks a row or a row's text is not two upper-case hex
+// digits; refused, naming both, when the end is before the start.
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end);
 
 }  // namespace kit85
