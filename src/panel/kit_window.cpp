@@ -13,6 +13,7 @@
 #include <chrono>
 #include <new>
 #include <string_view>
+#include <utility>
 
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
@@ -100,32 +101,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     addShortcuts(this);
     layOut();
 
-    // The study view stays outside the kit's layout: F7, or the board's
-    // context menu, opens it beside the window.
-    studyAction_ = new QAction("Study view: memory, instructions, stack", this);
-    studyAction_->setObjectName("studyAction");
-    studyAction_->setCheckable(true);
-    studyAction_->setShortcut(QKeySequence(Qt::Key_F7));
-    connect(studyAction_, &QAction::toggled, this, &KitWindow::setStudyOpen);
-    addAction(studyAction_);
-    breakpointAction_ = new QAction("Breakpoint on the current row", this);
-    breakpointAction_->setObjectName("breakpointAction");
-    breakpointAction_->setShortcut(QKeySequence(Qt::Key_F9));
-    connect(breakpointAction_, &QAction::triggered, this, [this] {
-        if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
-    });
-    addAction(breakpointAction_);
-    for (const bool undo : {true, false}) {
-        const char* name = undo ? "undo" : "redo";
-        auto* a = new QAction(undo ? "Undo the last keyed byte or opened program" : "Redo", this);
-        a->setObjectName(name);
-        if (const Shortcut* s = shortcutFor(name)) a->setShortcut(QKeySequence(QString(s->keys)));
-        connect(a, &QAction::triggered, this, [this, undo] { undoKeyed(undo); });
-        addAction(a);
-        (undo ? undoAction_ : redoAction_) = a;
-    }
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
+    makeActions();
 
     const RunSpeed speed = rememberedRunSpeed();
     session_.controller().setSpeed(speed.speed, speed.perSecond);
@@ -144,7 +120,16 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     setFocus();
 }
 
-KitWindow::~KitWindow() { sliceTimer_.stop(); }
+KitWindow::~KitWindow() {
+    sliceTimer_.stop();
+    if (dock_) {
+        // The dock holds this window and the view: out of it first, then the
+        // dock (and the view in it) goes.
+        setParent(nullptr);
+        delete dock_;
+        study_ = nullptr;
+    }
+}
 
 // --- Building from the layout table -----------------------------------------
 
@@ -298,19 +283,22 @@ void KitWindow::connectKeys() {
 // Each row with keys presses its kit key; the row without one opens the help;
 // rows naming no key of the kit (the study view's) are the window's actions.
 // The study view gets the same shortcuts, so the kit answers there too.
-void KitWindow::addShortcuts(QWidget* target) {
+std::vector<QShortcut*> KitWindow::addShortcuts(QWidget* target) {
+    std::vector<QShortcut*> made;
     for (const Shortcut& s : kitShortcuts()) {
         QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
         if (s.key && !button) continue;
         for (QKeyCombination c : s.combinations) {
             if (c.key() == Qt::Key_unknown) continue;
             auto* shortcut = new QShortcut(QKeySequence(c), target);
+            made.push_back(shortcut);
             if (button)
                 connect(shortcut, &QShortcut::activated, this, [this, button] { press(button); });
             else
                 connect(shortcut, &QShortcut::activated, this, &KitWindow::showHelp);
         }
     }
+    return made;
 }
 
 // The help window stays open beside the kit; F1 again brings it to the front.
@@ -349,11 +337,12 @@ void KitWindow::refresh() {
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
+    const bool marksItsOwn = std::exchange(marksItsOwn_, false);
     if (busy_ || running() || ended_) return;
     busy_ = true;
-    note_.clear();
+    note_ = {};
     session_.clearTrace();
-    if (study_) study_->beginAction();
+    if (study_) study_->beginAction(marksItsOwn);
     std::string failure;
     try {
         work();
@@ -371,6 +360,11 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     setFocus();
 }
 
+void KitWindow::setStatusNote(std::string text, bool problem) {
+    note_ = {std::move(text), problem};
+    if (study_) study_->refresh();
+}
+
 void KitWindow::setRunSpeed(const RunSpeed& speed) {
     session_.controller().setSpeed(speed.speed, speed.perSecond);
     rememberRunSpeed(runSpeed());
@@ -379,8 +373,11 @@ void KitWindow::setRunSpeed(const RunSpeed& speed) {
 void KitWindow::undoKeyed(bool undo) {
     keyWork([this, undo] {
         MemoryTable::UndoResult r = panel_.undoStep(undo);
-        if (r.done) return;
-        note_ = r.message;  // on the status line before the message box opens
+        if (r.done) {
+            note_ = {undoText(undo, r.rows), false};
+            return;
+        }
+        note_ = {r.message, true};  // on the status line before the message box opens
         throw KitError(r.message);
     });
 }

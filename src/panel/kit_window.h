@@ -13,6 +13,7 @@
 //
 // Every control is made and placed from the layout table (kit_layout.h).
 
+#include <QMenu>
 #include <QPointer>
 #include <QRect>
 #include <QTimer>
@@ -22,12 +23,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
 #include "panel/key_button.h"
+#include "panel/kit_dock.h"
 #include "panel/kit_layout.h"
 #include "panel/model/instruction_starts.h"
 #include "panel/model/panel_model.h"
@@ -40,6 +43,7 @@ class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QShortcut;
 
 namespace kit85 {
 
@@ -75,9 +79,16 @@ public:
     void refresh();
 
     // --- The study view (off until asked for; F7) ---------------------------
-    // Opens or closes it and remembers the choice for the next start.
+    // Opens or closes it and remembers the choice for the next start. The
+    // kit stands where it stood before the view opened once it closes.
     void setStudyOpen(bool open);
     bool studyOpen() const;
+    // Docked: the kit and the view are one window (KitDock), the view on the
+    // right; else the view floats beside the kit. Remembered; until the user
+    // chooses, the view docks when the screen has no room beside the kit.
+    void setStudyDocked(bool docked);
+    bool studyDocked() const { return dock_ != nullptr && dock_->isVisible(); }
+    KitDock* dock() const { return dock_; }
     StudyView* studyView() const { return study_; }
     // How the last Execute or Step Exe ended (the status line's source).
     const ActionOutcome& lastOutcome() const { return session_.outcome(); }
@@ -90,6 +101,12 @@ public:
     // in the memory file at once, like a keyed byte.
     void toggleBreakpoint(int row);
 
+    // The study view's menu: every row start..end set to `value` as one
+    // undo step (refused, saying why, when the end is before the start), and
+    // every register and flag back to its start.
+    void fillRange(uint16_t start, uint16_t end, uint8_t value);
+    void resetRegisters();
+
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports any failure in a message box, marks what the work changed in
     // the study view and redraws afterwards.
@@ -100,7 +117,10 @@ public:
     void undoKeyed(bool undo);
     // What the status line says instead of the last action's end ("" when
     // nothing): set by a refused undo or redo, cleared by the next key or run.
-    const std::string& statusNote() const { return note_; }
+    const StatusNote& statusNote() const { return note_; }
+    // A confirmation for the status line (or, `problem`, a refusal), kept
+    // until the next key or run.
+    void setStatusNote(std::string text, bool problem = false);
 
     // Execute's speed: from the next run on, and remembered for the next
     // start. Kit speed and slow motion redraw as each slice's instructions are
@@ -131,7 +151,13 @@ private:
     void build();
     void layOut();
     void connectKeys();
-    void addShortcuts(QWidget* target);
+    std::vector<QShortcut*> addShortcuts(QWidget* target);
+    void makeActions();
+    QMenu* speedMenu();
+    void makeStudyView();
+    void showStudyView();
+    void hideStudyView();
+    bool fitsBeside() const;
     void placeStudyView();
     void noteMessage(std::string_view text);
     void showHelp();
@@ -175,13 +201,20 @@ private:
     QLabel* adodc_ = nullptr;
     QPointer<QDialog> help_;
     StudyView* study_ = nullptr;
+    KitDock* dock_ = nullptr;
+    std::vector<QShortcut*> studyShortcuts_;  // off while docked: the kit's own serve then
+    std::optional<QPoint> home_;              // where the kit stood before the view opened
     QAction* studyAction_ = nullptr;
+    QAction* dockAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    std::unique_ptr<QMenu> speedMenu_;
     QAction* breakpointAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
-    std::string note_;
+    StatusNote note_;
 
     bool shownBefore_ = false;
+    bool marksItsOwn_ = false;  // the key work about to start is Step Exe
 
     QTimer sliceTimer_;
     bool inSlice_ = false;

@@ -31,8 +31,8 @@ void KitWindow::noteRunStart() {
 
 void KitWindow::execute_Click() {
     if (busy_ || running() || ended_) return;
-    note_.clear();
-    if (study_) study_->beginAction();
+    note_ = {};
+    if (study_) study_->beginAction(true);
     noteRunStart();
     session_.startRun();
     setRunning(true);
@@ -79,6 +79,7 @@ void KitWindow::stop_Click() {
 }
 
 void KitWindow::stepexe_Click() {
+    marksItsOwn_ = true;
     keyWork([this] {
         noteRunStart();
         const RunResult& r = session_.step();
@@ -115,7 +116,7 @@ void KitWindow::endKit() {
 
 void KitWindow::end_Click() {
     endKit();
-    close();
+    window()->close();  // the dock, when the view is docked
 }
 
 void KitWindow::closeEvent(QCloseEvent* event) {

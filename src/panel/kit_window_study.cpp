@@ -3,6 +3,8 @@
 
 #include <QAction>
 #include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
 
 #include "panel/kit_window.h"
 
@@ -24,18 +26,71 @@ void KitWindow::setStudyOpen(bool open) {
         studyAction_->setChecked(open);  // comes back here through toggled()
         return;
     }
-    if (open && !study_) {
-        study_ = new StudyView(*this);
-        addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
-        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+    if (open)
+        showStudyView();
+    else
+        hideStudyView();
+    if (!ended_) rememberStudyView(open);
+}
+
+void KitWindow::setStudyDocked(bool docked) {
+    if (dockAction_->isChecked() != docked) {
+        dockAction_->setChecked(docked);  // comes back here through toggled()
+        return;
+    }
+    if (!ended_) rememberStudyDocked(docked);
+    if (studyOpen()) {
+        hideStudyView();
+        showStudyView();
+    }
+}
+
+void KitWindow::makeStudyView() {
+    study_ = new StudyView(*this);
+    studyShortcuts_ = addShortcuts(study_);
+    study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_});
+    connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+}
+
+void KitWindow::showStudyView() {
+    if (!study_) makeStudyView();
+    if (studyOpen()) return;
+    if (!home_) home_ = window()->pos();
+    const bool docked = studyDockedRemembered(!fitsBeside());
+    if (dockAction_->isChecked() != docked) {
+        const QSignalBlocker quiet(dockAction_);
+        dockAction_->setChecked(docked);
+    }
+    for (QShortcut* s : studyShortcuts_) s->setEnabled(!docked);
+    if (docked) {
+        if (!dock_) dock_ = new KitDock(*this, *study_);
+        dock_->show();
+    } else {
+        study_->show();
         placeStudyView();
     }
-    if (study_) {
-        study_->setVisible(open);
-        study_->refresh();
+    study_->refresh();
+    setFocus();
+}
+
+// The kit goes back to where it stood before the view opened.
+void KitWindow::hideStudyView() {
+    if (dock_) {
+        dock_->release();
+        dock_->deleteLater();
+        dock_ = nullptr;
     }
-    if (!ended_) rememberStudyView(open);
+    if (study_) study_->hide();
+    if (home_) move(*home_);
+    home_.reset();
+    setFocus();
+}
+
+// The view beside the kit, on a screen with room for both.
+bool KitWindow::fitsBeside() const {
+    const QScreen* s = screen();
+    if (!s || !study_) return true;
+    return frameGeometry().width() + 8 + study_->sideBySideWidth() + 16 <= s->availableGeometry().width();
 }
 
 // Beside the kit, on the right when it fits, else on the left; when neither
@@ -68,7 +123,13 @@ void KitWindow::selectAddress(uint16_t address) {
 
 void KitWindow::toggleBreakpoint(int row) {
     if (row < 0 || row >= memory_->size()) return;
-    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
+    keyWork([this, row] {
+        const Text& address = memory_->addressAt(row);
+        const bool on = memory_->toggleBreakpoint(address);
+        note_ = {on ? "breakpoint set at " + address.str() + ": Execute stops before running it"
+                    : "breakpoint at " + address.str() + " cleared",
+                 false};
+    });
 }
 
 void KitWindow::keyHex(char digit) {

@@ -70,8 +70,17 @@ void MemoryPane::follow() {
     const int line = *a / 16;
     const int first = firstLine();
     const int shown = visibleLines();
-    // Keep a line of context above and below; jump so the row sits a third down.
-    if (line <= first || line >= first + shown - 1) verticalScrollBar()->setValue(line - shown / 3);
+    // A line on screen stays where it is, so a click never moves what is
+    // under the mouse. A line just off an edge scrolls in by as little as
+    // it takes (Next and Prev walk smoothly); one farther away lands a third
+    // down the pane.
+    if (line >= first && line < first + shown) return;
+    if (line == first - 1)
+        verticalScrollBar()->setValue(line);
+    else if (line == first + shown)
+        verticalScrollBar()->setValue(line - shown + 1);
+    else
+        verticalScrollBar()->setValue(line - shown / 3);
 }
 
 QRect MemoryPane::cellRect(uint16_t address) const {

@@ -71,6 +71,16 @@ std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
                     static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};
 }
 
+// The keying sheet as Qt's rich text prints it: Qt takes a table's padding
+// from the table's own attribute rather than from the cells' style, and sets
+// cells of a larger font on another baseline, so the sheet gets both here.
+QString printableSheet(const std::string& html) {
+    QString out = QString::fromStdString(html);
+    out.replace("<table>", "<table cellpadding=\"4\" cellspacing=\"0\" border=\"1\">");
+    out.replace("</style>", "td.address, td.byte { font-size: 10pt; }\nth, td { vertical-align: middle; }\n</style>");
+    return out;
+}
+
 void showDiagnostics(QWidget* parent, const QString& problem, const QStringList& lines) {
     QDialog dialog(parent);
     dialog.setWindowTitle("error :");
@@ -166,6 +176,8 @@ bool ProgramFiles::load(const QString& file) {
     }
     lastFile_ = file;
     window_.starts().setProgram(load.program);
+    window_.setStatusNote(
+        openedText(QFileInfo(file).fileName().toStdString(), load.image.size(), load.program.first, load.program.last));
     if (load.assembly) {
         source_ = std::move(load.assembly);
         sourceFile_ = file;
@@ -205,6 +217,9 @@ bool ProgramFiles::saveHex() {
         refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
+    window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
+                          groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
+                          QFileInfo(file).fileName().toStdString());
     return true;
 }
 
@@ -222,7 +237,7 @@ bool ProgramFiles::exportSheet() {
     if (file.isEmpty()) return false;
 
     QTextDocument document;
-    document.setHtml(QString::fromStdString(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
+    document.setHtml(printableSheet(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {
@@ -237,6 +252,7 @@ bool ProgramFiles::exportSheet() {
         refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
+    window_.setStatusNote("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
     return true;
 }
 

@@ -21,6 +21,13 @@ void rememberStudyView(bool open) {
     s.setValue("studyView/open", open);
 }
 
+bool studyDockedRemembered(bool fallback) { return studySettings().value("studyView/docked", fallback).toBool(); }
+
+void rememberStudyDocked(bool docked) {
+    QSettings s = studySettings();
+    s.setValue("studyView/docked", docked);
+}
+
 QByteArray rememberedSplitter(const QString& key) {
     return studySettings().value("studyView/splitter/" + key).toByteArray();
 }

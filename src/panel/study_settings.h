@@ -15,6 +15,11 @@ namespace kit85 {
 bool studyViewRemembered();
 void rememberStudyView(bool open);
 
+// Whether the study view opens docked to the kit; `fallback` when the user
+// never chose.
+bool studyDockedRemembered(bool fallback);
+void rememberStudyDocked(bool docked);
+
 // A splitter's sizes as the user left them (empty when never moved).
 QByteArray rememberedSplitter(const QString& key);
 void rememberSplitter(const QString& key, const QByteArray& state);

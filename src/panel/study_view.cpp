@@ -7,13 +7,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollArea>
-#include <QSpinBox>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
 
 #include "memory/memory_table.h"
 #include "panel/kit_window.h"
 #include "panel/model/live_decode.h"
+#include "panel/rate_box.h"
 #include "panel/study_look.h"
 #include "values/ascii.h"
 
@@ -116,10 +117,13 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     speed_->addItem("Full speed", static_cast<int>(Speed::Fast));
     speed_->addItem("Kit speed (3.072 MHz)", static_cast<int>(Speed::Kit));
     speed_->addItem("Slow motion", static_cast<int>(Speed::Slow));
-    perSecond_ = new QSpinBox(this);
+    perSecond_ = new RateBox(this);
     perSecond_->setObjectName("perSecond");
-    perSecond_->setRange(kSlowestPerSecond, kFastestSlowPerSecond);
     perSecond_->setSuffix(" instructions/s");
+    auto* rateNote = new QLabel(this);
+    rateNote->setObjectName("rateNote");
+    rateNote->setStyleSheet("QLabel { color: #8A1C17; }");
+    connect(perSecond_, &RateBox::corrected, rateNote, &QLabel::setText);
     const RunSpeed now = kit_.runSpeed();
     speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
     perSecond_->setValue(now.perSecond);
@@ -134,7 +138,7 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     speedRow->addWidget(new QLabel("Execute at:", this));
     speedRow->addWidget(speed_);
     speedRow->addWidget(perSecond_);
-    speedRow->addStretch(1);
+    speedRow->addWidget(rateNote, 1);
 }
 
 // A pane's heading over its contents.
@@ -160,6 +164,15 @@ QScrollArea* StudyView::scrolled(QWidget* content, int lines) {
 // Memory on the left, the other panes in a column on the right, each pair
 // in a splitter whose sizes are kept for the next start. A view too narrow
 // for the two side by side puts the column under the memory.
+void StudyView::showSpeed() {
+    const RunSpeed now = kit_.runSpeed();
+    const QSignalBlocker quietSpeed(speed_);
+    const QSignalBlocker quietRate(perSecond_);
+    speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
+    perSecond_->setValue(now.perSecond);
+    perSecond_->setEnabled(now.speed == Speed::Slow);
+}
+
 void StudyView::layOut() {
     auto* speedRow = new QHBoxLayout;
     buildSpeedRow(speedRow);
@@ -237,13 +250,13 @@ void StudyView::refresh() {
 // Red for what went wrong, amber for a run stopped on the way, green else.
 void StudyView::showStatus() {
     const ActionOutcome& outcome = kit_.lastOutcome();
-    const std::string& note = kit_.statusNote();
-    const QString text = QString::fromStdString(note.empty() ? statusText(outcome) : note);
+    const StatusNote& note = kit_.statusNote();
+    const QString text = QString::fromStdString(note.text.empty() ? statusText(outcome) : note.text);
     if (status_->text() != text) status_->setText(text);
     const StopReason r = outcome.result.reason;
-    const bool bad = !note.empty() || (outcome.action != StudyAction::None &&
-                                       (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
-    const bool paused = note.empty() && outcome.action == StudyAction::Execute &&
+    const bool bad = note.problem || (note.text.empty() && outcome.action != StudyAction::None &&
+                                      (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
+    const bool paused = note.text.empty() && outcome.action == StudyAction::Execute &&
                         (r == StopReason::Breakpoint || r == StopReason::Interrupted || r == StopReason::StepLimit);
     const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
                               .arg(bad      ? "#F8D7D5"
@@ -308,23 +321,26 @@ QString StudyView::stackText() const {
     return out;
 }
 
-void StudyView::beginAction() {
+void StudyView::beginAction(bool marksItsOwn) {
     if (!isVisible()) return;
     const MemoryTable& m = kit_.memory();
     before_.resize(static_cast<size_t>(m.size()));
     for (int r = 0; r < m.size(); ++r) before_[r] = m.dataAt(r);
     acting_ = true;
+    marksItsOwn_ = marksItsOwn;
 }
 
+// The marks belong to the last action that changed memory, or that runs the
+// kit (a step or run that changed nothing leaves no marks); moving about
+// (Next, Prev, Address, a click) keeps them.
 void StudyView::endAction() {
     if (!acting_) return;
     acting_ = false;
     const MemoryTable& m = kit_.memory();
-    for (int r = 0; r < m.size() && r < static_cast<int>(before_.size()); ++r)
-        if (!(m.dataAt(r) == before_[r])) {
-            std::swap(marked_, before_);
-            return;
-        }
+    bool changed = false;
+    for (int r = 0; r < m.size() && r < static_cast<int>(before_.size()) && !changed; ++r)
+        changed = !(m.dataAt(r) == before_[r]);
+    if (changed || marksItsOwn_) std::swap(marked_, before_);
 }
 
 bool StudyView::changedByLastAction(int row) const {

@@ -25,11 +25,11 @@ class QLabel;
 class QListWidget;
 class QScrollArea;
 class QSplitter;
-class QSpinBox;
 
 namespace kit85 {
 
 class KitWindow;
+class RateBox;
 
 class StudyView : public QWidget {
     Q_OBJECT
@@ -38,12 +38,18 @@ public:
 
     // Redraws every pane from the kit (nothing while the view is hidden).
     void refresh();
+    // Execute's speed chooser set from the kit (after its menu changed it).
+    void showSpeed();
 
     // A key, step or run starts and ends: the bytes it changed get marked.
-    // An action that changes nothing (a click, Next) keeps the earlier marks.
-    void beginAction();
+    // An action that changes nothing keeps the earlier marks, unless it
+    // `marksItsOwn` (Step Exe, Execute): then it clears them.
+    void beginAction(bool marksItsOwn = false);
     void endAction();
     bool changedByLastAction(int row) const;
+
+    // The narrowest the view is with memory and the other panes side by side.
+    int sideBySideWidth() const;
 
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
@@ -64,7 +70,6 @@ private:
     QWidget* box(const QString& title, QWidget* content);
     QScrollArea* scrolled(QWidget* content, int lines);
     void arrange();
-    int sideBySideWidth() const;
     QString splitterKey(const QSplitter* splitter) const;
     void keepSizes(QSplitter* splitter);
     void showStatus();
@@ -83,10 +88,10 @@ private:
     QSplitter* panes_ = nullptr;   // memory | the column
     QSplitter* column_ = nullptr;  // instructions, stack, edits
     bool arranged_ = false;
-    QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
-    QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
-    QComboBox* speed_ = nullptr;     // Execute's pace: Full speed, Kit speed, Slow motion
-    QSpinBox* perSecond_ = nullptr;  // instructions a second in slow motion
+    QLabel* trace_ = nullptr;       // the last Step Exe: why each register and flag changed
+    QListWidget* edits_ = nullptr;  // the last keyed steps, newest first
+    QComboBox* speed_ = nullptr;    // Execute's pace: Full speed, Kit speed, Slow motion
+    RateBox* perSecond_ = nullptr;  // instructions a second in slow motion
 
     // Data texts before the action going on, and before the last action that
     // changed something: the marks compare the table with the latter (with the
@@ -94,6 +99,7 @@ private:
     std::vector<Text> before_;
     std::vector<Text> marked_;
     bool acting_ = false;
+    bool marksItsOwn_ = false;
 };
 
 }  // namespace kit85

@@ -275,16 +275,18 @@ void ProgramFilesTest::dropOpensTheFile() {
     QCOMPARE(messageLog(k.presenter), QString());
 }
 
-// The window's right-click menu holds its actions: the three come last, with
-// the keyboard table's keys.
+// The window's right-click menu holds its actions: the three together, with
+// the keyboard table's keys, then Execute's speed, the help and close.
 void ProgramFilesTest::contextMenuOffersTheThree() {
     Kit k;
     QCOMPARE(k.w().contextMenuPolicy(), Qt::ActionsContextMenu);
     QStringList items;
-    for (QAction* action : k.w().actions().mid(k.w().actions().size() - 4))
+    for (QAction* action : k.w().actions().mid(k.w().actions().size() - 8))
         items << (action->isSeparator() ? "--" : action->text() + " " + action->shortcut().toString());
     QCOMPARE(items.join(" | "), QString("-- | Open\u2026 Ctrl+O | Save as Intel HEX\u2026 Ctrl+S | "
-                                        "Export keying sheet as PDF\u2026 Ctrl+P"));
+                                        "Export keying sheet as PDF\u2026 Ctrl+P | -- | Execute at  | "
+                                        "Help: a first program, the keys, every instruction (F1)  | "
+                                        "Close the kit (CLOSE, Ctrl+Q) "));
 }
 
 QTEST_MAIN(ProgramFilesTest)

@@ -115,6 +115,7 @@ void StudyViewTest::initTestCase() {
 
 void StudyViewTest::init() {
     rememberStudyView(false);
+    rememberStudyDocked(false);
     rememberRunSpeed({});
 }
 
@@ -329,7 +330,10 @@ void StudyViewTest::instructionsFromKeyedProgram() {
                               "8005  32 00 90  STA 9000", "8008  76        HLT",      "8009  00        DB 00"};
     for (const QString& w : want) {
         const QString got = s.line(qPrintable(w.left(4)));
-        QVERIFY2(got.mid(3) == w, qPrintable(QString("got [%1], want [%2]").arg(got, w)));
+        QVERIFY2(
+            got.mid(3) == w,
+            qPrintable(
+                QString("got [%1], want [%2]; listed from %3").arg(got, w, s.view()->instructionsPane()->lineText(0))));
     }
     for (const char* operand : {"8001", "8003", "8006", "8007"}) QVERIFY2(s.line(operand).isEmpty(), operand);
     QCOMPARE(s.line(qPrintable(marked)).left(2), marker);

@@ -184,6 +184,20 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file) 
     return storeProgram(memory, readProgram(*text, *kind, name), name);
 }
 
+ProgramLoad fillRange(uint16_t start, uint16_t end, uint8_t value) {
+    if (end < start)
+        return refused("the end " + Text::word(end).str() + " is before the start " + Text::word(start).str() +
+                       "; nothing was filled");
+    ProgramLoad p;
+    p.image.reserve(static_cast<std::size_t>(end - start) + 1);
+    for (uint32_t a = start; a <= end; ++a) p.image.push_back({static_cast<uint16_t>(a), value});
+    p.first = start;
+    p.program.first = start;
+    p.program.last = end;
+    p.ok = true;
+    return p;
+}
+
 HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end) {
     HexSave s;
     if (end < start) {

@@ -68,6 +68,11 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file);
 // messages. A program that was not read ok is returned as it is.
 ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_view name);
 
+// Every row start .. end (both kept) set to `value`, as a program to store
+// with storeProgram: one undo step, all or nothing. Refused when the end is
+// before the start.
+ProgramLoad fillRange(uint16_t start, uint16_t end, uint8_t value);
+
 struct HexSave {
     bool ok = false;
     std::string text;     // the Intel HEX file

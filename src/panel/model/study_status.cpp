@@ -78,6 +78,17 @@ std::string statusText(const ActionOutcome& o) {
     return {};
 }
 
+RateCorrection correctRate(long typed) {
+    if (typed > kFastestSlowPerSecond)
+        return {kFastestSlowPerSecond, std::to_string(typed) + " is more than slow motion runs: set to " +
+                                           std::to_string(kFastestSlowPerSecond) +
+                                           " a second (Kit speed or Full speed for faster)"};
+    if (typed < kSlowestPerSecond)
+        return {kSlowestPerSecond, std::to_string(typed) + " would never run an instruction: set to " +
+                                       std::to_string(kSlowestPerSecond) + " a second"};
+    return {static_cast<int>(typed), std::string()};
+}
+
 std::string timeText(uint64_t tstates) {
     char buf[64];
     if (tstates < kKitClockHz / 100) {  // below 10 ms: tenths of a microsecond, rounded half up
@@ -103,6 +114,17 @@ std::vector<std::string> traceLines(const TraceStep& step) {
     }
     for (const TraceChange& c : step.rows) change(c);
     return out;
+}
+
+std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows) {
+    return (undo ? "undone: " : "redone: ") + editText({0, rows}, false);
+}
+
+std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last) {
+    const std::string span = first == last ? Text::word(first).str()
+                                           : Text::word(first).str() + "\u2013" + Text::word(last).str();
+    return "opened " + file + ": " + groupedCount(bytes) + (bytes == 1 ? " byte, " : " bytes, ") + span +
+           " (Ctrl+Z takes it back)";
 }
 
 std::string editText(const MemoryTable::Edit& edit, bool undone) {

@@ -30,6 +30,20 @@ struct ActionOutcome {
     uint64_t tstates = 0;      // Step Exe: the instruction's T-states (0: not known)
 };
 
+// What the status line says instead of the last action's end: a refusal
+// (shown red) or a confirmation of what a menu action did ("opened ...",
+// "saved ...", "undone ...", "breakpoint set at 8004").
+struct StatusNote {
+    std::string text;  // "" when there is none
+    bool problem = false;
+};
+
+// "undone: 8001  05 \u2192 00" or "redone: 8100\u20138104  5 bytes".
+std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows);
+
+// "opened prog.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)".
+std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last);
+
 // The status line for an outcome. Odd texts are shown quoted, as they stand.
 std::string statusText(const ActionOutcome& outcome);
 
@@ -48,6 +62,14 @@ std::string timeText(uint64_t tstates);
 // for an instruction without reasons, "B: 00 \u2192 05" for each register and
 // flag label that changed; then each memory row it wrote the same way.
 std::vector<std::string> traceLines(const TraceStep& step);
+
+// A slow-motion rate typed by the user, brought into 1..50 instructions a
+// second, with the reason when it had to be changed ("" when not).
+struct RateCorrection {
+    int value = 0;
+    std::string reason;
+};
+RateCorrection correctRate(long typed);
 
 // 3412009 -> "3,412,009".
 std::string groupedCount(uint64_t n);
