@@ -32,6 +32,7 @@
 #include "panel/key_button.h"
 #include "panel/kit_dock.h"
 #include "panel/kit_layout.h"
+#include "panel/model/breakpoint_list.h"
 #include "panel/model/instruction_starts.h"
 #include "panel/model/panel_model.h"
 #include "panel/model/run_session.h"
@@ -100,6 +101,14 @@ public:
     // Sets or clears the breakpoint on a row (F9: the current row); stored
     // in the memory file at once, like a keyed byte.
     void toggleBreakpoint(int row);
+    // The study view's list: every breakpoint, on and off; and its changes.
+    std::vector<BreakpointEntry> breakpointEntries() const;
+    void switchBreakpoint(uint16_t address, bool on);
+    void removeBreakpoint(uint16_t address);
+    void clearBreakpoints();
+    // "Run to here": Execute with a one-off breakpoint on the row, gone when
+    // the run ends however it ends.
+    void runToHere(int row);
 
     // The study view's menu: every row start..end set to `value` as one
     // undo step (refused, saying why, when the end is before the start), and
@@ -183,6 +192,9 @@ private:
     PanelModel panel_;
     RunSession session_;
     InstructionStarts starts_;
+    BreakpointList breakpoints_;
+    Breakpoints oneOff_;  // the memory file's and the "Run to here" row, for that run
+    bool oneOffRun_ = false;
 
     struct Placed {
         QPointer<QWidget> widget;

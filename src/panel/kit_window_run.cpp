@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include <chrono>
+#include <utility>
 
 #include "panel/kit_window.h"
 #include "values/errors.h"
@@ -62,7 +63,10 @@ void KitWindow::finishRun() {
     sliceTimer_.stop();
     setRunning(false);
     session_.finishRun();
+    if (std::exchange(oneOffRun_, false)) session_.controller().setBreakpoints(nullptr);
     if (study_) study_->endAction();
+    // A stop on a breakpoint is explained in the study view: it opens.
+    if (lastRun().reason == StopReason::Breakpoint && !studyOpen() && !ended_) setStudyOpen(true);
     refresh();
     if (lastRun().reason == StopReason::Error) report(lastRun().message);
     emit runFinished();

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 
 #include "panel/kit_window.h"
+#include "values/errors.h"
 
 namespace kit85 {
 
@@ -48,7 +49,7 @@ void KitWindow::setStudyDocked(bool docked) {
 void KitWindow::makeStudyView() {
     study_ = new StudyView(*this);
     studyShortcuts_ = addShortcuts(study_);
-    study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_});
+    study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_, helpAction_});
     connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
 }
 
@@ -125,11 +126,51 @@ void KitWindow::toggleBreakpoint(int row) {
     if (row < 0 || row >= memory_->size()) return;
     keyWork([this, row] {
         const Text& address = memory_->addressAt(row);
-        const bool on = memory_->toggleBreakpoint(address);
+        const std::optional<uint16_t> a = Breakpoints::parse(address.str());
+        if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
+        const bool on = breakpoints_.toggle(*memory_, *a);
         note_ = {on ? "breakpoint set at " + address.str() + ": Execute stops before running it"
                     : "breakpoint at " + address.str() + " cleared",
                  false};
     });
+}
+
+std::vector<BreakpointEntry> KitWindow::breakpointEntries() const {
+    return breakpoints_.entries(*memory_, starts_, kit_[PC]);
+}
+
+void KitWindow::switchBreakpoint(uint16_t address, bool on) {
+    keyWork([this, address, on] {
+        breakpoints_.setOn(*memory_, address, on);
+        note_ = {"breakpoint at " + Text::word(address).str() + (on ? " on" : " off (kept in the list)"), false};
+    });
+}
+
+void KitWindow::removeBreakpoint(uint16_t address) {
+    keyWork([this, address] {
+        breakpoints_.remove(*memory_, address);
+        note_ = {"breakpoint at " + Text::word(address).str() + " removed", false};
+    });
+}
+
+void KitWindow::clearBreakpoints() {
+    keyWork([this] {
+        const std::size_t n = breakpointEntries().size();
+        breakpoints_.clearAll(*memory_);
+        note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints"), false};
+    });
+}
+
+void KitWindow::runToHere(int row) {
+    if (busy_ || running() || ended_ || row < 0 || row >= memory_->size()) return;
+    const std::optional<uint16_t> a = Breakpoints::parse(memory_->addressAt(row).str());
+    if (!a) return;
+    oneOff_.clear();
+    oneOff_.insertAll(memory_->breakpoints());
+    oneOff_.insert(*a);
+    session_.controller().setBreakpoints(&oneOff_);
+    oneOffRun_ = true;
+    execute_Click();
 }
 
 void KitWindow::keyHex(char digit) {

@@ -83,6 +83,11 @@ void MemoryPane::follow() {
         verticalScrollBar()->setValue(line - shown / 3);
 }
 
+void MemoryPane::showAddress(uint16_t address) {
+    verticalScrollBar()->setValue(address / 16 - visibleLines() / 3);
+    viewport()->update();
+}
+
 QRect MemoryPane::cellRect(uint16_t address) const {
     const int i = address / 16 - firstLine();
     if (i < 0 || i >= visibleLines()) return {};

@@ -21,6 +21,8 @@ public:
     // Follows the table's cursor: its line is brought into view when the
     // cursor has moved since the last call.
     void follow();
+    // Scrolls the address's line a third down the pane (the cursor stays).
+    void showAddress(uint16_t address);
     // Marks come from this test: true for a row changed by the last action.
     void setChanged(std::function<bool(int row)> changed) { changed_ = std::move(changed); }
     void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }

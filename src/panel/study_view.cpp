@@ -1,5 +1,6 @@
 #include "panel/study_view.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include "panel/kit_window.h"
 #include "panel/model/live_decode.h"
 #include "panel/rate_box.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_look.h"
 #include "values/ascii.h"
 
@@ -60,6 +62,43 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     decode_->setStyleSheet("QLabel { padding: 2px 6px; }");
     buildPanes();
     layOut();
+    buildMenu();
+}
+
+// The view's right-click menu: its own actions first; the kit window adds its
+// own (study view, dock, breakpoint, undo, help) after them.
+void StudyView::buildMenu() {
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* goTo = new QAction("Go to address\u2026", this);
+    goTo->setObjectName("goToAction");
+    goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(goTo, &QAction::triggered, this, [this] {
+        const Text& here = kit_.memory().text1();
+        if (const std::optional<uint16_t> a = askAddress(this, addressOf(here).value_or(0x8000))) goToAddress(*a);
+    });
+    auto* fill = new QAction("Fill a range of memory\u2026 (one undo step)", this);
+    fill->setObjectName("fillAction");
+    connect(fill, &QAction::triggered, this, [this] {
+        const uint16_t here = addressOf(kit_.memory().text1()).value_or(0x8000);
+        const FillRequest offered{here, static_cast<uint16_t>(std::min(0xFFFF, here + 0xFF)), 0};
+        if (const std::optional<FillRequest> f = askFill(this, offered)) kit_.fillRange(f->start, f->end, f->value);
+    });
+    auto* reset = new QAction("Reset registers to 00 and flags to 0", this);
+    reset->setObjectName("resetAction");
+    connect(reset, &QAction::triggered, this, [this] { kit_.resetRegisters(); });
+    auto* line = new QAction(this);
+    line->setSeparator(true);
+    addActions({goTo, fill, reset, line});
+}
+
+void StudyView::goToAddress(uint16_t address) {
+    if (address >= 0x8000) {
+        kit_.selectAddress(address);
+        return;
+    }
+    memory_->showAddress(address);
+    kit_.setStatusNote(Text::word(address).str() +
+                       " shown; rows below 8000 are not for keying, so the current row stays");
 }
 
 void StudyView::buildPanes() {
@@ -108,6 +147,14 @@ void StudyView::buildPanes() {
     edits_->setSelectionMode(QAbstractItemView::NoSelection);
     edits_->setFocusPolicy(Qt::NoFocus);
     edits_->setMinimumHeight(QFontMetrics(monoFont()).lineSpacing() * 3 + 8);
+
+    breakpoints_ = new BreakpointsPane(this);
+    breakpoints_->setObjectName("breakpoints");
+    connect(breakpoints_, &BreakpointsPane::switched, this,
+            [this](uint16_t a, bool on) { kit_.switchBreakpoint(a, on); });
+    connect(breakpoints_, &BreakpointsPane::removed, this, [this](uint16_t a) { kit_.removeBreakpoint(a); });
+    connect(breakpoints_, &BreakpointsPane::clearedAll, this, [this] { kit_.clearBreakpoints(); });
+    connect(instructions_, &InstructionsPane::runToHere, this, [this](int row) { kit_.runToHere(row); });
 }
 
 // Execute's pace; the kit window keeps it and this follows.
@@ -181,6 +228,7 @@ void StudyView::layOut() {
     column_->addWidget(box("Instructions (\u25B6 runs next; click the margin for a breakpoint)", instructions_));
     column_->addWidget(box("Stack (words at SP, SP+2, \u2026)", stackArea_));
     column_->addWidget(box("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)", edits_));
+    column_->addWidget(box("Breakpoints (Execute stops before each one that is ticked)", breakpoints_));
     panes_ = new QSplitter(Qt::Horizontal, this);
     panes_->setObjectName("panesSplitter");
     panes_->addWidget(box("Memory", memory_));
@@ -192,6 +240,7 @@ void StudyView::layOut() {
     column_->setStretchFactor(0, 3);
     column_->setStretchFactor(1, 1);
     column_->setStretchFactor(2, 1);
+    column_->setStretchFactor(3, 1);
     auto* all = new QVBoxLayout(this);
     all->addWidget(status_);
     all->addWidget(decode_);
@@ -213,6 +262,9 @@ void StudyView::arrange() {
     if (panes_->orientation() == o && arranged_) return;
     arranged_ = true;
     panes_->setOrientation(o);
+    // The instructions get most of the column until the user moves a handle.
+    column_->setSizes({500, 120, 120, 140});
+    panes_->setSizes({500, 500});
     for (QSplitter* splitter : {panes_, column_}) {
         const QByteArray state = rememberedSplitter(splitterKey(splitter));
         if (!state.isEmpty()) splitter->restoreState(state);
@@ -239,6 +291,7 @@ void StudyView::refresh() {
     show(decode_, decodeText());
     show(stack_, stackText());
     showEdits();
+    breakpoints_->show(kit_.breakpointEntries());
     QStringList trace;
     for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
     show(trace_, trace.join('\n'));

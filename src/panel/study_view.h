@@ -14,6 +14,7 @@
 
 #include <vector>
 
+#include "panel/breakpoints_pane.h"
 #include "panel/instructions_pane.h"
 #include "panel/memory_pane.h"
 #include "panel/study_settings.h"
@@ -40,6 +41,10 @@ public:
     void refresh();
     // Execute's speed chooser set from the kit (after its menu changed it).
     void showSpeed();
+    // "Go to address" (Ctrl+G): from 8000 up the row becomes current as the
+    // Address key would make it; below, the memory pane only shows it (the
+    // keypad's floor stays).
+    void goToAddress(uint16_t address);
 
     // A key, step or run starts and ends: the bytes it changed get marked.
     // An action that changes nothing keeps the earlier marks, unless it
@@ -53,6 +58,7 @@ public:
 
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
+    BreakpointsPane* breakpointsPane() const { return breakpoints_; }
 
 signals:
     // The user closed the view's window.
@@ -65,6 +71,7 @@ protected:
 
 private:
     void buildPanes();
+    void buildMenu();
     void buildSpeedRow(QHBoxLayout* row);
     void layOut();
     QWidget* box(const QString& title, QWidget* content);
@@ -88,10 +95,11 @@ private:
     QSplitter* panes_ = nullptr;   // memory | the column
     QSplitter* column_ = nullptr;  // instructions, stack, edits
     bool arranged_ = false;
-    QLabel* trace_ = nullptr;       // the last Step Exe: why each register and flag changed
-    QListWidget* edits_ = nullptr;  // the last keyed steps, newest first
-    QComboBox* speed_ = nullptr;    // Execute's pace: Full speed, Kit speed, Slow motion
-    RateBox* perSecond_ = nullptr;  // instructions a second in slow motion
+    QLabel* trace_ = nullptr;  // the last Step Exe: why each register and flag changed
+    QListWidget* edits_ = nullptr;
+    BreakpointsPane* breakpoints_ = nullptr;  // the last keyed steps, newest first
+    QComboBox* speed_ = nullptr;              // Execute's pace: Full speed, Kit speed, Slow motion
+    RateBox* perSecond_ = nullptr;            // instructions a second in slow motion
 
     // Data texts before the action going on, and before the last action that
     // changed something: the marks compare the table with the latter (with the

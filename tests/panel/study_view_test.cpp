@@ -325,6 +325,8 @@ void StudyViewTest::instructionsFromKeyedProgram() {
     QFETCH(QString, marked);
     QFETCH(QString, marker);
     Study s;
+    s.view()->resize(s.view()->width(), 900);  // room for the whole program
+    QTRY_VERIFY(s.view()->instructionsPane()->lineCount() >= 12);
     s.keys(keys);
     const QStringList want = {"8000  3E 05     MVI A,05", "8002  06 03     MVI B,03", "8004  80        ADD B",
                               "8005  32 00 90  STA 9000", "8008  76        HLT",      "8009  00        DB 00"};

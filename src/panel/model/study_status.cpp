@@ -121,8 +121,8 @@ std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows)
 }
 
 std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last) {
-    const std::string span = first == last ? Text::word(first).str()
-                                           : Text::word(first).str() + "\u2013" + Text::word(last).str();
+    const std::string span =
+        first == last ? Text::word(first).str() : Text::word(first).str() + "\u2013" + Text::word(last).str();
     return "opened " + file + ": " + groupedCount(bytes) + (bytes == 1 ? " byte, " : " bytes, ") + span +
            " (Ctrl+Z takes it back)";
 }
