@@ -1,5 +1,7 @@
 #include "panel/rate_box.h"
 
+#include <utility>
+
 #include "panel/model/study_status.h"
 #include "run/run_controller.h"
 
@@ -19,7 +21,9 @@ QString digitsOf(const QString& input, const QString& suffix) {
 RateBox::RateBox(QWidget* parent) : QSpinBox(parent) {
     setRange(kSlowestPerSecond, kFastestSlowPerSecond);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    connect(this, &QSpinBox::valueChanged, this, [this] { emit corrected(QString()); });
+    // The reason for a correction (or none) goes out when the editing ends.
+    connect(this, &QAbstractSpinBox::editingFinished, this,
+            [this] { emit corrected(QString::fromStdString(std::exchange(reason_, std::string()))); });
 }
 
 QValidator::State RateBox::validate(QString& input, int& pos) const {
@@ -38,7 +42,7 @@ void RateBox::fixup(QString& input) const {
     if (!number) return;
     const RateCorrection c = correctRate(typed);
     input = QString::number(c.value) + suffix();
-    emit const_cast<RateBox*>(this)->corrected(QString::fromStdString(c.reason));
+    reason_ = c.reason;
 }
 
 }  // namespace kit85

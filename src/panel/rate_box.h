@@ -7,6 +7,8 @@
 
 #include <QSpinBox>
 
+#include <string>
+
 namespace kit85 {
 
 class RateBox : public QSpinBox {
@@ -21,6 +23,9 @@ signals:
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
+
+private:
+    mutable std::string reason_;  // of the correction made while editing
 };
 
 }  // namespace kit85

@@ -55,11 +55,14 @@ StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
     statusFont.setPointSizeF(statusFont.pointSizeF() * 1.1);
     status_->setFont(statusFont);
     status_->setMinimumHeight(QFontMetrics(statusFont).height() + 10);
+    // A long line is cut at the view's edge (and selectable), never widening it.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     decode_ = new QLabel(this);
     decode_->setObjectName("decode");
     decode_->setFont(monoFont());
     decode_->setStyleSheet("QLabel { padding: 2px 6px; }");
+    decode_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     buildPanes();
     layOut();
     buildMenu();
@@ -170,6 +173,8 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     auto* rateNote = new QLabel(this);
     rateNote->setObjectName("rateNote");
     rateNote->setStyleSheet("QLabel { color: #8A1C17; }");
+    rateNote->setWordWrap(true);
+    rateNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(perSecond_, &RateBox::corrected, rateNote, &QLabel::setText);
     const RunSpeed now = kit_.runSpeed();
     speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
@@ -247,6 +252,8 @@ void StudyView::layOut() {
     all->addWidget(traceArea_);
     all->addLayout(speedRow);
     all->addWidget(panes_, 1);
+    // Narrower than side by side is allowed: the panes then stack (arrange).
+    panes_->setMinimumWidth(memory_->minimumWidth() + 8);
     panes_->setStretchFactor(0, 1);
     panes_->setStretchFactor(1, 1);
     resize(std::max(sizeHint().width(), sideBySideWidth()), 640);
