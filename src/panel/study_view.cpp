@@ -110,8 +110,13 @@ void StudyView::buildPanes() {
     memory_->setChanged([this](int row) { return changedByLastAction(row); });
     connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
 
-    instructions_ = new InstructionsPane(
-        kit_.memory(), kit_.starts(), [this] { return kit_.kit()[PC]; }, this);
+    // PC is a start when the kit runs from it next: the current row is PC's
+    // (after a halt PC is one past the HLT, where nothing need be code).
+    auto pc = [this] {
+        const Text& pc = kit_.kit()[PC];
+        return pc == kit_.memory().text1() ? pc : Text();
+    };
+    instructions_ = new InstructionsPane(kit_.memory(), kit_.starts(), pc, this);
     instructions_->setObjectName("instructions");
     connect(instructions_, &InstructionsPane::gutterClicked, this, [this](int row) { kit_.toggleBreakpoint(row); });
     auto isBreakpoint = [this](int row) {
