@@ -254,7 +254,7 @@ void StudyView::layOut() {
     auto* all = new QVBoxLayout(this);
     all->addWidget(status_);
     all->addWidget(decode_);
-    all->addWidget(traceArea_);
+    all->addWidget(box("Step trace (Step Exe, or slow motion: why each register and flag changed)", traceArea_));
     all->addLayout(speedRow);
     all->addWidget(panes_, 1);
     // Narrower than side by side is allowed: the panes then stack (arrange).

@@ -269,6 +269,8 @@ void StudyViewTest::stackShowsWordsAndTheirRows() {
 // while Step Exe walks down it; the arrow marks the instruction that runs next.
 void StudyViewTest::instructionsFollowSteps() {
     Study s;
+    s.view()->resize(s.view()->width(), 900);  // room for the listing below
+    QTRY_VERIFY(s.view()->instructionsPane()->lineCount() >= 12);
     s.keyed("8000", {"3E", "05", "21", "50", "80", "3C", "76"});
     InstructionsPane* pane = s.view()->instructionsPane();
     QCOMPARE(int(pane->listing().size()), pane->lineCount());
