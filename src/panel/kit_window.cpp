@@ -224,21 +224,21 @@ QWidget* KitWindow::make(const Placement& p) {
             l->setAttribute(Qt::WA_TransparentForMouseEvents);
             return l;
         }
-        case Kind::Plate: {
-            // The data control: here only a plate naming the memory file.
-            adodc_ = label(kitFont(7.5, false, true));
-            adodc_->setStyleSheet(kPlateStyle);
-            const QString file = memory_->persistent() ? QString::fromStdString(memory_->file().filename().string())
-                                                       : QString("(not saved)");
-            adodc_->setText(
-                adodc_->fontMetrics().elidedText("Adodc1 \u2022 " + file, Qt::ElideMiddle, px(p.width) - 10));
-            adodc_->setToolTip(memory_->persistent()
-                                   ? "Memory table: " + QString::fromStdString(memory_->file().string())
-                                   : QString("Memory table kept in memory only; nothing is saved"));
-            return adodc_;
-        }
+        case Kind::Plate: return makePlate(label(kitFont(7.5, false, true)), p.width);
     }
     return new QWidget(this);
+}
+
+// The data control: here only a plate naming the memory file.
+QLabel* KitWindow::makePlate(QLabel* plate, int widthTwips) {
+    adodc_ = plate;
+    adodc_->setStyleSheet(kPlateStyle);
+    const QString file =
+        memory_->persistent() ? QString::fromStdString(memory_->file().filename().string()) : QString("(not saved)");
+    adodc_->setText(adodc_->fontMetrics().elidedText("Adodc1 \u2022 " + file, Qt::ElideMiddle, px(widthTwips) - 10));
+    adodc_->setToolTip(memory_->persistent() ? "Memory table: " + QString::fromStdString(memory_->file().string())
+                                             : QString("Memory table kept in memory only; nothing is saved"));
+    return adodc_;
 }
 
 void KitWindow::layOut() {

@@ -157,6 +157,7 @@ private:
     class RefreshingPresenter;
 
     QWidget* make(const Placement& p);
+    QLabel* makePlate(QLabel* plate, int widthTwips);
     void build();
     void layOut();
     void connectKeys();
