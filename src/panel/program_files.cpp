@@ -71,16 +71,6 @@ std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
                     static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};
 }
 
-// The keying sheet as Qt's rich text prints it: Qt takes a table's padding
-// from the table's own attribute rather than from the cells' style, and sets
-// cells of a larger font on another baseline, so the sheet gets both here.
-QString printableSheet(const std::string& html) {
-    QString out = QString::fromStdString(html);
-    out.replace("<table>", "<table cellpadding=\"4\" cellspacing=\"0\" border=\"1\">");
-    out.replace("</style>", "td.address, td.byte { font-size: 10pt; }\nth, td { vertical-align: middle; }\n</style>");
-    return out;
-}
-
 void showDiagnostics(QWidget* parent, const QString& problem, const QStringList& lines) {
     QDialog dialog(parent);
     dialog.setWindowTitle("error :");
@@ -99,6 +89,21 @@ void showDiagnostics(QWidget* parent, const QString& problem, const QStringList&
 }
 
 }  // namespace
+
+// The keying sheet as Qt's rich text prints it: Qt takes a table's padding
+// from the table's own attribute rather than from the cells' style, and sets
+// cells of a larger font on another baseline, so the sheet gets both here.
+QString printableSheet(const std::string& html) {
+    QString out = QString::fromStdString(html);
+    // Qt's rich text takes no cell padding from the style (nor from the
+    // table's attribute once borders collapse): a blank either side of each
+    // cell's text keeps neighbours apart. One font size and one alignment
+    // put every cell of a row on one baseline.
+    out.replace(QRegularExpression("(<t[dh][^>]*>)"), "\\1&nbsp;");
+    out.replace(QRegularExpression("(</t[dh]>)"), "&nbsp;\\1");
+    out.replace("</style>", "td.address, td.byte { font-size: 10pt; }\nth, td { vertical-align: middle; }\n</style>");
+    return out;
+}
 
 ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     QWidget* w = &window;

@@ -35,6 +35,10 @@ struct HexRange {
     uint16_t end = 0;
 };
 
+// The keying sheet's HTML as Qt's rich text prints it (padded cells on one
+// baseline).
+QString printableSheet(const std::string& html);
+
 class ProgramFiles : public QObject {
     Q_OBJECT
 public:
