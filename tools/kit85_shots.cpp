@@ -9,12 +9,15 @@
 //                and runs it with Execute, saves kit-panel-hidden.png and
 //                kit-panel-shown.png (the kit window alone) and
 //                kit-study-view.png (the kit and the study view side by side),
-//                then ends.
+//                and kit-study-docked-1366.png and kit-study-docked-1024.png
+//                (docked as one window at 1366x705 and 1024x705), then ends.
 //   --probe      accepts the about box and, once the kit window has been
 //                painted, prints the time since the process started and since
 //                OK, and the resident memory, to standard error, then ends.
 //                With --study the study view opens with the kit (as when the
 //                user left it open), and its first paint is timed too.
+//   --docked     with --probe --study or --redraws: the study view docked to
+//                the kit as one window.
 //   --redraws    opens the study view, keys a loop of about 100 million
 //                instructions and runs it with Execute, then prints how often
 //                the kit and the study view were redrawn per second of the run.
@@ -92,6 +95,22 @@ QImage sideBySide(KitWindow& w) {
     return out;
 }
 
+// The kit and the view docked as one window, at each size in turn (a laptop
+// screen less its panel and title bar), saved as kit-study-docked-WIDTH.png.
+void shootDocked(KitWindow& w, const QString& dir, QList<QSize> sizes) {
+    if (sizes.isEmpty()) {
+        w.close();
+        return;
+    }
+    QWidget* dock = w.window();
+    const QSize size = sizes.takeFirst();
+    dock->resize(size);
+    QTimer::singleShot(300, &w, [&w, dir, sizes, dock, size] {
+        dock->grab().save(QDir(dir).filePath(QString("kit-study-docked-%1.png").arg(size.width())));
+        shootDocked(w, dir, sizes);
+    });
+}
+
 // Keys in the sample program, runs it, and saves the pictures.
 void takeScreenshots(KitWindow& w, const QString& dir) {
     w.setStudyOpen(true);  // from the start, so its listing starts at 8000 as a user's would
@@ -104,7 +123,8 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
             w.grab().save(QDir(dir).filePath("kit-panel-shown.png"));
             QTimer::singleShot(300, &w, [&w, dir] {
                 sideBySide(w).save(QDir(dir).filePath("kit-study-view.png"));
-                w.close();
+                w.setStudyDocked(true);
+                shootDocked(w, dir, {QSize(1366, 705), QSize(1024, 705)});
             });
         });
     };
@@ -132,9 +152,11 @@ public:
         }
         return false;
     }
+    // A widget of the study view, floating or docked.
     static bool w_isStudy(QObject* o) {
-        auto* w = qobject_cast<QWidget*>(o);
-        return w && w->window() && w->window()->objectName() == "studyfm";
+        for (QObject* p = o; p; p = p->parent())
+            if (p->objectName() == "studyfm") return true;
+        return false;
     }
     static double now() {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -202,9 +224,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption shotsOption("shots", "Save the pictures of the kit in DIR.", "DIR");
     const QCommandLineOption probeOption("probe", "Print the start-up time and memory use.");
     const QCommandLineOption studyOption("study", "With --probe: the study view opens with the kit.");
+    const QCommandLineOption dockedOption("docked", "With --probe --study or --redraws: the study view docked.");
     const QCommandLineOption redrawsOption("redraws",
                                            "Run a long program with the study view open; print redraw rates.");
-    parser.addOptions({memoryOption, shotsOption, probeOption, studyOption, redrawsOption});
+    parser.addOptions({memoryOption, shotsOption, probeOption, studyOption, dockedOption, redrawsOption});
     parser.process(app);
     const QString shotDir = parser.value(shotsOption);
     const bool probe = parser.isSet(probeOption);
@@ -218,6 +241,7 @@ int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     rememberStudyView(probe && parser.isSet(studyOption));
+    rememberStudyDocked(parser.isSet(dockedOption));
     PaintCounter counter;
     app.installEventFilter(&counter);
     double okAt = 0;
@@ -258,5 +282,5 @@ int main(int argc, char** argv) {
     } else {
         hooks.kitPainted = [shotDir](KitWindow& window) { takeScreenshots(window, shotDir); };
     }
-    return runKit(file, hooks);
+    return runWindow({file, std::nullopt}, hooks);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-// The help window (F1): the kit's keys with the computer keyboard's keys for
-// them, and the memory file in use.
+// The help window (F1), in three tabs: a first program walked through (key,
+// run, read the result, step, breakpoint); the kit's keys with the computer
+// keyboard's keys for them and the memory file in use; and every instruction
+// from the opcode table (code, bytes, T-states, flags set), searchable.
 
 #include <QDialog>
 #include <QString>

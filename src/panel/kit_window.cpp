@@ -13,8 +13,8 @@
 #include <chrono>
 #include <new>
 #include <string_view>
+#include <utility>
 
-#include "panel/check_pane.h"
 #include "panel/help_dialog.h"
 #include "panel/message_box_presenter.h"
 #include "panel/program_files.h"
@@ -26,12 +26,6 @@
 namespace kit85 {
 
 namespace {
-
-// A run gives the event loop a turn this often, and redraws the panel then.
-constexpr auto kSlice = std::chrono::milliseconds(30);
-// At Kit speed a slice runs what the clock allows since the last one: this
-// wait keeps the window redrawing some 80 times a second without a busy loop.
-constexpr auto kKitSliceWait = std::chrono::milliseconds(12);
 
 // The board the kit is built on, and its white print.
 const QColor kBoard("#1E5E3C");
@@ -88,7 +82,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
       presenter_(std::make_unique<RefreshingPresenter>(*this, presenter ? *presenter : *ownPresenter_)),
       kit_(*memory_, *presenter_),
       panel_(kit_),
-      run_(kit_) {
+      session_(kit_) {
     initKitResources();
     setObjectName("form1");
     setWindowTitle(" MICROPROCESSER 8085");
@@ -107,41 +101,18 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     addShortcuts(this);
     layOut();
 
-    // The study view stays outside the kit's layout: F7, or the board's
-    // context menu, opens it beside the window.
-    studyAction_ = new QAction("Study view: memory, instructions, stack", this);
-    studyAction_->setObjectName("studyAction");
-    studyAction_->setCheckable(true);
-    studyAction_->setShortcut(QKeySequence(Qt::Key_F7));
-    connect(studyAction_, &QAction::toggled, this, &KitWindow::setStudyOpen);
-    addAction(studyAction_);
-    breakpointAction_ = new QAction("Breakpoint on the current row", this);
-    breakpointAction_->setObjectName("breakpointAction");
-    breakpointAction_->setShortcut(QKeySequence(Qt::Key_F9));
-    connect(breakpointAction_, &QAction::triggered, this, [this] {
-        if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
-    });
-    addAction(breakpointAction_);
-    for (const bool undo : {true, false}) {
-        const char* name = undo ? "undo" : "redo";
-        auto* a = new QAction(undo ? "Undo the last keyed byte or opened program" : "Redo", this);
-        a->setObjectName(name);
-        if (const Shortcut* s = shortcutFor(name)) a->setShortcut(QKeySequence(QString(s->keys)));
-        connect(a, &QAction::triggered, this, [this, undo] { undoKeyed(undo); });
-        addAction(a);
-        (undo ? undoAction_ : redoAction_) = a;
-    }
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    new CheckPane(*this);     // Check my program against a lab file
-    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
+    makeActions();
 
     const RunSpeed speed = rememberedRunSpeed();
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
 
     panel_.Form_Load();
+    // Breakpoints kept in the memory file from an earlier session are said at
+    // once: a run that stops on one must not look like a plain halt.
+    note_ = {breakpointsAtStart(memory_->breakpoints()), false};
     setRunning(false);
     refresh();
     // Top edge 500 twips below the top of the screen; across, the middle.
@@ -152,7 +123,16 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     setFocus();
 }
 
-KitWindow::~KitWindow() { sliceTimer_.stop(); }
+KitWindow::~KitWindow() {
+    sliceTimer_.stop();
+    if (dock_) {
+        // The dock holds this window and the view: out of it first, then the
+        // dock (and the view in it) goes.
+        setParent(nullptr);
+        delete dock_;
+        study_ = nullptr;
+    }
+}
 
 // --- Building from the layout table -----------------------------------------
 
@@ -244,21 +224,21 @@ QWidget* KitWindow::make(const Placement& p) {
             l->setAttribute(Qt::WA_TransparentForMouseEvents);
             return l;
         }
-        case Kind::Plate: {
-            // The data control: here only a plate naming the memory file.
-            adodc_ = label(kitFont(7.5, false, true));
-            adodc_->setStyleSheet(kPlateStyle);
-            const QString file = memory_->persistent() ? QString::fromStdString(memory_->file().filename().string())
-                                                       : QString("(not saved)");
-            adodc_->setText(
-                adodc_->fontMetrics().elidedText("Adodc1 \u2022 " + file, Qt::ElideMiddle, px(p.width) - 10));
-            adodc_->setToolTip(memory_->persistent()
-                                   ? "Memory table: " + QString::fromStdString(memory_->file().string())
-                                   : QString("Memory table kept in memory only; nothing is saved"));
-            return adodc_;
-        }
+        case Kind::Plate: return makePlate(label(kitFont(7.5, false, true)), p.width);
     }
     return new QWidget(this);
+}
+
+// The data control: here only a plate naming the memory file.
+QLabel* KitWindow::makePlate(QLabel* plate, int widthTwips) {
+    adodc_ = plate;
+    adodc_->setStyleSheet(kPlateStyle);
+    const QString file =
+        memory_->persistent() ? QString::fromStdString(memory_->file().filename().string()) : QString("(not saved)");
+    adodc_->setText(adodc_->fontMetrics().elidedText("Adodc1 \u2022 " + file, Qt::ElideMiddle, px(widthTwips) - 10));
+    adodc_->setToolTip(memory_->persistent() ? "Memory table: " + QString::fromStdString(memory_->file().string())
+                                             : QString("Memory table kept in memory only; nothing is saved"));
+    return adodc_;
 }
 
 void KitWindow::layOut() {
@@ -275,10 +255,20 @@ void KitWindow::layOut() {
     }
 }
 
+// A hex key; the fourth digit of an address keyed makes its row a start the
+// instructions pane reads from.
+void KitWindow::hexKey(char digit) {
+    const bool entering = panel_.addressEntry();
+    panel_.hexKey_Click(digit);
+    if (entering && !panel_.addressEntry() && memory_->onRow() && memory_->text1().isHex() &&
+        memory_->text1().size() == 4)
+        starts_.noteKeyedAddress(static_cast<uint16_t>(memory_->text1().hexValue()));
+}
+
 void KitWindow::connectKeys() {
     for (KeyButton* k : hexKeys_) {
         const char d = k->text().at(0).toLatin1();
-        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
+        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { hexKey(d); }); });
     }
     const std::pair<const char*, std::function<void()>> clicks[] = {
         {"execute", [this] { execute_Click(); }},
@@ -296,19 +286,22 @@ void KitWindow::connectKeys() {
 // Each row with keys presses its kit key; the row without one opens the help;
 // rows naming no key of the kit (the study view's) are the window's actions.
 // The study view gets the same shortcuts, so the kit answers there too.
-void KitWindow::addShortcuts(QWidget* target) {
+std::vector<QShortcut*> KitWindow::addShortcuts(QWidget* target) {
+    std::vector<QShortcut*> made;
     for (const Shortcut& s : kitShortcuts()) {
         QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
         if (s.key && !button) continue;
         for (QKeyCombination c : s.combinations) {
             if (c.key() == Qt::Key_unknown) continue;
             auto* shortcut = new QShortcut(QKeySequence(c), target);
+            made.push_back(shortcut);
             if (button)
                 connect(shortcut, &QShortcut::activated, this, [this, button] { press(button); });
             else
                 connect(shortcut, &QShortcut::activated, this, &KitWindow::showHelp);
         }
     }
+    return made;
 }
 
 // The help window stays open beside the kit; F1 again brings it to the front.
@@ -344,96 +337,15 @@ void KitWindow::refresh() {
     if (study_) study_->refresh();
 }
 
-// --- The study view ---------------------------------------------------------
-
-void KitWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (shownBefore_) return;
-    shownBefore_ = true;
-    if (studyViewRemembered()) studyAction_->setChecked(true);
-}
-
-bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
-
-void KitWindow::setStudyOpen(bool open) {
-    if (studyAction_->isChecked() != open) {
-        studyAction_->setChecked(open);  // comes back here through toggled()
-        return;
-    }
-    if (open && !study_) {
-        study_ = new StudyView(*this);
-        addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
-        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
-        placeStudyView();
-    }
-    if (study_) {
-        study_->setVisible(open);
-        study_->refresh();
-    }
-    if (!ended_) rememberStudyView(open);
-}
-
-// Beside the kit, on the right when it fits, else on the left; when neither
-// side has room the kit moves over so both are seen.
-void KitWindow::placeStudyView() {
-    QScreen* s = screen();
-    if (!s) return;
-    const QRect avail = s->availableGeometry();
-    const QRect kit = frameGeometry();
-    const int gap = 8;
-    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
-    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
-    if (kit.right() + gap + size.width() <= avail.right()) {
-        study_->move(kit.right() + gap, top);
-    } else if (kit.left() - gap - size.width() >= avail.left()) {
-        study_->move(kit.left() - gap - size.width(), top);
-    } else {
-        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
-        move(left, pos().y());
-        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
-    }
-}
-
-void KitWindow::selectAddress(uint16_t address) {
-    keyWork([this, address] {
-        panel_.address_Click();
-        for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
-    });
-}
-
-void KitWindow::toggleBreakpoint(int row) {
-    if (row < 0 || row >= memory_->size()) return;
-    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
-}
-
-void KitWindow::keyHex(char digit) {
-    const int v = hexDigitValue(digit);
-    if (v >= 0) press(hexKeys_[v]);
-}
-
-// The status line must already say what a message box reports while the box
-// is open: an invalid code ends the run or step inside the message.
-void KitWindow::noteMessage(std::string_view text) {
-    if (text != "invalid code") return;
-    if (stepping_) {
-        invalidSeen_ = true;
-        outcome_.invalidCode = true;
-    } else if (run_.running()) {
-        outcome_.result.reason = StopReason::InvalidCode;
-        outcome_.row = memory_->text1();
-        outcome_.code = memory_->text2();
-    }
-}
-
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
-    if (busy_ || run_.running() || ended_) return;
+    const bool marksItsOwn = std::exchange(marksItsOwn_, false);
+    if (busy_ || running() || ended_) return;
     busy_ = true;
-    note_.clear();
-    traceLines_.clear();
-    if (study_) study_->beginAction();
+    note_ = {};
+    session_.clearTrace();
+    if (study_) study_->beginAction(marksItsOwn);
     std::string failure;
     try {
         work();
@@ -451,16 +363,24 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     setFocus();
 }
 
+void KitWindow::setStatusNote(std::string text, bool problem) {
+    note_ = {std::move(text), problem};
+    if (study_) study_->refresh();
+}
+
 void KitWindow::setRunSpeed(const RunSpeed& speed) {
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     rememberRunSpeed(runSpeed());
 }
 
 void KitWindow::undoKeyed(bool undo) {
     keyWork([this, undo] {
         MemoryTable::UndoResult r = panel_.undoStep(undo);
-        if (r.done) return;
-        note_ = r.message;  // on the status line before the message box opens
+        if (r.done) {
+            note_ = {undoText(undo, r.rows), false};
+            return;
+        }
+        note_ = {r.message, true};  // on the status line before the message box opens
         throw KitError(r.message);
     });
 }
@@ -495,120 +415,6 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
     } else {
         QWidget::keyPressEvent(event);
     }
-}
-
-// --- Execute, Step Exe, Stop ------------------------------------------------
-
-void KitWindow::execute_Click() {
-    if (busy_ || run_.running() || ended_) return;
-    note_.clear();
-    traceLines_.clear();
-    if (study_) study_->beginAction();
-    runPace_ = run_.speed();
-    run_.start();
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
-    setRunning(true);
-    runSlice();
-}
-
-void KitWindow::runSlice() {
-    if (!run_.running() || inSlice_) return;
-    inSlice_ = true;
-    run_.slice(kSlice);
-    inSlice_ = false;
-    if (ended_) return;  // the kit ended while a message box of this slice was open
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
-    if (run_.running()) {
-        refresh();
-        // The next slice starts once the events that came meanwhile are done,
-        // and for a paced run not before its next instruction is due.
-        using namespace std::chrono;
-        const auto due = ceil<milliseconds>(run_.untilNextSlice());
-        const milliseconds floor = runPace_ == Speed::Kit ? kKitSliceWait : milliseconds(0);
-        sliceTimer_.start(std::max(floor, due));
-        return;
-    }
-    finishRun();
-}
-
-void KitWindow::finishRun() {
-    sliceTimer_.stop();
-    setRunning(false);
-    outcome_.result = run_.last();
-    outcome_.row = memory_->text1();
-    if (run_.last().reason != StopReason::InvalidCode) outcome_.code = memory_->text2();
-    if (study_) study_->endAction();
-    refresh();
-    if (run_.last().reason == StopReason::Error) report(run_.last().message);
-    emit runFinished();
-}
-
-void KitWindow::stop_Click() {
-    if (!run_.running()) return;
-    run_.requestStop();
-    if (inSlice_) return;  // the slice sees the request and ends the run itself
-    // Between slices: every write of the last slice is committed, and the
-    // cursor stands on the row of the next instruction.
-    run_.interrupt();
-    finishRun();
-}
-
-void KitWindow::stepexe_Click() {
-    keyWork([this] {
-        outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
-        stepping_ = true;
-        invalidSeen_ = false;
-        tracedOne_ = false;
-        run_.setObserver(&tracer_);
-        const RunResult r = run_.step(1);
-        run_.setObserver(nullptr);
-        stepping_ = false;
-        outcome_.result = r;
-        outcome_.invalidCode = invalidSeen_;
-        outcome_.next = memory_->text1();
-        if (tracedOne_) {
-            outcome_.tstates = traced_.tstates;
-            traceLines_ = traceLines(traced_);
-        }
-        if (r.reason == StopReason::Error) throw KitError(r.message);
-    });
-}
-
-// While a run goes on only Stop and CLOSE take clicks, and the register
-// fields take no typing.
-void KitWindow::setRunning(bool on) {
-    for (KeyButton* k : keys_) k->setEnabled(k == stop_ ? on : k == end_ || !on);
-    for (QLineEdit* e : register_)
-        if (e) e->setReadOnly(on);
-    if (on) setFocus();
-}
-
-// --- CLOSE ------------------------------------------------------------------
-
-void KitWindow::endKit() {
-    if (ended_) return;
-    ended_ = true;
-    if (run_.running()) {
-        run_.requestStop();
-        sliceTimer_.stop();
-        run_.interrupt();
-    }
-    try {
-        memory_->flush();
-    } catch (const KitError& e) {
-        report(std::string("The kit ends, but its memory could not be saved: ") + e.what());
-    }
-    emit ended();
-}
-
-void KitWindow::end_Click() {
-    endKit();
-    close();
-}
-
-void KitWindow::closeEvent(QCloseEvent* event) {
-    endKit();
-    event->accept();
 }
 
 }  // namespace kit85

@@ -13,6 +13,7 @@
 //
 // Every control is made and placed from the layout table (kit_layout.h).
 
+#include <QMenu>
 #include <QPointer>
 #include <QRect>
 #include <QTimer>
@@ -22,23 +23,28 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
 #include "panel/key_button.h"
+#include "panel/kit_dock.h"
 #include "panel/kit_layout.h"
+#include "panel/model/breakpoint_list.h"
+#include "panel/model/instruction_starts.h"
 #include "panel/model/panel_model.h"
+#include "panel/model/run_session.h"
 #include "panel/model/study_status.h"
 #include "panel/study_view.h"
 #include "run/run_controller.h"
-#include "run/trace.h"
 
 class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QShortcut;
 
 namespace kit85 {
 
@@ -54,14 +60,17 @@ public:
     KitState& kit() { return kit_; }
     PanelModel& panel() { return panel_; }
     MemoryTable& memory() { return *memory_; }
+    // Where the instructions begin, as the kit knows it (the study view's
+    // listing): the opened program, the rows runs began on, keyed addresses.
+    InstructionStarts& starts() { return starts_; }
 
-    bool running() const { return run_.running(); }
+    bool running() const { return session_.running(); }
     // Instructions carried out by the run going on, or by the last one.
-    uint64_t runSteps() const { return run_.steps(); }
+    uint64_t runSteps() const { return session_.controller().steps(); }
     // Slices of that run so far; the displays are redrawn after each.
-    int runSlices() const { return run_.slices(); }
+    int runSlices() const { return session_.controller().slices(); }
     // How the last run or step ended.
-    const RunResult& lastRun() const { return run_.last(); }
+    const RunResult& lastRun() const { return session_.controller().last(); }
 
     // Pixels for a length in twips on this window's screen.
     int px(int twips) const { return twipsToPixels(twips, this); }
@@ -71,12 +80,19 @@ public:
     void refresh();
 
     // --- The study view (off until asked for; F7) ---------------------------
-    // Opens or closes it and remembers the choice for the next start.
+    // Opens or closes it and remembers the choice for the next start. The
+    // kit stands where it stood before the view opened once it closes.
     void setStudyOpen(bool open);
     bool studyOpen() const;
+    // Docked: the kit and the view are one window (KitDock), the view on the
+    // right; else the view floats beside the kit. Remembered; until the user
+    // chooses, the view docks when the screen has no room beside the kit.
+    void setStudyDocked(bool docked);
+    bool studyDocked() const { return dock_ != nullptr && dock_->isVisible(); }
+    KitDock* dock() const { return dock_; }
     StudyView* studyView() const { return study_; }
     // How the last Execute or Step Exe ended (the status line's source).
-    const ActionOutcome& lastOutcome() const { return outcome_; }
+    const ActionOutcome& lastOutcome() const { return session_.outcome(); }
     // A byte of the memory pane clicked: its row becomes current as the
     // Address key and four digits would make it (the same floor at 8000).
     void selectAddress(uint16_t address);
@@ -85,6 +101,20 @@ public:
     // Sets or clears the breakpoint on a row (F9: the current row); stored
     // in the memory file at once, like a keyed byte.
     void toggleBreakpoint(int row);
+    // The study view's list: every breakpoint, on and off; and its changes.
+    std::vector<BreakpointEntry> breakpointEntries() const;
+    void switchBreakpoint(uint16_t address, bool on);
+    void removeBreakpoint(uint16_t address);
+    void clearBreakpoints();
+    // "Run to here": Execute with a one-off breakpoint on the row, gone when
+    // the run ends however it ends.
+    void runToHere(int row);
+
+    // The study view's menu: every row start..end set to `value` as one
+    // undo step (refused, saying why, when the end is before the start), and
+    // every register and flag back to its start.
+    void fillRange(uint16_t start, uint16_t end, uint8_t value);
+    void resetRegisters();
 
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports any failure in a message box, marks what the work changed in
@@ -96,17 +126,20 @@ public:
     void undoKeyed(bool undo);
     // What the status line says instead of the last action's end ("" when
     // nothing): set by a refused undo or redo, cleared by the next key or run.
-    const std::string& statusNote() const { return note_; }
+    const StatusNote& statusNote() const { return note_; }
+    // A confirmation for the status line (or, `problem`, a refusal), kept
+    // until the next key or run.
+    void setStatusNote(std::string text, bool problem = false);
 
     // Execute's speed: from the next run on, and remembered for the next
     // start. Kit speed and slow motion redraw as each slice's instructions are
     // due, so the displays follow the run; Stop ends it at once.
     void setRunSpeed(const RunSpeed& speed);
-    RunSpeed runSpeed() const { return {run_.speed(), run_.perSecond()}; }
-    // The trace of the last Step Exe (why each register and flag changed);
-    // empty after any other action. Only Step Exe is traced: Execute runs
-    // without an observer at full speed.
-    const std::vector<std::string>& stepTrace() const { return traceLines_; }
+    RunSpeed runSpeed() const { return {session_.controller().speed(), session_.controller().perSecond()}; }
+    // The trace of the last Step Exe, or of a slow-motion run's latest
+    // instruction (why each register and flag changed); empty after any
+    // other action.
+    const std::vector<std::string>& stepTrace() const { return session_.traceLines(); }
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -124,14 +157,23 @@ private:
     class RefreshingPresenter;
 
     QWidget* make(const Placement& p);
+    QLabel* makePlate(QLabel* plate, int widthTwips);
     void build();
     void layOut();
     void connectKeys();
-    void addShortcuts(QWidget* target);
+    std::vector<QShortcut*> addShortcuts(QWidget* target);
+    void makeActions();
+    QMenu* speedMenu();
+    void makeStudyView();
+    void showStudyView();
+    void hideStudyView();
+    bool fitsBeside() const;
     void placeStudyView();
     void noteMessage(std::string_view text);
     void showHelp();
 
+    void hexKey(char digit);
+    void noteRunStart();
     void press(QPushButton* key);  // a key pressed from the computer keyboard
 
     void execute_Click();
@@ -149,7 +191,11 @@ private:
     std::unique_ptr<RefreshingPresenter> presenter_;
     KitState kit_;
     PanelModel panel_;
-    RunController run_;
+    RunSession session_;
+    InstructionStarts starts_;
+    BreakpointList breakpoints_;
+    Breakpoints oneOff_;  // the memory file's and the "Run to here" row, for that run
+    bool oneOffRun_ = false;
 
     struct Placed {
         QPointer<QWidget> widget;
@@ -168,26 +214,22 @@ private:
     QLabel* adodc_ = nullptr;
     QPointer<QDialog> help_;
     StudyView* study_ = nullptr;
+    KitDock* dock_ = nullptr;
+    std::vector<QShortcut*> studyShortcuts_;  // off while docked: the kit's own serve then
+    std::optional<QPoint> home_;              // where the kit stood before the view opened
     QAction* studyAction_ = nullptr;
+    QAction* dockAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    std::unique_ptr<QMenu> speedMenu_;
     QAction* breakpointAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
-    std::string note_;
+    StatusNote note_;
 
-    ActionOutcome outcome_;
-    bool stepping_ = false;     // a Step Exe is being carried out
-    bool invalidSeen_ = false;  // "invalid code" was reported during it
     bool shownBefore_ = false;
+    bool marksItsOwn_ = false;  // the key work about to start is Step Exe
 
     QTimer sliceTimer_;
-    Speed runPace_ = Speed::Fast;  // the speed of the run going on
-    TraceStep traced_;
-    bool tracedOne_ = false;
-    Tracer tracer_{[this](const TraceStep& s) {
-        traced_ = s;
-        tracedOne_ = true;
-    }};
-    std::vector<std::string> traceLines_;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;

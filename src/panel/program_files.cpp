@@ -47,9 +47,9 @@ QString droppedProgram(const QMimeData* mime) {
     return programKind(fsPath(file)) ? file : QString();
 }
 
-std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
+std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
     QDialog dialog(parent);
-    dialog.setWindowTitle("Save as Intel HEX");
+    dialog.setWindowTitle("Save memory as Intel HEX: which rows");
     auto* form = new QFormLayout(&dialog);
     auto hexField = [&](const char* name, uint32_t value) {
         auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
@@ -57,8 +57,8 @@ std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
         field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), field));
         return field;
     };
-    QLineEdit* first = hexField("start", start);
-    QLineEdit* last = hexField("end", std::min<uint32_t>(start + 0x0F, 0xFFFF));
+    QLineEdit* first = hexField("start", offered.start);
+    QLineEdit* last = hexField("end", offered.end);
     form->addRow("Start address:", first);
     form->addRow("End address (kept):", last);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -66,10 +66,9 @@ std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted || first->text().isEmpty() || last->text().isEmpty()) return std::nullopt;
-    const uint32_t a = first->text().toUInt(nullptr, 16);
-    const uint32_t b = last->text().toUInt(nullptr, 16);
-    // An end before the start gives a length past FFFF, which the save refuses by name.
-    return HexRange{static_cast<uint16_t>(a), b >= a ? b - a + 1 : 0x10000 - a + b + 1};
+    // An end before the start is passed on: the save refuses it by name.
+    return HexRange{static_cast<uint16_t>(first->text().toUInt(nullptr, 16)),
+                    static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};
 }
 
 void showDiagnostics(QWidget* parent, const QString& problem, const QStringList& lines) {
@@ -91,16 +90,31 @@ void showDiagnostics(QWidget* parent, const QString& problem, const QStringList&
 
 }  // namespace
 
+// The keying sheet as Qt's rich text prints it: Qt takes a table's padding
+// from the table's own attribute rather than from the cells' style, and sets
+// cells of a larger font on another baseline, so the sheet gets both here.
+QString printableSheet(const std::string& html) {
+    QString out = QString::fromStdString(html);
+    // Qt's rich text takes no cell padding from the style (nor from the
+    // table's attribute once borders collapse): a blank either side of each
+    // cell's text keeps neighbours apart. One font size and one alignment
+    // put every cell of a row on one baseline.
+    out.replace(QRegularExpression("(<t[dh][^>]*>)"), "\\1&nbsp;");
+    out.replace(QRegularExpression("(</t[dh]>)"), "&nbsp;\\1");
+    out.replace("</style>", "td.address, td.byte { font-size: 10pt; }\nth, td { vertical-align: middle; }\n</style>");
+    return out;
+}
+
 ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     QWidget* w = &window;
     Dialogs d;
     d.openFile = [w](const QString& folder) {
         return QFileDialog::getOpenFileName(w, "Open a program", folder, kProgramFilter);
     };
-    d.saveFile = [w](const QString& suggested, const QString& filter) {
-        return QFileDialog::getSaveFileName(w, "Save", suggested, filter);
+    d.saveFile = [w](const QString& title, const QString& suggested, const QString& filter) {
+        return QFileDialog::getSaveFileName(w, title, suggested, filter);
     };
-    d.range = [w](uint16_t start) { return askRange(w, start); };
+    d.range = [w](HexRange offered) { return askRange(w, offered); };
     d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
     return d;
 }
@@ -166,6 +180,9 @@ bool ProgramFiles::load(const QString& file) {
         return false;
     }
     lastFile_ = file;
+    window_.starts().setProgram(load.program);
+    window_.setStatusNote(
+        openedText(QFileInfo(file).fileName().toStdString(), load.image.size(), load.program.first, load.program.last));
     if (load.assembly) {
         source_ = std::move(load.assembly);
         sourceFile_ = file;
@@ -178,14 +195,18 @@ bool ProgramFiles::load(const QString& file) {
     return true;
 }
 
+HexRange ProgramFiles::offeredRange() const {
+    if (const std::optional<OpenedProgram>& p = window_.starts().program()) return {p->first, p->last};
+    const Text& here = window_.memory().text1();
+    const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
+    return {start, static_cast<uint16_t>(std::min<uint32_t>(start + 0x0F, 0xFFFF))};
+}
+
 bool ProgramFiles::saveHex() {
     if (busy()) return false;
-    const MemoryTable& memory = window_.memory();
-    const Text& here = memory.text1();
-    const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
-    const std::optional<HexRange> range = dialogs_.range(start);
+    const std::optional<HexRange> range = dialogs_.range(offeredRange());
     if (!range) return false;
-    const HexSave save = saveRange(memory, range->start, range->length);
+    const HexSave save = saveRange(window_.memory(), range->start, range->end);
     if (!save.ok) {
         refuse(save.problem);
         return false;
@@ -193,7 +214,7 @@ bool ProgramFiles::saveHex() {
     const QString suggested =
         lastFile_.isEmpty() ? QString("program.hex")
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + ".hex";
-    const QString file = dialogs_.saveFile(suggested, "Intel HEX (*.hex *.ihx)");
+    const QString file = dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)");
     if (file.isEmpty()) return false;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(save.text.data(), static_cast<qint64>(save.text.size())) < 0 ||
@@ -201,6 +222,9 @@ bool ProgramFiles::saveHex() {
         refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
+    window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
+                          groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
+                          QFileInfo(file).fileName().toStdString());
     return true;
 }
 
@@ -213,12 +237,12 @@ bool ProgramFiles::exportSheet() {
         return false;
     }
     const QFileInfo source(sourceFile_);
-    const QString file =
-        dialogs_.saveFile(source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
+    const QString file = dialogs_.saveFile(
+        "Export keying sheet as PDF", source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
     if (file.isEmpty()) return false;
 
     QTextDocument document;
-    document.setHtml(QString::fromStdString(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
+    document.setHtml(printableSheet(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {
@@ -233,6 +257,7 @@ bool ProgramFiles::exportSheet() {
         refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
+    window_.setStatusNote("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
     return true;
 }
 

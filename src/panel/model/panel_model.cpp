@@ -70,12 +70,22 @@ MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
     MemoryTable& memory = kit_->memory();
     MemoryTable::UndoResult r = undo ? memory.undo() : memory.redo();
     if (!r.done || r.rows.empty()) return r;
-    if (const std::optional<int> row = memory.rowOf(r.rows.front().address)) memory.setCursor(*row);
+    // The step's first row: the lowest address it set, so that undo and redo
+    // of a program both show its start (its rows come in file order).
+    std::optional<int> first;
+    for (const MemoryTable::EditedRow& e : r.rows)
+        if (const std::optional<int> row = memory.rowOf(e.address); row && (!first || *row < *first)) first = row;
+    if (first) memory.setCursor(*first);
     text3Visible = false;
     text4Visible = false;
     text1Visible = true;
     text2Visible = true;
     return r;
+}
+
+void PanelModel::resetRegisters() {
+    for (const RegisterField& f : kRegisterFields) (*kit_)[f.reg] = Text(f.width == 4 ? "0000" : "00");
+    for (const FlagField& f : kFlagFields) kit_->flags.*f.label = Text("0");
 }
 
 void PanelModel::regmod_Click() {

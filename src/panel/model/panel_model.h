@@ -60,6 +60,9 @@ public:
     // the displays show the first row it set, out of address entry. Refused,
     // nothing changes and the result's message says why.
     MemoryTable::UndoResult undoStep(bool undo);
+    // Every register field to "00" ("0000" for PC and SP) and every flag
+    // label to "0", as at start.
+    void resetRegisters();
 
 private:
     KitState* kit_;

@@ -30,6 +30,20 @@ struct ActionOutcome {
     uint64_t tstates = 0;      // Step Exe: the instruction's T-states (0: not known)
 };
 
+// What the status line says instead of the last action's end: a refusal
+// (shown red) or a confirmation of what a menu action did ("opened ...",
+// "saved ...", "undone ...", "breakpoint set at 8004").
+struct StatusNote {
+    std::string text;  // "" when there is none
+    bool problem = false;
+};
+
+// "undone: 8001  05 \u2192 00" or "redone: 8100\u20138104  5 bytes".
+std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows);
+
+// "opened prog.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)".
+std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last);
+
 // The status line for an outcome. Odd texts are shown quoted, as they stand.
 std::string statusText(const ActionOutcome& outcome);
 
@@ -39,13 +53,23 @@ std::string statusText(const ActionOutcome& outcome);
 std::string editText(const MemoryTable::Edit& edit, bool undone);
 
 // T-states and the time they take on the kit's 3.072 MHz clock:
-// "57 T-states, 18.6 \u00B5s at 3.072 MHz" (ms from 10,000 \u00B5s on).
+// "57 T-states = 18.6 \u00B5s at 3.072 MHz" (ms from 10,000 \u00B5s on, s
+// from one second on). Execute's status gives it after every run, and while
+// a run goes on, so a kit-speed run shows a clock counting up.
 std::string timeText(uint64_t tstates);
 
 // The step trace's lines for the study view: the reasons the tracer gave, or,
 // for an instruction without reasons, "B: 00 \u2192 05" for each register and
 // flag label that changed; then each memory row it wrote the same way.
 std::vector<std::string> traceLines(const TraceStep& step);
+
+// A slow-motion rate typed by the user, brought into 1..50 instructions a
+// second, with the reason when it had to be changed ("" when not).
+struct RateCorrection {
+    int value = 0;
+    std::string reason;
+};
+RateCorrection correctRate(long typed);
 
 // 3412009 -> "3,412,009".
 std::string groupedCount(uint64_t n);

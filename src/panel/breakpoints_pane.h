@@ -1,0 +1,41 @@
+#pragma once
+
+// The study view's breakpoints: each with its address, the instruction it
+// stops before and an on/off box; Remove takes the selected one away, Clear
+// all every one. Changes go back through the kit window, which stores them in
+// the memory file.
+
+#include <QWidget>
+
+#include <vector>
+
+#include "panel/model/breakpoint_list.h"
+
+class QPushButton;
+class QTreeWidget;
+
+namespace kit85 {
+
+class BreakpointsPane : public QWidget {
+    Q_OBJECT
+public:
+    explicit BreakpointsPane(QWidget* parent);
+
+    // Shows these entries (rebuilt only when they differ from what is shown).
+    void show(const std::vector<BreakpointEntry>& entries);
+    QTreeWidget* list() const { return list_; }
+
+signals:
+    void switched(uint16_t address, bool on);
+    void removed(uint16_t address);
+    void clearedAll();
+
+private:
+    QTreeWidget* list_ = nullptr;
+    QPushButton* remove_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    std::vector<BreakpointEntry> shown_;
+    bool filling_ = false;
+};
+
+}  // namespace kit85

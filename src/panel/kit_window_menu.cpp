@@ -1,0 +1,119 @@
+// The kit window's actions: its right-click menu and the keys that have no
+// kit key (the study view, breakpoints, undo, programs as files, Execute's
+// speed, help), and what the study view's own menu does to the kit.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+
+#include "panel/check_pane.h"
+#include "panel/kit_window.h"
+#include "panel/model/program_loader.h"
+#include "panel/program_files.h"
+#include "panel/shortcuts.h"
+
+namespace kit85 {
+
+namespace {
+
+QAction* separator(QWidget* owner) {
+    auto* s = new QAction(owner);
+    s->setSeparator(true);
+    owner->addAction(s);
+    return s;
+}
+
+}  // namespace
+
+void KitWindow::makeActions() {
+    // The study view stays outside the kit's drawn layout: F7, or the board's
+    // context menu, opens it.
+    studyAction_ = new QAction("Study view: memory, instructions, stack", this);
+    studyAction_->setObjectName("studyAction");
+    studyAction_->setCheckable(true);
+    studyAction_->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(studyAction_, &QAction::toggled, this, &KitWindow::setStudyOpen);
+    addAction(studyAction_);
+    dockAction_ = new QAction("Study view docked to the kit (one window)", this);
+    dockAction_->setObjectName("dockAction");
+    dockAction_->setCheckable(true);
+    connect(dockAction_, &QAction::toggled, this, &KitWindow::setStudyDocked);
+    addAction(dockAction_);
+    breakpointAction_ = new QAction("Breakpoint on the current row", this);
+    breakpointAction_->setObjectName("breakpointAction");
+    breakpointAction_->setShortcut(QKeySequence(Qt::Key_F9));
+    connect(breakpointAction_, &QAction::triggered, this, [this] {
+        if (memory_->onRow()) toggleBreakpoint(memory_->cursor());
+    });
+    addAction(breakpointAction_);
+    for (const bool undo : {true, false}) {
+        const char* name = undo ? "undo" : "redo";
+        auto* a = new QAction(undo ? "Undo the last keyed byte or opened program" : "Redo", this);
+        a->setObjectName(name);
+        if (const Shortcut* s = shortcutFor(name)) a->setShortcut(QKeySequence(QString(s->keys)));
+        connect(a, &QAction::triggered, this, [this, undo] { undoKeyed(undo); });
+        addAction(a);
+        (undo ? undoAction_ : redoAction_) = a;
+    }
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    new CheckPane(*this);     // Check my program against a lab file
+    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
+    separator(this);
+    addAction(speedMenu()->menuAction());
+    helpAction_ = new QAction("Help: a first program, the keys, every instruction (F1)", this);
+    helpAction_->setObjectName("helpAction");
+    connect(helpAction_, &QAction::triggered, this, &KitWindow::showHelp);
+    addAction(helpAction_);
+    auto* close = new QAction("Close the kit (CLOSE, Ctrl+Q)", this);
+    close->setObjectName("closeAction");
+    connect(close, &QAction::triggered, this, &KitWindow::end_Click);
+    addAction(close);
+}
+
+// Execute's speed, as the study view's chooser sets it.
+QMenu* KitWindow::speedMenu() {
+    // Owned here, not by the window: the kit's own children are its layout's.
+    speedMenu_ = std::make_unique<QMenu>("Execute at");
+    QMenu* menu = speedMenu_.get();
+    menu->setObjectName("speedMenu");
+    auto* group = new QActionGroup(menu);
+    const std::pair<Speed, const char*> speeds[] = {
+        {Speed::Fast, "Full speed"}, {Speed::Kit, "Kit speed (3.072 MHz)"}, {Speed::Slow, "Slow motion"}};
+    for (const auto& [speed, name] : speeds) {
+        QAction* a = menu->addAction(name);
+        a->setCheckable(true);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, speed] {
+            setRunSpeed({speed, runSpeed().perSecond});
+            if (study_) study_->showSpeed();
+        });
+    }
+    // Checked as the speed stands each time the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        const QList<QAction*> all = menu->actions();
+        for (int i = 0; i < all.size(); ++i) all[i]->setChecked(static_cast<int>(runSpeed().speed) == i);
+    });
+    return menu;
+}
+
+void KitWindow::fillRange(uint16_t start, uint16_t end, uint8_t value) {
+    keyWork([this, start, end, value] {
+        const ProgramLoad fill = storeProgram(*memory_, kit85::fillRange(start, end, value), "fill");
+        if (!fill.ok) throw KitError(fill.problem);
+        panel_.text1Visible = panel_.text2Visible = true;
+        panel_.text3Visible = panel_.text4Visible = false;
+        note_ = {"filled " + Text::word(start).str() + "\u2013" + Text::word(end).str() + " with " +
+                     Text::byte(value).str() + " (" + groupedCount(static_cast<uint32_t>(end) - start + 1) +
+                     " bytes; Ctrl+Z takes it back)",
+                 false};
+    });
+}
+
+void KitWindow::resetRegisters() {
+    keyWork([this] {
+        panel_.resetRegisters();
+        note_ = {"registers 00, PC and SP 0000, flags 0", false};
+    });
+}
+
+}  // namespace kit85

@@ -1,0 +1,185 @@
+// The kit window's study view: opening and closing it, where it stands, and
+// what its clicks and breakpoints do to the kit.
+
+#include <QAction>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include "panel/kit_window.h"
+#include "values/errors.h"
+
+namespace kit85 {
+
+// --- The study view ---------------------------------------------------------
+
+void KitWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownBefore_) return;
+    shownBefore_ = true;
+    if (studyViewRemembered()) studyAction_->setChecked(true);
+}
+
+bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
+
+void KitWindow::setStudyOpen(bool open) {
+    if (studyAction_->isChecked() != open) {
+        studyAction_->setChecked(open);  // comes back here through toggled()
+        return;
+    }
+    if (open)
+        showStudyView();
+    else
+        hideStudyView();
+    if (!ended_) rememberStudyView(open);
+}
+
+void KitWindow::setStudyDocked(bool docked) {
+    if (dockAction_->isChecked() != docked) {
+        dockAction_->setChecked(docked);  // comes back here through toggled()
+        return;
+    }
+    if (!ended_) rememberStudyDocked(docked);
+    if (studyOpen()) {
+        hideStudyView();
+        showStudyView();
+    }
+}
+
+void KitWindow::makeStudyView() {
+    study_ = new StudyView(*this);
+    studyShortcuts_ = addShortcuts(study_);
+    study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_, helpAction_});
+    connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+}
+
+void KitWindow::showStudyView() {
+    if (!study_) makeStudyView();
+    if (studyOpen()) return;
+    if (!home_) home_ = window()->pos();
+    const bool docked = studyDockedRemembered(!fitsBeside());
+    if (dockAction_->isChecked() != docked) {
+        const QSignalBlocker quiet(dockAction_);
+        dockAction_->setChecked(docked);
+    }
+    for (QShortcut* s : studyShortcuts_) s->setEnabled(!docked);
+    if (docked) {
+        if (!dock_) dock_ = new KitDock(*this, *study_);
+        dock_->show();
+    } else {
+        study_->show();
+        placeStudyView();
+    }
+    study_->refresh();
+    setFocus();
+}
+
+// The kit goes back to where it stood before the view opened.
+void KitWindow::hideStudyView() {
+    if (dock_) {
+        dock_->release();
+        dock_->deleteLater();
+        dock_ = nullptr;
+    }
+    if (study_) study_->hide();
+    if (home_) move(*home_);
+    home_.reset();
+    setFocus();
+}
+
+// The view beside the kit, on a screen with room for both.
+bool KitWindow::fitsBeside() const {
+    const QScreen* s = screen();
+    if (!s || !study_) return true;
+    return frameGeometry().width() + 8 + study_->sideBySideWidth() + 16 <= s->availableGeometry().width();
+}
+
+// Beside the kit, on the right when it fits, else on the left; when neither
+// side has room the kit moves over so both are seen.
+void KitWindow::placeStudyView() {
+    QScreen* s = screen();
+    if (!s) return;
+    const QRect avail = s->availableGeometry();
+    const QRect kit = frameGeometry();
+    const int gap = 8;
+    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
+    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
+    if (kit.right() + gap + size.width() <= avail.right()) {
+        study_->move(kit.right() + gap, top);
+    } else if (kit.left() - gap - size.width() >= avail.left()) {
+        study_->move(kit.left() - gap - size.width(), top);
+    } else {
+        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
+        move(left, pos().y());
+        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
+    }
+}
+
+void KitWindow::selectAddress(uint16_t address) {
+    keyWork([this, address] {
+        panel_.address_Click();
+        for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
+    });
+}
+
+void KitWindow::toggleBreakpoint(int row) {
+    if (row < 0 || row >= memory_->size()) return;
+    keyWork([this, row] {
+        const Text& address = memory_->addressAt(row);
+        const std::optional<uint16_t> a = Breakpoints::parse(address.str());
+        if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
+        const bool on = breakpoints_.toggle(*memory_, *a);
+        note_ = {on ? "breakpoint set at " + address.str() + ": Execute stops before running it"
+                    : "breakpoint at " + address.str() + " cleared",
+                 false};
+    });
+}
+
+std::vector<BreakpointEntry> KitWindow::breakpointEntries() const {
+    return breakpoints_.entries(*memory_, starts_, kit_[PC]);
+}
+
+void KitWindow::switchBreakpoint(uint16_t address, bool on) {
+    keyWork([this, address, on] {
+        breakpoints_.setOn(*memory_, address, on);
+        note_ = {"breakpoint at " + Text::word(address).str() + (on ? " on" : " off (kept in the list)"), false};
+    });
+}
+
+void KitWindow::removeBreakpoint(uint16_t address) {
+    keyWork([this, address] {
+        breakpoints_.remove(*memory_, address);
+        note_ = {"breakpoint at " + Text::word(address).str() + " removed", false};
+    });
+}
+
+void KitWindow::clearBreakpoints() {
+    keyWork([this] {
+        const std::size_t n = breakpointEntries().size();
+        breakpoints_.clearAll(*memory_);
+        note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints"), false};
+    });
+}
+
+void KitWindow::runToHere(int row) {
+    if (busy_ || running() || ended_ || row < 0 || row >= memory_->size()) return;
+    const std::optional<uint16_t> a = Breakpoints::parse(memory_->addressAt(row).str());
+    if (!a) return;
+    oneOff_.clear();
+    oneOff_.insertAll(memory_->breakpoints());
+    oneOff_.insert(*a);
+    session_.controller().setBreakpoints(&oneOff_);
+    oneOffRun_ = true;
+    execute_Click();
+}
+
+void KitWindow::keyHex(char digit) {
+    const int v = hexDigitValue(digit);
+    if (v >= 0) press(hexKeys_[v]);
+}
+
+// The status line must already say what a message box reports while the box
+// is open: an invalid code ends the run or step inside the message.
+void KitWindow::noteMessage(std::string_view text) { session_.noteMessage(text); }
+
+}  // namespace kit85

@@ -1,0 +1,104 @@
+// The study view's breakpoint list and the words the status line uses for
+// menu actions, without a toolkit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "isa/isa_fixture.h"
+#include "panel/model/breakpoint_list.h"
+#include "panel/model/study_status.h"
+
+namespace kit85::testing {
+namespace {
+
+std::string listed(const BreakpointList& list, const Machine& m, const InstructionStarts& starts) {
+    std::string out;
+    for (const BreakpointEntry& e : list.entries(*m.memory, starts, Text("0000"))) {
+        if (!out.empty()) out += "; ";
+        out += (e.on ? "on " : "off ") + Text::word(e.address).str() + " " + e.instruction;
+    }
+    return out;
+}
+
+TEST(BreakpointList, OnOffRemoveToggleAndClear) {
+    Machine m;
+    m.poke("8000", {"3E", "05", "76"});
+    InstructionStarts starts;
+    starts.noteKeyedAddress(0x8000);
+    BreakpointList list;
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* want;
+        std::size_t inFile;
+    };
+    const std::vector<Step> steps = {
+        {"toggle on", [&] { list.toggle(*m.memory, 0x8000); }, "on 8000 MVI A,05", 1},
+        {"an operand row", [&] { list.toggle(*m.memory, 0x8001); },
+         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2},
+        {"off stays listed", [&] { list.setOn(*m.memory, 0x8000, false); },
+         "off 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 1},
+        {"F9 on an off one sets it", [&] { list.toggle(*m.memory, 0x8000); },
+         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2},
+        {"remove", [&] { list.remove(*m.memory, 0x8001); }, "on 8000 MVI A,05", 1},
+        {"off then clear all", [&] {
+             list.setOn(*m.memory, 0x8002, false);
+             list.clearAll(*m.memory);
+         }, "", 0},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_EQ(listed(list, m, starts), s.want) << s.what;
+        EXPECT_EQ(m.memory->breakpoints().size(), s.inFile) << s.what;
+    }
+}
+
+TEST(BreakpointList, WhatTheStartSays) {
+    const std::pair<std::vector<uint16_t>, const char*> cases[] = {
+        {{}, ""},
+        {{0x8104}, "the memory file holds 1 breakpoint: 8104 (F7: the study view lists them; Execute stops there)"},
+        {{0x8104, 0x8004}, "the memory file holds 2 breakpoints: 8004, 8104 (F7: the study view lists them; Execute "
+                           "stops there)"},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9}, "the memory file holds 9 breakpoints: 0001, 0002, 0003, 0004, 0005, 0006, "
+                                      "0007, 0008, \u2026 (F7: the study view lists them; Execute stops there)"},
+    };
+    for (const auto& [addresses, want] : cases) {
+        Breakpoints b;
+        for (uint16_t a : addresses) b.insert(a);
+        EXPECT_EQ(breakpointsAtStart(b), want);
+    }
+}
+
+TEST(StatusWords, UndoOpenAndRate) {
+    using Row = MemoryTable::EditedRow;
+    EXPECT_EQ(undoText(true, {Row{Text("8001"), Text("00"), Text("47")}}), "undone: 8001  00 \u2192 47");
+    EXPECT_EQ(undoText(false, {Row{Text("8100"), Text("00"), Text("3E")}, Row{Text("8101"), Text("00"), Text("05")}}),
+              "redone: 8100\u20138101  2 bytes");
+    EXPECT_EQ(openedText("p.asm", 12, 0x8100, 0x810B), "opened p.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)");
+    EXPECT_EQ(openedText("p.hex", 1, 0x8100, 0x8100), "opened p.hex: 1 byte, 8100 (Ctrl+Z takes it back)");
+    const std::tuple<long, int, bool> rates[] = {{1, 1, false}, {50, 50, false}, {51, 50, true},
+                                                 {99, 50, true}, {0, 1, true},   {9999, 50, true}};
+    for (const auto& [typed, value, said] : rates) {
+        const RateCorrection c = correctRate(typed);
+        EXPECT_EQ(c.value, value) << typed;
+        EXPECT_EQ(!c.reason.empty(), said) << typed << ": " << c.reason;
+    }
+}
+
+TEST(FillRange, OneStepAllOrNothing) {
+    Machine m;
+    const ProgramLoad fill = storeProgram(*m.memory, fillRange(0x8000, 0x8003, 0x76), "fill");
+    ASSERT_TRUE(fill.ok) << fill.problem;
+    EXPECT_EQ(m.peek("8000") + m.peek("8003") + m.peek("8004"), "767600");
+    EXPECT_EQ(m.memory->lastEdits(5).size(), 1u) << "one undo step";
+    EXPECT_EQ(m.memory->text1().str(), "8000");
+    const ProgramLoad backwards = fillRange(0x8003, 0x8000, 0);
+    EXPECT_FALSE(backwards.ok);
+    EXPECT_EQ(backwards.problem, "the end 8000 is before the start 8003; nothing was filled");
+    EXPECT_EQ(fillRange(0xFFFF, 0xFFFF, 1).image.size(), 1u);
+    EXPECT_EQ(fillRange(0x0000, 0xFFFF, 1).image.size(), 65536u);
+}
+
+}  // namespace
+}  // namespace kit85::testing
