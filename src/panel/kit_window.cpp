@@ -359,6 +359,12 @@ void KitWindow::keyWork(const std::function<void()>& work) {
     if (study_) study_->endAction();
     refresh();
     if (!failure.empty()) report(failure);
+    // The memory file stopped keeping the undo history (it cannot be read or
+    // written): said once, since keying goes on without it.
+    if (const std::string notice = memory_->takeHistoryNotice(); !notice.empty()) {
+        setStatusNote(notice, true);
+        kit().presenter().message(notice, "", Icon::Information);
+    }
     busy_ = false;
     setFocus();
 }

@@ -39,6 +39,7 @@ private slots:
     void regmodTwice();
     void registerFieldsHoldWhatWasTyped();
     void noValidAddressOnMissingRow();
+    void historyTheFileRefusesIsSaidOnce();
     void invalidCodeEndsRunInOneModalBox();
     void stopInterruptsEndlessLoop_data();
     void stopInterruptsEndlessLoop();
@@ -309,6 +310,37 @@ void KitWindowTest::noValidAddressOnMissingRow() {
     CHECK_KIT(k, "Text1=;Text2=");
     QCOMPARE(k.kit().memory().dataAt(0), Text("3E"));
     QCOMPARE(k.kit().memory().dataAt(1), Text("05"));
+}
+
+// A memory file that refuses the undo history: keying goes on, the bytes are
+// saved, and the user is told once that undo is off.
+void KitWindowTest::historyTheFileRefusesIsSaidOnce() {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("kit.sqlite").toStdString();
+    MemoryTable::open(file)->flush();  // a new memory file, with its history table
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db,
+                          "CREATE TABLE IF NOT EXISTS history (seq INTEGER PRIMARY KEY, step INTEGER, address TEXT, "
+                          "old TEXT, new TEXT, undone INTEGER NOT NULL DEFAULT 0);"
+                          "CREATE TRIGGER guard BEFORE INSERT ON history BEGIN SELECT RAISE(ABORT, 'no history'); END",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(db);
+    {
+        Kit k(MemoryTable::open(file));
+        k.keys("address 8 0 0 0 3 E");
+        k.w().memory().flush();  // as the timed commit would
+        k.keys("next 0 5");
+        QCOMPARE(k.presenter.shown.size(), std::size_t{1});
+        QVERIFY2(messageLog(k.presenter).contains("without undo"), qPrintable(messageLog(k.presenter)));
+        k.keys("next 7 6");
+        k.w().memory().flush();
+        QCOMPARE(k.presenter.shown.size(), std::size_t{1});  // once
+    }
+    auto reopened = MemoryTable::open(file);
+    QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("8000"))), Text("3E"));
+    QCOMPARE(reopened->dataAt(*reopened->rowOf(Text("8002"))), Text("76"));
 }
 
 void KitWindowTest::invalidCodeEndsRunInOneModalBox() {
