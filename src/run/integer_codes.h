@@ -250,7 +250,7 @@ template <unsigned op>
 
 // INX, DCX and the stack.
 template <unsigned op>
-[[gnu::always_inline]] inline bool counts(Core& c, const Rows& m) {
+[[gnu::always_inline]] inline bool pairsAndStack(Core& c, const Rows& m) {
     constexpr Opcode o = isa::kOpcodes[op];
     [[maybe_unused]] uint32_t w = 0;
     if constexpr (o.form == Form::Inx) pair<o.a>(c) = (pair<o.a>(c) + 1) & 0xFFFF;
@@ -319,7 +319,7 @@ template <unsigned op>
         return direct<op>(c, m);
     } else if constexpr (f == Inx || f == Dcx || f == InxSP || f == DcxSP || f == Push || f == Pop || f == PopPSW ||
                          f == Xthl || f == Sphl) {
-        return counts<op>(c, m);
+        return pairsAndStack<op>(c, m);
     } else if constexpr (isa::isBranch(f)) {
         return branches<op>(c, m);
     } else {
