@@ -1,7 +1,7 @@
 #pragma once
 
-// The five flag labels, the rules that decide them and the evaluators that set
-// them. This is the one place that knows when a flag is set.
+// The five flag labels and the evaluators that set them from texts, by the
+// rules of values/rules.h (the one place that knows when a flag is set).
 //
 // Each evaluator reads only its argument texts and writes only its one label.
 // Instructions that set a flag to a fixed value write the caption directly.
