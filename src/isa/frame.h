@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-#include "isa/opcode_table.h"
+#include "isa/opcode.h"
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
 #include "values/convert.h"

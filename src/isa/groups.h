@@ -6,13 +6,12 @@
 // Register arguments are register codes (Reg; M = 6 is the row at HL).
 
 #include "isa/frame.h"
-#include "isa/opcode_table.h"
+#include "isa/opcode.h"
 
 namespace kit85::isa {
 
-// A condition of a jump, call or return, named as the 8085 names it; each
-// holds when its flag label is exactly "0" or exactly "1" (jumps.cpp).
-enum Cond : uint8_t { kAlways, kNZ, kZ, kNC, kC, kPO, kPE, kP, kM };
+// A jump, call or return takes a Cond (values/rules.h): it holds when its
+// flag label is exactly "0" or exactly "1" as the condition names (jumps.cpp).
 
 #define KIT85_HANDLER(name) int16_t name(KitState& k, const Opcode& o)
 

@@ -13,11 +13,11 @@
 // Of a five-digit hex1(r), the last two characters are r & FF and characters
 // 2 and 3 are bits 8..15 of r.
 #include "isa/groups.h"
+#include "isa/outcomes.h"
 
 namespace kit85::isa {
 namespace {
 
-constexpr int32_t kByteMinusOne = 255;     // comp2("1")
 constexpr int32_t kWordMinusOne = 0xFFFF;  // convt("FFFF")
 
 // convt(p), the value of a pair's text.
@@ -37,39 +37,32 @@ int16_t countPair(KitState& k, const Opcode& o, int32_t addend) {
     return 0;
 }
 
-// INR and DCR: v, the register's or M's text trimmed, plus `addend` (1, or 255
-// for a decrement). S Z P from hex1(r); AC = auxfg(v, hex1(addend)), so set
-// for INR exactly when v's low digit is F, for DCR exactly when it is not 0
-// (no borrow came out of it). Returns the text that replaces v.
-template <int32_t addend>
-inline Text counted(KitState& k, const Text& v, int64_t r) {
-    setSZP(k.flags, hex1Byte(r));
-    k.flags.auxlb = caption(halfCarryRule(auxDigit(v), auxDigit(int64_t{addend})));
-    return Text::byte(static_cast<uint32_t>(r));
+// INR and DCR (countOutcome, outcomes.h): S Z P and AC decided, CY kept.
+// Returns the text that replaces the counted one.
+inline Text counted(KitState& k, const CountOutcome& r) {
+    applyFlags(k.flags, r.flags, kCountFlags);
+    return Text::byte(r.byte());
 }
 
 template <int32_t addend>
 int16_t count(KitState& k, uint8_t reg) {
     if (reg == M) {
         findM(k);
-        const int64_t r = int64_t{convt(read(k).trimmed())} + addend;
-        write(k, counted<addend>(k, read(k), r));
+        write(k, counted(k, countOutcome(read(k), addend)));
         return 0;
     }
     Text& v = k[Reg(reg)];
-    const int64_t r = int64_t{convt(v.trimmed())} + addend;
+    const CountOutcome r = countOutcome(v, addend);
     setPC(k);  // after the register is read, unlike M: an overflowing text stops INR r before PC moves
-    v = counted<addend>(k, v, r);
+    v = counted(k, r);
     return 0;
 }
 
-// HL := HL + p. CY is written either way: "1" when the sum passed FFFF, "0"
-// when it did not (leaving a stale carry set would make a later JC or ADC
-// act on a carry this addition never produced).
-int16_t addToHL(KitState& k, int32_t p) {
-    const int64_t s = int64_t{p} + pairValue(k, H, L);
-    k.flags.clb = caption(wordCarryRule(hex1Value(s)));
-    writePair(k, H, L, s);
+// HL := HL + p; CY written either way (dadOutcome, wordSumOf).
+int16_t addToHL(KitState& k, const Text& p) {
+    const WordSumOutcome s = dadOutcome(pairText(k, H, L), p);
+    k.flags.clb = caption(s.carry);
+    writePair(k, H, L, s.sum);
     setPC(k);
     return 0;
 }
@@ -96,7 +89,7 @@ int16_t dcxSP(KitState& k, const Opcode&) {
     return 0;
 }
 
-int16_t dad(KitState& k, const Opcode& o) { return addToHL(k, pairValue(k, Reg(o.a), Reg(o.b))); }
-int16_t dadSP(KitState& k, const Opcode&) { return addToHL(k, convt(k[SP].trimmed())); }
+int16_t dad(KitState& k, const Opcode& o) { return addToHL(k, pairText(k, Reg(o.a), Reg(o.b))); }
+int16_t dadSP(KitState& k, const Opcode&) { return addToHL(k, k[SP].trimmed()); }
 
 }  // namespace kit85::isa

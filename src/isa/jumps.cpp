@@ -1,9 +1,9 @@
-// JMP, Jcc, CALL, Ccc, RET, Rcc, and the stack helpers they share with PUSH,
-// POP and XTHL (stack_ops.h).
+// JMP, Jcc, CALL, Ccc, RET, Rcc. Calls and returns reach the stack through
+// the helpers they share with PUSH, POP and XTHL (stack_ops.h).
 //
 // Legend:
 //   holds(k,c)     kAlways, or the caption of c's flag label is exactly the
-//                  one c names, "0" or "1" (kConditions); any other caption
+//                  one c names, "0" or "1" (values/rules.h); any other caption
 //                  makes both conditions on that flag false
 //   targetFetch    two operand rows, low byte first; PC := trimmed high text
 //                  followed by trimmed low text, joined as they stand
@@ -12,48 +12,19 @@
 //                  still on the opcode; the operand rows are not visited
 //
 // Only PC, and for a taken call or return SP and two stack rows, ever change.
-#include <string>
-
 #include "isa/groups.h"
 #include "isa/stack_ops.h"
-#include "values/errors.h"
 
 namespace kit85::isa {
 
-[[noreturn]] void throwNoStackRow(const Text& sp) {
-    throw NoRowError("no memory row has the stack address \"" + sp.str() + "\"; nothing was written");
-}
-
-[[noreturn]] void throwStackEdge(const Text& sp, bool below) {
-    if (below)
-        throw NoRowError("fewer than two memory rows lie below the stack address \"" + sp.str() +
-                         "\"; nothing was written");
-    throw NoRowError("no memory row follows the stack address \"" + sp.str() + "\"; nothing was written");
-}
-
 namespace {
 
-// The flag label each condition reads and the caption that makes it hold.
-struct Condition {
-    Text FlagLabels::*label;
-    uint32_t caption;
-};
-constexpr Condition kConditions[] = {
-    {nullptr, 0},           // kAlways
-    {&FlagLabels::zlb, 0},  // kNZ
-    {&FlagLabels::zlb, 1},  // kZ
-    {&FlagLabels::clb, 0},  // kNC
-    {&FlagLabels::clb, 1},  // kC
-    {&FlagLabels::plb, 0},  // kPO
-    {&FlagLabels::plb, 1},  // kPE
-    {&FlagLabels::slb, 0},  // kP
-    {&FlagLabels::slb, 1},  // kM
-};
-
+// The condition's flag label must be exactly the caption it names: any
+// other caption makes both conditions on that flag false.
 inline bool holds(const KitState& k, uint8_t cond) {
-    if (cond == kAlways) return true;
-    const Condition& c = kConditions[cond];
-    return (k.flags.*c.label).is(c.caption, 1);
+    const Cond c = static_cast<Cond>(cond);
+    if (c == kAlways) return true;
+    return labelOf(k.flags, conditionFlag(c)).is(conditionWantsSet(c) ? 1 : 0, 1);
 }
 
 // The trimmed high text followed by the trimmed low text, joined as they

@@ -1,4 +1,4 @@
-// PUSH, POP, POP PSW, XTHL, SPHL.
+// PUSH, POP, POP PSW, XTHL, SPHL, and the stack's error paths (stack_ops.h).
 //
 // Legend:
 //   a, b      the pair's high and low register (A and F for PSW)
@@ -9,12 +9,25 @@
 // PUSH, POP and XTHL move texts between registers and rows exactly as they
 // stand; only SPHL trims.
 // (OUT, IN, DI and EI only step PC over themselves: see advance, halt.cpp.)
+#include <string>
 #include <utility>
 
 #include "isa/groups.h"
 #include "isa/stack_ops.h"
+#include "values/errors.h"
 
 namespace kit85::isa {
+
+[[noreturn]] void throwNoStackRow(const Text& sp) {
+    throw NoRowError("no memory row has the stack address \"" + sp.str() + "\"; nothing was written");
+}
+
+[[noreturn]] void throwStackEdge(const Text& sp, bool below) {
+    if (below)
+        throw NoRowError("fewer than two memory rows lie below the stack address \"" + sp.str() +
+                         "\"; nothing was written");
+    throw NoRowError("no memory row follows the stack address \"" + sp.str() + "\"; nothing was written");
+}
 
 int16_t push(KitState& k, const Opcode& o) {
     setPC(k);

@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "values/ascii.h"
+
 namespace kit85 {
 
 std::string IntelHexError::message() const { return "line " + std::to_string(line) + ": " + problem; }
 
 namespace {
-
-constexpr char kDigits[] = "0123456789ABCDEF";
-
-std::string hexText(uint32_t value, int digits) {
-    std::string s(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) s[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-    return s;
-}
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // A character as a reader can see it in a message, also when it is a control
 // character or a byte of some other encoding.
@@ -30,7 +17,7 @@ std::string shownChar(char c) {
     auto u = static_cast<unsigned char>(c);
     if (u >= 0x21 && u <= 0x7E) return std::string("'") + c + "'";
     if (u == ' ') return "a blank";
-    return "the byte 0x" + hexText(u, 2);
+    return "the byte 0x" + hexDigits(u, 2);
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -46,7 +33,7 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
         throw Failure{"a record must start with ':', this line starts with " + shownChar(rec.front())};
     std::string_view digits = rec.substr(1);
     for (std::size_t i = 0; i < digits.size(); ++i)
-        if (digitValue(digits[i]) < 0)
+        if (hexDigitValue(digits[i]) < 0)
             throw Failure{"bad hex digit " + shownChar(digits[i]) + " at column " + std::to_string(i + 2)};
     if (digits.size() % 2 != 0) throw Failure{"odd number of hex digits (" + std::to_string(digits.size()) + ")"};
     // Byte count, two address bytes, type and checksum: five bytes at least.
@@ -56,7 +43,7 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
 
     std::vector<uint8_t> b(digits.size() / 2);
     for (std::size_t i = 0; i < b.size(); ++i)
-        b[i] = static_cast<uint8_t>(digitValue(digits[2 * i]) * 16 + digitValue(digits[2 * i + 1]));
+        b[i] = static_cast<uint8_t>(hexDigitValue(digits[2 * i]) * 16 + hexDigitValue(digits[2 * i + 1]));
 
     const std::size_t count = b[0];
     const std::size_t held = b.size() - 5;
@@ -71,7 +58,8 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
     for (std::size_t i = 0; i + 1 < b.size(); ++i) sum += b[i];
     const uint8_t want = static_cast<uint8_t>(0x100 - (sum & 0xFF));
     if (b.back() != want)
-        throw Failure{"bad checksum: the record has " + hexText(b.back(), 2) + ", its bytes need " + hexText(want, 2)};
+        throw Failure{"bad checksum: the record has " + hexDigits(b.back(), 2) + ", its bytes need " +
+                      hexDigits(want, 2)};
 
     const uint32_t offset = static_cast<uint32_t>(b[1]) << 8 | b[2];
     const uint8_t type = b[3];
@@ -90,7 +78,7 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
                 const uint64_t at = uint64_t{base} + offset + i;
                 if (at > 0xFFFF)
                     throw Failure{"data beyond FFFF (byte " + std::to_string(i + 1) + " of the record would go to " +
-                                  hexText(static_cast<uint32_t>(at), at > 0xFFFFF ? 8 : 5) + ")"};
+                                  hexDigits(static_cast<uint32_t>(at), at > 0xFFFFF ? 8 : 5) + ")"};
                 out.push_back({static_cast<uint16_t>(at), data[i]});
             }
             return false;
@@ -105,7 +93,7 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
             base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << 16;
             return false;
         case 0x05: needCount(4, "a start linear address"); return false;
-        default: throw Failure{"unknown record type " + hexText(type, 2)};
+        default: throw Failure{"unknown record type " + hexDigits(type, 2)};
     }
 }
 
@@ -164,14 +152,14 @@ std::string formatIntelHex(std::span<const HexByte> bytes, std::string_view line
         const uint16_t at = image[i].address;
         unsigned sum = static_cast<unsigned>(n) + (at >> 8) + (at & 0xFF);
         out += ':';
-        out += hexText(static_cast<uint32_t>(n), 2);
-        out += hexText(at, 4);
+        out += hexDigits(static_cast<uint32_t>(n), 2);
+        out += hexDigits(at, 4);
         out += "00";
         for (std::size_t k = 0; k < n; ++k) {
-            out += hexText(image[i + k].value, 2);
+            out += hexDigits(image[i + k].value, 2);
             sum += image[i + k].value;
         }
-        out += hexText((0x100 - (sum & 0xFF)) & 0xFF, 2);
+        out += hexDigits((0x100 - (sum & 0xFF)) & 0xFF, 2);
         out += lineEnd;
         i += n;
     }

@@ -71,6 +71,21 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
+// One cycle watched by `observer`, which sees an instruction that fails too.
+Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
+    observer.before(k);
+    const uint64_t t0 = t;
+    Cycle c;
+    try {
+        c = carryOut(k, t);
+    } catch (...) {
+        observer.failed(k);
+        throw;
+    }
+    observer.after(k, static_cast<uint32_t>(t - t0));
+    return c;
+}
+
 // The Execute loop by the text rules, made once for each combination of its
 // optional parts (run/cycle.h).
 using run::kBreakpoints;
@@ -119,22 +134,15 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             }
         }
         ++n;
-        if constexpr ((kParts & kObserved) != 0) {
-            lim.observer->before(k);
-            const uint64_t t0 = t;
-            const Cycle c = carryOut(k, t);
-            lim.observer->after(k, static_cast<uint32_t>(t - t0));
-            switch (c) {
-                case Cycle::Go: mem.findAddress(k[PC]); break;
-                case Cycle::Halt: res.reason = StopReason::Halt; return;
-                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
-            }
-        } else {
-            switch (carryOut(k, t)) {
-                case Cycle::Go: mem.findAddress(k[PC]); break;
-                case Cycle::Halt: res.reason = StopReason::Halt; return;
-                case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
-            }
+        Cycle c;
+        if constexpr ((kParts & kObserved) != 0)
+            c = observedCycle(k, t, *lim.observer);
+        else
+            c = carryOut(k, t);
+        switch (c) {
+            case Cycle::Go: mem.findAddress(k[PC]); break;
+            case Cycle::Halt: res.reason = StopReason::Halt; return;
+            case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
         }
     }
 }
@@ -170,14 +178,10 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, St
                 return;
             }
             ++res.steps;
-            if (observer) {
-                observer->before(k);
-                const uint64_t t0 = res.tstates;
+            if (observer)
+                observedCycle(k, res.tstates, *observer);
+            else
                 carryOut(k, res.tstates);
-                observer->after(k, static_cast<uint32_t>(res.tstates - t0));
-            } else {
-                carryOut(k, res.tstates);
-            }
             k.memory().findAddress(k[PC]);
             if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
         }

@@ -57,12 +57,14 @@ struct RunResult {
 
 // Watches a run instruction by instruction (the step trace, run/trace.h):
 // before() just before an instruction is carried out, after() once it has
-// been, with its T-states. Neither is called for an instruction that fails.
+// been, with its T-states, or failed() when it stopped the run with an error
+// (the kit as the error left it; the run's message says what went wrong).
 class StepObserver {
 public:
     virtual ~StepObserver() = default;
     virtual void before(const KitState& kit) = 0;
     virtual void after(const KitState& kit, uint32_t tstates) = 0;
+    virtual void failed(const KitState& kit) = 0;
 };
 
 struct RunLimits {

@@ -10,12 +10,13 @@
 // side of SP); after it, it hands a TraceStep to its sink. A run without an
 // observer runs the loop it always ran: tracing costs nothing until asked for.
 //
-// The reasons are worded here from the values the instruction read, through
-// the same rules (values/flags.h) the instruction applied, for ADD ADC SUB
-// SBB CMP ANA XRA ORA and their immediates, INR, DCR, DAA, the rotates, CMA,
-// STC, CMC and DAD: one line for each register or flag label that changed,
-// e.g. "CY=1: 9A + 7F = 119, more than FF". Other instructions list their
-// changes without reasons.
+// The reasons are worded from the answers the rules (values/rules.h) give on
+// the texts the instruction read, the same answers the instruction applied:
+// one line for each flag label the instruction decides (the opcode table's
+// flags), changed or not, e.g. "CY=1: 9A + 7F = 119, more than FF", and one
+// for each register it changed (ADD ADC SUB SBB CMP ANA XRA ORA and their
+// immediates, INR, DCR, DAA, the rotates, CMA, STC, CMC, DAD, POP PSW). Other
+// instructions list their changes without reasons.
 
 #include <array>
 #include <cstdint>
@@ -43,15 +44,18 @@ struct TraceStep {
     std::vector<TraceChange> flags;      // S Z AC P CY
     std::vector<TraceChange> rows;       // by row order
     std::vector<std::string> reasons;    // registers first, then flags
+    bool failed = false;                 // the instruction stopped the run with an error
 };
 
-// One TraceStep a carried-out instruction, sent to `sink` as it completes.
-// An instruction that stops the run with an error sends none.
+// One TraceStep an instruction, sent to `sink` as it completes. One that
+// stops the run with an error sends its step too, marked failed, with what it
+// changed before the error, no T-states and no reasons.
 class Tracer : public StepObserver {
 public:
     explicit Tracer(std::function<void(const TraceStep&)> sink) : sink_(std::move(sink)) {}
     void before(const KitState& kit) override;
     void after(const KitState& kit, uint32_t tstates) override;
+    void failed(const KitState& kit) override;
 
 private:
     struct Watched {
@@ -64,6 +68,8 @@ private:
     FlagLabels flags_;
     std::vector<Watched> watched_;
     Text mBefore_;  // the row at HL
+
+    void collectChanges(const KitState& kit);
 };
 
 // The reason lines for an instruction given its opcode code, the registers

@@ -3,6 +3,7 @@
 // Character helpers every layer shares: hex digits and ASCII case. They work
 // on bytes, never on the locale, so a text reads the same on every system.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,17 @@ constexpr int hexDigitValue(char c) {
 
 // The value of an upper-case hex digit, or -1 (a lower-case digit included).
 constexpr int upperHexDigitValue(char c) { return c >= 'a' && c <= 'f' ? -1 : hexDigitValue(c); }
+
+// `value` in upper-case hex, at least `digits` digits (leading zeros), more
+// when it needs them: 10 with 2 gives "0A", 11001 with 4 gives "11001".
+inline std::string hexDigits(uint64_t value, int digits = 2) {
+    std::string s;
+    do {
+        s.insert(s.begin(), "0123456789ABCDEF"[value & 0xF]);
+        value >>= 4;
+    } while (value != 0 || static_cast<int>(s.size()) < digits);
+    return s;
+}
 
 // a..z turned into A..Z; every other byte kept.
 inline std::string upperAscii(std::string_view s) {

@@ -27,12 +27,6 @@ Text packFlagsOther(const FlagLabels& f) {
     return hex1(convtbin2int(static_cast<double>(n))).right(2);
 }
 
-void unpackFlags(FlagLabels& f, uint32_t byte) {
-    f.slb = caption(byte & 0x80);
-    f.zlb = caption(byte & 0x40);
-    f.auxlb = caption(byte & 0x10);
-    f.plb = caption(byte & 0x04);
-    f.clb = caption(byte & 0x01);
-}
+void unpackFlags(FlagLabels& f, uint32_t byte) { applyFlags(f, static_cast<uint8_t>(byte), kAllFlags); }
 
 }  // namespace kit85

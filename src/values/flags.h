@@ -1,15 +1,15 @@
 #pragma once
 
-// The five flag labels, the rules that decide them and the evaluators that set
-// them. This is the one place that knows when a flag is set.
+// The five flag labels and the evaluators that set them from texts, by the
+// rules of values/rules.h (the one place that knows when a flag is set).
 //
 // Each evaluator reads only its argument texts and writes only its one label.
 // Instructions that set a flag to a fixed value write the caption directly.
 
-#include <bit>
 #include <cstdint>
 
 #include "values/convert.h"
+#include "values/rules.h"
 #include "values/text.h"
 
 namespace kit85 {
@@ -29,28 +29,10 @@ struct FlagLabels {
     friend bool operator==(const FlagLabels&, const FlagLabels&) = default;
 };
 
-// The rules, on the values the evaluators read: each evaluator below is one
-// of these applied to convt of its text, and the instructions that compute
-// with integers call them directly on the same values (hex1Value and hex1Byte
-// of values/convert give what convt reads back from hex1's digits).
-//
-// CY after an addition: the whole untruncated sum passed FF. (Ending the window
-// at 1FE would lose the carry of FF + FF + 1 in ADC and ACI, and of RAL on FF
-// with carry set.)
-constexpr bool carryRule(int64_t sum) { return sum > 0xFF; }
-// CY after a subtraction done by adding the complement: the sum stayed below
-// 100, which is a borrow.
-constexpr bool borrowRule(int64_t sum) { return sum < 0x100; }
-// CY after DAD: the 16-bit sum passed FFFF.
-constexpr bool wordCarryRule(int64_t sum) { return sum > 0xFFFF; }
-// AC: two low hex digits sum above 15.
-constexpr bool halfCarryRule(int32_t digit1, int32_t digit2) { return digit1 + digit2 > 15; }
-// S, Z and P of the value of two characters (0..255).
-constexpr bool signRule(int32_t byte) { return byte < 256 && byte > 127; }
-constexpr bool zeroRule(int32_t byte) { return byte == 0; }
-// Two characters convert to at most 255, whose binary-digit number has as many
-// 1 digits as the byte has one bits.
-constexpr bool parityRule(int32_t byte) { return std::popcount(static_cast<uint32_t>(byte)) % 2 == 0; }
+// The rules themselves are in values/rules.h: each evaluator below is one of
+// them applied to convt of its text, and the instructions that compute with
+// integers call them directly on the same values (hex1Value and hex1Byte of
+// values/convert give what convt reads back from hex1's digits).
 
 // The digit auxfg reads from a text: convt of the last character of the
 // trimmed text.
@@ -67,6 +49,29 @@ inline void setSZP(FlagLabels& f, int32_t byte) {
     f.slb = caption(signRule(byte));
     f.zlb = caption(zeroRule(byte));
     f.plb = caption(parityRule(byte));
+}
+
+// The label of one flag of the flag byte (kFlagS ... kFlagCY).
+constexpr Text FlagLabels::*labelMember(uint8_t flag) {
+    switch (flag) {
+        case kFlagS: return &FlagLabels::slb;
+        case kFlagZ: return &FlagLabels::zlb;
+        case kFlagAC: return &FlagLabels::auxlb;
+        case kFlagP: return &FlagLabels::plb;
+        default: return &FlagLabels::clb;
+    }
+}
+inline Text& labelOf(FlagLabels& f, uint8_t flag) { return f.*labelMember(flag); }
+inline const Text& labelOf(const FlagLabels& f, uint8_t flag) { return f.*labelMember(flag); }
+
+// Writes the labels of the flags in `decides` from the packed `flags`; the
+// others keep their captions.
+inline void applyFlags(FlagLabels& f, uint8_t flags, uint8_t decides) {
+    if (decides & kFlagS) f.slb = caption(flags & kFlagS);
+    if (decides & kFlagZ) f.zlb = caption(flags & kFlagZ);
+    if (decides & kFlagAC) f.auxlb = caption(flags & kFlagAC);
+    if (decides & kFlagP) f.plb = caption(flags & kFlagP);
+    if (decides & kFlagCY) f.clb = caption(flags & kFlagCY);
 }
 
 // The evaluators, on texts.

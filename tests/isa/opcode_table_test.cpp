@@ -104,5 +104,72 @@ TEST(OpcodeTable, EveryCodeHasItsMnemonicLengthAndExecutor) {
     }
 }
 
+// The registers a code reads and writes and the flags it decides, which the
+// integer path and the trace take from the table: a sample of every form, as
+// each instruction's effect says (PC is written by every code the kit runs).
+TEST(OpcodeTable, FormsGiveTheRegistersAndFlagsOfEachCode) {
+    auto regs = [](uint16_t mask) {
+        std::string s;
+        const char* const kNames[] = {"B", "C", "D", "E", "H", "L", "M", "A", "F", "PC", "SP"};
+        for (int r = 0; r < 11; ++r)
+            if (mask & (1u << r)) s += std::string(s.empty() ? "" : " ") + kNames[r];
+        return s;
+    };
+    struct Case {
+        int code;
+        Form form;
+        const char* reads;
+        const char* writes;
+        uint8_t flags;
+    };
+    const Case kCases[] = {
+        {0x00, Form::Nop, "", "PC", 0},
+        {0x01, Form::Lxi, "", "B C PC", 0},
+        {0x02, Form::Stax, "B C A", "PC", 0},
+        {0x09, Form::Dad, "B C H L", "H L PC", kFlagCY},
+        {0x0A, Form::Ldax, "B C", "A PC", 0},
+        {0x1F, Form::Rar, "A", "A PC", kFlagCY},
+        {0x22, Form::Shld, "H L", "PC", 0},
+        {0x27, Form::Daa, "A", "A PC", kAllFlags},
+        {0x33, Form::InxSP, "SP", "PC SP", 0},
+        {0x34, Form::Inr, "H L", "PC", kCountFlags},
+        {0x36, Form::Mvi, "H L", "PC", 0},
+        {0x39, Form::DadSP, "H L SP", "H L PC", kFlagCY},
+        {0x3D, Form::Dcr, "A", "A PC", kCountFlags},
+        {0x3F, Form::Cmc, "", "PC", kFlagCY},
+        {0x46, Form::Mov, "H L", "B PC", 0},
+        {0x70, Form::Mov, "B H L", "PC", 0},
+        {0x76, Form::Halt, "", "PC", 0},
+        {0x8E, Form::Adc, "H L A", "A PC", kAllFlags},
+        {0xB8, Form::Cmp, "B A", "PC", kAllFlags},
+        {0xC1, Form::Pop, "SP", "B C PC SP", 0},
+        {0xC2, Form::Jump, "", "PC", 0},
+        {0xCD, Form::Call, "SP", "PC SP", 0},
+        {0xE3, Form::Xthl, "H L SP", "H L PC SP", 0},
+        {0xE6, Form::Ana, "A", "A PC", kAllFlags},
+        {0xF1, Form::PopPSW, "SP", "A F PC SP", kAllFlags},
+        {0xF5, Form::Push, "A F SP", "PC SP", 0},
+        {0xF9, Form::Sphl, "H L PC", "PC SP", 0},
+        {0xC7, Form::Invalid, "", "", 0},
+        {0x08, Form::Invalid, "", "", 0},
+    };
+    for (const Case& c : kCases) {
+        const Opcode& o = kOpcodes[c.code];
+        EXPECT_EQ(int(o.form), int(c.form)) << o.mnemonic;
+        EXPECT_EQ(regs(o.reads), c.reads) << o.mnemonic;
+        EXPECT_EQ(regs(o.writes), c.writes) << o.mnemonic;
+        EXPECT_EQ(int(o.flags), int(c.flags)) << o.mnemonic;
+    }
+}
+
+// The bit fields the forms are ordered by: ALU operation in bits 3-5 of
+// 80..BF, the rotate in bits 3-4 of 07..1F.
+TEST(OpcodeTable, AluAndRotateFormsFollowTheBitFields) {
+    for (int code = 0x80; code < 0xC0; ++code)
+        EXPECT_EQ(int(aluOpOf(kOpcodes[code].form)), (code >> 3) & 7) << kOpcodes[code].mnemonic;
+    for (int code : {0x07, 0x0F, 0x17, 0x1F})
+        EXPECT_EQ(int(rotateKindOf(kOpcodes[code].form)), (code >> 3) & 3) << kOpcodes[code].mnemonic;
+}
+
 }  // namespace
 }  // namespace kit85::isa

@@ -52,7 +52,7 @@ TEST(TStates, EveryRowKeepsTheRulesOfTheTable) {
         }
         EXPECT_GE(o.tstates, 4) << m << ": no 8085 instruction takes fewer than four states";
         const bool conditional = o.tstatesTaken != 0;
-        const bool branch = (o.run == jump || o.run == call || o.run == ret) && o.a != kAlways;
+        const bool branch = isBranch(o.form) && o.a != kAlways;
         EXPECT_EQ(conditional, branch) << m << ": only the conditional jumps, calls and returns have two counts";
         if (conditional) {
             EXPECT_GT(o.tstatesTaken, o.tstates) << m;

@@ -109,5 +109,35 @@ TEST_F(BreakpointRuns, AStepBoundAndAnEmptySet) {
         << "the bound comes before the breakpoint";
 }
 
+// A run with a T-state budget (kit speed) stops at a breakpoint all the same,
+// on either path and in a slice that resumes.
+TEST_F(BreakpointRuns, ABudgetDoesNotHideThem) {
+    struct Case {
+        const char* name;
+        bool textRules;
+        uint64_t budget;
+    };
+    const Case kCases[] = {
+        {"integer path, budget 1000", false, 1000},
+        {"text rules, budget 1000", true, 1000},
+        {"integer path, budget 12: one T-state left at the breakpoint", false, 12},
+        {"integer path, budget 11: spent as the breakpoint is reached", false, 11},
+        {"text rules, budget 11", true, 11},
+    };
+    for (const Case& c : kCases) {
+        m.apply("A=00");
+        program();
+        Breakpoints b;
+        b.insert(0x8003);
+        RunLimits limits;
+        limits.breakpoints = &b;
+        limits.maxTStates = c.budget;
+        limits.textRules = c.textRules;
+        // MVI A,05 (7) + INR A (4) = 11 T-states before the breakpoint's row.
+        const StopReason want = c.budget > 11 ? StopReason::Breakpoint : StopReason::TimeSlice;
+        EXPECT_EQ(differs(kit85::execute(m.kit, limits), {want, 2, "8003", "06", "00"}), "") << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kit85::testing

@@ -24,8 +24,15 @@ void* operator new(std::size_t n) {
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
+// The nothrow form too (std::stable_sort's buffer uses it), so that every
+// block these deletes free came from malloc.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    if (gRefuseAllocations.load(std::memory_order_relaxed)) return nullptr;
+    return std::malloc(n ? n : 1);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace kit85::testing {
 namespace {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../bench/workloads.h"
+#include "asm/assembler.h"
 #include "isa/opcode_table.h"
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
@@ -698,33 +699,52 @@ TEST(IntegerPath, RegisterArithmeticOverEveryByteMatches) {
 
 // --- Whole programs --------------------------------------------------------------
 
-// The bench's workloads with their loop counts cut so that both paths run
-// them to HLT in well under a second even in the sanitizer build; each patch
-// names the byte it expects to find, so a changed workload fails loudly here
-// rather than running something else.
+// The bench's workloads (bench/workloads) with their loop counts cut so that
+// both paths run them to HLT in well under a second even in the sanitizer
+// build; each patch names the byte it expects to find, so a changed workload
+// fails loudly here rather than running something else.
 struct Patch {
     std::size_t at;
     uint8_t was, now;
 };
 
 struct Program {
-    bench::Workload workload;
-    bool checkable;  // the workload's own check still holds after the patches
+    std::string name;
+    std::vector<uint8_t> bytes;  // from 8000 on
+    // What the program leaves in memory after the patches, if it can be told.
+    std::map<uint16_t, std::string> leaves;
 };
 
+std::vector<uint8_t> assembledWorkload(const std::string& file) {
+    std::ifstream in(std::string(KIT85_WORKLOADS) + "/" + file, std::ios::binary);
+    std::ostringstream source;
+    source << in.rdbuf();
+    const assembler::Assembly a = assembler::assemble(source.str());
+    EXPECT_TRUE(in && a.ok()) << file << " does not assemble";
+    std::vector<uint8_t> bytes;
+    for (const HexByte& b : a.bytes()) {
+        EXPECT_EQ(b.address, 0x8000 + bytes.size()) << file << " is not one block from 8000";
+        bytes.push_back(b.value);
+    }
+    return bytes;
+}
+
 std::vector<Program> shortWorkloads() {
-    auto cut = [](bench::Workload w, std::initializer_list<Patch> patches, bool checkable) {
-        for (const Patch& p : patches) {
-            EXPECT_EQ(int{w.program.at(p.at)}, int{p.was}) << w.name << " byte " << p.at;
-            w.program[p.at] = p.now;
+    auto cut = [](const char* name, const char* file, std::initializer_list<Patch> patches,
+                  std::map<uint16_t, std::string> leaves) {
+        Program p{name, assembledWorkload(file), std::move(leaves)};
+        for (const Patch& at : patches) {
+            EXPECT_EQ(int{p.bytes.at(at.at)}, int{at.was}) << name << " byte " << at.at;
+            p.bytes[at.at] = at.now;
         }
-        return Program{std::move(w), checkable};
+        return p;
     };
     return {
-        cut(bench::delayLoop(), {{1, 0x40, 0x03}, {4, 0xFF, 0x0F}}, true),       // D 3, BC 0FFF
-        cut(bench::bubbleSort(), {{1, 40, 1}, {6, 0x00, 0xF0}}, false),          // once, 16 values
-        cut(bench::multiply(), {{4, 10, 1}, {9, 0x00, 0x01}}, true),             // once, E 1
-        cut(bench::bcdAddition(), {{17, 0xAF, 0x00}, {22, 0x00, 0x40}}, false),  // one outer pass of 64
+        cut("delay loop", "delay_loop.asm", {{1, 0x40, 0x03}, {4, 0xFF, 0x0F}}, {{0x8800, "00"}}),  // D 3, BC 0FFF
+        cut("bubble sort", "bubble_sort.asm", {{1, 40, 1}, {6, 0x00, 0xF0}}, {}),                   // once, 16 values
+        cut("multiply", "multiply.asm", {{4, 10, 1}, {9, 0x00, 0x01}},
+            {{0x8800, "01"}, {0x8801, "00"}, {0x8810, "00"}}),                                        // once, E 1
+        cut("BCD addition", "bcd_addition.asm", {{17, 0xAF, 0x00}, {22, 0x00, 0x40}}, {}),          // one pass of 64
     };
 }
 
@@ -747,16 +767,14 @@ TEST(IntegerPath, TheBenchWorkloadsRunToHaltAlike) {
     Twins twins;
     for (const Program& p : shortWorkloads()) {
         KitSetup u = plainSetup();
-        load(u, p.workload.start, p.workload.program);
+        load(u, 0x8000, p.bytes);
         twins.apply(u);
         RunResult r;
-        EXPECT_EQ(twins.run(RunLimits{}, &r), "") << p.workload.name;
-        EXPECT_EQ(stopName(r.reason), "halt") << p.workload.name << ": " << r.message;
-        EXPECT_GT(r.steps, 10000u) << p.workload.name;
-        if (p.checkable) {
-            MemoryTable& m = *twins.fast.memory;
-            EXPECT_TRUE(p.workload.check([&](uint16_t a) { return m.dataAt(a).str(); })) << p.workload.name;
-        }
+        EXPECT_EQ(twins.run(RunLimits{}, &r), "") << p.name;
+        EXPECT_EQ(stopName(r.reason), "halt") << p.name << ": " << r.message;
+        EXPECT_GT(r.steps, 10000u) << p.name;
+        const MemoryTable& m = *twins.fast.memory;
+        for (const auto& [address, data] : p.leaves) EXPECT_EQ(m.dataAt(address).str(), data) << p.name;
         twins.clear();
     }
 }
@@ -852,13 +870,13 @@ TEST(IntegerPath, BreakpointsStopBothAtTheSameRows) {
         int stops = 0;
         for (int spacing : {5, 11, 29}) {
             Breakpoints bp;
-            for (std::size_t i = 0; i < p.workload.program.size(); i += static_cast<std::size_t>(spacing))
-                bp.insert(static_cast<uint16_t>(p.workload.start + i));
+            for (std::size_t i = 0; i < p.bytes.size(); i += static_cast<std::size_t>(spacing))
+                bp.insert(static_cast<uint16_t>(0x8000 + i));
             KitSetup u = plainSetup();
-            load(u, p.workload.start, p.workload.program);
+            load(u, 0x8000, p.bytes);
             twins.apply(u);
             const int slices = runInSlices(
-                twins, findings, p.workload.name + ", every " + std::to_string(spacing) + " bytes",
+                twins, findings, p.name + ", every " + std::to_string(spacing) + " bytes",
                 StopReason::Breakpoint,
                 [&](int slice) {
                     RunLimits l;
@@ -870,7 +888,7 @@ TEST(IntegerPath, BreakpointsStopBothAtTheSameRows) {
             stops += slices - 1;
             twins.clear();
         }
-        EXPECT_GT(stops, 2) << p.workload.name << ": the breakpoints should be met";
+        EXPECT_GT(stops, 2) << p.name << ": the breakpoints should be met";
     }
     // Random programs, odd rows and all, with breakpoints on random rows of
     // the program.
@@ -916,9 +934,9 @@ TEST(IntegerPath, TheTStateBudgetEndsSlicesAlike) {
     Rng rng(0x7575);
     for (const Program& p : shortWorkloads()) {
         KitSetup u = plainSetup();
-        load(u, p.workload.start, p.workload.program);
+        load(u, 0x8000, p.bytes);
         twins.apply(u);
-        runInSlices(twins, findings, p.workload.name, StopReason::TimeSlice, [&](int) {
+        runInSlices(twins, findings, p.name, StopReason::TimeSlice, [&](int) {
             RunLimits l;
             l.maxTStates = 1 + rng.below(rng.oneIn(4) ? 20 : 4000);
             l.resumed = true;
@@ -949,9 +967,9 @@ TEST(IntegerPath, StepBoundsAStopRequestAndAnElapsedSliceEndRunsAlike) {
     Rng rng(0x5105);
     for (const Program& p : shortWorkloads()) {
         KitSetup u = plainSetup();
-        load(u, p.workload.start, p.workload.program);
+        load(u, 0x8000, p.bytes);
         twins.apply(u);
-        runInSlices(twins, findings, p.workload.name, StopReason::StepLimit,
+        runInSlices(twins, findings, p.name, StopReason::StepLimit,
                     [&](int) { return steps(1 + rng.below(rng.oneIn(3) ? 4 : 3000)); });
         twins.clear();
     }
@@ -990,7 +1008,7 @@ TEST(IntegerPath, StepBoundsAStopRequestAndAnElapsedSliceEndRunsAlike) {
         for (int i = 0; i < states; ++i) {
             KitSetup u = plainSetup();
             if (i == 0)
-                load(u, 0x8000, shortWorkloads()[0].workload.program);
+                load(u, 0x8000, shortWorkloads()[0].bytes);
             else if (i <= 8)
                 u = randomProgram(rng);
             else
@@ -1018,7 +1036,7 @@ TEST(IntegerPath, ASlicedRunEndsAsOneRun) {
     std::vector<KitSetup> setups;
     for (const Program& p : shortWorkloads()) {
         KitSetup u = plainSetup();
-        load(u, p.workload.start, p.workload.program);
+        load(u, 0x8000, p.bytes);
         setups.push_back(u);
     }
     for (int i = 0; i < 30; ++i) setups.push_back(randomProgram(rng));

@@ -258,17 +258,16 @@ TEST_F(Programs, AStopRequestFromAnotherThreadEndsAnEndlessRun) {
     key("8000", {"32", "00", "88",    // STA 8800
                  "3C",                // INR A
                  "C3", "00", "80"});  // JMP 8000
+    // A run that ignored the request would never end: the test's CTest
+    // timeout catches that, not a clock read here.
     std::atomic<bool> stop{false};
-    auto started = std::chrono::steady_clock::now();
     std::thread stopper([&] {
         std::this_thread::sleep_for(100ms);
         stop = true;
     });
     RunResult r = execute(m.kit, limits(0, &stop));
-    auto took = std::chrono::steady_clock::now() - started;
     stopper.join();
     EXPECT_EQ(r.reason, StopReason::Interrupted);
-    EXPECT_LT(took, 2s);
     EXPECT_GT(r.steps, 0u);
     // The table is consistent: the cursor is on an instruction of the loop,
     // every write is committed, and memory holds what the loop stored.

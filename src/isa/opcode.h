@@ -1,0 +1,130 @@
+#pragma once
+
+// One entry of the opcode map (opcode_table.h): for a code its mnemonic, its
+// length in bytes, its T-states, the executor that carries it out, its form
+// (which names the handler) with the handler's two arguments, the registers it
+// reads and writes and the flags it decides.
+// The disassembler (and an assembler) read the mnemonic and length: mnemonics
+// are in Intel form, the operand part after a space ("MVI A", "MOV A,M",
+// "LXI SP", "RST 1"). A gap is a code that is no 8085 instruction at all
+// (mnemonic "-"); the restarts, PCHL and XCHG have their mnemonic but no
+// executor, as this kit does not carry them out.
+// The executors read the executor and the handler; the handlers read the
+// length (to step PC over a code that does nothing else, or over a jump, call
+// or return that is not taken) and their arguments. The integer path and the
+// step trace read the form, the registers and the flags: nothing recognises an
+// instruction by its handler.
+
+#include <cstdint>
+
+#include "kit/kit_state.h"
+#include "values/rules.h"
+
+namespace kit85::isa {
+
+// Which executor carries a code out: exec1 (the codes below 90 but HLT),
+// exec2 (the rest), or none: no instruction of the kit ("invalid code").
+enum class Executor : uint8_t { None, First, Second };
+
+// The instruction's form: one handler serves each (groups.h). The ALU
+// operations and the rotates are in the order of their codes' bit fields.
+enum class Form : uint8_t {
+    Invalid,  // a gap, or a code this kit does not carry out
+    Nop,      // only steps PC: NOP RIM SIM OUT IN DI EI
+    Halt,
+    Mov,
+    Mvi,
+    Lxi,
+    LxiSP,
+    Stax,
+    Ldax,
+    Shld,
+    Lhld,
+    Sta,
+    Lda,
+    Inx,
+    Dcx,
+    InxSP,
+    DcxSP,
+    Inr,
+    Dcr,
+    Dad,
+    DadSP,
+    Rlc,
+    Rrc,
+    Ral,
+    Rar,
+    Daa,
+    Cma,
+    Stc,
+    Cmc,
+    Add,
+    Adc,
+    Sub,
+    Sbb,
+    Ana,
+    Xra,
+    Ora,
+    Cmp,
+    Jump,
+    Call,
+    Ret,
+    Push,
+    Pop,
+    PopPSW,
+    Xthl,
+    Sphl,
+};
+
+constexpr bool isAlu(Form f) { return f >= Form::Add && f <= Form::Cmp; }
+constexpr AluOp aluOpOf(Form f) {
+    return static_cast<AluOp>(static_cast<uint8_t>(f) - static_cast<uint8_t>(Form::Add));
+}
+constexpr bool isRotate(Form f) { return f >= Form::Rlc && f <= Form::Rar; }
+constexpr Rotate rotateKindOf(Form f) {
+    return static_cast<Rotate>(static_cast<uint8_t>(f) - static_cast<uint8_t>(Form::Rlc));
+}
+constexpr bool isBranch(Form f) { return f == Form::Jump || f == Form::Call || f == Form::Ret; }
+
+// A register in the reads and writes masks: bit r for Reg r (M is never
+// one: an M operand reads H and L).
+constexpr uint16_t regBit(Reg r) { return static_cast<uint16_t>(1u << r); }
+
+struct Opcode;
+
+// A handler returns what the executor returns: 0 carried out, 1 stop.
+using Handler = int16_t (*)(KitState& k, const Opcode& o);
+
+struct Opcode {
+    const char* mnemonic = "-";
+    uint8_t length = 1;
+    Executor executor = Executor::None;
+    Handler run = nullptr;
+    uint8_t a = 0;  // what each handler's declaration in groups.h says
+    uint8_t b = 0;
+    bool gap = false;  // no 8085 instruction (08 10 18 28 38 CB D9 DD ED FD)
+    // The 8085's clock states (T-states) for the instruction; for a
+    // conditional jump, call or return `tstates` is the count when the
+    // condition fails and `tstatesTaken` when it holds (0 for any other code).
+    // Gaps have 0. The codes this kit does not carry out keep the 8085's count
+    // for listings; the drivers count nothing for them.
+    uint8_t tstates = 0;
+    uint8_t tstatesTaken = 0;
+    Form form = Form::Invalid;
+    // The registers whose texts the instruction reads and those it writes
+    // (regBit; PC among the written for every code the kit runs; F is
+    // rebuilt by the drivers after every instruction and is listed only where
+    // the instruction itself reads or writes it).
+    uint16_t reads = 0;
+    uint16_t writes = 0;
+    uint8_t flags = 0;  // the flags it decides (kFlagS ... kFlagCY)
+};
+
+// The T-states the drivers count for carrying out `o`: 0 for a code the kit
+// does not carry out, the taken count when `taken` and the code has one.
+constexpr uint32_t tstatesOf(const Opcode& o, bool taken) {
+    if (o.executor == Executor::None) return 0;
+    return taken && o.tstatesTaken ? o.tstatesTaken : o.tstates;
+}
+
+}  // namespace kit85::isa
