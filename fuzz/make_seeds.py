@@ -6,6 +6,7 @@ Run it again only to change the seeds; the files it writes are committed.
 memory_file: small SQLite files, good and bad memory files alike; pages of
 512 bytes keep each at a few pages.
 intel_hex: a few small files, good and bad.
+assembler: sources, deep nesting, long lines and long EQU chains among them.
 engine: recipes for fuzz_engine.cpp. FuzzedDataProvider takes numbers from the
 end of the input backwards, so a recipe is its numbers in the order the target
 asks for them, reversed. Keep Recipe in step with fuzz_engine.cpp.
@@ -179,7 +180,34 @@ def engine():
     write("engine", "random", bytes((i * 73 + 41) % 256 for i in range(512)))
 
 
+def assembler():
+    """Sources for fuzz_assembler.cpp: the first byte picks the radix (its low
+    two bits: 10, 16, 2, 8) and the silenced warnings (the bits above)."""
+    def source(name, text, first=0):
+        write("assembler", name, bytes([first]) + text.encode("utf-8"))
+    with open(os.path.join(HERE, "..", "examples", "bcd_add.asm"), encoding="utf-8") as f:
+        source("bcd_add", f.read())
+    source("every_directive", "ORG 8000H\nN EQU 5\nS SET 1\nS SET S+1\nDB 'AB',N,-1\nDW $,LATER\n"
+           "DS 2\nDS 3,0FFH\nLATER: MVI A,HIGH 1234H OR LOW 5 SHL 2 MOD 3\nRADIX 16\nLXI H,0F000\nEND LATER\n")
+    source("dialects", "\ufeffCPU \"8085.TBL\"\nHOF \"INT8\"\nTITLE sum: a & b\n.8085\n.org 8000H\n"
+           "SUM ADD D // comment\n# comment\nDEFB 1,\"two\"\nDEFW 1234H\nDEFS 2,7\nEND: HLT\nEND\nNOP\n")
+    source("radix16", "ORG 8000\nLXI H,F000\nMVI A,0A\nJNZ 2002\nDB 0B,1010B,12D,17Q\n", first=1)
+    source("traps_and_hints", "MVI A,29\nMVI B,45\nADD B\nDAA\nJNZ 2002\nADD 8\nMOV M A\ndcrr b\n"
+           "Skip: JC Skp\nDB 0b1010,0x1FH\nLXI B,F000\nRST 1\nPCHL\n")
+    source("errors", "JMP NOWHERE\nMVI A,300\nMOV M,M\nX EQU Y\nY EQU X\nDB 'ABC'+1\nDS 65537\n"
+           "ORG 0FFFFH\nNOP\nMVI A,5\nDW 0FFFFFFFFH*0FFFFFFFFH\n")
+    source("deep_parens", "DW " + "(" * 150 + "1" + ")" * 150 + "\n")
+    source("deep_unary", "DW " + "- NOT HIGH " * 60 + "1\n")
+    source("long_line", "ORG 8000H\nDB 1" + ",1" * 1500 + "\n")
+    source("long_token", "JMP " + "X" * 3000 + "\n")
+    chain = "".join("E%d EQU E%d+1\n" % (i, i + 1) for i in range(300)) + "E300 EQU 1\nDW E0\n"
+    source("equ_chain", chain)
+    source("equ_loop", "".join("R%d EQU R%d\n" % (i, (i + 1) % 20) for i in range(20)) + "DB R0\n")
+    source("wrap", "ORG 0FFFEH\nDS 2\nEND_OF: DB 1\n")
+
+
 if __name__ == "__main__":
     memory_files()
     intel_hex()
     engine()
+    assembler()

@@ -5,8 +5,15 @@
 //
 // A line is [label:] [operation [operands]] [; comment]. The operations are
 // those of the opcode table (isa/opcode_table.h) and the directives ORG, EQU,
-// SET, DB, DW, DS and END; a name defined by EQU or SET is written without a
-// colon (COUNT EQU 5). Names and operations are read without regard to case.
+// SET, DB, DW, DS, END and RADIX; a name defined by EQU or SET is written
+// without a colon (COUNT EQU 5). Names and operations are read without regard
+// to case.
+//
+// What other assemblers' sources carry is taken where it is harmless: a
+// byte-order mark, // and # comments, the dotted directives (.ORG, .DB),
+// DEFB/DFB/DEFM, DEFW, DEFS/DFS, DS n,fill, double-quoted strings, and
+// header lines (CPU, HOF, TITLE, PAGE, .8085, ...) ignored with a warning; a
+// label without its colon before an operation is taken with a warning.
 //
 // Two passes: the first sets the address of every line and the value of every
 // label (an EQU may refer to a later label), the second makes the bytes. ORG
@@ -16,6 +23,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +31,29 @@
 #include "memory/intel_hex.h"
 
 namespace kit85::assembler {
+
+// The warnings that can be silenced, each by its flag (-Wno-FLAG).
+enum class Warning {
+    InvalidCode,     // an instruction the kit stops on with "invalid code"
+    Dialect,         // a header line ignored, a label without ':', lines after END
+    BelowKeypad,     // code or data placed below 8000, where the keypad starts
+    DecimalAddress,  // a bare 3-4 digit decimal address that reads otherwise in hex
+    DecimalBcd,      // a bare 2-digit decimal immediate in a program using DAA
+};
+
+struct WarningFlag {
+    Warning warning;
+    std::string_view flag;  // "below-8000"
+    std::string_view what;  // for --help
+};
+std::span<const WarningFlag> warningFlags();
+std::optional<Warning> warningNamed(std::string_view flag);
+
+struct Options {
+    int radix = 10;                 // of bare numbers until a RADIX line: 2, 8, 10 or 16
+    std::vector<Warning> silenced;  // warnings not reported
+    bool reports(Warning w) const;
+};
 
 struct Diagnostic {
     enum class Severity { Error, Warning };
@@ -63,6 +94,6 @@ struct Assembly {
     std::vector<HexByte> bytes() const;
 };
 
-Assembly assemble(std::string_view source);
+Assembly assemble(std::string_view source, const Options& options = {});
 
 }  // namespace kit85::assembler

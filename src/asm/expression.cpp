@@ -9,8 +9,13 @@ namespace kit85::assembler {
 namespace {
 
 // Values beyond this are no address or byte of any 8085 program; stopping
-// there keeps every intermediate result far inside int64_t.
+// there keeps every sum far inside int64_t (a product is checked before it
+// is made).
 constexpr int64_t kLimit = int64_t{1} << 32;
+
+// Parentheses and unary operators nest no deeper than this: each level is a
+// few calls deep, and a source of 7,000 parentheses must not exhaust the stack.
+constexpr int kMostNesting = 100;
 
 struct Failure {
     Problem problem;
@@ -18,8 +23,8 @@ struct Failure {
 
 class Parser {
 public:
-    Parser(std::span<const Token> tokens, const SymbolScope& scope, uint16_t dollar)
-        : tokens_(tokens), scope_(scope), dollar_(dollar) {}
+    Parser(std::span<const Token> tokens, const SymbolScope& scope, int64_t dollar, int radix)
+        : tokens_(tokens), scope_(scope), dollar_(dollar), radix_(radix) {}
 
     Evaluation run() {
         Evaluation e;
@@ -46,7 +51,9 @@ public:
 private:
     std::span<const Token> tokens_;
     const SymbolScope& scope_;
-    uint16_t dollar_;
+    int64_t dollar_;
+    int radix_;
+    int depth_ = 0;
     std::size_t pos_ = 0;
     std::string undefinedName_;
     int undefinedColumn_ = 0;
@@ -87,6 +94,23 @@ private:
         return v;
     }
 
+    // Both factors are below 2^32 in size; their product may not fit int64_t.
+    int64_t product(int64_t a, int64_t b, const Token& at) {
+        int64_t v = 0;
+        if (__builtin_mul_overflow(a, b, &v)) fail(at, "value out of range");
+        return checked(v, at);
+    }
+
+    // One level deeper for the while it lives; a failure past kMostNesting.
+    struct Nesting {
+        Parser& p;
+        Nesting(Parser& parser, const Token& at) : p(parser) {
+            if (++p.depth_ > kMostNesting)
+                fail(at, "expression nested more than " + std::to_string(kMostNesting) + " deep");
+        }
+        ~Nesting() { --p.depth_; }
+    };
+
     int64_t orExpr() {
         int64_t v = andExpr();
         for (;;) {
@@ -106,8 +130,10 @@ private:
     }
 
     int64_t notExpr() {
-        if (takeWord("NOT")) return ~notExpr() & 0xFFFF;
-        return addExpr();
+        const Token* t = peek();
+        if (!takeWord("NOT")) return addExpr();
+        Nesting deeper(*this, *t);
+        return ~notExpr() & 0xFFFF;
     }
 
     int64_t addExpr() {
@@ -128,7 +154,7 @@ private:
         for (;;) {
             const Token* op = peek();
             if (take(TokenKind::Star)) {
-                v = checked(v * unary(), *op);
+                v = product(v, unary(), *op);
             } else if (take(TokenKind::Slash) || takeWord("MOD")) {
                 bool mod = op->kind == TokenKind::Name;
                 int64_t d = unary();
@@ -138,7 +164,7 @@ private:
                 bool left = upperAscii(op->text) == "SHL";
                 int64_t n = unary();
                 if (n < 0 || n > 32) fail(*op, "shift count " + std::to_string(n) + " is outside 0 to 32");
-                v = checked(left ? v * (int64_t{1} << n) : (v >> n), *op);
+                v = left ? product(v, int64_t{1} << n, *op) : v >> n;
             } else {
                 return v;
             }
@@ -146,10 +172,22 @@ private:
     }
 
     int64_t unary() {
-        if (take(TokenKind::Plus)) return unary();
-        if (take(TokenKind::Minus)) return -unary();
-        if (takeWord("HIGH")) return (unary() >> 8) & 0xFF;
-        if (takeWord("LOW")) return unary() & 0xFF;
+        const Token* t = peek();
+        if (!t) return primary();
+        if (t->kind == TokenKind::Hash)
+            fail(*t, "'#' marks nothing in Intel's 8085 language: write the value without it");
+        if (take(TokenKind::Plus) || take(TokenKind::Minus)) {
+            Nesting deeper(*this, *t);
+            return t->kind == TokenKind::Minus ? -unary() : unary();
+        }
+        if (takeWord("HIGH")) {
+            Nesting deeper(*this, *t);
+            return (unary() >> 8) & 0xFF;
+        }
+        if (takeWord("LOW")) {
+            Nesting deeper(*this, *t);
+            return unary() & 0xFF;
+        }
         return primary();
     }
 
@@ -159,7 +197,7 @@ private:
         ++pos_;
         switch (t->kind) {
             case TokenKind::Number: {
-                NumberValue n = numberValue(t->text);
+                NumberValue n = numberValue(t->text, radix_);
                 if (!n.value) fail(*t, n.problem);
                 return *n.value;
             }
@@ -173,6 +211,7 @@ private:
             }
             case TokenKind::Dollar: return dollar_;
             case TokenKind::Open: {
+                Nesting deeper(*this, *t);
                 int64_t v = orExpr();
                 if (!take(TokenKind::Close)) {
                     const Token* at = peek();
@@ -209,42 +248,72 @@ int digitIn(char c, int base) {
 
 }  // namespace
 
-NumberValue numberValue(std::string_view text) {
-    std::string upper = upperAscii(text);
-    std::string_view digits = upper;
+namespace {
+
+// How a number says its base: a prefix 0x, a suffix (H, B, Q, O, D), or
+// neither, when the radix in force counts. In radix 16 B and D are digits.
+struct NumberForm {
+    std::string_view digits;
     int base = 10;
     const char* kind = "decimal";
-    if (digits.size() >= 2 && digits[0] == '0' && digits[1] == 'X') {
-        digits.remove_prefix(2);
-        base = 16;
-        kind = "hex";
-    } else {
-        bool suffix = true;
-        switch (digits.back()) {
-            case 'H': base = 16, kind = "hex"; break;
-            case 'B': base = 2, kind = "binary"; break;
-            case 'Q':
-            case 'O': base = 8, kind = "octal"; break;
-            case 'D': break;
-            default: suffix = false; break;
-        }
-        if (suffix) digits.remove_suffix(1);
+};
+
+NumberForm formOf(std::string_view upper, int radix) {
+    NumberForm f{upper, radix, radix == 16 ? "hex" : radix == 8 ? "octal" : radix == 2 ? "binary" : "decimal"};
+    if (upper.size() >= 2 && upper[0] == '0' && upper[1] == 'X') {
+        f.digits.remove_prefix(2);
+        f.base = 16, f.kind = "hex";
+        return f;
     }
+    switch (upper.back()) {
+        case 'H': f.base = 16, f.kind = "hex"; break;
+        case 'Q':
+        case 'O': f.base = 8, f.kind = "octal"; break;
+        case 'B':
+            if (radix == 16) return f;
+            f.base = 2, f.kind = "binary";
+            break;
+        case 'D':
+            if (radix == 16) return f;
+            f.base = 10, f.kind = "decimal";
+            break;
+        default: return f;
+    }
+    f.digits.remove_suffix(1);
+    return f;
+}
+
+// What a bad number was probably meant to be.
+std::string numberHint(std::string_view text, const std::string& upper, const NumberForm& f) {
+    const bool hexDigitsOnly = upper.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+    if (upper.size() > 2 && upper.starts_with("0B") && upper.find_first_not_of("01", 2) == std::string::npos)
+        return " (a binary number ends in B: " + std::string(text.substr(2)) + "B)";
+    if (upper.starts_with("0X") && upper.ends_with("H") && upper.size() > 3)
+        return " (0x and H both mark hex: write " + std::string(text.substr(0, text.size() - 1)) + " or " +
+               std::string(text.substr(2)) + ")";
+    if (f.base != 16 && hexDigitsOnly) return " (a hex number ends in H: " + std::string(text) + "H)";
+    return "";
+}
+
+}  // namespace
+
+NumberValue numberValue(std::string_view text, int radix) {
+    const std::string upper = upperAscii(text);
+    const NumberForm f = formOf(upper, radix);
     NumberValue n;
-    if (digits.empty()) {
+    if (f.digits.empty()) {
         n.problem = "bad number '" + std::string(text) + "'";
         return n;
     }
     int64_t v = 0;
-    for (char c : digits) {
-        int d = digitIn(c, base);
+    for (char c : f.digits) {
+        int d = digitIn(c, f.base);
         if (d < 0) {
-            n.problem = "bad " + std::string(kind) + " number '" + std::string(text) + "'";
-            if (base != 16 && upper.find_first_not_of("0123456789ABCDEF") == std::string::npos)
-                n.problem += " (a hex number ends in H: " + std::string(text) + "H)";
+            n.problem =
+                "bad " + std::string(f.kind) + " number '" + std::string(text) + "'" + numberHint(text, upper, f);
             return n;
         }
-        v = v * base + d;
+        v = v * f.base + d;
         if (v >= kLimit) {
             n.problem = "number '" + std::string(text) + "' is too big";
             return n;
@@ -254,8 +323,13 @@ NumberValue numberValue(std::string_view text) {
     return n;
 }
 
-Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, uint16_t dollar) {
-    return Parser(tokens, scope, dollar).run();
+bool isBareNumber(std::string_view text, int radix) {
+    const std::string upper = upperAscii(text);
+    return formOf(upper, radix).digits.size() == upper.size();
+}
+
+Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, int64_t dollar, int radix) {
+    return Parser(tokens, scope, dollar, radix).run();
 }
 
 bool isReservedName(std::string_view upper) {
@@ -272,6 +346,16 @@ bool looksLikeHexWithoutDigit(std::string_view upper) {
     for (std::size_t i = 0; i + 1 < upper.size(); ++i)
         if (hexDigitValue(upper[i]) < 0) return false;
     return true;
+}
+
+bool looksLikeBareHex(std::string_view upper) {
+    if (upper.empty() || upper.size() > 4) return false;
+    bool digit = false;
+    for (char c : upper) {
+        if (hexDigitValue(c) < 0) return false;
+        digit = digit || (c >= '0' && c <= '9');
+    }
+    return digit || upper.size() <= 2;
 }
 
 }  // namespace kit85::assembler

@@ -10,7 +10,10 @@
 // lands in (byte or word) checks its range.
 //
 // Numbers: 12 or 12D decimal, 0FFH or 0xFF hex, 1010B binary, 17Q or 17O
-// octal. A hex number starts with a digit: FFH is a name.
+// octal. A hex number starts with a digit: FFH is a name. A number without
+// prefix or suffix is read in the radix in force (10 unless the source or
+// the caller says otherwise); in radix 16 B and D are digits, not suffixes.
+// Parentheses and unary operators nest at most 100 deep.
 
 #include <cstdint>
 #include <optional>
@@ -43,15 +46,19 @@ struct Evaluation {
     std::string name;  // Undefined: that name as written
 };
 
-Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, uint16_t dollar);
+// `dollar` is the value of $; `radix` that of bare numbers (2, 8, 10 or 16).
+Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, int64_t dollar, int radix = 10);
 
 // The value of a number token ("0FFH", "1010B", "0x1F"), or the reason it is
-// no number.
+// no number (with a hint at what was meant: "0b101" is 101B).
 struct NumberValue {
     std::optional<int64_t> value;
     std::string problem;
 };
-NumberValue numberValue(std::string_view text);
+NumberValue numberValue(std::string_view text, int radix = 10);
+
+// True for a number written without prefix or suffix: read in the radix.
+bool isBareNumber(std::string_view text, int radix);
 
 // True for the names the language keeps for itself: operators, registers and
 // directives, and the operations of the opcode table.
@@ -60,5 +67,9 @@ bool isReservedName(std::string_view upper);
 // A name such as FFH or ABCDH that reads as a hex number without its leading
 // digit.
 bool looksLikeHexWithoutDigit(std::string_view upper);
+
+// A name such as F000, A4 or FF: hex digits only, as a kit manual writes hex
+// (three or four letters alone, as BAD or FACE, are more likely names).
+bool looksLikeBareHex(std::string_view upper);
 
 }  // namespace kit85::assembler

@@ -12,9 +12,25 @@ std::string hex(unsigned value, int digits) {
     return s;
 }
 
-// A CSV field, quoted when it holds a comma, a quote or a line end.
-std::string csvField(std::string_view s) {
-    if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
+// A statement's text on the rows after its first: at most this many
+// characters, so that the sheet grows with the program, not with the square
+// of a long line's length.
+constexpr std::size_t kMostRepeated = 40;
+
+std::string excerpt(const std::string& statement) {
+    if (statement.size() <= kMostRepeated) return statement;
+    std::size_t cut = kMostRepeated;
+    while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    return statement.substr(0, cut) + "...";
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line end. A field
+// that starts as a formula would (= + - @, or a tab or line end before one)
+// gets a leading ' so that a spreadsheet shows it instead of running it.
+std::string csvField(std::string_view text) {
+    std::string s(text);
+    if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos) s.insert(0, 1, '\'');
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string q = "\"";
     for (char c : s) {
         if (c == '"') q += '"';
@@ -63,8 +79,8 @@ std::vector<SheetRow> keyingRows(const Assembly& a) {
             SheetRow r;
             r.address = static_cast<uint16_t>(*l.address + i);
             r.byte = l.bytes[i];
-            r.instruction = l.statement;
             r.first = i == 0;
+            r.instruction = r.first ? l.statement : excerpt(l.statement);
             if (r.first) r.label = l.label, r.comment = l.comment;
             rows.push_back(std::move(r));
         }

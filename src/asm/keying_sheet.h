@@ -18,7 +18,8 @@ namespace kit85::assembler {
 struct SheetRow {
     uint16_t address = 0;
     uint8_t byte = 0;
-    std::string instruction;  // the statement the byte belongs to: "MVI A,05H", "DB 'AB'"
+    std::string instruction;  // the statement the byte belongs to: "MVI A,05H", "DB 'AB'"; cut to
+                              // 40 characters and "..." after its first byte
     std::string label;        // on the statement's first byte only
     std::string comment;      // on the statement's first byte only
     bool first = false;       // the statement's first byte

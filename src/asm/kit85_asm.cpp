@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -19,16 +18,20 @@
 #include "asm/listing.h"
 #include "asm/output_files.h"
 #include "memory/intel_hex.h"
-#include "values/ascii.h"
+#include "values/escape.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kit85::assembler;
+using kit85::echo;
 
 constexpr int kExitOk = 0;
 constexpr int kExitNotWritten = 1;  // an output could not be written: none was
 constexpr int kExitBadInput = 2;    // bad arguments, an unreadable source, errors in it
+
+// As kit85-run --asm reads: no 8085 source for 64 KiB of memory comes near.
+constexpr std::size_t kMostSourceBytes = 16u << 20;
 
 std::string lowerExtension(const std::string& file) {
     std::string e = fs::path(file).extension().string();
@@ -37,101 +40,97 @@ std::string lowerExtension(const std::string& file) {
     return e;
 }
 
-bool readAll(std::istream& in, std::string& text) {
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
-    return !in.bad();
+// The whole source, or the problem; "-" is the standard input. A device
+// (/dev/zero never ends) is refused; a pipe is read up to the bound.
+std::optional<std::string> readSource(const std::string& source, std::string& problem) {
+    const std::string name = source == "-" ? "the standard input" : echo(source);
+    int fd = source == "-" ? STDIN_FILENO : ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        problem = "cannot read " + name + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd != STDIN_FILENO) ::close(fd);
+        }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) problem = "cannot read " + name + ": it is a folder";
+    if (::fstat(fd, &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && source != "-")
+        problem = "cannot read " + name + ": it is a device, not a source file";
+    if (!problem.empty()) return std::nullopt;
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            problem = "cannot read " + name + ": " + std::strerror(errno);
+            return std::nullopt;
+        }
+        if (n == 0) return text;
+        if (text.size() + static_cast<std::size_t>(n) > kMostSourceBytes) {
+            problem = name + " is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large";
+            return std::nullopt;
+        }
+        text.append(buf, static_cast<std::size_t>(n));
+    }
 }
 
-constexpr const char* kFooter =
-    R"(The source is Intel 8085 assembler language: [LABEL:] OPERATION [OPERANDS] [; comment],
-with ORG, EQU, SET, DB, DW, DS and END. Without -o, --listing or --sheet the
-HEX file is written beside the source (prog.asm: prog.hex). FILE "-" is the
-standard input or output.
+std::string footer() {
+    std::string s =
+        R"(The source is Intel 8085 assembler language: [LABEL:] OPERATION [OPERANDS] [; comment],
+with ORG, EQU, SET, DB, DW, DS, END and RADIX (and the dotted and DEFB-style
+forms of other assemblers). Without -o, --listing or --sheet the HEX file is
+written beside the source (prog.asm: prog.hex). FILE "-" is the standard
+input or output.
 
 Errors and warnings go to stderr as FILE:LINE:COLUMN: error|warning: MESSAGE.
-A source with an error writes nothing.
-
+A source with an error writes nothing. Warnings, each silenced by its -Wno-:
+)";
+    for (const WarningFlag& f : warningFlags())
+        s += "  -Wno-" + std::string(f.flag) + std::string(18 - f.flag.size(), ' ') + std::string(f.what) + "\n";
+    s += R"(
 Exit status: 0 assembled (warnings allowed); 1 an output could not be written
 (then none is); 2 bad arguments, an unreadable source or errors in it.
 )";
+    return s;
+}
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string source, hexFile, listingFile, sheetFile;
-    CLI::App app{"Assembles an 8085 program for the kit85 trainer kit.", "kit85-asm"};
-    app.footer(kFooter);
-    app.set_version_flag("--version", "kit85-asm " KIT85_VERSION);
-    app.add_option("SOURCE", source, "The source, e.g. prog.asm")->required()->type_name("FILE.asm");
-    auto* hexOpt = app.add_option("-o,--output", hexFile, "Write the program as Intel HEX")->type_name("FILE.hex");
-    auto* listingOpt =
-        app.add_option("--listing", listingFile, "Write a listing: address, bytes, source line")->type_name("FILE.lst");
-    auto* sheetOpt = app.add_option("--sheet", sheetFile, "Write the keying sheet, HTML (printable on A4) or CSV")
-                         ->type_name("FILE.html|FILE.csv");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() != 0) {
-            std::istringstream lines(CLI::FailureMessage::simple(&app, e));
-            for (std::string line; std::getline(lines, line);) std::cerr << "kit85-asm: " << line << '\n';
-            return kExitBadInput;
+// -Wno-FLAG values (as CLI11 hands -W's values over: "no-FLAG"); false after
+// naming the one that is no warning's.
+bool silenced(const std::vector<std::string>& values, Options& options) {
+    for (const std::string& v : values) {
+        std::optional<Warning> w = v.starts_with("no-") ? warningNamed(v.substr(3)) : std::nullopt;
+        if (!w) {
+            std::cerr << "kit85-asm: -W" << echo(v) << ": no such warning; -Wno- takes";
+            for (const WarningFlag& f : warningFlags()) std::cerr << ' ' << f.flag;
+            std::cerr << '\n';
+            return false;
         }
-        return app.exit(e);
+        options.silenced.push_back(*w);
     }
+    return true;
+}
 
-    std::string text;
-    const std::string name = source == "-" ? "<stdin>" : source;
-    if (source == "-") {
-        if (!readAll(std::cin, text)) {
-            std::cerr << "kit85-asm: cannot read the standard input\n";
-            return kExitBadInput;
-        }
-    } else {
-        std::error_code ec;
-        if (fs::is_directory(source, ec)) {
-            std::cerr << "kit85-asm: cannot read " << source << ": it is a folder\n";
-            return kExitBadInput;
-        }
-        std::ifstream in(source, std::ios::binary);
-        if (!in || !readAll(in, text)) {
-            std::cerr << "kit85-asm: cannot read " << source << ": " << std::strerror(errno) << "\n";
-            return kExitBadInput;
-        }
-    }
-
-    if (!hexOpt->count() && !listingOpt->count() && !sheetOpt->count())
-        hexFile = source == "-" ? "-" : fs::path(source).replace_extension(".hex").string();
-
-    std::string sheetKind;
-    if (!sheetFile.empty()) {
-        sheetKind = lowerExtension(sheetFile);
-        if (sheetFile == "-") sheetKind = ".html";
-        if (sheetKind == ".htm") sheetKind = ".html";
-        if (sheetKind != ".html" && sheetKind != ".csv") {
-            std::cerr << "kit85-asm: --sheet " << sheetFile << ": the name must end in .html or .csv\n";
-            return kExitBadInput;
-        }
-    }
+// Every target checked before anything is assembled: the sheet's kind, no
+// file named twice, none the source itself.
+bool checkTargets(const std::string& source, const std::vector<const std::string*>& files) {
     std::vector<std::string> targets;
-    for (const std::string* f : {&hexFile, &listingFile, &sheetFile})
+    for (const std::string* f : files)
         if (!f->empty()) targets.push_back(*f);
     if (std::optional<Clash> clash = findClash(targets, {source})) {
         const std::string& f = targets[clash->output];
-        std::cerr << "kit85-asm: " << f
+        std::cerr << "kit85-asm: " << echo(f)
                   << (clash->input ? " is the source: it is not overwritten\n" : " is named for two outputs\n");
-        return kExitBadInput;
+        return false;
     }
+    return true;
+}
 
-    Assembly assembly = assemble(text);
-    for (const Diagnostic& d : assembly.diagnostics) std::cerr << d.format(name) << '\n';
-    if (!assembly.ok()) {
-        std::size_t n = assembly.errors();
-        std::cerr << "kit85-asm: " << n << (n == 1 ? " error" : " errors") << " in " << name << "; nothing written\n";
-        return kExitBadInput;
-    }
-
+int writeOutputs(const Assembly& assembly, const std::string& name, const std::string& hexFile,
+                 const std::string& listingFile, const std::string& sheetFile, const std::string& sheetKind) {
     std::vector<OutputFile> outputs;
     if (!hexFile.empty()) {
         std::vector<kit85::HexByte> bytes = assembly.bytes();
@@ -143,8 +142,83 @@ int main(int argc, char** argv) {
                                           ? keyingSheetCsv(assembly)
                                           : keyingSheetHtml(assembly, fs::path(name).filename().string())});
     if (std::optional<OutputProblem> problem = writeOutputFiles(outputs, std::cout)) {
-        std::cerr << "kit85-asm: " << problem->message("nothing written") << "\n";
+        std::cerr << "kit85-asm: " << kit85::printableMessage(problem->message("nothing written")) << "\n";
         return kExitNotWritten;
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string source, hexFile, listingFile, sheetFile;
+    std::vector<std::string> warningValues;
+    Options options;
+    CLI::App app{"Assembles an 8085 program for the kit85 trainer kit.", "kit85-asm"};
+    app.footer(footer());
+    app.set_version_flag("--version", "kit85-asm " KIT85_VERSION);
+    app.add_option("SOURCE", source, "The source, e.g. prog.asm")->required()->type_name("FILE.asm");
+    auto* hexOpt = app.add_option("-o,--output", hexFile, "Write the program as Intel HEX")->type_name("FILE.hex");
+    auto* listingOpt =
+        app.add_option("--listing", listingFile, "Write a listing: address, bytes, source line")->type_name("FILE.lst");
+    auto* sheetOpt = app.add_option("--sheet", sheetFile, "Write the keying sheet, HTML (printable on A4) or CSV")
+                         ->type_name("FILE.html|FILE.csv");
+    app.add_option("--radix", options.radix, "The radix of bare numbers until a RADIX line (default 10)")
+        ->type_name("2|8|10|16")
+        ->check(CLI::Validator(
+            [](std::string& s) {
+                return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
+            },
+            ""));
+    app.add_option("-W", warningValues, "Silence a warning: -Wno-below-8000 (the list below)")
+        ->type_name("no-WARNING")
+        ->allow_extra_args(false);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() != 0) {
+            std::istringstream lines(CLI::FailureMessage::simple(&app, e));
+            for (std::string line; std::getline(lines, line);)
+                std::cerr << "kit85-asm: " << kit85::printableMessage(line) << '\n';
+            return kExitBadInput;
+        }
+        app.exit(e);
+        if (!std::cout.flush()) {
+            std::cerr << "kit85-asm: cannot write to the standard output\n";
+            return kExitNotWritten;
+        }
+        return kExitOk;
+    }
+    if (!silenced(warningValues, options)) return kExitBadInput;
+
+    std::string problem;
+    std::optional<std::string> text = readSource(source, problem);
+    if (!text) {
+        std::cerr << "kit85-asm: " << problem << "\n";
+        return kExitBadInput;
+    }
+    const std::string name = source == "-" ? "<stdin>" : source;
+
+    if (!hexOpt->count() && !listingOpt->count() && !sheetOpt->count())
+        hexFile = source == "-" ? "-" : fs::path(source).replace_extension(".hex").string();
+    std::string sheetKind;
+    if (!sheetFile.empty()) {
+        sheetKind = sheetFile == "-" ? ".html" : lowerExtension(sheetFile);
+        if (sheetKind == ".htm") sheetKind = ".html";
+        if (sheetKind != ".html" && sheetKind != ".csv") {
+            std::cerr << "kit85-asm: --sheet " << echo(sheetFile) << ": the name must end in .html or .csv\n";
+            return kExitBadInput;
+        }
+    }
+    if (!checkTargets(source, {&hexFile, &listingFile, &sheetFile})) return kExitBadInput;
+
+    Assembly assembly = assemble(*text, options);
+    for (const Diagnostic& d : assembly.diagnostics) std::cerr << kit85::printableMessage(d.format(echo(name))) << '\n';
+    if (!assembly.ok()) {
+        std::size_t n = assembly.errors();
+        std::cerr << "kit85-asm: " << n << (n == 1 ? " error" : " errors") << " in " << echo(name)
+                  << "; nothing written\n";
+        return kExitBadInput;
+    }
+    return writeOutputs(assembly, name, hexFile, listingFile, sheetFile, sheetKind);
 }

@@ -18,6 +18,55 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// The end of the string token that starts at `start` (its quote, ' or "), or
+// npos when the line ends first.
+std::size_t stringEnd(std::string_view line, std::size_t start) {
+    const char quote = line[start];
+    for (std::size_t i = start + 1; i < line.size(); ++i) {
+        if (line[i] != quote) continue;
+        if (i + 1 < line.size() && line[i + 1] == quote) {
+            ++i;  // a doubled quote stands for one
+            continue;
+        }
+        return i + 1;
+    }
+    return std::string_view::npos;
+}
+
+std::optional<TokenKind> punctuation(char c) {
+    switch (c) {
+        case '$': return TokenKind::Dollar;
+        case ',': return TokenKind::Comma;
+        case ':': return TokenKind::Colon;
+        case '(': return TokenKind::Open;
+        case ')': return TokenKind::Close;
+        case '+': return TokenKind::Plus;
+        case '-': return TokenKind::Minus;
+        case '*': return TokenKind::Star;
+        case '/': return TokenKind::Slash;
+        default: return std::nullopt;
+    }
+}
+
+std::string unexpected(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string message = "unexpected character ";
+    if (u >= 0x20 && u < 0x7F) return message + '\'' + c + '\'';
+    return message + "byte " + kDigits[u >> 4] + kDigits[u & 15] + 'H';
+}
+
+// '#' starts a comment unless it stands right before a value or after a
+// comma, where other dialects mark an immediate with it.
+bool hashStartsComment(std::string_view line, std::size_t i, const std::vector<Token>& tokens) {
+    if (tokens.empty()) return true;
+    if (tokens.back().kind == TokenKind::Comma) return false;
+    if (i + 1 >= line.size()) return true;
+    const char next = line[i + 1];
+    return !((next >= '0' && next <= '9') || next == '\'' || next == '"' || next == '(' || next == '$' || next == '-' ||
+             next == '+');
+}
+
 }  // namespace
 
 LexedLine lexLine(std::string_view line) {
@@ -27,83 +76,50 @@ LexedLine lexLine(std::string_view line) {
         out.tokens.push_back(Token{kind, line.substr(start, end - start), static_cast<int>(start) + 1});
     };
     while (i < line.size()) {
-        char c = line[i];
+        const char c = line[i];
         if (isBlank(c)) {
             ++i;
             continue;
         }
-        if (c == ';') {
+        const bool slashes = c == '/' && i + 1 < line.size() && line[i + 1] == '/';
+        if (c == ';' || slashes || (c == '#' && hashStartsComment(line, i, out.tokens))) {
             out.commentColumn = static_cast<int>(i) + 1;
-            out.comment = trimmed(line.substr(i + 1));
+            out.comment = trimmed(line.substr(i + (slashes ? 2 : 1)));
             break;
         }
-        std::size_t start = i;
-        if (isNameStart(c) || (c >= '0' && c <= '9')) {
-            while (i < line.size() && isNameChar(line[i])) ++i;
-            add(isNameStart(c) ? TokenKind::Name : TokenKind::Number, start, i);
+        const std::size_t start = i;
+        const bool dotted = c == '.' && i + 1 < line.size() && isNameChar(line[i + 1]);
+        if (isNameStart(c) || (c >= '0' && c <= '9') || dotted) {
+            for (++i; i < line.size() && isNameChar(line[i]);) ++i;
+            add(isNameStart(c) || dotted ? TokenKind::Name : TokenKind::Number, start, i);
             continue;
         }
-        if (c == '\'') {
-            ++i;
-            for (;;) {
-                if (i >= line.size()) {
-                    out.problem = Problem{static_cast<int>(start) + 1, "string without its closing quote"};
-                    return out;
-                }
-                if (line[i] == '\'') {
-                    if (i + 1 < line.size() && line[i + 1] == '\'') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
+        if (c == '\'' || c == '"') {
+            i = stringEnd(line, start);
+            if (i == std::string_view::npos) {
+                out.problem = Problem{static_cast<int>(start) + 1, "string without its closing quote"};
+                return out;
             }
             add(TokenKind::String, start, i);
             continue;
         }
-        TokenKind kind;
-        switch (c) {
-            case '$': kind = TokenKind::Dollar; break;
-            case ',': kind = TokenKind::Comma; break;
-            case ':': kind = TokenKind::Colon; break;
-            case '(': kind = TokenKind::Open; break;
-            case ')': kind = TokenKind::Close; break;
-            case '+': kind = TokenKind::Plus; break;
-            case '-': kind = TokenKind::Minus; break;
-            case '*': kind = TokenKind::Star; break;
-            case '/': kind = TokenKind::Slash; break;
-            default: {
-                unsigned char u = static_cast<unsigned char>(c);
-                static constexpr char kDigits[] = "0123456789ABCDEF";
-                std::string message = "unexpected character ";
-                if (u >= 0x20 && u < 0x7F) {
-                    message += '\'';
-                    message += c;
-                    message += '\'';
-                } else {
-                    message += "byte ";
-                    message += kDigits[u >> 4];
-                    message += kDigits[u & 15];
-                    message += 'H';
-                }
-                out.problem = Problem{static_cast<int>(start) + 1, std::move(message)};
-                return out;
-            }
+        std::optional<TokenKind> kind = c == '#' ? TokenKind::Hash : punctuation(c);
+        if (!kind) {
+            out.problem = Problem{static_cast<int>(start) + 1, unexpected(c)};
+            return out;
         }
-        ++i;
-        add(kind, start, i);
+        add(*kind, start, ++i);
     }
     return out;
 }
 
 std::string stringValue(const Token& t) {
     std::string s;
+    const char quote = t.text.front();
     std::string_view body = t.text.substr(1, t.text.size() - 2);
     for (std::size_t i = 0; i < body.size(); ++i) {
         s += body[i];
-        if (body[i] == '\'') ++i;  // the second quote of a doubled pair
+        if (body[i] == quote) ++i;  // the second quote of a doubled pair
     }
     return s;
 }

@@ -120,7 +120,10 @@ instructions that start in LEN rows from ADDR, one a line
 ("8000  3E 05     MVI A,05"), or with --json
   {"disassembly": [{"address": "8000", "bytes": ["3E", "05"],
                     "text": "MVI A,05", "kind": "instruction"|"invalid"|"data"}]}
-It cannot be used with --steps, --max-steps or --dump.
+It cannot be used with --steps, --max-steps or --dump. The JSON has the
+same rows as assemblable source in "source" (ORG, L8010: labels for jumps
+inside the range, 0A4H numbers, DB for what is no instruction); --source FILE
+writes that source to a file.
 
 Exit status: 0 after a halt, a breakpoint, the steps asked for or the step
 limit, and after a listing; 1 after an invalid code, an interruption or an
@@ -184,6 +187,15 @@ int main(int argc, char** argv) {
     app.add_option("--save-hex", o.saveHex, "After the run, write LEN (decimal) rows from ADDR as Intel HEX")
         ->type_name("ADDR:LEN FILE")
         ->allow_extra_args(false);
+    app.add_option("--asm-radix", o.asmRadix, "The radix of bare numbers in --asm sources (default 10)")
+        ->type_name("2|8|10|16")
+        ->check(checked([](std::string& s) {
+            return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
+        }));
+    std::string source;
+    auto* sourceOpt =
+        app.add_option("--source", source, "With --disassemble: write the rows as a source kit85-asm assembles back")
+            ->type_name("FILE.asm");
     std::string trace;
     auto* traceOpt =
         app.add_option("--trace", trace, "Write one JSON line per instruction run (what changed and why); - for stdout")
@@ -213,6 +225,7 @@ int main(int argc, char** argv) {
     if (maxStepsOpt->count()) o.maxSteps = maxSteps;
     if (disassembleOpt->count()) o.disassemble = disassemble;
     if (traceOpt->count()) o.trace = trace;
+    if (sourceOpt->count()) o.source = source;
 
     int status = kit85::runHeadless(o, out, std::cerr, &gStop);
     out.flush();

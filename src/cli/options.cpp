@@ -121,6 +121,13 @@ Request checkRequest(const RunnerOptions& o) {
     for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
     if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     q.asmFiles = o.asmFiles;
+    q.asmRadix = o.asmRadix;
+    if (o.source) {
+        if (!o.disassemble) throw BadInput{"--source: it writes the --disassemble range; give --disassemble too"};
+        if (o.source->empty()) throw BadInput{"--source: the file name is empty"};
+        if (*o.source == "-") throw BadInput{"--source -: the standard output carries the listing; name a file"};
+        q.source = o.source;
+    }
     if (o.trace) {
         if (o.trace->empty()) throw BadInput{"--trace: the file name is empty"};
         if (o.disassemble) throw BadInput{"--trace: --disassemble runs nothing to trace"};

@@ -45,6 +45,9 @@ struct RunnerOptions {
     std::vector<std::string> asmFiles;       // --asm FILE.asm: assembled, written after the --load files
     std::vector<std::pair<std::string, std::string>> saveHex;  // --save-hex ADDR:LEN FILE, after the run
     std::optional<std::string> trace;  // --trace FILE: one JSON line per instruction; "-": the standard output
+
+    int asmRadix = 10;                  // --asm-radix N: of the --asm sources' bare numbers (2, 8, 10, 16)
+    std::optional<std::string> source;  // --source FILE.asm: the --disassemble range as assemblable source
 };
 
 struct Poke {
@@ -82,6 +85,8 @@ struct Request {
     std::vector<std::string> asmFiles;
     std::vector<SaveHexRequest> saves;
     std::optional<std::string> trace;
+    int asmRadix = 10;
+    std::optional<std::string> source;
 };
 
 // The options checked and taken apart; throws BadInput.

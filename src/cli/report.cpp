@@ -81,7 +81,7 @@ constexpr std::size_t kBytesColumn = 8;
 
 }  // namespace
 
-void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing) {
+void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing, const std::string& source) {
     if (json) {
         using Json = nlohmann::ordered_json;
         Json rows = Json::array();
@@ -95,6 +95,7 @@ void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& 
         }
         Json j;
         j["disassembly"] = std::move(rows);
+        j["source"] = source;
         out << j.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     } else {
         for (const Disassembly& d : listing) {

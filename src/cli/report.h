@@ -52,7 +52,9 @@ void writeReport(std::ostream& out, bool json, const KitState& kit, const RunRes
                  ReportingPresenter& presenter, const std::vector<Dump>& dumps);
 
 // Writes a listing: one line per instruction ("8000  3E 05     MVI A,05"), or
-// {"disassembly": [{"address", "bytes", "text", "kind"}, ...]}.
-void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing);
+// {"disassembly": [{"address", "bytes", "text", "kind"}, ...], "source": "..."}
+// where "source" is `source`, the rows as assemblable source.
+void writeListing(std::ostream& out, bool json, const std::vector<Disassembly>& listing,
+                  const std::string& source = "");
 
 }  // namespace kit85

@@ -15,6 +15,7 @@
 
 #include "asm/assembler.h"
 #include "asm/output_files.h"
+#include "asm/source_writer.h"
 #include "cli/escape.h"
 #include "cli/report.h"
 #include "cli/trace_output.h"
@@ -76,10 +77,11 @@ std::vector<IntelHexImage> readHexFiles(const std::vector<std::string>& files) {
 
 // Every --asm source read and assembled, before the memory table is opened.
 // Warnings go to `err` at once; errors refuse the run, each on its own line.
-std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, std::ostream& err) {
+std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, int radix, std::ostream& err) {
     std::vector<std::vector<HexByte>> images;
     for (const std::string& file : files) {
-        const assembler::Assembly a = assembler::assemble(readInputFile(file, "--asm", "an 8085 source"));
+        const assembler::Assembly a =
+            assembler::assemble(readInputFile(file, "--asm", "an 8085 source"), assembler::Options{radix, {}});
         std::string lines;
         for (const assembler::Diagnostic& d : a.diagnostics) {
             const std::string line = printableMessage(d.format(echo(file)));
@@ -276,7 +278,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
         q = checkRequest(o);
         checkOutputs(q);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
-        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, err);
+        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, q.asmRadix, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
         if (q.trace) trace.emplace(*q.trace, out);
@@ -301,7 +303,16 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
         const int end = p.listing->row + static_cast<int>(p.listing->length);
         for (int row = p.listing->row; row < end; row += listing.back().length)
             listing.push_back(disassembleAt(*memory, row));
-        writeListing(out, q.json, listing);
+        const std::size_t rows =
+            listing.empty() ? 0 : static_cast<std::size_t>(listing.back().row + listing.back().length - p.listing->row);
+        const std::string source = q.json || q.source ? assembler::sourceFromMemory(*memory, p.listing->row, rows) : "";
+        writeListing(out, q.json, listing, source);
+        if (q.source) {
+            if (std::optional<std::string> problem = assembler::writeOutputFiles({{*q.source, source}}, err)) {
+                err << "kit85-run: --source: " << printableMessage(*problem) << "; nothing was written\n";
+                return kExitRunStopped;
+            }
+        }
         return kExitRunEnded;
     }
 

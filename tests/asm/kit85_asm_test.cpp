@@ -74,12 +74,17 @@ TEST_F(Kit85Asm, WritesHexListingAndSheet) {
     write("prog.asm", kProgram);
     run("prog.asm -o prog.hex --listing prog.lst --sheet prog.csv");
     EXPECT_EQ(exitCode, 0) << describe();
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(err, "prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n");
     auto a = assembler::assemble(kProgram);
     auto bytes = a.bytes();
     EXPECT_EQ(read("prog.hex"), formatIntelHex(bytes)) << describe();
     EXPECT_EQ(read("prog.csv"), assembler::keyingSheetCsv(a));
-    EXPECT_NE(read("prog.lst").find("0000  3E 05          1  START: MVI A,05H ; five"), std::string::npos)
+    EXPECT_NE(read("prog.lst")
+                  .find("0000  3E 05          1  START: MVI A,05H ; five\n"
+                        "*** prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG "
+                        "8000H\n"),
+              std::string::npos)
+        << "the warning stands under its line in the listing file too\n"
         << read("prog.lst");
     run("prog.asm --sheet prog.HTML");
     EXPECT_EQ(exitCode, 0) << describe();
@@ -133,7 +138,9 @@ TEST_F(Kit85Asm, AnOutputThatCannotBeWrittenLeavesNone) {
     write("plain", "a file, not a folder");
     run("prog.asm -o prog.hex --listing plain/prog.lst");
     EXPECT_EQ(exitCode, 1) << describe();
-    EXPECT_EQ(err, "kit85-asm: cannot write plain/prog.lst: Not a directory; nothing written\n");
+    EXPECT_EQ(err,
+              "prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n"
+              "kit85-asm: cannot write plain/prog.lst: Not a directory; nothing written\n");
     EXPECT_EQ(files(), "plain prog.asm ") << "the HEX file is not left behind either";
 }
 
@@ -156,6 +163,76 @@ TEST_F(Kit85Asm, BadArgumentsAreRefused) {
         EXPECT_EQ(err, c.message) << c.args;
         EXPECT_EQ(files(), "prog.asm ") << c.args;
     }
+}
+
+// The radix and the -Wno- options reach the assembler; bad values are refused.
+TEST_F(Kit85Asm, RadixAndSilencedWarnings) {
+    write("kit.asm", "MVI A,29\nDAA\nJNZ 2002\n");
+    struct Case {
+        const char* args;
+        int exit;
+        const char* out;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"kit.asm -o -", 0, ":060000003E1D27C2D207DD\n:00000001FF\n",
+         "kit.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n"
+         "kit.asm:1:7: warning: 29 is decimal here (1DH), but DAA works on BCD: write 29H\n"
+         "kit.asm:3:5: warning: 2002 is decimal here (07D2H); write 2002H\n"},
+        {"kit.asm -o - --radix 16 -Wno-below-8000", 0, ":060000003E2927C2022088\n:00000001FF\n", ""},
+        {"kit.asm -o - -Wno-decimal-bcd -Wno-decimal-address -Wno-below-8000", 0,
+         ":060000003E1D27C2D207DD\n:00000001FF\n", ""},
+        {"kit.asm -o - --radix 12", 2, "",
+         "kit85-asm: --radix: the radix is 2, 8, 10 or 16\nkit85-asm: Run with --help for more information.\n"},
+        {"kit.asm -o - -Wno-bcd", 2, "",
+         "kit85-asm: -Wno-bcd: no such warning; -Wno- takes invalid-code dialect below-8000 decimal-address "
+         "decimal-bcd\n"},
+    };
+    for (const Case& c : cases) {
+        run(c.args);
+        EXPECT_EQ(exitCode, c.exit) << c.args << "\n" << describe();
+        EXPECT_EQ(out, c.out) << c.args;
+        EXPECT_EQ(err, c.err) << c.args;
+    }
+}
+
+// Sources that never end or are too large are refused with a clear message;
+// file names and long tokens in messages are escaped and cut.
+TEST_F(Kit85Asm, HostileInputsGetAClearMessage) {
+    std::ofstream(dir / "huge.asm").close();
+    fs::resize_file(dir / "huge.asm", (16u << 20) + 1);
+    const std::string escName = "bad\x1b[2J.asm";
+    write(escName, "JMP " + std::string(100000, 'X') + "\n");
+    struct Case {
+        std::string args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "kit85-asm: cannot read /dev/zero: it is a device, not a source file\n"},
+        {"huge.asm", "kit85-asm: huge.asm is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large\n"},
+        {"- < huge.asm",
+         "kit85-asm: the standard input is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large\n"},
+    };
+    for (const Case& c : cases) {
+        run(c.args);
+        EXPECT_EQ(exitCode, 2) << c.args << "\n" << describe();
+        EXPECT_EQ(err, c.err) << c.args;
+    }
+    run("'" + escName + "'");
+    EXPECT_EQ(exitCode, 2) << describe();
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << "no raw escape byte reaches the terminal";
+    EXPECT_NE(err.find("bad\\x1B[2J.asm:1:5: error: undefined label 'XXX"), std::string::npos) << err.substr(0, 300);
+    EXPECT_LT(err.size(), 1000u) << "the 100,000-letter name is cut";
+}
+
+TEST_F(Kit85Asm, HelpThatCannotBeWrittenFails) {
+    run("--help");
+    EXPECT_EQ(exitCode, 0) << describe();
+    EXPECT_NE(out.find("-Wno-decimal-bcd"), std::string::npos) << out;
+    const std::string command = "'" KIT85_ASM "' --help >/dev/full 2>'" + path("err.txt") + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_EQ(read("err.txt"), "kit85-asm: cannot write to the standard output\n");
 }
 
 }  // namespace

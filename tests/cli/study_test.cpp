@@ -157,7 +157,8 @@ TEST(Kit85RunDisassemble, ListsTheInstructions) {
         {"disassembly",
          {{{"address", "8001"}, {"bytes", {"50"}}, {"text", "MOV D,B"}, {"kind", "instruction"}},
           {{"address", "8002"}, {"bytes", {"80"}}, {"text", "ADD B"}, {"kind", "instruction"}},
-          {{"address", "8003"}, {"bytes", {"3E", "05"}}, {"text", "MVI A,05"}, {"kind", "instruction"}}}}};
+          {{"address", "8003"}, {"bytes", {"3E", "05"}}, {"text", "MVI A,05"}, {"kind", "instruction"}}}},
+        {"source", "        ORG 8001H\n        MOV D,B\n        ADD B\n        MVI A,05H\n"}};
     EXPECT_EQ(j.json(), wantJson) << json::diff(wantJson, j.json()).dump() << "\n" << j.describe();
     EXPECT_EQ(j.exitCode, 0) << j.describe();
 }
@@ -187,7 +188,7 @@ TEST(Kit85RunDisassemble, OddTextsEdgesAndRefusals) {
          0,
          "FFFF  3E        MVI A (its operand is past the end of memory)\n",
          ""},
-        {"no rows", {"--disassemble", "8000:0", "--json"}, 0, "{\"disassembly\":[]}\n", ""},
+        {"no rows", {"--disassemble", "8000:0", "--json"}, 0, "{\"disassembly\":[],\"source\":\"\"}\n", ""},
         {"with --steps", with(kListed, {"--disassemble", "8000:3", "--steps", "1"}), 2, "", "excludes"},
         {"with --max-steps", with(kListed, {"--disassemble", "8000:3", "--max-steps", "1"}), 2, "", "excludes"},
         {"with --dump", with(kListed, {"--disassemble", "8000:3", "--dump", "8000:1"}), 2, "", "excludes"},

@@ -1,4 +1,4 @@
-#include "cli/escape.h"
+#include "values/escape.h"
 
 #include <algorithm>
 

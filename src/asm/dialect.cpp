@@ -1,0 +1,85 @@
+#include "asm/dialect.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "asm/lexer.h"
+#include "values/ascii.h"
+
+namespace kit85::assembler {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, Directive>, 14> kDirectives = {{
+    {"ORG", Directive::Org},
+    {"EQU", Directive::Equ},
+    {"SET", Directive::Set},
+    {"DB", Directive::Db},
+    {"DW", Directive::Dw},
+    {"DS", Directive::Ds},
+    {"END", Directive::End},
+    {"RADIX", Directive::Radix},
+    {"DEFB", Directive::Db},
+    {"DFB", Directive::Db},
+    {"DEFM", Directive::Db},
+    {"DEFW", Directive::Dw},
+    {"DEFS", Directive::Ds},
+    {"DFS", Directive::Ds},
+}};
+
+// Lines other assemblers need for their own setup; nothing here depends on them.
+constexpr std::array<std::string_view, 12> kHeaders = {"CPU",  "HOF",    "TITLE", "SUBTTL", "PAGE", "EJECT",
+                                                       "LIST", "NOLIST", "NAME",  "8085",   "8080", "SPACE"};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+Directive directiveOf(std::string_view upper) {
+    if (upper.size() > 1 && upper.front() == '.') upper.remove_prefix(1);
+    for (auto [name, d] : kDirectives)
+        if (name == upper) return d;
+    return Directive::None;
+}
+
+std::optional<int> headerLine(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    const std::size_t start = i;
+    if (i < line.size() && line[i] == '.') ++i;
+    while (i < line.size() && isNameChar(line[i])) ++i;
+    std::string word = upperAscii(line.substr(start, i - start));
+    const bool dotted = word.starts_with('.');
+    if (dotted) word.erase(0, 1);
+    if (std::find(kHeaders.begin(), kHeaders.end(), word) == kHeaders.end()) return std::nullopt;
+    if (!dotted && (word == "8085" || word == "8080")) return std::nullopt;  // a number, not a header
+    while (i < line.size() && isBlank(line[i])) ++i;
+    if (i < line.size() && line[i] == ':') return std::nullopt;
+    std::size_t next = i;
+    while (next < line.size() && isNameChar(line[next])) ++next;
+    const std::string after = upperAscii(line.substr(i, next - i));
+    if (after == "EQU" || after == "SET") return std::nullopt;
+    return static_cast<int>(start) + 1;
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// One edit, two for a word of five letters or more: FOO is no typing slip of NOP.
+std::size_t mostEdits(std::size_t letters) { return letters >= 5 ? 2 : 1; }
+
+}  // namespace kit85::assembler

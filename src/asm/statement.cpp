@@ -1,0 +1,229 @@
+// Taking a line apart: label, operation and operands, with the forms of other
+// dialects that are harmless to take, and the hints for the forms that are not.
+
+#include <algorithm>
+
+#include "asm/assembler_pass.h"
+#include "values/ascii.h"
+
+namespace kit85::assembler {
+namespace {
+
+// An instruction of the operation as an example: its first form whose fixed
+// operands differ (MOV B,C rather than MOV B,B), with a typical value.
+std::string example(const Operation& op) {
+    const Form* form = &op.forms.front();
+    for (const Form& f : op.forms)
+        if (f.fixed.size() < 2 || f.fixed[0] != f.fixed[1]) {
+            form = &f;
+            break;
+        }
+    std::string s = op.name;
+    for (std::size_t i = 0; i < form->fixed.size(); ++i) s += (i ? "," : " ") + form->fixed[i];
+    if (op.length > 1) s.append(form->fixed.empty() ? " " : ",").append(op.length == 2 ? "05H" : "8050H");
+    return s;
+}
+
+bool isOperationWord(std::string_view upper) {
+    return findOperation(upper) != nullptr || directiveOf(upper) != Directive::None;
+}
+
+}  // namespace
+
+bool Assembler::parse(Statement& st) {
+    const std::vector<Token>& t = st.lexed.tokens;
+    if (t.empty()) return false;
+    std::size_t i = 0;
+    if (!takeLabel(st, i)) st.label = nullptr;
+    if (i >= t.size()) return st.label != nullptr;  // a label alone names the next byte's address
+    const int line = lineNo(st);
+    const Token& op = t[i];
+    if (op.kind != TokenKind::Name) {
+        error(line, op.column, "mnemonic expected, found '" + std::string(op.text) + "'");
+        return keepLabel(st);
+    }
+    st.op = &op;
+    st.opUpper = upperAscii(op.text);
+    st.directive = directiveOf(st.opUpper);
+    if (st.directive != Directive::None && st.opUpper.starts_with('.')) st.opUpper.erase(0, 1);
+    if (st.directive == Directive::None) {
+        st.operation = st.opUpper.starts_with('.') ? nullptr : findOperation(st.opUpper);
+        if (!st.operation) {
+            error(line, op.column,
+                  st.opUpper.starts_with('.') ? "unknown directive '" + std::string(op.text) + "'"
+                                              : unknownOperation(op));
+            return keepLabel(st);
+        }
+    }
+    if ((st.directive == Directive::Equ || st.directive == Directive::Set) && !st.label) {
+        error(line, op.column, st.opUpper + " needs a name before it: COUNT " + st.opUpper + " 5");
+        return false;
+    }
+    std::size_t from = i + 1;
+    // END: alone is the directive as some dialects write it.
+    if (st.directive == Directive::End && from + 1 == t.size() && t[from].kind == TokenKind::Colon) ++from;
+    if (!splitOperands(st, from) || !checkOperandCount(st)) return keepLabel(st);
+    return true;
+}
+
+// The label, if the line has one: NAME:, NAME before EQU or SET, or NAME
+// before an operation (with a warning: the colon is missing). END: is a label
+// when more follows on its line (END: HLT); alone it is the directive.
+bool Assembler::takeLabel(Statement& st, std::size_t& i) {
+    const std::vector<Token>& t = st.lexed.tokens;
+    if (t.size() < 2 || t[0].kind != TokenKind::Name || t[0].text.starts_with('.')) return false;
+    const std::string first = upperAscii(t[0].text);
+    if (t[1].kind == TokenKind::Colon) {
+        if (first == "END") {
+            if (t.size() == 2) return false;
+            st.label = &t[0], i = 2;
+            return true;
+        }
+        st.label = &t[0], i = 2;
+        return checkLabelName(lineNo(st), t[0]);
+    }
+    if (t[1].kind != TokenKind::Name || isOperationWord(first)) return false;
+    const std::string second = upperAscii(t[1].text);
+    if (directiveOf(second) == Directive::Equ || directiveOf(second) == Directive::Set) {
+        st.label = &t[0], i = 1;
+        return checkLabelName(lineNo(st), t[0]);
+    }
+    if (!isOperationWord(second) || isReservedName(first)) return false;
+    st.label = &t[0], i = 1;
+    warning(Warning::Dialect, lineNo(st), t[0].column,
+            quoted(t[0].text) + " taken as a label: a label ends with ':' (" + std::string(t[0].text) + ":)");
+    return true;
+}
+
+// Splits the operands at the commas outside parentheses.
+bool Assembler::splitOperands(Statement& st, std::size_t from) {
+    const std::vector<Token>& t = st.lexed.tokens;
+    int depth = 0;
+    for (std::size_t k = from; k <= t.size(); ++k) {
+        const bool atEnd = k == t.size();
+        if (!atEnd) {
+            if (t[k].kind == TokenKind::Open) ++depth;
+            if (t[k].kind == TokenKind::Close) --depth;
+            if (t[k].kind != TokenKind::Comma || depth > 0) continue;
+        }
+        if (atEnd && from == t.size() && st.operands.empty()) break;  // no operands at all
+        if (k == from) {
+            int column = atEnd ? t.back().column + static_cast<int>(t.back().text.size()) : t[k].column;
+            error(lineNo(st), column, "operand missing");
+            return false;
+        }
+        Operand o;
+        o.tokens = std::span<const Token>(t.data() + from, k - from);
+        o.column = t[from].column;
+        const Token& last = t[k - 1];
+        o.text = lineTexts_[st.line].substr(
+            static_cast<std::size_t>(o.column - 1),
+            static_cast<std::size_t>(last.column + static_cast<int>(last.text.size()) - o.column));
+        st.operands.push_back(o);
+        from = k + 1;
+    }
+    return true;
+}
+
+bool Assembler::checkOperandCount(Statement& st) {
+    std::size_t want = 0, least = 0;
+    switch (st.directive) {
+        case Directive::None: least = want = st.operation->fixedCount + (st.operation->length > 1 ? 1 : 0); break;
+        case Directive::Org:
+        case Directive::Equ:
+        case Directive::Set:
+        case Directive::Radix: least = want = 1; break;
+        case Directive::Ds: least = 1, want = std::clamp<std::size_t>(st.operands.size(), 1, 2); break;
+        case Directive::End: want = std::min<std::size_t>(st.operands.size(), 1); break;
+        case Directive::Db:
+        case Directive::Dw:
+            if (st.operands.empty()) {
+                error(lineNo(st), st.op->column, st.opUpper + " needs at least one value");
+                return false;
+            }
+            return true;
+    }
+    if (st.operands.size() == want && st.operands.size() >= least) return true;
+    if (want < least) want = least;
+    std::string message = st.opUpper + " takes " + std::to_string(want) + (want == 1 ? " operand" : " operands") +
+                          ", not " + std::to_string(st.operands.size());
+    if (st.operation) {
+        std::string comma = st.operands.size() + 1 == want ? missingComma(st) : "";
+        message += comma.empty() ? ": " + example(*st.operation) : ": a comma is missing: " + comma;
+    }
+    error(lineNo(st), st.operands.size() > want ? st.operands[want].column : st.op->column, message);
+    return false;
+}
+
+// "MOV M,A" for MOV M A: the line with a comma after the first word of the
+// operand that holds two values side by side; empty when there is none.
+std::string Assembler::missingComma(const Statement& st) const {
+    for (std::size_t i = 0; i < st.operands.size(); ++i) {
+        const Operand& o = st.operands[i];
+        if (o.tokens.size() < 2 || o.tokens[0].kind != TokenKind::Name) continue;
+        const TokenKind next = o.tokens[1].kind;
+        if (next != TokenKind::Name && next != TokenKind::Number && next != TokenKind::String) continue;
+        std::string s = st.opUpper;
+        for (std::size_t k = 0; k < st.operands.size(); ++k) {
+            s += k ? "," : " ";
+            if (k != i) {
+                s += std::string(st.operands[k].text);
+                continue;
+            }
+            const std::size_t rest = static_cast<std::size_t>(o.tokens[1].column - o.column);
+            s += std::string(o.tokens[0].text) + "," + std::string(o.text.substr(rest));
+        }
+        return s;
+    }
+    return "";
+}
+
+// After an error in a line's structure: its label is still defined (as the
+// line's address, or as a name without a value for EQU and SET), so that its
+// uses do not add errors of their own.
+bool Assembler::keepLabel(Statement& st) {
+    st.bad = true;
+    if (!st.label) return false;
+    if (st.directive == Directive::Equ || st.directive == Directive::Set) {
+        markBad(st);
+        return false;
+    }
+    st.op = nullptr;
+    st.operands.clear();
+    return true;
+}
+
+// "unknown mnemonic 'DCRR' (did you mean DCR?)": the nearest operation.
+std::string Assembler::unknownOperation(const Token& op) const {
+    std::string message = "unknown mnemonic '" + std::string(op.text) + "'";
+    const std::string upper = upperAscii(op.text);
+    std::string best;
+    const std::size_t most = mostEdits(upper.size());
+    std::size_t bestDistance = most + 1;
+    for (const Operation& o : operations()) {
+        if (o.name.size() + most < upper.size() || upper.size() + most < o.name.size()) continue;
+        const std::size_t d = editDistance(upper, o.name);
+        if (d < bestDistance) best = o.name, bestDistance = d;
+    }
+    return best.empty() ? message : message + " (did you mean " + best + "?)";
+}
+
+std::string Assembler::statementText(const Statement& st) const {
+    std::string s = st.opUpper;
+    for (std::size_t i = 0; i < st.operands.size(); ++i) {
+        s += i ? "," : " ";
+        const bool fixed = st.operation && i < st.operation->fixedCount;
+        s += fixed ? upperAscii(st.operands[i].text) : std::string(st.operands[i].text);
+    }
+    return s;
+}
+
+bool Assembler::checkLabelName(int line, const Token& label) {
+    if (isReservedName(upperAscii(label.text))) {
+        error(line, label.column, quoted(label.text) + " is a reserved word, not a label");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kit85::assembler
