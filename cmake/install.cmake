@@ -56,6 +56,8 @@ endif()
 
 if(TARGET kit85)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit85.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit85-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME kit85.xml)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/${KIT85_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${KIT85_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -258,5 +258,5 @@ int main(int argc, char** argv) {
     } else {
         hooks.kitPainted = [shotDir](KitWindow& window) { takeScreenshots(window, shotDir); };
     }
-    return runKit(file, hooks);
+    return runWindow({file, std::nullopt}, hooks);
 }

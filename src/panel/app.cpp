@@ -11,6 +11,7 @@
 #include "panel/key_button.h"
 #include "panel/kit_window.h"
 #include "panel/memory_file_dialog.h"
+#include "panel/program_files.h"
 
 namespace kit85 {
 
@@ -48,20 +49,28 @@ void setUpApplication() {
     QApplication::setWindowIcon(QIcon(":/kit85/kit85.svg"));
 }
 
-int runKit(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks) {
+int runWindow(const StartFiles& files, const StartHooks& hooks) {
     {
         AboutBox about;
         if (hooks.aboutPainted) new FirstPaint(&about, [&about, &hooks] { hooks.aboutPainted(about); });
         if (about.exec() != QDialog::Accepted) return 0;
     }
 
-    std::unique_ptr<MemoryTable> memory = openMemoryTable(memoryFile, memoryFileDialog());
+    std::unique_ptr<MemoryTable> memory = openMemoryTable(files.memory, memoryFileDialog());
     if (!memory) return 1;
 
     KitWindow window(std::move(memory));
     QObject::connect(&window, &KitWindow::ended, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     if (hooks.kitPainted) new FirstPaint(&window, [&window, &hooks] { hooks.kitPainted(window); });
     window.show();
+    if (files.program) {
+        // After the first turn of the event loop, so a refusal's message box
+        // stands over a kit already drawn.
+        const QString program = QString::fromStdString(files.program->string());
+        QTimer::singleShot(0, &window, [&window, program] {
+            if (auto* files = window.findChild<ProgramFiles*>()) files->openFile(program);
+        });
+    }
     return QApplication::exec();
 }
 

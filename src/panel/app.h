@@ -27,9 +27,15 @@ struct StartHooks {
 // anything is shown.
 void setUpApplication();
 
-// Runs the start and then the event loop. The exit status: 0 when the about
-// box is closed without OK or the kit has ended, 1 when no memory file could
-// be opened.
-int runKit(const std::optional<std::filesystem::path>& memoryFile, const StartHooks& hooks = {});
+// What the start is given on the command line.
+struct StartFiles {
+    std::optional<std::filesystem::path> memory;   // the memory file (else the default one)
+    std::optional<std::filesystem::path> program;  // opened as Ctrl+O would, once the kit shows
+};
+
+// Runs the kit window's start and then the event loop. The exit status: 0
+// when the about box is closed without OK or the kit has ended, 1 when no
+// memory file could be opened.
+int runWindow(const StartFiles& files, const StartHooks& hooks = {});
 
 }  // namespace kit85

@@ -26,12 +26,6 @@ namespace kit85 {
 
 namespace {
 
-// A run gives the event loop a turn this often, and redraws the panel then.
-constexpr auto kSlice = std::chrono::milliseconds(30);
-// At Kit speed a slice runs what the clock allows since the last one: this
-// wait keeps the window redrawing some 80 times a second without a busy loop.
-constexpr auto kKitSliceWait = std::chrono::milliseconds(12);
-
 // The board the kit is built on, and its white print.
 const QColor kBoard("#1E5E3C");
 const QColor kPrint("#F2F2E8");
@@ -87,7 +81,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
       presenter_(std::make_unique<RefreshingPresenter>(*this, presenter ? *presenter : *ownPresenter_)),
       kit_(*memory_, *presenter_),
       panel_(kit_),
-      run_(kit_) {
+      session_(kit_) {
     initKitResources();
     setObjectName("form1");
     setWindowTitle(" MICROPROCESSER 8085");
@@ -134,7 +128,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
 
     const RunSpeed speed = rememberedRunSpeed();
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
@@ -273,10 +267,20 @@ void KitWindow::layOut() {
     }
 }
 
+// A hex key; the fourth digit of an address keyed makes its row a start the
+// instructions pane reads from.
+void KitWindow::hexKey(char digit) {
+    const bool entering = panel_.addressEntry();
+    panel_.hexKey_Click(digit);
+    if (entering && !panel_.addressEntry() && memory_->onRow() && memory_->text1().isHex() &&
+        memory_->text1().size() == 4)
+        starts_.noteKeyedAddress(static_cast<uint16_t>(memory_->text1().hexValue()));
+}
+
 void KitWindow::connectKeys() {
     for (KeyButton* k : hexKeys_) {
         const char d = k->text().at(0).toLatin1();
-        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { panel_.hexKey_Click(d); }); });
+        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { hexKey(d); }); });
     }
     const std::pair<const char*, std::function<void()>> clicks[] = {
         {"execute", [this] { execute_Click(); }},
@@ -342,95 +346,13 @@ void KitWindow::refresh() {
     if (study_) study_->refresh();
 }
 
-// --- The study view ---------------------------------------------------------
-
-void KitWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (shownBefore_) return;
-    shownBefore_ = true;
-    if (studyViewRemembered()) studyAction_->setChecked(true);
-}
-
-bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
-
-void KitWindow::setStudyOpen(bool open) {
-    if (studyAction_->isChecked() != open) {
-        studyAction_->setChecked(open);  // comes back here through toggled()
-        return;
-    }
-    if (open && !study_) {
-        study_ = new StudyView(*this);
-        addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
-        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
-        placeStudyView();
-    }
-    if (study_) {
-        study_->setVisible(open);
-        study_->refresh();
-    }
-    if (!ended_) rememberStudyView(open);
-}
-
-// Beside the kit, on the right when it fits, else on the left; when neither
-// side has room the kit moves over so both are seen.
-void KitWindow::placeStudyView() {
-    QScreen* s = screen();
-    if (!s) return;
-    const QRect avail = s->availableGeometry();
-    const QRect kit = frameGeometry();
-    const int gap = 8;
-    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
-    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
-    if (kit.right() + gap + size.width() <= avail.right()) {
-        study_->move(kit.right() + gap, top);
-    } else if (kit.left() - gap - size.width() >= avail.left()) {
-        study_->move(kit.left() - gap - size.width(), top);
-    } else {
-        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
-        move(left, pos().y());
-        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
-    }
-}
-
-void KitWindow::selectAddress(uint16_t address) {
-    keyWork([this, address] {
-        panel_.address_Click();
-        for (char c : Text::word(address).str()) panel_.hexKey_Click(c);
-    });
-}
-
-void KitWindow::toggleBreakpoint(int row) {
-    if (row < 0 || row >= memory_->size()) return;
-    keyWork([this, row] { memory_->toggleBreakpoint(memory_->addressAt(row)); });
-}
-
-void KitWindow::keyHex(char digit) {
-    const int v = hexDigitValue(digit);
-    if (v >= 0) press(hexKeys_[v]);
-}
-
-// The status line must already say what a message box reports while the box
-// is open: an invalid code ends the run or step inside the message.
-void KitWindow::noteMessage(std::string_view text) {
-    if (text != "invalid code") return;
-    if (stepping_) {
-        invalidSeen_ = true;
-        outcome_.invalidCode = true;
-    } else if (run_.running()) {
-        outcome_.result.reason = StopReason::InvalidCode;
-        outcome_.row = memory_->text1();
-        outcome_.code = memory_->text2();
-    }
-}
-
 // --- Key work ---------------------------------------------------------------
 
 void KitWindow::keyWork(const std::function<void()>& work) {
-    if (busy_ || run_.running() || ended_) return;
+    if (busy_ || running() || ended_) return;
     busy_ = true;
     note_.clear();
-    traceLines_.clear();
+    session_.clearTrace();
     if (study_) study_->beginAction();
     std::string failure;
     try {
@@ -450,7 +372,7 @@ void KitWindow::keyWork(const std::function<void()>& work) {
 }
 
 void KitWindow::setRunSpeed(const RunSpeed& speed) {
-    run_.setSpeed(speed.speed, speed.perSecond);
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
     rememberRunSpeed(runSpeed());
 }
 
@@ -493,120 +415,6 @@ void KitWindow::keyPressEvent(QKeyEvent* event) {
     } else {
         QWidget::keyPressEvent(event);
     }
-}
-
-// --- Execute, Step Exe, Stop ------------------------------------------------
-
-void KitWindow::execute_Click() {
-    if (busy_ || run_.running() || ended_) return;
-    note_.clear();
-    traceLines_.clear();
-    if (study_) study_->beginAction();
-    runPace_ = run_.speed();
-    run_.start();
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
-    setRunning(true);
-    runSlice();
-}
-
-void KitWindow::runSlice() {
-    if (!run_.running() || inSlice_) return;
-    inSlice_ = true;
-    run_.slice(kSlice);
-    inSlice_ = false;
-    if (ended_) return;  // the kit ended while a message box of this slice was open
-    outcome_ = {StudyAction::Execute, run_.last(), memory_->text1(), memory_->text2(), false, Text()};
-    if (run_.running()) {
-        refresh();
-        // The next slice starts once the events that came meanwhile are done,
-        // and for a paced run not before its next instruction is due.
-        using namespace std::chrono;
-        const auto due = ceil<milliseconds>(run_.untilNextSlice());
-        const milliseconds floor = runPace_ == Speed::Kit ? kKitSliceWait : milliseconds(0);
-        sliceTimer_.start(std::max(floor, due));
-        return;
-    }
-    finishRun();
-}
-
-void KitWindow::finishRun() {
-    sliceTimer_.stop();
-    setRunning(false);
-    outcome_.result = run_.last();
-    outcome_.row = memory_->text1();
-    if (run_.last().reason != StopReason::InvalidCode) outcome_.code = memory_->text2();
-    if (study_) study_->endAction();
-    refresh();
-    if (run_.last().reason == StopReason::Error) report(run_.last().message);
-    emit runFinished();
-}
-
-void KitWindow::stop_Click() {
-    if (!run_.running()) return;
-    run_.requestStop();
-    if (inSlice_) return;  // the slice sees the request and ends the run itself
-    // Between slices: every write of the last slice is committed, and the
-    // cursor stands on the row of the next instruction.
-    run_.interrupt();
-    finishRun();
-}
-
-void KitWindow::stepexe_Click() {
-    keyWork([this] {
-        outcome_ = {StudyAction::StepExe, RunResult{}, memory_->text1(), memory_->text2(), false, Text()};
-        stepping_ = true;
-        invalidSeen_ = false;
-        tracedOne_ = false;
-        run_.setObserver(&tracer_);
-        const RunResult r = run_.step(1);
-        run_.setObserver(nullptr);
-        stepping_ = false;
-        outcome_.result = r;
-        outcome_.invalidCode = invalidSeen_;
-        outcome_.next = memory_->text1();
-        if (tracedOne_) {
-            outcome_.tstates = traced_.tstates;
-            traceLines_ = traceLines(traced_);
-        }
-        if (r.reason == StopReason::Error) throw KitError(r.message);
-    });
-}
-
-// While a run goes on only Stop and CLOSE take clicks, and the register
-// fields take no typing.
-void KitWindow::setRunning(bool on) {
-    for (KeyButton* k : keys_) k->setEnabled(k == stop_ ? on : k == end_ || !on);
-    for (QLineEdit* e : register_)
-        if (e) e->setReadOnly(on);
-    if (on) setFocus();
-}
-
-// --- CLOSE ------------------------------------------------------------------
-
-void KitWindow::endKit() {
-    if (ended_) return;
-    ended_ = true;
-    if (run_.running()) {
-        run_.requestStop();
-        sliceTimer_.stop();
-        run_.interrupt();
-    }
-    try {
-        memory_->flush();
-    } catch (const KitError& e) {
-        report(std::string("The kit ends, but its memory could not be saved: ") + e.what());
-    }
-    emit ended();
-}
-
-void KitWindow::end_Click() {
-    endKit();
-    close();
-}
-
-void KitWindow::closeEvent(QCloseEvent* event) {
-    endKit();
-    event->accept();
 }
 
 }  // namespace kit85

@@ -29,11 +29,12 @@
 #include "memory/memory_table.h"
 #include "panel/key_button.h"
 #include "panel/kit_layout.h"
+#include "panel/model/instruction_starts.h"
 #include "panel/model/panel_model.h"
+#include "panel/model/run_session.h"
 #include "panel/model/study_status.h"
 #include "panel/study_view.h"
 #include "run/run_controller.h"
-#include "run/trace.h"
 
 class QAction;
 class QDialog;
@@ -54,14 +55,17 @@ public:
     KitState& kit() { return kit_; }
     PanelModel& panel() { return panel_; }
     MemoryTable& memory() { return *memory_; }
+    // Where the instructions begin, as the kit knows it (the study view's
+    // listing): the opened program, the rows runs began on, keyed addresses.
+    InstructionStarts& starts() { return starts_; }
 
-    bool running() const { return run_.running(); }
+    bool running() const { return session_.running(); }
     // Instructions carried out by the run going on, or by the last one.
-    uint64_t runSteps() const { return run_.steps(); }
+    uint64_t runSteps() const { return session_.controller().steps(); }
     // Slices of that run so far; the displays are redrawn after each.
-    int runSlices() const { return run_.slices(); }
+    int runSlices() const { return session_.controller().slices(); }
     // How the last run or step ended.
-    const RunResult& lastRun() const { return run_.last(); }
+    const RunResult& lastRun() const { return session_.controller().last(); }
 
     // Pixels for a length in twips on this window's screen.
     int px(int twips) const { return twipsToPixels(twips, this); }
@@ -76,7 +80,7 @@ public:
     bool studyOpen() const;
     StudyView* studyView() const { return study_; }
     // How the last Execute or Step Exe ended (the status line's source).
-    const ActionOutcome& lastOutcome() const { return outcome_; }
+    const ActionOutcome& lastOutcome() const { return session_.outcome(); }
     // A byte of the memory pane clicked: its row becomes current as the
     // Address key and four digits would make it (the same floor at 8000).
     void selectAddress(uint16_t address);
@@ -102,11 +106,11 @@ public:
     // start. Kit speed and slow motion redraw as each slice's instructions are
     // due, so the displays follow the run; Stop ends it at once.
     void setRunSpeed(const RunSpeed& speed);
-    RunSpeed runSpeed() const { return {run_.speed(), run_.perSecond()}; }
-    // The trace of the last Step Exe (why each register and flag changed);
-    // empty after any other action. Only Step Exe is traced: Execute runs
-    // without an observer at full speed.
-    const std::vector<std::string>& stepTrace() const { return traceLines_; }
+    RunSpeed runSpeed() const { return {session_.controller().speed(), session_.controller().perSecond()}; }
+    // The trace of the last Step Exe, or of a slow-motion run's latest
+    // instruction (why each register and flag changed); empty after any
+    // other action.
+    const std::vector<std::string>& stepTrace() const { return session_.traceLines(); }
 
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
@@ -132,6 +136,8 @@ private:
     void noteMessage(std::string_view text);
     void showHelp();
 
+    void hexKey(char digit);
+    void noteRunStart();
     void press(QPushButton* key);  // a key pressed from the computer keyboard
 
     void execute_Click();
@@ -149,7 +155,8 @@ private:
     std::unique_ptr<RefreshingPresenter> presenter_;
     KitState kit_;
     PanelModel panel_;
-    RunController run_;
+    RunSession session_;
+    InstructionStarts starts_;
 
     struct Placed {
         QPointer<QWidget> widget;
@@ -174,20 +181,9 @@ private:
     QAction* redoAction_ = nullptr;
     std::string note_;
 
-    ActionOutcome outcome_;
-    bool stepping_ = false;     // a Step Exe is being carried out
-    bool invalidSeen_ = false;  // "invalid code" was reported during it
     bool shownBefore_ = false;
 
     QTimer sliceTimer_;
-    Speed runPace_ = Speed::Fast;  // the speed of the run going on
-    TraceStep traced_;
-    bool tracedOne_ = false;
-    Tracer tracer_{[this](const TraceStep& s) {
-        traced_ = s;
-        tracedOne_ = true;
-    }};
-    std::vector<std::string> traceLines_;
     bool inSlice_ = false;
     bool busy_ = false;
     bool ended_ = false;

@@ -1,43 +1,73 @@
 // kit85: the trainer kit's window.
 //
-//   kit85 [--memory FILE]
+//   kit85 [--memory FILE] [PROGRAM.asm|PROGRAM.hex]
 //
 // Shows the about box; its OK opens the memory table (asking for another file
-// while the one given is refused) and shows the kit window. Closing the about
-// box any other way ends the program without showing the kit.
+// while the one given is refused) and shows the kit window, with the program
+// opened as Ctrl+O would open it. Closing the about box any other way ends the
+// program without showing the kit.
+//
+// The arguments are read before the toolkit starts, so --help, --version and
+// a mistake in the arguments answer on a terminal without a display.
+
+#include <CLI/CLI.hpp>
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string>
 
+#include "panel/about_box.h"
 #include "panel/app.h"
+#include "panel/model/program_loader.h"
+
+namespace {
+
+struct Arguments {
+    std::optional<std::filesystem::path> memory;
+    std::optional<std::filesystem::path> program;
+};
+
+// The arguments, or the exit status when the program ends here (help,
+// version, or a mistake, told on standard error).
+std::optional<int> parse(int argc, char** argv, Arguments& args) {
+    CLI::App cli("kit85 \u2014 8085 trainer kit simulator", "kit85");
+    cli.set_version_flag("-v,--version", std::string("kit85 ") + kit85::kitVersion());
+    std::string memory;
+    std::string program;
+    cli.add_option("-m,--memory", memory, "Keep the kit's memory in FILE (created with every byte 00 if missing).")
+        ->type_name("FILE");
+    cli.add_option("PROGRAM", program, "An Intel HEX file (.hex, .ihx) or 8085 source (.asm, .a85) to open at start.")
+        ->type_name("PROGRAM.asm|PROGRAM.hex");
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version end well; a mistake ends with 2, as before.
+        const int status = cli.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+    if (!memory.empty()) args.memory = memory;
+    if (!program.empty()) {
+        if (!kit85::programKind(program)) {
+            std::fprintf(stderr,
+                         "kit85: unexpected argument '%s': a program to open is an Intel HEX file (.hex, .ihx) or an "
+                         "8085 source (.asm, .a85); a memory file goes with --memory\n",
+                         program.c_str());
+            return 2;
+        }
+        args.program = program;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    Arguments args;
+    if (const std::optional<int> done = parse(argc, argv, args)) return *done;
     QApplication app(argc, argv);
     kit85::setUpApplication();
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription("kit85 \u2014 8085 trainer kit simulator");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption memoryOption(
-        {"m", "memory"}, "Keep the kit's memory in FILE (created with every byte 00 if missing).", "FILE");
-    parser.addOption(memoryOption);
-    if (!parser.parse(QApplication::arguments())) {
-        std::fprintf(stderr, "kit85: %s\n\n%s", qPrintable(parser.errorText()), qPrintable(parser.helpText()));
-        return 2;
-    }
-    if (parser.isSet("help")) parser.showHelp(0);
-    if (parser.isSet("version")) parser.showVersion();
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "kit85: unexpected argument '%s'\n\n%s", qPrintable(parser.positionalArguments().first()),
-                     qPrintable(parser.helpText()));
-        return 2;
-    }
-    std::optional<std::filesystem::path> file;
-    if (parser.isSet(memoryOption)) file = std::filesystem::path(parser.value(memoryOption).toStdString());
-    return kit85::runKit(file);
+    return kit85::runWindow({args.memory, args.program});
 }

@@ -47,9 +47,9 @@ QString droppedProgram(const QMimeData* mime) {
     return programKind(fsPath(file)) ? file : QString();
 }
 
-std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
+std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
     QDialog dialog(parent);
-    dialog.setWindowTitle("Save as Intel HEX");
+    dialog.setWindowTitle("Save memory as Intel HEX: which rows");
     auto* form = new QFormLayout(&dialog);
     auto hexField = [&](const char* name, uint32_t value) {
         auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
@@ -57,8 +57,8 @@ std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
         field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), field));
         return field;
     };
-    QLineEdit* first = hexField("start", start);
-    QLineEdit* last = hexField("end", std::min<uint32_t>(start + 0x0F, 0xFFFF));
+    QLineEdit* first = hexField("start", offered.start);
+    QLineEdit* last = hexField("end", offered.end);
     form->addRow("Start address:", first);
     form->addRow("End address (kept):", last);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -66,10 +66,9 @@ std::optional<HexRange> askRange(QWidget* parent, uint16_t start) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted || first->text().isEmpty() || last->text().isEmpty()) return std::nullopt;
-    const uint32_t a = first->text().toUInt(nullptr, 16);
-    const uint32_t b = last->text().toUInt(nullptr, 16);
-    // An end before the start gives a length past FFFF, which the save refuses by name.
-    return HexRange{static_cast<uint16_t>(a), b >= a ? b - a + 1 : 0x10000 - a + b + 1};
+    // An end before the start is passed on: the save refuses it by name.
+    return HexRange{static_cast<uint16_t>(first->text().toUInt(nullptr, 16)),
+                    static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};
 }
 
 void showDiagnostics(QWidget* parent, const QString& problem, const QStringList& lines) {
@@ -97,10 +96,10 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     d.openFile = [w](const QString& folder) {
         return QFileDialog::getOpenFileName(w, "Open a program", folder, kProgramFilter);
     };
-    d.saveFile = [w](const QString& suggested, const QString& filter) {
-        return QFileDialog::getSaveFileName(w, "Save", suggested, filter);
+    d.saveFile = [w](const QString& title, const QString& suggested, const QString& filter) {
+        return QFileDialog::getSaveFileName(w, title, suggested, filter);
     };
-    d.range = [w](uint16_t start) { return askRange(w, start); };
+    d.range = [w](HexRange offered) { return askRange(w, offered); };
     d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
     return d;
 }
@@ -166,6 +165,7 @@ bool ProgramFiles::load(const QString& file) {
         return false;
     }
     lastFile_ = file;
+    window_.starts().setProgram(load.program);
     if (load.assembly) {
         source_ = std::move(load.assembly);
         sourceFile_ = file;
@@ -178,14 +178,18 @@ bool ProgramFiles::load(const QString& file) {
     return true;
 }
 
+HexRange ProgramFiles::offeredRange() const {
+    if (const std::optional<OpenedProgram>& p = window_.starts().program()) return {p->first, p->last};
+    const Text& here = window_.memory().text1();
+    const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
+    return {start, static_cast<uint16_t>(std::min<uint32_t>(start + 0x0F, 0xFFFF))};
+}
+
 bool ProgramFiles::saveHex() {
     if (busy()) return false;
-    const MemoryTable& memory = window_.memory();
-    const Text& here = memory.text1();
-    const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
-    const std::optional<HexRange> range = dialogs_.range(start);
+    const std::optional<HexRange> range = dialogs_.range(offeredRange());
     if (!range) return false;
-    const HexSave save = saveRange(memory, range->start, range->length);
+    const HexSave save = saveRange(window_.memory(), range->start, range->end);
     if (!save.ok) {
         refuse(save.problem);
         return false;
@@ -193,7 +197,7 @@ bool ProgramFiles::saveHex() {
     const QString suggested =
         lastFile_.isEmpty() ? QString("program.hex")
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + ".hex";
-    const QString file = dialogs_.saveFile(suggested, "Intel HEX (*.hex *.ihx)");
+    const QString file = dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)");
     if (file.isEmpty()) return false;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(save.text.data(), static_cast<qint64>(save.text.size())) < 0 ||
@@ -213,8 +217,8 @@ bool ProgramFiles::exportSheet() {
         return false;
     }
     const QFileInfo source(sourceFile_);
-    const QString file =
-        dialogs_.saveFile(source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
+    const QString file = dialogs_.saveFile(
+        "Export keying sheet as PDF", source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
     if (file.isEmpty()) return false;
 
     QTextDocument document;

@@ -29,9 +29,10 @@ namespace kit85 {
 
 class KitWindow;
 
+// The rows to save, both ends kept.
 struct HexRange {
     uint16_t start = 0;
-    uint32_t length = 0;
+    uint16_t end = 0;
 };
 
 class ProgramFiles : public QObject {
@@ -40,10 +41,10 @@ public:
     struct Dialogs {
         // A file to open; empty: cancelled.
         std::function<QString(const QString& folder)> openFile;
-        // A file to write; empty: cancelled.
-        std::function<QString(const QString& suggested, const QString& filter)> saveFile;
-        // The range to save, the current row's address offered as its start.
-        std::function<std::optional<HexRange>(uint16_t start)> range;
+        // A file to write, the dialog titled with what it saves; empty: cancelled.
+        std::function<QString(const QString& title, const QString& suggested, const QString& filter)> saveFile;
+        // The range to save, `offered` filled in.
+        std::function<std::optional<HexRange>(HexRange offered)> range;
         // An assembler's refusal: the summary and each diagnostic line.
         std::function<void(const QString& problem, const QStringList& lines)> diagnostics;
     };
@@ -58,6 +59,10 @@ public:
     bool openFile(const QString& file);
     bool saveHex();
     bool exportSheet();
+
+    // The range Ctrl+S offers: the last opened program's, else sixteen rows
+    // from the current row.
+    HexRange offeredRange() const;
 
     // The source the keying sheet comes from: the last .asm opened.
     const std::optional<assembler::Assembly>& lastSource() const { return source_; }

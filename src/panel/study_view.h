@@ -10,108 +10,26 @@
 // view follows the kit and never the other way round. Only what is on screen
 // is drawn: a redraw costs the same during a long run as after a key.
 
-#include <QAbstractScrollArea>
 #include <QWidget>
 
-#include <functional>
-#include <string>
 #include <vector>
 
-#include "isa/disassembler.h"
-#include "panel/model/study_status.h"
-#include "run/run_controller.h"
+#include "panel/instructions_pane.h"
+#include "panel/memory_pane.h"
+#include "panel/study_settings.h"
 #include "values/text.h"
 
-class QLabel;
 class QComboBox;
+class QHBoxLayout;
+class QLabel;
 class QListWidget;
+class QScrollArea;
+class QSplitter;
 class QSpinBox;
 
 namespace kit85 {
 
 class KitWindow;
-class MemoryTable;
-
-// The memory pane: one line per sixteen addresses over 0000-FFFF, a header of
-// column digits, the current row highlighted, changed bytes marked and odd
-// texts shown as they stand. A click selects an address; typing is left to
-// the window.
-class MemoryPane : public QAbstractScrollArea {
-    Q_OBJECT
-public:
-    explicit MemoryPane(const MemoryTable& memory, QWidget* parent);
-
-    // Follows the table's cursor: its line is brought into view when the
-    // cursor has moved since the last call.
-    void follow();
-    // Marks come from this test: true for a row changed by the last action.
-    void setChanged(std::function<bool(int row)> changed) { changed_ = std::move(changed); }
-    void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }
-
-    // The cell of an address in viewport coordinates (empty when off screen).
-    QRect cellRect(uint16_t address) const;
-    int firstLine() const;
-    int visibleLines() const;
-
-signals:
-    void addressClicked(uint16_t address);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent*) override;
-
-private:
-    void updateRange();
-    int cellLeft(int column) const;
-
-    const MemoryTable& memory_;
-    std::function<bool(int)> changed_;
-    std::function<bool(int)> breakpoint_;
-    QRect cellAt(int column, int y) const;
-
-    int lineHeight_ = 16;
-    qreal charWidth_ = 8;  // fractional: a line of plain bytes is one string
-    int followedRow_ = -2;
-};
-
-// The instructions pane: about sixteen instructions from the current row,
-// each as address, bytes and mnemonic. The listing keeps its first row while
-// the current row moves within it (so stepping walks down the list) and starts
-// again from the current row when it leaves. A click in the gutter toggles a
-// breakpoint on that line's row.
-class InstructionsPane : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int kCount = 16;
-
-    explicit InstructionsPane(const MemoryTable& memory, QWidget* parent);
-
-    // Disassembles again from the table (only what is shown).
-    void follow();
-    const std::vector<Disassembly>& listing() const { return listing_; }
-    void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }
-    // The gutter of a line of the listing.
-    QRect gutterRect(int line) const;
-    // The listed lines as text, for tests and the tooltip: "> 8000  3E 05     MVI A,05".
-    QString lineText(int line) const;
-
-signals:
-    void gutterClicked(int row);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    const MemoryTable& memory_;
-    std::vector<Disassembly> listing_;
-    std::function<bool(int)> breakpoint_;
-    int anchor_ = -1;
-    int lineHeight_ = 16;
-    int charWidth_ = 8;
-};
 
 class StudyView : public QWidget {
     Q_OBJECT
@@ -137,8 +55,19 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildPanes();
+    void buildSpeedRow(QHBoxLayout* row);
+    void layOut();
+    QWidget* box(const QString& title, QWidget* content);
+    QScrollArea* scrolled(QWidget* content, int lines);
+    void arrange();
+    int sideBySideWidth() const;
+    QString splitterKey(const QSplitter* splitter) const;
+    void keepSizes(QSplitter* splitter);
+    void showStatus();
     QString stackText() const;
     QString decodeText() const;
     void showEdits();
@@ -149,6 +78,11 @@ private:
     MemoryPane* memory_ = nullptr;
     InstructionsPane* instructions_ = nullptr;
     QLabel* stack_ = nullptr;
+    QScrollArea* stackArea_ = nullptr;
+    QScrollArea* traceArea_ = nullptr;
+    QSplitter* panes_ = nullptr;   // memory | the column
+    QSplitter* column_ = nullptr;  // instructions, stack, edits
+    bool arranged_ = false;
     QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
     QComboBox* speed_ = nullptr;     // Execute's pace: Full speed, Kit speed, Slow motion
@@ -161,18 +95,5 @@ private:
     std::vector<Text> marked_;
     bool acting_ = false;
 };
-
-// Whether the user left the study view open (per user, in QSettings).
-bool studyViewRemembered();
-void rememberStudyView(bool open);
-
-// Execute's speed as the user last chose it (per user, in QSettings); Full
-// speed when never chosen. perSecond is kept in 1..50.
-struct RunSpeed {
-    Speed speed = Speed::Fast;
-    int perSecond = 10;
-};
-RunSpeed rememberedRunSpeed();
-void rememberRunSpeed(const RunSpeed& s);
 
 }  // namespace kit85

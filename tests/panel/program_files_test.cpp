@@ -51,6 +51,7 @@ struct Answers {
     QString openFile, saveFile;
     std::optional<HexRange> range;
     QStringList asked;
+    QStringList titles;  // of the save dialogs
     QString problem;
     QStringList diagnostics;
 
@@ -60,12 +61,14 @@ struct Answers {
             asked << "open";
             return openFile;
         };
-        d.saveFile = [this](const QString& suggested, const QString&) {
+        d.saveFile = [this](const QString& title, const QString& suggested, const QString&) {
+            titles << title;
             asked << "save " + QFileInfo(suggested).fileName();
             return saveFile;
         };
-        d.range = [this](uint16_t start) {
-            asked << "range " + QString::fromStdString(Text::word(start).str());
+        d.range = [this](HexRange offered) {
+            asked << "range " +
+                         QString::fromStdString(Text::word(offered.start).str() + "-" + Text::word(offered.end).str());
             return range;
         };
         d.diagnostics = [this](const QString& p, const QStringList& lines) {
@@ -90,6 +93,7 @@ private slots:
     void sourceWithErrorsStoresNothing();
     void saveHex_data();
     void saveHex();
+    void saveOffersTheOpenedProgram();
     void exportKeyingSheet();
     void dropOpensTheFile();
     void contextMenuOffersTheThree();
@@ -166,22 +170,27 @@ void ProgramFilesTest::sourceWithErrorsStoresNothing() {
 
 void ProgramFilesTest::saveHex_data() {
     QTest::addColumn<QStringList>("bytes");  // at 8200
+    QTest::addColumn<int>("end");            // the end answered; the start is 8200
     QTest::addColumn<QString>("asked");
     QTest::addColumn<QString>("messages");
     QTest::addColumn<QString>("saved");  // read back with parseIntelHex
-    QTest::newRow("saved") << QStringList{"3E", "05", "76"} << "range 8200, save program.hex"
+    QTest::newRow("saved") << QStringList{"3E", "05", "76"} << 0x8202 << "range 8200-820F, save program.hex"
                            << ""
                            << "8200=3E 8201=05 8202=76";
-    QTest::newRow("an odd text") << QStringList{"3E", " 5", "76"} << "range 8200"
+    QTest::newRow("an odd text") << QStringList{"3E", " 5", "76"} << 0x8202 << "range 8200-820F"
                                  << "row 8201 holds \" 5\", not two upper-case hex digits; nothing was "
                                     "saved|error :|exclamation"
                                  << "";
+    QTest::newRow("end before start") << QStringList{"3E"} << 0x8100 << "range 8200-820F"
+                                      << "the end 8100 is before the start 8200; nothing was saved|error :|exclamation"
+                                      << "";
 }
 
 // Ctrl+S offers the current row as the start; the file reads back as the rows,
 // or, refused, is never asked for.
 void ProgramFilesTest::saveHex() {
     QFETCH(QStringList, bytes);
+    QFETCH(int, end);
     QFETCH(QString, asked);
     QFETCH(QString, messages);
     QFETCH(QString, saved);
@@ -190,7 +199,7 @@ void ProgramFilesTest::saveHex() {
     Answers a;
     a.attach(k.w());
     k.load("8200", bytes);
-    a.range = HexRange{0x8200, 3};
+    a.range = HexRange{0x8200, static_cast<uint16_t>(end)};
     a.saveFile = dir.filePath("out.hex");
 
     QTest::keyClick(&k.w(), Qt::Key_S, Qt::ControlModifier);
@@ -202,6 +211,21 @@ void ProgramFilesTest::saveHex() {
     for (const HexByte& b : back.bytes)
         got << QString::fromStdString(Text::word(b.address).str() + "=" + Text::byte(b.value).str());
     QCOMPARE(got.join(' '), saved);
+    if (!saved.isEmpty()) QCOMPARE(a.titles, QStringList{"Save memory as Intel HEX"});
+}
+
+// After a program is opened, Ctrl+S offers its rows, first to last, whatever
+// the current row.
+void ProgramFilesTest::saveOffersTheOpenedProgram() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    a.openFile = writeFile(dir, "p.asm", "ORG 8100H\n MVI A,5\n JMP 8100H\nMSG: DB 1,2,3\n");
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+    k.keys("address 9 0 0 0");
+    QTest::keyClick(&k.w(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(a.asked.join(", "), QString("open, range 8100-8107"));
 }
 
 // Without an opened source Ctrl+P says so; after one it writes a PDF.

@@ -7,11 +7,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 
 #include "memory/opening.h"
 #include "panel/about_box.h"
+#include "panel/app.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
@@ -32,6 +34,8 @@ private slots:
     void oneVersion();
     void programShowsKitAfterAboutBox_data();
     void programShowsKitAfterAboutBox();
+    void programFileOpensAtStart_data();
+    void programFileOpensAtStart();
 };
 
 void StartupTest::aboutBoxControls() {
@@ -148,20 +152,28 @@ void StartupTest::programOptions_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("outputHas");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "--memory <FILE>";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
-    QTest::newRow("stray argument") << QStringList{"kit.mdb"} << 2 << "unexpected argument 'kit.mdb'";
-    QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "Missing value after '--memory'";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--memory FILE";
+    QTest::newRow("help names the program") << QStringList{"-h"} << 0 << "PROGRAM.asm|PROGRAM.hex";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "kit85 ";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "not expected: --bogus";
+    QTest::newRow("not a program") << QStringList{"kit.mdb"} << 2 << "unexpected argument 'kit.mdb'";
+    QTest::newRow("two programs") << QStringList{"a.asm", "b.hex"} << 2 << "not expected: b.hex";
+    QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "--memory: 1 required FILE missing";
 }
 
 void StartupTest::programOptions() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, outputHas);
+    // No display at all: these answer before the toolkit starts.
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    p.setProcessEnvironment(env);
     p.start(KIT85_PROGRAM, args);
     QVERIFY(p.waitForFinished(30000));
     const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), exitCode);
     QVERIFY2(out.contains(outputHas), qPrintable(out));
 }
@@ -203,6 +215,43 @@ void StartupTest::programShowsKitAfterAboutBox() {
     QCOMPARE(p.exitCode(), 0);
     QVERIFY2(err.contains(painted), qPrintable(err));
     QVERIFY(QFile::exists(dir.filePath("m.sqlite")));
+}
+
+void StartupTest::programFileOpensAtStart_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("want");  // the displays and 8000.. after the start
+    QTest::newRow("source") << "prog.asm" << QByteArray("ORG 8100H\n MVI A,5\n HLT\n") << "8100 3E 3E 05 76";
+    QTest::newRow("Intel HEX") << "prog.HEX" << QByteArray(":03810000060776F9\n:00000001FF\n") << "8100 06 06 07 76";
+}
+
+// kit85 FILE: the program is in memory and on the displays once the kit
+// shows, as after Ctrl+O.
+void StartupTest::programFileOpensAtStart() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, want);
+    QTemporaryDir dir;
+    QFile program(dir.filePath(name));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.write(text);
+    program.close();
+    QString got;
+    StartHooks hooks;
+    hooks.aboutPainted = [](AboutBox& about) { about.accept(); };
+    hooks.kitPainted = [&got](KitWindow& w) {
+        QTimer::singleShot(300, &w, [&got, &w] {
+            const MemoryTable& m = w.memory();
+            got = QString::fromStdString(m.text1().str() + " " + m.text2().str());
+            for (const char* a : {"8100", "8101", "8102"})
+                got += " " + QString::fromStdString(m.dataAt(*m.rowOf(Text(a))).str());
+            w.close();
+        });
+    };
+    setUpApplication();
+    const int status = runWindow({dir.filePath("m.sqlite").toStdString(), program.fileName().toStdString()}, hooks);
+    QCOMPARE(status, 0);
+    QCOMPARE(got, want);
 }
 
 QTEST_MAIN(StartupTest)

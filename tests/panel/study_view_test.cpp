@@ -46,6 +46,25 @@ struct Study : Kit {
         if (cell.isEmpty()) qFatal("byte %04X is not on screen", address);
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, cell.center());
     }
+    // Bytes put in from `address` on, that address keyed as a start.
+    void keyed(const char* address, const QStringList& bytes) {
+        load(address, bytes);
+        w().starts().noteKeyedAddress(static_cast<uint16_t>(Text(address).hexValue()));
+        w().refresh();
+    }
+    // The instructions pane's line for an address ("" when not listed).
+    QString line(const char* address) {
+        InstructionsPane* pane = view()->instructionsPane();
+        for (int i = 0; i < int(pane->listing().size()); ++i)
+            if (pane->listing()[size_t(i)].address.str() == address) return pane->lineText(i);
+        return {};
+    }
+    int lineIndex(const char* address) {
+        InstructionsPane* pane = view()->instructionsPane();
+        for (int i = 0; i < int(pane->listing().size()); ++i)
+            if (pane->listing()[size_t(i)].address.str() == address) return i;
+        return -1;
+    }
     void runToEnd() {
         keys("execute");
         QTRY_VERIFY_WITH_TIMEOUT(!w().running(), 20000);
@@ -73,6 +92,8 @@ private slots:
     void stackShowsWordsAndTheirRows();
     void instructionsFollowSteps();
     void instructionsShowInvalidCodesAndData();
+    void instructionsFromKeyedProgram_data();
+    void instructionsFromKeyedProgram();
     void breakpointStopsExecuteBeforeItsInstruction();
     void f9TogglesBreakpointAndTheFileKeepsIt();
     void f7TogglesAndIsRemembered();
@@ -128,7 +149,7 @@ void StudyViewTest::runMarksTheBytesItChanged() {
     s.load("8000", {"3E", "42", "32", "00", "90", "76"});  // MVI A,42; STA 9000; HLT
     s.runToEnd();
     QCOMPARE(s.wrongMarks({"9000"}, {"9001", "8000", "8001", "8005"}), QString());
-    QCOMPARE(s.label("status"), QString("halted at 8005 after 3 instructions"));
+    QCOMPARE(s.label("status"), QString("halted at 8005 after 3 instructions; 25 T-states = 8.1 \u00B5s at 3.072 MHz"));
 }
 
 void StudyViewTest::actionWithoutChangesKeepsMarks() {
@@ -184,15 +205,15 @@ void StudyViewTest::statusAfterEachEnding_data() {
     QTest::addColumn<QString>("press");
     QTest::addColumn<QString>("status");
     QTest::newRow("halt") << QStringList{"3E", "05", "76"} << "execute"
-                          << "halted at 8002 after 2 instructions";
+                          << "halted at 8002 after 2 instructions; 12 T-states = 3.9 \u00B5s at 3.072 MHz";
     QTest::newRow("invalid code") << QStringList{"00", "08"} << "execute"
                                   << "invalid code 08 at 8001";
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
                                       << "invalid code \"3e\" at 8001";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
-                              << "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz";
+                              << "Step Exe ran 8000; next 8002; 7 T-states = 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
-                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states, 1.6 \u00B5s at 3.072 MHz";
+                                     << "HLT at 8000: Step Exe goes on past it; 5 T-states = 1.6 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on invalid code") << QStringList{"08"} << "stepexe"
                                               << "invalid code 08 at 8000";
 }
@@ -221,9 +242,10 @@ void StudyViewTest::statusAfterStop() {
     QVERIFY2(s.label("status").startsWith("running: "), qPrintable(s.label("status")));
     s.keys("stop");
     QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
-    const QString want = QString("stopped by Stop at 8000 after %1 instructions")
-                             .arg(QString::fromStdString(groupedCount(s.w().runSteps())));
-    QCOMPARE(s.label("status"), want);
+    const QString want = QString("stopped by Stop at 8000 after %1 instructions; %2 T-states = ")
+                             .arg(QString::fromStdString(groupedCount(s.w().runSteps())),
+                                  QString::fromStdString(groupedCount(s.w().lastRun().tstates)));
+    QVERIFY2(s.label("status").startsWith(want), qPrintable(s.label("status")));
 }
 
 void StudyViewTest::stackShowsWordsAndTheirRows() {
@@ -242,57 +264,96 @@ void StudyViewTest::stackShowsWordsAndTheirRows() {
     QVERIFY2(s.label("stack").startsWith("SP holds \"12\""), qPrintable(s.label("stack")));
 }
 
-// The listing starts at the current row and keeps its start while Step Exe
-// walks down it; the arrow marks the instruction that runs next.
+// The listing starts two lines above the current row and keeps its start
+// while Step Exe walks down it; the arrow marks the instruction that runs next.
 void StudyViewTest::instructionsFollowSteps() {
     Study s;
-    s.load("8000", {"3E", "05", "21", "50", "80", "3C", "76"});
+    s.keyed("8000", {"3E", "05", "21", "50", "80", "3C", "76"});
     InstructionsPane* pane = s.view()->instructionsPane();
-    QCOMPARE(int(pane->listing().size()), InstructionsPane::kCount);
+    QCOMPARE(int(pane->listing().size()), pane->lineCount());
+    QCOMPARE(pane->lineText(0), QString("   7FFE  00        DB 00"));
     const QStringList first = {" > 8000  3E 05     MVI A,05", "   8002  21 50 80  LXI H,8050",
-                               "   8005  3C        INR A", "   8006  76        HLT"};
-    for (int i = 0; i < first.size(); ++i) QCOMPARE(pane->lineText(i), first[i]);
+                               "   8005  3C        INR A", "   8006  76        HLT", "   8007  00        DB 00"};
+    for (int i = 0; i < first.size(); ++i) QCOMPARE(pane->lineText(i + 2), first[i]);
     s.keys("stepexe stepexe");
-    QCOMPARE(pane->lineText(0), QString("   8000  3E 05     MVI A,05"));
-    QCOMPARE(pane->lineText(2), QString(" > 8005  3C        INR A"));
+    QCOMPARE(s.line("8000"), QString("   8000  3E 05     MVI A,05"));
+    QCOMPARE(s.lineIndex("8005"), 4);
+    QCOMPARE(s.line("8005"), QString(" > 8005  3C        INR A"));
     s.keys("address 8 0 0 6");
-    QCOMPARE(pane->lineText(3), QString(" > 8006  76        HLT"));
+    QCOMPARE(s.lineIndex("8006"), 5);
+    QCOMPARE(s.line("8006"), QString(" > 8006  76        HLT"));
     s.keys("address 9 0 0 0");  // far away: the listing starts there
-    QCOMPARE(pane->lineText(0), QString(" > 9000  00        NOP"));
+    QCOMPARE(pane->lineText(2), QString(" > 9000  00        NOP"));
 }
 
 void StudyViewTest::instructionsShowInvalidCodesAndData() {
     Study s;
     s.load("8000", {"08", "3e", "C7", "3E", " 5"});
-    InstructionsPane* pane = s.view()->instructionsPane();
+    for (uint16_t a = 0x8000; a <= 0x8003; ++a) s.w().starts().noteKeyedAddress(a);
+    s.w().refresh();
     const QStringList want = {" > 8000  08        invalid code 08", "   8001  \"3e\"      data \"3e\"",
                               "   8002  C7        RST 0 (invalid code)", "   8003  3E \" 5\"   MVI A,\" 5\""};
     QStringList wrong;
     for (int i = 0; i < want.size(); ++i)
-        if (pane->lineText(i) != want[i])
-            wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(pane->lineText(i), want[i]);
+        if (s.line(qPrintable(QString::number(0x8000 + i, 16).toUpper())) != want[i])
+            wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(s.line("8000"), want[i]);
     QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
+}
+
+// The pane lists the program's instructions: after keying a program, and with
+// the current row on an operand, no operand is read as an opcode, and rows no
+// start reaches are data.
+void StudyViewTest::instructionsFromKeyedProgram_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("marked");  // the line holding the current row
+    QTest::addColumn<QString>("marker");  // its first two characters
+    const QString program =
+        "address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 3 2 next 0 0 next 9 0 next 7 6";
+    QTest::newRow("after keying") << program << "8008"
+                                  << " >";
+    QTest::newRow("on an operand") << program + " address 8 0 0 0 next"
+                                   << "8000"
+                                   << " \u00B7";
+    QTest::newRow("on a STA's last byte") << program + " address 8 0 0 7"
+                                          << "8005"
+                                          << " \u00B7";
+}
+
+void StudyViewTest::instructionsFromKeyedProgram() {
+    QFETCH(QString, keys);
+    QFETCH(QString, marked);
+    QFETCH(QString, marker);
+    Study s;
+    s.keys(keys);
+    const QStringList want = {"8000  3E 05     MVI A,05", "8002  06 03     MVI B,03", "8004  80        ADD B",
+                              "8005  32 00 90  STA 9000", "8008  76        HLT",      "8009  00        DB 00"};
+    for (const QString& w : want) {
+        const QString got = s.line(qPrintable(w.left(4)));
+        QVERIFY2(got.mid(3) == w, qPrintable(QString("got [%1], want [%2]").arg(got, w)));
+    }
+    for (const char* operand : {"8001", "8003", "8006", "8007"}) QVERIFY2(s.line(operand).isEmpty(), operand);
+    QCOMPARE(s.line(qPrintable(marked)).left(2), marker);
 }
 
 // A click in the gutter sets a breakpoint; Execute stops on reaching it
 // before running it, and Execute again goes on from there.
 void StudyViewTest::breakpointStopsExecuteBeforeItsInstruction() {
     Study s;
-    s.load("8000", {"3E", "05", "3C", "3C", "76"});  // MVI A,05; INR A; INR A; HLT
+    s.keyed("8000", {"3E", "05", "3C", "3C", "76"});  // MVI A,05; INR A; INR A; HLT
     InstructionsPane* pane = s.view()->instructionsPane();
-    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(s.lineIndex("8002")).center());
     QVERIFY(s.w().memory().breakpoints().at(Text("8002")));
-    QCOMPARE(pane->lineText(1), QString("*  8002  3C        INR A"));
+    QCOMPARE(s.line("8002"), QString("*  8002  3C        INR A"));
     s.runToEnd();
     CHECK_KIT(s, "Text1=8002;Text2=3C;A=05;running=0");
-    QCOMPARE(s.label("status"), QString("breakpoint at 8002"));
-    QCOMPARE(pane->lineText(1), QString("*> 8002  3C        INR A"));
+    QVERIFY2(s.label("status").startsWith("breakpoint at 8002"), qPrintable(s.label("status")));
+    QCOMPARE(s.line("8002"), QString("*> 8002  3C        INR A"));
     s.runToEnd();
     CHECK_KIT(s, "Text1=8004;Text2=76;A=07");
-    QCOMPARE(s.label("status"), QString("halted at 8004 after 3 instructions"));
-    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(0).center());  // the listing starts at 8000 again
+    QVERIFY2(s.label("status").startsWith("halted at 8004 after 3 instructions"), qPrintable(s.label("status")));
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(s.lineIndex("8000")).center());
     QVERIFY(!s.w().memory().breakpoints().empty());
-    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(1).center());
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->gutterRect(s.lineIndex("8002")).center());
     QVERIFY(!s.w().memory().breakpoints().at(Text("8002")));
     QVERIFY(s.presenter.shown.empty());
 }
@@ -317,8 +378,7 @@ void StudyViewTest::f9TogglesBreakpointAndTheFileKeepsIt() {
     Study s(MemoryTable::open(file));
     QVERIFY(s.w().memory().breakpoints().at(Text("8003")));
     s.keys("address 8 0 0 3");
-    QVERIFY2(s.view()->instructionsPane()->lineText(0).startsWith("*>"),
-             qPrintable(s.view()->instructionsPane()->lineText(0)));
+    QVERIFY2(s.line("8003").startsWith("*>"), qPrintable(s.line("8003")));
 }
 
 void StudyViewTest::f7TogglesAndIsRemembered() {
@@ -484,20 +544,26 @@ void StudyViewTest::slowMotionRunsAndIsRemembered() {
 }
 
 // Each Step Exe lists why its registers and flags changed; any other key, and
-// Execute, leave no trace.
+// Execute, leave no trace. The trace keeps its height throughout, so nothing
+// below it moves.
 void StudyViewTest::stepExeTracesReasons() {
     Study s;
     s.load("8000", {"3E", "9A", "C6", "7F", "76"});  // MVI A,9A; ADI 7F; HLT
     auto* trace = s.view()->findChild<QLabel*>("trace");
+    const QWidget* area = s.view()->findChild<QWidget*>("traceArea");
+    const QRect panes = s.view()->findChild<QWidget*>("panesSplitter")->geometry();
+    const int height = area->height();
     s.keys("stepexe");
     QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 0000 \u2192 8002"));
     s.keys("stepexe");
     QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
     QVERIFY(!trace->isHidden());
-    QVERIFY2(s.label("status").endsWith("; 7 T-states, 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
+    QVERIFY2(s.label("status").endsWith("; 7 T-states = 2.3 \u00B5s at 3.072 MHz"), qPrintable(s.label("status")));
+    QCOMPARE(area->height(), height);
+    QCOMPARE(s.view()->findChild<QWidget*>("panesSplitter")->geometry(), panes);
     s.keys("next");
     QCOMPARE(trace->text(), QString());
-    QVERIFY(trace->isHidden());
+    QCOMPARE(area->height(), height);
     s.keys("address 8 0 0 0");
     s.runToEnd();
     QCOMPARE(trace->text(), QString());

@@ -54,6 +54,22 @@ bool isUpperByte(const Text& t) {
     return s.size() == 2 && upperHexDigitValue(s[0]) >= 0 && upperHexDigitValue(s[1]) >= 0;
 }
 
+// A source's lines sorted into instructions and data (DB, DW).
+OpenedProgram layoutOf(const assembler::Assembly& a) {
+    OpenedProgram p;
+    for (const assembler::AssembledLine& line : a.lines) {
+        if (!line.address || line.bytes.empty()) continue;
+        const std::string op = upperAscii(line.statement.substr(0, line.statement.find(' ')));
+        if (op == "DB" || op == "DW") {
+            for (std::size_t i = 0; i < line.bytes.size(); ++i)
+                p.data.push_back(static_cast<uint16_t>(*line.address + i));
+        } else {
+            p.instructions.push_back(*line.address);
+        }
+    }
+    return p;
+}
+
 }  // namespace
 
 std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
@@ -79,15 +95,19 @@ ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_vie
             return p;
         }
         p.image = a.bytes();
+        p.program = layoutOf(a);
         p.assembly = std::move(a);
     }
     if (p.image.empty()) {
         p.problem = std::string(name) + " holds no bytes; nothing was stored";
         return p;
     }
-    p.first = std::min_element(p.image.begin(), p.image.end(), [](const HexByte& x, const HexByte& y) {
-                  return x.address < y.address;
-              })->address;
+    const auto [lowest, highest] = std::minmax_element(
+        p.image.begin(), p.image.end(), [](const HexByte& x, const HexByte& y) { return x.address < y.address; });
+    p.first = lowest->address;
+    p.program.first = lowest->address;
+    p.program.last = highest->address;
+    if (kind == ProgramKind::Hex) p.program.instructions = {lowest->address};
     p.ok = true;
     return p;
 }
@@ -164,17 +184,14 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file) 
     return storeProgram(memory, readProgram(*text, *kind, name), name);
 }
 
-HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length) {
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end) {
     HexSave s;
-    if (length == 0) {
-        s.problem = "nothing to save: the length is 0";
+    if (end < start) {
+        s.problem = "the end " + Text::word(end).str() + " is before the start " + Text::word(start).str() +
+                    "; nothing was saved";
         return s;
     }
-    if (start + length > 0x10000) {
-        s.problem = "the range " + Text::word(start).str() + " + " + std::to_string(length) +
-                    " bytes runs past FFFF; nothing was saved";
-        return s;
-    }
+    const uint32_t length = static_cast<uint32_t>(end) - start + 1;
     std::vector<HexByte> bytes;
     bytes.reserve(length);
     for (uint32_t a = start; a < start + length; ++a) {

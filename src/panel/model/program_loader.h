@@ -34,6 +34,16 @@ enum class ProgramKind { Hex, Asm };
 // .asm and .a85 sources. Any other name: none.
 std::optional<ProgramKind> programKind(const std::filesystem::path& file);
 
+// A program as read: what the study view's listing and the save dialog use.
+// A source tells its instructions from its data; an Intel HEX file does not,
+// so its first address is its one known instruction.
+struct OpenedProgram {
+    uint16_t first = 0;                  // the lowest address it fills
+    uint16_t last = 0;                   // the highest
+    std::vector<uint16_t> instructions;  // where its instructions start
+    std::vector<uint16_t> data;          // the rows its DB and DW lines fill
+};
+
 struct ProgramLoad {
     bool ok = false;
     // Why the load was refused: one line for the message box.
@@ -43,6 +53,7 @@ struct ProgramLoad {
     std::vector<HexByte> image;                   // the bytes, in the file's order
     std::optional<uint16_t> first;                // the lowest address
     std::optional<assembler::Assembly> assembly;  // a source's, for its keying sheet
+    OpenedProgram program;                        // where its instructions and data are
 };
 
 // The bytes a file's text places, without touching memory. `name` heads the
@@ -63,9 +74,9 @@ struct HexSave {
     std::string problem;  // why nothing can be saved
 };
 
-// The rows start .. start+length-1 as Intel HEX. Refused, naming the row, when
-// the table lacks a row or a row's text is not two upper-case hex digits; also
-// refused for a length of 0 or one running past FFFF.
-HexSave saveRange(const MemoryTable& memory, uint16_t start, uint32_t length);
+// The rows start .. end (both kept) as Intel HEX. Refused, naming the row,
+// when the table lacks a row or a row's text is not two upper-case hex
+// digits; refused, naming both, when the end is before the start.
+HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end);
 
 }  // namespace kit85

@@ -24,18 +24,24 @@ std::string data(const Text& t) { return t.empty() ? std::string("\"\"") : shown
 
 std::string instructions(uint64_t n) { return groupedCount(n) + (n == 1 ? " instruction" : " instructions"); }
 
+// "; 57 T-states = 18.6 µs at 3.072 MHz", or nothing when none were counted.
+std::string timeAfter(uint64_t tstates) { return tstates ? "; " + timeText(tstates) : std::string(); }
+
 std::string afterExecute(const ActionOutcome& o) {
     const RunResult& r = o.result;
     const std::string at = shown(o.row);
+    const std::string time = timeAfter(r.tstates);
     switch (r.reason) {
-        case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps);
+        case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps) + time;
+        // Said while the kit's message box is open, before the run's count is in.
         case StopReason::InvalidCode: return "invalid code " + shown(o.code) + " at " + at;
-        case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps);
-        case StopReason::Breakpoint: return "breakpoint at " + at;
-        case StopReason::StepLimit: return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)";
+        case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps) + time;
+        case StopReason::Breakpoint: return "breakpoint at " + at + " after " + instructions(r.steps) + time;
+        case StopReason::StepLimit:
+            return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)" + time;
         case StopReason::Error: return "error: " + r.message;
-        case StopReason::TimeSlice: return "running: " + instructions(r.steps) + " so far";
-        case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at;
+        case StopReason::TimeSlice: return "running: " + instructions(r.steps) + time + " so far";
+        case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at + time;
     }
     return "error: " + r.message;
 }
@@ -45,7 +51,7 @@ std::string afterStep(const ActionOutcome& o) {
     if (r.reason == StopReason::Error) return "error: " + r.message;
     if (r.reason == StopReason::Interrupted) return "stopped by Stop at " + shown(o.next);
     if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
-    const std::string time = o.tstates ? "; " + timeText(o.tstates) : std::string();
+    const std::string time = timeAfter(o.tstates);
     if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
     return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next) + time;
 }
@@ -78,10 +84,12 @@ std::string timeText(uint64_t tstates) {
         const uint64_t tenths = (tstates * 20'000'000 / kKitClockHz + 1) / 2;
         std::snprintf(buf, sizeof buf, "%llu.%llu \u00B5s", static_cast<unsigned long long>(tenths / 10),
                       static_cast<unsigned long long>(tenths % 10));
-    } else {
+    } else if (tstates < kKitClockHz) {
         std::snprintf(buf, sizeof buf, "%.1f ms", static_cast<double>(tstates) * 1000.0 / kKitClockHz);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.2f s", static_cast<double>(tstates) / kKitClockHz);
     }
-    return groupedCount(tstates) + (tstates == 1 ? " T-state, " : " T-states, ") + buf + " at 3.072 MHz";
+    return groupedCount(tstates) + (tstates == 1 ? " T-state = " : " T-states = ") + buf + " at 3.072 MHz";
 }
 
 std::vector<std::string> traceLines(const TraceStep& step) {

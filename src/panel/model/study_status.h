@@ -39,7 +39,9 @@ std::string statusText(const ActionOutcome& outcome);
 std::string editText(const MemoryTable::Edit& edit, bool undone);
 
 // T-states and the time they take on the kit's 3.072 MHz clock:
-// "57 T-states, 18.6 \u00B5s at 3.072 MHz" (ms from 10,000 \u00B5s on).
+// "57 T-states = 18.6 \u00B5s at 3.072 MHz" (ms from 10,000 \u00B5s on, s
+// from one second on). Execute's status gives it after every run, and while
+// a run goes on, so a kit-speed run shows a clock counting up.
 std::string timeText(uint64_t tstates);
 
 // The step trace's lines for the study view: the reasons the tracer gave, or,

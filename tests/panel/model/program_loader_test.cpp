@@ -295,29 +295,30 @@ TEST(ProgramLoader, SavesRanges) {
     auto memory = MemoryTable::open(memoryFile);
     const struct {
         uint16_t start;
-        uint32_t length;
+        uint16_t end;
         const char* bytes;    // read back with parseIntelHex; empty when refused
         const char* problem;  // a part of it
     } cases[] = {
-        {0x8000, 3, "8000=3E 8001=05 8002=76", ""},
-        {0xFFFE, 2, "FFFE=AA FFFF=BB", ""},
-        {0x8000, 4, "", "row 8003 holds \"3e\", not two upper-case hex digits; nothing was saved"},
-        {0x8004, 1, "", "row 8004 holds \" 5\""},
-        {0x8005, 1, "", "row 8005 holds \"0\""},
-        {0x8002, 8, "", "row 8003"},
-        {0x7FFF, 2, "", "the memory has no row 7FFF"},
-        {0x8000, 0, "", "the length is 0"},
-        {0xFFFF, 2, "", "runs past FFFF"},
+        {0x8000, 0x8002, "8000=3E 8001=05 8002=76", ""},
+        {0xFFFE, 0xFFFF, "FFFE=AA FFFF=BB", ""},
+        {0x8001, 0x8001, "8001=05", ""},
+        {0x8000, 0x8003, "", "row 8003 holds \"3e\", not two upper-case hex digits; nothing was saved"},
+        {0x8004, 0x8004, "", "row 8004 holds \" 5\""},
+        {0x8005, 0x8005, "", "row 8005 holds \"0\""},
+        {0x8002, 0x8009, "", "row 8003"},
+        {0x7FFF, 0x8000, "", "the memory has no row 7FFF"},
+        {0x8200, 0x8100, "", "the end 8100 is before the start 8200; nothing was saved"},
+        {0x8001, 0x8000, "", "the end 8000 is before the start 8001"},
     };
     for (const auto& c : cases) {
-        const HexSave s = saveRange(*memory, c.start, c.length);
+        const HexSave s = saveRange(*memory, c.start, c.end);
         const IntelHexImage back = parseIntelHex(s.text);
         const std::string got = s.ok && back.ok() ? bytesOf(back.bytes) : "";
         const bool wantOk = std::string(c.problem).empty();
         EXPECT_TRUE(s.ok == wantOk && got == c.bytes && s.problem.find(c.problem) != std::string::npos &&
                     (wantOk || s.text.empty()))
-            << Text::word(c.start).str() << "+" << c.length << "\n  ok " << s.ok << "\n  bytes " << got << " (want "
-            << c.bytes << ")\n  problem " << s.problem << " (want " << c.problem << ")\n  text " << s.text;
+            << Text::word(c.start).str() << "-" << Text::word(c.end).str() << "\n  ok " << s.ok << "\n  bytes " << got
+            << " (want " << c.bytes << ")\n  problem " << s.problem << " (want " << c.problem << ")\n  text " << s.text;
     }
 }
 

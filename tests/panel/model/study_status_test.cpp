@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "panel/model/study_status.h"
@@ -28,7 +29,7 @@ const StatusCase kCases[] = {
     {"halt", StudyAction::Execute, StopReason::Halt, 9, "8008", "76", false, "", "", "halted at 8008 after 9 instructions"},
     {"halt after one", StudyAction::Execute, StopReason::Halt, 1, "8000", "76", false, "", "", "halted at 8000 after 1 instruction"},
     {"stop", StudyAction::Execute, StopReason::Interrupted, 3412009, "8002", "C2", false, "", "", "stopped by Stop at 8002 after 3,412,009 instructions"},
-    {"breakpoint", StudyAction::Execute, StopReason::Breakpoint, 4, "8005", "3C", false, "", "", "breakpoint at 8005"},
+    {"breakpoint", StudyAction::Execute, StopReason::Breakpoint, 4, "8005", "3C", false, "", "", "breakpoint at 8005 after 4 instructions"},
     {"invalid code", StudyAction::Execute, StopReason::InvalidCode, 40, "8201", "C7", false, "", "", "invalid code C7 at 8201"},
     {"invalid odd text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", "3e", false, "", "", "invalid code \"3e\" at 8000"},
     {"invalid blank text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", " 5", false, "", "", "invalid code \" 5\" at 8000"},
@@ -71,16 +72,41 @@ TEST(StudyStatus, GroupsThousands) {
 
 TEST(StudyStatus, TimeAtTheKitClock) {
     const std::pair<uint64_t, const char*> cases[] = {
-        {1, "1 T-state, 0.3 \u00B5s at 3.072 MHz"},
-        {4, "4 T-states, 1.3 \u00B5s at 3.072 MHz"},
-        {7, "7 T-states, 2.3 \u00B5s at 3.072 MHz"},
-        {57, "57 T-states, 18.6 \u00B5s at 3.072 MHz"},
-        {3072, "3,072 T-states, 1000.0 \u00B5s at 3.072 MHz"},
-        {30719, "30,719 T-states, 9999.7 \u00B5s at 3.072 MHz"},
-        {30720, "30,720 T-states, 10.0 ms at 3.072 MHz"},
-        {3072000, "3,072,000 T-states, 1000.0 ms at 3.072 MHz"},
+        {1, "1 T-state = 0.3 \u00B5s at 3.072 MHz"},
+        {4, "4 T-states = 1.3 \u00B5s at 3.072 MHz"},
+        {7, "7 T-states = 2.3 \u00B5s at 3.072 MHz"},
+        {57, "57 T-states = 18.6 \u00B5s at 3.072 MHz"},
+        {3072, "3,072 T-states = 1000.0 \u00B5s at 3.072 MHz"},
+        {30719, "30,719 T-states = 9999.7 \u00B5s at 3.072 MHz"},
+        {30720, "30,720 T-states = 10.0 ms at 3.072 MHz"},
+        {3071999, "3,071,999 T-states = 1000.0 ms at 3.072 MHz"},
+        {3072000, "3,072,000 T-states = 1.00 s at 3.072 MHz"},
+        {15728619, "15,728,619 T-states = 5.12 s at 3.072 MHz"},
     };
     for (const auto& [n, want] : cases) EXPECT_EQ(timeText(n), want) << n;
+}
+
+// Every way a run can end gives its time at the kit's clock, and a run going
+// on gives the time so far (a kit-speed run's clock).
+TEST(StudyStatus, ExecuteGivesItsTime) {
+    const std::tuple<StopReason, uint64_t, const char*> cases[] = {
+        {StopReason::Halt, 15728619, "halted at 8008 after 9 instructions; 15,728,619 T-states = 5.12 s at 3.072 MHz"},
+        {StopReason::Breakpoint, 28, "breakpoint at 8008 after 9 instructions; 28 T-states = 9.1 \u00B5s at 3.072 MHz"},
+        {StopReason::Interrupted, 30720,
+         "stopped by Stop at 8008 after 9 instructions; 30,720 T-states = 10.0 ms at 3.072 MHz"},
+        {StopReason::TimeSlice, 6144000, "running: 9 instructions; 6,144,000 T-states = 2.00 s at 3.072 MHz so far"},
+        {StopReason::InvalidCode, 4, "invalid code 76 at 8008"},
+    };
+    for (const auto& [reason, tstates, want] : cases) {
+        ActionOutcome o;
+        o.action = StudyAction::Execute;
+        o.result.reason = reason;
+        o.result.steps = 9;
+        o.result.tstates = tstates;
+        o.row = Text("8008");
+        o.code = Text("76");
+        EXPECT_EQ(statusText(o), want);
+    }
 }
 
 TEST(StudyStatus, StepExeGivesItsTime) {
@@ -91,7 +117,7 @@ TEST(StudyStatus, StepExeGivesItsTime) {
     o.code = Text("3E");
     o.next = Text("8002");
     o.tstates = 7;
-    EXPECT_EQ(statusText(o), "Step Exe ran 8000; next 8002; 7 T-states, 2.3 \u00B5s at 3.072 MHz");
+    EXPECT_EQ(statusText(o), "Step Exe ran 8000; next 8002; 7 T-states = 2.3 \u00B5s at 3.072 MHz");
 }
 
 TEST(StudyStatus, TraceLines) {

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+
+#include <cstdint>
+#include <functional>
+
+namespace kit85 {
+
+class MemoryTable;
+
+// The memory pane: one line per sixteen addresses over 0000-FFFF, a header of
+// column digits, the current row highlighted, changed bytes marked and odd
+// texts shown as they stand. A click selects an address; typing is left to
+// the window.
+class MemoryPane : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit MemoryPane(const MemoryTable& memory, QWidget* parent);
+
+    // Follows the table's cursor: its line is brought into view when the
+    // cursor has moved since the last call.
+    void follow();
+    // Marks come from this test: true for a row changed by the last action.
+    void setChanged(std::function<bool(int row)> changed) { changed_ = std::move(changed); }
+    void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }
+
+    // The cell of an address in viewport coordinates (empty when off screen).
+    QRect cellRect(uint16_t address) const;
+    int firstLine() const;
+    int visibleLines() const;
+
+signals:
+    void addressClicked(uint16_t address);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    void updateRange();
+    int cellLeft(int column) const;
+
+    const MemoryTable& memory_;
+    std::function<bool(int)> changed_;
+    std::function<bool(int)> breakpoint_;
+    QRect cellAt(int column, int y) const;
+
+    int lineHeight_ = 16;
+    qreal charWidth_ = 8;  // fractional: a line of plain bytes is one string
+    int followedRow_ = -2;
+};
+
+}  // namespace kit85

@@ -1,0 +1,118 @@
+#include "panel/model/instruction_starts.h"
+
+#include <algorithm>
+
+#include "isa/opcode_table.h"
+
+namespace kit85 {
+
+namespace {
+
+constexpr int kNone = -1;
+constexpr int kProgramData = -2;
+
+// The flow does not go on to the next row after these.
+bool fallsThrough(const Disassembly& d) {
+    if (d.kind != Disassembly::Kind::Instruction) return false;
+    const int code = d.bytes.front().hexValue();
+    return code != 0x76 && code != 0xC3 && code != 0xC9 && code != 0xE9;
+}
+
+std::optional<int> rowOfAddress(const MemoryTable& m, uint32_t address) {
+    if (address > 0xFFFF) return std::nullopt;
+    return m.rowOf(Text::word(address));
+}
+
+// The line a data row makes: "DB 90", or the text in quotes when it is no byte.
+Disassembly dataLine(const MemoryTable& m, int row) {
+    Disassembly d;
+    d.kind = Disassembly::Kind::Data;
+    d.row = row;
+    d.length = 1;
+    d.address = m.addressAt(row);
+    const Text& t = m.dataAt(row);
+    d.bytes.push_back(t);
+    d.text = t.isHex() && t.size() == 2 ? "DB " + t.str() : "DB \"" + t.str() + "\"";
+    return d;
+}
+
+}  // namespace
+
+void InstructionStarts::remember(std::deque<uint16_t>& list, uint16_t address) {
+    list.erase(std::remove(list.begin(), list.end(), address), list.end());
+    list.push_front(address);
+    if (list.size() > kRemembered) list.pop_back();
+}
+
+std::vector<int> InstructionStarts::claims(const MemoryTable& m, const Text& pc, int lo, int hi) const {
+    std::vector<int> claim(static_cast<std::size_t>(hi - lo), kNone);
+    auto at = [&](int row) -> int& { return claim[static_cast<std::size_t>(row - lo)]; };
+    auto inside = [&](int row) { return row >= lo && row < hi; };
+    // Marks the instruction on `row` unless a row it spans is claimed; returns it.
+    auto take = [&](int row) -> std::optional<Disassembly> {
+        Disassembly d = disassembleAt(m, row);
+        for (int i = 0; i < d.length; ++i)
+            if (inside(row + i) && at(row + i) != kNone) return std::nullopt;
+        for (int i = 0; i < d.length; ++i)
+            if (inside(row + i)) at(row + i) = i;
+        return d;
+    };
+    if (program_) {
+        for (uint16_t a : program_->data)
+            if (const std::optional<int> r = rowOfAddress(m, a); r && inside(*r)) at(*r) = kProgramData;
+        for (uint16_t a : program_->instructions)
+            if (const std::optional<int> r = rowOfAddress(m, a); r && *r > lo - 3 && *r < hi) take(*r);
+    }
+    // Within a kind the lower address goes first, so that a start keyed on
+    // an operand row after its instruction's own start does not split it.
+    std::vector<uint16_t> kit(runs_.begin(), runs_.end());
+    if (pc.isHex() && pc.size() == 4) kit.push_back(static_cast<uint16_t>(pc.hexValue()));
+    std::sort(kit.begin(), kit.end());
+    const std::size_t ranKinds = kit.size();
+    kit.insert(kit.end(), keyed_.begin(), keyed_.end());
+    std::sort(kit.begin() + static_cast<std::ptrdiff_t>(ranKinds), kit.end());
+    for (uint16_t a : kit) {
+        const std::optional<int> start = rowOfAddress(m, a);
+        if (!start || *start >= hi || *start < lo - kFollowed) continue;
+        for (int row = *start; row < hi && row < *start + kFollowed;) {
+            if (inside(row) && at(row) != kNone) break;
+            const std::optional<Disassembly> d = take(row);
+            if (!d || !fallsThrough(*d)) break;
+            row += d->length;
+        }
+    }
+    return claim;
+}
+
+std::vector<Disassembly> InstructionStarts::lines(const MemoryTable& m, const Text& pc, int lo, int hi) const {
+    lo = std::max(lo, 0);
+    hi = std::min(hi, m.size());
+    std::vector<Disassembly> out;
+    if (lo >= hi) return out;
+    const std::vector<int> claim = claims(m, pc, lo, hi);
+    for (int row = lo; row < hi;) {
+        const int c = claim[static_cast<std::size_t>(row - lo)];
+        if (c > 0) {  // an operand of an instruction above lo
+            ++row;
+            continue;
+        }
+        if (c == 0) {
+            out.push_back(disassembleAt(m, row));
+            row += std::max(1, out.back().length);
+        } else {
+            out.push_back(dataLine(m, row));
+            ++row;
+        }
+    }
+    return out;
+}
+
+int InstructionStarts::lineStart(const MemoryTable& m, const Text& pc, int row) const {
+    if (row < 0 || row >= m.size()) return row;
+    const int lo = std::max(0, row - 64);
+    const std::vector<int> claim = claims(m, pc, lo, row + 1);
+    const int c = claim.back();
+    return c > 0 ? row - c : row;
+}
+
+}  // namespace kit85

@@ -1,0 +1,59 @@
+#include "panel/study_settings.h"
+
+#include <QSettings>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace kit85 {
+
+namespace {
+
+QSettings studySettings() { return QSettings(QSettings::UserScope, "kit85", "kit85"); }
+
+}  // namespace
+
+bool studyViewRemembered() { return studySettings().value("studyView/open", false).toBool(); }
+
+void rememberStudyView(bool open) {
+    QSettings s = studySettings();
+    s.setValue("studyView/open", open);
+}
+
+QByteArray rememberedSplitter(const QString& key) {
+    return studySettings().value("studyView/splitter/" + key).toByteArray();
+}
+
+void rememberSplitter(const QString& key, const QByteArray& state) {
+    QSettings s = studySettings();
+    s.setValue("studyView/splitter/" + key, state);
+}
+
+namespace {
+// Stored by name, so a reordered enum never misreads a user's setting.
+constexpr std::array<std::pair<Speed, const char*>, 3> kSpeedNames = {{
+    {Speed::Fast, "full"},
+    {Speed::Kit, "kit"},
+    {Speed::Slow, "slow"},
+}};
+}  // namespace
+
+RunSpeed rememberedRunSpeed() {
+    const QSettings s = studySettings();
+    RunSpeed r;
+    const QString name = s.value("run/speed", "full").toString();
+    for (const auto& [speed, n] : kSpeedNames)
+        if (name == n) r.speed = speed;
+    r.perSecond = std::clamp(s.value("run/perSecond", r.perSecond).toInt(), kSlowestPerSecond, kFastestSlowPerSecond);
+    return r;
+}
+
+void rememberRunSpeed(const RunSpeed& r) {
+    QSettings s = studySettings();
+    for (const auto& [speed, n] : kSpeedNames)
+        if (speed == r.speed) s.setValue("run/speed", n);
+    s.setValue("run/perSecond", r.perSecond);
+}
+
+}  // namespace kit85
