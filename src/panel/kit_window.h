@@ -43,6 +43,11 @@ class QLineEdit;
 
 namespace kit85 {
 
+namespace assembler {
+struct Assembly;
+}
+class SourceEditor;
+
 class KitWindow : public QWidget {
     Q_OBJECT
 public:
@@ -90,6 +95,14 @@ public:
     // in the memory file at once, like a keyed byte.
     void toggleBreakpoint(int row);
 
+    // The study view's source editor (the view is made, not opened, when
+    // there is none yet).
+    SourceEditor& sourceEditor();
+    // A source Ctrl+O stored opens in the editor too, the view on its tab.
+    void openInEditor(const QString& file, const assembler::Assembly& assembly);
+    // Asks the editor about unsaved changes; false: the user keeps the kit open.
+    bool editorLetsGo();
+
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports any failure in a message box, marks what the work changed in
     // the study view and redraws afterwards.
@@ -133,6 +146,8 @@ private:
     void connectKeys();
     void addShortcuts(QWidget* target);
     void placeStudyView();
+    void makeStudyView();
+    void offerRecoveredSources();
     void noteMessage(std::string_view text);
     void showHelp();
 

@@ -114,11 +114,16 @@ void KitWindow::endKit() {
 }
 
 void KitWindow::end_Click() {
+    if (!editorLetsGo()) return;
     endKit();
     close();
 }
 
 void KitWindow::closeEvent(QCloseEvent* event) {
+    if (!ended_ && !editorLetsGo()) {
+        event->ignore();
+        return;
+    }
     endKit();
     event->accept();
 }

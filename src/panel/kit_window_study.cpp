@@ -2,8 +2,11 @@
 // what its clicks and breakpoints do to the kit.
 
 #include <QAction>
+#include <QDir>
 #include <QScreen>
+#include <QTimer>
 
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 
 namespace kit85 {
@@ -15,6 +18,37 @@ void KitWindow::showEvent(QShowEvent* event) {
     if (shownBefore_) return;
     shownBefore_ = true;
     if (studyViewRemembered()) studyAction_->setChecked(true);
+    QTimer::singleShot(0, this, &KitWindow::offerRecoveredSources);
+}
+
+// A source kept by a kit that did not end cleanly is offered back at start.
+void KitWindow::offerRecoveredSources() {
+    if (ended_ || QDir(SourceEditor::recoveryFolder()).isEmpty(QDir::Files)) return;
+    if (sourceEditor().offerRecovery()) {
+        setStudyOpen(true);
+        study_->showEditor();
+    }
+}
+
+SourceEditor& KitWindow::sourceEditor() {
+    makeStudyView();
+    return *study_->editor();
+}
+
+void KitWindow::openInEditor(const QString& file, const assembler::Assembly& assembly) {
+    sourceEditor().showLoaded(file, assembly);
+    if (studyOpen()) study_->showEditor();
+}
+
+bool KitWindow::editorLetsGo() { return !study_ || study_->editor()->maybeClose(); }
+
+void KitWindow::makeStudyView() {
+    if (study_) return;
+    study_ = new StudyView(*this);
+    addShortcuts(study_);
+    study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
+    connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+    placeStudyView();
 }
 
 bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
@@ -24,13 +58,7 @@ void KitWindow::setStudyOpen(bool open) {
         studyAction_->setChecked(open);  // comes back here through toggled()
         return;
     }
-    if (open && !study_) {
-        study_ = new StudyView(*this);
-        addShortcuts(study_);
-        study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
-        connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
-        placeStudyView();
-    }
+    if (open) makeStudyView();
     if (study_) {
         study_->setVisible(open);
         study_->refresh();

@@ -9,9 +9,11 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "memory/memory_table.h"
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 #include "panel/model/live_decode.h"
 #include "panel/study_look.h"
@@ -170,7 +172,14 @@ void StudyView::layOut() {
     column_->addWidget(box("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)", edits_));
     panes_ = new QSplitter(Qt::Horizontal, this);
     panes_->setObjectName("panesSplitter");
-    panes_->addWidget(box("Memory", memory_));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("studyTabs");
+    tabs_->addTab(box("Memory", memory_), "Memory");
+    editor_ = new SourceEditor(kit_, this);
+    tabs_->addTab(editor_, editor_->title());
+    connect(editor_, &SourceEditor::titleChanged, this,
+            [this](const QString& title) { tabs_->setTabText(tabs_->indexOf(editor_), title); });
+    panes_->addWidget(tabs_);
     panes_->addWidget(column_);
     for (QSplitter* splitter : {panes_, column_}) {
         splitter->setChildrenCollapsible(false);
@@ -232,7 +241,10 @@ void StudyView::refresh() {
     memory_->follow();
     memory_->viewport()->update();
     instructions_->follow();
+    editor_->follow();
 }
+
+void StudyView::showEditor() { tabs_->setCurrentWidget(editor_); }
 
 // Red for what went wrong, amber for a run stopped on the way, green else.
 void StudyView::showStatus() {

@@ -26,10 +26,12 @@ class QListWidget;
 class QScrollArea;
 class QSplitter;
 class QSpinBox;
+class QTabWidget;
 
 namespace kit85 {
 
 class KitWindow;
+class SourceEditor;
 
 class StudyView : public QWidget {
     Q_OBJECT
@@ -47,6 +49,9 @@ public:
 
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
+    // The source editor, in a tab beside the memory pane.
+    SourceEditor* editor() const { return editor_; }
+    void showEditor();
 
 signals:
     // The user closed the view's window.
@@ -82,6 +87,8 @@ private:
     QScrollArea* traceArea_ = nullptr;
     QSplitter* panes_ = nullptr;   // memory | the column
     QSplitter* column_ = nullptr;  // instructions, stack, edits
+    QTabWidget* tabs_ = nullptr;   // memory | source
+    SourceEditor* editor_ = nullptr;
     bool arranged_ = false;
     QLabel* trace_ = nullptr;        // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;   // the last keyed steps, newest first
