@@ -84,7 +84,8 @@ public:
     void showLoaded(const QString& file, const assembler::Assembly& assembly);
 
     // --- Following the kit -----------------------------------------------------
-    // Marks the next instruction's line and the breakpoints from the kit.
+    // Marks the next instruction's line (the current row's) and the
+    // breakpoints from the kit.
     void follow();
     // The highlighted line (0-based), or -1.
     int pcLine() const { return pcLine_; }

@@ -233,9 +233,11 @@ bool SourceEditor::offerRecovery() {
         }
         const QByteArray kept = in.readAll();
         if (!maybeClose()) return false;
-        setText(QString::fromUtf8(kept), path);
-        text_->setModified(true);  // not what the file on disk holds
-        recoveryDue_ = true;       // and kept again, though not edited yet
+        // Put in as an edit, so the copy counts as unsaved (it is not what
+        // the file holds) and is kept again though not edited yet.
+        setText(QString(), path);
+        text_->insert(QString::fromUtf8(kept));
+        recoveryDue_ = true;
         emit titleChanged(title());
         note_->setText("Recovered copy of " + sourceName() + ": save it to keep it");
         return true;

@@ -193,8 +193,10 @@ void SourceEditor::follow() {
             const bool on = m.breakpoints().contains(map_.entries()[i].address);
             if (on != breakpointOn(line)) on ? (void)text_->markerAdd(line, kBreak) : text_->markerDelete(line, kBreak);
         }
-        if (const std::optional<uint16_t> pc = look::addressOf(kit_.kit()[PC]))
-            if (const std::optional<std::size_t> e = map_.instructionAt(*pc); e && held_[*e])
+        // The current row is where Execute and Step Exe go on from: after a
+        // step or a stop it is the row of the next instruction.
+        if (const std::optional<uint16_t> here = m.onRow() ? look::addressOf(m.addressAt(m.cursor())) : std::nullopt)
+            if (const std::optional<std::size_t> e = map_.instructionAt(*here); e && held_[*e])
                 next = text_->markerLine(anchors_[*e]);
     }
     if (next != pcLine_) {
