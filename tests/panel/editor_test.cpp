@@ -16,6 +16,7 @@
 #include <iostream>
 
 #include "panel/editor/source_editor.h"
+#include "panel/model/source_styles.h"
 #include "panel/program_files.h"
 #include "panel_fixture.h"
 
@@ -109,6 +110,7 @@ private slots:
     void saveModifyAndClosePrompt();
     void ctrlOOfASourceOpensItInTheEditor();
     void recoveryCopyIsOfferedAfterAKill();
+    void paintedStylesAreTheLexersRuns();
 
 private:
     QTemporaryDir settings_;
@@ -346,6 +348,34 @@ void EditorTest::recoveryCopyIsOfferedAfterAKill() {
     // Taken back and then discarded: no copy is left to offer again.
     QVERIFY(editor.maybeClose());
     QVERIFY(QDir(SourceEditor::recoveryFolder()).entryList({"*.asm"}, QDir::Files).isEmpty());
+}
+
+// Every byte of every line painted in the style styleLine gives it, after the
+// text was typed into as well as set.
+void EditorTest::paintedStylesAreTheLexersRuns() {
+    Editing e;
+    e.setSource(kCountDown);
+    e.text().insertAt("MSG:    DB 'open\n", 8, 0);
+    e.text().insertAt(" ,B", 5, 13);
+    QApplication::processEvents();
+    e.text().SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
+    for (int line = 0; line < e.text().lines(); ++line) {
+        const QByteArray text = e.text().text(line).toUtf8();
+        const std::string bytes = text.left(text.size() - (text.endsWith('\n') ? 1 : 0)).toStdString();
+        std::vector<int> want(bytes.size(), static_cast<int>(SourceStyle::Default));
+        for (const StyledRun& r : styleLine(bytes))
+            for (int i = r.start; i < r.start + r.length; ++i) want[static_cast<size_t>(i)] = static_cast<int>(r.style);
+        const long start = e.text().positionFromLineIndex(line, 0);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const long got = e.text().SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, start + static_cast<long>(i));
+            QVERIFY2(got == want[i], qPrintable(QString("line %1 byte %2 ('%3'): style %4, not %5")
+                                                    .arg(line)
+                                                    .arg(i)
+                                                    .arg(bytes[i])
+                                                    .arg(got)
+                                                    .arg(want[i])));
+        }
+    }
 }
 
 int main(int argc, char** argv) {
