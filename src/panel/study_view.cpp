@@ -180,6 +180,7 @@ void StudyView::layOut() {
     connect(editor_, &SourceEditor::titleChanged, this,
             [this](const QString& title) { tabs_->setTabText(tabs_->indexOf(editor_), title); });
     panes_->addWidget(tabs_);
+    instructions_->setLabel([this](int row) { return editor_->labelAt(row); });
     panes_->addWidget(column_);
     for (QSplitter* splitter : {panes_, column_}) {
         splitter->setChildrenCollapsible(false);
@@ -240,8 +241,8 @@ void StudyView::refresh() {
     show(trace_, trace.join('\n'));
     memory_->follow();
     memory_->viewport()->update();
+    editor_->follow();  // first: the instructions pane reads its labels
     instructions_->follow();
-    editor_->follow();
 }
 
 void StudyView::showEditor() { tabs_->setCurrentWidget(editor_); }

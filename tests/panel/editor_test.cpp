@@ -104,6 +104,7 @@ private slots:
     void errorsMarkTheirLinesAndStoreNothing();
     void warningsAreMarkedButLoad();
     void stepsHighlightEachLine();
+    void instructionsPaneShowsLabels();
     void marginBreakpointStopsExecuteOnItsLine();
     void breakpointFollowsItsLineWhenLoadedAgain();
     void keyedByteEndsTheClaimOnItsLine();
@@ -201,6 +202,22 @@ void EditorTest::stepsHighlightEachLine() {
                  qPrintable(QString("step %1: line %2, not %3").arg(i + 1).arg(e.editor().pcLine()).arg(lines[i])));
     }
     QVERIFY(e.differences("8100=06").isEmpty());
+}
+
+// The instructions pane names the source's labels while memory holds them.
+void EditorTest::instructionsPaneShowsLabels() {
+    Editing e;
+    e.setSource(kCountDown);
+    QVERIFY(e.editor().assembleAndLoad());
+    InstructionsPane* pane = e.w().studyView()->instructionsPane();
+    auto listed = [&] {
+        QStringList lines;
+        for (int i = 0; i < static_cast<int>(pane->listing().size()); ++i) lines << pane->lineText(i);
+        return lines.join('\n');
+    };
+    QVERIFY2(listed().contains("8004  81        LOOP: ADD C"), qPrintable(listed()));
+    e.load("8004", {"80"});  // ADD B keyed over it: no longer the source's line
+    QVERIFY2(!listed().contains("LOOP:") && listed().contains("ADD B"), qPrintable(listed()));
 }
 
 void EditorTest::marginBreakpointStopsExecuteOnItsLine() {

@@ -96,6 +96,9 @@ public:
     // The source line (1-based) assembled to the instruction at `address`
     // while memory still holds it.
     std::optional<int> lineOf(uint16_t address) const;
+    // The label of the instruction on a memory row while memory holds it
+    // ("" when none), as the last follow() found memory.
+    QString labelAt(int row) const;
 
     // --- Recovery ------------------------------------------------------------
     static QString recoveryFolder();

@@ -100,9 +100,8 @@ bool SourceEditor::assembleAndLoad() {
 }
 
 void SourceEditor::showLoaded(const QString& file, const assembler::Assembly& assembly) {
-    if (path_ != file || modified()) {
-        if (!openPath(file)) return;
-    }
+    // Read again even when it is open: the text must be what was stored.
+    if (!openPath(file)) return;
     showDiagnostics(assembly);
     setMap(assembly);
     assembled_ = "Loaded " + sourceName() + " into memory (Ctrl+O)";
@@ -152,6 +151,14 @@ std::optional<int> SourceEditor::lineOf(uint16_t address) const {
     const int line = text_->markerLine(anchors_[*e]);
     if (line < 0) return std::nullopt;
     return line + 1;
+}
+
+QString SourceEditor::labelAt(int row) const {
+    if (map_.empty() || row < 0 || row >= kit_.memory().size()) return {};
+    const std::optional<uint16_t> a = look::addressOf(kit_.memory().addressAt(row));
+    const std::optional<std::size_t> e = a ? map_.instructionAt(*a) : std::nullopt;
+    if (!e || *e >= held_.size() || !held_[*e]) return {};
+    return QString::fromStdString(map_.entries()[*e].label);
 }
 
 bool SourceEditor::breakpointOn(int line) const { return text_->markersAtLine(line) & (1u << kBreak); }
