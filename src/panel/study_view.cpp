@@ -237,6 +237,8 @@ void StudyView::refresh() {
     show(stack_, stackText());
     showEdits();
     QStringList trace;
+    if (!kit_.stepTrace().empty()) trace << editor_->sourceLineOf(kit_.lastOutcome());
+    trace.removeAll(QString());
     for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
     show(trace_, trace.join('\n'));
     memory_->follow();

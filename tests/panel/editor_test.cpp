@@ -202,6 +202,11 @@ void EditorTest::stepsHighlightEachLine() {
                  qPrintable(QString("step %1: line %2, not %3").arg(i + 1).arg(e.editor().pcLine()).arg(lines[i])));
     }
     QVERIFY(e.differences("8100=06").isEmpty());
+    // The trace names the line the last step carried out.
+    auto* trace = e.w().studyView()->findChild<QLabel*>("trace");
+    QVERIFY2(trace->text().startsWith("line 8: STA 8100H\n"), qPrintable(trace->text()));
+    e.keys("address 8 0 0 4 stepexe");
+    QVERIFY2(trace->text().startsWith("line 5: LOOP: ADD C ; A += C\n"), qPrintable(trace->text()));
 }
 
 // The instructions pane names the source's labels while memory holds them.

@@ -38,6 +38,7 @@ class QToolBar;
 namespace kit85 {
 
 class KitWindow;
+struct ActionOutcome;
 
 class SourceEditor : public QWidget {
     Q_OBJECT
@@ -99,6 +100,9 @@ public:
     // The label of the instruction on a memory row while memory holds it
     // ("" when none), as the last follow() found memory.
     QString labelAt(int row) const;
+    // For the trace: the source line of the instruction a Step Exe carried
+    // out, "line 8: LOOP: ADD C ; A = A + C"; "" when the editor has none.
+    QString sourceLineOf(const ActionOutcome& outcome) const;
 
     // --- Recovery ------------------------------------------------------------
     static QString recoveryFolder();

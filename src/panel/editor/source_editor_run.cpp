@@ -161,6 +161,14 @@ QString SourceEditor::labelAt(int row) const {
     return QString::fromStdString(map_.entries()[*e].label);
 }
 
+QString SourceEditor::sourceLineOf(const ActionOutcome& outcome) const {
+    if (outcome.action != StudyAction::StepExe || map_.empty()) return {};
+    const std::optional<uint16_t> a = look::addressOf(outcome.row);
+    const std::optional<int> line = a ? lineOf(*a) : std::nullopt;
+    if (!line) return {};
+    return QString("line %1: %2").arg(*line).arg(text_->text(*line - 1).simplified());
+}
+
 bool SourceEditor::breakpointOn(int line) const { return text_->markersAtLine(line) & (1u << kBreak); }
 
 void SourceEditor::marginClicked(int, int line, Qt::KeyboardModifiers) { toggleBreakpoint(line); }
