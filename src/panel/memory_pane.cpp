@@ -187,7 +187,9 @@ bool MemoryPane::viewportEvent(QEvent* event) {
         const uint16_t address = static_cast<uint16_t>((firstLine() + i) * 16 + c);
         if (!cellRect(address).contains(at)) continue;
         const std::optional<int> row = memory_.rowOf(Text::word(address));
-        QString tip = word(address) + ": ";
+        QString tip = word(address);
+        if (const QString label = row && label_ ? label_(*row) : QString(); !label.isEmpty()) tip += " " + label;
+        tip += ": ";
         if (!row)
             tip += "no row in the memory table";
         else if (isByte(memory_.dataAt(*row)))

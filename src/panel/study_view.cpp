@@ -181,6 +181,7 @@ void StudyView::layOut() {
             [this](const QString& title) { tabs_->setTabText(tabs_->indexOf(editor_), title); });
     panes_->addWidget(tabs_);
     instructions_->setLabel([this](int row) { return editor_->labelAt(row); });
+    memory_->setLabel([this](int row) { return editor_->labelAt(row); });
     panes_->addWidget(column_);
     for (QSplitter* splitter : {panes_, column_}) {
         splitter->setChildrenCollapsible(false);

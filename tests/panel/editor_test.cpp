@@ -221,6 +221,8 @@ void EditorTest::instructionsPaneShowsLabels() {
         return lines.join('\n');
     };
     QVERIFY2(listed().contains("8004  81        LOOP: ADD C"), qPrintable(listed()));
+    QCOMPARE(e.editor().labelAt(*e.w().memory().rowOf(Text("8004"))), QString("LOOP"));
+    QCOMPARE(e.editor().labelAt(*e.w().memory().rowOf(Text("8005"))), QString());
     e.load("8004", {"80"});  // ADD B keyed over it: no longer the source's line
     QVERIFY2(!listed().contains("LOOP:") && listed().contains("ADD B"), qPrintable(listed()));
 }

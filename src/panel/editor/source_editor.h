@@ -97,8 +97,8 @@ public:
     // The source line (1-based) assembled to the instruction at `address`
     // while memory still holds it.
     std::optional<int> lineOf(uint16_t address) const;
-    // The label of the instruction on a memory row while memory holds it
-    // ("" when none), as the last follow() found memory.
+    // The label of the line whose bytes start on a memory row, while memory
+    // holds them ("" when none), as the last follow() found memory.
     QString labelAt(int row) const;
     // For the trace: the source line of the instruction a Step Exe carried
     // out, "line 8: LOOP: ADD C ; A = A + C"; "" when the editor has none.

@@ -156,7 +156,7 @@ std::optional<int> SourceEditor::lineOf(uint16_t address) const {
 QString SourceEditor::labelAt(int row) const {
     if (map_.empty() || row < 0 || row >= kit_.memory().size()) return {};
     const std::optional<uint16_t> a = look::addressOf(kit_.memory().addressAt(row));
-    const std::optional<std::size_t> e = a ? map_.instructionAt(*a) : std::nullopt;
+    const std::optional<std::size_t> e = a ? map_.entryAt(*a) : std::nullopt;
     if (!e || *e >= held_.size() || !held_[*e]) return {};
     return QString::fromStdString(map_.entries()[*e].label);
 }

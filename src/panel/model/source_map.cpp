@@ -50,6 +50,14 @@ std::optional<std::size_t> SourceMap::instructionAt(uint16_t address) const {
     return found;
 }
 
+std::optional<std::size_t> SourceMap::entryAt(uint16_t address) const {
+    auto it = std::lower_bound(byAddress_.begin(), byAddress_.end(), address,
+                               [this](std::size_t e, uint16_t a) { return entries_[e].address < a; });
+    std::optional<std::size_t> found;
+    for (; it != byAddress_.end() && entries_[*it].address == address; ++it) found = *it;
+    return found;
+}
+
 std::optional<std::size_t> SourceMap::entryOfLine(int line) const {
     auto it = std::lower_bound(entries_.begin(), entries_.end(), line,
                                [](const Entry& e, int l) { return e.line < l; });
@@ -58,11 +66,8 @@ std::optional<std::size_t> SourceMap::entryOfLine(int line) const {
 }
 
 std::string SourceMap::labelAt(uint16_t address) const {
-    auto it = std::lower_bound(byAddress_.begin(), byAddress_.end(), address,
-                               [this](std::size_t e, uint16_t a) { return entries_[e].address < a; });
-    for (; it != byAddress_.end() && entries_[*it].address == address; ++it)
-        if (!entries_[*it].label.empty()) return entries_[*it].label;
-    return {};
+    const std::optional<std::size_t> e = entryAt(address);
+    return e ? entries_[*e].label : std::string();
 }
 
 bool SourceMap::holds(const MemoryTable& memory, std::size_t entry) const {

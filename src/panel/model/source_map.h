@@ -39,6 +39,8 @@ public:
 
     // The entry of the instruction that starts at `address`, by index.
     std::optional<std::size_t> instructionAt(uint16_t address) const;
+    // The entry whose bytes start at `address`, instruction or data.
+    std::optional<std::size_t> entryAt(uint16_t address) const;
     // The entry of a source line (1-based), by index.
     std::optional<std::size_t> entryOfLine(int line) const;
     // The label defined at `address` by a line with bytes, "" when none.

@@ -136,6 +136,9 @@ TEST(SourceMap, LinesAndAddressesBothWays) {
     EXPECT_EQ(map.labelAt(0x8002), "LOOP");
     EXPECT_EQ(map.labelAt(0x8007), "DATA");
     EXPECT_EQ(map.labelAt(0x8003), "");
+    ASSERT_TRUE(map.entryAt(0x8007));
+    EXPECT_EQ(map.entries()[*map.entryAt(0x8007)].line, 6);
+    EXPECT_FALSE(map.entryAt(0x8008));  // inside DATA, not where it starts
     ASSERT_TRUE(map.entryOfLine(6));
     EXPECT_FALSE(map.entries()[*map.entryOfLine(6)].instruction);
     EXPECT_FALSE(map.entryOfLine(1));  // ORG makes no bytes
