@@ -110,6 +110,8 @@ private slots:
     void keyedByteEndsTheClaimOnItsLine();
     void saveModifyAndClosePrompt();
     void ctrlOOfASourceOpensItInTheEditor();
+    void savingKeepsWhatWasNotEdited_data();
+    void savingKeepsWhatWasNotEdited();
     void recoveryCopyIsOfferedAfterAKill();
     void paintedStylesAreTheLexersRuns();
 
@@ -320,6 +322,39 @@ void EditorTest::ctrlOOfASourceOpensItInTheEditor() {
     QCOMPARE(e.editor().path(), QFileInfo(file).absoluteFilePath());
     QCOMPARE(e.text().text(), QString(kCountDown));
     QCOMPARE(e.editor().pcLine(), 2);  // mapped: the kit stands on 8000
+}
+
+void EditorTest::savingKeepsWhatWasNotEdited_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");  // after a NOP line typed at the end
+    QTest::newRow("UTF-8, LF") << QByteArray("; caf\xc3\xa9\n        ORG 8000H\n        HLT\n")
+                               << QByteArray("; caf\xc3\xa9\n        ORG 8000H\n        HLT\n        NOP\n");
+    QTest::newRow("Latin-1, CRLF") << QByteArray("; caf\xe9\r\n        ORG 8000H\r\n        HLT\r\n")
+                                   << QByteArray("; caf\xe9\r\n        ORG 8000H\r\n        HLT\r\n        NOP\r\n");
+}
+
+// A file's encoding and line ends come back as they were; only the typed
+// line is new.
+void EditorTest::savingKeepsWhatWasNotEdited() {
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, saved);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lab.asm");
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    Editing e;
+    QVERIFY(e.editor().openPath(path));
+    e.text().setCursorPosition(2, 11);
+    e.text().setFocus();
+    QTest::keyClick(&e.text(), Qt::Key_Return);
+    QTest::keyClicks(&e.text(), "NOP");
+    QVERIFY(e.editor().save());
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), saved);
 }
 
 // The child: a kit whose editor holds typed text until it is killed.

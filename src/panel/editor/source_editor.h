@@ -156,6 +156,7 @@ private:
     QString changed_;    // what memory no longer holds, "" when all
     QTimer recoveryTimer_;
     bool recoveryDue_ = false;
+    bool latin1_ = false;  // the file is written back as Latin-1, as it was read
 
     SourceMap map_;
     std::vector<int> anchors_;  // per map entry, the handle of its line's hidden marker

@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <signal.h>
 #include <unistd.h>
@@ -90,6 +91,8 @@ void SourceEditor::setText(const QString& text, const QString& path) {
     assembled_.clear();
     changed_.clear();
     recoveryDue_ = false;
+    latin1_ = false;
+    text_->setEolMode(QsciScintilla::EolUnix);
     note_->clear();
     emit titleChanged(title());
 }
@@ -121,7 +124,15 @@ bool SourceEditor::openPath(const QString& file) {
     }
     const QByteArray data = in.readAll();
     if (!maybeClose()) return false;
-    setText(QString::fromUtf8(data), QFileInfo(file).absoluteFilePath());
+    // A file that is not UTF-8 (a Latin-1 comment) is read and written back
+    // byte for byte as Latin-1, so saving never changes what it did not edit.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(data);
+    const bool latin1 = utf8.hasError();
+    if (latin1) text = QString::fromLatin1(data);
+    setText(text, QFileInfo(file).absoluteFilePath());
+    latin1_ = latin1;
+    text_->setEolMode(data.contains("\r\n") ? QsciScintilla::EolWindows : QsciScintilla::EolUnix);
     noteRecent(path_);
     return true;
 }
@@ -141,7 +152,7 @@ bool SourceEditor::saveAs() {
 // Written whole or not at all; the recovery copy goes once the file is safe.
 bool SourceEditor::writeFile(const QString& file) {
     QSaveFile out(file);
-    const QByteArray data = text_->text().toUtf8();
+    const QByteArray data = latin1_ ? text_->text().toLatin1() : text_->text().toUtf8();
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
         kit_.kit().presenter().message(
             file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved",
@@ -192,8 +203,12 @@ QString SourceEditor::recoveryFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recovery";
 }
 
+// An unsaved source's copy carries the kit's process id, so two kits each
+// with one keep two copies.
 QString SourceEditor::recoveryFile() const {
-    return recoveryFolder() + "/" + QString::fromStdString(recoveryFileName(path_.toStdString()));
+    const QString name = path_.isEmpty() ? QString("untitled-%1.asm").arg(QCoreApplication::applicationPid())
+                                         : QString::fromStdString(recoveryFileName(path_.toStdString()));
+    return recoveryFolder() + "/" + name;
 }
 
 void SourceEditor::writeRecovery() {
@@ -238,6 +253,12 @@ bool SourceEditor::offerRecovery() {
         setText(QString(), path);
         text_->insert(QString::fromUtf8(kept));
         recoveryDue_ = true;
+        if (copy.absoluteFilePath() != QFileInfo(recoveryFile()).absoluteFilePath()) {
+            // Kept from now on under this kit's name for it.
+            QFile::remove(copy.filePath());
+            QFile::remove(originFile(copy.filePath()));
+            writeRecovery();
+        }
         emit titleChanged(title());
         note_->setText("Recovered copy of " + sourceName() + ": save it to keep it");
         return true;
