@@ -89,6 +89,11 @@ const char* const kCountDown =
     "        STA     8100H\n"                     // 7
     "        HLT\n";                              // 8
 
+bool writeBytes(const QString& file, const QByteArray& bytes) {
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+}
+
 bool hasMarker(QsciScintilla& t, int line, int marker) { return t.markersAtLine(line) & (1u << marker); }
 constexpr int kErrorMarker = 1;
 constexpr int kWarningMarker = 2;
@@ -312,11 +317,7 @@ void EditorTest::saveModifyAndClosePrompt() {
 void EditorTest::ctrlOOfASourceOpensItInTheEditor() {
     QTemporaryDir dir;
     const QString file = dir.filePath("count.asm");
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(kCountDown);
-    }
+    QVERIFY(writeBytes(file, kCountDown));
     Editing e;
     QVERIFY(e.w().findChild<ProgramFiles*>("programFiles")->openFile(file));
     QCOMPARE(e.editor().path(), QFileInfo(file).absoluteFilePath());
@@ -340,11 +341,7 @@ void EditorTest::savingKeepsWhatWasNotEdited() {
     QFETCH(QByteArray, saved);
     QTemporaryDir dir;
     const QString path = dir.filePath("lab.asm");
-    {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
-    }
+    QVERIFY(writeBytes(path, file));
     Editing e;
     QVERIFY(e.editor().openPath(path));
     e.text().setCursorPosition(2, 11);
