@@ -115,6 +115,7 @@ private slots:
     void keyedByteEndsTheClaimOnItsLine();
     void saveModifyAndClosePrompt();
     void ctrlOOfASourceOpensItInTheEditor();
+    void listingAndKeyingSheetFromTheEditor();
     void savingKeepsWhatWasNotEdited_data();
     void savingKeepsWhatWasNotEdited();
     void recoveryCopyIsOfferedAfterAKill();
@@ -323,6 +324,41 @@ void EditorTest::ctrlOOfASourceOpensItInTheEditor() {
     QCOMPARE(e.editor().path(), QFileInfo(file).absoluteFilePath());
     QCOMPARE(e.text().text(), QString(kCountDown));
     QCOMPARE(e.editor().pcLine(), 2);  // mapped: the kit stands on 8000
+}
+
+// Both come from the editor's text as it stands, loaded or not; a text
+// with an error writes neither.
+void EditorTest::listingAndKeyingSheetFromTheEditor() {
+    QTemporaryDir dir;
+    Editing e;
+    ProgramFiles::Dialogs kitDialogs;
+    QString sheetTitle;
+    kitDialogs.saveFile = [&](const QString& title, const QString&, const QString&) {
+        sheetTitle = title;
+        return dir.filePath("sheet.pdf");
+    };
+    e.w().findChild<ProgramFiles*>("programFiles")->setDialogs(kitDialogs);
+    e.setSource(kCountDown);
+    e.saveAnswer = dir.filePath("count.lst");
+    QVERIFY(e.editor().saveListing());
+    QFile listing(dir.filePath("count.lst"));
+    QVERIFY(listing.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(listing.readAll());
+    QVERIFY2(text.contains("8004") && text.contains("LOOP:   ADD     C"), qPrintable(text));
+    QAction* sheet = e.editor().findChild<QAction*>("editorSheet");
+    QCOMPARE(sheet->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    sheet->trigger();
+    QFile pdf(dir.filePath("sheet.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(4) == "%PDF");
+    QVERIFY(e.w().memory().dataAt(*e.w().memory().rowOf(Text("8000"))) == Text("00"));  // nothing loaded
+
+    e.setSource("        ORG 8000H\n        JMP NOWHERE\n");
+    e.saveAnswer = dir.filePath("bad.lst");
+    QVERIFY(!e.editor().saveListing());
+    QVERIFY(!e.editor().exportSheet());
+    QVERIFY(!QFile::exists(dir.filePath("bad.lst")));
+    QVERIFY(hasMarker(e.text(), 1, kErrorMarker));
 }
 
 void EditorTest::savingKeepsWhatWasNotEdited_data() {
