@@ -190,6 +190,7 @@ private:
     QLabel* adodc_ = nullptr;
     QPointer<QDialog> help_;
     StudyView* study_ = nullptr;
+    bool studyPlaced_ = false;
     QAction* studyAction_ = nullptr;
     QAction* breakpointAction_ = nullptr;
     QAction* undoAction_ = nullptr;

@@ -48,7 +48,6 @@ void KitWindow::makeStudyView() {
     addShortcuts(study_);
     study_->addActions({studyAction_, breakpointAction_, undoAction_, redoAction_});
     connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
-    placeStudyView();
 }
 
 bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
@@ -58,7 +57,13 @@ void KitWindow::setStudyOpen(bool open) {
         studyAction_->setChecked(open);  // comes back here through toggled()
         return;
     }
-    if (open) makeStudyView();
+    if (open) {
+        makeStudyView();
+        // Placed when first opened: the view may have been made before the
+        // kit stood where it does (a source opened at start).
+        if (!studyPlaced_) placeStudyView();
+        studyPlaced_ = true;
+    }
     if (study_) {
         study_->setVisible(open);
         study_->refresh();
