@@ -114,6 +114,8 @@ private slots:
     void breakpointFollowsItsLineWhenLoadedAgain();
     void keyedByteEndsTheClaimOnItsLine();
     void saveModifyAndClosePrompt();
+    void newAsksAboutUnsavedChanges_data();
+    void newAsksAboutUnsavedChanges();
     void ctrlOOfASourceOpensItInTheEditor();
     void listingAndKeyingSheetFromTheEditor();
     void savingKeepsWhatWasNotEdited_data();
@@ -313,6 +315,32 @@ void EditorTest::saveModifyAndClosePrompt() {
     QFile again(dir.filePath("count.asm"));
     QVERIFY(again.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(again.readAll()).startsWith("; changed\n"));
+}
+
+void EditorTest::newAsksAboutUnsavedChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("templateShown");
+    QTest::newRow("cancel keeps the text") << static_cast<int>(SourceEditor::Unsaved::Cancel) << false;
+    QTest::newRow("discard starts anew") << static_cast<int>(SourceEditor::Unsaved::Discard) << true;
+}
+
+void EditorTest::newAsksAboutUnsavedChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, templateShown);
+    Editing e;
+    QCOMPARE(e.text().text(), QString(SourceEditor::kTemplate));  // a fresh editor holds the template
+    QVERIFY(!e.editor().modified());
+    e.setSource(kCountDown);
+    e.unsavedAnswer = static_cast<SourceEditor::Unsaved>(answer);
+    QCOMPARE(e.editor().newSource(), templateShown);
+    QCOMPARE(e.questions.size(), 1);
+    QCOMPARE(e.text().text(), QString(templateShown ? SourceEditor::kTemplate : kCountDown));
+    QCOMPARE(e.editor().modified(), !templateShown);
+    // The template assembles to its HLT at 8000.
+    if (templateShown) {
+        QVERIFY(e.editor().assembleAndLoad());
+        QVERIFY(e.differences("8000=76").isEmpty());
+    }
 }
 
 void EditorTest::ctrlOOfASourceOpensItInTheEditor() {
