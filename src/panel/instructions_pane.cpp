@@ -134,8 +134,7 @@ void InstructionsPane::paintEvent(QPaintEvent*) {
         p.drawText(bytesX, y + ascent, fm.elidedText(bytesText(d), Qt::ElideRight, 9 * charWidth_));
         const bool instruction = d.kind == Disassembly::Kind::Instruction;
         p.setPen(instruction ? kInk : d.kind == Disassembly::Kind::Invalid ? kBreakpoint : kOddInk);
-        p.drawText(textX, y + ascent,
-                   fm.elidedText(instructionText(d), Qt::ElideRight, all.width() - textX - 4));
+        p.drawText(textX, y + ascent, fm.elidedText(instructionText(d), Qt::ElideRight, all.width() - textX - 4));
     }
 }
 

@@ -47,9 +47,7 @@ struct Editing : Kit {
     }
     SourceEditor& editor() { return w().sourceEditor(); }
     QsciScintilla& text() { return *editor().text(); }
-    void setSource(const QString& source) {
-        text().setText(source);
-    }
+    void setSource(const QString& source) { text().setText(source); }
     // "8100=08 A=08": each memory row or register, listed where it differs.
     QString differences(const QString& expect) {
         QStringList out;
@@ -167,7 +165,8 @@ void EditorTest::errorsMarkTheirLinesAndStoreNothing_data() {
     QTest::newRow("undefined label") << "        ORG 8000H\n        MVI A,01H\n        JMP LOOPX\n        HLT\n"
                                      << QList<int>{2};
     QTest::newRow("bad mnemonic and operand")
-        << "        ORG 8000H\n        MVX A,01H\n        MVI Q,01H\n        HLT\n" << QList<int>{1, 2};
+        << "        ORG 8000H\n        MVX A,01H\n        MVI Q,01H\n        HLT\n"
+        << QList<int>{1, 2};
     QTest::newRow("open string") << "        ORG 8000H\n        DB 'abc\n        HLT\n" << QList<int>{1};
 }
 

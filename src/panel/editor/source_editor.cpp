@@ -148,7 +148,8 @@ void SourceEditor::buildActions() {
         a->setObjectName(r.name);
         a->setShortcut(r.keys);
         a->setShortcutContext(Qt::WindowShortcut);
-        if (!r.keys.isEmpty()) a->setToolTip(QString("%1 (%2)").arg(r.label, r.keys.toString(QKeySequence::NativeText)));
+        if (!r.keys.isEmpty())
+            a->setToolTip(QString("%1 (%2)").arg(r.label, r.keys.toString(QKeySequence::NativeText)));
         connect(a, &QAction::triggered, this, r.work);
         addAction(a);
         tools_->addAction(a);

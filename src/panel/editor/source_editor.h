@@ -159,8 +159,8 @@ private:
     bool latin1_ = false;  // the file is written back as Latin-1, as it was read
 
     SourceMap map_;
-    std::vector<int> anchors_;  // per map entry, the handle of its line's hidden marker
-    std::vector<bool> held_;    // per map entry, whether memory still holds it
+    std::vector<int> anchors_;   // per map entry, the handle of its line's hidden marker
+    std::vector<bool> held_;     // per map entry, whether memory still holds it
     std::set<uint16_t> placed_;  // breakpoint addresses the editor set in the kit
     int pcLine_ = -1;
 };

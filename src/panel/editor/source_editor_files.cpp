@@ -192,8 +192,7 @@ void SourceEditor::noteRecent(const QString& file) {
 
 void SourceEditor::fillRecentMenu() {
     recent_->clear();
-    for (const QString& file : recentFiles())
-        recent_->addAction(file, this, [this, file] { openPath(file); });
+    for (const QString& file : recentFiles()) recent_->addAction(file, this, [this, file] { openPath(file); });
     if (recent_->isEmpty()) recent_->addAction("(none yet)")->setEnabled(false);
 }
 

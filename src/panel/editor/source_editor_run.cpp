@@ -27,9 +27,7 @@ QsciStyle annotationStyle(bool error) {
     return error ? errors : warnings;
 }
 
-QString plural(std::size_t n, const char* one) {
-    return QString::number(n) + " " + one + (n == 1 ? "" : "s");
-}
+QString plural(std::size_t n, const char* one) { return QString::number(n) + " " + one + (n == 1 ? "" : "s"); }
 
 }  // namespace
 

@@ -95,7 +95,8 @@ ProgramLoad readAssembly(assembler::Assembly a, std::string_view name) {
     for (const assembler::Diagnostic& d : a.diagnostics) p.diagnostics.push_back(d.format(name));
     if (!a.ok()) {
         const std::size_t n = a.errors();
-        p.problem = std::string(name) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") + "; nothing was stored";
+        p.problem =
+            std::string(name) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") + "; nothing was stored";
         return p;
     }
     p.image = a.bytes();

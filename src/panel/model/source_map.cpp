@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "memory/memory_table.h"
 #include "asm/lexer.h"
+#include "memory/memory_table.h"
 #include "values/ascii.h"
 
 namespace kit85 {
@@ -59,8 +59,8 @@ std::optional<std::size_t> SourceMap::entryAt(uint16_t address) const {
 }
 
 std::optional<std::size_t> SourceMap::entryOfLine(int line) const {
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), line,
-                               [](const Entry& e, int l) { return e.line < l; });
+    auto it =
+        std::lower_bound(entries_.begin(), entries_.end(), line, [](const Entry& e, int l) { return e.line < l; });
     if (it == entries_.end() || it->line != line) return std::nullopt;
     return static_cast<std::size_t>(it - entries_.begin());
 }

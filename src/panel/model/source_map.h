@@ -53,7 +53,7 @@ public:
     std::vector<std::size_t> changed(const MemoryTable& memory) const;
 
 private:
-    std::vector<Entry> entries_;         // in source order
+    std::vector<Entry> entries_;          // in source order
     std::vector<std::size_t> byAddress_;  // entry indices, by address
 };
 

@@ -12,7 +12,7 @@
 namespace kit85 {
 
 enum class SourceStyle {
-    Default,    // blanks, and names the assembler reads as symbols
+    Default,  // blanks, and names the assembler reads as symbols
     Comment,
     Label,      // a label, or the name an EQU or SET defines
     Mnemonic,   // an operation of the opcode table
@@ -20,8 +20,8 @@ enum class SourceStyle {
     Register,   // A B C D E H L M SP PSW
     Number,     // a number, or $ (this line's address)
     String,
-    Operator,   // , : ( ) + - * / #
-    Error,      // from a lexer problem to the end of the line
+    Operator,  // , : ( ) + - * / #
+    Error,     // from a lexer problem to the end of the line
 };
 constexpr int kSourceStyleCount = static_cast<int>(SourceStyle::Error) + 1;
 

@@ -18,8 +18,8 @@ using S = SourceStyle;
 
 // "LOOP:Label DCR:Mnemonic C:Register" from the runs, text as in the line.
 std::string describe(std::string_view line, const std::vector<StyledRun>& runs) {
-    static const char* const kNames[] = {"Default", "Comment",  "Label",  "Mnemonic", "Directive",
-                                         "Register", "Number", "String", "Operator", "Error"};
+    static const char* const kNames[] = {"Default",  "Comment", "Label",  "Mnemonic", "Directive",
+                                         "Register", "Number",  "String", "Operator", "Error"};
     std::string out;
     for (const StyledRun& r : runs) {
         if (!out.empty()) out += ' ';
@@ -160,10 +160,12 @@ TEST(SourceMap, ABytesKeyedSinceEndsTheClaimOfItsLineOnly) {
         const char* text;
         const char* note;
     } const cases[] = {
-        {"8004", "90", "memory changed since this source was loaded: line 4 (8003) no longer matches; F8 loads it again"},
+        {"8004", "90",
+         "memory changed since this source was loaded: line 4 (8003) no longer matches; F8 loads it again"},
         {"8004", "02", ""},  // the byte put back: the line is claimed again
         {"8008", "22", ""},
-        {"8008", "2", "memory changed since this source was loaded: line 6 (8007) no longer matches; F8 loads it again"},
+        {"8008", "2",
+         "memory changed since this source was loaded: line 6 (8007) no longer matches; F8 loads it again"},
     };
     for (const auto& c : cases) {
         m->findAddress(Text(c.address));
