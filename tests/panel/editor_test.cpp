@@ -39,9 +39,9 @@ struct Editing : Kit {
             questions << q;
             return unsavedAnswer;
         };
-        d.recover = [this](const QString& q) {
+        d.ask = [this](const QString& q) {
             questions << q;
-            return true;
+            return askAnswer;
         };
         editor().setDialogs(d);
     }
@@ -72,6 +72,7 @@ struct Editing : Kit {
     QString openAnswer;
     QString saveAnswer;
     SourceEditor::Unsaved unsavedAnswer = SourceEditor::Unsaved::Cancel;
+    bool askAnswer = true;
     QStringList questions;
 };
 
@@ -112,6 +113,7 @@ private slots:
     void breakpointFollowsItsLineWhenLoadedAgain();
     void keyedByteEndsTheClaimOnItsLine();
     void saveModifyAndClosePrompt();
+    void saveAsAsksBeforeReplacingWithTheSuffixAdded();
     void newAsksAboutUnsavedChanges_data();
     void newAsksAboutUnsavedChanges();
     void ctrlOOfASourceOpensItInTheEditor();
@@ -316,6 +318,24 @@ void EditorTest::saveModifyAndClosePrompt() {
     QVERIFY(QString::fromUtf8(again.readAll()).startsWith("; changed\n"));
 }
 
+void EditorTest::saveAsAsksBeforeReplacingWithTheSuffixAdded() {
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath("lab.asm"), "; the student's earlier lab\n"));
+    Editing e;
+    e.setSource(kCountDown);
+    e.saveAnswer = dir.filePath("lab");
+    e.askAnswer = false;
+    QVERIFY(!e.editor().saveAs());
+    QCOMPARE(e.questions, QStringList{"lab.asm already exists. Replace it?"});
+    QFile kept(dir.filePath("lab.asm"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("; the student's earlier lab\n"));
+    QVERIFY(e.editor().modified());
+    e.askAnswer = true;
+    QVERIFY(e.editor().saveAs());
+    QCOMPARE(e.editor().title(), QString("lab.asm"));
+}
+
 void EditorTest::newAsksAboutUnsavedChanges_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("templateShown");
@@ -452,7 +472,7 @@ void EditorTest::recoveryCopyIsOfferedAfterAKill() {
     SourceEditor& editor = w.sourceEditor();
     QStringList questions;
     SourceEditor::Dialogs d;
-    d.recover = [&](const QString& q) {
+    d.ask = [&](const QString& q) {
         questions << q;
         return true;
     };

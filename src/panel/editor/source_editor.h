@@ -49,7 +49,7 @@ public:
         std::function<QString(const QString& folder)> openFile;  // empty: cancelled
         std::function<QString(const QString& title, const QString& suggested, const QString& filter)> saveFile;
         std::function<Unsaved(const QString& question)> unsaved;
-        std::function<bool(const QString& question)> recover;  // take a recovered copy back?
+        std::function<bool(const QString& question)> ask;  // yes or no: a recovered copy, a file replaced
     };
     // Lines of a new source: ORG 8000H, HLT and a block for who and what.
     static const char* const kTemplate;

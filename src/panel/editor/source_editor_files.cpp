@@ -66,7 +66,7 @@ SourceEditor::Dialogs SourceEditor::standardDialogs(QWidget* parent) {
                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         return b == QMessageBox::Save ? Unsaved::Save : b == QMessageBox::Discard ? Unsaved::Discard : Unsaved::Cancel;
     };
-    d.recover = [parent](const QString& question) {
+    d.ask = [parent](const QString& question) {
         return QMessageBox::question(parent, "kit85", question) == QMessageBox::Yes;
     };
     return d;
@@ -143,7 +143,12 @@ bool SourceEditor::saveAs() {
     const QString suggested = path_.isEmpty() ? QDir::homePath() + "/program.asm" : path_;
     QString file = dialogs_.saveFile("Save the source", suggested, kSourceFilter);
     if (file.isEmpty()) return false;
-    if (QFileInfo(file).suffix().isEmpty()) file += ".asm";
+    // The dialog asked about replacing the name given, not the one with .asm.
+    if (QFileInfo(file).suffix().isEmpty()) {
+        file += ".asm";
+        if (QFileInfo::exists(file) && !dialogs_.ask(QFileInfo(file).fileName() + " already exists. Replace it?"))
+            return false;
+    }
     if (!writeFile(file)) return false;
     noteRecent(path_);
     return true;
@@ -239,8 +244,8 @@ bool SourceEditor::offerRecovery() {
         if (!in.open(QIODevice::ReadOnly)) continue;
         const QString name = path.isEmpty() ? QString("an unsaved source") : QFileInfo(path).fileName();
         const QString when = copy.lastModified().toString("d MMM yyyy, HH:mm:ss");
-        if (!dialogs_.recover("kit85 ended without saving " + name + ". A copy of it was kept at " + when +
-                              ". Open that copy in the editor?")) {
+        if (!dialogs_.ask("kit85 ended without saving " + name + ". A copy of it was kept at " + when +
+                          ". Open that copy in the editor?")) {
             QFile::remove(copy.filePath());
             QFile::remove(originFile(copy.filePath()));
             continue;
