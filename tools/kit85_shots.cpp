@@ -9,6 +9,7 @@
 //                and runs it with Execute, saves kit-panel-hidden.png and
 //                kit-panel-shown.png (the kit window alone) and
 //                kit-study-view.png (the kit and the study view side by side),
+//                kit-editor.png (the source editor beside the kit mid-step),
 //                and kit-study-docked-1366.png and kit-study-docked-1024.png
 //                (docked as one window at 1366x705 and 1024x705), then ends.
 //   --probe      accepts the about box and, once the kit window has been
@@ -24,6 +25,8 @@
 //
 // The study view's open/closed setting is read from and written to a private
 // folder, never the user's own settings.
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -44,6 +47,7 @@
 
 #include "panel/about_box.h"
 #include "panel/app.h"
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 #include "panel/study_view.h"
 
@@ -111,6 +115,22 @@ void shootDocked(KitWindow& w, const QString& dir, QList<QSize> sizes) {
     });
 }
 
+// The source editor beside the kit mid-step: a program typed into the
+// editor, assembled and loaded (F8), and stepped to the middle of its loop.
+void editorShot(KitWindow& w, const QString& dir) {
+    SourceEditor& editor = w.sourceEditor();
+    editor.text()->setText(
+        "; Name        : A. Student\n; Roll number : 21\n; Aim         : add 3 + 2 + 1 in a loop\n\n"
+        "        ORG     8000H\n        MVI     A,00H\n        MVI     C,03H\n"
+        "LOOP:   ADD     C               ; A = A + C\n        DCR     C\n        JNZ     LOOP\n"
+        "        STA     8100H           ; the sum\n        HLT\n");
+    w.studyView()->showEditor();
+    editor.assembleAndLoad();
+    for (int i = 0; i < 4; ++i) pressKeys(w, {"stepexe"});
+    editor.text()->setModified(false);  // no question about saving on the way out
+    sideBySide(w).save(QDir(dir).filePath("kit-editor.png"));
+}
+
 // Keys in the sample program, runs it, and saves the pictures.
 void takeScreenshots(KitWindow& w, const QString& dir) {
     w.setStudyOpen(true);  // from the start, so its listing starts at 8000 as a user's would
@@ -123,6 +143,7 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
             w.grab().save(QDir(dir).filePath("kit-panel-shown.png"));
             QTimer::singleShot(300, &w, [&w, dir] {
                 sideBySide(w).save(QDir(dir).filePath("kit-study-view.png"));
+                editorShot(w, dir);
                 w.setStudyDocked(true);
                 shootDocked(w, dir, {QSize(1366, 705), QSize(1024, 705)});
             });

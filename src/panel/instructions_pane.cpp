@@ -87,7 +87,14 @@ QString InstructionsPane::lineText(int line) const {
                                                                               : "\u00B7")
         .arg(QString::fromStdString(d.address.str()), -4)
         .arg(bytesText(d), -8)
-        .arg(QString::fromStdString(d.text));
+        .arg(instructionText(d));
+}
+
+QString InstructionsPane::instructionText(const Disassembly& d) const {
+    const QString text = QString::fromStdString(d.text);
+    if (!label_ || d.kind != Disassembly::Kind::Instruction) return text;
+    const QString label = label_(d.row);
+    return label.isEmpty() ? text : label + ": " + text;
 }
 
 void InstructionsPane::paintEvent(QPaintEvent*) {
@@ -127,8 +134,7 @@ void InstructionsPane::paintEvent(QPaintEvent*) {
         p.drawText(bytesX, y + ascent, fm.elidedText(bytesText(d), Qt::ElideRight, 9 * charWidth_));
         const bool instruction = d.kind == Disassembly::Kind::Instruction;
         p.setPen(instruction ? kInk : d.kind == Disassembly::Kind::Invalid ? kBreakpoint : kOddInk);
-        p.drawText(textX, y + ascent,
-                   fm.elidedText(QString::fromStdString(d.text), Qt::ElideRight, all.width() - textX - 4));
+        p.drawText(textX, y + ascent, fm.elidedText(instructionText(d), Qt::ElideRight, all.width() - textX - 4));
     }
 }
 

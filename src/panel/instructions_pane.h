@@ -34,6 +34,9 @@ public:
     void follow();
     const std::vector<Disassembly>& listing() const { return listing_; }
     void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }
+    // The label a source gives the instruction on a row ("" when none): the
+    // line reads "LOOP: DCR C".
+    void setLabel(std::function<QString(int row)> label) { label_ = std::move(label); }
     // The gutter of a line of the listing.
     QRect gutterRect(int line) const;
     // The listed lines as text, for tests and the tooltip: "> 8000  3E 05     MVI A,05".
@@ -55,12 +58,14 @@ protected:
 private:
     std::vector<Disassembly> linesFrom(int row) const;
     int lineAt(QPoint at) const;
+    QString instructionText(const Disassembly& d) const;
 
     const MemoryTable& memory_;
     const InstructionStarts& starts_;
     std::function<Text()> pc_;
     std::vector<Disassembly> listing_;
     std::function<bool(int)> breakpoint_;
+    std::function<QString(int)> label_;
     int anchor_ = -1;
     int lineHeight_ = 16;
     int charWidth_ = 8;

@@ -48,6 +48,11 @@ class QShortcut;
 
 namespace kit85 {
 
+namespace assembler {
+struct Assembly;
+}
+class SourceEditor;
+
 class KitWindow : public QWidget {
     Q_OBJECT
 public:
@@ -116,6 +121,14 @@ public:
     void fillRange(uint16_t start, uint16_t end, uint8_t value);
     void resetRegisters();
 
+    // The study view's source editor (the view is made, not opened, when
+    // there is none yet).
+    SourceEditor& sourceEditor();
+    // A source Ctrl+O stored opens in the editor too, the view on its tab.
+    void openInEditor(const QString& file, const assembler::Assembly& assembly);
+    // Asks the editor about unsaved changes; false: the user keeps the kit open.
+    bool editorLetsGo();
+
     // Runs one key's work: refuses while another key's work or a run is going
     // on, reports any failure in a message box, marks what the work changed in
     // the study view and redraws afterwards.
@@ -169,6 +182,7 @@ private:
     void hideStudyView();
     bool fitsBeside() const;
     void placeStudyView();
+    void offerRecoveredSources();
     void noteMessage(std::string_view text);
     void showHelp();
 

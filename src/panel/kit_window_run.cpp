@@ -119,11 +119,16 @@ void KitWindow::endKit() {
 }
 
 void KitWindow::end_Click() {
+    if (!editorLetsGo()) return;
     endKit();
     window()->close();  // the dock, when the view is docked
 }
 
 void KitWindow::closeEvent(QCloseEvent* event) {
+    if (!ended_ && !editorLetsGo()) {
+        event->ignore();
+        return;
+    }
     endKit();
     event->accept();
 }

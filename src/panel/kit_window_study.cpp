@@ -2,10 +2,13 @@
 // what its clicks and breakpoints do to the kit.
 
 #include <QAction>
+#include <QDir>
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 #include "values/errors.h"
 
@@ -18,7 +21,29 @@ void KitWindow::showEvent(QShowEvent* event) {
     if (shownBefore_) return;
     shownBefore_ = true;
     if (studyViewRemembered()) studyAction_->setChecked(true);
+    QTimer::singleShot(0, this, &KitWindow::offerRecoveredSources);
 }
+
+// A source kept by a kit that did not end cleanly is offered back at start.
+void KitWindow::offerRecoveredSources() {
+    if (ended_ || QDir(SourceEditor::recoveryFolder()).isEmpty(QDir::Files)) return;
+    if (sourceEditor().offerRecovery()) {
+        setStudyOpen(true);
+        study_->showEditor();
+    }
+}
+
+SourceEditor& KitWindow::sourceEditor() {
+    makeStudyView();
+    return *study_->editor();
+}
+
+void KitWindow::openInEditor(const QString& file, const assembler::Assembly& assembly) {
+    sourceEditor().showLoaded(file, assembly);
+    if (studyOpen()) study_->showEditor();
+}
+
+bool KitWindow::editorLetsGo() { return !study_ || study_->editor()->maybeClose(); }
 
 bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
 
@@ -47,6 +72,7 @@ void KitWindow::setStudyDocked(bool docked) {
 }
 
 void KitWindow::makeStudyView() {
+    if (study_) return;
     study_ = new StudyView(*this);
     studyShortcuts_ = addShortcuts(study_);
     study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_, helpAction_});

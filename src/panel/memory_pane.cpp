@@ -31,7 +31,7 @@ MemoryPane::MemoryPane(const MemoryTable& memory, QWidget* parent) : QAbstractSc
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAutoFillBackground(false);
     const int width = cellAt(15, 0).right() + 8;
-    viewport()->setMinimumSize(width, lineHeight_ * 7);
+    viewport()->setMinimumSize(width, lineHeight_ * 5);  // scrolls; small enough to dock on a laptop
     setMinimumWidth(width + verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
     setToolTip("Click a byte to make its row current, then type two hex digits to store a byte there");
     updateRange();
@@ -201,7 +201,9 @@ bool MemoryPane::viewportEvent(QEvent* event) {
         const uint16_t address = static_cast<uint16_t>((firstLine() + i) * 16 + c);
         if (!cellRect(address).contains(at)) continue;
         const std::optional<int> row = memory_.rowOf(Text::word(address));
-        QString tip = word(address) + ": ";
+        QString tip = word(address);
+        if (const QString label = row && label_ ? label_(*row) : QString(); !label.isEmpty()) tip += " " + label;
+        tip += ": ";
         if (!row)
             tip += "no row in the memory table";
         else if (isByte(memory_.dataAt(*row)))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,8 @@ public:
     // Marks come from this test: true for a row changed by the last action.
     void setChanged(std::function<bool(int row)> changed) { changed_ = std::move(changed); }
     void setBreakpoint(std::function<bool(int row)> isBreakpoint) { breakpoint_ = std::move(isBreakpoint); }
+    // The label a source gives a row ("" when none), named in the row's tip.
+    void setLabel(std::function<QString(int row)> label) { label_ = std::move(label); }
 
     // The cell of an address in viewport coordinates (empty when off screen).
     QRect cellRect(uint16_t address) const;
@@ -48,6 +51,7 @@ private:
     const MemoryTable& memory_;
     std::function<bool(int)> changed_;
     std::function<bool(int)> breakpoint_;
+    std::function<QString(int)> label_;
     QRect cellAt(int column, int y) const;
 
     int lineHeight_ = 16;

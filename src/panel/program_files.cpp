@@ -168,6 +168,23 @@ bool ProgramFiles::openFile(const QString& file) {
 
 bool ProgramFiles::load(const QString& file) {
     ProgramLoad load = loadProgram(window_.memory(), fsPath(file));
+    if (!accept(load, file)) return false;
+    if (source_ && sourceFile_ == file) window_.openInEditor(file, *source_);
+    return true;
+}
+
+bool ProgramFiles::storeRead(ProgramLoad read, const QString& file) {
+    if (busy()) return false;
+    bool stored = false;
+    window_.keyWork([&] {
+        ProgramLoad load = storeProgram(window_.memory(), std::move(read), QFileInfo(file).fileName().toStdString());
+        stored = accept(load, file);
+    });
+    return stored;
+}
+
+// After a load: its refusal shown, or the kit at the program's first row.
+bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
     if (!load.ok) {
         window_.refresh();
         if (!load.diagnostics.empty()) {
@@ -236,13 +253,17 @@ bool ProgramFiles::exportSheet() {
             Icon::Information);
         return false;
     }
-    const QFileInfo source(sourceFile_);
+    return exportSheetOf(*source_, sourceFile_);
+}
+
+bool ProgramFiles::exportSheetOf(const assembler::Assembly& sheetSource, const QString& sourceFile) {
+    const QFileInfo source(sourceFile);
     const QString file = dialogs_.saveFile(
         "Export keying sheet as PDF", source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
     if (file.isEmpty()) return false;
 
     QTextDocument document;
-    document.setHtml(printableSheet(assembler::keyingSheetHtml(*source_, source.fileName().toStdString())));
+    document.setHtml(printableSheet(assembler::keyingSheetHtml(sheetSource, source.fileName().toStdString())));
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {

@@ -28,6 +28,7 @@ class QEvent;
 namespace kit85 {
 
 class KitWindow;
+struct ProgramLoad;
 
 // The rows to save, both ends kept.
 struct HexRange {
@@ -64,6 +65,13 @@ public:
     bool saveHex();
     bool exportSheet();
 
+    // A program read elsewhere (the source editor's), stored as Ctrl+O
+    // stores a file: as a key's work, all or nothing, one undo step. `file`
+    // names it in messages and becomes the keying sheet's source.
+    bool storeRead(ProgramLoad read, const QString& file);
+    // The keying sheet of `source`, named after `file`, as Ctrl+P exports it.
+    bool exportSheetOf(const assembler::Assembly& source, const QString& file);
+
     // The range Ctrl+S offers: the last opened program's, else sixteen rows
     // from the current row.
     HexRange offeredRange() const;
@@ -77,6 +85,7 @@ protected:
 private:
     QAction* addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)());
     bool load(const QString& file);
+    bool accept(ProgramLoad& load, const QString& file);
     void refuse(const std::string& problem);
     bool busy() const;
     static Dialogs standardDialogs(KitWindow& window);

@@ -10,9 +10,11 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "memory/memory_table.h"
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 #include "panel/model/live_decode.h"
 #include "panel/rate_box.h"
@@ -241,7 +243,21 @@ void StudyView::layOut() {
     column_->addWidget(box("Breakpoints (Execute stops before each one that is ticked)", breakpoints_));
     panes_ = new QSplitter(Qt::Horizontal, this);
     panes_->setObjectName("panesSplitter");
-    panes_->addWidget(box("Memory", memory_));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("studyTabs");
+    tabs_->setDocumentMode(true);
+    tabs_->addTab(memory_, "Memory");  // the tab names it: no heading of its own
+    editor_ = new SourceEditor(kit_, this);
+    // The editor scrolls and its tool bar folds: it must not make the view
+    // (docked beside the kit on a laptop screen) any larger than the memory
+    // pane does.
+    editor_->setMinimumSize(200, 80);
+    tabs_->addTab(editor_, editor_->title());
+    connect(editor_, &SourceEditor::titleChanged, this,
+            [this](const QString& title) { tabs_->setTabText(tabs_->indexOf(editor_), title); });
+    panes_->addWidget(tabs_);
+    instructions_->setLabel([this](int row) { return editor_->labelAt(row); });
+    memory_->setLabel([this](int row) { return editor_->labelAt(row); });
     panes_->addWidget(column_);
     for (QSplitter* splitter : {panes_, column_}) {
         splitter->setChildrenCollapsible(false);
@@ -305,12 +321,17 @@ void StudyView::refresh() {
     showEdits();
     breakpoints_->show(kit_.breakpointEntries());
     QStringList trace;
+    if (!kit_.stepTrace().empty()) trace << editor_->sourceLineOf(kit_.lastOutcome());
+    trace.removeAll(QString());
     for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
     show(trace_, trace.join('\n'));
     memory_->follow();
     memory_->viewport()->update();
+    editor_->follow();  // first: the instructions pane reads its labels
     instructions_->follow();
 }
+
+void StudyView::showEditor() { tabs_->setCurrentWidget(editor_); }
 
 // Red for what went wrong, amber for a run stopped on the way, green else.
 void StudyView::showStatus() {

@@ -26,11 +26,13 @@ class QLabel;
 class QListWidget;
 class QScrollArea;
 class QSplitter;
+class QTabWidget;
 
 namespace kit85 {
 
 class KitWindow;
 class RateBox;
+class SourceEditor;
 
 class StudyView : public QWidget {
     Q_OBJECT
@@ -59,6 +61,9 @@ public:
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
     BreakpointsPane* breakpointsPane() const { return breakpoints_; }
+    // The source editor, in a tab beside the memory pane.
+    SourceEditor* editor() const { return editor_; }
+    void showEditor();
 
 signals:
     // The user closed the view's window.
@@ -94,10 +99,12 @@ private:
     QScrollArea* traceArea_ = nullptr;
     QSplitter* panes_ = nullptr;   // memory | the column
     QSplitter* column_ = nullptr;  // instructions, stack, edits
+    QTabWidget* tabs_ = nullptr;   // memory | source
+    SourceEditor* editor_ = nullptr;
     bool arranged_ = false;
     QLabel* trace_ = nullptr;  // the last Step Exe: why each register and flag changed
-    QListWidget* edits_ = nullptr;
-    BreakpointsPane* breakpoints_ = nullptr;  // the last keyed steps, newest first
+    QListWidget* edits_ = nullptr;            // the last keyed steps, newest first
+    BreakpointsPane* breakpoints_ = nullptr;
     QComboBox* speed_ = nullptr;              // Execute's pace: Full speed, Kit speed, Slow motion
     RateBox* perSecond_ = nullptr;            // instructions a second in slow motion
 

@@ -70,6 +70,8 @@ OpenedProgram layoutOf(const assembler::Assembly& a) {
     return p;
 }
 
+ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name);
+
 }  // namespace
 
 std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
@@ -80,24 +82,33 @@ std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
 }
 
 ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name) {
+    if (kind == ProgramKind::Asm) return readAssembly(assembler::assemble(text), name);
     ProgramLoad p;
-    if (kind == ProgramKind::Hex) {
-        IntelHexImage image = parseIntelHex(text);
-        if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
-        p.image = std::move(image.bytes);
-    } else {
-        assembler::Assembly a = assembler::assemble(text);
-        for (const assembler::Diagnostic& d : a.diagnostics) p.diagnostics.push_back(d.format(name));
-        if (!a.ok()) {
-            const std::size_t n = a.errors();
-            p.problem =
-                std::string(name) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") + "; nothing was stored";
-            return p;
-        }
-        p.image = a.bytes();
-        p.program = layoutOf(a);
-        p.assembly = std::move(a);
+    IntelHexImage image = parseIntelHex(text);
+    if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
+    p.image = std::move(image.bytes);
+    return placed(std::move(p), kind, name);
+}
+
+ProgramLoad readAssembly(assembler::Assembly a, std::string_view name) {
+    ProgramLoad p;
+    for (const assembler::Diagnostic& d : a.diagnostics) p.diagnostics.push_back(d.format(name));
+    if (!a.ok()) {
+        const std::size_t n = a.errors();
+        p.problem =
+            std::string(name) + ": " + std::to_string(n) + (n == 1 ? " error" : " errors") + "; nothing was stored";
+        return p;
     }
+    p.image = a.bytes();
+    p.program = layoutOf(a);
+    p.assembly = std::move(a);
+    return placed(std::move(p), ProgramKind::Asm, name);
+}
+
+namespace {
+
+// Where a read program lies; refused when it holds no bytes.
+ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name) {
     if (p.image.empty()) {
         p.problem = std::string(name) + " holds no bytes; nothing was stored";
         return p;
@@ -111,6 +122,8 @@ ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_vie
     p.ok = true;
     return p;
 }
+
+}  // namespace
 
 ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_view name) {
     if (!program.ok) return program;

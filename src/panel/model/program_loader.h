@@ -60,6 +60,10 @@ struct ProgramLoad {
 // diagnostics and messages.
 ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name);
 
+// The same for a source already assembled (the editor's): its diagnostics,
+// and its bytes when it has no error.
+ProgramLoad readAssembly(assembler::Assembly assembly, std::string_view name);
+
 // Reads, checks and stores the file, then puts the cursor on its first address
 // (8000 at the lowest). On refusal nothing is stored and the cursor stays.
 ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file);
