@@ -55,10 +55,7 @@ std::vector<HexByte> Assembly::bytes() const {
 }
 
 std::string hex4(int64_t v) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s = "0000";
-    for (int i = 3; i >= 0; --i, v >>= 4) s[i] = kDigits[v & 15];
-    return s;
+    return hexDigits(static_cast<uint64_t>(v) & 0xFFFF, 4);
 }
 
 std::string quoted(std::string_view name) {

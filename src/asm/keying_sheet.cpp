@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+#include "values/ascii.h"
 #include "values/document_text.h"
 
 namespace kit85::assembler {
 namespace {
-
-std::string hex(unsigned value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s;
-    for (int i = digits - 1; i >= 0; --i) s += kDigits[(value >> (4 * i)) & 15];
-    return s;
-}
 
 // A statement's text on the rows after its first: at most this many
 // characters, so that the sheet grows with the program, not with the square
@@ -68,7 +62,7 @@ std::vector<SheetRow> keyingRows(const Assembly& a) {
 std::string keyingSheetCsv(const Assembly& a) {
     std::string out = "address,byte,mnemonic,label,comment,done\n";
     for (const SheetRow& r : keyingRows(a))
-        out += hex(r.address, 4) + ',' + hex(r.byte, 2) + ',' + csvField(r.instruction) + ',' + csvField(r.label) +
+        out += hexDigits(r.address, 4) + ',' + hexDigits(r.byte, 2) + ',' + csvField(r.instruction) + ',' + csvField(r.label) +
                ',' + csvField(r.comment) + ",\n";
     return out;
 }
@@ -83,7 +77,7 @@ std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
         out += "The program places no bytes.";
     } else {
         out += std::to_string(rows.size()) + (rows.size() == 1 ? " byte" : " bytes") + ", " +
-               hex(rows.front().address, 4) + " to " + hex(rows.back().address, 4) +
+               hexDigits(rows.front().address, 4) + " to " + hexDigits(rows.back().address, 4) +
                ". On a row under a thick line press Address and key its address; then key each byte, press Next "
                "and tick its box.";
     }
@@ -93,7 +87,7 @@ std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
     for (const SheetRow& r : rows) {
         std::string classes = std::string(r.first ? "" : "more") + (r.jump ? (r.first ? "jump" : " jump") : "");
         out += classes.empty() ? "<tr>" : "<tr class=\"" + classes + "\">";
-        out += "<td class=\"address\">" + hex(r.address, 4) + "</td><td class=\"byte\">" + hex(r.byte, 2) +
+        out += "<td class=\"address\">" + hexDigits(r.address, 4) + "</td><td class=\"byte\">" + hexDigits(r.byte, 2) +
                "</td><td class=\"instruction\">" + htmlText(r.instruction) + "</td><td>" + htmlText(r.label) + "</td><td>" +
                htmlText(r.comment) + "</td><td class=\"done\"><span></span></td></tr>\n";
     }

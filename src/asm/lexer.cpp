@@ -1,5 +1,7 @@
 #include "asm/lexer.h"
 
+#include "values/ascii.h"
+
 namespace kit85::assembler {
 
 bool isNameStart(char c) {
@@ -50,10 +52,9 @@ std::optional<TokenKind> punctuation(char c) {
 
 std::string unexpected(char c) {
     unsigned char u = static_cast<unsigned char>(c);
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string message = "unexpected character ";
     if (u >= 0x20 && u < 0x7F) return message + '\'' + c + '\'';
-    return message + "byte " + kDigits[u >> 4] + kDigits[u & 15] + 'H';
+    return message + "byte " + hexDigits(u, 2) + 'H';
 }
 
 // '#' starts a comment unless it stands right before a value or after a

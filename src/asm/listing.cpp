@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "values/ascii.h"
+
 namespace kit85::assembler {
 namespace {
 
 constexpr std::size_t kBytesPerRow = 4;
 
 void appendHex(std::string& s, unsigned value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int i = digits - 1; i >= 0; --i) s += kDigits[(value >> (4 * i)) & 15];
+    s += hexDigits(value & ((1ull << (4 * digits)) - 1), digits);
 }
 
 void pad(std::string& s, std::size_t width) {

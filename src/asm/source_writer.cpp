@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "isa/opcode_table.h"
+#include "values/ascii.h"
 
 namespace kit85::assembler {
 namespace {
@@ -19,13 +20,6 @@ struct Unit {
     std::size_t first = 0;  // index into the rows
     std::size_t length = 1;
 };
-
-std::string hexDigits(unsigned value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s;
-    for (int i = digits - 1; i >= 0; --i) s += kDigits[(value >> (4 * i)) & 15];
-    return s;
-}
 
 // 5 -> "05H", 0A4 -> "0A4H", 8050 -> "8050H": digits, a 0 before a letter, H.
 std::string number(unsigned value, int digits) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "values/ascii.h"
+
 namespace kit85 {
 namespace {
 
@@ -46,10 +48,7 @@ std::size_t bytesOf(std::string_view s, std::size_t count) {
 }
 
 void appendHex(std::string& out, unsigned char b) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += digits[b >> 4];
-    out += digits[b & 0xF];
+    out += "\\x" + hexDigits(b, 2);
 }
 
 }  // namespace
