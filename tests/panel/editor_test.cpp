@@ -18,6 +18,7 @@
 #include "panel/editor/source_editor.h"
 #include "panel/model/source_styles.h"
 #include "panel/program_files.h"
+#include "panel/study_settings.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
@@ -118,6 +119,7 @@ private slots:
     void newAsksAboutUnsavedChanges();
     void ctrlOOfASourceOpensItInTheEditor();
     void listingAndKeyingSheetFromTheEditor();
+    void dockedKeysGoWhereTheFocusIs();
     void savingKeepsWhatWasNotEdited_data();
     void savingKeepsWhatWasNotEdited();
     void recoveryCopyIsOfferedAfterAKill();
@@ -406,6 +408,35 @@ void EditorTest::listingAndKeyingSheetFromTheEditor() {
     QVERIFY(!e.editor().exportSheet());
     QVERIFY(!QFile::exists(dir.filePath("bad.lst")));
     QVERIFY(hasMarker(e.text(), 1, kErrorMarker));
+}
+
+// Docked, the kit and the editor share one window and both have Ctrl+S: typed
+// in the text it saves the source, elsewhere it saves memory as Intel HEX.
+void EditorTest::dockedKeysGoWhereTheFocusIs() {
+    QTemporaryDir dir;
+    rememberStudyDocked(true);
+    {
+        Editing e;
+        QVERIFY(e.w().dock());
+        QStringList kitSaves;
+        ProgramFiles::Dialogs kitDialogs;
+        kitDialogs.range = [](HexRange offered) { return std::optional<HexRange>(offered); };
+        kitDialogs.saveFile = [&](const QString& title, const QString&, const QString&) {
+            kitSaves << title;
+            return QString();  // cancelled: only which save was asked counts
+        };
+        e.w().findChild<ProgramFiles*>("programFiles")->setDialogs(kitDialogs);
+        e.setSource(kCountDown);
+        e.saveAnswer = dir.filePath("count.asm");
+        e.text().setFocus();
+        QTest::keyClick(&e.text(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY2(QFile::exists(dir.filePath("count.asm")), qPrintable(kitSaves.join(", ")));
+        QVERIFY(kitSaves.isEmpty());
+        e.w().setFocus();
+        QTest::keyClick(&e.w(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(kitSaves, QStringList{"Save memory as Intel HEX"});
+    }
+    rememberStudyDocked(false);
 }
 
 void EditorTest::savingKeepsWhatWasNotEdited_data() {

@@ -147,7 +147,12 @@ void SourceEditor::buildActions() {
         auto* a = new QAction(r.label, this);
         a->setObjectName(r.name);
         a->setShortcut(r.keys);
-        a->setShortcutContext(Qt::WindowShortcut);
+        // The kit has Ctrl+O, Ctrl+S and Ctrl+P too, in the same window when
+        // docked: the editor's answer them only inside the editor (typed in
+        // the text, the event filter takes them first).
+        const bool kitHasKeys = r.keys == QKeySequence::Open || r.keys == QKeySequence::Save ||
+                                r.keys == QKeySequence(Qt::CTRL | Qt::Key_P);
+        a->setShortcutContext(kitHasKeys ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
         if (!r.keys.isEmpty())
             a->setToolTip(QString("%1 (%2)").arg(r.label, r.keys.toString(QKeySequence::NativeText)));
         connect(a, &QAction::triggered, this, r.work);
@@ -213,10 +218,32 @@ void SourceEditor::replaceOne() {
     find(true);
 }
 
+// The editor's own action for a key typed in the text, if it has one.
+QAction* SourceEditor::actionForKey(const QKeyEvent& key) const {
+    const QKeySequence typed(key.keyCombination());
+    for (QAction* a : actions())
+        if (!a->shortcut().isEmpty() && a->shortcut().matches(typed) == QKeySequence::ExactMatch) return a;
+    return nullptr;
+}
+
 // Tab goes to the next of the label, mnemonic, operand and comment columns.
+// Keys the editor has actions for (Ctrl+S, Ctrl+O, Ctrl+P...) are its own
+// while the text has the focus, even where the kit has the same keys in the
+// same window (docked): the override keeps Qt from finding two shortcuts and
+// running neither.
 bool SourceEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == text_ && event->type() == QEvent::ShortcutOverride) {
+        if (actionForKey(*static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == text_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (QAction* a = actionForKey(*key)) {
+            a->trigger();
+            return true;
+        }
         if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !text_->hasSelectedText()) {
             int line = 0;
             int index = 0;

@@ -29,6 +29,7 @@
 #include "panel/model/source_map.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -116,6 +117,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QAction* actionForKey(const QKeyEvent& key) const;
 
 private:
     void build();
