@@ -25,9 +25,12 @@
 #include <filesystem>
 
 #include "asm/keying_sheet.h"
+#include "asm/source_writer.h"
 #include "panel/kit_window.h"
 #include "panel/model/program_loader.h"
+#include "panel/model/study_status.h"
 #include "panel/shortcuts.h"
+#include "panel/study_settings.h"
 
 namespace kit85 {
 
@@ -127,7 +130,20 @@ ProgramFiles::ProgramFiles(KitWindow& window) : QObject(&window), window_(window
     window.addAction(separator);
     addAction("openProgram", "Open\u2026", &ProgramFiles::open);
     addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex);
+    addAction("saveSource", "Save as 8085 source\u2026", &ProgramFiles::saveSource);
     addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet);
+    // Sources written as kit manuals write them (MVI A,0A; JNZ 2002) mean
+    // their bare numbers as hex: one setting for Open and the editor's F8.
+    auto* radix = new QAction("Bare numbers in sources are hex (RADIX 16)", &window);
+    radix->setObjectName("sourceRadix16");
+    radix->setCheckable(true);
+    radix->setChecked(rememberedSourceRadix() == 16);
+    connect(radix, &QAction::toggled, this, [this](bool hex) {
+        rememberSourceRadix(hex ? 16 : 10);
+        window_.setStatusNote(hex ? "bare numbers in sources are read as hex from now on"
+                                  : "bare numbers in sources are read as decimal from now on");
+    });
+    window.addAction(radix);
     window.setAcceptDrops(true);
     window.installEventFilter(this);
 }
@@ -167,7 +183,7 @@ bool ProgramFiles::openFile(const QString& file) {
 }
 
 bool ProgramFiles::load(const QString& file) {
-    ProgramLoad load = loadProgram(window_.memory(), fsPath(file));
+    ProgramLoad load = loadProgram(window_.memory(), fsPath(file), assembler::Options{rememberedSourceRadix(), {}});
     if (!accept(load, file)) return false;
     if (source_ && sourceFile_ == file) window_.openInEditor(file, *source_);
     return true;
@@ -199,7 +215,8 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
     lastFile_ = file;
     window_.starts().setProgram(load.program);
     window_.setStatusNote(
-        openedText(QFileInfo(file).fileName().toStdString(), load.image.size(), load.program.first, load.program.last));
+        openedText(QFileInfo(file).fileName().toStdString(), load.image.size(), load.program.first, load.program.last) +
+        warningsText(load.diagnostics));
     if (load.assembly) {
         source_ = std::move(load.assembly);
         sourceFile_ = file;
@@ -242,6 +259,38 @@ bool ProgramFiles::saveHex() {
     window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
                           groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
                           QFileInfo(file).fileName().toStdString());
+    return true;
+}
+
+// A range of memory as a source kit85-asm assembles back to the same bytes.
+bool ProgramFiles::saveSource() {
+    if (busy()) return false;
+    const std::optional<HexRange> range = dialogs_.range(offeredRange());
+    if (!range) return false;
+    const MemoryTable& memory = window_.memory();
+    const std::optional<int> row = memory.rowOf(Text::word(range->start));
+    if (range->end < range->start || !row) {
+        refuse(range->end < range->start ? "the range ends at " + Text::word(range->end).str() + ", before its start " +
+                                               Text::word(range->start).str() + "; nothing was saved"
+                                         : "the memory has no row " + Text::word(range->start).str() +
+                                               "; nothing was saved");
+        return false;
+    }
+    const std::string text =
+        assembler::sourceFromMemory(memory, *row, static_cast<std::size_t>(range->end - range->start) + 1);
+    const QString suggested =
+        lastFile_.isEmpty() ? QString("program.asm")
+                            : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + "-memory.asm";
+    const QString file = dialogs_.saveFile("Save memory as 8085 source", suggested, "8085 source (*.asm)");
+    if (file.isEmpty()) return false;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
+        !out.commit()) {
+        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
+        return false;
+    }
+    window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() +
+                          " as source to " + QFileInfo(file).fileName().toStdString());
     return true;
 }
 

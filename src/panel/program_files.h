@@ -63,6 +63,7 @@ public:
     bool open();
     bool openFile(const QString& file);
     bool saveHex();
+    bool saveSource();
     bool exportSheet();
 
     // A program read elsewhere (the source editor's), stored as Ctrl+O

@@ -28,6 +28,13 @@ void rememberStudyDocked(bool docked) {
     s.setValue("studyView/docked", docked);
 }
 
+int rememberedSourceRadix() { return studySettings().value("sources/radix", 10).toInt() == 16 ? 16 : 10; }
+
+void rememberSourceRadix(int radix) {
+    QSettings s = studySettings();
+    s.setValue("sources/radix", radix == 16 ? 16 : 10);
+}
+
 QByteArray rememberedSplitter(const QString& key) {
     return studySettings().value("studyView/splitter/" + key).toByteArray();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // What the kit window remembers per user between starts (QSettings): whether
-// the study view was open and docked, its splitters' sizes, Execute's speed. Never the memory table: that is
-// the memory file's.
+// the study view was open and docked, its splitters' sizes, Execute's speed,
+// the radix of sources' bare numbers. Never the memory table: that is the
+// memory file's.
 
 #include <QByteArray>
 #include <QString>
@@ -32,5 +33,10 @@ struct RunSpeed {
 };
 RunSpeed rememberedRunSpeed();
 void rememberRunSpeed(const RunSpeed& s);
+
+// The radix of bare numbers in the sources the window opens and assembles:
+// 10 (Intel's rule, the default) or 16 (kit manuals' style, "MVI A,0A").
+int rememberedSourceRadix();
+void rememberSourceRadix(int radix);
 
 }  // namespace kit85

@@ -13,6 +13,7 @@
 
 #include "memory/intel_hex.h"
 #include "panel/program_files.h"
+#include "panel/study_settings.h"
 #include "panel_fixture.h"
 
 using namespace kit85;
@@ -94,6 +95,8 @@ private slots:
     void saveHex_data();
     void saveHex();
     void saveOffersTheOpenedProgram();
+    void saveAsSourceAssemblesBack();
+    void radixOfBareNumbersAndWarnings();
     void exportKeyingSheet();
     void dropOpensTheFile();
     void contextMenuOffersTheThree();
@@ -228,6 +231,60 @@ void ProgramFilesTest::saveOffersTheOpenedProgram() {
     QCOMPARE(a.asked.join(", "), QString("open, range 8100-8107"));
 }
 
+// Save as 8085 source writes a range as a source that assembles back to the
+// same bytes; a range that ends before it starts is refused.
+void ProgramFilesTest::saveAsSourceAssemblesBack() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    const char* source = "ORG 8100H\nLOOP: MVI A,0A4H\n JNZ LOOP\n DB 1,2\n HLT\n";
+    a.openFile = writeFile(dir, "p.asm", source);
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+    a.range = HexRange{0x8100, 0x8107};
+    a.saveFile = dir.filePath("back.asm");
+    QVERIFY(Answers::programs(k.w())->saveSource());
+    QCOMPARE(a.titles.last(), QString("Save memory as 8085 source"));
+    const assembler::Assembly back = assembler::assemble(readFile(dir.filePath("back.asm")).toStdString());
+    QVERIFY(back.ok());
+    const assembler::Assembly original = assembler::assemble(source);
+    QCOMPARE(back.bytes().size(), original.bytes().size());
+    for (std::size_t i = 0; i < back.bytes().size(); ++i) {
+        QCOMPARE(back.bytes()[i].address, original.bytes()[i].address);
+        QCOMPARE(back.bytes()[i].value, original.bytes()[i].value);
+    }
+    a.range = HexRange{0x8107, 0x8100};
+    a.saveFile = dir.filePath("never.asm");
+    QVERIFY(!Answers::programs(k.w())->saveSource());
+    QVERIFY(!QFile::exists(dir.filePath("never.asm")));
+    QVERIFY2(messageLog(k.presenter).contains("before its start"), qPrintable(messageLog(k.presenter)));
+}
+
+// The window's radix setting: a kit-manual source (bare hex) opens as its
+// author meant once bare numbers are hex; a warning shows on the status line.
+void ProgramFilesTest::radixOfBareNumbersAndWarnings() {
+    QTemporaryDir dir;
+    Kit k;
+    Answers a;
+    a.attach(k.w());
+    auto* radix = k.w().findChild<QAction*>("sourceRadix16");
+    QVERIFY(radix && radix->isCheckable());
+    radix->setChecked(false);
+    a.openFile = writeFile(dir, "manual.asm", "ORG 8100H\nMVI A,29\nLXI H,9000\nHLT\n");
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(rowsFrom(k.w().memory(), "8100", 5), QString("8100=3E 8101=1D 8102=21 8103=28 8104=23"));  // decimal
+    radix->setChecked(true);
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(rowsFrom(k.w().memory(), "8100", 5), QString("8100=3E 8101=29 8102=21 8103=00 8104=90"));  // hex
+    QCOMPARE(rememberedSourceRadix(), 16);
+    radix->setChecked(false);
+    QCOMPARE(rememberedSourceRadix(), 10);
+    a.openFile = writeFile(dir, "low.asm", "MVI A,5\nHLT\n");  // no ORG: below the keypad
+    QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
+    const std::string note = k.w().statusNote().text;
+    QVERIFY2(note.find("1 warning: low.asm:1:1: warning:") != std::string::npos, note.c_str());
+}
+
 // Without an opened source Ctrl+P says so; after one it writes a PDF.
 void ProgramFilesTest::exportKeyingSheet() {
     QTemporaryDir dir;
@@ -275,16 +332,17 @@ void ProgramFilesTest::dropOpensTheFile() {
     QCOMPARE(messageLog(k.presenter), QString());
 }
 
-// The window's right-click menu holds its actions: the three together, with
-// the keyboard table's keys, then Execute's speed, the help and close.
+// The window's right-click menu holds its actions: the file actions together,
+// with the keyboard table's keys, then Execute's speed, the help and close.
 void ProgramFilesTest::contextMenuOffersTheThree() {
     Kit k;
     QCOMPARE(k.w().contextMenuPolicy(), Qt::ActionsContextMenu);
     QStringList items;
     for (QAction* action : k.w().actions().mid(k.w().actions().size() - 8))
         items << (action->isSeparator() ? "--" : action->text() + " " + action->shortcut().toString());
-    QCOMPARE(items.join(" | "), QString("-- | Open\u2026 Ctrl+O | Save as Intel HEX\u2026 Ctrl+S | "
-                                        "Export keying sheet as PDF\u2026 Ctrl+P | -- | Execute at  | "
+    QCOMPARE(items.join(" | "), QString("Save as Intel HEX\u2026 Ctrl+S | Save as 8085 source\u2026  | "
+                                        "Export keying sheet as PDF\u2026 Ctrl+P | "
+                                        "Bare numbers in sources are hex (RADIX 16)  | -- | Execute at  | "
                                         "Help: a first program, the keys, every instruction (F1)  | "
                                         "Close the kit (CLOSE, Ctrl+Q) "));
 }

@@ -14,6 +14,7 @@
 #include "panel/model/program_loader.h"
 #include "panel/program_files.h"
 #include "panel/study_look.h"
+#include "panel/study_settings.h"
 
 namespace kit85 {
 
@@ -57,7 +58,8 @@ void SourceEditor::showDiagnostics(const assembler::Assembly& assembly) {
 }
 
 std::optional<assembler::Assembly> SourceEditor::assembleChecked() {
-    assembler::Assembly a = assembler::assemble(text_->text().toStdString());
+    assembler::Assembly a =
+        assembler::assemble(text_->text().toStdString(), assembler::Options{rememberedSourceRadix(), {}});
     showDiagnostics(a);
     if (a.ok()) return a;
     for (const assembler::Diagnostic& d : a.diagnostics)

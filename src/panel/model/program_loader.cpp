@@ -81,8 +81,9 @@ std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
-ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name) {
-    if (kind == ProgramKind::Asm) return readAssembly(assembler::assemble(text), name);
+ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name,
+                        const assembler::Options& options) {
+    if (kind == ProgramKind::Asm) return readAssembly(assembler::assemble(text, options), name);
     ProgramLoad p;
     IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
@@ -187,14 +188,14 @@ ProgramLoad storeProgram(MemoryTable& memory, ProgramLoad program, std::string_v
     return program;
 }
 
-ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file) {
+ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file, const assembler::Options& options) {
     const std::string name = file.filename().string();
     const std::optional<ProgramKind> kind = programKind(file);
     if (!kind) return refused(name + " is neither an Intel HEX file (.hex) nor an 8085 source (.asm)");
     std::string problem;
     const std::optional<std::string> text = readFile(file, problem);
     if (!text) return refused(problem);
-    return storeProgram(memory, readProgram(*text, *kind, name), name);
+    return storeProgram(memory, readProgram(*text, *kind, name, options), name);
 }
 
 ProgramLoad fillRange(uint16_t start, uint16_t end, uint8_t value) {

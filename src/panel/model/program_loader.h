@@ -58,7 +58,8 @@ struct ProgramLoad {
 
 // The bytes a file's text places, without touching memory. `name` heads the
 // diagnostics and messages.
-ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name);
+ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name,
+                        const assembler::Options& options = {});
 
 // The same for a source already assembled (the editor's): its diagnostics,
 // and its bytes when it has no error.
@@ -66,7 +67,9 @@ ProgramLoad readAssembly(assembler::Assembly assembly, std::string_view name);
 
 // Reads, checks and stores the file, then puts the cursor on its first address
 // (8000 at the lowest). On refusal nothing is stored and the cursor stays.
-ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file);
+// A source is assembled with `options` (the radix of its bare numbers).
+ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file,
+                        const assembler::Options& options = {});
 
 // Stores a read program all or nothing, as loadProgram does; `name` heads the
 // messages. A program that was not read ok is returned as it is.

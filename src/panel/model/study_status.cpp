@@ -127,6 +127,18 @@ std::string openedText(const std::string& file, std::size_t bytes, uint16_t firs
            " (Ctrl+Z takes it back)";
 }
 
+std::string warningsText(const std::vector<std::string>& diagnostics) {
+    std::size_t count = 0;
+    const std::string* first = nullptr;
+    for (const std::string& d : diagnostics) {
+        if (d.find(": warning: ") == std::string::npos) continue;
+        if (!first) first = &d;
+        ++count;
+    }
+    if (!first) return "";
+    return count == 1 ? "; 1 warning: " + *first : "; " + groupedCount(count) + " warnings, the first: " + *first;
+}
+
 std::string editText(const MemoryTable::Edit& edit, bool undone) {
     std::string out;
     if (edit.rows.size() == 1) {

@@ -77,6 +77,13 @@ TEST(StatusWords, UndoOpenAndRate) {
               "redone: 8100\u20138101  2 bytes");
     EXPECT_EQ(openedText("p.asm", 12, 0x8100, 0x810B), "opened p.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)");
     EXPECT_EQ(openedText("p.hex", 1, 0x8100, 0x8100), "opened p.hex: 1 byte, 8100 (Ctrl+Z takes it back)");
+    const std::string w1 = "p.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H";
+    const std::string w2 = "p.asm:4:9: warning: 2002 is decimal here (07D2H); write 2002H";
+    const std::string e1 = "p.asm:5:1: error: unknown mnemonic";
+    EXPECT_EQ(warningsText({}), "");
+    EXPECT_EQ(warningsText({e1}), "");
+    EXPECT_EQ(warningsText({w1}), "; 1 warning: " + w1);
+    EXPECT_EQ(warningsText({e1, w2, w1}), "; 2 warnings, the first: " + w2);
     const std::tuple<long, int, bool> rates[] = {{1, 1, false}, {50, 50, false}, {51, 50, true},
                                                  {99, 50, true}, {0, 1, true},   {9999, 50, true}};
     for (const auto& [typed, value, said] : rates) {
