@@ -159,6 +159,14 @@ QAction* ProgramFiles::addAction(const char* name, const QString& text, bool (Pr
     return action;
 }
 
+// The file replaced whole or not at all; a failure is shown, naming it.
+bool ProgramFiles::writeWhole(const QString& file, const QByteArray& bytes) {
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit()) return true;
+    refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
+    return false;
+}
+
 bool ProgramFiles::busy() const { return window_.running(); }
 
 void ProgramFiles::refuse(const std::string& problem) {
@@ -250,12 +258,7 @@ bool ProgramFiles::saveHex() {
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + ".hex";
     const QString file = dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)");
     if (file.isEmpty()) return false;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(save.text.data(), static_cast<qint64>(save.text.size())) < 0 ||
-        !out.commit()) {
-        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
-        return false;
-    }
+    if (!writeWhole(file, QByteArray::fromStdString(save.text))) return false;
     window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
                           groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
                           QFileInfo(file).fileName().toStdString());
@@ -283,12 +286,7 @@ bool ProgramFiles::saveSource() {
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + "-memory.asm";
     const QString file = dialogs_.saveFile("Save memory as 8085 source", suggested, "8085 source (*.asm)");
     if (file.isEmpty()) return false;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
-        !out.commit()) {
-        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
-        return false;
-    }
+    if (!writeWhole(file, QByteArray::fromStdString(text))) return false;
     window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() +
                           " as source to " + QFileInfo(file).fileName().toStdString());
     return true;
@@ -322,11 +320,7 @@ bool ProgramFiles::exportSheetOf(const assembler::Assembly& sheetSource, const Q
         writer.setCreator("kit85");
         document.print(&writer);
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(pdf.data()) < 0 || !out.commit()) {
-        refuse(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
-        return false;
-    }
+    if (!writeWhole(file, pdf.data())) return false;
     window_.setStatusNote("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
     return true;
 }

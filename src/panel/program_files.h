@@ -88,6 +88,7 @@ private:
     bool load(const QString& file);
     bool accept(ProgramLoad& load, const QString& file);
     void refuse(const std::string& problem);
+    bool writeWhole(const QString& file, const QByteArray& bytes);
     bool busy() const;
     static Dialogs standardDialogs(KitWindow& window);
 
