@@ -260,6 +260,7 @@ int exitStatus(StopReason r) {
     switch (r) {
         case StopReason::Halt:
         case StopReason::Breakpoint:
+        case StopReason::Watch:
         case StopReason::Steps:
         case StopReason::StepLimit: return kExitRunEnded;
         default: return kExitRunStopped;

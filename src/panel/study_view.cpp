@@ -343,7 +343,8 @@ void StudyView::showStatus() {
     const bool bad = note.problem || (note.text.empty() && outcome.action != StudyAction::None &&
                                       (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
     const bool paused = note.text.empty() && outcome.action == StudyAction::Execute &&
-                        (r == StopReason::Breakpoint || r == StopReason::Interrupted || r == StopReason::StepLimit);
+                        (r == StopReason::Breakpoint || r == StopReason::Watch || r == StopReason::Interrupted ||
+                         r == StopReason::StepLimit);
     const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
                               .arg(bad      ? "#F8D7D5"
                                    : paused ? "#FBEBC8"
