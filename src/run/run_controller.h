@@ -61,7 +61,7 @@ public:
     // those of the kit's memory table at the time of each slice.
     void setBreakpoints(const Breakpoints* breakpoints) { breakpoints_ = breakpoints; }
     // The watchpoints runs and steps stop after, kept by the caller; null
-    // (the default): none.
+    // (the default): those of the kit's memory table.
     void setWatchpoints(const Watchpoints* watchpoints) { watchpoints_ = watchpoints; }
 
     // The speed of the next runs (a run going on keeps its own pace until it
