@@ -133,6 +133,15 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
         storeCore(c, pc, k);
         res.reason = r;
     };
+    // After an instruction under watchpoints: stops the run when it touched one.
+    [[maybe_unused]] auto watchStop = [&](const Armed& armed) {
+        const auto hit = fired(*lim.watchpoints, armed, c.sp, (c.odd & oddBit(SP)) == 0);
+        if (hit) {
+            res.watch = *hit;
+            stop(StopReason::Watch, c.cur);
+        }
+        return hit.has_value();
+    };
 
     for (;;) {
         if (left == 0) {
@@ -160,14 +169,7 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
             case Burst::Due:
             case Burst::Calm:
                 if constexpr ((kParts & kWatch) != 0) {
-                    const bool ran = left != before;
-                    const bool spOk = (c.odd & oddBit(SP)) == 0;
-                    if (ran) {
-                        if (const auto hit = fired(*lim.watchpoints, armed, c.sp, spOk)) {
-                            res.watch = *hit;
-                            return stop(StopReason::Watch, c.cur);
-                        }
-                    }
+                    if (left != before && watchStop(armed)) return;  // an instruction ran
                 }
                 continue;
             case Burst::Halted: return stop(StopReason::Halt, (c.cur + 1) & 0xFFFF);  // the cursor stays on the HLT
@@ -179,10 +181,7 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
             return;
         }
         if constexpr ((kParts & kWatch) != 0) {
-            if (const auto hit = fired(*lim.watchpoints, armed, c.sp, (c.odd & oddBit(SP)) == 0)) {
-                res.watch = *hit;
-                return stop(StopReason::Watch, c.cur);
-            }
+            if (watchStop(armed)) return;
         }
     }
 }
