@@ -85,13 +85,18 @@ otherwise Execute runs until a halt, an invalid code or a breakpoint, at most
 --max-steps instructions. Breakpoints are those stored in the memory file and
 those given with --break (for this run only); Execute stops before the
 instruction on a breakpoint's row, though never before its first one. Step
-Exe passes them. Ctrl-C interrupts the run. --save-hex writes rows as Intel
+Exe passes them. --watch ADDR[:LEN][,r|w|rw] stops right after an
+instruction that writes (w, the default) or reads (r) one of LEN rows from
+ADDR as data; "watch" in the report names the row, the access and the
+instruction. Ctrl-C interrupts the run. --save-hex writes rows as Intel
 HEX after the run, every file or none; a row that is not two upper-case hex
 digits refuses them all (exit 2).
 
 --json prints one object:
-  {"stop": "halt"|"invalid-code"|"breakpoint"|"steps"|"step-limit"|
+  {"stop": "halt"|"invalid-code"|"breakpoint"|"watch"|"steps"|"step-limit"|
            "interrupted"|"error",
+   "watch": {"row": "9000", "access": "w",
+             "instruction": {"address": "8002", "mnemonic": "STA"}} (for "watch"),
    "steps": N, "tstates": N, "registers": {"A": "05", ..., "PC": "8003", "SP": "0000"},
    "flags": {"S": "0", "Z": "0", "AC": "0", "P": "0", "CY": "0"},
    "row": {"address": "8002", "data": "76"} or null,
@@ -125,7 +130,7 @@ same rows as assemblable source in "source" (ORG, L8010: labels for jumps
 inside the range, 0A4H numbers, DB for what is no instruction); --source FILE
 writes that source to a file.
 
-Exit status: 0 after a halt, a breakpoint, the steps asked for or the step
+Exit status: 0 after a halt, a breakpoint, a watchpoint, the steps asked for or the step
 limit, and after a listing; 1 after an invalid code, an interruption or an
 error during the run, or when the report, the trace or a --save-hex file
 cannot be written; 2 for bad arguments, an unreadable or bad file, an output
@@ -174,6 +179,11 @@ int main(int argc, char** argv) {
                         ->allow_extra_args(false);
     app.add_option("--break", o.breaks, "Stop Execute before the instruction at ADDR (this run only)")
         ->type_name("ADDR")
+        ->allow_extra_args(false);
+    app.add_option("--watch", o.watches,
+                   "Stop right after an instruction that writes (w, the default) or reads (r) a row of LEN (decimal, "
+                   "default 1) from ADDR (this run only)")
+        ->type_name("ADDR[:LEN][,r|w|rw]")
         ->allow_extra_args(false);
     std::string disassemble;
     auto* disassembleOpt =

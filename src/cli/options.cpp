@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/escape.h"
+#include "memory/watchpoints.h"
 #include "values/ascii.h"
 
 namespace kit85 {
@@ -75,6 +76,32 @@ DumpRequest checkRange(std::string_view range, std::string_view option) {
     return d;
 }
 
+// ADDR[:LEN][,r|w|rw]: LEN rows (decimal, at least 1) from ADDR, watched for
+// writes unless the access says otherwise.
+WatchRequest checkWatch(std::string_view watch) {
+    WatchRequest w{"--watch " + echo(watch), Text(), 1, kWatchWrite};
+    std::string_view range = watch;
+    if (const std::size_t comma = watch.find(','); comma != std::string_view::npos) {
+        range = watch.substr(0, comma);
+        const std::string access = upperAscii(watch.substr(comma + 1));
+        if (access == "R")
+            w.access = kWatchRead;
+        else if (access == "RW")
+            w.access = kWatchBoth;
+        else if (access != "W")
+            throw BadInput{w.what + ": the access is r, w or rw"};
+    }
+    std::string_view addr = range;
+    if (const std::size_t colon = range.find(':'); colon != std::string_view::npos) {
+        addr = range.substr(0, colon);
+        w.length = parseCount(range.substr(colon + 1), w.what);
+        if (w.length == 0) throw BadInput{w.what + ": watches no row (LEN is at least 1)"};
+    }
+    w.address = parseAddress(addr, w.what);
+    if (w.length > 0x10000 - w.address.hexValue()) throw BadInput{w.what + ": runs past FFFF"};
+    return w;
+}
+
 SaveHexRequest checkSaveHex(const std::pair<std::string, std::string>& save) {
     const auto& [range, file] = save;
     SaveHexRequest r{"--save-hex " + echo(range) + " " + echo(file), Text(), 0, file};
@@ -119,6 +146,7 @@ Request checkRequest(const RunnerOptions& o) {
     for (const std::string& flag : o.flags) q.flags.push_back(checkFlag(flag));
     for (const std::string& dump : o.dumps) q.dumps.push_back(checkRange(dump, "--dump"));
     for (const std::string& b : o.breaks) q.breaks.push_back(parseAddress(b, "--break " + echo(b)));
+    for (const std::string& w : o.watches) q.watches.push_back(checkWatch(w));
     if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     q.asmFiles = o.asmFiles;
     q.asmRadix = o.asmRadix;

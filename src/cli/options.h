@@ -6,7 +6,7 @@
 // main.cpp reads the command line with CLI11 and checks the single values
 // there (counts, the start address, the memory file's name) with the checks
 // below. checkRequest then takes the lists apart (--poke, --reg, --flag,
-// --dump, --break, --disassemble, --save-hex) and checks every piece; their
+// --dump, --break, --watch, --disassemble, --save-hex) and checks every piece; their
 // messages name the whole value given ("--poke 8000=123: ..."), a shape
 // CLI11's validator messages ("--poke: ...") do not have.
 
@@ -40,6 +40,7 @@ struct RunnerOptions {
     std::optional<uint64_t> maxSteps;        // --max-steps N (at least 1): Execute, at most N instructions
     std::vector<std::string> dumps;          // --dump ADDR:LEN, LEN decimal
     std::vector<std::string> breaks;         // --break ADDR: breakpoints for this run, not saved
+    std::vector<std::string> watches;        // --watch ADDR[:LEN][,r|w|rw]: watchpoints for this run, not saved
     std::optional<std::string> disassemble;  // --disassemble ADDR:LEN: a listing instead of a run
     bool json = false;                       // --json
     std::vector<std::string> asmFiles;       // --asm FILE.asm: assembled, written after the --load files
@@ -69,6 +70,13 @@ struct SaveHexRequest {
     std::string file;
 };
 
+struct WatchRequest {
+    std::string what;  // "--watch ..." for messages
+    Text address;      // four upper-case digits
+    uint64_t length = 1;
+    uint8_t access = 0;  // kWatchRead, kWatchWrite or both
+};
+
 struct Request {
     std::optional<std::string> memoryFile;
     std::vector<std::string> loadFiles;
@@ -80,6 +88,7 @@ struct Request {
     uint64_t maxSteps = 0;          // Execute's bound; 0: none
     std::vector<DumpRequest> dumps;
     std::vector<Text> breaks;                // four upper-case digits each
+    std::vector<WatchRequest> watches;
     std::optional<DumpRequest> disassemble;  // LEN rows' worth of instructions from ADDR
     bool json = false;
     std::vector<std::string> asmFiles;

@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "cli/escape.h"
+#include "isa/opcode_table.h"
 #include "kit/registers.h"
+#include "run/watch.h"
 
 namespace kit85 {
 namespace {
@@ -16,6 +18,13 @@ void reportJson(std::ostream& out, const KitState& kit, const RunResult& res, co
     j["stop"] = std::string(stopName(res.reason));
     j["steps"] = res.steps;
     j["tstates"] = res.tstates;
+    if (res.reason == StopReason::Watch) {
+        const RunResult::WatchHit& w = res.watch;
+        j["watch"] = Json{{"row", Text::word(w.row).str()},
+                          {"access", std::string(watchAccessName(w.access))},
+                          {"instruction", {{"address", Text::word(w.instruction).str()},
+                                           {"mnemonic", isa::kOpcodes[w.code].mnemonic}}}};
+    }
     Json regs = Json::object();
     for (const RegisterField& f : kRegisterFields) regs[std::string(f.name)] = kit[f.reg].str();
     j["registers"] = std::move(regs);
@@ -42,6 +51,7 @@ std::string shownText(const Text& t) { return shown(t.str()); }
 void reportText(std::ostream& out, const KitState& kit, const RunResult& res, const std::vector<std::string>& messages,
                 std::size_t liveShown, const std::vector<Dump>& dumps) {
     out << "stop: " << stopName(res.reason) << " after " << res.steps << (res.steps == 1 ? " step" : " steps") << '\n';
+    if (res.reason == StopReason::Watch) out << "watch: " << run::watchHitText(res.watch) << '\n';
     out << "T-states: " << res.tstates << '\n';
     const char* sep = "";
     for (const RegisterField& f : kRegisterFields) {

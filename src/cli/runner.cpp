@@ -260,6 +260,7 @@ int exitStatus(StopReason r) {
     switch (r) {
         case StopReason::Halt:
         case StopReason::Breakpoint:
+        case StopReason::Watch:
         case StopReason::Steps:
         case StopReason::StepLimit: return kExitRunEnded;
         default: return kExitRunStopped;
@@ -327,8 +328,15 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
     // The memory file's breakpoints and this run's own; these are not saved.
     Breakpoints breakpoints = memory->breakpoints();
     for (const Text& b : q.breaks) breakpoints.insert(static_cast<uint16_t>(b.hexValue()));
+    Watchpoints watchpoints = memory->watchpoints();
+    for (const WatchRequest& w : q.watches)
+        for (uint64_t i = 0; i < w.length; ++i) {
+            const auto row = static_cast<uint16_t>(w.address.hexValue() + i);
+            watchpoints.set(row, watchpoints.access(row) | w.access);
+        }
     RunController run(kit, stop);
     run.setBreakpoints(&breakpoints);
+    run.setWatchpoints(&watchpoints);
     // With --trace - the trace lines come first on the standard output and the
     // report is the last line (or, without --json, the last lines).
     if (trace) trace->attach(run);

@@ -16,6 +16,8 @@
 // Breakpoints live beside d2 in a table of their own, breakpoints (address
 // TEXT PRIMARY KEY), which d2 never depends on: a file without it opens with
 // no breakpoints and gets the table when the first breakpoint is saved.
+// Watchpoints are kept the same way in table watchpoints (address TEXT
+// PRIMARY KEY, access TEXT: "r", "w" or "rw").
 //
 // The undo history of keyed bytes lives in table history (seq INTEGER PRIMARY
 // KEY, step INTEGER, address TEXT, old TEXT, new TEXT, undone INTEGER): one
@@ -24,7 +26,8 @@
 // the same transaction as that edit's bytes.
 //
 // The code: memory_file.cpp opens, checks and loads; memory_file_commit.cpp
-// writes; memory_file_tables.cpp keeps the history and breakpoints tables;
+// writes; memory_file_tables.cpp keeps the history, breakpoints and
+// watchpoints tables;
 // memory_file_create.cpp makes a new file and clears leftovers of killed ones.
 
 #include <sys/types.h>
@@ -119,6 +122,13 @@ public:
     // stored in lower case is cleared too. Throws StoreError (nothing stored).
     void saveBreakpoint(const std::string& address, bool set);
 
+    // The rows of table watchpoints, address and access as stored (none
+    // without the table); reading writes nothing.
+    std::vector<std::pair<std::string, std::string>> loadWatchpoints();
+    // Saves a watchpoint with its access ("r", "w" or "rw"; the table made
+    // when missing) or, for "", clears it, as saveBreakpoint does.
+    void saveWatchpoint(const std::string& address, const std::string& access);
+
     const std::filesystem::path& path() const { return path_; }
 
     // Removes the temporary files of creations whose process is gone, in the
@@ -128,6 +138,17 @@ public:
 
 private:
     MemoryFile() = default;
+    struct SideRow {
+        const char* table;
+        const char* cannotMake;  // the refusal when `create` fails
+        const char* create;
+        const char* sql;
+        std::vector<std::string> binds;
+        bool set;
+        std::string kept;  // what a refusal leaves, for its message
+        const char* what;  // the refusal
+    };
+    void saveSideRow(const SideRow& row);
     // Writes a new file of 0000..FFFF, each "00" (memory_file_create.cpp).
     static void create(const std::filesystem::path& file);
     void checkTable();

@@ -97,29 +97,60 @@ std::vector<std::string> MemoryFile::loadBreakpoints() {
     return out;
 }
 
-void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
-    // Clearing in a file that never had a breakpoint writes nothing.
-    if (!set && !hasTable("breakpoints")) return;
-    const std::string kept = "breakpoint " + address + " is left " + (set ? "unset" : "set");
+// One row of a side table set or cleared in a transaction of its own:
+// `create` makes the table when it is missing (for a set), `sql` does the
+// change with `binds` as ?1, ?2...; `what` names it in a refusal.
+void MemoryFile::saveSideRow(const SideRow& r) {
+    // Clearing in a file that never had the table writes nothing.
+    if (!r.set && !hasTable(r.table)) return;
     auto body = [&](const Write& w) {
-        if (set && sqlite3_exec(db_, "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)", nullptr,
-                                nullptr, nullptr) != SQLITE_OK)
-            w.refuse("cannot make table breakpoints");
+        if (r.set && sqlite3_exec(db_, r.create, nullptr, nullptr, nullptr) != SQLITE_OK)
+            w.refuse(r.cannotMake);
         Statement s;
-        const char* sql = set ? "INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)"
-                              : "DELETE FROM breakpoints WHERE upper(address) = ?1";
-        if (sqlite3_prepare_v2(db_, sql, -1, &s.s, nullptr) != SQLITE_OK) w.refuse("cannot save a breakpoint");
-        sqlite3_bind_text(s.s, 1, address.data(), static_cast<int>(address.size()), SQLITE_TRANSIENT);
+        if (sqlite3_prepare_v2(db_, r.sql, -1, &s.s, nullptr) != SQLITE_OK) w.refuse(r.what);
+        for (std::size_t i = 0; i < r.binds.size(); ++i)
+            sqlite3_bind_text(s.s, static_cast<int>(i + 1), r.binds[i].data(), static_cast<int>(r.binds[i].size()),
+                              SQLITE_TRANSIENT);
         if (sqlite3_step(s.s) != SQLITE_DONE) {
             sqlite3_reset(s.s);
-            w.refuse("cannot save a breakpoint");
+            w.refuse(r.what);
         }
     };
     if (!wal_) {
-        transact(true, kept, body);
-        switchToWal(kept);
+        transact(true, r.kept, body);
+        switchToWal(r.kept);
     }
-    transact(false, kept, body);
+    transact(false, r.kept, body);
+}
+
+void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
+    saveSideRow({"breakpoints", "cannot make table breakpoints", "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)",
+                 set ? "INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)"
+                     : "DELETE FROM breakpoints WHERE upper(address) = ?1",
+                 {address}, set, "breakpoint " + address + " is left " + (set ? "unset" : "set"),
+                 "cannot save a breakpoint"});
+}
+
+std::vector<std::pair<std::string, std::string>> MemoryFile::loadWatchpoints() {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!hasTable("watchpoints")) return out;
+    Statement q;
+    if (sqlite3_prepare_v2(db_, "SELECT address, access FROM watchpoints", -1, &q.s, nullptr) != SQLITE_OK)
+        fail(path_, "table watchpoints cannot be read (" + problemOf(db_) + ")");
+    int rc;
+    while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) out.emplace_back(columnText(q.s, 0).str(), columnText(q.s, 1).str());
+    if (rc != SQLITE_DONE) fail(path_, "table watchpoints cannot be read (" + problemOf(db_) + ")");
+    return out;
+}
+
+void MemoryFile::saveWatchpoint(const std::string& address, const std::string& access) {
+    const bool set = !access.empty();
+    // Any earlier row of the address, in either case, goes first.
+    saveSideRow({"watchpoints", "cannot make table watchpoints", "CREATE TABLE IF NOT EXISTS watchpoints (address TEXT PRIMARY KEY, access TEXT)",
+                 set ? "INSERT OR REPLACE INTO watchpoints (address, access) VALUES (?1, ?2)"
+                     : "DELETE FROM watchpoints WHERE upper(address) = ?1",
+                 set ? std::vector<std::string>{address, access} : std::vector<std::string>{address}, set,
+                 "watchpoint " + address + " is left as it was", "cannot save a watchpoint"});
 }
 
 }  // namespace kit85

@@ -41,10 +41,7 @@ std::unique_ptr<MemoryTable> MemoryTable::open(const fs::path& file) {
                              " characters; kit85 keeps texts of at most " + std::to_string(kMaxTextLength));
     }
     std::unique_ptr<MemoryTable> t(new MemoryTable());
-    // A stored address of another shape can match no row the run stops on; it
-    // is left in the file as it is.
-    for (const std::string& a : store->loadBreakpoints())
-        if (std::optional<uint16_t> v = Breakpoints::parse(a)) t->breakpoints_.insert(*v);
+    t->loadSideTables(*store);
     try {
         t->history_.load(store->loadHistory());
     } catch (const StoreError& e) {
@@ -140,10 +137,36 @@ void MemoryTable::refuseLong(const Text& data) const {
                            " is longer than " + std::to_string(kMaxTextLength) + " characters; nothing was written");
 }
 
-uint16_t MemoryTable::breakpointAddress(const Text& address) {
+// A stored address of another shape can match no row the run stops on, and a
+// watchpoint's access other than r, w or rw watches nothing; such rows are
+// left in the file as they are.
+void MemoryTable::loadSideTables(MemoryFile& store) {
+    for (const std::string& a : store.loadBreakpoints())
+        if (std::optional<uint16_t> v = Breakpoints::parse(a)) breakpoints_.insert(*v);
+    for (const auto& [a, access] : store.loadWatchpoints()) {
+        const std::optional<uint16_t> v = Breakpoints::parse(a);
+        const std::string upper = upperAscii(access);
+        const uint8_t mode = upper == "R" ? kWatchRead : upper == "W" ? kWatchWrite : upper == "RW" ? kWatchBoth : 0;
+        if (v && mode) watchpoints_.set(*v, watchpoints_.access(*v) | mode);
+    }
+}
+
+uint16_t MemoryTable::breakpointAddress(const Text& address, const char* what) {
     std::optional<uint16_t> v = Breakpoints::parse(address.str());
-    if (!v) throw KitError("a breakpoint needs an address of four hex digits, not " + shown(address));
+    if (!v) throw KitError(std::string(what) + " needs an address of four hex digits, not " + shown(address));
     return *v;
+}
+
+void MemoryTable::setWatchpoint(const Text& address, uint8_t access) {
+    const uint16_t a = breakpointAddress(address, "a watchpoint");
+    access &= kWatchBoth;
+    if (watchpoints_.access(a) == access) return;
+    if (store_) store_->saveWatchpoint(Text::word(a).str(), std::string(watchAccessName(access)));
+    watchpoints_.set(a, access);
+}
+
+void MemoryTable::clearWatchpoints() {
+    for (const Watchpoints::Entry& e : watchpoints_.entries()) setWatchpoint(Text::word(e.address), 0);
 }
 
 void MemoryTable::setBreakpoint(const Text& address, bool on) {

@@ -21,9 +21,9 @@
 // (memory_file.h) and in memory for a private table. Bytes written by a
 // running program (setText2) are not in it.
 //
-// The table also holds the breakpoints stored with it: loaded at open, and
-// saved at once when one is set or cleared (a fresh table keeps them in
-// memory only).
+// The table also holds the breakpoints and watchpoints stored with it:
+// loaded at open, and saved at once when one is set or cleared (a fresh table
+// keeps them in memory only).
 
 #include <array>
 #include <chrono>
@@ -39,6 +39,7 @@
 #include "memory/breakpoints.h"
 #include "memory/memory_file.h"
 #include "memory/undo_history.h"
+#include "memory/watchpoints.h"
 #include "values/errors.h"
 #include "values/text.h"
 
@@ -197,6 +198,16 @@ public:
     // is set now. Refused as setBreakpoint is.
     bool toggleBreakpoint(const Text& address);
 
+    // --- Watchpoints ---------------------------------------------------------
+
+    const Watchpoints& watchpoints() const { return watchpoints_; }
+    // Watches the row of `address` for `access` (kWatchRead, kWatchWrite or
+    // both; 0 clears it) and saves it at once; refused as setBreakpoint is.
+    void setWatchpoint(const Text& address, uint8_t access);
+    // Clears every watchpoint, each saved as it goes; a refusal keeps those not
+    // yet cleared.
+    void clearWatchpoints();
+
     // --- The byte view, for the run loop's integer path ---------------------
 
     // True when the table has the kit's own shape: 65,536 rows, the row at
@@ -288,7 +299,8 @@ private:
     void missed(const Text& address);
     [[noreturn]] void refuseWrite() const;
     [[noreturn]] void refuseLong(const Text& data) const;
-    static uint16_t breakpointAddress(const Text& address);
+    static uint16_t breakpointAddress(const Text& address, const char* what = "a breakpoint");
+    void loadSideTables(MemoryFile& store);
 
     class HistoryAccess;
     // Commits the pending writes, with `history` when it is not null, in one
@@ -306,6 +318,7 @@ private:
     std::vector<uint32_t> pending_;
     std::size_t pendingCount_ = 0;
     Breakpoints breakpoints_;
+    Watchpoints watchpoints_;
     int cursor_ = 0;
     bool missedFind_ = false;
     std::string missedAddress_;

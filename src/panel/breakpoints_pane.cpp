@@ -7,8 +7,19 @@
 #include <QVBoxLayout>
 
 #include "panel/study_look.h"
+#include "run/watch.h"
 
 namespace kit85 {
+namespace {
+
+// Marks the rows that are watchpoints.
+constexpr int kWatchRole = Qt::UserRole + 1;
+
+QString watchText(uint8_t access) {
+    return QString("watch: stops after it is %1").arg(QString::fromUtf8(run::watchAccessWords(access)));
+}
+
+}  // namespace
 
 BreakpointsPane::BreakpointsPane(QWidget* parent) : QWidget(parent) {
     list_ = new QTreeWidget(this);
@@ -29,8 +40,13 @@ BreakpointsPane::BreakpointsPane(QWidget* parent) : QWidget(parent) {
         emit switched(static_cast<uint16_t>(item->data(0, Qt::UserRole).toUInt()), item->checkState(0) == Qt::Checked);
     });
     connect(remove_, &QPushButton::clicked, this, [this] {
-        if (QTreeWidgetItem* item = list_->currentItem())
-            emit removed(static_cast<uint16_t>(item->data(0, Qt::UserRole).toUInt()));
+        QTreeWidgetItem* item = list_->currentItem();
+        if (!item) return;
+        const auto address = static_cast<uint16_t>(item->data(0, Qt::UserRole).toUInt());
+        if (item->data(0, kWatchRole).toBool())
+            emit watchRemoved(address);
+        else
+            emit removed(address);
     });
     connect(clear_, &QPushButton::clicked, this, &BreakpointsPane::clearedAll);
     auto* buttons = new QHBoxLayout;
@@ -43,13 +59,16 @@ BreakpointsPane::BreakpointsPane(QWidget* parent) : QWidget(parent) {
     all->addLayout(buttons);
 }
 
-void BreakpointsPane::show(const std::vector<BreakpointEntry>& entries) {
-    bool same = entries.size() == shown_.size();
+void BreakpointsPane::show(const std::vector<BreakpointEntry>& entries, const std::vector<Watchpoints::Entry>& watches) {
+    std::vector<std::pair<uint16_t, uint8_t>> w;
+    for (const Watchpoints::Entry& e : watches) w.emplace_back(e.address, e.access);
+    bool same = entries.size() == shown_.size() && w == shownWatches_;
     for (std::size_t i = 0; same && i < entries.size(); ++i)
         same = entries[i].address == shown_[i].address && entries[i].on == shown_[i].on &&
                entries[i].instruction == shown_[i].instruction;
     if (same) return;
     shown_ = entries;
+    shownWatches_ = w;
     filling_ = true;
     const int current = list_->currentIndex().row();
     list_->clear();
@@ -61,10 +80,17 @@ void BreakpointsPane::show(const std::vector<BreakpointEntry>& entries) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, e.on ? Qt::Checked : Qt::Unchecked);
     }
+    for (const auto& [address, access] : w) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setText(0, look::word(address));
+        item->setText(1, watchText(access));
+        item->setData(0, Qt::UserRole, address);
+        item->setData(0, kWatchRole, true);
+    }
     if (current >= 0 && current < list_->topLevelItemCount()) list_->setCurrentItem(list_->topLevelItem(current));
     filling_ = false;
-    remove_->setEnabled(!entries.empty());
-    clear_->setEnabled(!entries.empty());
+    remove_->setEnabled(!entries.empty() || !w.empty());
+    clear_->setEnabled(!entries.empty() || !w.empty());
 }
 
 }  // namespace kit85

@@ -110,7 +110,11 @@ public:
     std::vector<BreakpointEntry> breakpointEntries() const;
     void switchBreakpoint(uint16_t address, bool on);
     void removeBreakpoint(uint16_t address);
+    // Clears the watchpoints too.
     void clearBreakpoints();
+    // Watches the row for `access` as well as what it is watched for already.
+    void addWatchpoint(uint16_t address, uint8_t access);
+    void removeWatchpoint(uint16_t address);
     // "Run to here": Execute with a one-off breakpoint on the row, gone when
     // the run ends however it ends.
     void runToHere(int row);

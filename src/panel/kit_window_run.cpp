@@ -65,8 +65,9 @@ void KitWindow::finishRun() {
     session_.finishRun();
     if (std::exchange(oneOffRun_, false)) session_.controller().setBreakpoints(nullptr);
     if (study_) study_->endAction();
-    // A stop on a breakpoint is explained in the study view: it opens.
-    if (lastRun().reason == StopReason::Breakpoint && !studyOpen() && !ended_) setStudyOpen(true);
+    // A stop on a breakpoint or a watchpoint is explained in the study view: it opens.
+    const StopReason r = lastRun().reason;
+    if ((r == StopReason::Breakpoint || r == StopReason::Watch) && !studyOpen() && !ended_) setStudyOpen(true);
     refresh();
     if (lastRun().reason == StopReason::Error) report(lastRun().message);
     emit runFinished();

@@ -10,6 +10,7 @@
 
 #include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
+#include "run/watch.h"
 #include "values/errors.h"
 
 namespace kit85 {
@@ -182,8 +183,29 @@ void KitWindow::removeBreakpoint(uint16_t address) {
 void KitWindow::clearBreakpoints() {
     keyWork([this] {
         const std::size_t n = breakpointEntries().size();
+        const std::size_t w = memory_->watchpoints().size();
         breakpoints_.clearAll(*memory_);
-        note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints"), false};
+        memory_->clearWatchpoints();
+        note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints") +
+                     (w ? " and " + std::to_string(w) + (w == 1 ? " watchpoint" : " watchpoints") : std::string()),
+                 false};
+    });
+}
+
+void KitWindow::addWatchpoint(uint16_t address, uint8_t access) {
+    keyWork([this, address, access] {
+        const Text row = Text::word(address);
+        memory_->setWatchpoint(row, memory_->watchpoints().access(address) | access);
+        note_ = {"watchpoint: Execute stops after " + row.str() + " is " +
+                     std::string(run::watchAccessWords(memory_->watchpoints().access(address))),
+                 false};
+    });
+}
+
+void KitWindow::removeWatchpoint(uint16_t address) {
+    keyWork([this, address] {
+        memory_->setWatchpoint(Text::word(address), 0);
+        note_ = {"watchpoint at " + Text::word(address).str() + " removed", false};
     });
 }
 

@@ -1,12 +1,15 @@
 #include "panel/memory_pane.h"
 
 #include <QHelpEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
 
 #include <array>
+#include <optional>
 
 #include "memory/memory_table.h"
 #include "panel/study_look.h"
@@ -179,18 +182,36 @@ void MemoryPane::paintEvent(QPaintEvent*) {
     }
 }
 
-void MemoryPane::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
+std::optional<uint16_t> MemoryPane::addressAt(QPoint at) const {
     const int i = at.y() / lineHeight_ - 1;
-    if (i < 0 || i >= visibleLines()) return;
+    if (i < 0 || i >= visibleLines()) return std::nullopt;
     for (int c = 0; c < 16; ++c) {
         const QRect cell = cellAt(c, 0);
-        if (at.x() >= cell.left() && at.x() <= cell.right()) {
-            setFocus();
-            emit addressClicked(static_cast<uint16_t>((firstLine() + i) * 16 + c));
-            return;
-        }
+        if (at.x() >= cell.left() && at.x() <= cell.right()) return static_cast<uint16_t>((firstLine() + i) * 16 + c);
     }
+    return std::nullopt;
+}
+
+void MemoryPane::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) return;  // the context menu's
+    if (const std::optional<uint16_t> a = addressAt(event->position().toPoint())) {
+        setFocus();
+        emit addressClicked(*a);
+    }
+}
+
+void MemoryPane::contextMenuEvent(QContextMenuEvent* event) {
+    // In the viewport's coordinates, as the scroll area hands the event on.
+    const std::optional<uint16_t> a = addressAt(event->pos());
+    if (!a) return;
+    QMenu menu(this);
+    menu.setObjectName("memoryMenu");
+    const QString row = look::word(*a);
+    QAction* written = menu.addAction("Stop when this row is written (" + row + ")");
+    QAction* read = menu.addAction("Stop when this row is read (" + row + ")");
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == written) emit watchRequested(*a, kWatchWrite);
+    if (chosen == read) emit watchRequested(*a, kWatchRead);
 }
 
 bool MemoryPane::viewportEvent(QEvent* event) {

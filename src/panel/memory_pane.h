@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace kit85 {
 
@@ -37,10 +38,13 @@ public:
 
 signals:
     void addressClicked(uint16_t address);
+    // The byte's context menu: "Stop when this row is written" / "... read".
+    void watchRequested(uint16_t address, uint8_t access);
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent*) override;
 
@@ -53,6 +57,8 @@ private:
     std::function<bool(int)> breakpoint_;
     std::function<QString(int)> label_;
     QRect cellAt(int column, int y) const;
+    // The address of the byte under a viewport point, if any.
+    std::optional<uint16_t> addressAt(QPoint at) const;
 
     int lineHeight_ = 16;
     qreal charWidth_ = 8;  // fractional: a line of plain bytes is one string

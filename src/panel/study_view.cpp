@@ -111,6 +111,7 @@ void StudyView::buildPanes() {
     memory_->setObjectName("memory");
     memory_->setChanged([this](int row) { return changedByLastAction(row); });
     connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
+    connect(memory_, &MemoryPane::watchRequested, this, [this](uint16_t a, uint8_t access) { kit_.addWatchpoint(a, access); });
 
     // PC is a start when the kit runs from it next: the current row is PC's
     // (after a halt PC is one past the HLT, where nothing need be code).
@@ -163,6 +164,7 @@ void StudyView::buildPanes() {
     connect(breakpoints_, &BreakpointsPane::switched, this,
             [this](uint16_t a, bool on) { kit_.switchBreakpoint(a, on); });
     connect(breakpoints_, &BreakpointsPane::removed, this, [this](uint16_t a) { kit_.removeBreakpoint(a); });
+    connect(breakpoints_, &BreakpointsPane::watchRemoved, this, [this](uint16_t a) { kit_.removeWatchpoint(a); });
     connect(breakpoints_, &BreakpointsPane::clearedAll, this, [this] { kit_.clearBreakpoints(); });
     connect(instructions_, &InstructionsPane::runToHere, this, [this](int row) { kit_.runToHere(row); });
 }
@@ -319,7 +321,7 @@ void StudyView::refresh() {
     show(decode_, decodeText());
     show(stack_, stackText());
     showEdits();
-    breakpoints_->show(kit_.breakpointEntries());
+    breakpoints_->show(kit_.breakpointEntries(), kit_.memory().watchpoints().entries());
     QStringList trace;
     if (!kit_.stepTrace().empty()) trace << editor_->sourceLineOf(kit_.lastOutcome());
     trace.removeAll(QString());
@@ -343,7 +345,8 @@ void StudyView::showStatus() {
     const bool bad = note.problem || (note.text.empty() && outcome.action != StudyAction::None &&
                                       (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
     const bool paused = note.text.empty() && outcome.action == StudyAction::Execute &&
-                        (r == StopReason::Breakpoint || r == StopReason::Interrupted || r == StopReason::StepLimit);
+                        (r == StopReason::Breakpoint || r == StopReason::Watch || r == StopReason::Interrupted ||
+                         r == StopReason::StepLimit);
     const QString style = QString("QLabel { padding: 3px 6px; border-radius: 3px; background: %1; color: %2; }")
                               .arg(bad      ? "#F8D7D5"
                                    : paused ? "#FBEBC8"

@@ -41,6 +41,6 @@ inline Cycle carryOut(KitState& k, uint64_t& t) {
 
 // The optional parts of the Execute loop; each combination is a loop of its
 // own, so the usual run, with none of them, pays nothing for them.
-enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4 };
+enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4, kWatch = 8 };
 
 }  // namespace kit85::run

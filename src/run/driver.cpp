@@ -1,9 +1,12 @@
 #include "run/driver.h"
 
+#include <array>
 #include <new>
+#include <utility>
 
 #include "run/cycle.h"
 #include "run/integer_path.h"
+#include "run/watch.h"
 #include "values/errors.h"
 #include "values/flags.h"
 
@@ -19,6 +22,7 @@ std::string_view stopName(StopReason r) {
         case StopReason::Error: return "error";
         case StopReason::TimeSlice: return "time-slice";
         case StopReason::Breakpoint: return "breakpoint";
+        case StopReason::Watch: return "watch";
     }
     return "error";
 }
@@ -91,6 +95,7 @@ Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
 using run::kBreakpoints;
 using run::kBudget;
 using run::kObserved;
+using run::kWatch;
 
 template <unsigned kParts>
 void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
@@ -133,6 +138,8 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
                 return;
             }
         }
+        [[maybe_unused]] run::Armed armed;
+        if constexpr ((kParts & kWatch) != 0) armed = run::armText(k);
         ++n;
         Cycle c;
         if constexpr ((kParts & kObserved) != 0)
@@ -144,8 +151,22 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             case Cycle::Halt: res.reason = StopReason::Halt; return;
             case Cycle::Invalid: res.reason = StopReason::InvalidCode; return;
         }
+        if constexpr ((kParts & kWatch) != 0) {
+            if (const auto hit = run::firedText(k, *lim.watchpoints, armed)) {
+                res.reason = StopReason::Watch;
+                res.watch = *hit;
+                return;
+            }
+        }
     }
 }
+
+template <unsigned... kParts>
+constexpr auto textLoops(std::integer_sequence<unsigned, kParts...>) {
+    return std::array{&runLoop<kParts>...};
+}
+// One loop per combination of parts, indexed by the combination.
+constexpr auto kTextLoops = textLoops(std::make_integer_sequence<unsigned, 16>{});
 
 }  // namespace
 
@@ -155,21 +176,15 @@ RunResult execute(KitState& k, const RunLimits& lim) {
         if (lim.breakpoints && !lim.breakpoints->empty()) parts |= kBreakpoints;
         if (lim.observer) parts |= kObserved;
         if (lim.maxTStates) parts |= kBudget;
+        if (lim.watchpoints && !lim.watchpoints->empty()) parts |= kWatch;
         if (!lim.textRules && !lim.observer && k.memory().plain()) return run::integerLoop(k, lim, res, parts);
-        switch (parts) {
-            case 0: runLoop<0>(k, lim, res); break;
-            case 1: runLoop<1>(k, lim, res); break;
-            case 2: runLoop<2>(k, lim, res); break;
-            case 3: runLoop<3>(k, lim, res); break;
-            case 4: runLoop<4>(k, lim, res); break;
-            case 5: runLoop<5>(k, lim, res); break;
-            case 6: runLoop<6>(k, lim, res); break;
-            default: runLoop<7>(k, lim, res); break;
-        }
+        kTextLoops[parts](k, lim, res);
     });
 }
 
-RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, StepObserver* observer) {
+RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, StepObserver* observer,
+                  const Watchpoints* watchpoints) {
+    const bool watching = watchpoints && !watchpoints->empty();
     return guarded(k, [&](RunResult& res) {
         res.reason = StopReason::Steps;
         for (uint64_t i = 0; i < times; ++i) {
@@ -178,11 +193,20 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, St
                 return;
             }
             ++res.steps;
+            run::Armed armed;
+            if (watching) armed = run::armText(k);
             if (observer)
                 observedCycle(k, res.tstates, *observer);
             else
                 carryOut(k, res.tstates);
             k.memory().findAddress(k[PC]);
+            if (watching) {
+                if (const auto hit = run::firedText(k, *watchpoints, armed)) {
+                    res.reason = StopReason::Watch;
+                    res.watch = *hit;
+                    return;
+                }
+            }
             if ((i & 0xFFF) == 0xFFF) k.memory().flushIfDue();
         }
     });

@@ -17,6 +17,10 @@
 // current row left on it; the first instruction of a run is never checked, so
 // Execute pressed again on that row goes on from there. Step Exe ignores
 // breakpoints.
+//
+// Execute stops right after an instruction that read or wrote a watched row
+// as data (a watchpoint), the current row on the next instruction; Step Exe
+// carries its step out and reports the hit the same way.
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +31,7 @@
 
 #include "kit/kit_state.h"
 #include "memory/breakpoints.h"
+#include "memory/watchpoints.h"
 
 namespace kit85 {
 
@@ -39,10 +44,11 @@ enum class StopReason {
     Error,        // a KitError (no row to write to, overflow, store failure)
     TimeSlice,    // the slice's time ran out; call execute again to go on
     Breakpoint,   // the current row is a breakpoint; its instruction has not run
+    Watch,        // the last instruction read or wrote a watched row (RunResult::watch)
 };
 
 // "halt", "invalid-code", "steps", "step-limit", "interrupted", "error",
-// "time-slice", "breakpoint".
+// "time-slice", "breakpoint", "watch".
 std::string_view stopName(StopReason r);
 
 struct RunResult {
@@ -53,6 +59,14 @@ struct RunResult {
     // HLT counts its 5; an invalid code, and an instruction that failed with
     // an error, count none.
     uint64_t tstates = 0;
+    // For Watch: the row touched, the access (kWatchRead or kWatchWrite) that
+    // matched, and the address and opcode of the instruction that touched it.
+    struct WatchHit {
+        uint16_t row = 0;
+        uint8_t access = 0;
+        uint16_t instruction = 0;
+        uint8_t code = 0;
+    } watch;
 };
 
 // Watches a run instruction by instruction (the step trace, run/trace.h):
@@ -72,6 +86,7 @@ struct RunLimits {
     const std::atomic<bool>* stop = nullptr;                     // set from any thread to interrupt
     std::optional<std::chrono::steady_clock::time_point> until;  // end of a time slice
     const Breakpoints* breakpoints = nullptr;                    // none: no breakpoints
+    const Watchpoints* watchpoints = nullptr;                    // none: no watchpoints
     // The call goes on with a run begun in an earlier call (a later slice):
     // its first instruction is checked for a breakpoint too.
     bool resumed = false;
@@ -89,7 +104,8 @@ RunResult execute(KitState& kit, const RunLimits& limits = {});
 
 // Step Exe pressed `times` times: each press runs one cycle and always ends
 // with the current row on PC, also after a halt or an invalid code.
+// With watchpoints, the presses end after the step that touched a watched row.
 RunResult stepExe(KitState& kit, uint64_t times = 1, const std::atomic<bool>* stop = nullptr,
-                  StepObserver* observer = nullptr);
+                  StepObserver* observer = nullptr, const Watchpoints* watchpoints = nullptr);
 
 }  // namespace kit85

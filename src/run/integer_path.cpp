@@ -6,6 +6,7 @@
 #include "run/cycle.h"
 #include "run/integer_codes.h"
 #include "run/integer_machine.h"
+#include "run/watch.h"
 
 namespace kit85::run {
 namespace {
@@ -85,6 +86,28 @@ std::optional<StopReason> byTextRules(KitState& k, Core& c) {
     return std::nullopt;
 }
 
+// The instruction at cur as the core stands, for a run with watchpoints; a
+// pair with an odd register touches nothing here (the text rules run such an
+// instruction, and its rows are then read from the texts instead).
+Armed armCore(const KitState& k, const Core& c, const Rows& rows) {
+    if (c.cur == kNoRow || rows.bytes[c.cur] > 0xFF) return Armed{};
+    auto ok = [&](uint32_t bits) { return (c.odd & bits) == 0; };
+    if (!ok(oddBit(B) | oddBit(C) | oddBit(D) | oddBit(E) | oddBit(H) | oddBit(L) | oddBit(SP))) return armText(k);
+    Pointers p;
+    p.bc = c.bc, p.de = c.de, p.hl = c.hl, p.sp = c.sp;
+    p.bcOk = p.deOk = p.hlOk = p.spOk = true;
+    const uint16_t lo = rows.bytes[(c.cur + 1) & 0xFFFF], hi = rows.bytes[(c.cur + 2) & 0xFFFF];
+    p.operandOk = c.cur + 2 <= 0xFFFF && lo <= 0xFF && hi <= 0xFF;
+    p.operand = static_cast<uint32_t>(hi) << 8 | lo;
+    Armed a;
+    a.at = static_cast<uint16_t>(c.cur);
+    a.code = static_cast<uint8_t>(rows.bytes[c.cur]);
+    a.sp = c.sp;
+    a.spOk = true;
+    a.touches = touchesOf(isa::kOpcodes[a.code], p);
+    return a;
+}
+
 template <unsigned kParts>
 void loop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
@@ -110,6 +133,15 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
         storeCore(c, pc, k);
         res.reason = r;
     };
+    // After an instruction under watchpoints: stops the run when it touched one.
+    [[maybe_unused]] auto watchStop = [&](const Armed& armed) {
+        const auto hit = fired(*lim.watchpoints, armed, c.sp, (c.odd & oddBit(SP)) == 0);
+        if (hit) {
+            res.watch = *hit;
+            stop(StopReason::Watch, c.cur);
+        }
+        return hit.has_value();
+    };
 
     for (;;) {
         if (left == 0) {
@@ -125,9 +157,21 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
             checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, maxSteps) : n + 1;
             left = checkAt - n;
         }
+        // With watchpoints every burst is one instruction (the checks are due
+        // after each), so the rows it touches are known before it runs.
+        [[maybe_unused]] Armed armed;
+        [[maybe_unused]] const uint64_t before = left;
+        if constexpr ((kParts & kWatch) != 0) {
+            if (c.odd) storeCore(c, c.cur, k);  // armCore may read the texts
+            armed = armCore(k, c, rows);
+        }
         switch (c.odd ? burst<true>(c, left, rows) : burst<false>(c, left, rows)) {
             case Burst::Due:
-            case Burst::Calm: continue;
+            case Burst::Calm:
+                if constexpr ((kParts & kWatch) != 0) {
+                    if (left != before && watchStop(armed)) return;  // an instruction ran
+                }
+                continue;
             case Burst::Halted: return stop(StopReason::Halt, (c.cur + 1) & 0xFFFF);  // the cursor stays on the HLT
             case Burst::Declined: break;
         }
@@ -135,6 +179,9 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
         if (const auto stopped = byTextRules(k, c)) {
             res.reason = *stopped;
             return;
+        }
+        if constexpr ((kParts & kWatch) != 0) {
+            if (watchStop(armed)) return;
         }
     }
 }
@@ -146,7 +193,11 @@ void integerLoop(KitState& k, const RunLimits& lim, RunResult& res, unsigned par
         case 0: loop<0>(k, lim, res); break;
         case kBreakpoints: loop<kBreakpoints>(k, lim, res); break;
         case kBudget: loop<kBudget>(k, lim, res); break;
-        default: loop<kBreakpoints | kBudget>(k, lim, res); break;
+        case kBreakpoints | kBudget: loop<kBreakpoints | kBudget>(k, lim, res); break;
+        case kWatch: loop<kWatch>(k, lim, res); break;
+        case kBreakpoints | kWatch: loop<kBreakpoints | kWatch>(k, lim, res); break;
+        case kBudget | kWatch: loop<kBudget | kWatch>(k, lim, res); break;
+        default: loop<kBreakpoints | kBudget | kWatch>(k, lim, res); break;
     }
 }
 

@@ -12,7 +12,8 @@ void RunController::start(uint64_t maxSteps) {
     running_ = true;
     maxSteps_ = maxSteps;
     slices_ = 0;
-    last_ = RunResult{StopReason::TimeSlice, 0, {}};
+    last_ = RunResult{};
+    last_.reason = StopReason::TimeSlice;
     runSpeed_ = speed_;
     runPerSecond_ = perSecond_;
     if (runSpeed_ != Speed::Fast) began_ = clock_();
@@ -51,6 +52,7 @@ const RunResult& RunController::slice(std::optional<std::chrono::steady_clock::d
     RunLimits limits;
     limits.stop = stop_;
     limits.breakpoints = breakpoints_ ? breakpoints_ : &kit_->memory().breakpoints();
+    limits.watchpoints = watchpoints_ ? watchpoints_ : &kit_->memory().watchpoints();
     limits.resumed = slices_ > 0;
     limits.observer = observer_;
     if (length) limits.until = std::chrono::steady_clock::now() + *length;
@@ -106,7 +108,7 @@ const RunResult& RunController::step(uint64_t times) {
     // A Stop pressed during an earlier run must not cut this step short.
     if (stop_ == &ownStop_) ownStop_.store(false, std::memory_order_relaxed);
     slices_ = 0;
-    last_ = stepExe(*kit_, times, stop_, observer_);
+    last_ = stepExe(*kit_, times, stop_, observer_, watchpoints_ ? watchpoints_ : &kit_->memory().watchpoints());
     return last_;
 }
 

@@ -60,6 +60,9 @@ public:
     // The breakpoints runs stop at, kept by the caller; null (the default):
     // those of the kit's memory table at the time of each slice.
     void setBreakpoints(const Breakpoints* breakpoints) { breakpoints_ = breakpoints; }
+    // The watchpoints runs and steps stop after, kept by the caller; null
+    // (the default): those of the kit's memory table.
+    void setWatchpoints(const Watchpoints* watchpoints) { watchpoints_ = watchpoints; }
 
     // The speed of the next runs (a run going on keeps its own pace until it
     // ends). `perSecond`, for Slow, is clamped to 1..50.
@@ -89,6 +92,7 @@ private:
     std::atomic<bool> ownStop_{false};
     std::atomic<bool>* stop_;
     const Breakpoints* breakpoints_ = nullptr;
+    const Watchpoints* watchpoints_ = nullptr;
     StepObserver* observer_ = nullptr;
     bool running_ = false;
     uint64_t maxSteps_ = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "run/run_controller.h"
+#include "run/watch.h"
 
 namespace kit85 {
 
@@ -37,6 +38,8 @@ std::string afterExecute(const ActionOutcome& o) {
         case StopReason::InvalidCode: return "invalid code " + shown(o.code) + " at " + at;
         case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps) + time;
         case StopReason::Breakpoint: return "breakpoint at " + at + " after " + instructions(r.steps) + time;
+        case StopReason::Watch:
+            return "watchpoint: " + run::watchHitText(r.watch) + ", now at " + at + " after " + instructions(r.steps) + time;
         case StopReason::StepLimit:
             return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)" + time;
         case StopReason::Error: return "error: " + r.message;
@@ -53,6 +56,7 @@ std::string afterStep(const ActionOutcome& o) {
     if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
     const std::string time = timeAfter(o.tstates);
     if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
+    if (r.reason == StopReason::Watch) return "Step Exe ran " + shown(o.row) + "; watchpoint: " + run::watchHitText(r.watch) + time;
     return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next) + time;
 }
 
