@@ -138,21 +138,31 @@ that names an input or another output, a refused memory file or memory writes
 that cannot be committed (nothing is written then), or a --save-hex row that
 is no byte.)";
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    installStopHandler();
-    fillClosedStandardDescriptors();
-    kit85::FdBuffer stdoutBuffer(STDOUT_FILENO);
-    std::ostream out(&stdoutBuffer);
-
+// kit85-run's options as CLI11 reads them, and the runner's options made
+// from what was given.
+struct CommandLine {
     kit85::RunnerOptions o;
-    std::string memoryFile, at;
+    std::string memoryFile, at, disassemble, source, trace;
     uint64_t steps = 0, maxSteps = 0;
-    CLI::App app{"Runs a program on the 8085 trainer kit without its window.", "kit85-run"};
-    app.footer(kFooter);
-    app.set_version_flag("--version", "kit85-run " KIT85_VERSION);
-    auto* memoryOpt =
+    CLI::Option *memoryOpt = nullptr, *atOpt = nullptr, *stepsOpt = nullptr, *maxStepsOpt = nullptr,
+                *dumpOpt = nullptr, *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr;
+
+    void declare(CLI::App& app);
+    kit85::RunnerOptions options() const {
+        kit85::RunnerOptions o = this->o;
+        if (memoryOpt->count()) o.memoryFile = memoryFile;
+        if (atOpt->count()) o.at = at;
+        if (stepsOpt->count()) o.steps = steps;
+        if (maxStepsOpt->count()) o.maxSteps = maxSteps;
+        if (disassembleOpt->count()) o.disassemble = disassemble;
+        if (traceOpt->count()) o.trace = trace;
+        if (sourceOpt->count()) o.source = source;
+        return o;
+    }
+};
+
+void CommandLine::declare(CLI::App& app) {
+    memoryOpt =
         app.add_option("--memory", memoryFile,
                        "Memory table file (created if missing); without it a fresh table of 00, not saved")
             ->type_name("FILE")
@@ -163,18 +173,18 @@ int main(int argc, char** argv) {
     app.add_option("--poke", o.pokes, "Write byte texts (at most 2 characters each) into consecutive rows")
         ->type_name("ADDR=B1,B2,...")
         ->allow_extra_args(false);
-    auto* atOpt = app.add_option("--at", at, "Start on the row of this address")->type_name("ADDR")->check(kAddress);
+    atOpt = app.add_option("--at", at, "Start on the row of this address")->type_name("ADDR")->check(kAddress);
     app.add_option("--reg", o.registers, "Set a register field: A B C D E H L F (2 characters), PC SP (4)")
         ->type_name("NAME=TEXT")
         ->allow_extra_args(false);
     app.add_option("--flag", o.flags, "Set a flag: S Z AC P CY")->type_name("NAME=0|1")->allow_extra_args(false);
-    auto* stepsOpt = app.add_option("--steps", steps, "Press Step Exe N times")->type_name("N")->transform(kCount);
-    auto* maxStepsOpt = app.add_option("--max-steps", maxSteps, "Execute, stopping after at most N instructions")
+    stepsOpt = app.add_option("--steps", steps, "Press Step Exe N times")->type_name("N")->transform(kCount);
+    maxStepsOpt = app.add_option("--max-steps", maxSteps, "Execute, stopping after at most N instructions")
                             ->type_name("N")
                             ->transform(kCount)
                             ->check(kAtLeastOne);
     stepsOpt->excludes(maxStepsOpt);
-    auto* dumpOpt = app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
+    dumpOpt = app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
                         ->type_name("ADDR:LEN")
                         ->allow_extra_args(false);
     app.add_option("--break", o.breaks, "Stop Execute before the instruction at ADDR (this run only)")
@@ -185,8 +195,7 @@ int main(int argc, char** argv) {
                    "default 1) from ADDR (this run only)")
         ->type_name("ADDR[:LEN][,r|w|rw]")
         ->allow_extra_args(false);
-    std::string disassemble;
-    auto* disassembleOpt =
+    disassembleOpt =
         app.add_option("--disassemble", disassemble, "List the instructions in LEN (decimal) rows from ADDR; no run")
             ->type_name("ADDR:LEN");
     disassembleOpt->excludes(stepsOpt)->excludes(maxStepsOpt)->excludes(dumpOpt);
@@ -202,14 +211,27 @@ int main(int argc, char** argv) {
         ->check(checked([](std::string& s) {
             return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
         }));
-    std::string source;
-    auto* sourceOpt =
+    sourceOpt =
         app.add_option("--source", source, "With --disassemble: write the rows as a source kit85-asm assembles back")
             ->type_name("FILE.asm");
-    std::string trace;
-    auto* traceOpt =
+    traceOpt =
         app.add_option("--trace", trace, "Write one JSON line per instruction run (what changed and why); - for stdout")
             ->type_name("FILE");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    installStopHandler();
+    fillClosedStandardDescriptors();
+    kit85::FdBuffer stdoutBuffer(STDOUT_FILENO);
+    std::ostream out(&stdoutBuffer);
+
+    CommandLine line;
+    CLI::App app{"Runs a program on the 8085 trainer kit without its window.", "kit85-run"};
+    app.footer(kFooter);
+    app.set_version_flag("--version", "kit85-run " KIT85_VERSION);
+    line.declare(app);
 
     try {
         app.parse(argc, argv);
@@ -229,15 +251,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (memoryOpt->count()) o.memoryFile = memoryFile;
-    if (atOpt->count()) o.at = at;
-    if (stepsOpt->count()) o.steps = steps;
-    if (maxStepsOpt->count()) o.maxSteps = maxSteps;
-    if (disassembleOpt->count()) o.disassemble = disassemble;
-    if (traceOpt->count()) o.trace = trace;
-    if (sourceOpt->count()) o.source = source;
-
-    int status = kit85::runHeadless(o, out, std::cerr, &gStop);
+    int status = kit85::runHeadless(line.options(), out, std::cerr, &gStop);
     out.flush();
     if (stdoutBuffer.error()) {
         std::cerr << "kit85-run: cannot write the report (" << std::strerror(stdoutBuffer.error()) << ")\n";
