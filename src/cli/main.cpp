@@ -144,8 +144,8 @@ struct CommandLine {
     kit85::RunnerOptions o;
     std::string memoryFile, at, disassemble, source, trace;
     uint64_t steps = 0, maxSteps = 0;
-    CLI::Option *memoryOpt = nullptr, *atOpt = nullptr, *stepsOpt = nullptr, *maxStepsOpt = nullptr,
-                *dumpOpt = nullptr, *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr;
+    CLI::Option *memoryOpt = nullptr, *atOpt = nullptr, *stepsOpt = nullptr, *maxStepsOpt = nullptr, *dumpOpt = nullptr,
+                *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr;
 
     void declare(CLI::App& app);
     kit85::RunnerOptions options() const {
@@ -162,11 +162,10 @@ struct CommandLine {
 };
 
 void CommandLine::declare(CLI::App& app) {
-    memoryOpt =
-        app.add_option("--memory", memoryFile,
-                       "Memory table file (created if missing); without it a fresh table of 00, not saved")
-            ->type_name("FILE")
-            ->check(kFileName);
+    memoryOpt = app.add_option("--memory", memoryFile,
+                               "Memory table file (created if missing); without it a fresh table of 00, not saved")
+                    ->type_name("FILE")
+                    ->check(kFileName);
     app.add_option("--load", o.loadFiles, "Write an Intel HEX file into memory")
         ->type_name("FILE.hex")
         ->allow_extra_args(false);
@@ -180,13 +179,13 @@ void CommandLine::declare(CLI::App& app) {
     app.add_option("--flag", o.flags, "Set a flag: S Z AC P CY")->type_name("NAME=0|1")->allow_extra_args(false);
     stepsOpt = app.add_option("--steps", steps, "Press Step Exe N times")->type_name("N")->transform(kCount);
     maxStepsOpt = app.add_option("--max-steps", maxSteps, "Execute, stopping after at most N instructions")
-                            ->type_name("N")
-                            ->transform(kCount)
-                            ->check(kAtLeastOne);
+                      ->type_name("N")
+                      ->transform(kCount)
+                      ->check(kAtLeastOne);
     stepsOpt->excludes(maxStepsOpt);
     dumpOpt = app.add_option("--dump", o.dumps, "Report LEN (decimal) rows from ADDR after the run")
-                        ->type_name("ADDR:LEN")
-                        ->allow_extra_args(false);
+                  ->type_name("ADDR:LEN")
+                  ->allow_extra_args(false);
     app.add_option("--break", o.breaks, "Stop Execute before the instruction at ADDR (this run only)")
         ->type_name("ADDR")
         ->allow_extra_args(false);

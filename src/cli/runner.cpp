@@ -267,6 +267,26 @@ int exitStatus(StopReason r) {
     }
 }
 
+// --disassemble: the instructions that start in the rows asked for (the last
+// may reach past them), and with --source the same rows as a source.
+int writeDisassembly(const Request& q, const Plan& p, const MemoryTable& memory, std::ostream& out, std::ostream& err) {
+    std::vector<Disassembly> listing;
+    const int end = p.listing->row + static_cast<int>(p.listing->length);
+    for (int row = p.listing->row; row < end; row += listing.back().length)
+        listing.push_back(disassembleAt(memory, row));
+    const std::size_t rows =
+        listing.empty() ? 0 : static_cast<std::size_t>(listing.back().row + listing.back().length - p.listing->row);
+    const std::string source = q.json || q.source ? assembler::sourceFromMemory(memory, p.listing->row, rows) : "";
+    writeListing(out, q.json, listing, source);
+    if (q.source) {
+        if (std::optional<assembler::OutputProblem> problem = assembler::writeOutputFiles({{*q.source, source}}, err)) {
+            err << "kit85-run: --source: " << printableMessage(problem->message("nothing was written")) << "\n";
+            return kExitRunStopped;
+        }
+    }
+    return kExitRunEnded;
+}
+
 }  // namespace
 
 int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, std::atomic<bool>* stop) {
@@ -298,26 +318,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
     }
     for (const std::string& note : p.notes) err << "kit85-run: " << note << '\n';
 
-    if (p.listing) {
-        // The instructions that start in the rows asked for; the last may
-        // reach past them.
-        std::vector<Disassembly> listing;
-        const int end = p.listing->row + static_cast<int>(p.listing->length);
-        for (int row = p.listing->row; row < end; row += listing.back().length)
-            listing.push_back(disassembleAt(*memory, row));
-        const std::size_t rows =
-            listing.empty() ? 0 : static_cast<std::size_t>(listing.back().row + listing.back().length - p.listing->row);
-        const std::string source = q.json || q.source ? assembler::sourceFromMemory(*memory, p.listing->row, rows) : "";
-        writeListing(out, q.json, listing, source);
-        if (q.source) {
-            if (std::optional<assembler::OutputProblem> problem =
-                    assembler::writeOutputFiles({{*q.source, source}}, err)) {
-                err << "kit85-run: --source: " << printableMessage(problem->message("nothing was written")) << "\n";
-                return kExitRunStopped;
-            }
-        }
-        return kExitRunEnded;
-    }
+    if (p.listing) return writeDisassembly(q, p, *memory, out, err);
 
     ReportingPresenter presenter(q.json ? nullptr : &out);
     KitState kit(*memory, presenter);
