@@ -49,6 +49,7 @@ std::unique_ptr<MemoryFile> MemoryFile::open(const fs::path& file, std::vector<S
     std::error_code ec;
     fs::file_status st = fs::status(file, ec);
     if (!fs::exists(st)) {
+        if (ec.value() == ELOOP) fail(file, "is a symbolic link, and its symbolic links form a loop");
         if (fs::is_symlink(fs::symlink_status(file, ec)))
             fail(file, "is a symbolic link to " + fs::read_symlink(file, ec).string() + ", which does not exist");
         if (!fs::is_directory(dir, ec)) fail(file, "its folder " + dir.string() + " does not exist");

@@ -268,6 +268,16 @@ TEST(MemoryFile, ADanglingSymlinkIsNamedNotFollowed) {
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"kit.sqlite"});
 }
 
+// Links that lead to each other are a loop, not a file that is missing.
+TEST(MemoryFile, ASymlinkLoopIsNamedAsOne) {
+    TempDir dir;
+    fs::create_symlink("b.sqlite", dir / "a.sqlite");
+    fs::create_symlink("a.sqlite", dir / "b.sqlite");
+    std::string msg = opened(dir / "a.sqlite");
+    EXPECT_NE(msg.find("its symbolic links form a loop"), std::string::npos) << msg;
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.sqlite", "b.sqlite"}));
+}
+
 // The longest name SQLite can keep a journal beside is created and used; a
 // longer one is refused before anything is made.
 TEST(MemoryFile, LongNamesAreUsableUpToWhatTheJournalAllows) {
