@@ -60,6 +60,32 @@ constexpr Access accessOf(Form form, uint8_t a, uint8_t b) {
     return {};  // NOP and the like, HLT, STC, CMC, JMP: PC only; the codes the kit does not run: nothing
 }
 
+// The data rows an instruction reads and writes, from its form and its
+// handler arguments (M is the row at HL; STAX and LDAX name B or D).
+constexpr MemoryUse memoryOf(Form form, uint8_t a, uint8_t b) {
+    using enum Form;
+    const Via pair = a == B ? Via::BC : Via::DE;
+    switch (form) {
+        case Mov: return a == M ? MemoryUse{Via::HL, false, true} : b == M ? MemoryUse{Via::HL, true} : MemoryUse{};
+        case Mvi: return a == M ? MemoryUse{Via::HL, false, true} : MemoryUse{};
+        case Inr:
+        case Dcr: return a == M ? MemoryUse{Via::HL, true, true} : MemoryUse{};
+        case Stax: return {pair, false, true};
+        case Ldax: return {pair, true};
+        case Sta: return {Via::Operand, false, true};
+        case Lda: return {Via::Operand, true};
+        case Shld: return {Via::Operand, false, true, true};
+        case Lhld: return {Via::Operand, true, false, true};
+        case Push: return {Via::Stack, false, true, true, true};
+        case Pop:
+        case PopPSW: return {Via::Stack, true, false, true};
+        case Xthl: return {Via::Stack, true, true, true};
+        case Call: return {Via::Stack, false, true, true, true, true};
+        case Ret: return {Via::Stack, true, false, true, false, true};
+        default: return isAlu(form) && a == M ? MemoryUse{Via::HL, true} : MemoryUse{};
+    }
+}
+
 // The flags an instruction of `form` decides.
 constexpr uint8_t flagsOf(Form form) {
     if (isAlu(form) || form == Form::Daa || form == Form::PopPSW) return kAllFlags;

@@ -92,6 +92,20 @@ constexpr uint16_t regBit(Reg r) { return static_cast<uint16_t>(1u << r); }
 
 struct Opcode;
 
+// The memory rows an instruction reads or writes, besides its code and its
+// operand bytes: where their address comes from, how many rows (one, or two
+// from that address on), and whether it reads or writes them. A push (and a
+// call) writes the two rows below SP; a pop (and a return) reads SP and SP+1.
+enum class Via : uint8_t { None, HL, BC, DE, Operand, Stack };
+struct MemoryUse {
+    Via via = Via::None;
+    bool reads = false;
+    bool writes = false;
+    bool twoRows = false;
+    bool belowStack = false;  // the rows are SP-1 and SP-2 (a push)
+    bool ifTaken = false;     // only when a call or return is taken
+};
+
 // A handler returns what the executor returns: 0 carried out, 1 stop.
 using Handler = int16_t (*)(KitState& k, const Opcode& o);
 
@@ -117,7 +131,8 @@ struct Opcode {
     // the instruction itself reads or writes it).
     uint16_t reads = 0;
     uint16_t writes = 0;
-    uint8_t flags = 0;  // the flags it decides (kFlagS ... kFlagCY)
+    uint8_t flags = 0;   // the flags it decides (kFlagS ... kFlagCY)
+    MemoryUse memory{};  // the data rows it reads and writes
 };
 
 // The T-states the drivers count for carrying out `o`: 0 for a code the kit

@@ -3,8 +3,8 @@
 // The opcode map: all 256 codes, one line each, read top to bottom like
 // Intel's map. Each line gives the mnemonic, the length, the T-states, the
 // executor and the form with its handler arguments (isa/opcode.h says what the
-// fields mean); the handler, the registers read and written and the flags
-// decided follow from the form (forms.h).
+// fields mean); the handler, the registers read and written, the flags
+// decided and the data rows used follow from the form (forms.h).
 //
 // The map is a compile-time constant, so the integer path can decode a code's
 // fields where it is compiled.
@@ -47,6 +47,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
             o.writes = static_cast<uint16_t>(access.writes | regBit(PC));
         }
         o.flags = flagsOf(form);
+        o.memory = memoryOf(form, a, b);
         given[code] = true;
     };
     auto named = [&](int code, const char* mnemonic, Timing time) {

@@ -11,30 +11,6 @@ void add(Touches& t, uint32_t row, uint8_t access) {
     ++t.count;
 }
 
-// The row at HL, read and/or written, when `reg` is M.
-void atHL(Touches& t, const Pointers& p, uint8_t reg, uint8_t access) {
-    if (reg == M && p.hlOk) add(t, p.hl, access);
-}
-
-// The row named by the pair whose high register is `high` (B or D).
-void atPair(Touches& t, const Pointers& p, uint8_t high, uint8_t access) {
-    if (high == B && p.bcOk) add(t, p.bc, access);
-    if (high == D && p.deOk) add(t, p.de, access);
-}
-
-void atOperand(Touches& t, const Pointers& p, uint8_t access, bool two) {
-    if (!p.operandOk) return;
-    add(t, p.operand, access);
-    if (two) add(t, p.operand + 1, access);
-}
-
-// Pushing writes SP-1 and SP-2; popping reads SP and SP+1.
-void onStack(Touches& t, const Pointers& p, bool push, uint8_t access) {
-    if (!p.spOk) return;
-    add(t, push ? p.sp - 1 : p.sp, access);
-    add(t, push ? p.sp - 2 : p.sp + 1, access);
-}
-
 // A pair of byte registers as one value, when both are canonical.
 bool pairOf(const KitState& k, Reg high, Reg low, uint32_t& value) {
     const Text& h = k[high];
@@ -106,39 +82,34 @@ std::optional<RunResult::WatchHit> firedText(const KitState& k, const Watchpoint
     return fired(w, a, sp, spOk);
 }
 
+// The rows the table says the instruction uses, at the addresses the
+// registers and operand bytes hold now; none when such a text is not canonical.
 Touches touchesOf(const isa::Opcode& o, const Pointers& p) {
-    using isa::Form;
+    using isa::Via;
+    const isa::MemoryUse& m = o.memory;
     Touches t;
-    switch (o.form) {
-        case Form::Mov:
-            atHL(t, p, o.a, kWatchWrite);
-            atHL(t, p, o.b, kWatchRead);
-            break;
-        case Form::Mvi: atHL(t, p, o.a, kWatchWrite); break;
-        case Form::Inr:
-        case Form::Dcr: atHL(t, p, o.a, kWatchBoth); break;
-        case Form::Stax: atPair(t, p, o.a, kWatchWrite); break;
-        case Form::Ldax: atPair(t, p, o.a, kWatchRead); break;
-        case Form::Sta: atOperand(t, p, kWatchWrite, false); break;
-        case Form::Lda: atOperand(t, p, kWatchRead, false); break;
-        case Form::Shld: atOperand(t, p, kWatchWrite, true); break;
-        case Form::Lhld: atOperand(t, p, kWatchRead, true); break;
-        case Form::Push: onStack(t, p, true, kWatchWrite); break;
-        case Form::Pop:
-        case Form::PopPSW: onStack(t, p, false, kWatchRead); break;
-        case Form::Xthl: onStack(t, p, false, kWatchBoth); break;
-        case Form::Call:
-            onStack(t, p, true, kWatchWrite);
-            t.ifStackMoves = true;
-            break;
-        case Form::Ret:
-            onStack(t, p, false, kWatchRead);
-            t.ifStackMoves = true;
-            break;
-        default:
-            if (isa::isAlu(o.form)) atHL(t, p, o.a, kWatchRead);
-            break;
+    uint32_t base = 0;
+    bool ok = false;
+    switch (m.via) {
+        case Via::None: return t;
+        case Via::HL: base = p.hl, ok = p.hlOk; break;
+        case Via::BC: base = p.bc, ok = p.bcOk; break;
+        case Via::DE: base = p.de, ok = p.deOk; break;
+        case Via::Operand: base = p.operand, ok = p.operandOk; break;
+        case Via::Stack: base = m.belowStack ? p.sp - 2 : p.sp, ok = p.spOk; break;
     }
+    if (!ok) return t;
+    const uint8_t access = (m.reads ? kWatchRead : 0) | (m.writes ? kWatchWrite : 0);
+    // A push writes SP-1 first, then SP-2; the order only decides which row a
+    // hit names when both are watched.
+    if (m.belowStack) {
+        add(t, base + 1, access);
+        add(t, base, access);
+    } else {
+        add(t, base, access);
+        if (m.twoRows) add(t, base + 1, access);
+    }
+    t.ifStackMoves = m.ifTaken;
     return t;
 }
 
