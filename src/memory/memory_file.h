@@ -69,6 +69,10 @@ struct HistoryRow {
     Text old;
     Text now;
     bool undone = false;
+    // A register or flag set by a step (`address` holds its name): kept in
+    // the session's history only, never written to the file, which does not
+    // keep registers.
+    bool outside = false;
 };
 
 // What a commit also does to the history, in the same transaction.

@@ -255,14 +255,19 @@ private:
     MemoryTable& t_;
 };
 
-MemoryTable::UndoResult MemoryTable::undo() {
+MemoryTable::UndoResult MemoryTable::undo(HistoryOutside* outside) {
     HistoryAccess rows(*this);
-    return history_.undo(rows);
+    return history_.undo(rows, outside);
 }
 
-MemoryTable::UndoResult MemoryTable::redo() {
+MemoryTable::UndoResult MemoryTable::redo(HistoryOutside* outside) {
     HistoryAccess rows(*this);
-    return history_.redo(rows);
+    return history_.redo(rows, outside);
+}
+
+void MemoryTable::recordOutside(const Text& name, const Text& old, const Text& now) {
+    history_.recordOutside(name, old, now);
+    if (!history_.inGroup()) flush();  // the undone steps it ended leave the file too
 }
 
 }  // namespace kit85

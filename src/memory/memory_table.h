@@ -154,10 +154,16 @@ public:
     // Takes back the last step not yet undone. Refused, touching nothing,
     // when a row no longer holds the text the step keyed (a program wrote it
     // since): the message names the row and its text now. Committed at once.
-    UndoResult undo();
+    // A step that set registers or flags (recordOutside) is taken back through
+    // `outside`, and refused without it.
+    UndoResult undo(HistoryOutside* outside = nullptr);
     // Puts back the step undone last; refused the same way when a row no
     // longer holds the text undo left in it. A new keyed edit ends redo.
-    UndoResult redo();
+    UndoResult redo(HistoryOutside* outside = nullptr);
+    // Records a register or flag, `name`, set from `old` to `now` as an undo
+    // step (or part of the open edit's step), kept for this session only: the
+    // file keeps no registers. Ends redo as a keyed byte does.
+    void recordOutside(const Text& name, const Text& old, const Text& now);
     // The last `n` steps, newest first, those undone included (for the study
     // view's list).
     std::vector<Edit> lastEdits(std::size_t n) const { return history_.last(n); }

@@ -33,8 +33,23 @@ bool UndoHistory::completesLast(const Text& address, const Text& old, const Text
     if (depth_ != 0 || rows_.empty()) return false;
     const HistoryRow& last = rows_.back();
     const bool stepOfOneRow = rows_.size() < 2 || rows_[rows_.size() - 2].step != last.step;
-    return !last.undone && last.address == address && last.now.size() == 1 && now.size() == 2 &&
+    return !last.undone && !last.outside && last.address == address && last.now.size() == 1 && now.size() == 2 &&
            now.left(1) == last.now && old == last.now && stepOfOneRow;
+}
+
+void UndoHistory::endRedo() {
+    if (rows_.empty() || !rows_.back().undone) return;
+    if (groupStart_ && !groupStart_->rows) groupStart_->rows = rows_;
+    std::erase_if(rows_, [](const HistoryRow& r) { return r.undone; });
+    pending_.dropUndone = true;
+    due_ = true;
+}
+
+int64_t UndoHistory::nextStep() {
+    int64_t step = groupStep_;
+    if (depth_ == 0 || step == 0) step = (rows_.empty() ? 0 : rows_.back().step) + 1;
+    if (depth_ > 0) groupStep_ = step;
+    return step;
 }
 
 void UndoHistory::record(const Text& address, const Text& old, const Text& now) {
@@ -49,19 +64,17 @@ void UndoHistory::record(const Text& address, const Text& old, const Text& now) 
             pending_.amendLast = true;
         }
     } else {
-        // A new edit ends redo: the undone steps go, here and in the file.
-        if (!rows_.empty() && rows_.back().undone) {
-            if (groupStart_ && !groupStart_->rows) groupStart_->rows = rows_;
-            std::erase_if(rows_, [](const HistoryRow& r) { return r.undone; });
-            pending_.dropUndone = true;
-        }
-        int64_t step = groupStep_;
-        if (depth_ == 0 || step == 0) step = (rows_.empty() ? 0 : rows_.back().step) + 1;
-        if (depth_ > 0) groupStep_ = step;
-        rows_.push_back(HistoryRow{step, address, old, now, false});
+        endRedo();
+        rows_.push_back(HistoryRow{nextStep(), address, old, now, false, false});
         pending_.added.push_back(rows_.back());
     }
     due_ = true;
+}
+
+void UndoHistory::recordOutside(const Text& name, const Text& old, const Text& now) {
+    if (!recording()) return;
+    endRedo();
+    rows_.push_back(HistoryRow{nextStep(), name, old, now, false, true});
 }
 
 void UndoHistory::begin() {
@@ -110,7 +123,7 @@ std::vector<Edit> UndoHistory::last(std::size_t n) const {
             if (out.size() == n) break;
             out.push_back(Edit{it->step, {}});
         }
-        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now});
+        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now, it->outside});
     }
     return out;
 }
@@ -136,9 +149,15 @@ UndoHistory::Span UndoHistory::stepToTake(bool undo) const {
 namespace {
 
 std::string rowRefused(bool undo, const HistoryRow& h, const Text& expected, const Text* holds) {
-    std::string why = holds ? "row " + shown(h.address) + " now holds " + shown(*holds) + ", not " + shown(expected) +
-                                  (undo ? " as keyed" : " as undo left it") + " (a program wrote it since)"
-                            : "no row has the address " + shown(h.address);
+    std::string why;
+    if (h.outside)
+        why = holds ? h.address.str() + " now holds " + shown(*holds) + ", not " + shown(expected) +
+                          (undo ? " as the step left it" : " as undo left it") + " (a run or a key changed it since)"
+                    : "the kit's " + h.address.str() + " is not at hand here";
+    else
+        why = holds ? "row " + shown(h.address) + " now holds " + shown(*holds) + ", not " + shown(expected) +
+                          (undo ? " as keyed" : " as undo left it") + " (a program wrote it since)"
+                    : "no row has the address " + shown(h.address);
     return std::string(undo ? "cannot undo: " : "cannot redo: ") + why + "; nothing was changed";
 }
 
@@ -146,8 +165,9 @@ std::string rowRefused(bool undo, const HistoryRow& h, const Text& expected, con
 
 // Undo sets the step's rows from its last, redo from its first. Every row must
 // hold the text the step left there (undo) or found there (redo), else
-// nothing changes.
-UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows) {
+// nothing changes. A step of registers and flags only is in memory alone, so
+// nothing goes to the file for it.
+UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows, HistoryOutside* outside) {
     UndoResult res;
     if (recording()) rows.flush();  // what is pending goes first, on its own
     if (!recording()) {
@@ -159,27 +179,53 @@ UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows) {
         res.message = span.none;
         return res;
     }
-    std::vector<std::pair<int, Text>> applied;  // row, text before
-    auto rollBack = [&] {
-        for (auto it = applied.rbegin(); it != applied.rend(); ++it) rows.assign(it->first, it->second);
+    struct Applied {
+        const HistoryRow* h;
+        int row;  // for a table row
+        Text before;
     };
+    std::vector<Applied> applied;
+    auto rollBack = [&] {
+        for (auto it = applied.rbegin(); it != applied.rend(); ++it) {
+            if (it->h->outside)
+                outside->set(it->h->address, it->before);
+            else
+                rows.assign(it->row, it->before);
+        }
+    };
+    bool inFile = false;
     for (std::size_t k = 0; k < span.end - span.first; ++k) {
         const HistoryRow& h = rows_[undo ? span.end - 1 - k : span.first + k];
         const Text& expected = undo ? h.now : h.old;
-        const std::optional<int> row = rows.rowOf(h.address);
-        if (!row || rows.dataAt(*row) != expected) {
-            rollBack();
-            return UndoResult{false, rowRefused(undo, h, expected, row ? &rows.dataAt(*row) : nullptr), {}};
+        const Text& wanted = undo ? h.old : h.now;
+        Applied a{&h, -1, Text()};
+        if (h.outside) {
+            const std::optional<Text> now = outside ? outside->textOf(h.address) : std::nullopt;
+            if (!now || *now != expected) {
+                rollBack();
+                return UndoResult{false, rowRefused(undo, h, expected, now ? &*now : nullptr), {}};
+            }
+            a.before = *now;
+            outside->set(h.address, wanted);
+        } else {
+            const std::optional<int> row = rows.rowOf(h.address);
+            if (!row || rows.dataAt(*row) != expected) {
+                rollBack();
+                return UndoResult{false, rowRefused(undo, h, expected, row ? &rows.dataAt(*row) : nullptr), {}};
+            }
+            a.row = *row;
+            a.before = rows.dataAt(*row);
+            rows.assign(*row, wanted);
+            inFile = true;
         }
-        res.rows.push_back(EditedRow{h.address, rows.dataAt(*row), undo ? h.old : h.now});
-        applied.emplace_back(*row, rows.dataAt(*row));
-        rows.assign(*row, undo ? h.old : h.now);
+        res.rows.push_back(EditedRow{h.address, a.before, wanted, h.outside});
+        applied.push_back(std::move(a));
     }
     HistoryUpdate mark;
     mark.markStep = rows_[span.first].step;
     mark.undone = undo;
     try {
-        rows.commit(mark);
+        if (inFile) rows.commit(mark);
     } catch (const HistoryError& e) {
         rollBack();  // the rows stay pending with the texts the file holds
         refused(e);

@@ -8,6 +8,11 @@
 // it back on the table's rows through HistoryRows. It is kept in the memory
 // file beside d2 (memory_file.h), or in memory only for a private table.
 //
+// A step may also set texts outside the table, the registers and flags
+// (recordOutside): those steps take their place among the keyed ones for undo
+// and redo, but live in memory only, since the file does not keep registers;
+// after a restart they are gone, and the steps the file keeps are as before.
+//
 // When the file's history cannot be read at open, or cannot be written by a
 // commit, the history stops: it records nothing more, undo and redo are
 // refused with the reason, and keyed bytes are saved without it.
@@ -23,9 +28,10 @@
 namespace kit85 {
 
 struct EditedRow {
-    Text address;
-    Text old;  // before this step
-    Text now;  // after it
+    Text address;  // or, for a register or flag, its name ("register A")
+    Text old;      // before this step
+    Text now;      // after it
+    bool outside = false;
 };
 
 struct Edit {
@@ -58,6 +64,18 @@ protected:
     ~HistoryRows() = default;
 };
 
+// The texts outside the table a step may set, by the names recordOutside was
+// given: the registers and flags of the kit.
+class HistoryOutside {
+public:
+    // The text under `name` now; nullopt for a name it does not know.
+    virtual std::optional<Text> textOf(const Text& name) const = 0;
+    virtual void set(const Text& name, const Text& text) = 0;
+
+protected:
+    ~HistoryOutside() = default;
+};
+
 class UndoHistory {
 public:
     // The rows read from the file at open, in order.
@@ -79,6 +97,10 @@ public:
     // one-character text on the same row, nothing else keyed between), so one
     // byte keyed is one step.
     void record(const Text& address, const Text& old, const Text& now);
+    // Records a text outside the table, `name` (a register or flag), set from
+    // `old` to `now`: a step of its own, or part of the open group's. Kept for
+    // the session only; it ends redo as a keyed byte does.
+    void recordOutside(const Text& name, const Text& old, const Text& now);
     void begin();
     // Closes a group; true when the outermost one closed (the caller commits).
     bool end();
@@ -98,8 +120,10 @@ public:
     // step left there (undo) or found there (redo). Committed at once through
     // `rows`; a commit the file refuses throws StoreError, the rows as before,
     // except that a history the file refuses stops it and is answered here.
-    UndoResult undo(HistoryRows& rows) { return takeStep(true, rows); }
-    UndoResult redo(HistoryRows& rows) { return takeStep(false, rows); }
+    // A step that set registers or flags needs `outside` to set them back,
+    // and is refused without it.
+    UndoResult undo(HistoryRows& rows, HistoryOutside* outside = nullptr) { return takeStep(true, rows, outside); }
+    UndoResult redo(HistoryRows& rows, HistoryOutside* outside = nullptr) { return takeStep(false, rows, outside); }
 
     // The last `n` steps, newest first, those undone included.
     std::vector<Edit> last(std::size_t n) const;
@@ -113,7 +137,11 @@ private:
         std::string none;
     };
     Span stepToTake(bool undo) const;
-    UndoResult takeStep(bool undo, HistoryRows& rows);
+    UndoResult takeStep(bool undo, HistoryRows& rows, HistoryOutside* outside);
+    // Before a new step: the undone steps go, here and (at the next commit)
+    // in the file; then the number the new row takes.
+    void endRedo();
+    int64_t nextStep();
     bool completesLast(const Text& address, const Text& old, const Text& now) const;
 
     std::vector<HistoryRow> rows_;  // in order; the rows of a step together

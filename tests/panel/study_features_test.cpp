@@ -50,7 +50,7 @@ private slots:
     void confirmationsOnTheStatusLine_data();
     void confirmationsOnTheStatusLine();
     void undoAndRedoOfAProgramGoToItsFirstRow();
-    void fillIsOneUndoStepAndResetClearsRegisters();
+    void fillAndResetAreEachOneUndoStep();
     void goToAddressBelowTheFloorOnlyShows();
     void rateFieldCorrectsAndSaysWhy_data();
     void rateFieldCorrectsAndSaysWhy();
@@ -243,7 +243,7 @@ void StudyFeaturesTest::undoAndRedoOfAProgramGoToItsFirstRow() {
     CHECK_KIT(k, "Text1=8100;Text2=76");
 }
 
-void StudyFeaturesTest::fillIsOneUndoStepAndResetClearsRegisters() {
+void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
     Kit k;
     k.w().setStudyOpen(true);
     k.w().fillRange(0x8000, 0x80FF, 0xAA);
@@ -255,11 +255,24 @@ void StudyFeaturesTest::fillIsOneUndoStepAndResetClearsRegisters() {
     QCOMPARE(m.dataAt(*m.rowOf(Text("80FF"))), Text("00"));
     k.w().fillRange(0x8001, 0x8000, 0x11);  // refused, saying why
     QCOMPARE(k.presenter.shown.back().text, std::string("the end 8000 is before the start 8001; nothing was filled"));
-    k.kit()[A] = Text("3e");
+    k.kit()[A] = Text("3E");
     k.kit()[SP] = Text("FFF0");
     k.kit().flags.clb = Text("1");
     k.w().resetRegisters();
     CHECK_KIT(k, "A=00;SP=0000;PC=0000;clb=0;F=00");
+    QCOMPARE(statusOf(k.w()), QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back)"));
+    // The reset is one undo step of its own, before the fill's.
+    k.w().undoKeyed(true);
+    CHECK_KIT(k, "A=3E;SP=FFF0;PC=0000;clb=1");
+    QCOMPARE(statusOf(k.w()), QString("undone: registers: A 00\u2192""3E, SP 0000\u2192""FFF0, CY 0\u2192""1"));
+    k.w().undoKeyed(false);
+    CHECK_KIT(k, "A=00;SP=0000;clb=0");
+    k.w().resetRegisters();
+    QCOMPARE(statusOf(k.w()), QString("the registers and flags were 00 already"));
+    k.w().undoKeyed(true);  // the reset, not a step of nothing
+    CHECK_KIT(k, "A=3E;SP=FFF0;clb=1");
+    k.w().undoKeyed(true);  // the fill's step was undone before the reset, which ended its redo
+    QCOMPARE(k.presenter.shown.back().text, std::string("nothing to undo"));
 }
 
 void StudyFeaturesTest::goToAddressBelowTheFloorOnlyShows() {

@@ -66,16 +66,54 @@ void PanelModel::prev_Click() {
     if (memory.atBOF()) memory.MoveNext();
 }
 
+namespace {
+
+// The kit's registers and flags as undo steps name them: "register A",
+// "flag CY".
+class KitRegisters final : public HistoryOutside {
+public:
+    explicit KitRegisters(KitState& kit) : kit_(kit) {}
+    std::optional<Text> textOf(const Text& name) const override {
+        Text* t = field(name);
+        return t ? std::optional<Text>(*t) : std::nullopt;
+    }
+    void set(const Text& name, const Text& text) override {
+        if (Text* t = field(name)) *t = text;
+    }
+
+private:
+    Text* field(const Text& name) const {
+        const std::string n = name.str();
+        if (n.starts_with(kRegister))
+            if (const std::optional<RegisterField> f = registerNamed(std::string_view(n).substr(kRegister.size())))
+                return &kit_[f->reg];
+        if (n.starts_with(kFlag))
+            if (const std::optional<FlagField> f = flagNamed(std::string_view(n).substr(kFlag.size())))
+                return &(kit_.flags.*f->label);
+        return nullptr;
+    }
+    static constexpr std::string_view kRegister = "register ";
+    static constexpr std::string_view kFlag = "flag ";
+    KitState& kit_;
+};
+
+}  // namespace
+
 MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
     MemoryTable& memory = kit_->memory();
-    MemoryTable::UndoResult r = undo ? memory.undo() : memory.redo();
+    KitRegisters registers(*kit_);
+    MemoryTable::UndoResult r = undo ? memory.undo(&registers) : memory.redo(&registers);
     if (!r.done || r.rows.empty()) return r;
     // The step's first row: the lowest address it set, so that undo and redo
-    // of a program both show its start (its rows come in file order).
+    // of a program both show its start (its rows come in file order). A step
+    // of registers only leaves the displays where they are.
     std::optional<int> first;
     for (const MemoryTable::EditedRow& e : r.rows)
-        if (const std::optional<int> row = memory.rowOf(e.address); row && (!first || *row < *first)) first = row;
-    if (first) memory.setCursor(*first);
+        if (const std::optional<int> row = e.outside ? std::nullopt : memory.rowOf(e.address);
+            row && (!first || *row < *first))
+            first = row;
+    if (!first) return r;
+    memory.setCursor(*first);
     text3Visible = false;
     text4Visible = false;
     text1Visible = true;
@@ -83,9 +121,22 @@ MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
     return r;
 }
 
-void PanelModel::resetRegisters() {
-    for (const RegisterField& f : kRegisterFields) (*kit_)[f.reg] = Text(f.width == 4 ? "0000" : "00");
-    for (const FlagField& f : kFlagFields) kit_->flags.*f.label = Text("0");
+// One undo step: each field that changes is recorded with its text before.
+bool PanelModel::resetRegisters() {
+    MemoryTable& memory = kit_->memory();
+    bool changed = false;
+    auto reset = [&](const std::string& name, Text& field, const Text& zero) {
+        if (field == zero) return;
+        memory.recordOutside(Text(name), field, zero);
+        field = zero;
+        changed = true;
+    };
+    memory.beginEdit();
+    for (const RegisterField& f : kRegisterFields)
+        reset("register " + std::string(f.name), (*kit_)[f.reg], Text(f.width == 4 ? "0000" : "00"));
+    for (const FlagField& f : kFlagFields) reset("flag " + std::string(f.name), kit_->flags.*f.label, Text("0"));
+    memory.endEdit();  // a step that ended redo drops the undone steps from the file
+    return changed;
 }
 
 void PanelModel::regmod_Click() {

@@ -61,8 +61,9 @@ public:
     // nothing changes and the result's message says why.
     MemoryTable::UndoResult undoStep(bool undo);
     // Every register field to "00" ("0000" for PC and SP) and every flag
-    // label to "0", as at start.
-    void resetRegisters();
+    // label to "0", as at start: one undo step (for this session; the memory
+    // file keeps no registers). False when all were so already (no step).
+    bool resetRegisters();
 
 private:
     KitState* kit_;

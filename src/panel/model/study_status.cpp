@@ -1,5 +1,6 @@
 #include "panel/model/study_status.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "run/run_controller.h"
@@ -121,7 +122,10 @@ std::vector<std::string> traceLines(const TraceStep& step) {
 }
 
 std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows) {
-    return (undo ? "undone: " : "redone: ") + editText({0, rows}, false);
+    // Undo sets a step's rows from its last; they are named in the step's order.
+    MemoryTable::Edit step{0, rows};
+    if (undo) std::reverse(step.rows.begin(), step.rows.end());
+    return (undo ? "undone: " : "redone: ") + editText(step, false);
 }
 
 std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last) {
@@ -143,9 +147,29 @@ std::string warningsText(const std::vector<std::string>& diagnostics) {
     return count == 1 ? "; 1 warning: " + *first : "; " + groupedCount(count) + " warnings, the first: " + *first;
 }
 
+namespace {
+
+// "registers: A 3E→00, SP FFF0→0000, CY 1→0": the first four named, the
+// rest counted.
+std::string registersText(const std::vector<MemoryTable::EditedRow>& rows) {
+    constexpr std::size_t kNamed = 4;
+    std::string out = "registers: ";
+    for (std::size_t i = 0; i < rows.size() && i < kNamed; ++i) {
+        std::string name = rows[i].address.str();
+        name.erase(0, name.find(' ') + 1);  // "register A" -> "A", "flag CY" -> "CY"
+        out += (i ? ", " : "") + name + " " + data(rows[i].old) + "→" + data(rows[i].now);
+    }
+    if (rows.size() > kNamed) out += " and " + groupedCount(rows.size() - kNamed) + " more";
+    return out;
+}
+
+}  // namespace
+
 std::string editText(const MemoryTable::Edit& edit, bool undone) {
     std::string out;
-    if (edit.rows.size() == 1) {
+    if (!edit.rows.empty() && edit.rows.front().outside) {
+        out = registersText(edit.rows);
+    } else if (edit.rows.size() == 1) {
         const MemoryTable::EditedRow& r = edit.rows.front();
         out = shown(r.address) + "  " + data(r.old) + " \u2192 " + data(r.now);
     } else if (edit.rows.empty()) {

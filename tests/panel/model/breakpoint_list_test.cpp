@@ -75,6 +75,14 @@ TEST(StatusWords, UndoOpenAndRate) {
     EXPECT_EQ(undoText(true, {Row{Text("8001"), Text("00"), Text("47")}}), "undone: 8001  00 \u2192 47");
     EXPECT_EQ(undoText(false, {Row{Text("8100"), Text("00"), Text("3E")}, Row{Text("8101"), Text("00"), Text("05")}}),
               "redone: 8100\u20138101  2 bytes");
+    // Undo hands the rows back last first; the status names them in order.
+    EXPECT_EQ(undoText(true, {Row{Text("8101"), Text("05"), Text("00")}, Row{Text("8100"), Text("3E"), Text("00")}}),
+              "undone: 8100\u20138101  2 bytes");
+    std::vector<Row> reset;
+    for (const char* name : {"register A", "register B", "register SP", "flag S", "flag CY"})
+        reset.push_back(Row{Text(name), Text("1"), Text("0"), true});
+    EXPECT_EQ(undoText(false, reset),
+              "redone: registers: A 1\u2192""0, B 1\u2192""0, SP 1\u2192""0, S 1\u2192""0 and 1 more");
     EXPECT_EQ(openedText("p.asm", 12, 0x8100, 0x810B), "opened p.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)");
     EXPECT_EQ(openedText("p.hex", 1, 0x8100, 0x8100), "opened p.hex: 1 byte, 8100 (Ctrl+Z takes it back)");
     const std::string w1 = "p.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H";
