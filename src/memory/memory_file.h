@@ -15,7 +15,10 @@
 //
 // Breakpoints live beside d2 in a table of their own, breakpoints (address
 // TEXT PRIMARY KEY), which d2 never depends on: a file without it opens with
-// no breakpoints and gets the table when the first breakpoint is saved.
+// no breakpoints and gets the table when the first breakpoint is saved. A
+// breakpoint turned off, kept to be turned on again, moves to table
+// breakpoints_off of the same shape, so that every reader of breakpoints
+// sees only the ones a run stops at.
 // Watchpoints are kept the same way in table watchpoints (address TEXT
 // PRIMARY KEY, access TEXT: "r", "w" or "rw").
 //
@@ -61,6 +64,9 @@ struct RowWrite {
     int64_t rowid = 0;
     const Text* data = nullptr;
 };
+
+// A breakpoint as the file keeps it.
+enum class BreakpointState { Gone, On, Off };
 
 // One keyed byte of the history.
 struct HistoryRow {
@@ -121,10 +127,14 @@ public:
     // The addresses in table breakpoints (none when the file has no such
     // table), as stored; reading writes nothing.
     std::vector<std::string> loadBreakpoints();
-    // Saves a breakpoint set (made with its table when missing) or cleared, in
-    // a transaction of its own. `address` is four upper-case hex digits; one
-    // stored in lower case is cleared too. Throws StoreError (nothing stored).
-    void saveBreakpoint(const std::string& address, bool set);
+    // The breakpoints turned off (kept, but not stopping a run), from table
+    // breakpoints_off, as loadBreakpoints reads its table.
+    std::vector<std::string> loadBreakpointsOff();
+    // Saves a breakpoint on (in table breakpoints), off (in breakpoints_off)
+    // or gone (in neither), the tables made when missing, in a transaction of
+    // its own. `address` is four upper-case hex digits; one stored in lower
+    // case is cleared too. Throws StoreError (nothing stored).
+    void saveBreakpoint(const std::string& address, BreakpointState state);
 
     // The rows of table watchpoints, address and access as stored (none
     // without the table); reading writes nothing.
@@ -142,17 +152,18 @@ public:
 
 private:
     MemoryFile() = default;
-    struct SideRow {
-        const char* table;
-        const char* cannotMake;  // the refusal when `create` fails
-        const char* create;
-        const char* sql;
-        std::vector<std::string> binds;
-        bool set;
-        std::string kept;  // what a refusal leaves, for its message
-        const char* what;  // the refusal
+    // A change to a side table: statements run in order in one transaction.
+    struct SideRows {
+        struct Step {
+            const char* sql;
+            const char* refusal;  // its error when the file refuses it
+        };
+        std::vector<Step> steps;
+        std::vector<std::string> binds;  // ?1, ?2... of each statement
+        std::string kept;                // what a refusal leaves, for its message
     };
-    void saveSideRow(const SideRow& row);
+    void saveSideRows(const SideRows& rows);
+    std::vector<std::string> loadAddresses(const char* table);
     // Writes a new file of 0000..FFFF, each "00" (memory_file_create.cpp).
     static void create(const std::filesystem::path& file);
     void checkTable();

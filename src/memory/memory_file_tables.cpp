@@ -1,5 +1,6 @@
-// The tables the memory file keeps beside d2: the undo history and the
-// breakpoints. Neither is needed to open a file; each is made when first saved.
+// The tables the memory file keeps beside d2: the undo history, the
+// breakpoints (those turned off in a table of their own) and the watchpoints.
+// None is needed to open a file; each is made when first saved.
 #include <sqlite3.h>
 
 #include <string>
@@ -82,38 +83,41 @@ bool MemoryFile::hasTable(const char* name) {
     return rc == SQLITE_ROW;
 }
 
-std::vector<std::string> MemoryFile::loadBreakpoints() {
+std::vector<std::string> MemoryFile::loadAddresses(const char* table) {
     std::vector<std::string> out;
-    if (!hasTable("breakpoints")) return out;
+    if (!hasTable(table)) return out;
+    const std::string unreadable = std::string("table ") + table + " cannot be read (";
     Statement q;
-    if (sqlite3_prepare_v2(db_, "SELECT address FROM breakpoints", -1, &q.s, nullptr) != SQLITE_OK)
-        fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
+    if (sqlite3_prepare_v2(db_, (std::string("SELECT address FROM ") + table).c_str(), -1, &q.s, nullptr) != SQLITE_OK)
+        fail(path_, unreadable + problemOf(db_) + ")");
     int rc;
     while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) {
         const unsigned char* p = sqlite3_column_text(q.s, 0);
         if (p) out.emplace_back(reinterpret_cast<const char*>(p), sqlite3_column_bytes(q.s, 0));
     }
-    if (rc != SQLITE_DONE) fail(path_, "table breakpoints cannot be read (" + problemOf(db_) + ")");
+    if (rc != SQLITE_DONE) fail(path_, unreadable + problemOf(db_) + ")");
     return out;
 }
 
-// One row of a side table set or cleared in a transaction of its own:
-// `create` makes the table when it is missing (for a set), `sql` does the
-// change with `binds` as ?1, ?2...; `what` names it in a refusal.
-void MemoryFile::saveSideRow(const SideRow& r) {
-    // Clearing in a file that never had the table writes nothing.
-    if (!r.set && !hasTable(r.table)) return;
+std::vector<std::string> MemoryFile::loadBreakpoints() { return loadAddresses("breakpoints"); }
+
+std::vector<std::string> MemoryFile::loadBreakpointsOff() { return loadAddresses("breakpoints_off"); }
+
+// The statements of one side-table change, run in order in a transaction of
+// their own, each with `binds` as ?1, ?2...; nothing to run writes nothing.
+void MemoryFile::saveSideRows(const SideRows& r) {
+    if (r.steps.empty()) return;
     auto body = [&](const Write& w) {
-        if (r.set && sqlite3_exec(db_, r.create, nullptr, nullptr, nullptr) != SQLITE_OK)
-            w.refuse(r.cannotMake);
-        Statement s;
-        if (sqlite3_prepare_v2(db_, r.sql, -1, &s.s, nullptr) != SQLITE_OK) w.refuse(r.what);
-        for (std::size_t i = 0; i < r.binds.size(); ++i)
-            sqlite3_bind_text(s.s, static_cast<int>(i + 1), r.binds[i].data(), static_cast<int>(r.binds[i].size()),
-                              SQLITE_TRANSIENT);
-        if (sqlite3_step(s.s) != SQLITE_DONE) {
-            sqlite3_reset(s.s);
-            w.refuse(r.what);
+        for (const SideRows::Step& step : r.steps) {
+            Statement s;
+            if (sqlite3_prepare_v2(db_, step.sql, -1, &s.s, nullptr) != SQLITE_OK) w.refuse(step.refusal);
+            const int params = sqlite3_bind_parameter_count(s.s);
+            for (int i = 0; i < params && i < static_cast<int>(r.binds.size()); ++i)
+                sqlite3_bind_text(s.s, i + 1, r.binds[i].data(), static_cast<int>(r.binds[i].size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(s.s) != SQLITE_DONE) {
+                sqlite3_reset(s.s);
+                w.refuse(step.refusal);
+            }
         }
     };
     if (!wal_) {
@@ -123,12 +127,25 @@ void MemoryFile::saveSideRow(const SideRow& r) {
     transact(false, r.kept, body);
 }
 
-void MemoryFile::saveBreakpoint(const std::string& address, bool set) {
-    saveSideRow({"breakpoints", "cannot make table breakpoints", "CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)",
-                 set ? "INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)"
-                     : "DELETE FROM breakpoints WHERE upper(address) = ?1",
-                 {address}, set, "breakpoint " + address + " is left " + (set ? "unset" : "set"),
-                 "cannot save a breakpoint"});
+void MemoryFile::saveBreakpoint(const std::string& address, BreakpointState state) {
+    static constexpr const char* kSave = "cannot save a breakpoint";
+    SideRows r{{}, {address}, "breakpoint " + address + " is left as it was"};
+    // Clearing in a file that never had the table writes nothing to it.
+    if (state == BreakpointState::On) {
+        r.steps.push_back(
+            {"CREATE TABLE IF NOT EXISTS breakpoints (address TEXT PRIMARY KEY)", "cannot make table breakpoints"});
+        r.steps.push_back({"INSERT OR IGNORE INTO breakpoints (address) VALUES (?1)", kSave});
+    } else if (hasTable("breakpoints")) {
+        r.steps.push_back({"DELETE FROM breakpoints WHERE upper(address) = ?1", kSave});
+    }
+    if (state == BreakpointState::Off) {
+        r.steps.push_back({"CREATE TABLE IF NOT EXISTS breakpoints_off (address TEXT PRIMARY KEY)",
+                           "cannot make table breakpoints_off"});
+        r.steps.push_back({"INSERT OR IGNORE INTO breakpoints_off (address) VALUES (?1)", kSave});
+    } else if (hasTable("breakpoints_off")) {
+        r.steps.push_back({"DELETE FROM breakpoints_off WHERE upper(address) = ?1", kSave});
+    }
+    saveSideRows(r);
 }
 
 std::vector<std::pair<std::string, std::string>> MemoryFile::loadWatchpoints() {
@@ -144,13 +161,18 @@ std::vector<std::pair<std::string, std::string>> MemoryFile::loadWatchpoints() {
 }
 
 void MemoryFile::saveWatchpoint(const std::string& address, const std::string& access) {
-    const bool set = !access.empty();
-    // Any earlier row of the address, in either case, goes first.
-    saveSideRow({"watchpoints", "cannot make table watchpoints", "CREATE TABLE IF NOT EXISTS watchpoints (address TEXT PRIMARY KEY, access TEXT)",
-                 set ? "INSERT OR REPLACE INTO watchpoints (address, access) VALUES (?1, ?2)"
-                     : "DELETE FROM watchpoints WHERE upper(address) = ?1",
-                 set ? std::vector<std::string>{address, access} : std::vector<std::string>{address}, set,
-                 "watchpoint " + address + " is left as it was", "cannot save a watchpoint"});
+    static constexpr const char* kSave = "cannot save a watchpoint";
+    SideRows r{{}, {address, access}, "watchpoint " + address + " is left as it was"};
+    if (!access.empty()) {
+        r.steps.push_back({"CREATE TABLE IF NOT EXISTS watchpoints (address TEXT PRIMARY KEY, access TEXT)",
+                           "cannot make table watchpoints"});
+        // Any earlier row of the address, in either case, goes first.
+        r.steps.push_back({"DELETE FROM watchpoints WHERE upper(address) = ?1", kSave});
+        r.steps.push_back({"INSERT INTO watchpoints (address, access) VALUES (?1, ?2)", kSave});
+    } else if (hasTable("watchpoints")) {
+        r.steps.push_back({"DELETE FROM watchpoints WHERE upper(address) = ?1", kSave});
+    }
+    saveSideRows(r);
 }
 
 }  // namespace kit85

@@ -143,6 +143,10 @@ void MemoryTable::refuseLong(const Text& data) const {
 void MemoryTable::loadSideTables(MemoryFile& store) {
     for (const std::string& a : store.loadBreakpoints())
         if (std::optional<uint16_t> v = Breakpoints::parse(a)) breakpoints_.insert(*v);
+    // One in both tables (a file edited by hand) is on: a run stops there.
+    for (const std::string& a : store.loadBreakpointsOff())
+        if (std::optional<uint16_t> v = Breakpoints::parse(a); v && !breakpoints_.contains(*v))
+            breakpointsOff_.insert(*v);
     for (const auto& [a, access] : store.loadWatchpoints()) {
         const std::optional<uint16_t> v = Breakpoints::parse(a);
         const std::string upper = upperAscii(access);
@@ -169,14 +173,17 @@ void MemoryTable::clearWatchpoints() {
     for (const Watchpoints::Entry& e : watchpoints_.entries()) setWatchpoint(Text::word(e.address), 0);
 }
 
-void MemoryTable::setBreakpoint(const Text& address, bool on) {
+void MemoryTable::setBreakpoint(const Text& address, BreakpointState state) {
     const uint16_t a = breakpointAddress(address);
-    if (breakpoints_.contains(a) == on) return;
-    if (store_) store_->saveBreakpoint(Text::word(a).str(), on);
-    if (on)
-        breakpoints_.insert(a);
-    else
-        breakpoints_.erase(a);
+    const BreakpointState now = breakpoints_.contains(a)      ? BreakpointState::On
+                                : breakpointsOff_.contains(a) ? BreakpointState::Off
+                                                              : BreakpointState::Gone;
+    if (now == state) return;
+    if (store_) store_->saveBreakpoint(Text::word(a).str(), state);
+    breakpoints_.erase(a);
+    breakpointsOff_.erase(a);
+    if (state == BreakpointState::On) breakpoints_.insert(a);
+    if (state == BreakpointState::Off) breakpointsOff_.insert(a);
 }
 
 bool MemoryTable::toggleBreakpoint(const Text& address) {

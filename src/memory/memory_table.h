@@ -195,13 +195,19 @@ public:
     // --- Breakpoints ---------------------------------------------------------
 
     const Breakpoints& breakpoints() const { return breakpoints_; }
-    // Sets or clears the breakpoint at `address`, four hex digits of either
-    // case, and saves it to the file at once. Another address text is refused
-    // with a KitError naming it; a save the file refuses throws StoreError and
-    // leaves the set as it was.
-    void setBreakpoint(const Text& address, bool on);
-    // Sets the breakpoint when it is clear, else clears it; returns whether it
-    // is set now. Refused as setBreakpoint is.
+    // The breakpoints turned off: kept, with the file, but not stopped at.
+    const Breakpoints& breakpointsOff() const { return breakpointsOff_; }
+    // Sets the breakpoint at `address`, four hex digits of either case, on,
+    // off or gone, and saves it to the file at once. Another address text is
+    // refused with a KitError naming it; a save the file refuses throws
+    // StoreError and leaves the sets as they were.
+    void setBreakpoint(const Text& address, BreakpointState state);
+    // On, or gone.
+    void setBreakpoint(const Text& address, bool on) {
+        setBreakpoint(address, on ? BreakpointState::On : BreakpointState::Gone);
+    }
+    // Sets the breakpoint when it is not on (also when off), else clears it;
+    // returns whether it is on now. Refused as setBreakpoint is.
     bool toggleBreakpoint(const Text& address);
 
     // --- Watchpoints ---------------------------------------------------------
@@ -324,6 +330,7 @@ private:
     std::vector<uint32_t> pending_;
     std::size_t pendingCount_ = 0;
     Breakpoints breakpoints_;
+    Breakpoints breakpointsOff_;  // never one that is in breakpoints_ too
     Watchpoints watchpoints_;
     int cursor_ = 0;
     bool missedFind_ = false;

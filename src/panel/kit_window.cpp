@@ -110,9 +110,11 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     connect(&sliceTimer_, &QTimer::timeout, this, &KitWindow::runSlice);
 
     panel_.Form_Load();
-    // Breakpoints kept in the memory file from an earlier session are said at
-    // once: a run that stops on one must not look like a plain halt.
-    note_ = {breakpointsAtStart(memory_->breakpoints()), false};
+    // Breakpoints and watchpoints kept in the memory file from an earlier
+    // session are said at once: a run that stops on one must not look like a
+    // plain halt.
+    note_ = {breakpointsAtStart(memory_->breakpoints(), memory_->breakpointsOff().size(), memory_->watchpoints()),
+             false};
     setRunning(false);
     refresh();
     // Top edge 500 twips below the top of the screen; across, the middle.

@@ -211,7 +211,6 @@ private:
     PanelModel panel_;
     RunSession session_;
     InstructionStarts starts_;
-    BreakpointList breakpoints_;
     Breakpoints oneOff_;  // the memory file's and the "Run to here" row, for that run
     bool oneOffRun_ = false;
 

@@ -155,7 +155,7 @@ void KitWindow::toggleBreakpoint(int row) {
         const Text& address = memory_->addressAt(row);
         const std::optional<uint16_t> a = Breakpoints::parse(address.str());
         if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
-        const bool on = breakpoints_.toggle(*memory_, *a);
+        const bool on = memory_->toggleBreakpoint(Text::word(*a));
         note_ = {on ? "breakpoint set at " + address.str() + ": Execute stops before running it"
                     : "breakpoint at " + address.str() + " cleared",
                  false};
@@ -163,19 +163,19 @@ void KitWindow::toggleBreakpoint(int row) {
 }
 
 std::vector<BreakpointEntry> KitWindow::breakpointEntries() const {
-    return breakpoints_.entries(*memory_, starts_, kit_[PC]);
+    return kit85::breakpointEntries(*memory_, starts_, kit_[PC]);
 }
 
 void KitWindow::switchBreakpoint(uint16_t address, bool on) {
     keyWork([this, address, on] {
-        breakpoints_.setOn(*memory_, address, on);
+        memory_->setBreakpoint(Text::word(address), on ? BreakpointState::On : BreakpointState::Off);
         note_ = {"breakpoint at " + Text::word(address).str() + (on ? " on" : " off (kept in the list)"), false};
     });
 }
 
 void KitWindow::removeBreakpoint(uint16_t address) {
     keyWork([this, address] {
-        breakpoints_.remove(*memory_, address);
+        memory_->setBreakpoint(Text::word(address), BreakpointState::Gone);
         note_ = {"breakpoint at " + Text::word(address).str() + " removed", false};
     });
 }
@@ -184,7 +184,7 @@ void KitWindow::clearBreakpoints() {
     keyWork([this] {
         const std::size_t n = breakpointEntries().size();
         const std::size_t w = memory_->watchpoints().size();
-        breakpoints_.clearAll(*memory_);
+        clearAllBreakpoints(*memory_);
         memory_->clearWatchpoints();
         note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints") +
                      (w ? " and " + std::to_string(w) + (w == 1 ? " watchpoint" : " watchpoints") : std::string()),

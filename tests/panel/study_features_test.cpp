@@ -150,11 +150,16 @@ void StudyFeaturesTest::startSaysWhichBreakpointsTheFileHolds() {
         auto m = MemoryTable::open(file);
         m->setBreakpoint(Text("8104"), true);
         m->setBreakpoint(Text("8004"), true);
+        m->setBreakpoint(Text("8200"), BreakpointState::Off);
+        m->setWatchpoint(Text("9000"), kWatchWrite);
     }
     Kit k(MemoryTable::open(file));
     k.w().setStudyOpen(true);
-    QCOMPARE(statusOf(k.w()), QString("the memory file holds 2 breakpoints: 8004, 8104 (F7: the study view lists "
-                                      "them; Execute stops there)"));
+    QCOMPARE(statusOf(k.w()), QString("the memory file holds 2 breakpoints: 8004, 8104 (and 1 turned off); 1 "
+                                      "watchpoint: 9000 (w) (F7: the study view lists them; Execute stops there)"));
+    QTreeWidget* list = k.w().studyView()->breakpointsPane()->list();
+    QCOMPARE(list->topLevelItem(2)->text(0), QString("8200"));
+    QCOMPARE(list->topLevelItem(2)->checkState(0), Qt::Unchecked);  // off, as the last session left it
 }
 
 void StudyFeaturesTest::breakpointListSwitchesRemovesAndClears() {
@@ -175,8 +180,9 @@ void StudyFeaturesTest::breakpointListSwitchesRemovesAndClears() {
     };
     QCOMPARE(rows(), QString("on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here; "
                              "on 8002 HLT"));
-    list->topLevelItem(2)->setCheckState(0, Qt::Unchecked);  // off: kept in the list, gone from the file
+    list->topLevelItem(2)->setCheckState(0, Qt::Unchecked);  // off: kept in the list and, apart, in the file
     QVERIFY(!k.w().memory().breakpoints().at(Text("8002")));
+    QVERIFY(k.w().memory().breakpointsOff().contains(0x8002));
     QCOMPARE(rows(), QString("on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here; "
                              "off 8002 HLT"));
     list->setCurrentItem(list->topLevelItem(1));
@@ -185,6 +191,7 @@ void StudyFeaturesTest::breakpointListSwitchesRemovesAndClears() {
     QTest::mouseClick(k.w().studyView()->findChild<QPushButton*>("clearBreakpoints"), Qt::LeftButton);
     QCOMPARE(rows(), QString());
     QVERIFY(k.w().memory().breakpoints().empty());
+    QVERIFY(k.w().memory().breakpointsOff().empty());
     QCOMPARE(statusOf(k.w()), QString("cleared 2 breakpoints"));
 }
 
@@ -264,7 +271,10 @@ void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
     // The reset is one undo step of its own, before the fill's.
     k.w().undoKeyed(true);
     CHECK_KIT(k, "A=3E;SP=FFF0;PC=0000;clb=1");
-    QCOMPARE(statusOf(k.w()), QString("undone: registers: A 00\u2192""3E, SP 0000\u2192""FFF0, CY 0\u2192""1"));
+    QCOMPARE(statusOf(k.w()), QString("undone: registers: A 00\u2192"
+                                      "3E, SP 0000\u2192"
+                                      "FFF0, CY 0\u2192"
+                                      "1"));
     k.w().undoKeyed(false);
     CHECK_KIT(k, "A=00;SP=0000;clb=0");
     k.w().resetRegisters();

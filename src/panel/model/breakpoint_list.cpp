@@ -1,5 +1,7 @@
 #include "panel/model/breakpoint_list.h"
 
+#include <algorithm>
+
 namespace kit85 {
 
 namespace {
@@ -19,47 +21,51 @@ std::string whatIsAt(const MemoryTable& m, const InstructionStarts& starts, cons
 
 }  // namespace
 
-std::vector<BreakpointEntry> BreakpointList::entries(const MemoryTable& memory, const InstructionStarts& starts,
-                                                     const Text& pc) const {
-    std::set<uint16_t> all(off_);
-    for (uint16_t a : memory.breakpoints().addresses()) all.insert(a);
+std::vector<BreakpointEntry> breakpointEntries(const MemoryTable& memory, const InstructionStarts& starts,
+                                               const Text& pc) {
+    std::vector<uint16_t> all = memory.breakpoints().addresses();
+    for (uint16_t a : memory.breakpointsOff().addresses()) all.push_back(a);
+    std::sort(all.begin(), all.end());
     std::vector<BreakpointEntry> out;
     out.reserve(all.size());
     for (uint16_t a : all) out.push_back({a, memory.breakpoints().contains(a), whatIsAt(memory, starts, pc, a)});
     return out;
 }
 
-void BreakpointList::setOn(MemoryTable& memory, uint16_t address, bool on) {
-    memory.setBreakpoint(Text::word(address), on);
-    if (on)
-        off_.erase(address);
-    else
-        off_.insert(address);
+void clearAllBreakpoints(MemoryTable& memory) {
+    for (const Breakpoints* set : {&memory.breakpoints(), &memory.breakpointsOff()})
+        for (uint16_t a : set->addresses()) memory.setBreakpoint(Text::word(a), BreakpointState::Gone);
 }
 
-void BreakpointList::remove(MemoryTable& memory, uint16_t address) {
-    memory.setBreakpoint(Text::word(address), false);
-    off_.erase(address);
+namespace {
+
+// "2 breakpoints: 8004, 8104", at most eight addresses named.
+std::string counted(std::size_t n, const char* one, const std::vector<std::string>& named) {
+    std::string out = std::to_string(n) + " " + one + (n == 1 ? ": " : "s: ");
+    for (std::size_t i = 0; i < named.size() && i < kNamedAtStart; ++i) out += (i ? ", " : "") + named[i];
+    if (named.size() > kNamedAtStart) out += ", \u2026";
+    return out;
 }
 
-void BreakpointList::clearAll(MemoryTable& memory) {
-    for (uint16_t a : memory.breakpoints().addresses()) memory.setBreakpoint(Text::word(a), false);
-    off_.clear();
-}
+}  // namespace
 
-bool BreakpointList::toggle(MemoryTable& memory, uint16_t address) {
-    const bool on = memory.toggleBreakpoint(Text::word(address));
-    off_.erase(address);
-    return on;
-}
-
-std::string breakpointsAtStart(const Breakpoints& breakpoints) {
-    if (breakpoints.empty()) return {};
-    const std::vector<uint16_t> all = breakpoints.addresses();
-    std::string out =
-        "the memory file holds " + std::to_string(all.size()) + (all.size() == 1 ? " breakpoint: " : " breakpoints: ");
-    for (std::size_t i = 0; i < all.size() && i < kNamedAtStart; ++i) out += (i ? ", " : "") + Text::word(all[i]).str();
-    if (all.size() > kNamedAtStart) out += ", \u2026";
+std::string breakpointsAtStart(const Breakpoints& on, std::size_t off, const Watchpoints& watchpoints) {
+    if (on.empty() && watchpoints.empty()) return {};
+    std::vector<std::string> parts;
+    if (!on.empty()) {
+        std::vector<std::string> named;
+        for (uint16_t a : on.addresses()) named.push_back(Text::word(a).str());
+        parts.push_back(counted(named.size(), "breakpoint", named));
+        if (off) parts.back() += " (and " + std::to_string(off) + " turned off)";
+    }
+    if (!watchpoints.empty()) {
+        std::vector<std::string> named;
+        for (const Watchpoints::Entry& e : watchpoints.entries())
+            named.push_back(Text::word(e.address).str() + " (" + std::string(watchAccessName(e.access)) + ")");
+        parts.push_back(counted(named.size(), "watchpoint", named));
+    }
+    std::string out = "the memory file holds " + parts.front();
+    if (parts.size() > 1) out += "; " + parts.back();
     return out + " (F7: the study view lists them; Execute stops there)";
 }
 

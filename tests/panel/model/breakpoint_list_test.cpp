@@ -12,9 +12,9 @@
 namespace kit85::testing {
 namespace {
 
-std::string listed(const BreakpointList& list, const Machine& m, const InstructionStarts& starts) {
+std::string listed(const Machine& m, const InstructionStarts& starts) {
     std::string out;
-    for (const BreakpointEntry& e : list.entries(*m.memory, starts, Text("0000"))) {
+    for (const BreakpointEntry& e : breakpointEntries(*m.memory, starts, Text("0000"))) {
         if (!out.empty()) out += "; ";
         out += (e.on ? "on " : "off ") + Text::word(e.address).str() + " " + e.instruction;
     }
@@ -26,47 +26,78 @@ TEST(BreakpointList, OnOffRemoveToggleAndClear) {
     m.poke("8000", {"3E", "05", "76"});
     InstructionStarts starts;
     starts.noteKeyedAddress(0x8000);
-    BreakpointList list;
+    MemoryTable& t = *m.memory;
+    auto set = [&](const char* a, BreakpointState s) { t.setBreakpoint(Text(a), s); };
     struct Step {
         const char* what;
         std::function<void()> act;
         const char* want;
-        std::size_t inFile;
+        std::size_t on, off;
     };
     const std::vector<Step> steps = {
-        {"toggle on", [&] { list.toggle(*m.memory, 0x8000); }, "on 8000 MVI A,05", 1},
-        {"an operand row", [&] { list.toggle(*m.memory, 0x8001); },
-         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2},
-        {"off stays listed", [&] { list.setOn(*m.memory, 0x8000, false); },
-         "off 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 1},
-        {"F9 on an off one sets it", [&] { list.toggle(*m.memory, 0x8000); },
-         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2},
-        {"remove", [&] { list.remove(*m.memory, 0x8001); }, "on 8000 MVI A,05", 1},
-        {"off then clear all", [&] {
-             list.setOn(*m.memory, 0x8002, false);
-             list.clearAll(*m.memory);
-         }, "", 0},
+        {"toggle on", [&] { t.toggleBreakpoint(Text("8000")); }, "on 8000 MVI A,05", 1, 0},
+        {"an operand row", [&] { t.toggleBreakpoint(Text("8001")); },
+         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2, 0},
+        {"off stays listed", [&] { set("8000", BreakpointState::Off); },
+         "off 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 1, 1},
+        {"F9 on an off one sets it", [&] { t.toggleBreakpoint(Text("8000")); },
+         "on 8000 MVI A,05; on 8001 operand of MVI A,05 at 8000: a run never stops here", 2, 0},
+        {"remove", [&] { set("8001", BreakpointState::Gone); }, "on 8000 MVI A,05", 1, 0},
+        {"off then clear all",
+         [&] {
+             set("8002", BreakpointState::Off);
+             clearAllBreakpoints(t);
+         },
+         "", 0, 0},
     };
     for (const Step& s : steps) {
         s.act();
-        EXPECT_EQ(listed(list, m, starts), s.want) << s.what;
-        EXPECT_EQ(m.memory->breakpoints().size(), s.inFile) << s.what;
+        EXPECT_EQ(listed(m, starts), s.want) << s.what;
+        EXPECT_EQ(t.breakpoints().size(), s.on) << s.what;
+        EXPECT_EQ(t.breakpointsOff().size(), s.off) << s.what;
     }
 }
 
 TEST(BreakpointList, WhatTheStartSays) {
-    const std::pair<std::vector<uint16_t>, const char*> cases[] = {
-        {{}, ""},
-        {{0x8104}, "the memory file holds 1 breakpoint: 8104 (F7: the study view lists them; Execute stops there)"},
-        {{0x8104, 0x8004}, "the memory file holds 2 breakpoints: 8004, 8104 (F7: the study view lists them; Execute "
-                           "stops there)"},
-        {{1, 2, 3, 4, 5, 6, 7, 8, 9}, "the memory file holds 9 breakpoints: 0001, 0002, 0003, 0004, 0005, 0006, "
-                                      "0007, 0008, \u2026 (F7: the study view lists them; Execute stops there)"},
+    const struct {
+        std::vector<uint16_t> on;
+        std::size_t off;
+        std::vector<std::pair<uint16_t, uint8_t>> watch;
+        const char* want;
+    } cases[] = {
+        {{}, 0, {}, ""},
+        {{}, 3, {}, ""},
+        {{0x8104},
+         0,
+         {},
+         "the memory file holds 1 breakpoint: 8104 (F7: the study view lists them; Execute stops there)"},
+        {{0x8104, 0x8004},
+         1,
+         {},
+         "the memory file holds 2 breakpoints: 8004, 8104 (and 1 turned off) (F7: the study "
+         "view lists them; Execute stops there)"},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9},
+         0,
+         {},
+         "the memory file holds 9 breakpoints: 0001, 0002, 0003, 0004, 0005, 0006, "
+         "0007, 0008, \u2026 (F7: the study view lists them; Execute stops there)"},
+        {{},
+         0,
+         {{0x9000, kWatchWrite}},
+         "the memory file holds 1 watchpoint: 9000 (w) (F7: the study view lists them; "
+         "Execute stops there)"},
+        {{0x8004},
+         0,
+         {{0x9001, kWatchBoth}, {0x9000, kWatchRead}},
+         "the memory file holds 1 breakpoint: 8004; 2 watchpoints: 9000 (r), 9001 (rw) (F7: the study view lists "
+         "them; Execute stops there)"},
     };
-    for (const auto& [addresses, want] : cases) {
+    for (const auto& c : cases) {
         Breakpoints b;
-        for (uint16_t a : addresses) b.insert(a);
-        EXPECT_EQ(breakpointsAtStart(b), want);
+        for (uint16_t a : c.on) b.insert(a);
+        Watchpoints w;
+        for (const auto& [a, access] : c.watch) w.set(a, access);
+        EXPECT_EQ(breakpointsAtStart(b, c.off, w), c.want);
     }
 }
 
@@ -82,7 +113,11 @@ TEST(StatusWords, UndoOpenAndRate) {
     for (const char* name : {"register A", "register B", "register SP", "flag S", "flag CY"})
         reset.push_back(Row{Text(name), Text("1"), Text("0"), true});
     EXPECT_EQ(undoText(false, reset),
-              "redone: registers: A 1\u2192""0, B 1\u2192""0, SP 1\u2192""0, S 1\u2192""0 and 1 more");
+              "redone: registers: A 1\u2192"
+              "0, B 1\u2192"
+              "0, SP 1\u2192"
+              "0, S 1\u2192"
+              "0 and 1 more");
     EXPECT_EQ(openedText("p.asm", 12, 0x8100, 0x810B), "opened p.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)");
     EXPECT_EQ(openedText("p.hex", 1, 0x8100, 0x8100), "opened p.hex: 1 byte, 8100 (Ctrl+Z takes it back)");
     const std::string w1 = "p.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H";
@@ -92,8 +127,8 @@ TEST(StatusWords, UndoOpenAndRate) {
     EXPECT_EQ(warningsText({e1}), "");
     EXPECT_EQ(warningsText({w1}), "; 1 warning: " + w1);
     EXPECT_EQ(warningsText({e1, w2, w1}), "; 2 warnings, the first: " + w2);
-    const std::tuple<long, int, bool> rates[] = {{1, 1, false}, {50, 50, false}, {51, 50, true},
-                                                 {99, 50, true}, {0, 1, true},   {9999, 50, true}};
+    const std::tuple<long, int, bool> rates[] = {{1, 1, false},  {50, 50, false}, {51, 50, true},
+                                                 {99, 50, true}, {0, 1, true},    {9999, 50, true}};
     for (const auto& [typed, value, said] : rates) {
         const RateCorrection c = correctRate(typed);
         EXPECT_EQ(c.value, value) << typed;
