@@ -15,6 +15,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -62,11 +63,26 @@ std::optional<int> parse(int argc, char** argv, Arguments& args) {
     return std::nullopt;
 }
 
+bool setIn(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// Without a display (and no other platform asked for) the toolkit would abort
+// with a core dump; a plain message and status 1 tell what is missing.
+bool displayMissing() {
+    if (setIn("QT_QPA_PLATFORM") || setIn("DISPLAY") || setIn("WAYLAND_DISPLAY")) return false;
+    std::fprintf(stderr,
+                 "kit85: no display to open the kit on (DISPLAY is not set); kit85-run runs programs without one\n");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;
     if (const std::optional<int> done = parse(argc, argv, args)) return *done;
+    if (displayMissing()) return 1;
     QApplication app(argc, argv);
     kit85::setUpApplication();
     return kit85::runWindow({args.memory, args.program});

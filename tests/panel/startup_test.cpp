@@ -159,6 +159,7 @@ void StartupTest::programOptions_data() {
     QTest::newRow("not a program") << QStringList{"kit.mdb"} << 2 << "unexpected argument 'kit.mdb'";
     QTest::newRow("two programs") << QStringList{"a.asm", "b.hex"} << 2 << "not expected: b.hex";
     QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "--memory: 1 required FILE missing";
+    QTest::newRow("a program but no display") << QStringList{"p.asm"} << 1 << "no display to open the kit on";
 }
 
 void StartupTest::programOptions() {
