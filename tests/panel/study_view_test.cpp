@@ -150,9 +150,9 @@ void StudyViewTest::statusAfterEachEnding_data() {
     QTest::newRow("halt") << QStringList{"3E", "05", "76"} << "execute"
                           << "halted at 8002 after 2 instructions; 12 T-states = 3.9 \u00B5s at 3.072 MHz";
     QTest::newRow("invalid code") << QStringList{"00", "08"} << "execute"
-                                  << "invalid code 08 at 8001";
+                                  << "invalid code 08 at 8001 after 2 instructions; 4 T-states = 1.3 \u00B5s at 3.072 MHz";
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
-                                      << "invalid code \"3e\" at 8001";
+                                      << "invalid code \"3e\" at 8001 after 2 instructions; 4 T-states = 1.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
                               << "Step Exe ran 8000; next 8002; 7 T-states = 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"
@@ -173,8 +173,10 @@ void StudyViewTest::statusAfterEachEnding() {
     s.keys(press);
     QTRY_VERIFY_WITH_TIMEOUT(!s.w().running(), 20000);
     QCOMPARE(s.label("status"), status);
-    // A message box never stands over a status line that says otherwise.
-    if (!s.presenter.shown.empty()) QCOMPARE(seenWhileBoxOpen, status);
+    // A message box never stands over a status line that says otherwise;
+    // the run's count and time follow once it is closed.
+    if (!s.presenter.shown.empty())
+        QVERIFY2(!seenWhileBoxOpen.isEmpty() && status.startsWith(seenWhileBoxOpen), qPrintable(seenWhileBoxOpen));
 }
 
 void StudyViewTest::statusAfterStop() {

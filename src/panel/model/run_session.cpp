@@ -73,6 +73,9 @@ void RunSession::noteMessage(std::string_view text) {
     } else if (run_.running()) {
         const MemoryTable& m = kit_.memory();
         outcome_.result.reason = StopReason::InvalidCode;
+        // The count so far is the last slice's; the run's own comes at its end.
+        outcome_.result.steps = 0;
+        outcome_.result.tstates = 0;
         outcome_.row = m.text1();
         outcome_.code = m.text2();
     }

@@ -35,8 +35,11 @@ std::string afterExecute(const ActionOutcome& o) {
     const std::string time = timeAfter(r.tstates);
     switch (r.reason) {
         case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps) + time;
-        // Said while the kit's message box is open, before the run's count is in.
-        case StopReason::InvalidCode: return "invalid code " + shown(o.code) + " at " + at;
+        // While the kit's message box is open the run's count is not in yet
+        // (0): the line says the code and its row, and gains the count after.
+        case StopReason::InvalidCode:
+            return "invalid code " + shown(o.code) + " at " + at +
+                   (r.steps ? " after " + instructions(r.steps) + time : std::string());
         case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps) + time;
         case StopReason::Breakpoint: return "breakpoint at " + at + " after " + instructions(r.steps) + time;
         case StopReason::Watch:

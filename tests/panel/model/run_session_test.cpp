@@ -124,6 +124,27 @@ TEST(RunSession, SlowMotionTracesEachInstructionAndFullSpeedDoesNot) {
     }
 }
 
+// A run that meets an invalid code after several slices: while the kit's box
+// is open the status line names the code without the last slice's count, and
+// after it the run's count and time follow.
+TEST(RunSession, InvalidCodeGainsTheRunsCountAfterItsBox) {
+    Session s;
+    s.poke("F000", {"ED"});  // NOPs from 8000 up to it
+    s.at("8000");
+    std::string whileOpen;
+    s.presenter.onMessage = [&s, &whileOpen](const RecordingPresenter::Shown& m) {
+        s.session.noteMessage(m.text);
+        whileOpen = statusText(s.session.outcome());
+    };
+    s.session.startRun();
+    while (s.session.slice(std::chrono::nanoseconds(1))) {}
+    s.session.finishRun();
+    ASSERT_GT(s.session.controller().slices(), 1) << "the run took one slice: the test shows nothing";
+    EXPECT_EQ(whileOpen, "invalid code ED at F000");
+    EXPECT_EQ(statusText(s.session.outcome()),
+              "invalid code ED at F000 after 28,673 instructions; 114,688 T-states = 37.3 ms at 3.072 MHz");
+}
+
 TEST(RunSession, AStepAfterARunStartsAFreshOutcome) {
     Session s;
     s.poke("8000", {"00", "ED", "3E", "01"});
