@@ -156,8 +156,7 @@ void KitWindow::toggleBreakpoint(int row) {
         const std::optional<uint16_t> a = Breakpoints::parse(address.str());
         if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
         const bool on = memory_->toggleBreakpoint(Text::word(*a));
-        note_ = {on ? "breakpoint set at " + address.str() + ": Execute stops before running it"
-                    : "breakpoint at " + address.str() + " cleared",
+        note_ = {on ? breakpointSetText(*memory_, starts_, kit_[PC], *a) : "breakpoint at " + address.str() + " cleared",
                  false};
     });
 }

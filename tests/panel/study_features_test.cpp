@@ -213,6 +213,9 @@ void StudyFeaturesTest::confirmationsOnTheStatusLine_data() {
     QTest::addColumn<QString>("status");
     QTest::newRow("F9 on") << "address 8 0 0 4 F9"
                            << "breakpoint set at 8004: Execute stops before running it";
+    QTest::newRow("F9 on an operand") << "address 8 0 0 0 3 E next 0 5 address 8 0 0 1 F9"
+                                      << "breakpoint set at 8001, an operand of MVI A,05 at 8000: a run never stops "
+                                         "there (set it on 8000)";
     QTest::newRow("F9 off") << "address 8 0 0 4 F9 F9"
                             << "breakpoint at 8004 cleared";
     QTest::newRow("undo") << "address 8 0 0 0 4 7 undo"

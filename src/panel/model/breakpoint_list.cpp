@@ -8,14 +8,21 @@ namespace {
 
 constexpr std::size_t kNamedAtStart = 8;
 
+// The instruction whose operand the row of `address` is, if the listing holds it as one.
+std::optional<Disassembly> operandOf(const MemoryTable& m, const InstructionStarts& starts, const Text& pc,
+                                     uint16_t address) {
+    const std::optional<int> row = m.rowOf(Text::word(address));
+    if (!row) return std::nullopt;
+    const int start = starts.lineStart(m, pc, *row);
+    if (start == *row) return std::nullopt;
+    return disassembleAt(m, start);
+}
+
 std::string whatIsAt(const MemoryTable& m, const InstructionStarts& starts, const Text& pc, uint16_t address) {
     const std::optional<int> row = m.rowOf(Text::word(address));
     if (!row) return "no row in the memory table";
-    const int start = starts.lineStart(m, pc, *row);
-    if (start != *row) {
-        const Disassembly d = disassembleAt(m, start);
-        return "operand of " + d.text + " at " + d.address.str() + ": a run never stops here";
-    }
+    if (const std::optional<Disassembly> d = operandOf(m, starts, pc, address))
+        return "operand of " + d->text + " at " + d->address.str() + ": a run never stops here";
     return disassembleAt(m, *row).text;
 }
 
@@ -30,6 +37,15 @@ std::vector<BreakpointEntry> breakpointEntries(const MemoryTable& memory, const 
     out.reserve(all.size());
     for (uint16_t a : all) out.push_back({a, memory.breakpoints().contains(a), whatIsAt(memory, starts, pc, a)});
     return out;
+}
+
+std::string breakpointSetText(const MemoryTable& memory, const InstructionStarts& starts, const Text& pc,
+                              uint16_t address) {
+    const std::string at = Text::word(address).str();
+    const std::optional<Disassembly> d = operandOf(memory, starts, pc, address);
+    if (!d) return "breakpoint set at " + at + ": Execute stops before running it";
+    return "breakpoint set at " + at + ", an operand of " + d->text + " at " + d->address.str() +
+           ": a run never stops there (set it on " + d->address.str() + ")";
 }
 
 void clearAllBreakpoints(MemoryTable& memory) {

@@ -23,6 +23,11 @@ struct BreakpointEntry {
 // Every breakpoint, on and off, by address.
 std::vector<BreakpointEntry> breakpointEntries(const MemoryTable& memory, const InstructionStarts& starts,
                                                const Text& pc);
+// What F9 says when it sets a breakpoint: "breakpoint set at 8004: Execute
+// stops before running it", or, on a row the listing holds as an operand,
+// that a run never stops there and which row to set it on instead.
+std::string breakpointSetText(const MemoryTable& memory, const InstructionStarts& starts, const Text& pc,
+                              uint16_t address);
 // Every breakpoint, on and off, gone from the table and the file; a refusal
 // (StoreError) keeps those not yet cleared.
 void clearAllBreakpoints(MemoryTable& memory);

@@ -21,6 +21,23 @@ std::string listed(const Machine& m, const InstructionStarts& starts) {
     return out;
 }
 
+// F9's confirmation says when a run will never stop on the row it set.
+TEST(BreakpointList, SettingOneSaysWhetherARunStopsThere) {
+    Machine m;
+    m.poke("8000", {"3E", "05", "32", "00", "90", "76"});  // MVI A,05; STA 9000; HLT
+    InstructionStarts starts;
+    starts.noteKeyedAddress(0x8000);
+    const std::pair<uint16_t, const char*> cases[] = {
+        {0x8000, "breakpoint set at 8000: Execute stops before running it"},
+        {0x8001, "breakpoint set at 8001, an operand of MVI A,05 at 8000: a run never stops there (set it on 8000)"},
+        {0x8004, "breakpoint set at 8004, an operand of STA 9000 at 8002: a run never stops there (set it on 8002)"},
+        {0x8005, "breakpoint set at 8005: Execute stops before running it"},
+        {0x9000, "breakpoint set at 9000: Execute stops before running it"},  // data: no start reaches it
+    };
+    for (const auto& [address, want] : cases)
+        EXPECT_EQ(breakpointSetText(*m.memory, starts, Text("0000"), address), want) << Text::word(address).str();
+}
+
 TEST(BreakpointList, OnOffRemoveToggleAndClear) {
     Machine m;
     m.poke("8000", {"3E", "05", "76"});
