@@ -95,12 +95,12 @@ void WatchpointsPanelTest::listedRemovedAndCleared() {
     emit memory->watchRequested(0x9100, kWatchRead);
     k.w().refresh();
     QTreeWidget* list = k.w().studyView()->breakpointsPane()->list();
-    QCOMPARE(rows(list), QString("8000 NOP; 9000 watch: stops after it is read and written; "
+    QCOMPARE(rows(list), QString("8000 DB 00; 9000 watch: stops after it is read and written; "
                                  "9100 watch: stops after it is read"));
     QCOMPARE(k.w().memory().watchpoints().access(0x9000), kWatchBoth);
     list->setCurrentItem(list->topLevelItem(1));
     QTest::mouseClick(k.w().studyView()->findChild<QPushButton*>("removeBreakpoint"), Qt::LeftButton);
-    QCOMPARE(rows(list), QString("8000 NOP; 9100 watch: stops after it is read"));
+    QCOMPARE(rows(list), QString("8000 DB 00; 9100 watch: stops after it is read"));
     QCOMPARE(k.w().memory().watchpoints().access(0x9000), 0);
     QVERIFY(k.w().memory().breakpoints().at(Text("8000")));  // the breakpoint stays
     QTest::mouseClick(k.w().studyView()->findChild<QPushButton*>("clearBreakpoints"), Qt::LeftButton);

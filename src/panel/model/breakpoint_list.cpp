@@ -13,17 +13,19 @@ std::optional<Disassembly> operandOf(const MemoryTable& m, const InstructionStar
                                      uint16_t address) {
     const std::optional<int> row = m.rowOf(Text::word(address));
     if (!row) return std::nullopt;
-    const int start = starts.lineStart(m, pc, *row);
-    if (start == *row) return std::nullopt;
-    return disassembleAt(m, start);
+    Disassembly line = starts.lineOf(m, pc, *row);
+    if (line.row == *row) return std::nullopt;
+    return line;
 }
 
+// What the listing shows on the row: its instruction, "DB 90" for a row no
+// known start reaches, or the instruction it is an operand of.
 std::string whatIsAt(const MemoryTable& m, const InstructionStarts& starts, const Text& pc, uint16_t address) {
     const std::optional<int> row = m.rowOf(Text::word(address));
     if (!row) return "no row in the memory table";
-    if (const std::optional<Disassembly> d = operandOf(m, starts, pc, address))
-        return "operand of " + d->text + " at " + d->address.str() + ": a run never stops here";
-    return disassembleAt(m, *row).text;
+    const Disassembly line = starts.lineOf(m, pc, *row);
+    if (line.row != *row) return "operand of " + line.text + " at " + line.address.str() + ": a run never stops here";
+    return line.text;
 }
 
 }  // namespace

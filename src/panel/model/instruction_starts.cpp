@@ -109,10 +109,15 @@ std::vector<Disassembly> InstructionStarts::lines(const MemoryTable& m, const Te
 
 int InstructionStarts::lineStart(const MemoryTable& m, const Text& pc, int row) const {
     if (row < 0 || row >= m.size()) return row;
+    return lineOf(m, pc, row).row;
+}
+
+Disassembly InstructionStarts::lineOf(const MemoryTable& m, const Text& pc, int row) const {
+    if (row < 0 || row >= m.size()) return disassembleAt(m, row);
     const int lo = std::max(0, row - 64);
-    const std::vector<int> claim = claims(m, pc, lo, row + 1);
-    const int c = claim.back();
-    return c > 0 ? row - c : row;
+    const int c = claims(m, pc, lo, row + 1).back();
+    if (c < 0) return dataLine(m, row);
+    return disassembleAt(m, row - c);
 }
 
 }  // namespace kit85

@@ -45,6 +45,9 @@ public:
     // The first row of the line that holds `row` (itself when it is an
     // opcode reached or data).
     int lineStart(const MemoryTable& memory, const Text& pc, int row) const;
+    // The line that holds `row`, as lines() shows it: the instruction it is
+    // the opcode or an operand of, or the row as data ("DB 90").
+    Disassembly lineOf(const MemoryTable& memory, const Text& pc, int row) const;
 
 private:
     static void remember(std::deque<uint16_t>& list, uint16_t address);

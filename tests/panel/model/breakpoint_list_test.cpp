@@ -21,6 +21,26 @@ std::string listed(const Machine& m, const InstructionStarts& starts) {
     return out;
 }
 
+// The list names each row as the instructions pane shows it: a row no known
+// start reaches, or a program's DB row, is data, never decoded as a code.
+TEST(BreakpointList, NamesTheRowAsTheListingShowsIt) {
+    Machine m;
+    m.poke("8000", {"3E", "05", "76", "90"});        // keyed: MVI A,05; HLT; then a 90 nothing reaches
+    m.poke("8100", {"3E", "05", "76", "90", "3E"});  // opened: MVI A,05; HLT; DB 90H,3EH
+    InstructionStarts starts;
+    starts.noteKeyedAddress(0x8000);
+    OpenedProgram program;
+    program.first = 0x8100;
+    program.last = 0x8104;
+    program.instructions = {0x8100, 0x8102};
+    program.data = {0x8103, 0x8104};
+    starts.setProgram(program);
+    for (const char* a : {"8002", "8003", "8101", "8103", "8104", "9000"}) m.memory->setBreakpoint(Text(a), true);
+    EXPECT_EQ(listed(m, starts),
+              "on 8002 HLT; on 8003 DB 90; on 8101 operand of MVI A,05 at 8100: a run never stops here; "
+              "on 8103 DB 90; on 8104 DB 3E; on 9000 DB 00");
+}
+
 // F9's confirmation says when a run will never stop on the row it set.
 TEST(BreakpointList, SettingOneSaysWhetherARunStopsThere) {
     Machine m;
