@@ -153,6 +153,10 @@ void StudyViewTest::statusAfterEachEnding_data() {
                                   << "invalid code 08 at 8001 after 2 instructions; 4 T-states = 1.3 \u00B5s at 3.072 MHz";
     QTest::newRow("odd text as code") << QStringList{"00", "3e"} << "execute"
                                       << "invalid code \"3e\" at 8001 after 2 instructions; 4 T-states = 1.3 \u00B5s at 3.072 MHz";
+    QTest::newRow("error: PUSH with SP 0000")
+        << QStringList{"3E", "05", "C5", "76"} << "execute"
+        << "error: fewer than two memory rows lie below the stack address \"0000\"; nothing was written (after 2 "
+           "instructions; 7 T-states = 2.3 \u00B5s at 3.072 MHz)";
     QTest::newRow("Step Exe") << QStringList{"3E", "05", "76"} << "stepexe"
                               << "Step Exe ran 8000; next 8002; 7 T-states = 2.3 \u00B5s at 3.072 MHz";
     QTest::newRow("Step Exe on HLT") << QStringList{"76"} << "stepexe"

@@ -46,7 +46,9 @@ std::string afterExecute(const ActionOutcome& o) {
             return "watchpoint: " + run::watchHitText(r.watch) + ", now at " + at + " after " + instructions(r.steps) + time;
         case StopReason::StepLimit:
             return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)" + time;
-        case StopReason::Error: return "error: " + r.message;
+        case StopReason::Error:
+            return "error: " + r.message +
+                   (r.steps ? " (after " + instructions(r.steps) + time + ")" : std::string());
         case StopReason::TimeSlice: return "running: " + instructions(r.steps) + time + " so far";
         case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at + time;
     }

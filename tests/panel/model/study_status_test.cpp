@@ -34,7 +34,8 @@ const StatusCase kCases[] = {
     {"invalid, the message box open", StudyAction::Execute, StopReason::InvalidCode, 0, "8201", "C7", false, "", "", "invalid code C7 at 8201"},
     {"invalid odd text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", "3e", false, "", "", "invalid code \"3e\" at 8000 after 1 instruction"},
     {"invalid blank text", StudyAction::Execute, StopReason::InvalidCode, 1, "8000", " 5", false, "", "", "invalid code \" 5\" at 8000 after 1 instruction"},
-    {"error", StudyAction::Execute, StopReason::Error, 5, "8003", "32", false, "", "no row 1234", "error: no row 1234"},
+    {"error", StudyAction::Execute, StopReason::Error, 5, "8003", "32", false, "", "no row 1234", "error: no row 1234 (after 5 instructions)"},
+    {"error on the first", StudyAction::Execute, StopReason::Error, 0, "8003", "32", false, "", "no row 1234", "error: no row 1234"},
     {"step limit", StudyAction::Execute, StopReason::StepLimit, 1000, "8004", "C3", false, "", "", "stopped at 8004 after 1,000 instructions (step limit)"},
     {"still running", StudyAction::Execute, StopReason::TimeSlice, 1234567, "8004", "C3", false, "", "", "running: 1,234,567 instructions so far"},
     {"stopped on no row", StudyAction::Execute, StopReason::Interrupted, 2, "", "", false, "", "", "stopped by Stop at (no row) after 2 instructions"},
@@ -96,6 +97,7 @@ TEST(StudyStatus, ExecuteGivesItsTime) {
         {StopReason::Interrupted, 30720,
          "stopped by Stop at 8008 after 9 instructions; 30,720 T-states = 10.0 ms at 3.072 MHz"},
         {StopReason::TimeSlice, 6144000, "running: 9 instructions; 6,144,000 T-states = 2.00 s at 3.072 MHz so far"},
+        {StopReason::Error, 22, "error: no row \"\" (after 9 instructions; 22 T-states = 7.2 \u00B5s at 3.072 MHz)"},
         {StopReason::InvalidCode, 4, "invalid code 76 at 8008 after 9 instructions; 4 T-states = 1.3 \u00B5s at 3.072 MHz"},
     };
     for (const auto& [reason, tstates, want] : cases) {
@@ -104,6 +106,7 @@ TEST(StudyStatus, ExecuteGivesItsTime) {
         o.result.reason = reason;
         o.result.steps = 9;
         o.result.tstates = tstates;
+        o.result.message = "no row \"\"";
         o.row = Text("8008");
         o.code = Text("76");
         EXPECT_EQ(statusText(o), want);
