@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "asm/dialect.h"
 #include "values/ascii.h"
 
 namespace kit85 {
@@ -54,13 +55,15 @@ bool isUpperByte(const Text& t) {
     return s.size() == 2 && upperHexDigitValue(s[0]) >= 0 && upperHexDigitValue(s[1]) >= 0;
 }
 
-// A source's lines sorted into instructions and data (DB, DW).
+// A source's lines sorted into instructions and data (DB, DW, DS in any of
+// the spellings the assembler takes: DEFB, .DB, DFB, DEFW ...).
 OpenedProgram layoutOf(const assembler::Assembly& a) {
     OpenedProgram p;
     for (const assembler::AssembledLine& line : a.lines) {
         if (!line.address || line.bytes.empty()) continue;
-        const std::string op = upperAscii(line.statement.substr(0, line.statement.find(' ')));
-        if (op == "DB" || op == "DW") {
+        const assembler::Directive d =
+            assembler::directiveOf(upperAscii(line.statement.substr(0, line.statement.find(' '))));
+        if (d == assembler::Directive::Db || d == assembler::Directive::Dw || d == assembler::Directive::Ds) {
             for (std::size_t i = 0; i < line.bytes.size(); ++i)
                 p.data.push_back(static_cast<uint16_t>(*line.address + i));
         } else {

@@ -322,5 +322,33 @@ TEST(ProgramLoader, SavesRanges) {
     }
 }
 
+// Which rows of an opened source are instructions and which are data, for
+// the instructions pane: every spelling of DB and DW the assembler takes, and
+// DS's rows, are data, never read as codes.
+TEST(ProgramLoader, SortsASourcesRowsIntoInstructionsAndData) {
+    auto words = [](const std::vector<uint16_t>& v) {
+        std::string out;
+        for (uint16_t a : v) out += (out.empty() ? "" : " ") + Text::word(a).str();
+        return out;
+    };
+    const struct {
+        const char* dialect;
+        const char* data;
+    } cases[] = {
+        {"DB", "DB 3EH,05H"},     {"lower case db", "db 3eh,05h"}, {"DEFB", "DEFB 3EH,05H"},
+        {"DFB", "DFB 3EH,05H"},   {".DB", ".DB 3EH,05H"},          {"DEFM", "DEFM 3EH,05H"},
+        {"DW", "DW 053EH"},       {".DW", ".DW 053EH"},            {"DEFW", "DEFW 053EH"},
+        {"a label and a tab", "T:	DB	3EH,05H"},
+    };
+    for (const auto& c : cases) {
+        const std::string source = std::string("\tORG 8000H\n\tMVI A,1\n\tJMP NEXT\n") + c.data +
+                                   "\nNEXT:\tHLT\n";
+        const ProgramLoad p = readProgram(source, ProgramKind::Asm, "p.asm", {});
+        ASSERT_TRUE(p.ok) << c.dialect << ": " << joined(p.diagnostics);
+        EXPECT_EQ(words(p.program.instructions), "8000 8002 8007") << c.dialect;
+        EXPECT_EQ(words(p.program.data), "8005 8006") << c.dialect;
+    }
+}
+
 }  // namespace
 }  // namespace kit85::testing
