@@ -322,6 +322,9 @@ void StudyView::refresh() {
     show(stack_, stackText());
     showEdits();
     breakpoints_->show(kit_.breakpointEntries(), kit_.memory().watchpoints().entries());
+    // The kit takes no changes while a run goes on: a tick changed then
+    // would show a breakpoint off that still stops the run.
+    breakpoints_->setEnabled(!kit_.running());
     QStringList trace;
     if (!kit_.stepTrace().empty()) trace << editor_->sourceLineOf(kit_.lastOutcome());
     trace.removeAll(QString());

@@ -46,6 +46,7 @@ private slots:
     void breakpointStopOpensTheView();
     void startSaysWhichBreakpointsTheFileHolds();
     void breakpointListSwitchesRemovesAndClears();
+    void breakpointListRestsDuringARun();
     void runToHereStopsOnceThere();
     void confirmationsOnTheStatusLine_data();
     void confirmationsOnTheStatusLine();
@@ -193,6 +194,30 @@ void StudyFeaturesTest::breakpointListSwitchesRemovesAndClears() {
     QVERIFY(k.w().memory().breakpoints().empty());
     QVERIFY(k.w().memory().breakpointsOff().empty());
     QCOMPARE(statusOf(k.w()), QString("cleared 2 breakpoints"));
+}
+
+// While a run goes on the kit takes no change to its breakpoints: the list
+// takes no ticks then, so it never shows one off that still stops the run.
+void StudyFeaturesTest::breakpointListRestsDuringARun() {
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.w().setRunSpeed({Speed::Kit, 10});
+    k.load("8000", {"00", "C3", "00", "80"});  // NOP; JMP 8000
+    k.w().memory().setBreakpoint(Text("9000"), true);
+    k.w().refresh();
+    QTreeWidget* list = k.w().studyView()->breakpointsPane()->list();
+    QVERIFY(list->isEnabled());
+    k.keys("execute");
+    QTRY_VERIFY_WITH_TIMEOUT(k.w().runSlices() >= 2, 20000);
+    QVERIFY(!list->isEnabled());
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Space);  // untick it
+    QTest::mouseClick(k.w().studyView()->findChild<QPushButton*>("clearBreakpoints"), Qt::LeftButton);
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Checked);
+    QVERIFY(k.w().memory().breakpoints().at(Text("9000")));
+    k.keys("stop");
+    QTRY_VERIFY(!k.w().running());
+    QVERIFY(list->isEnabled());
 }
 
 void StudyFeaturesTest::runToHereStopsOnceThere() {
