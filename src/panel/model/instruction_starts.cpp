@@ -18,6 +18,17 @@ bool fallsThrough(const Disassembly& d) {
     return code != 0x76 && code != 0xC3 && code != 0xC9 && code != 0xE9;
 }
 
+// Where a direct jump or call goes: code as surely as the jump itself is.
+std::optional<uint16_t> targetOf(const Disassembly& d) {
+    if (d.kind != Disassembly::Kind::Instruction || d.length != 3) return std::nullopt;
+    const isa::Form form = isa::kOpcodes[d.bytes[0].hexValue()].form;
+    if (form != isa::Form::Jump && form != isa::Form::Call) return std::nullopt;
+    const Text& low = d.bytes[1];
+    const Text& high = d.bytes[2];
+    if (!low.isHex() || low.size() != 2 || !high.isHex() || high.size() != 2) return std::nullopt;
+    return static_cast<uint16_t>(high.hexValue() << 8 | low.hexValue());
+}
+
 std::optional<int> rowOfAddress(const MemoryTable& m, uint32_t address) {
     if (address > 0xFFFF) return std::nullopt;
     return m.rowOf(Text::word(address));
@@ -71,16 +82,23 @@ std::vector<int> InstructionStarts::claims(const MemoryTable& m, const Text& pc,
     const std::size_t ranKinds = kit.size();
     kit.insert(kit.end(), keyed_.begin(), keyed_.end());
     std::sort(kit.begin() + static_cast<std::ptrdiff_t>(ranKinds), kit.end());
-    for (uint16_t a : kit) {
+    // The targets of the jumps and calls met on the way are followed after
+    // the starts themselves (a subroutine after the HLT that calls it).
+    std::vector<uint16_t> targets;
+    auto follow = [&](uint16_t a) {
         const std::optional<int> start = rowOfAddress(m, a);
-        if (!start || *start >= hi || *start < lo - kFollowed) continue;
+        if (!start || *start >= hi || *start < lo - kFollowed) return;
         for (int row = *start; row < hi && row < *start + kFollowed;) {
             if (inside(row) && at(row) != kNone) break;
             const std::optional<Disassembly> d = take(row);
-            if (!d || !fallsThrough(*d)) break;
+            if (!d) break;
+            if (const std::optional<uint16_t> t = targetOf(*d); t && targets.size() < kTargets) targets.push_back(*t);
+            if (!fallsThrough(*d)) break;
             row += d->length;
         }
-    }
+    };
+    for (uint16_t a : kit) follow(a);
+    for (std::size_t i = 0; i < targets.size(); ++i) follow(targets[i]);
     return claim;
 }
 

@@ -8,7 +8,8 @@
 //   - the last addresses keyed with the Address key;
 // each followed forward instruction by instruction, as the kit would fetch
 // them, until an instruction that never falls through (HLT, JMP, RET, PCHL,
-// an invalid code), a row already claimed, or 256 rows. The program's word
+// an invalid code), a row already claimed, or 256 rows; then the targets of
+// the jumps and calls met on the way, followed the same way. The program's word
 // is taken first, then the runs', then the keyed addresses', so a keyed
 // address on an operand row does not split the instruction it is part of.
 // A row that no start reaches is data ("DB 90"), never a guess.
@@ -30,6 +31,8 @@ public:
     static constexpr std::size_t kRemembered = 16;
     // How far one start is followed.
     static constexpr int kFollowed = 256;
+    // How many jump and call targets are followed for one listing.
+    static constexpr std::size_t kTargets = 64;
 
     void setProgram(OpenedProgram program) { program_ = std::move(program); }
     const std::optional<OpenedProgram>& program() const { return program_; }
