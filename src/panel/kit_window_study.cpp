@@ -10,6 +10,7 @@
 
 #include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
+#include "panel/study_placement.h"
 #include "run/watch.h"
 #include "values/errors.h"
 
@@ -121,25 +122,19 @@ bool KitWindow::fitsBeside() const {
     return frameGeometry().width() + 8 + study_->sideBySideWidth() + 16 <= s->availableGeometry().width();
 }
 
-// Beside the kit, on the right when it fits, else on the left; when neither
-// side has room the kit moves over so both are seen.
+// Beside the kit (placeStudyBeside): a view left larger than the room there
+// gets smaller rather than covering the kit's keys.
 void KitWindow::placeStudyView() {
     QScreen* s = screen();
     if (!s) return;
-    const QRect avail = s->availableGeometry();
-    const QRect kit = frameGeometry();
-    const int gap = 8;
-    const QSize size = study_->frameGeometry().size().expandedTo(study_->size());
-    const int top = std::max(avail.top(), std::min(kit.top(), avail.bottom() - size.height()));
-    if (kit.right() + gap + size.width() <= avail.right()) {
-        study_->move(kit.right() + gap, top);
-    } else if (kit.left() - gap - size.width() >= avail.left()) {
-        study_->move(kit.left() - gap - size.width(), top);
-    } else {
-        const int left = std::max(avail.left(), avail.left() + (avail.width() - kit.width() - gap - size.width()) / 2);
-        move(left, pos().y());
-        study_->move(std::min(left + kit.width() + gap, avail.right() - size.width()), top);
-    }
+    const QSize frame = study_->frameGeometry().size() - study_->size();
+    const QSize minimum = study_->minimumSizeHint().expandedTo(study_->minimumSize());
+    const StudyPlacement p = placeStudyBeside(s->availableGeometry(), frameGeometry(),
+                                              study_->frameGeometry().size().expandedTo(study_->size()),
+                                              minimum + frame, 8);
+    if (p.view.size() - frame != study_->size()) study_->resize(p.view.size() - frame);
+    if (p.kit != frameGeometry().topLeft()) move(p.kit);
+    study_->move(p.view.topLeft());
 }
 
 void KitWindow::selectAddress(uint16_t address) {

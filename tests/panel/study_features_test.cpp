@@ -11,6 +11,7 @@
 
 #include "panel/help_dialog.h"
 #include "panel/kit_dock.h"
+#include "panel/study_placement.h"
 #include "panel/study_view.h"
 #include "panel_fixture.h"
 
@@ -41,6 +42,8 @@ private slots:
     void init();
     void dockedFitsSmallScreens_data();
     void dockedFitsSmallScreens();
+    void floatingViewFitsBesideTheKit_data();
+    void floatingViewFitsBesideTheKit();
     void kitComesBackWhereItWas_data();
     void kitComesBackWhereItWas();
     void breakpointStopOpensTheView();
@@ -109,6 +112,41 @@ void StudyFeaturesTest::dockedFitsSmallScreens() {
     // The kit's keys still work in the dock, and the view follows.
     k.keys("address 8 0 0 0 3 E");
     QCOMPARE(view->findChild<QLabel*>("decode")->text(), QString("8000: 3E  MVI A,data \u2014 2 bytes"));
+}
+
+void StudyFeaturesTest::floatingViewFitsBesideTheKit_data() {
+    QTest::addColumn<QRect>("screen");  // available
+    QTest::addColumn<QRect>("kit");     // its frame
+    QTest::addColumn<QPoint>("kitTo");
+    QTest::addColumn<QRect>("view");
+    const QSize kit(426, 293);
+    // The view as it opens (1147x640); its minimum 527x579.
+    QTest::newRow("1366x768: narrower, the kit moved over")
+        << QRect(0, 0, 1366, 740) << QRect(QPoint(470, 40), kit) << QPoint(0, 40) << QRect(434, 40, 932, 640);
+    QTest::newRow("1024x768: narrower still") << QRect(0, 0, 1024, 740) << QRect(QPoint(299, 40), kit)
+                                               << QPoint(0, 40) << QRect(434, 40, 590, 640);
+    QTest::newRow("1600x1000: whole, the kit moved over") << QRect(0, 0, 1600, 972) << QRect(QPoint(587, 40), kit)
+                                                           << QPoint(9, 40) << QRect(443, 40, 1147, 640);
+    QTest::newRow("room on the right") << QRect(0, 0, 1920, 1050) << QRect(QPoint(100, 40), kit) << QPoint(100, 40)
+                                       << QRect(534, 40, 1147, 640);
+    QTest::newRow("room on the left") << QRect(0, 0, 1920, 1050) << QRect(QPoint(1400, 40), kit)
+                                      << QPoint(1400, 40) << QRect(245, 40, 1147, 640);
+    QTest::newRow("a short screen: shorter, not off its bottom")
+        << QRect(0, 24, 1366, 600) << QRect(QPoint(0, 300), kit) << QPoint(0, 300) << QRect(434, 24, 932, 600);
+}
+
+// A floating view never covers the kit's keys where the screen has room for
+// both, and never stands off the screen.
+void StudyFeaturesTest::floatingViewFitsBesideTheKit() {
+    QFETCH(QRect, screen);
+    QFETCH(QRect, kit);
+    QFETCH(QPoint, kitTo);
+    QFETCH(QRect, view);
+    const StudyPlacement p = placeStudyBeside(screen, kit, QSize(1147, 640), QSize(527, 579), 8);
+    QCOMPARE(p.kit, kitTo);
+    QCOMPARE(p.view, view);
+    QVERIFY(!p.view.intersects(QRect(p.kit, kit.size())));
+    QVERIFY(screen.contains(p.view));
 }
 
 void StudyFeaturesTest::kitComesBackWhereItWas_data() {
