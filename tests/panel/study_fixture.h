@@ -16,6 +16,9 @@ struct Study : Kit {
     explicit Study(std::unique_ptr<MemoryTable> memory = MemoryTable::fresh()) : Kit(std::move(memory)) {
         w().setStudyOpen(true);
         if (!QTest::qWaitForWindowExposed(view())) qFatal("the study view was never exposed");
+        // The size the view is made with: the small test screen would have it
+        // narrower beside the kit, its panes one over the other.
+        view()->resize(std::max(view()->sizeHint().width(), view()->sideBySideWidth()), 640);
     }
     StudyView* view() { return w().studyView(); }
     QString label(const char* name) { return view()->findChild<QLabel*>(name)->text(); }
