@@ -68,9 +68,10 @@ void InstructionsPaneTest::instructionsShowInvalidCodesAndData() {
     const QStringList want = {" > 8000  08        invalid code 08", "   8001  \"3e\"      data \"3e\"",
                               "   8002  C7        RST 0 (invalid code)", "   8003  3E \" 5\"   MVI A,\" 5\""};
     QStringList wrong;
-    for (int i = 0; i < want.size(); ++i)
-        if (s.line(qPrintable(QString::number(0x8000 + i, 16).toUpper())) != want[i])
-            wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(s.line("8000"), want[i]);
+    for (int i = 0; i < want.size(); ++i) {
+        const QString got = s.line(qPrintable(QString::number(0x8000 + i, 16).toUpper()));
+        if (got != want[i]) wrong << QString("line %1: got [%2], want [%3]").arg(i).arg(got, want[i]);
+    }
     QVERIFY2(wrong.isEmpty(), qPrintable("\n" + wrong.join("\n")));
 }
 
