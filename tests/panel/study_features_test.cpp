@@ -50,6 +50,7 @@ private slots:
     void confirmationsOnTheStatusLine_data();
     void confirmationsOnTheStatusLine();
     void undoAndRedoOfAProgramGoToItsFirstRow();
+    void aRunAfterAResetLeavesTheStepsBeforeIt();
     void fillAndResetAreEachOneUndoStep();
     void goToAddressBelowTheFloorOnlyShows();
     void rateFieldCorrectsAndSaysWhy_data();
@@ -248,6 +249,38 @@ void StudyFeaturesTest::undoAndRedoOfAProgramGoToItsFirstRow() {
     k.keys("address 9 0 0 0");
     k.w().undoKeyed(false);
     CHECK_KIT(k, "Text1=8100;Text2=76");
+    // Rows below 8000 are not the keypad's: undo and redo stop at 8000, as
+    // the fill (or an opened program) did.
+    k.w().fillRange(0x7FFE, 0x8001, 0x11);
+    CHECK_KIT(k, "Text1=8000;Text2=11");
+    for (const bool undo : {true, false}) {
+        k.keys("address 9 0 0 0");
+        k.w().undoKeyed(undo);
+        CHECK_KIT(k, undo ? "Text1=8000;Text2=00" : "Text1=8000;Text2=11");
+    }
+}
+
+// A run after Reset registers changes what the reset set, so the reset can
+// no longer be taken back; the keyed steps before it still can.
+void StudyFeaturesTest::aRunAfterAResetLeavesTheStepsBeforeIt() {
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.keys("address 8 0 0 0 3 E next 0 5 next 7 6");
+    k.kit()[A] = Text("3E");
+    k.w().resetRegisters();
+    k.keys("address 8 0 0 0 stepexe");
+    CHECK_KIT(k, "A=05");
+    k.w().undoKeyed(true);
+    QVERIFY2(statusOf(k.w()).contains("the step is dropped from the history"), qPrintable(statusOf(k.w())));
+    CHECK_KIT(k, "A=05");
+    k.w().undoKeyed(true);
+    QCOMPARE(statusOf(k.w()), QString("undone: 8002  76 \u2192 00"));
+    // Reset twice, the second a step of its own; undo takes the second back.
+    k.w().resetRegisters();
+    k.w().resetRegisters();
+    QCOMPARE(statusOf(k.w()), QString("the registers and flags were 00 already"));
+    k.w().undoKeyed(true);
+    CHECK_KIT(k, "A=05");
 }
 
 void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
