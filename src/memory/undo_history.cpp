@@ -1,5 +1,6 @@
 #include "memory/undo_history.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "memory/shown.h"
@@ -123,8 +124,11 @@ std::vector<Edit> UndoHistory::last(std::size_t n) const {
             if (out.size() == n) break;
             out.push_back(Edit{it->step, {}});
         }
-        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now, it->outside});
+        out.back().rows.push_back(EditedRow{it->address, it->old, it->now, it->outside});
     }
+    // Gathered last row first; a step of a whole program is too long to
+    // gather front-inserted.
+    for (Edit& e : out) std::reverse(e.rows.begin(), e.rows.end());
     return out;
 }
 
