@@ -50,9 +50,9 @@ QString droppedProgram(const QMimeData* mime) {
     return programKind(fsPath(file)) ? file : QString();
 }
 
-std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
+std::optional<HexRange> askRange(QWidget* parent, const QString& title, HexRange offered) {
     QDialog dialog(parent);
-    dialog.setWindowTitle("Save memory as Intel HEX: which rows");
+    dialog.setWindowTitle(title);
     auto* form = new QFormLayout(&dialog);
     auto hexField = [&](const char* name, uint32_t value) {
         auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
@@ -117,7 +117,7 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     d.saveFile = [w](const QString& title, const QString& suggested, const QString& filter) {
         return QFileDialog::getSaveFileName(w, title, suggested, filter);
     };
-    d.range = [w](HexRange offered) { return askRange(w, offered); };
+    d.range = [w](const QString& title, HexRange offered) { return askRange(w, title, offered); };
     d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
     return d;
 }
@@ -246,7 +246,7 @@ HexRange ProgramFiles::offeredRange() const {
 
 bool ProgramFiles::saveHex() {
     if (busy()) return false;
-    const std::optional<HexRange> range = dialogs_.range(offeredRange());
+    const std::optional<HexRange> range = dialogs_.range("Save memory as Intel HEX: which rows", offeredRange());
     if (!range) return false;
     const HexSave save = saveRange(window_.memory(), range->start, range->end);
     if (!save.ok) {
@@ -268,7 +268,7 @@ bool ProgramFiles::saveHex() {
 // A range of memory as a source kit85-asm assembles back to the same bytes.
 bool ProgramFiles::saveSource() {
     if (busy()) return false;
-    const std::optional<HexRange> range = dialogs_.range(offeredRange());
+    const std::optional<HexRange> range = dialogs_.range("Save memory as 8085 source: which rows", offeredRange());
     if (!range) return false;
     const MemoryTable& memory = window_.memory();
     const std::optional<int> row = memory.rowOf(Text::word(range->start));

@@ -52,7 +52,7 @@ struct Answers {
     QString openFile, saveFile;
     std::optional<HexRange> range;
     QStringList asked;
-    QStringList titles;  // of the save dialogs
+    QStringList titles;  // of the range and save dialogs
     QString problem;
     QStringList diagnostics;
 
@@ -67,7 +67,8 @@ struct Answers {
             asked << "save " + QFileInfo(suggested).fileName();
             return saveFile;
         };
-        d.range = [this](HexRange offered) {
+        d.range = [this](const QString& title, HexRange offered) {
+            titles << title;
             asked << "range " +
                          QString::fromStdString(Text::word(offered.start).str() + "-" + Text::word(offered.end).str());
             return range;
@@ -214,7 +215,8 @@ void ProgramFilesTest::saveHex() {
     for (const HexByte& b : back.bytes)
         got << QString::fromStdString(Text::word(b.address).str() + "=" + Text::byte(b.value).str());
     QCOMPARE(got.join(' '), saved);
-    if (!saved.isEmpty()) QCOMPARE(a.titles, QStringList{"Save memory as Intel HEX"});
+    if (!saved.isEmpty())
+        QCOMPARE(a.titles, (QStringList{"Save memory as Intel HEX: which rows", "Save memory as Intel HEX"}));
 }
 
 // After a program is opened, Ctrl+S offers its rows, first to last, whatever
@@ -244,7 +246,7 @@ void ProgramFilesTest::saveAsSourceAssemblesBack() {
     a.range = HexRange{0x8100, 0x8107};
     a.saveFile = dir.filePath("back.asm");
     QVERIFY(Answers::programs(k.w())->saveSource());
-    QCOMPARE(a.titles.last(), QString("Save memory as 8085 source"));
+    QCOMPARE(a.titles.join(", "), QString("Save memory as 8085 source: which rows, Save memory as 8085 source"));
     const assembler::Assembly back = assembler::assemble(readFile(dir.filePath("back.asm")).toStdString());
     QVERIFY(back.ok());
     const assembler::Assembly original = assembler::assemble(source);
