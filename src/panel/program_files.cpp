@@ -169,7 +169,9 @@ bool ProgramFiles::writeWhole(const QString& file, const QByteArray& bytes) {
 
 bool ProgramFiles::busy() const { return window_.running(); }
 
+// The reason stays on the status line after the message box is closed.
 void ProgramFiles::refuse(const std::string& problem) {
+    window_.setStatusNote(problem, true);
     window_.kit().presenter().message(problem, "error :", Icon::Exclamation);
 }
 
@@ -214,6 +216,7 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
         if (!load.diagnostics.empty()) {
             QStringList lines;
             for (const std::string& l : load.diagnostics) lines << QString::fromStdString(l);
+            window_.setStatusNote(load.problem, true);
             dialogs_.diagnostics(QString::fromStdString(load.problem), lines);
         } else {
             refuse(load.problem);

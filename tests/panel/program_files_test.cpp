@@ -163,6 +163,7 @@ void ProgramFilesTest::sourceWithErrorsStoresNothing() {
 
     QCOMPARE(a.asked.join(", "), QString("open, diagnostics"));
     QCOMPARE(a.problem, QString("bad.asm: 2 errors; nothing was stored"));
+    QCOMPARE(QString::fromStdString(k.w().statusNote().text), a.problem);
     QCOMPARE(a.diagnostics.size(), qsizetype(2));
     QVERIFY2(a.diagnostics[0].startsWith("bad.asm:3:") && a.diagnostics[0].contains(": error: ") &&
                  a.diagnostics[1].startsWith("bad.asm:4:"),
@@ -210,6 +211,8 @@ void ProgramFilesTest::saveHex() {
 
     QCOMPARE(a.asked.join(", "), asked);
     QCOMPARE(messageLog(k.presenter), messages);
+    if (!messages.isEmpty())  // the reason stays on the status line once the box is closed
+        QCOMPARE(QString::fromStdString(k.w().statusNote().text), messages.section('|', 0, 0));
     const IntelHexImage back = parseIntelHex(readFile(a.saveFile).toStdString());
     QStringList got;
     for (const HexByte& b : back.bytes)
