@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "panel/help_dialog.h"
@@ -58,6 +59,7 @@ private slots:
     void aStepThatChangesNothingClearsTheMarks();
     void kitSpeedRunShowsItsClock();
     void helpTeachesAndFindsInstructions();
+    void theFirstProgramWalkThroughHolds();
 
 private:
     QTemporaryDir settings_;
@@ -403,6 +405,29 @@ void StudyFeaturesTest::helpTeachesAndFindsInstructions() {
     QCOMPARE(shown(), QStringList{"MVI A,data"});
     help.findChild<QLineEdit*>("instructionSearch")->setText("");
     QCOMPARE(shown().size(), 246);
+}
+
+// The help's first program, keyed and run as it says: what it quotes is what
+// the kit shows.
+void StudyFeaturesTest::theFirstProgramWalkThroughHolds() {
+    HelpDialog help{QString()};
+    const QString page = help.findChild<QTextBrowser*>("firstProgram")->toPlainText();
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.keys("address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 7 6 address 8 0 0 0 execute");
+    QTRY_VERIFY(!k.w().running());
+    CHECK_KIT(k, "Text1=8005;A=08;zlb=0;clb=0");
+    QVERIFY(page.contains("stop on 8005") && page.contains("A holds 08"));
+    QStringList traces;
+    k.keys("address 8 0 0 0");
+    for (int i = 0; i < 3; ++i) {
+        k.keys("stepexe");
+        traces << k.w().studyView()->findChild<QLabel*>("trace")->text();
+    }
+    // The first step's PC line starts at the row it ran, not where the run ended.
+    QVERIFY2(traces[0].contains("PC: 8000 \u2192 8002"), qPrintable(traces[0]));
+    const QString quoted = page.section("(\"", 1).section("\")", 0, 0);
+    QVERIFY2(traces[2].contains(quoted), qPrintable(quoted + " | " + traces[2]));
 }
 
 QTEST_MAIN(StudyFeaturesTest)

@@ -403,7 +403,7 @@ void StudyViewTest::stepExeTracesReasons() {
     const QRect panes = s.view()->findChild<QWidget*>("panesSplitter")->geometry();
     const int height = area->height();
     s.keys("stepexe");
-    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 0000 \u2192 8002"));
+    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 8000 \u2192 8002"));
     s.keys("stepexe");
     QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
     QVERIFY(!trace->isHidden());
