@@ -160,16 +160,22 @@ void StartupTest::programOptions_data() {
     QTest::newRow("two programs") << QStringList{"a.asm", "b.hex"} << 2 << "not expected: b.hex";
     QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "--memory: 1 required FILE missing";
     QTest::newRow("a program but no display") << QStringList{"p.asm"} << 1 << "no display to open the kit on";
+    // DISPLAY=:1999 names no X server here: the toolkit would abort with a core dump.
+    QTest::newRow("a stale DISPLAY") << QStringList{"DISPLAY=:1999", "p.asm"} << 1
+                                     << "no X server answers at DISPLAY :1999";
+    QTest::newRow("a stale DISPLAY, --help") << QStringList{"DISPLAY=:1999", "--help"} << 0 << "--memory FILE";
 }
 
 void StartupTest::programOptions() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, outputHas);
-    // No display at all: these answer before the toolkit starts.
+    // No display at all (or one given first as DISPLAY=...): these answer
+    // before the toolkit starts.
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    if (!args.isEmpty() && args.first().startsWith("DISPLAY=")) env.insert("DISPLAY", args.takeFirst().mid(8));
     p.setProcessEnvironment(env);
     p.start(KIT85_PROGRAM, args);
     QVERIFY(p.waitForFinished(30000));
