@@ -339,6 +339,7 @@ void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy_data() {
     QTest::newRow("in range") << "25" << 25 << "";
     QTest::newRow("99 kept while typed, then 50") << "99" << 50 << "99 is more than slow motion runs";
     QTest::newRow("0") << "0" << 1 << "0 would never run an instruction";
+    QTest::newRow("five digits kept while typed") << "12345" << 50 << "12345 is more than slow motion runs";
 }
 
 void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy() {
