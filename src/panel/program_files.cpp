@@ -16,7 +16,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
@@ -30,6 +30,7 @@
 #include "panel/model/program_loader.h"
 #include "panel/model/study_status.h"
 #include "panel/shortcuts.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_settings.h"
 
 namespace kit85 {
@@ -54,21 +55,11 @@ std::optional<HexRange> askRange(QWidget* parent, const QString& title, HexRange
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
     auto* form = new QFormLayout(&dialog);
-    auto hexField = [&](const char* name, uint32_t value) {
-        auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
-        field->setObjectName(name);
-        field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), field));
-        return field;
-    };
-    QLineEdit* first = hexField("start", offered.start);
-    QLineEdit* last = hexField("end", offered.end);
+    QLineEdit* first = hexField(dialog, "start", Text::word(offered.start).str(), 4);
+    QLineEdit* last = hexField(dialog, "end", Text::word(offered.end).str(), 4);
     form->addRow("Start address:", first);
     form->addRow("End address (kept):", last);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted || first->text().isEmpty() || last->text().isEmpty()) return std::nullopt;
+    if (!ask(dialog, form, {first, last})) return std::nullopt;
     // An end before the start is passed on: the save refuses it by name.
     return HexRange{static_cast<uint16_t>(first->text().toUInt(nullptr, 16)),
                     static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};

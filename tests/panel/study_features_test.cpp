@@ -1,7 +1,11 @@
 // The study view for a student: docking at small screens, breakpoints one
 // can see, confirmations on the status line, the menus' actions and the help.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -12,6 +16,7 @@
 
 #include "panel/help_dialog.h"
 #include "panel/kit_dock.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_view.h"
 #include "panel_fixture.h"
 
@@ -54,6 +59,7 @@ private slots:
     void aRunAfterAResetLeavesTheStepsBeforeIt();
     void fillAndResetAreEachOneUndoStep();
     void goToAddressBelowTheFloorOnlyShows();
+    void emptiedFieldTakesOkAway();
     void rateFieldCorrectsAndSaysWhy_data();
     void rateFieldCorrectsAndSaysWhy();
     void aStepThatChangesNothingClearsTheMarks();
@@ -330,6 +336,25 @@ void StudyFeaturesTest::goToAddressBelowTheFloorOnlyShows() {
     k.w().studyView()->goToAddress(0x9000);
     CHECK_KIT(k, "Text1=9000");
     QVERIFY(k.presenter.shown.empty());
+}
+
+// An emptied field takes OK away rather than closing the dialog as if it were
+// cancelled; filled again, OK answers.
+void StudyFeaturesTest::emptiedFieldTakesOkAway() {
+    QWidget parent;
+    bool okWhileEmpty = true;
+    QTimer::singleShot(0, &parent, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("no dialog");
+        auto* field = dialog->findChild<QLineEdit*>("address");
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        field->clear();
+        okWhileEmpty = ok->isEnabled();
+        QTest::keyClicks(field, "9abc");
+        ok->click();
+    });
+    QCOMPARE(askAddress(&parent, 0x8000), std::optional<uint16_t>(0x9ABC));
+    QVERIFY(!okWhileEmpty);
 }
 
 void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy_data() {
