@@ -85,8 +85,8 @@ bool xServerAnswers() {
 bool displayMissing() {
     if (setIn("QT_QPA_PLATFORM") || setIn("WAYLAND_DISPLAY")) return false;
     if (!setIn("DISPLAY")) {
-        std::fprintf(stderr,
-                     "kit85: no display to open the kit on (DISPLAY is not set); kit85-run runs programs without one\n");
+        std::fprintf(
+            stderr, "kit85: no display to open the kit on (DISPLAY is not set); kit85-run runs programs without one\n");
         return true;
     }
     if (xServerAnswers()) return false;

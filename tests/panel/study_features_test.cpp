@@ -4,14 +4,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "panel/help_dialog.h"
@@ -308,7 +308,8 @@ void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
     k.kit().flags.clb = Text("1");
     k.w().resetRegisters();
     CHECK_KIT(k, "A=00;SP=0000;PC=0000;clb=0;F=00");
-    QCOMPARE(statusOf(k.w()), QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back)"));
+    QCOMPARE(statusOf(k.w()),
+             QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step changes them)"));
     // The reset is one undo step of its own, before the fill's.
     k.w().undoKeyed(true);
     CHECK_KIT(k, "A=3E;SP=FFF0;PC=0000;clb=1");
