@@ -267,7 +267,7 @@ bool ProgramFiles::saveSource() {
     const MemoryTable& memory = window_.memory();
     const std::optional<int> row = memory.rowOf(Text::word(range->start));
     if (range->end < range->start || !row) {
-        refuse(range->end < range->start ? "the range ends at " + Text::word(range->end).str() + ", before its start " +
+        refuse(range->end < range->start ? "the end " + Text::word(range->end).str() + " is before the start " +
                                                Text::word(range->start).str() + "; nothing was saved"
                                          : "the memory has no row " + Text::word(range->start).str() +
                                                "; nothing was saved");
