@@ -1,5 +1,6 @@
 #include "memory/undo_history.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "memory/shown.h"
@@ -123,8 +124,11 @@ std::vector<Edit> UndoHistory::last(std::size_t n) const {
             if (out.size() == n) break;
             out.push_back(Edit{it->step, {}});
         }
-        out.back().rows.insert(out.back().rows.begin(), EditedRow{it->address, it->old, it->now, it->outside});
+        out.back().rows.push_back(EditedRow{it->address, it->old, it->now, it->outside});
     }
+    // Gathered last row first; a step of a whole program is too long to
+    // gather front-inserted.
+    for (Edit& e : out) std::reverse(e.rows.begin(), e.rows.end());
     return out;
 }
 
@@ -161,7 +165,25 @@ std::string rowRefused(bool undo, const HistoryRow& h, const Text& expected, con
     return std::string(undo ? "cannot undo: " : "cannot redo: ") + why + "; nothing was changed";
 }
 
+// Registers change with every run and step, so a register step a run has
+// overtaken could never be taken back, and would bar every step behind it.
+std::string droppedNote(bool undo) {
+    return undo ? "; the step is dropped from the history, so undo goes on with the step before it"
+                : "; the step is dropped from the history, so redo goes on with the step after it";
+}
+
 }  // namespace
+
+// A step of registers and flags only (kept for the session, nothing of it in
+// the file) whose texts changed since is dropped, so that the steps around it
+// can still be taken; a step with table rows stays as it is.
+bool UndoHistory::dropOverrun(const Span& span) {
+    for (std::size_t i = span.first; i < span.end; ++i)
+        if (!rows_[i].outside) return false;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(span.first),
+                rows_.begin() + static_cast<std::ptrdiff_t>(span.end));
+    return true;
+}
 
 // Undo sets the step's rows from its last, redo from its first. Every row must
 // hold the text the step left there (undo) or found there (redo), else
@@ -203,7 +225,9 @@ UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows, HistoryOutside* o
             const std::optional<Text> now = outside ? outside->textOf(h.address) : std::nullopt;
             if (!now || *now != expected) {
                 rollBack();
-                return UndoResult{false, rowRefused(undo, h, expected, now ? &*now : nullptr), {}};
+                UndoResult refusal{false, rowRefused(undo, h, expected, now ? &*now : nullptr), {}};
+                if (now && dropOverrun(span)) refusal.message += droppedNote(undo);
+                return refusal;
             }
             a.before = *now;
             outside->set(h.address, wanted);

@@ -137,6 +137,9 @@ private:
         std::string none;
     };
     Span stepToTake(bool undo) const;
+    // Drops the step in `span` when it set registers and flags only; true
+    // when it did.
+    bool dropOverrun(const Span& span);
     UndoResult takeStep(bool undo, HistoryRows& rows, HistoryOutside* outside);
     // Before a new step: the undone steps go, here and (at the next commit)
     // in the file; then the number the new row takes.

@@ -41,7 +41,7 @@ study view's status line says how many instructions ran, their T-states and how 
 <li><b>Read the result.</b> Press <b>show panal</b> (F6): A holds 08. The flags below say what the
 addition found: Z is 0 (not zero), CY is 0 (no carry).</li>
 <li><b>Step it.</b> Address 8 0 0 0, then <b>Step Exe</b> (F10) four times. After each step the study
-view's trace says why each register and flag changed ("A: 05 + 03 = 08").</li>
+view's trace says what changed and why ("A=08: 05 + 03 = 8").</li>
 <li><b>Stop on a breakpoint.</b> Address 8 0 0 4, <b>F9</b>: a red dot marks ADD B. Address 8 0 0 0 and
 Execute: the run stops before ADD B, with A 05 and B 03 to look at. Execute again goes on. The
 Breakpoints pane lists every breakpoint; untick one to turn it off, or right-click an instruction for

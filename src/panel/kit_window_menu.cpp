@@ -111,8 +111,9 @@ void KitWindow::fillRange(uint16_t start, uint16_t end, uint8_t value) {
 
 void KitWindow::resetRegisters() {
     keyWork([this] {
-        note_ = {panel_.resetRegisters() ? "registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back)"
-                                         : "the registers and flags were 00 already",
+        note_ = {panel_.resetRegisters()
+                     ? "registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step changes them)"
+                     : "the registers and flags were 00 already",
                  false};
     });
 }

@@ -14,6 +14,8 @@
 
 #include <QApplication>
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,12 +70,30 @@ bool setIn(const char* name) {
     return v && *v;
 }
 
+// Whether the X server DISPLAY names answers.
+bool xServerAnswers() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const bool answers = xcb_connection_has_error(c) == 0;
+    xcb_disconnect(c);
+    return answers;
+}
+
 // Without a display (and no other platform asked for) the toolkit would abort
-// with a core dump; a plain message and status 1 tell what is missing.
+// with a core dump; a plain message and status 1 tell what is missing. A
+// DISPLAY left over from a session that ended (a stale DISPLAY in a terminal)
+// is missing too.
 bool displayMissing() {
-    if (setIn("QT_QPA_PLATFORM") || setIn("DISPLAY") || setIn("WAYLAND_DISPLAY")) return false;
+    if (setIn("QT_QPA_PLATFORM") || setIn("WAYLAND_DISPLAY")) return false;
+    if (!setIn("DISPLAY")) {
+        std::fprintf(
+            stderr, "kit85: no display to open the kit on (DISPLAY is not set); kit85-run runs programs without one\n");
+        return true;
+    }
+    if (xServerAnswers()) return false;
     std::fprintf(stderr,
-                 "kit85: no display to open the kit on (DISPLAY is not set); kit85-run runs programs without one\n");
+                 "kit85: no display to open the kit on (no X server answers at DISPLAY %s); kit85-run runs programs "
+                 "without one\n",
+                 std::getenv("DISPLAY"));
     return true;
 }
 

@@ -16,7 +16,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
@@ -30,6 +30,7 @@
 #include "panel/model/program_loader.h"
 #include "panel/model/study_status.h"
 #include "panel/shortcuts.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_settings.h"
 
 namespace kit85 {
@@ -50,25 +51,15 @@ QString droppedProgram(const QMimeData* mime) {
     return programKind(fsPath(file)) ? file : QString();
 }
 
-std::optional<HexRange> askRange(QWidget* parent, HexRange offered) {
+std::optional<HexRange> askRange(QWidget* parent, const QString& title, HexRange offered) {
     QDialog dialog(parent);
-    dialog.setWindowTitle("Save memory as Intel HEX: which rows");
+    dialog.setWindowTitle(title);
     auto* form = new QFormLayout(&dialog);
-    auto hexField = [&](const char* name, uint32_t value) {
-        auto* field = new QLineEdit(Text::word(value).str().c_str(), &dialog);
-        field->setObjectName(name);
-        field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), field));
-        return field;
-    };
-    QLineEdit* first = hexField("start", offered.start);
-    QLineEdit* last = hexField("end", offered.end);
+    QLineEdit* first = hexField(dialog, "start", Text::word(offered.start).str(), 4);
+    QLineEdit* last = hexField(dialog, "end", Text::word(offered.end).str(), 4);
     form->addRow("Start address:", first);
     form->addRow("End address (kept):", last);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted || first->text().isEmpty() || last->text().isEmpty()) return std::nullopt;
+    if (!ask(dialog, form, {first, last})) return std::nullopt;
     // An end before the start is passed on: the save refuses it by name.
     return HexRange{static_cast<uint16_t>(first->text().toUInt(nullptr, 16)),
                     static_cast<uint16_t>(last->text().toUInt(nullptr, 16))};
@@ -117,7 +108,7 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     d.saveFile = [w](const QString& title, const QString& suggested, const QString& filter) {
         return QFileDialog::getSaveFileName(w, title, suggested, filter);
     };
-    d.range = [w](HexRange offered) { return askRange(w, offered); };
+    d.range = [w](const QString& title, HexRange offered) { return askRange(w, title, offered); };
     d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
     return d;
 }
@@ -169,7 +160,9 @@ bool ProgramFiles::writeWhole(const QString& file, const QByteArray& bytes) {
 
 bool ProgramFiles::busy() const { return window_.running(); }
 
+// The reason stays on the status line after the message box is closed.
 void ProgramFiles::refuse(const std::string& problem) {
+    window_.setStatusNote(problem, true);
     window_.kit().presenter().message(problem, "error :", Icon::Exclamation);
 }
 
@@ -214,6 +207,7 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
         if (!load.diagnostics.empty()) {
             QStringList lines;
             for (const std::string& l : load.diagnostics) lines << QString::fromStdString(l);
+            window_.setStatusNote(load.problem, true);
             dialogs_.diagnostics(QString::fromStdString(load.problem), lines);
         } else {
             refuse(load.problem);
@@ -246,7 +240,7 @@ HexRange ProgramFiles::offeredRange() const {
 
 bool ProgramFiles::saveHex() {
     if (busy()) return false;
-    const std::optional<HexRange> range = dialogs_.range(offeredRange());
+    const std::optional<HexRange> range = dialogs_.range("Save memory as Intel HEX: which rows", offeredRange());
     if (!range) return false;
     const HexSave save = saveRange(window_.memory(), range->start, range->end);
     if (!save.ok) {
@@ -268,12 +262,12 @@ bool ProgramFiles::saveHex() {
 // A range of memory as a source kit85-asm assembles back to the same bytes.
 bool ProgramFiles::saveSource() {
     if (busy()) return false;
-    const std::optional<HexRange> range = dialogs_.range(offeredRange());
+    const std::optional<HexRange> range = dialogs_.range("Save memory as 8085 source: which rows", offeredRange());
     if (!range) return false;
     const MemoryTable& memory = window_.memory();
     const std::optional<int> row = memory.rowOf(Text::word(range->start));
     if (range->end < range->start || !row) {
-        refuse(range->end < range->start ? "the range ends at " + Text::word(range->end).str() + ", before its start " +
+        refuse(range->end < range->start ? "the end " + Text::word(range->end).str() + " is before the start " +
                                                Text::word(range->start).str() + "; nothing was saved"
                                          : "the memory has no row " + Text::word(range->start).str() +
                                                "; nothing was saved");

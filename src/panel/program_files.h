@@ -48,8 +48,8 @@ public:
         std::function<QString(const QString& folder)> openFile;
         // A file to write, the dialog titled with what it saves; empty: cancelled.
         std::function<QString(const QString& title, const QString& suggested, const QString& filter)> saveFile;
-        // The range to save, `offered` filled in.
-        std::function<std::optional<HexRange>(HexRange offered)> range;
+        // The range to save, `offered` filled in; `title` says what saves it.
+        std::function<std::optional<HexRange>(const QString& title, HexRange offered)> range;
         // An assembler's refusal: the summary and each diagnostic line.
         std::function<void(const QString& problem, const QStringList& lines)> diagnostics;
     };

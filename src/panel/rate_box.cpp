@@ -32,8 +32,10 @@ QValidator::State RateBox::validate(QString& input, int& pos) const {
     const QString digits = digitsOf(input, suffix());
     bool number = false;
     digits.toUInt(&number);
-    // Any whole number of up to four digits may stand while it is typed.
-    return number && digits.size() <= 4 ? QValidator::Intermediate : QValidator::Invalid;
+    // Any whole number may stand while it is typed (nine digits keep it in
+    // range of a long), so that leaving the field sets it to the nearest
+    // allowed rate and says why, rather than a digit being dropped unsaid.
+    return number && digits.size() <= 9 ? QValidator::Intermediate : QValidator::Invalid;
 }
 
 void RateBox::fixup(QString& input) const {

@@ -4,13 +4,15 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <vector>
 
 #include "values/text.h"
 
 namespace kit85 {
-
-namespace {
 
 QLineEdit* hexField(QDialog& dialog, const char* name, const std::string& value, int digits) {
     auto* field = new QLineEdit(QString::fromStdString(value), &dialog);
@@ -20,21 +22,28 @@ QLineEdit* hexField(QDialog& dialog, const char* name, const std::string& value,
     return field;
 }
 
-// Adds OK and Cancel; true when OK was pressed with every field filled in.
-bool ask(QDialog& dialog, QFormLayout* form, std::initializer_list<const QLineEdit*> fields) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    for (const QLineEdit* f : fields)
-        if (f->text().isEmpty()) return false;
-    return true;
-}
+namespace {
 
 uint32_t hexOf(const QLineEdit* field) { return field->text().toUInt(nullptr, 16); }
 
 }  // namespace
+
+// OK is offered only while every field holds a digit: an emptied field never
+// closes the dialog as if it were cancelled.
+bool ask(QDialog& dialog, QFormLayout* form, std::initializer_list<const QLineEdit*> fields) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    const std::vector<const QLineEdit*> all(fields);
+    auto filled = [all, ok] {
+        ok->setEnabled(std::none_of(all.begin(), all.end(), [](const QLineEdit* f) { return f->text().isEmpty(); }));
+    };
+    for (const QLineEdit* f : all) QObject::connect(f, &QLineEdit::textChanged, ok, filled);
+    filled();
+    form->addRow(buttons);
+    return dialog.exec() == QDialog::Accepted;
+}
 
 std::optional<uint16_t> askAddress(QWidget* parent, uint16_t offered) {
     QDialog dialog(parent);

@@ -65,8 +65,7 @@ TEST_F(HistoryRegisters, ARegisterStepTakesItsTurnAmongTheKeyedOnes) {
     EXPECT_EQ(describe(fileHistory()), "{ 1 8000 3 8001 }") << "the register step is not in the file";
 }
 
-// Whatever the refusal, the registers, the rows and the next undo stay as
-// they were.
+// Whatever the refusal, the registers and the rows stay as they were.
 TEST_F(HistoryRegisters, ARegisterChangedSinceOrOutOfReachRefusesTheWholeStep) {
     const struct {
         const char* name;
@@ -76,7 +75,7 @@ TEST_F(HistoryRegisters, ARegisterChangedSinceOrOutOfReachRefusesTheWholeStep) {
     } cases[] = {
         {"a run set SP since", [](Registers& r) { r.texts["register SP"] = Text("1234"); }, true,
          "refused: cannot undo: register SP now holds \"1234\", not \"0000\" as the step left it (a run or a key changed it "
-         "since); nothing was changed"},
+         "since); nothing was changed; the step is dropped from the history, so undo goes on with the step before it"},
         {"no registers at hand", [](Registers&) {}, false,
          "refused: cannot undo: the kit's register SP is not at hand here; nothing was changed"},
         {"a name the kit does not know",
@@ -95,6 +94,37 @@ TEST_F(HistoryRegisters, ARegisterChangedSinceOrOutOfReachRefusesTheWholeStep) {
         EXPECT_EQ(regs.texts, before);
         EXPECT_EQ(at("8000"), "11");
     }
+}
+
+// Registers change with every run: a register step a run overtook is dropped
+// when undo or redo reaches it, so the keyed steps around it stay reachable.
+TEST_F(HistoryRegisters, ARegisterStepARunOvertookNeverBarsTheOthers) {
+    key("8000", "11");
+    reset();
+    key("8001", "22");
+    regs.texts["register A"] = Text("05");  // a step ran
+    EXPECT_EQ(undo(), "done 8001:22>00");
+    const std::string overtaken = undo();
+    EXPECT_EQ(overtaken.rfind("refused: cannot undo: register A now holds \"05\"", 0), 0u) << overtaken;
+    EXPECT_EQ(registers(), "05 0000") << "nothing set back";
+    EXPECT_EQ(undo(), "done 8000:11>00") << "the keyed byte before the reset";
+    EXPECT_EQ(redo(), "done 8000:00>11");
+    EXPECT_EQ(redo(), "done 8001:00>22") << "the dropped step is gone from redo too";
+
+    // Undone, then overtaken before redo: dropped the same way.
+    newFile();
+    regs.texts = {{"register A", Text("3E")}, {"register SP", Text("FFF0")}};
+    reset();
+    key("8000", "11");
+    EXPECT_EQ(undo(), "done 8000:11>00");
+    EXPECT_EQ(undo(), "done register SP:0000>FFF0 register A:00>3E");
+    EXPECT_EQ(redo(), "done register A:3E>00 register SP:FFF0>0000");
+    EXPECT_EQ(undo(), "done register SP:0000>FFF0 register A:00>3E");
+    regs.texts["register SP"] = Text("1234");
+    const std::string refused = redo();
+    EXPECT_NE(refused.find("so redo goes on with the step after it"), std::string::npos) << refused;
+    EXPECT_EQ(redo(), "done 8000:00>11");
+    EXPECT_EQ(registers(), "3E 1234");
 }
 
 TEST_F(HistoryRegisters, ANewEditAfterUndoingARegisterStepEndsRedo) {

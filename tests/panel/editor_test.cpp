@@ -420,7 +420,7 @@ void EditorTest::dockedKeysGoWhereTheFocusIs() {
         QVERIFY(e.w().dock());
         QStringList kitSaves;
         ProgramFiles::Dialogs kitDialogs;
-        kitDialogs.range = [](HexRange offered) { return std::optional<HexRange>(offered); };
+        kitDialogs.range = [](const QString&, HexRange offered) { return std::optional<HexRange>(offered); };
         kitDialogs.saveFile = [&](const QString& title, const QString&, const QString&) {
             kitSaves << title;
             return QString();  // cancelled: only which save was asked counts

@@ -160,16 +160,24 @@ void StartupTest::programOptions_data() {
     QTest::newRow("two programs") << QStringList{"a.asm", "b.hex"} << 2 << "not expected: b.hex";
     QTest::newRow("memory without file") << QStringList{"--memory"} << 2 << "--memory: 1 required FILE missing";
     QTest::newRow("a program but no display") << QStringList{"p.asm"} << 1 << "no display to open the kit on";
+    QTest::newRow("a name with spaces, upper case")
+        << QStringList{"my prog.A85"} << 1 << "no display to open the kit on";
+    // DISPLAY=:1999 names no X server here: the toolkit would abort with a core dump.
+    QTest::newRow("a stale DISPLAY") << QStringList{"DISPLAY=:1999", "p.asm"} << 1
+                                     << "no X server answers at DISPLAY :1999";
+    QTest::newRow("a stale DISPLAY, --help") << QStringList{"DISPLAY=:1999", "--help"} << 0 << "--memory FILE";
 }
 
 void StartupTest::programOptions() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, outputHas);
-    // No display at all: these answer before the toolkit starts.
+    // No display at all (or one given first as DISPLAY=...): these answer
+    // before the toolkit starts.
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    if (!args.isEmpty() && args.first().startsWith("DISPLAY=")) env.insert("DISPLAY", args.takeFirst().mid(8));
     p.setProcessEnvironment(env);
     p.start(KIT85_PROGRAM, args);
     QVERIFY(p.waitForFinished(30000));
@@ -224,6 +232,8 @@ void StartupTest::programFileOpensAtStart_data() {
     QTest::addColumn<QString>("want");  // the displays and 8000.. after the start
     QTest::newRow("source") << "prog.asm" << QByteArray("ORG 8100H\n MVI A,5\n HLT\n") << "8100 3E 3E 05 76";
     QTest::newRow("Intel HEX") << "prog.HEX" << QByteArray(":03810000060776F9\n:00000001FF\n") << "8100 06 06 07 76";
+    QTest::newRow("a name with spaces") << "my first prog.Asm" << QByteArray("ORG 8100H\n MVI B,7\n HLT\n")
+                                        << "8100 06 06 07 76";
 }
 
 // kit85 FILE: the program is in memory and on the displays once the kit

@@ -1,16 +1,22 @@
 // The study view for a student: docking at small screens, breakpoints one
 // can see, confirmations on the status line, the menus' actions and the help.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "panel/help_dialog.h"
 #include "panel/kit_dock.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_placement.h"
 #include "panel/study_view.h"
 #include "panel_fixture.h"
@@ -54,13 +60,16 @@ private slots:
     void confirmationsOnTheStatusLine_data();
     void confirmationsOnTheStatusLine();
     void undoAndRedoOfAProgramGoToItsFirstRow();
+    void aRunAfterAResetLeavesTheStepsBeforeIt();
     void fillAndResetAreEachOneUndoStep();
     void goToAddressBelowTheFloorOnlyShows();
+    void emptiedFieldTakesOkAway();
     void rateFieldCorrectsAndSaysWhy_data();
     void rateFieldCorrectsAndSaysWhy();
     void aStepThatChangesNothingClearsTheMarks();
     void kitSpeedRunShowsItsClock();
     void helpTeachesAndFindsInstructions();
+    void theFirstProgramWalkThroughHolds();
 
 private:
     QTemporaryDir settings_;
@@ -314,6 +323,38 @@ void StudyFeaturesTest::undoAndRedoOfAProgramGoToItsFirstRow() {
     k.keys("address 9 0 0 0");
     k.w().undoKeyed(false);
     CHECK_KIT(k, "Text1=8100;Text2=76");
+    // Rows below 8000 are not the keypad's: undo and redo stop at 8000, as
+    // the fill (or an opened program) did.
+    k.w().fillRange(0x7FFE, 0x8001, 0x11);
+    CHECK_KIT(k, "Text1=8000;Text2=11");
+    for (const bool undo : {true, false}) {
+        k.keys("address 9 0 0 0");
+        k.w().undoKeyed(undo);
+        CHECK_KIT(k, undo ? "Text1=8000;Text2=00" : "Text1=8000;Text2=11");
+    }
+}
+
+// A run after Reset registers changes what the reset set, so the reset can
+// no longer be taken back; the keyed steps before it still can.
+void StudyFeaturesTest::aRunAfterAResetLeavesTheStepsBeforeIt() {
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.keys("address 8 0 0 0 3 E next 0 5 next 7 6");
+    k.kit()[A] = Text("3E");
+    k.w().resetRegisters();
+    k.keys("address 8 0 0 0 stepexe");
+    CHECK_KIT(k, "A=05");
+    k.w().undoKeyed(true);
+    QVERIFY2(statusOf(k.w()).contains("the step is dropped from the history"), qPrintable(statusOf(k.w())));
+    CHECK_KIT(k, "A=05");
+    k.w().undoKeyed(true);
+    QCOMPARE(statusOf(k.w()), QString("undone: 8002  76 \u2192 00"));
+    // Reset twice, the second a step of its own; undo takes the second back.
+    k.w().resetRegisters();
+    k.w().resetRegisters();
+    QCOMPARE(statusOf(k.w()), QString("the registers and flags were 00 already"));
+    k.w().undoKeyed(true);
+    CHECK_KIT(k, "A=05");
 }
 
 void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
@@ -333,7 +374,8 @@ void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
     k.kit().flags.clb = Text("1");
     k.w().resetRegisters();
     CHECK_KIT(k, "A=00;SP=0000;PC=0000;clb=0;F=00");
-    QCOMPARE(statusOf(k.w()), QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back)"));
+    QCOMPARE(statusOf(k.w()),
+             QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step changes them)"));
     // The reset is one undo step of its own, before the fill's.
     k.w().undoKeyed(true);
     CHECK_KIT(k, "A=3E;SP=FFF0;PC=0000;clb=1");
@@ -363,6 +405,25 @@ void StudyFeaturesTest::goToAddressBelowTheFloorOnlyShows() {
     QVERIFY(k.presenter.shown.empty());
 }
 
+// An emptied field takes OK away rather than closing the dialog as if it were
+// cancelled; filled again, OK answers.
+void StudyFeaturesTest::emptiedFieldTakesOkAway() {
+    QWidget parent;
+    bool okWhileEmpty = true;
+    QTimer::singleShot(0, &parent, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("no dialog");
+        auto* field = dialog->findChild<QLineEdit*>("address");
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        field->clear();
+        okWhileEmpty = ok->isEnabled();
+        QTest::keyClicks(field, "9abc");
+        ok->click();
+    });
+    QCOMPARE(askAddress(&parent, 0x8000), std::optional<uint16_t>(0x9ABC));
+    QVERIFY(!okWhileEmpty);
+}
+
 void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("value");
@@ -370,6 +431,7 @@ void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy_data() {
     QTest::newRow("in range") << "25" << 25 << "";
     QTest::newRow("99 kept while typed, then 50") << "99" << 50 << "99 is more than slow motion runs";
     QTest::newRow("0") << "0" << 1 << "0 would never run an instruction";
+    QTest::newRow("five digits kept while typed") << "12345" << 50 << "12345 is more than slow motion runs";
 }
 
 void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy() {
@@ -436,6 +498,29 @@ void StudyFeaturesTest::helpTeachesAndFindsInstructions() {
     QCOMPARE(shown(), QStringList{"MVI A,data"});
     help.findChild<QLineEdit*>("instructionSearch")->setText("");
     QCOMPARE(shown().size(), 246);
+}
+
+// The help's first program, keyed and run as it says: what it quotes is what
+// the kit shows.
+void StudyFeaturesTest::theFirstProgramWalkThroughHolds() {
+    HelpDialog help{QString()};
+    const QString page = help.findChild<QTextBrowser*>("firstProgram")->toPlainText();
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.keys("address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 7 6 address 8 0 0 0 execute");
+    QTRY_VERIFY(!k.w().running());
+    CHECK_KIT(k, "Text1=8005;A=08;zlb=0;clb=0");
+    QVERIFY(page.contains("stop on 8005") && page.contains("A holds 08"));
+    QStringList traces;
+    k.keys("address 8 0 0 0");
+    for (int i = 0; i < 3; ++i) {
+        k.keys("stepexe");
+        traces << k.w().studyView()->findChild<QLabel*>("trace")->text();
+    }
+    // The first step's PC line starts at the row it ran, not where the run ended.
+    QVERIFY2(traces[0].contains("PC: 8000 \u2192 8002"), qPrintable(traces[0]));
+    const QString quoted = page.section("(\"", 1).section("\")", 0, 0);
+    QVERIFY2(traces[2].contains(quoted), qPrintable(quoted + " | " + traces[2]));
 }
 
 QTEST_MAIN(StudyFeaturesTest)

@@ -44,6 +44,7 @@ private slots:
     void undoRedoKeysAndRefusal();
     void slowMotionRunsAndIsRemembered();
     void stepExeTracesReasons();
+    void memoryPaneKeepsTheCurrentLineSteady();
 
 private:
     QTemporaryDir settings_;
@@ -409,7 +410,7 @@ void StudyViewTest::stepExeTracesReasons() {
     const QRect panes = s.view()->findChild<QWidget*>("panesSplitter")->geometry();
     const int height = area->height();
     s.keys("stepexe");
-    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 0000 \u2192 8002"));
+    QCOMPARE(trace->text(), QString("A: 00 \u2192 9A\nPC: 8000 \u2192 8002"));
     s.keys("stepexe");
     QVERIFY2(trace->text().contains("CY=1: 9A + 7F = 119, more than FF"), qPrintable(trace->text()));
     QVERIFY(!trace->isHidden());
@@ -422,6 +423,35 @@ void StudyViewTest::stepExeTracesReasons() {
     s.keys("address 8 0 0 0");
     s.runToEnd();
     QCOMPARE(trace->text(), QString());
+}
+
+// The current row's line stays where it is on screen while it is on screen: a
+// click, a byte keyed, Next within the pane. Next past the bottom scrolls by
+// one line; a row far off lands a third down.
+void StudyViewTest::memoryPaneKeepsTheCurrentLineSteady() {
+    Study s;
+    MemoryPane* pane = s.view()->memoryPane();
+    s.clickByte(0x8000);
+    const int first = pane->firstLine();
+    const int shown = pane->visibleLines();
+    QVERIFY2(shown >= 4, qPrintable(QString::number(shown)));
+    const QRect below = pane->cellRect(0x8000 + 16 * 2 + 5);  // two lines down, on screen
+    QVERIFY(!below.isEmpty());
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, below.center());
+    CHECK_KIT(s, "Text1=8025");
+    QCOMPARE(pane->firstLine(), first);
+    s.keys("3 E next next");
+    QCOMPARE(pane->firstLine(), first);
+    const int lastOnScreen = first + shown - 1;
+    s.keys("address");
+    for (char c : Text::word(static_cast<uint16_t>(lastOnScreen * 16 + 15)).str()) s.keys(QString(c));
+    QCOMPARE(pane->firstLine(), first);
+    s.keys("next");  // the line below the last one shown
+    QCOMPARE(pane->firstLine(), first + 1);
+    s.keys("prev");
+    QCOMPARE(pane->firstLine(), first + 1);
+    s.keys("address 9 0 0 0");
+    QCOMPARE(pane->firstLine(), 0x900 - shown / 3);
 }
 
 QTEST_MAIN(StudyViewTest)

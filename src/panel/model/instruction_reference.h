@@ -22,7 +22,4 @@ struct InstructionInfo {
 // The 246 codes that are 8085 instructions, in code order.
 std::vector<InstructionInfo> instructionReference();
 
-// The flags an instruction (by its mnemonic, "ADD B", "POP PSW") sets.
-std::string flagsSetBy(const std::string& mnemonic);
-
 }  // namespace kit85

@@ -1,5 +1,6 @@
 #include "panel/model/panel_model.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "values/convert.h"
@@ -105,13 +106,16 @@ MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
     MemoryTable::UndoResult r = undo ? memory.undo(&registers) : memory.redo(&registers);
     if (!r.done || r.rows.empty()) return r;
     // The step's first row: the lowest address it set, so that undo and redo
-    // of a program both show its start (its rows come in file order). A step
-    // of registers only leaves the displays where they are.
-    std::optional<int> first;
+    // of a program both show its start (its rows come in file order), but
+    // never below 8000, where the keypad cannot key (an opened program goes
+    // there too). A step of registers only leaves the displays where they are.
+    std::optional<uint32_t> lowest;
     for (const MemoryTable::EditedRow& e : r.rows)
-        if (const std::optional<int> row = e.outside ? std::nullopt : memory.rowOf(e.address);
-            row && (!first || *row < *first))
-            first = row;
+        if (!e.outside && e.address.isHex() && (!lowest || e.address.hexValue() < *lowest))
+            lowest = e.address.hexValue();
+    if (!lowest) return r;
+    std::optional<int> first = memory.rowOf(Text::word(std::max<uint32_t>(*lowest, 0x8000)));
+    if (!first) first = memory.rowOf(Text::word(*lowest));
     if (!first) return r;
     memory.setCursor(*first);
     text3Visible = false;

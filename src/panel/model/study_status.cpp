@@ -119,7 +119,12 @@ std::vector<std::string> traceLines(const TraceStep& step) {
         out.push_back(c.name + ": " + data(c.old) + " \u2192 " + data(c.now));
     };
     if (out.empty()) {
-        for (const TraceChange& c : step.registers) change(c);
+        // PC held the instruction's own address when it ran; the PC field
+        // before a Step Exe may still hold where an earlier run ended.
+        for (const TraceChange& c : step.registers)
+            change(c.name == "PC" && step.address.isHex() && step.address.size() == 4
+                       ? TraceChange{c.name, step.address, c.now}
+                       : c);
         for (const TraceChange& c : step.flags) change(c);
     }
     for (const TraceChange& c : step.rows) change(c);

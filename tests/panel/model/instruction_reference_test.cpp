@@ -38,6 +38,21 @@ TEST(InstructionReference, FormsBytesTimesAndFlags) {
         {0xFE, {"CPI data", 2, "7", "S Z AC P CY", true}},
         {0x76, {"HLT", 1, "5", "none", true}},
         {0xE9, {"PCHL", 1, "6", "none", false}},
+        // The 8085's documented counts where memory or a condition adds states.
+        {0x34, {"INR M", 1, "10", "S Z AC P", true}},
+        {0x36, {"MVI M,data", 2, "10", "none", true}},
+        {0x22, {"SHLD address", 3, "16", "none", true}},
+        {0x32, {"STA address", 3, "13", "none", true}},
+        {0x03, {"INX B", 1, "6", "none", true}},
+        {0xC2, {"JNZ address", 3, "7/10", "none", true}},
+        {0xC4, {"CNZ address", 3, "9/18", "none", true}},
+        {0xC0, {"RNZ", 1, "6/12", "none", true}},
+        {0xCD, {"CALL address", 3, "18", "none", true}},
+        {0xC5, {"PUSH B", 1, "12", "none", true}},
+        {0xE3, {"XTHL", 1, "16", "none", true}},
+        {0xA0, {"ANA B", 1, "4", "S Z AC P CY", true}},
+        {0x2F, {"CMA", 1, "4", "none", true}},
+        {0x3F, {"CMC", 1, "4", "CY", true}},
     };
     // clang-format on
     std::map<int, InstructionInfo> byCode;
@@ -50,7 +65,6 @@ TEST(InstructionReference, FormsBytesTimesAndFlags) {
         EXPECT_EQ(got.flags, want.flags) << code;
         EXPECT_EQ(got.onThisKit, want.onThisKit) << code;
     }
-    EXPECT_NE(byCode.at(0xC2).tstates.find('/'), std::string::npos) << "JNZ: two counts, " << byCode.at(0xC2).tstates;
     EXPECT_EQ(byCode.count(0x08), 0u) << "a gap is no instruction";
 }
 

@@ -132,6 +132,9 @@ TEST(StudyStatus, TraceLines) {
     adi.reasons = {"A=19: 9A + 7F = 119, kept 19", "CY=1: 9A + 7F = 119, more than FF"};
     TraceStep mvi;
     mvi.registers = {ch("B", "00", "05")};
+    TraceStep stepped;  // Step Exe from 8000 with PC left at 8009 by an earlier run
+    stepped.address = Text("8000");
+    stepped.registers = {ch("A", "00", "05"), ch("PC", "8009", "8002")};
     TraceStep sta;
     sta.rows = {ch("8100", "", "3E")};
     const struct {
@@ -141,6 +144,7 @@ TEST(StudyStatus, TraceLines) {
     } cases[] = {
         {"reasons", adi, adi.reasons},
         {"changes without reasons", mvi, {"B: 00 \u2192 05"}},
+        {"PC from the instruction's own row", stepped, {"A: 00 \u2192 05", "PC: 8000 \u2192 8002"}},
         {"a row written", sta, {"8100: \"\" \u2192 3E"}},
         {"nothing changed", TraceStep{}, {}},
     };
