@@ -328,7 +328,10 @@ TEST(ProgramLoader, SavesRanges) {
 TEST(ProgramLoader, SortsASourcesRowsIntoInstructionsAndData) {
     auto words = [](const std::vector<uint16_t>& v) {
         std::string out;
-        for (uint16_t a : v) out += (out.empty() ? "" : " ") + Text::word(a).str();
+        for (uint16_t a : v) {
+            if (!out.empty()) out += ' ';
+            out += Text::word(a).str();
+        }
         return out;
     };
     const struct {
