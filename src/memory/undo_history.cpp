@@ -168,8 +168,8 @@ std::string rowRefused(bool undo, const HistoryRow& h, const Text& expected, con
 // Registers change with every run and step, so a register step a run has
 // overtaken could never be taken back, and would bar every step behind it.
 std::string droppedNote(bool undo) {
-    return undo ? "; the step is dropped from the history, so undo goes on with the step before it"
-                : "; the step is dropped from the history, so redo goes on with the step after it";
+    return std::string("; the step is dropped from the history, so ") +
+           (undo ? "undo goes on with the step before it" : "redo goes on with the step after it");
 }
 
 }  // namespace

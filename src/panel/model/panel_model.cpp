@@ -71,6 +71,9 @@ namespace {
 
 // The kit's registers and flags as undo steps name them: "register A",
 // "flag CY".
+constexpr std::string_view kRegister = "register ";
+constexpr std::string_view kFlag = "flag ";
+
 class KitRegisters final : public HistoryOutside {
 public:
     explicit KitRegisters(KitState& kit) : kit_(kit) {}
@@ -93,8 +96,6 @@ private:
                 return &(kit_.flags.*f->label);
         return nullptr;
     }
-    static constexpr std::string_view kRegister = "register ";
-    static constexpr std::string_view kFlag = "flag ";
     KitState& kit_;
 };
 
@@ -137,8 +138,9 @@ bool PanelModel::resetRegisters() {
     };
     memory.beginEdit();
     for (const RegisterField& f : kRegisterFields)
-        reset("register " + std::string(f.name), (*kit_)[f.reg], Text(f.width == 4 ? "0000" : "00"));
-    for (const FlagField& f : kFlagFields) reset("flag " + std::string(f.name), kit_->flags.*f.label, Text("0"));
+        reset(std::string(kRegister) + std::string(f.name), (*kit_)[f.reg], Text(f.width == 4 ? "0000" : "00"));
+    for (const FlagField& f : kFlagFields)
+        reset(std::string(kFlag) + std::string(f.name), kit_->flags.*f.label, Text("0"));
     memory.endEdit();  // a step that ended redo drops the undone steps from the file
     return changed;
 }
