@@ -66,6 +66,10 @@ public:
     bool isHex() const noexcept { return !other_; }
     // The value of those digits; meaningful only when isHex().
     uint32_t hexValue() const noexcept { return value_; }
+    // True when the text is exactly two upper-case hex digits (a canonical
+    // byte) or exactly four (a canonical address or pair).
+    bool isByte() const noexcept { return !other_ && size_ == 2; }
+    bool isWord() const noexcept { return !other_ && size_ == 4; }
     // True when the text is exactly `count` upper-case hex digits with this value.
     bool is(uint32_t value, unsigned count) const noexcept { return !other_ && size_ == count && value_ == value; }
 
