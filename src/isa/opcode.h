@@ -2,18 +2,17 @@
 
 // One entry of the opcode map (opcode_table.h): for a code its mnemonic, its
 // length in bytes, its T-states, the executor that carries it out, its form
-// (which names the handler) with the handler's two arguments, the registers it
-// reads and writes and the flags it decides.
-// The disassembler (and an assembler) read the mnemonic and length: mnemonics
+// with the form body's two arguments, and what the form says about it: the
+// registers it reads and writes, the flags it decides, the rows it uses.
+// The disassembler (and the assembler) read the mnemonic and length: mnemonics
 // are in Intel form, the operand part after a space ("MVI A", "MOV A,M",
 // "LXI SP", "RST 1"). A gap is a code that is no 8085 instruction at all
 // (mnemonic "-"); the restarts, PCHL and XCHG have their mnemonic but no
 // executor, as this kit does not carry them out.
-// The executors read the executor and the handler; the handlers read the
-// length (to step PC over a code that does nothing else, or over a jump, call
-// or return that is not taken) and their arguments. The integer path and the
-// step trace read the form, the registers and the flags: nothing recognises an
-// instruction by its handler.
+// The executors read the executor and the handler (the form's body on the
+// kit's texts); the integer path runs the same body on bytes, chosen by the
+// form. The step trace, the watchpoints and the front ends read the facts:
+// nothing recognises an instruction by its handler or by its code.
 
 #include <cstdint>
 
@@ -26,7 +25,7 @@ namespace kit85::isa {
 // exec2 (the rest), or none: no instruction of the kit ("invalid code").
 enum class Executor : uint8_t { None, First, Second };
 
-// The instruction's form: one handler serves each (groups.h). The ALU
+// The instruction's form: one body serves each (isa/forms.h). The ALU
 // operations and the rotates are in the order of their codes' bit fields.
 enum class Form : uint8_t {
     Invalid,  // a gap, or a code this kit does not carry out
@@ -106,15 +105,34 @@ struct MemoryUse {
     bool ifTaken = false;     // only when a call or return is taken
 };
 
-// A handler returns what the executor returns: 0 carried out, 1 stop.
-using Handler = int16_t (*)(KitState& k, const Opcode& o);
+// What a line's form says about a code, given its handler arguments: the
+// registers whose texts it reads and those it writes (PC aside; regBit), the
+// flags it can decide, and the data rows it uses. Each form's body states its
+// own (isa/forms.h); the map copies them into the code's line.
+struct Facts {
+    uint16_t reads = 0;
+    uint16_t writes = 0;
+    uint8_t flags = 0;
+    MemoryUse memory{};
+};
+
+// Where an operand comes from: a register code 0-7 as the opcode's field
+// names it (6, M, is the row at HL), or kData, the byte after the opcode.
+constexpr uint8_t kData = 0xFF;
+
+class OutcomeSink;
+
+// A handler carries out one instruction on the kit's texts (the form's body
+// on the text machine) and returns what the executor returns: 0 carried out,
+// 1 stop. `sink`, when given, hears each rule's answer as the body applies it.
+using Handler = int16_t (*)(KitState& k, const Opcode& o, OutcomeSink* sink);
 
 struct Opcode {
     const char* mnemonic = "-";
     uint8_t length = 1;
     Executor executor = Executor::None;
     Handler run = nullptr;
-    uint8_t a = 0;  // what each handler's declaration in groups.h says
+    uint8_t a = 0;  // what the form's body (isa/forms.h) says they are
     uint8_t b = 0;
     bool gap = false;  // no 8085 instruction (08 10 18 28 38 CB D9 DD ED FD)
     // The 8085's clock states (T-states) for the instruction; for a
@@ -131,8 +149,13 @@ struct Opcode {
     // the instruction itself reads or writes it).
     uint16_t reads = 0;
     uint16_t writes = 0;
-    uint8_t flags = 0;   // the flags it decides (kFlagS ... kFlagCY)
+    // The flags it can decide (kFlagS ... kFlagCY); DAA decides AC and CY
+    // only when an adjustment runs and keeps them otherwise.
+    uint8_t flags = 0;
     MemoryUse memory{};  // the data rows it reads and writes
+    // The flow of a program does not go on to the next row after it: HLT, JMP,
+    // RET and PCHL.
+    bool endsFlow = false;
 };
 
 // The T-states the drivers count for carrying out `o`: 0 for a code the kit

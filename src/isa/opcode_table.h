@@ -2,9 +2,10 @@
 
 // The opcode map: all 256 codes, one line each, read top to bottom like
 // Intel's map. Each line gives the mnemonic, the length, the T-states, the
-// executor and the form with its handler arguments (isa/opcode.h says what the
+// executor and the form with its two arguments (isa/opcode.h says what the
 // fields mean); the handler, the registers read and written, the flags
-// decided and the data rows used follow from the form (forms.h).
+// decided and the data rows used are the form's own (forms.h). A new code of
+// an existing form is one line here; a new form is its body plus its lines.
 //
 // The map is a compile-time constant, so the integer path can decode a code's
 // fields where it is compiled.
@@ -12,7 +13,6 @@
 #include <array>
 
 #include "isa/forms.h"
-#include "isa/groups.h"
 #include "isa/opcode.h"
 
 namespace kit85::isa {
@@ -29,7 +29,7 @@ struct Timing {
 // Each line: code, mnemonic, length in bytes, T-states, executor, form,
 // arguments
 // (T-states are the 8085's clock states from Intel's instruction timing; a
-// conditional jump, call or return has two, {not taken, taken}; groups.h says what a form's handler arguments are; a
+// conditional jump, call or return has two, {not taken, taken}; the form's body says what its arguments are; a
 // register argument M is the row at HL, kData the byte after the opcode, and a jump, call or return without a condition
 // is kAlways). `named` lines are 8085 instructions this kit does not carry out (the restarts, PCHL, XCHG): they have a
 // mnemonic and a length for listings but Executor::None, so they stop a run as "invalid code". `gap` lines are codes
@@ -41,17 +41,17 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
                   uint8_t a = 0, uint8_t b = 0) {
         Opcode& o = t[code];
         o = Opcode{mnemonic, length, executor, handlerOf(form), a, b, false, time.t, time.taken, form};
-        if (form != Form::Invalid) {
-            const Access access = accessOf(form, a, b);
-            o.reads = access.reads;
-            o.writes = static_cast<uint16_t>(access.writes | regBit(PC));
-        }
-        o.flags = flagsOf(form);
-        o.memory = memoryOf(form, a, b);
+        const Facts facts = factsOf(form, a, b);
+        o.reads = facts.reads;
+        o.writes = form == Form::Invalid ? facts.writes : static_cast<uint16_t>(facts.writes | regBit(PC));
+        o.flags = facts.flags;
+        o.memory = facts.memory;
+        o.endsFlow = form == Form::Halt || ((form == Form::Jump || form == Form::Ret) && a == kAlways);
         given[code] = true;
     };
-    auto named = [&](int code, const char* mnemonic, Timing time) {
+    auto named = [&](int code, const char* mnemonic, Timing time, bool endsFlow = false) {
         op(code, mnemonic, 1, time, Executor::None, Form::Invalid);
+        t[code].endsFlow = endsFlow;
     };
     auto gap = [&](int code) {
         t[code] = Opcode{"-", 1, Executor::None, nullptr, 0, 0, true, 0, 0};
@@ -322,7 +322,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0xE6, "ANI", 2, 7, Second, Ana, kData);
     named(0xE7, "RST 4", 12);
     op(0xE8, "RPE", 1, {6, 12}, Second, Ret, kPE);
-    named(0xE9, "PCHL", 6);
+    named(0xE9, "PCHL", 6, true);
     op(0xEA, "JPE", 3, {7, 10}, Second, Jump, kPE);
     named(0xEB, "XCHG", 4);
     op(0xEC, "CPE", 3, {9, 18}, Second, Call, kPE);
@@ -356,5 +356,32 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
 }  // namespace detail
 
 inline constexpr std::array<Opcode, 256> kOpcodes = detail::buildOpcodeMap();
+
+// The line of the code a row's text holds, or none when the text is no code
+// at all (only exactly two upper-case hex digits are one).
+inline const Opcode* opcodeOf(const Text& code) { return code.isByte() ? &kOpcodes[code.hexValue()] : nullptr; }
+
+namespace detail {
+
+// The ALU forms and AluOp, and the rotate forms and Rotate, follow the codes'
+// bit fields: 10 ooo sss, 11 ooo 110 (the immediates) and 00 0rr 111.
+constexpr bool formsFollowTheBitFields() {
+    for (unsigned code = 0x80; code <= 0xBF; ++code) {
+        const Opcode& o = kOpcodes[code];
+        if (!isAlu(o.form) || aluOpOf(o.form) != static_cast<AluOp>((code >> 3) & 7) || o.a != (code & 7)) return false;
+    }
+    for (unsigned ooo = 0; ooo < 8; ++ooo) {
+        const Opcode& o = kOpcodes[0xC6 | ooo << 3];
+        if (!isAlu(o.form) || aluOpOf(o.form) != static_cast<AluOp>(ooo) || o.a != kData) return false;
+    }
+    for (unsigned rr = 0; rr < 4; ++rr) {
+        const Opcode& o = kOpcodes[0x07 | rr << 3];
+        if (!isRotate(o.form) || rotateKindOf(o.form) != static_cast<Rotate>(rr)) return false;
+    }
+    return true;
+}
+static_assert(formsFollowTheBitFields(), "the ALU and rotate forms must follow the order of AluOp and Rotate");
+
+}  // namespace detail
 
 }  // namespace kit85::isa

@@ -16,31 +16,22 @@ enum class Cycle { Go, Halt, Invalid };
 
 // Steps 1-5 of a cycle; the caller does the Find at PC (Execute only when the
 // cycle did not stop the run). Adds the instruction's T-states to `t` once it
-// has been carried out (a code the kit does not run adds none).
+// has been carried out (a code the kit does not run adds none). `sink`, when
+// given, hears the rules' answers (the step trace).
 //
-// This is exec1 then exec2 (isa/exec.h) with the table looked up once: exec1
-// declines exactly the codes whose executor is not First, and then exec2 runs
-// those whose executor is Second or reports "invalid code". Only HLT's handler
-// asks for a stop. Reading the code's value first also means an instruction
-// that overwrites its own row cannot change what is counted.
-inline Cycle carryOut(KitState& k, uint64_t& t) {
-    const Text& text = k.memory().text2();
-    if (text.isHex() && text.size() == 2) {
-        const isa::Opcode& o = isa::kOpcodes[text.hexValue()];
-        if (o.executor != isa::Executor::None) {
-            const int16_t stop = o.run(k, o);
-            k[F] = packFlags(k.flags);
-            t += isa::tstatesOf(o, o.tstatesTaken && k.taken);
-            return stop == 1 ? Cycle::Halt : Cycle::Go;
-        }
-    }
-    isa::reportInvalid(k);
+// The code's line is read before exec1 and exec2 run, so an instruction that
+// overwrites its own row cannot change what is counted. Only HLT's body, and
+// exec2's report of a code the kit does not run, ask for a stop.
+inline Cycle carryOut(KitState& k, uint64_t& t, isa::OutcomeSink* sink = nullptr) {
+    const Text& opcode = k.memory().text2();
+    const isa::Opcode* o = isa::opcodeOf(opcode);
+    const bool runs = o && o->executor != isa::Executor::None;
+    int16_t stop = exec1(k, opcode, sink);
+    if (stop == 1) stop = exec2(k, opcode, sink);
     k[F] = packFlags(k.flags);
-    return Cycle::Invalid;
+    if (!runs) return Cycle::Invalid;
+    t += isa::tstatesOf(*o, o->tstatesTaken && k.taken);
+    return stop == 1 ? Cycle::Halt : Cycle::Go;
 }
-
-// The optional parts of the Execute loop; each combination is a loop of its
-// own, so the usual run, with none of them, pays nothing for them.
-enum Part : unsigned { kBreakpoints = 1, kObserved = 2, kBudget = 4, kWatch = 8 };
 
 }  // namespace kit85::run

@@ -6,6 +6,7 @@
 
 #include "run/cycle.h"
 #include "run/integer_path.h"
+#include "run/loop.h"
 #include "run/watch.h"
 #include "values/errors.h"
 #include "values/flags.h"
@@ -75,13 +76,14 @@ RunResult guarded(KitState& k, Body body) {
     return res;
 }
 
-// One cycle watched by `observer`, which sees an instruction that fails too.
+// One cycle watched by `observer`, which sees an instruction that fails too
+// and hears the rules' answers as the instruction applies them.
 Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
     observer.before(k);
     const uint64_t t0 = t;
     Cycle c;
     try {
-        c = carryOut(k, t);
+        c = carryOut(k, t, observer.outcomes());
     } catch (...) {
         observer.failed(k);
         throw;
@@ -90,53 +92,23 @@ Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
     return c;
 }
 
-// The Execute loop by the text rules, made once for each combination of its
-// optional parts (run/cycle.h).
 using run::kBreakpoints;
-using run::kBudget;
 using run::kObserved;
 using run::kWatch;
 
+// The Execute loop by the text rules, made once for each combination of its
+// optional parts.
 template <unsigned kParts>
-void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
+void textLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
+    const uint64_t bound = run::stepBound(lim);
     uint64_t n = 0, t = 0;
-    struct Count {  // keeps res.steps and res.tstates right however the loop is left
-        RunResult& r;
-        uint64_t& n;
-        uint64_t& t;
-        ~Count() {
-            r.steps = n;
-            r.tstates = t;
-        }
-    } count{res, n, t};
+    const run::CountOnExit count(res, [&] { return std::pair{n, t}; });
     for (;;) {
-        if (lim.stop && lim.stop->load(std::memory_order_relaxed)) {
-            res.reason = StopReason::Interrupted;
+        const auto due = run::dueStop<kParts>(mem, lim, n, bound, t, [&] { return lim.breakpoints->at(mem.text1()); });
+        if (due) {
+            res.reason = *due;
             return;
-        }
-        if (lim.maxSteps && n >= lim.maxSteps) {
-            res.reason = StopReason::StepLimit;
-            return;
-        }
-        if constexpr ((kParts & kBudget) != 0) {
-            if (t >= lim.maxTStates) {
-                res.reason = StopReason::TimeSlice;
-                return;
-            }
-        }
-        if constexpr ((kParts & kBreakpoints) != 0) {
-            if ((n != 0 || lim.resumed) && lim.breakpoints->at(mem.text1())) {
-                res.reason = StopReason::Breakpoint;
-                return;
-            }
-        }
-        if ((n & 0xFFF) == 0xFFF) {
-            mem.flushIfDue();
-            if (lim.until && std::chrono::steady_clock::now() >= *lim.until) {
-                res.reason = StopReason::TimeSlice;
-                return;
-            }
         }
         [[maybe_unused]] run::Armed armed;
         if constexpr ((kParts & kWatch) != 0) armed = run::armText(k);
@@ -161,24 +133,25 @@ void runLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     }
 }
 
+using Loop = void (*)(KitState&, const RunLimits&, RunResult&);
+
+// Every Execute loop, by the way it carries instructions out (the text rules,
+// or the integer path) and the combination of its parts. The integer path
+// never runs observed: its loop for such a combination is never chosen.
 template <unsigned... kParts>
-constexpr auto textLoops(std::integer_sequence<unsigned, kParts...>) {
-    return std::array{&runLoop<kParts>...};
+constexpr auto everyLoop(std::integer_sequence<unsigned, kParts...>) {
+    return std::array<std::array<Loop, sizeof...(kParts)>, 2>{
+        {{&textLoop<kParts>...}, {&run::integerLoop<kParts & ~unsigned{kObserved}>...}}};
 }
-// One loop per combination of parts, indexed by the combination.
-constexpr auto kTextLoops = textLoops(std::make_integer_sequence<unsigned, 16>{});
+constexpr auto kLoops = everyLoop(std::make_integer_sequence<unsigned, run::kPartCombinations>{});
 
 }  // namespace
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        unsigned parts = 0;
-        if (lim.breakpoints && !lim.breakpoints->empty()) parts |= kBreakpoints;
-        if (lim.observer) parts |= kObserved;
-        if (lim.maxTStates) parts |= kBudget;
-        if (lim.watchpoints && !lim.watchpoints->empty()) parts |= kWatch;
-        if (!lim.textRules && !lim.observer && k.memory().plain()) return run::integerLoop(k, lim, res, parts);
-        kTextLoops[parts](k, lim, res);
+        // The integer path serves a plain table when nothing looks at each step.
+        const bool integer = !lim.textRules && !lim.observer && k.memory().plain();
+        kLoops[integer][run::partsOf(lim)](k, lim, res);
     });
 }
 

@@ -35,6 +35,10 @@
 
 namespace kit85 {
 
+namespace isa {
+class OutcomeSink;
+}
+
 enum class StopReason {
     Halt,         // HLT ended the run
     InvalidCode,  // a code that is no instruction ended the run
@@ -76,6 +80,9 @@ struct RunResult {
 class StepObserver {
 public:
     virtual ~StepObserver() = default;
+    // Hears the rules' answers as each instruction applies them; none: the
+    // observer does not ask.
+    virtual isa::OutcomeSink* outcomes() { return nullptr; }
     virtual void before(const KitState& kit) = 0;
     virtual void after(const KitState& kit, uint32_t tstates) = 0;
     virtual void failed(const KitState& kit) = 0;

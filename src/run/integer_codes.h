@@ -1,19 +1,21 @@
 #pragma once
 
-// The integer path's instructions: one function template per code, decoded
-// where it is compiled from the opcode map's line for it (form, arguments,
-// length, T-states) and computed by the rules of values/rules.h, so each case
-// works on constants. dispatch() picks the code's instance; the compiler makes
-// the choice one jump through a table.
+// The integer path's instructions: each code is carried out by its form's
+// body (isa/forms.h) on the integer machine below, decoded where it is
+// compiled from the code's line of the opcode map, so each instance works on
+// constants. dispatch() picks the code's instance; the compiler makes the
+// choice one jump through a table.
 //
 // An instruction is carried out here only when every row it reads holds a
 // canonical byte and every row it writes holds one now (its text is then no
-// string to free); otherwise it is declined with nothing changed and the text
-// rules carry it out.
+// string to free); admits() checks that before the body runs, from the facts
+// of the code's line, and otherwise the instruction is declined with nothing
+// changed and the text rules carry it out.
 
 #include <cstdint>
 #include <utility>
 
+#include "isa/forms.h"
 #include "isa/opcode_table.h"
 #include "memory/memory_table.h"
 #include "run/integer_machine.h"
@@ -33,304 +35,168 @@ enum class Out : uint8_t {
     Halted,    // HLT was carried out; cur is its row
 };
 
-namespace codes {
-
-// --- Registers by their codes (B C D E H L A) ------------------------------------
-
-template <uint8_t r>
-[[gnu::always_inline]] inline uint32_t get(const Core& c) {
-    static_assert(r <= A && r != M);
-    if constexpr (r == A)
-        return c.a;
-    else if constexpr (r % 2 == 0)
-        return (r == B ? c.bc : r == D ? c.de : c.hl) >> 8;
-    else
-        return (r == C ? c.bc : r == E ? c.de : c.hl) & 0xFF;
-}
-
-template <uint8_t r>
-[[gnu::always_inline]] inline void set(Core& c, uint32_t v) {
-    static_assert(r <= A && r != M);
-    if constexpr (r == A) {
-        c.a = v;
-    } else {
-        uint32_t& p = r < D ? c.bc : r < H ? c.de : c.hl;
-        p = r % 2 == 0 ? (p & 0x00FF) | v << 8 : (p & 0xFF00) | v;
-    }
-}
-
-// The pair named by its high register (B, D or H).
-template <uint8_t hi>
-[[gnu::always_inline]] inline uint32_t& pair(Core& c) {
-    static_assert(hi == B || hi == D || hi == H);
-    return hi == B ? c.bc : hi == D ? c.de : c.hl;
-}
-
-// --- Rows ------------------------------------------------------------------------
-
-// The byte in `row`, when canonical.
-[[gnu::always_inline]] inline bool byteAt(const Rows& m, uint32_t row, uint32_t& v) {
-    v = m.bytes[row];
-    return v <= 0xFF;
-}
-[[gnu::always_inline]] inline bool writable(const Rows& m, uint32_t row) { return m.bytes[row] <= 0xFF; }
-
-// The operand byte after the code, when there is such a row.
-[[gnu::always_inline]] inline bool operand1(const Core& c, const Rows& m, uint32_t& v) {
-    return c.cur != 0xFFFF && byteAt(m, c.cur + 1, v);
-}
-// The two operand bytes, low then high, as a word.
-[[gnu::always_inline]] inline bool operand2(const Core& c, const Rows& m, uint32_t& w) {
-    if (c.cur >= 0xFFFE) return false;
-    const uint32_t lo = m.bytes[c.cur + 1], hi = m.bytes[c.cur + 2];
-    w = hi << 8 | lo;
-    return (lo | hi) <= 0xFF;
-}
-// The rows at SP (low) and SP+1 (high) as a word, when both are there.
-[[gnu::always_inline]] inline bool stackTop(const Core& c, const Rows& m, uint32_t& w) {
-    if (c.sp == 0xFFFF) return false;
-    const uint32_t lo = m.bytes[c.sp], hi = m.bytes[c.sp + 1];
-    w = hi << 8 | lo;
-    return (lo | hi) <= 0xFF;
-}
-// A word pushed: high byte to row SP-1, low byte to row SP-2.
-[[gnu::always_inline]] inline bool push(Core& c, const Rows& m, uint32_t word) {
-    if (c.sp < 2 || (m.bytes[c.sp - 1] | m.bytes[c.sp - 2]) > 0xFF) return false;
-    m.put(c.sp - 1, static_cast<uint8_t>(word >> 8));
-    m.put(c.sp - 2, static_cast<uint8_t>(word));
-    c.sp = (c.sp - 2) & 0xFFFF;
-    return true;
-}
-
-// --- The flags -------------------------------------------------------------------
-
-[[gnu::always_inline]] inline void decide(Core& c, uint8_t flags, uint8_t decides) {
-    c.fl = (c.fl & ~uint32_t{decides}) | flags;
-}
-[[gnu::always_inline]] inline bool carry(const Core& c) { return c.fl & kFlagCY; }
-
-}  // namespace codes
-
-// --- The forms ---------------------------------------------------------------------
+// The machine the form bodies run on here: registers as bytes and words,
+// memory as the byte view, the cursor as a row number. Cursor steps are
+// address arithmetic, trims are nothing, joins are shifts. admits() has
+// checked every row beforehand, so no operation can fail.
 //
-// Each carries out the code whose map line is `o` and returns whether it did;
-// a form that reaches no branch back declines with nothing changed.
+// The machine holds its own copy of the core for one instruction, copied
+// back once the instruction is done: a copy the compiler keeps in registers,
+// where a machine that pointed at the burst's core would keep it in memory.
+class IntegerMachine {
+public:
+    using Value = uint32_t;
+    struct Popped {
+        uint32_t lo;
+        uint32_t hi;
+    };
+
+    // The instruction begins at the current row.
+    [[gnu::always_inline]] IntegerMachine(const Core& core, const Rows& rows)
+        : c_(core), m_(rows), at_(core.cur), pc_(core.cur) {}
+    [[gnu::always_inline]] const Core& core() const { return c_; }
+    [[gnu::always_inline]] uint32_t pc() const { return pc_; }
+
+    [[gnu::always_inline]] uint32_t fetch() { return m_.bytes[++at_]; }
+    [[gnu::always_inline]] void setPC(int n = 1) { pc_ = (at_ + static_cast<uint32_t>(n)) & 0xFFFF; }
+    [[gnu::always_inline]] void findAt(uint32_t address) { at_ = address; }
+    [[gnu::always_inline]] void moveNext() { ++at_; }
+    [[gnu::always_inline]] uint32_t read() const { return m_.bytes[at_]; }
+    [[gnu::always_inline]] void write(uint32_t v) { m_.put(at_, static_cast<uint8_t>(v)); }
+    [[gnu::always_inline]] uint32_t followingAddress() { return ++at_ & 0xFFFF; }
+
+    [[gnu::always_inline]] uint32_t reg(Reg r) const {
+        switch (r) {
+            case A: return c_.a;
+            case F: return c_.fl;
+            case SP: return c_.sp;
+            case PC: return c_.cur;  // PC names the current row (loadCore)
+            default: return r % 2 == 0 ? pairOf(r) >> 8 : pairOf(r) & 0xFF;
+        }
+    }
+    [[gnu::always_inline]] void setReg(Reg r, uint32_t v) {
+        switch (r) {
+            case A: c_.a = v; return;
+            case F: c_.fl = v & kAllFlags; return;  // the core keeps F as the labels it packs
+            case SP: c_.sp = v; return;
+            case PC: pc_ = v; return;
+            default: {
+                uint32_t& p = pairOf(r);
+                p = r % 2 == 0 ? (p & 0x00FF) | v << 8 : (p & 0xFF00) | v;
+            }
+        }
+    }
+    [[gnu::always_inline]] uint32_t pair(Reg hi, Reg) const { return pairOf(hi); }
+    [[gnu::always_inline]] void setPair(Reg hi, Reg, int64_t r) { pairOf(hi) = static_cast<uint32_t>(r) & 0xFFFF; }
+
+    [[gnu::always_inline]] static uint32_t trim(uint32_t v) { return v; }
+    [[gnu::always_inline]] static uint32_t join(uint32_t hi, uint32_t lo) { return hi << 8 | lo; }
+    [[gnu::always_inline]] static uint32_t byteOf(int64_t r) { return static_cast<uint32_t>(r) & 0xFF; }
+    [[gnu::always_inline]] static uint32_t wordOf(int64_t r) { return static_cast<uint32_t>(r) & 0xFFFF; }
+    [[gnu::always_inline]] static uint32_t next(uint32_t address, int n) {
+        return (address + static_cast<uint32_t>(n)) & 0xFFFF;
+    }
+    [[gnu::always_inline]] static uint32_t highOf(uint32_t a) { return a >> 8; }
+    [[gnu::always_inline]] static uint32_t lowOf(uint32_t a) { return a & 0xFF; }
+
+    [[gnu::always_inline]] uint32_t carry() const { return c_.fl & kFlagCY; }
+    [[gnu::always_inline]] bool carryIsSet() const { return c_.fl & kFlagCY; }
+    [[gnu::always_inline]] bool holds(Cond cond) const { return kit85::holds(cond, c_.fl); }
+    [[gnu::always_inline]] void setTaken(bool taken) { c_.taken = taken; }
+    template <class Outcome>
+    [[gnu::always_inline]] void decide(const Outcome& r) {
+        const isa::Decision d = isa::decisionOf(r);
+        c_.fl = (c_.fl & ~uint32_t{d.decides}) | d.flags;
+    }
+    [[gnu::always_inline]] static void complemented() {}
+    [[gnu::always_inline]] void flagsFrom(uint32_t f) { c_.fl = f & kAllFlags; }
+    [[gnu::always_inline]] uint32_t decimalAdjust() {
+        const DaaOutcome d = daaOnByte(c_.a, c_.fl & kFlagCY, c_.fl & kFlagAC);
+        decide(d);
+        return d.byte();
+    }
+
+    // A word pushed: high byte to row SP-1, low byte to row SP-2.
+    [[gnu::always_inline]] void push(uint32_t hi, uint32_t lo) {
+        m_.put(c_.sp - 1, static_cast<uint8_t>(hi));
+        m_.put(c_.sp - 2, static_cast<uint8_t>(lo));
+        c_.sp = (c_.sp - 2) & 0xFFFF;
+    }
+    [[gnu::always_inline]] Popped pop() {
+        at_ = c_.sp + 1;
+        const Popped p{m_.bytes[c_.sp], m_.bytes[c_.sp + 1]};
+        c_.sp = (c_.sp + 2) & 0xFFFF;
+        return p;
+    }
+    [[gnu::always_inline]] void findStackTop() { at_ = c_.sp; }
+
+private:
+    // The pair that holds register r (B C, D E or H L).
+    [[gnu::always_inline]] uint32_t& pairOf(Reg r) { return r < D ? c_.bc : r < H ? c_.de : c_.hl; }
+    [[gnu::always_inline]] uint32_t pairOf(Reg r) const { return r < D ? c_.bc : r < H ? c_.de : c_.hl; }
+
+    Core c_;
+    const Rows& m_;
+    uint32_t at_;  // the row the text rules' cursor would be on
+    uint32_t pc_;  // PC as the body sets it
+};
 
 namespace codes {
 
-using isa::Form;
-using isa::kData;
 using isa::Opcode;
+using isa::Via;
 
-// PC steps over the instruction.
+// A code's line as constants, for the bodies: o.a, o.b, o.length.
 template <unsigned op>
-[[gnu::always_inline]] inline void next(Core& c) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    c.cur = (c.cur + o.length) & 0xFFFF;
-}
+struct Fixed {
+    static constexpr uint8_t a = isa::kOpcodes[op].a;
+    static constexpr uint8_t b = isa::kOpcodes[op].b;
+    static constexpr uint8_t length = isa::kOpcodes[op].length;
+};
 
-// A jump, call or return taken: to `target`, with the taken count's extra T-states.
+// Whether every row the code at cur reads or writes holds a canonical byte
+// (and is there): its operand bytes, and the rows its facts name, at the
+// addresses the registers and operands hold now. A jump, call or return
+// whose condition fails reads no operand and touches no stack row.
 template <unsigned op>
-[[gnu::always_inline]] inline void branchTo(Core& c, uint32_t target) {
+[[gnu::always_inline]] inline bool admits(const Core& c, const Rows& m) {
     constexpr Opcode o = isa::kOpcodes[op];
-    c.taken = true;
-    c.t += isa::tstatesOf(o, true) - isa::tstatesOf(o, false);
-    c.cur = target;
-}
-
-// The operand of an ALU code, MOV or INR/DCR: a register, M or the data byte.
-template <uint8_t source>
-[[gnu::always_inline]] inline bool operand(const Core& c, const Rows& m, uint32_t& v) {
-    if constexpr (source == M) {
-        return byteAt(m, c.hl, v);
-    } else if constexpr (source == kData) {
-        return operand1(c, m, v);
-    } else {
-        v = get<source>(c);
-        return true;
+    constexpr isa::MemoryUse use = o.memory;
+    if constexpr (isa::isBranch(o.form)) {
+        if (!holds(static_cast<Cond>(o.a), c.fl)) return true;
     }
-}
-
-template <unsigned op>
-[[gnu::always_inline]] inline bool moves(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    uint32_t v;
-    if constexpr (o.form == Form::Mov || o.form == Form::Mvi) {
-        constexpr uint8_t source = o.form == Form::Mov ? o.b : kData;
-        if (!operand<source>(c, m, v)) return false;
-        if constexpr (o.a == M) {
-            if (!writable(m, c.hl)) return false;
-            m.put(c.hl, static_cast<uint8_t>(v));
-        } else {
-            set<o.a>(c, v);
-        }
-    } else if constexpr (o.form == Form::Lxi || o.form == Form::LxiSP) {
-        if (!operand2(c, m, v)) return false;
-        if constexpr (o.form == Form::Lxi) pair<o.a>(c) = v;
-        if constexpr (o.form == Form::LxiSP) c.sp = v;
-    } else if constexpr (o.form == Form::Stax) {
-        if (!writable(m, pair<o.a>(c))) return false;
-        m.put(pair<o.a>(c), static_cast<uint8_t>(c.a));
-    } else if constexpr (o.form == Form::Ldax) {
-        if (!byteAt(m, pair<o.a>(c), v)) return false;
-        c.a = v;
-    } else {
-        return false;
+    uint32_t operand = 0;
+    if constexpr (o.length == 2) {
+        if (c.cur == 0xFFFF || m.bytes[c.cur + 1] > 0xFF) return false;
+    } else if constexpr (o.length == 3) {
+        if (c.cur >= 0xFFFE) return false;
+        const uint32_t lo = m.bytes[c.cur + 1], hi = m.bytes[c.cur + 2];
+        if ((lo | hi) > 0xFF) return false;
+        operand = hi << 8 | lo;
     }
-    next<op>(c);
-    return true;
-}
-
-// SHLD, LHLD, STA, LDA: the direct address in the operand rows.
-template <unsigned op>
-[[gnu::always_inline]] inline bool direct(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    uint32_t w, v = 0;
-    if (!operand2(c, m, w)) return false;
-    if constexpr (o.form == Form::Shld || o.form == Form::Lhld) {
-        if (w == 0xFFFF) return false;  // the second row would be past the last
+    uint32_t row = 0;
+    if constexpr (use.via == Via::None) return true;
+    if constexpr (use.via == Via::HL) row = c.hl;
+    if constexpr (use.via == Via::BC) row = c.bc;
+    if constexpr (use.via == Via::DE) row = c.de;
+    if constexpr (use.via == Via::Operand) row = operand;
+    if constexpr (use.via == Via::Stack && use.belowStack) {
+        if (c.sp < 2) return false;
+        row = c.sp - 2;
+    } else if constexpr (use.via == Via::Stack) {
+        row = c.sp;
     }
-    if constexpr (o.form == Form::Shld) {
-        if (!writable(m, w) || !writable(m, w + 1)) return false;
-        m.put(w, static_cast<uint8_t>(c.hl));
-        m.put(w + 1, static_cast<uint8_t>(c.hl >> 8));
-    } else if constexpr (o.form == Form::Lhld) {
-        if ((m.bytes[w] | m.bytes[w + 1]) > 0xFF) return false;
-        c.hl = m.bytes[w + 1] << 8 | m.bytes[w];
-    } else if constexpr (o.form == Form::Sta) {
-        if (!writable(m, w)) return false;
-        m.put(w, static_cast<uint8_t>(c.a));
-    } else {
-        if (!byteAt(m, w, v)) return false;
-        c.a = v;
+    if constexpr (use.twoRows) {
+        if (row == 0xFFFF) return false;  // the second row would be past the last
+        return (m.bytes[row] | m.bytes[row + 1]) <= 0xFF;
     }
-    next<op>(c);
-    return true;
-}
-
-// The computing forms, through the rules of values/rules.h.
-template <unsigned op>
-[[gnu::always_inline]] inline bool computes(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    uint32_t v;
-    if constexpr (isa::isAlu(o.form)) {
-        constexpr AluOp alu = isa::aluOpOf(o.form);
-        if (!operand<o.a>(c, m, v)) return false;
-        const AluOutcome r = aluOnBytes(alu, c.a, v, carry(c));
-        decide(c, r.flags, kAllFlags);
-        if constexpr (writesA(alu)) c.a = r.byte();
-    } else if constexpr (o.form == Form::Inr || o.form == Form::Dcr) {
-        if (!operand<o.a>(c, m, v)) return false;
-        const CountOutcome r = countOf(v, o.form == Form::Inr ? 1 : kByteMinusOne, static_cast<int32_t>(v & 0xF));
-        decide(c, r.flags, kCountFlags);
-        if constexpr (o.a == M) m.put(c.hl, static_cast<uint8_t>(r.byte()));
-        if constexpr (o.a != M) set<o.a>(c, r.byte());
-    } else if constexpr (isa::isRotate(o.form)) {
-        const RotateOutcome r = rotateOf(isa::rotateKindOf(o.form), c.a, carry(c));
-        decide(c, r.carry ? kFlagCY : 0, kFlagCY);
-        c.a = r.byte();
-    } else if constexpr (o.form == Form::Daa) {
-        const DaaOutcome d = daaOnByte(c.a, carry(c), c.fl & kFlagAC);
-        decide(c, d.flags, d.decides);
-        c.a = d.byte();
-    } else if constexpr (o.form == Form::Dad || o.form == Form::DadSP) {
-        const WordSumOutcome s = wordSumOf(c.hl, o.form == Form::Dad ? pair<o.a>(c) : c.sp);
-        decide(c, s.carry ? kFlagCY : 0, kFlagCY);
-        c.hl = s.sum & 0xFFFF;
-    } else if constexpr (o.form == Form::Cma) {
-        c.a = ~c.a & 0xFF;
-    } else if constexpr (o.form == Form::Stc || o.form == Form::Cmc) {
-        decide(c, o.form == Form::Stc || !carry(c) ? kFlagCY : 0, kFlagCY);
-    } else {
-        return false;
-    }
-    next<op>(c);
-    return true;
-}
-
-// INX, DCX and the stack.
-template <unsigned op>
-[[gnu::always_inline]] inline bool pairsAndStack(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    [[maybe_unused]] uint32_t w = 0;
-    if constexpr (o.form == Form::Inx) pair<o.a>(c) = (pair<o.a>(c) + 1) & 0xFFFF;
-    if constexpr (o.form == Form::Dcx) pair<o.a>(c) = (pair<o.a>(c) + 0xFFFF) & 0xFFFF;
-    if constexpr (o.form == Form::InxSP) c.sp = (c.sp + 1) & 0xFFFF;
-    if constexpr (o.form == Form::DcxSP) c.sp = (c.sp + 0xFFFF) & 0xFFFF;
-    if constexpr (o.form == Form::Push && o.a == A) {
-        if (!push(c, m, c.a << 8 | c.fl)) return false;  // PUSH PSW: F as the labels packed (loadCore)
-    } else if constexpr (o.form == Form::Push) {
-        if (!push(c, m, pair<o.a>(c))) return false;
-    }
-    if constexpr (o.form == Form::Pop || o.form == Form::PopPSW || o.form == Form::Xthl) {
-        if (!stackTop(c, m, w)) return false;
-    }
-    if constexpr (o.form == Form::Pop) pair<o.a>(c) = w;
-    if constexpr (o.form == Form::PopPSW) {  // F the low row, A the high, the labels from F
-        c.fl = w & kAllFlags;
-        c.a = w >> 8;
-    }
-    if constexpr (o.form == Form::Pop || o.form == Form::PopPSW) c.sp = (c.sp + 2) & 0xFFFF;
-    if constexpr (o.form == Form::Xthl) {
-        m.put(c.sp, static_cast<uint8_t>(c.hl));
-        m.put(c.sp + 1, static_cast<uint8_t>(c.hl >> 8));
-        c.hl = w;
-    }
-    if constexpr (o.form == Form::Sphl) c.sp = c.hl;  // steps PC's own text, which names this row (loadCore)
-    next<op>(c);
-    return true;
-}
-
-// JMP, CALL, RET and their conditional forms. A call pushes the address
-// after its third byte (past FFFF, 0000).
-template <unsigned op>
-[[gnu::always_inline]] inline bool branches(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    if (!holds(static_cast<Cond>(o.a), c.fl)) {
-        c.taken = false;
-        next<op>(c);
-        return true;
-    }
-    uint32_t w;
-    if constexpr (o.form == Form::Ret) {
-        if (!stackTop(c, m, w)) return false;
-        c.sp = (c.sp + 2) & 0xFFFF;
-    } else {
-        if (!operand2(c, m, w)) return false;
-        if constexpr (o.form == Form::Call) {
-            if (!push(c, m, c.cur + 3)) return false;
-        }
-    }
-    branchTo<op>(c, w);
-    return true;
-}
-
-template <unsigned op>
-[[gnu::always_inline]] inline bool perform(Core& c, const Rows& m) {
-    constexpr Opcode o = isa::kOpcodes[op];
-    using enum Form;
-    constexpr Form f = o.form;
-    if constexpr (f == Nop) {
-        next<op>(c);
-        return true;
-    } else if constexpr (f == Mov || f == Mvi || f == Lxi || f == LxiSP || f == Stax || f == Ldax) {
-        return moves<op>(c, m);
-    } else if constexpr (f == Shld || f == Lhld || f == Sta || f == Lda) {
-        return direct<op>(c, m);
-    } else if constexpr (f == Inx || f == Dcx || f == InxSP || f == DcxSP || f == Push || f == Pop || f == PopPSW ||
-                         f == Xthl || f == Sphl) {
-        return pairsAndStack<op>(c, m);
-    } else if constexpr (isa::isBranch(f)) {
-        return branches<op>(c, m);
-    } else {
-        return computes<op>(c, m);  // the rest; declines the codes the kit does not run
-    }
+    return m.bytes[row] <= 0xFF;
 }
 
 // The fields an instruction reads (all must be canonical for it to be carried
 // out here) and those it leaves canonical. Every instruction needs canonical
 // flag labels, since F is packed from them after it, and writes PC and F.
-constexpr uint32_t needsOf(const Opcode& o) { return o.form == Form::Invalid ? kSlow : o.reads | kFlagsOdd; }
+constexpr uint32_t needsOf(const Opcode& o) { return o.executor == isa::Executor::None ? kSlow : o.reads | kFlagsOdd; }
 constexpr uint32_t setsOf(const Opcode& o) { return o.writes | oddBit(PC) | oddBit(F); }
 
 }  // namespace codes
@@ -341,17 +207,22 @@ constexpr uint32_t setsOf(const Opcode& o) { return o.writes | oddBit(PC) | oddB
 template <unsigned op, bool careful>
 [[gnu::always_inline]] inline Out exec(Core& c, const Rows& m) {
     constexpr isa::Opcode o = isa::kOpcodes[op];
-    if constexpr (careful) {
-        if (c.odd & codes::needsOf(o)) return Out::Declined;
-    }
-    if constexpr (o.form == isa::Form::Halt) {
-        // The cursor stays on the HLT's row (the caller sets PC).
-    } else if (!codes::perform<op>(c, m)) {
+    if constexpr (o.executor == isa::Executor::None) {
         return Out::Declined;
+    } else {
+        if constexpr (careful) {
+            if (c.odd & codes::needsOf(o)) return Out::Declined;
+        }
+        if (!codes::admits<op>(c, m)) return Out::Declined;
+        IntegerMachine machine(c, m);
+        const int16_t stop = isa::Body<o.form>::run(machine, codes::Fixed<op>{});
+        c = machine.core();
+        if constexpr (careful) c.odd &= ~codes::setsOf(o);
+        c.t += isa::tstatesOf(o, o.tstatesTaken && c.taken);
+        if (stop) return Out::Halted;  // the cursor stays on the HLT's row
+        c.cur = machine.pc();
+        return Out::Go;
     }
-    if constexpr (careful) c.odd &= ~codes::setsOf(o);
-    c.t += o.tstates;
-    return o.form == isa::Form::Halt ? Out::Halted : Out::Go;
 }
 
 // exec for the code `op` (one past FF, the byte view's odd row, is declined).

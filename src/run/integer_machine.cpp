@@ -10,7 +10,7 @@ constexpr Reg kByteRegs[] = {B, C, D, E, H, L, A};
 
 // The value of a canonical text of `digits` digits, or the field marked odd.
 uint32_t canonical(const Text& t, unsigned digits, Reg reg, uint32_t& odd) {
-    if (t.isHex() && t.size() == digits) return t.hexValue();
+    if (t.isHex() && t.size() == digits) return t.hexValue();  // isByte() or isWord()
     odd |= oddBit(reg);
     return 0;
 }
@@ -27,7 +27,7 @@ uint32_t packedLabels(const FlagLabels& f, uint32_t& odd) {
     return fl;
 }
 
-uint32_t& pairOf(Core& c, Reg r) { return r == B || r == C ? c.bc : r == D || r == E ? c.de : c.hl; }
+uint32_t& pairHolding(Core& c, Reg r) { return r == B || r == C ? c.bc : r == D || r == E ? c.de : c.hl; }
 bool isHigh(Reg r) { return r == B || r == D || r == H; }
 
 }  // namespace
@@ -40,7 +40,7 @@ void loadCore(const KitState& k, Core& c) {
         if (r == A)
             c.a = v;
         else
-            pairOf(c, r) |= isHigh(r) ? v << 8 : v;
+            pairHolding(c, r) |= isHigh(r) ? v << 8 : v;
     }
     const uint32_t f = canonical(k[F], 2, F, odd);
     const uint32_t pc = canonical(k[PC], 4, PC, odd);
@@ -58,7 +58,7 @@ void storeCore(const Core& c, uint32_t pc, KitState& k) {
     Core w = c;
     for (Reg r : kByteRegs) {
         if (c.odd & oddBit(r)) continue;
-        const uint32_t v = r == A ? c.a : isHigh(r) ? pairOf(w, r) >> 8 : pairOf(w, r);
+        const uint32_t v = r == A ? c.a : isHigh(r) ? pairHolding(w, r) >> 8 : pairHolding(w, r);
         k[r] = Text::byte(v & 0xFF);
     }
     if (!(c.odd & oddBit(F))) k[F] = Text::byte(c.fl);

@@ -6,6 +6,7 @@
 #include "run/cycle.h"
 #include "run/integer_codes.h"
 #include "run/integer_machine.h"
+#include "run/loop.h"
 #include "run/watch.h"
 
 namespace kit85::run {
@@ -49,30 +50,6 @@ Burst burst(Core& live, uint64_t& left, const Rows& rows) {
     return why;
 }
 
-// The checks between instructions, in the text loop's order, with `n` steps
-// carried out so far; a stop when one is due. A plain run (no budget, no
-// breakpoints) makes them only when one can be due: at the step bound, and
-// every 4096 steps, where the stop request is read too (so a stop still ends
-// the run within microseconds).
-template <unsigned kParts>
-std::optional<StopReason> checks(MemoryTable& mem, const Core& c, const RunLimits& lim, uint64_t n, uint64_t maxSteps) {
-    if (lim.stop && lim.stop->load(std::memory_order_relaxed)) return StopReason::Interrupted;
-    if (n >= maxSteps) return StopReason::StepLimit;
-    if constexpr ((kParts & kBudget) != 0) {
-        if (c.t >= lim.maxTStates) return StopReason::TimeSlice;
-    }
-    if constexpr ((kParts & kBreakpoints) != 0) {
-        // A row of a plain table has its index as its address.
-        if ((n != 0 || lim.resumed) && c.cur != kNoRow && lim.breakpoints->contains(static_cast<uint16_t>(c.cur)))
-            return StopReason::Breakpoint;
-    }
-    if ((n & 0xFFF) == 0xFFF) {
-        mem.flushIfDue();  // what it throws the driver makes an error stop
-        if (lim.until && std::chrono::steady_clock::now() >= *lim.until) return StopReason::TimeSlice;
-    }
-    return std::nullopt;
-}
-
 // The instruction at cur by the text rules, on the kit's own texts, the core
 // written back first and read again after. The stop it made, if any.
 std::optional<StopReason> byTextRules(KitState& k, Core& c) {
@@ -108,27 +85,19 @@ Armed armCore(const KitState& k, const Core& c, const Rows& rows) {
     return a;
 }
 
+}  // namespace
+
 template <unsigned kParts>
-void loop(KitState& k, const RunLimits& lim, RunResult& res) {
+void integerLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
     const Rows rows{mem.bytes(), mem.byteStore()};
-    const uint64_t maxSteps = lim.maxSteps ? lim.maxSteps : UINT64_MAX;
+    const uint64_t bound = stepBound(lim);
     Core c;
     loadCore(k, c);
     // The steps carried out are checkAt - left: `left` counts down to the next
     // step at which a check between instructions can be due.
     uint64_t checkAt = 0, left = 0;
-    // Keeps the result's counts right however the loop is left, an exception included.
-    struct Count {
-        RunResult& res;
-        const Core& c;
-        const uint64_t& checkAt;
-        const uint64_t& left;
-        ~Count() {
-            res.steps = checkAt - left;
-            res.tstates = c.t;
-        }
-    } count{res, c, checkAt, left};
+    const CountOnExit count(res, [&] { return std::pair{checkAt - left, c.t}; });
     auto stop = [&](StopReason r, uint32_t pc) {
         storeCore(c, pc, k);
         res.reason = r;
@@ -147,14 +116,21 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
         if (left == 0) {
             std::optional<StopReason> due;
             try {
-                due = checks<kParts>(mem, c, lim, checkAt, maxSteps);
+                // A row of a plain table has its index as its address.
+                due = dueStop<kParts>(mem, lim, checkAt, bound, c.t, [&] {
+                    return c.cur != kNoRow && lim.breakpoints->contains(static_cast<uint16_t>(c.cur));
+                });
             } catch (...) {
                 storeCore(c, c.cur, k);
                 throw;
             }
             if (due) return stop(*due, c.cur);
+            // A plain run (no budget, no breakpoints) makes the checks only
+            // when one can be due: at the step bound, and every 4096 steps,
+            // where the stop request is read too (so a stop still ends the run
+            // within microseconds).
             const uint64_t n = checkAt;
-            checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, maxSteps) : n + 1;
+            checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, bound) : n + 1;
             left = checkAt - n;
         }
         // With watchpoints every burst is one instruction (the checks are due
@@ -186,19 +162,13 @@ void loop(KitState& k, const RunLimits& lim, RunResult& res) {
     }
 }
 
-}  // namespace
-
-void integerLoop(KitState& k, const RunLimits& lim, RunResult& res, unsigned parts) {
-    switch (parts & ~kObserved) {
-        case 0: loop<0>(k, lim, res); break;
-        case kBreakpoints: loop<kBreakpoints>(k, lim, res); break;
-        case kBudget: loop<kBudget>(k, lim, res); break;
-        case kBreakpoints | kBudget: loop<kBreakpoints | kBudget>(k, lim, res); break;
-        case kWatch: loop<kWatch>(k, lim, res); break;
-        case kBreakpoints | kWatch: loop<kBreakpoints | kWatch>(k, lim, res); break;
-        case kBudget | kWatch: loop<kBudget | kWatch>(k, lim, res); break;
-        default: loop<kBreakpoints | kBudget | kWatch>(k, lim, res); break;
-    }
-}
+template void integerLoop<0>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBreakpoints>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBudget>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBreakpoints | kBudget>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kWatch>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBreakpoints | kWatch>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBudget | kWatch>(KitState&, const RunLimits&, RunResult&);
+template void integerLoop<kBreakpoints | kBudget | kWatch>(KitState&, const RunLimits&, RunResult&);
 
 }  // namespace kit85::run

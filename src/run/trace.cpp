@@ -9,11 +9,12 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "isa/disassembler.h"
-#include "isa/frame.h"
 #include "isa/opcode_table.h"
 #include "isa/outcomes.h"
+#include "isa/text_machine.h"
 #include "kit/registers.h"
 #include "values/ascii.h"
 #include "values/convert.h"
@@ -23,8 +24,6 @@
 
 namespace kit85 {
 namespace {
-
-using isa::Form;
 
 std::string hex(int64_t v, int width = 2) { return hexDigits(static_cast<uint64_t>(v), width); }
 
@@ -176,55 +175,40 @@ void popReasons(Reasons& r, const KitState& after) {
                          ((f & flag) ? "1" : "0"));
 }
 
-Text pairOf(const std::array<Text, kRegisterSlots>& regs, uint8_t hi, uint8_t lo) {
-    return regs[hi].trimmed() + regs[lo].trimmed();
-}
-
-// The reasons, from the rules' answers on the texts as they stood before.
-void explain(Reasons& r, const isa::Opcode& o, const std::vector<Text>& bytes,
-             const std::array<Text, kRegisterSlots>& regs, const FlagLabels& f, const Text& mBefore,
-             const KitState& after) {
-    auto operand = [&](uint8_t source) -> Text {
-        if (source == M) return mBefore;
-        if (source == isa::kData) return bytes.size() > 1 ? bytes[1] : Text();
-        return regs[source];
-    };
-    const Text& aText = regs[A];
-    if (isa::isAlu(o.form))
-        return aluReasons(r, isa::aluOutcome(isa::aluOpOf(o.form), aText, operand(o.a), f.clb), aText);
-    if (isa::isRotate(o.form))
-        return rotateReasons(r, isa::rotateOutcome(isa::rotateKindOf(o.form), aText, f.clb), aText);
-    switch (o.form) {
-        case Form::Inr:
-        case Form::Dcr: {
-            const bool up = o.form == Form::Inr;
-            const Text v = operand(o.a);
-            return countReasons(r, isa::countOutcome(v, up ? 1 : kByteMinusOne), up, Reg(o.a), v);
-        }
-        case Form::Daa: return daaReasons(r, isa::daaOutcome(aText, f), aText);
-        case Form::Cma: return r.reg(A, aText, "FF - " + hex(convt(aText)) + ", every bit turned over");
-        case Form::Stc: return r.flag(kFlagCY, "STC sets CY");
-        case Form::Cmc: return r.flag(kFlagCY, "CMC turns CY " + f.clb.str() + " over");
-        case Form::Dad: return dadReasons(r, isa::dadOutcome(pairOf(regs, H, L), pairOf(regs, o.a, o.b)), regs);
-        case Form::DadSP: return dadReasons(r, isa::dadOutcome(pairOf(regs, H, L), regs[SP].trimmed()), regs);
-        case Form::PopPSW: return popReasons(r, after);
-        default: return;
-    }
-}
+template <class... F>
+struct Overloads : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloads(F...) -> Overloads<F...>;
 
 }  // namespace
 
-std::vector<std::string> reasonsFor(uint8_t code, const std::vector<Text>& bytes,
-                                    const std::array<Text, kRegisterSlots>& regs, const FlagLabels& f,
-                                    const Text& mBefore, const KitState& after) {
+// The reasons, from the answers the instruction applied, worded with the
+// texts as they stood before it.
+void Tracer::explain(const KitState& after) {
     Reasons r(after);
+    const Text& aText = regs_[A];
+    const isa::Opcode& o = isa::kOpcodes[step_.bytes[0].hexValue()];
+    const auto word = Overloads{
+        [&](const AluOutcome& a) { aluReasons(r, a, aText); },
+        [&](const CountOutcome& c) { countReasons(r, c, c.addend == 1, Reg(o.a), o.a == M ? mBefore_ : regs_[o.a]); },
+        [&](const RotateOutcome& x) { rotateReasons(r, x, aText); },
+        [&](const WordSumOutcome& s) { dadReasons(r, s, regs_); },
+        [&](const DaaOutcome& d) { daaReasons(r, d, aText); },
+        [&](const isa::CarryOutcome& c) {
+            r.flag(kFlagCY, c.turned ? "CMC turns CY " + flags_.clb.str() + " over" : std::string("STC sets CY"));
+        },
+        [&](Complemented) { r.reg(A, aText, "FF - " + hex(convt(aText)) + ", every bit turned over"); },
+        [&](FlagsLoaded) { popReasons(r, after); },
+    };
     try {
-        explain(r, isa::kOpcodes[code], bytes, regs, f, mBefore, after);
+        for (const Heard& h : heard_) std::visit(word, h);
     } catch (const KitError&) {
         // A text the instruction read converts no more now than it did then;
         // the lines worded so far stand.
     }
-    return r.take();
+    step_.reasons = r.take();
 }
 
 void Tracer::before(const KitState& k) {
@@ -252,6 +236,7 @@ void Tracer::before(const KitState& k) {
     mBefore_ = hl ? m.dataAt(*hl) : Text();
     watched_.clear();
     for (int row : rows) watched_.push_back({row, m.dataAt(row)});
+    heard_.clear();
 }
 
 void Tracer::collectChanges(const KitState& k) {
@@ -269,9 +254,7 @@ void Tracer::collectChanges(const KitState& k) {
 void Tracer::after(const KitState& k, uint32_t tstates) {
     step_.tstates = tstates;
     collectChanges(k);
-    if (!step_.bytes.empty() && step_.bytes[0].isHex() && step_.bytes[0].size() == 2)
-        step_.reasons =
-            reasonsFor(static_cast<uint8_t>(step_.bytes[0].hexValue()), step_.bytes, regs_, flags_, mBefore_, k);
+    if (!step_.bytes.empty() && step_.bytes[0].isByte()) explain(k);
     sink_(step_);
 }
 

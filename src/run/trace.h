@@ -10,8 +10,9 @@
 // side of SP); after it, it hands a TraceStep to its sink. A run without an
 // observer runs the loop it always ran: tracing costs nothing until asked for.
 //
-// The reasons are worded from the answers the rules (values/rules.h) give on
-// the texts the instruction read, the same answers the instruction applied:
+// The reasons are worded from the answers of the rules (values/rules.h) that
+// the instruction applied (it tells them as they are applied: isa/outcomes.h's
+// OutcomeSink), with the texts as they stood before it:
 // one line for each flag label the instruction decides (the opcode table's
 // flags), changed or not, e.g. "CY=1: 9A + 7F = 119, more than FF", and one
 // for each register it changed (ADD ADC SUB SBB CMP ANA XRA ORA and their
@@ -22,8 +23,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "isa/outcomes.h"
 #include "kit/kit_state.h"
 #include "run/driver.h"
 
@@ -50,14 +53,31 @@ struct TraceStep {
 // One TraceStep an instruction, sent to `sink` as it completes. One that
 // stops the run with an error sends its step too, marked failed, with what it
 // changed before the error, no T-states and no reasons.
-class Tracer : public StepObserver {
+class Tracer : public StepObserver, private isa::OutcomeSink {
 public:
     explicit Tracer(std::function<void(const TraceStep&)> sink) : sink_(std::move(sink)) {}
     void before(const KitState& kit) override;
     void after(const KitState& kit, uint32_t tstates) override;
     void failed(const KitState& kit) override;
+    isa::OutcomeSink* outcomes() override { return this; }
 
 private:
+    // The answers the instruction applied, in order.
+    struct Complemented {};
+    struct FlagsLoaded {};
+    using Heard = std::variant<AluOutcome, CountOutcome, RotateOutcome, WordSumOutcome, DaaOutcome, isa::CarryOutcome,
+                               Complemented, FlagsLoaded>;
+    void heard(const AluOutcome& o) override { heard_.emplace_back(o); }
+    void heard(const CountOutcome& o) override { heard_.emplace_back(o); }
+    void heard(const RotateOutcome& o) override { heard_.emplace_back(o); }
+    void heard(const WordSumOutcome& o) override { heard_.emplace_back(o); }
+    void heard(const DaaOutcome& o) override { heard_.emplace_back(o); }
+    void heard(const isa::CarryOutcome& o) override { heard_.emplace_back(o); }
+    void complemented() override { heard_.emplace_back(Complemented{}); }
+    void flagsLoaded() override { heard_.emplace_back(FlagsLoaded{}); }
+    void explain(const KitState& after);
+    std::vector<Heard> heard_;
+
     struct Watched {
         int row;
         Text data;
@@ -71,12 +91,5 @@ private:
 
     void collectChanges(const KitState& kit);
 };
-
-// The reason lines for an instruction given its opcode code, the registers
-// and labels before it and the kit after it. Exposed for tests and the study
-// view; empty for an instruction without reasons.
-std::vector<std::string> reasonsFor(uint8_t code, const std::vector<Text>& bytes,
-                                    const std::array<Text, kRegisterSlots>& regsBefore, const FlagLabels& flagsBefore,
-                                    const Text& memoryOperandBefore, const KitState& after);
 
 }  // namespace kit85

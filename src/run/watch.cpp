@@ -12,16 +12,16 @@ void add(Touches& t, uint32_t row, uint8_t access) {
 }
 
 // A pair of byte registers as one value, when both are canonical.
-bool pairOf(const KitState& k, Reg high, Reg low, uint32_t& value) {
+bool canonicalPair(const KitState& k, Reg high, Reg low, uint32_t& value) {
     const Text& h = k[high];
     const Text& l = k[low];
-    if (!h.isHex() || h.size() != 2 || !l.isHex() || l.size() != 2) return false;
+    if (!h.isByte() || !l.isByte()) return false;
     value = h.hexValue() << 8 | l.hexValue();
     return true;
 }
 
-bool wordOf(const Text& t, uint32_t& value) {
-    if (!t.isHex() || t.size() != 4) return false;
+bool canonicalWord(const Text& t, uint32_t& value) {
+    if (!t.isWord()) return false;
     value = t.hexValue();
     return true;
 }
@@ -52,22 +52,22 @@ Armed armText(const KitState& k) {
     Armed a;
     const MemoryTable& mem = k.memory();
     const Text& code = mem.text2();
-    if (!code.isHex() || code.size() != 2) return a;
+    if (!code.isByte()) return a;
     Pointers p;
-    p.bcOk = pairOf(k, B, C, p.bc);
-    p.deOk = pairOf(k, D, E, p.de);
-    p.hlOk = pairOf(k, H, L, p.hl);
-    p.spOk = wordOf(k[SP], p.sp);
+    p.bcOk = canonicalPair(k, B, C, p.bc);
+    p.deOk = canonicalPair(k, D, E, p.de);
+    p.hlOk = canonicalPair(k, H, L, p.hl);
+    p.spOk = canonicalWord(k[SP], p.sp);
     // The operand bytes are the rows after the code's, as the text rules step to them.
     const int row = mem.cursor();
     if (row + 2 < mem.size()) {
         const Text& lo = mem.dataAt(row + 1);
         const Text& hi = mem.dataAt(row + 2);
-        p.operandOk = lo.isHex() && lo.size() == 2 && hi.isHex() && hi.size() == 2;
+        p.operandOk = lo.isByte() && hi.isByte();
         if (p.operandOk) p.operand = hi.hexValue() << 8 | lo.hexValue();
     }
     uint32_t at = 0;
-    wordOf(mem.text1(), at);
+    canonicalWord(mem.text1(), at);
     a.at = static_cast<uint16_t>(at);
     a.code = static_cast<uint8_t>(code.hexValue());
     a.sp = p.sp;
@@ -78,7 +78,7 @@ Armed armText(const KitState& k) {
 
 std::optional<RunResult::WatchHit> firedText(const KitState& k, const Watchpoints& w, const Armed& a) {
     uint32_t sp = 0;
-    const bool spOk = wordOf(k[SP], sp);
+    const bool spOk = canonicalWord(k[SP], sp);
     return fired(w, a, sp, spOk);
 }
 

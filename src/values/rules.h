@@ -100,18 +100,6 @@ constexpr AluOutcome logicOf(AluOp op, int32_t a, int32_t x) {
     return {op, a, x, 0, x, r, 0, 0, flags};
 }
 
-// The eight operations on bytes: the second addend formed from x and CY as the
-// text rules form it from canonical texts (x, x + CY, 100 - x, 100 - (x + CY)).
-constexpr AluOutcome aluOnBytes(AluOp op, uint32_t a, uint32_t x, bool cy) {
-    if (isLogical(op)) return logicOf(op, static_cast<int32_t>(a), static_cast<int32_t>(x));
-    const int64_t c = cy ? 1 : 0;
-    const int64_t e = op == AluOp::Add   ? x
-                      : op == AluOp::Adc ? x + c
-                      : op == AluOp::Sbb ? 0x100 - (x + c)
-                                         : 0x100 - int64_t{x};
-    return sumOf(op, a, x, c, e, static_cast<int32_t>(a & 0xF), static_cast<int32_t>(e & 0xF));
-}
-
 // --- INR and DCR -------------------------------------------------------------------
 
 constexpr uint8_t kCountFlags = kSignZeroParity | kFlagAC;  // CY is kept

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "isa/groups.h"
 #include "isa/opcode_table.h"
 
 namespace kit85::isa {

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "isa/outcomes.h"
 #include "values/ascii.h"
 #include "values/rules.h"
 
@@ -67,7 +68,7 @@ TEST(Rules, TheEightOperationsOnEveryPairOfBytes) {
         for (uint32_t a = 0; a < 256; ++a)
             for (uint32_t x = 0; x < 256; ++x)
                 for (uint32_t cy = 0; cy < 2; ++cy) {
-                    const AluOutcome r = aluOnBytes(op, a, x, cy);
+                    const AluOutcome r = isa::aluOutcome(op, a, x, cy);
                     const Expected e = byArithmetic(op, a, x, cy);
                     const uint32_t flags = szpByCounting(e.result) | (e.ac ? kFlagAC : 0) | (e.carry ? kFlagCY : 0);
                     if (r.byte() == e.result && r.flags == flags) continue;
@@ -120,7 +121,7 @@ TEST(Rules, DecimalAdjustAfterEveryBcdAddition) {
     int failures = 0;
     for (uint32_t p = 0; p < 100; ++p)
         for (uint32_t q = 0; q < 100; ++q) {
-            const AluOutcome sum = aluOnBytes(AluOp::Add, bcd(p), bcd(q), false);
+            const AluOutcome sum = isa::aluOutcome(AluOp::Add, bcd(p), bcd(q), 0u);
             const DaaOutcome d = daaOnByte(sum.byte(), sum.carry(), sum.flags & kFlagAC);
             if (d.byte() == bcd((p + q) % 100) && d.carry() == (p + q >= 100)) continue;
             if (++failures <= 10)

@@ -14,8 +14,7 @@ constexpr int kProgramData = -2;
 // The flow does not go on to the next row after these.
 bool fallsThrough(const Disassembly& d) {
     if (d.kind != Disassembly::Kind::Instruction) return false;
-    const int code = d.bytes.front().hexValue();
-    return code != 0x76 && code != 0xC3 && code != 0xC9 && code != 0xE9;
+    return !isa::kOpcodes[d.bytes.front().hexValue()].endsFlow;
 }
 
 // Where a direct jump or call goes: code as surely as the jump itself is.
@@ -25,7 +24,7 @@ std::optional<uint16_t> targetOf(const Disassembly& d) {
     if (form != isa::Form::Jump && form != isa::Form::Call) return std::nullopt;
     const Text& low = d.bytes[1];
     const Text& high = d.bytes[2];
-    if (!low.isHex() || low.size() != 2 || !high.isHex() || high.size() != 2) return std::nullopt;
+    if (!low.isByte() || !high.isByte()) return std::nullopt;
     return static_cast<uint16_t>(high.hexValue() << 8 | low.hexValue());
 }
 
@@ -43,7 +42,7 @@ Disassembly dataLine(const MemoryTable& m, int row) {
     d.address = m.addressAt(row);
     const Text& t = m.dataAt(row);
     d.bytes.push_back(t);
-    d.text = t.isHex() && t.size() == 2 ? "DB " + t.str() : "DB \"" + t.str() + "\"";
+    d.text = t.isByte() ? "DB " + t.str() : "DB \"" + t.str() + "\"";
     return d;
 }
 
@@ -77,7 +76,7 @@ std::vector<int> InstructionStarts::claims(const MemoryTable& m, const Text& pc,
     // Within a kind the lower address goes first, so that a start keyed on
     // an operand row after its instruction's own start does not split it.
     std::vector<uint16_t> kit(runs_.begin(), runs_.end());
-    if (pc.isHex() && pc.size() == 4) kit.push_back(static_cast<uint16_t>(pc.hexValue()));
+    if (pc.isWord()) kit.push_back(static_cast<uint16_t>(pc.hexValue()));
     std::sort(kit.begin(), kit.end());
     const std::size_t ranKinds = kit.size();
     kit.insert(kit.end(), keyed_.begin(), keyed_.end());

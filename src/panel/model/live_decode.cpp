@@ -11,7 +11,7 @@ namespace {
 // a text that is no code).
 int lengthAt(const MemoryTable& m, int row) {
     const Text& t = m.dataAt(row);
-    return t.isHex() && t.size() == 2 ? isa::kOpcodes[t.hexValue()].length : 1;
+    return t.isByte() ? isa::kOpcodes[t.hexValue()].length : 1;
 }
 
 std::optional<int> covering(const MemoryTable& m, int row, int depth) {
@@ -25,7 +25,7 @@ std::optional<int> covering(const MemoryTable& m, int row, int depth) {
 }
 
 std::string shown(const Text& t) {
-    if (t.isHex() && t.size() == 2) return t.str();
+    if (t.isByte()) return t.str();
     std::string q(1, '"');
     q += t.str();
     q += '"';

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "isa/opcode_table.h"
 #include "run/run_controller.h"
 #include "run/watch.h"
 
@@ -43,12 +44,12 @@ std::string afterExecute(const ActionOutcome& o) {
         case StopReason::Interrupted: return "stopped by Stop at " + at + " after " + instructions(r.steps) + time;
         case StopReason::Breakpoint: return "breakpoint at " + at + " after " + instructions(r.steps) + time;
         case StopReason::Watch:
-            return "watchpoint: " + run::watchHitText(r.watch) + ", now at " + at + " after " + instructions(r.steps) + time;
+            return "watchpoint: " + run::watchHitText(r.watch) + ", now at " + at + " after " + instructions(r.steps) +
+                   time;
         case StopReason::StepLimit:
             return "stopped at " + at + " after " + instructions(r.steps) + " (step limit)" + time;
         case StopReason::Error:
-            return "error: " + r.message +
-                   (r.steps ? " (after " + instructions(r.steps) + time + ")" : std::string());
+            return "error: " + r.message + (r.steps ? " (after " + instructions(r.steps) + time + ")" : std::string());
         case StopReason::TimeSlice: return "running: " + instructions(r.steps) + time + " so far";
         case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at + time;
     }
@@ -61,8 +62,10 @@ std::string afterStep(const ActionOutcome& o) {
     if (r.reason == StopReason::Interrupted) return "stopped by Stop at " + shown(o.next);
     if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
     const std::string time = timeAfter(o.tstates);
-    if (o.code.is(0x76, 2)) return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
-    if (r.reason == StopReason::Watch) return "Step Exe ran " + shown(o.row) + "; watchpoint: " + run::watchHitText(r.watch) + time;
+    if (const isa::Opcode* code = isa::opcodeOf(o.code); code && code->form == isa::Form::Halt)
+        return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
+    if (r.reason == StopReason::Watch)
+        return "Step Exe ran " + shown(o.row) + "; watchpoint: " + run::watchHitText(r.watch) + time;
     return "Step Exe ran " + shown(o.row) + "; next " + shown(o.next) + time;
 }
 
@@ -122,9 +125,7 @@ std::vector<std::string> traceLines(const TraceStep& step) {
         // PC held the instruction's own address when it ran; the PC field
         // before a Step Exe may still hold where an earlier run ended.
         for (const TraceChange& c : step.registers)
-            change(c.name == "PC" && step.address.isHex() && step.address.size() == 4
-                       ? TraceChange{c.name, step.address, c.now}
-                       : c);
+            change(c.name == "PC" && step.address.isWord() ? TraceChange{c.name, step.address, c.now} : c);
         for (const TraceChange& c : step.flags) change(c);
     }
     for (const TraceChange& c : step.rows) change(c);
