@@ -84,19 +84,19 @@ public:
     void undo(bool back = true) { find<QAction>(back ? "undo" : "redo")->trigger(); }
 
     // The study view's requests, made as its menu and panes make them (the
-    // view is opened for them).
-    StudyView* openStudy() {
-        window->setStudyOpen(true);
+    // view is made for them, not opened).
+    StudyView* study() {
+        window->sourceEditor();
         return window->studyView();
     }
-    void fill(uint16_t start, uint16_t end, uint8_t value) { emit openStudy()->fillRequested(start, end, value); }
-    void resetRegisters() { openStudy()->findChild<QAction*>("resetAction")->trigger(); }
+    void fill(uint16_t start, uint16_t end, uint8_t value) { emit study()->fillRequested(start, end, value); }
+    void resetRegisters() { study()->findChild<QAction*>("resetAction")->trigger(); }
     void chooseSpeed(Speed speed) {
-        auto* chooser = openStudy()->findChild<QComboBox*>("speed");
+        auto* chooser = study()->findChild<QComboBox*>("speed");
         chooser->setCurrentIndex(chooser->findData(static_cast<int>(speed)));
     }
     void runToHere(const char* address) {
-        emit openStudy()->instructionsPane()->runToHere(*window->memory().rowOf(Text(address)));
+        emit study()->instructionsPane()->runToHere(*window->memory().rowOf(Text(address)));
     }
 
     // Clicks keys given by name, blank-separated; a single hex digit is the
