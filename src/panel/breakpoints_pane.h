@@ -3,8 +3,8 @@
 // The study view's breakpoints: each with its address, the instruction it
 // stops before and an on/off box; after them the watchpoints, each with its
 // address and the access it stops after. Remove takes the selected one away,
-// Clear all every one of both. Changes go back through the kit window, which stores them in
-// the memory file.
+// Clear all every one of both. Changes go out as signals: the kit window
+// makes them through the breakpoint list, which stores them in the memory file.
 
 #include <QWidget>
 

@@ -10,38 +10,35 @@
 
 #include "grade/kit_check.h"
 #include "grade/machine.h"
-#include "panel/kit_window.h"
+#include "kit/kit_state.h"
+#include "panel/model/run_session.h"
 
 namespace kit85 {
 
-CheckPane::CheckPane(KitWindow& window) : QWidget(nullptr), window_(window) {
+CheckPane::CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, QWidget* dialogParent)
+    : QWidget(nullptr), kit_(kit), session_(session), keyWork_(std::move(keyWork)), dialogParent_(dialogParent) {
     setObjectName("checkPane");
-    // Not a child of the kit window, whose children are the kit's own
-    // controls: it goes into the study view when a lab is open, and goes
-    // with the window when it never was.
-    connect(&window, &QObject::destroyed, this, [this] { delete this; });
     action_ = new QAction("Check my program against a lab file...", this);
     action_->setObjectName("checkProgram");
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     connect(action_, &QAction::triggered, this, [this] { openLab(); });
-    window.addAction(action_);
 
-    title_ = new QLabel("Check my program", this);
-    QFont bold = title_->font();
+    titleLabel_ = new QLabel("Check my program", this);
+    QFont bold = titleLabel_->font();
     bold.setBold(true);
-    title_->setFont(bold);
-    status_ = new QLabel(this);
-    status_->setObjectName("checkStatus");
-    status_->setWordWrap(true);
+    titleLabel_->setFont(bold);
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName("checkStatus");
+    statusLabel_->setWordWrap(true);
     list_ = new QListWidget(this);
     list_->setObjectName("checkCases");
     list_->setMaximumHeight(140);
-    detail_ = new QLabel(this);
-    detail_->setObjectName("checkDetail");
-    detail_->setTextFormat(Qt::PlainText);
-    detail_->setWordWrap(true);
-    hidden_ = new QLabel(this);
-    hidden_->setObjectName("checkHidden");
+    detailLabel_ = new QLabel(this);
+    detailLabel_->setObjectName("checkDetail");
+    detailLabel_->setTextFormat(Qt::PlainText);
+    detailLabel_->setWordWrap(true);
+    hiddenLabel_ = new QLabel(this);
+    hiddenLabel_->setObjectName("checkHidden");
     check_ = new QPushButton("Check", this);
     check_->setObjectName("check");
     show_ = new QPushButton("Show", this);
@@ -61,31 +58,33 @@ CheckPane::CheckPane(KitWindow& window) : QWidget(nullptr), window_(window) {
     buttons->addStretch(1);
     auto* all = new QVBoxLayout(this);
     all->setContentsMargins(0, 4, 0, 0);
-    all->addWidget(title_);
+    all->addWidget(titleLabel_);
     all->addLayout(buttons);
-    all->addWidget(status_);
+    all->addWidget(statusLabel_);
     all->addWidget(list_);
-    all->addWidget(detail_);
-    all->addWidget(hidden_);
+    all->addWidget(detailLabel_);
+    all->addWidget(hiddenLabel_);
 }
 
 CheckPane::~CheckPane() = default;
 
-CheckPane* CheckPane::of(KitWindow& window) {
+CheckPane* CheckPane::of(QWidget& window) {
     for (QAction* a : window.actions())
         if (a->objectName() == "checkProgram") return qobject_cast<CheckPane*>(a->parent());
     return nullptr;
 }
 
 bool CheckPane::openLab() {
-    const QString file = dialogs_.openLab ? dialogs_.openLab(folder_)
-                                          : QFileDialog::getOpenFileName(&window_, "Open a lab check file", folder_,
-                                                                         "Lab check files (*.toml);;All files (*)");
+    const QString file = dialogs_.openLab
+                             ? dialogs_.openLab(folder_)
+                             : QFileDialog::getOpenFileName(dialogParent_, "Open a lab check file", folder_,
+                                                            "Lab check files (*.toml);;All files (*)");
     return !file.isEmpty() && openLabFile(file);
 }
 
 bool CheckPane::openLabFile(const QString& file) {
-    placeInStudyView();
+    emit placeWanted();
+    show();
     folder_ = QFileInfo(file).absolutePath();
     const grade::LabResult read = grade::readLab(file.toStdString());
     std::string problem = read.error ? read.error->message() : "";
@@ -93,41 +92,26 @@ bool CheckPane::openLabFile(const QString& file) {
     std::optional<grade::Grader> grader;
     if (lab) grader = grade::Grader::prepare(*lab, problem);
     if (!grader) {
-        status_->setText("The lab file was not opened: " + QString::fromStdString(problem));
+        setStatus("The lab file was not opened: " + QString::fromStdString(problem));
         return false;
     }
     grader_.reset();
     lab_ = std::move(lab);
     grader_ = std::move(grader);
     results_.clear();
-    title_->setText("Check my program: " + QString::fromStdString(lab_->name));
-    status_->setText("Key in your program from " + QString::fromStdString(Text::word(lab_->at).str()) +
-                     ", then press Check.");
+    titleLabel_->setText("Check my program: " + QString::fromStdString(lab_->name));
+    setStatus("Key in your program from " + QString::fromStdString(Text::word(lab_->at).str()) + ", then press Check.");
     fillList();
     return true;
 }
 
-void CheckPane::placeInStudyView() {
-    window_.setStudyOpen(true);
-    StudyView* study = window_.studyView();
-    if (study && parentWidget() != study) {
-        if (auto* box = qobject_cast<QBoxLayout*>(study->layout())) {
-            setParent(study);
-            box->addWidget(this);
-        } else {
-            setParent(&window_, Qt::Window);  // a window of its own beside the kit
-        }
-    }
-    show();
-}
-
 void CheckPane::check() {
-    if (!grader_ || window_.running()) return;
+    if (!grader_ || session_.running()) return;
     grade::Machine machine;
-    results_ = grader_->check(grade::programFromTable(window_.memory()), machine);
+    results_ = grader_->check(grade::programFromTable(kit_.memory()), machine);
     int passed = 0;
     for (const grade::CaseResult& r : results_) passed += r.passed ? 1 : 0;
-    status_->setText(QString("%1 of %2 cases passed").arg(passed).arg(results_.size()));
+    setStatus(QString("%1 of %2 cases passed").arg(passed).arg(results_.size()));
     fillList();
 }
 
@@ -145,12 +129,13 @@ void CheckPane::fillList() {
             list_->item(list_->count() - 1)->setForeground(results_[i].passed ? QColor("#1C4A2A") : QColor("#8A1C17"));
         rows_.push_back(i);
     }
-    hidden_->setText(QString::fromStdString(grade::hiddenSummary(results_)));
+    QString hidden = QString::fromStdString(grade::hiddenSummary(results_));
     if (results_.empty()) {
-        int hidden = 0;
-        for (const grade::Case& c : lab_->cases) hidden += c.hidden ? 1 : 0;
-        if (hidden) hidden_->setText(QString("%1 hidden case%2").arg(hidden).arg(hidden == 1 ? "" : "s"));
+        int count = 0;
+        for (const grade::Case& c : lab_->cases) count += c.hidden ? 1 : 0;
+        if (count) hidden = QString("%1 hidden case%2").arg(count).arg(count == 1 ? "" : "s");
     }
+    setHidden(hidden);
     showDetail();
 }
 
@@ -159,7 +144,7 @@ void CheckPane::showDetail() {
     const bool checked = row >= 0 && static_cast<std::size_t>(row) < rows_.size() && rows_[row] < results_.size();
     show_->setEnabled(row >= 0 && static_cast<std::size_t>(row) < rows_.size());
     if (!checked) {
-        detail_->clear();
+        setDetail(QString());
         return;
     }
     const grade::CaseResult& r = results_[rows_[row]];
@@ -168,7 +153,7 @@ void CheckPane::showDetail() {
         lines << QString("%1 %2: expected %3, got %4")
                      .arg(c.ok ? "  " : "\u2718", QString::fromStdString(c.what), QString::fromStdString(c.expected),
                           QString::fromStdString(c.actual));
-    detail_->setText(lines.join('\n'));
+    setDetail(lines.join('\n'));
 }
 
 void CheckPane::showCase(int row) {
@@ -176,11 +161,23 @@ void CheckPane::showCase(int row) {
     const std::size_t index = rows_[row];
     const grade::CaseResult result = index < results_.size() ? results_[index] : grade::CaseResult{};
     const grade::CaseInputs inputs = grade::inputsOf(lab_->cases[index], result);
-    window_.keyWork([&] { grade::loadInputs(window_.kit(), *lab_, inputs); });
+    keyWork_([&] { grade::loadInputs(kit_, *lab_, inputs); });
 }
 
-QString CheckPane::statusText() const { return status_->text(); }
-QString CheckPane::detailText() const { return detail_->text(); }
-QString CheckPane::hiddenText() const { return hidden_->text(); }
+// The pane's words are kept here and shown; the labels are never read back.
+void CheckPane::setStatus(const QString& text) {
+    status_ = text;
+    statusLabel_->setText(text);
+}
+
+void CheckPane::setDetail(const QString& text) {
+    detail_ = text;
+    detailLabel_->setText(text);
+}
+
+void CheckPane::setHidden(const QString& text) {
+    hidden_ = text;
+    hiddenLabel_->setText(text);
+}
 
 }  // namespace kit85

@@ -5,9 +5,10 @@
 //
 // Check my program... (Ctrl+K, in the window's right-click menu) asks for a
 // lab file, kept until the window closes, and shows this pane in the study
-// view. Check runs every case on a private copy of the kit's memory, the same
-// way kit85-grade does (src/grade): the rows the student keyed, the registers
-// and the flags are never changed by it. The visible cases are listed with
+// view (the window places it there when the pane asks). Check runs every case
+// on a private copy of the kit's memory, the same way kit85-grade does
+// (src/grade): the rows the student keyed, the registers and the flags are
+// never changed by it. The visible cases are listed with
 // pass or fail; a selected failing case shows what was expected against what
 // the program left, and Show puts that case's inputs into the kit so the
 // student can step through it. Hidden cases are only counted.
@@ -22,6 +23,7 @@
 
 #include "grade/grader.h"
 #include "grade/lab.h"
+#include "panel/model/key_work.h"
 
 class QAction;
 class QLabel;
@@ -30,7 +32,8 @@ class QPushButton;
 
 namespace kit85 {
 
-class KitWindow;
+class KitState;
+class RunSession;
 
 class CheckPane : public QWidget {
     Q_OBJECT
@@ -40,11 +43,13 @@ public:
         std::function<QString(const QString& folder)> openLab;
     };
 
-    // Attaches itself to the window: the action and its shortcut. The pane
-    // lives until the window is destroyed.
-    explicit CheckPane(KitWindow& window);
-    // The pane of a window.
-    static CheckPane* of(KitWindow& window);
+    // Checks the program in `kit`'s memory (never while `session` runs);
+    // Show puts a case's inputs into the kit as `keyWork`. The file dialog
+    // stands over `dialogParent`. The window adds action() to its own and
+    // owns the pane.
+    CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, QWidget* dialogParent);
+    // The pane whose action a widget (the kit window) carries, or null.
+    static CheckPane* of(QWidget& window);
     ~CheckPane() override;
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
@@ -60,26 +65,40 @@ public:
 
     const std::vector<grade::CaseResult>& results() const { return results_; }
     QListWidget* caseList() const { return list_; }
-    QString statusText() const;
-    QString detailText() const;
-    QString hiddenText() const;
+    // What the pane says: how the lab or the check went, the selected case's
+    // checks, the hidden cases' summary.
+    QString statusText() const { return status_; }
+    QString detailText() const { return detail_; }
+    QString hiddenText() const { return hidden_; }
     QAction* action() const { return action_; }
 
+signals:
+    // A lab is being opened: the pane wants to be shown (in the study view).
+    void placeWanted();
+
 private:
-    void placeInStudyView();
     void fillList();
     void showDetail();
+    void setStatus(const QString& text);
+    void setDetail(const QString& text);
+    void setHidden(const QString& text);
 
-    KitWindow& window_;
+    KitState& kit_;
+    const RunSession& session_;
+    KeyWork keyWork_;
+    QWidget* dialogParent_;
     Dialogs dialogs_;
     QAction* action_ = nullptr;
-    QLabel* title_ = nullptr;
-    QLabel* status_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
     QListWidget* list_ = nullptr;
-    QLabel* detail_ = nullptr;
-    QLabel* hidden_ = nullptr;
+    QLabel* detailLabel_ = nullptr;
+    QLabel* hiddenLabel_ = nullptr;
     QPushButton* check_ = nullptr;
     QPushButton* show_ = nullptr;
+    QString status_;
+    QString detail_;
+    QString hidden_;
 
     // The grader points at the lab: both live here until the window closes.
     std::unique_ptr<grade::Lab> lab_;

@@ -70,21 +70,22 @@ QWidget* instructionsPage(QWidget* parent) {
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Each row's cells, kept for the search: the table only shows them.
+    QList<QStringList> rows;
     for (int r = 0; r < static_cast<int>(all.size()); ++r) {
         const InstructionInfo& i = all[static_cast<std::size_t>(r)];
-        const QStringList cells = {QString::asprintf("%02X", i.code), QString::fromStdString(i.form),
-                                   QString::number(i.bytes),          QString::fromStdString(i.tstates),
-                                   QString::fromStdString(i.flags),   i.onThisKit ? "yes" : "no: \"invalid code\""};
-        for (int c = 0; c < cells.size(); ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
+        rows << QStringList{QString::asprintf("%02X", i.code), QString::fromStdString(i.form),
+                            QString::number(i.bytes),          QString::fromStdString(i.tstates),
+                            QString::fromStdString(i.flags),   i.onThisKit ? "yes" : "no: \"invalid code\""};
+        for (int c = 0; c < rows.back().size(); ++c) table->setItem(r, c, new QTableWidgetItem(rows.back()[c]));
     }
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
-    QObject::connect(search, &QLineEdit::textChanged, table, [table](const QString& text) {
+    QObject::connect(search, &QLineEdit::textChanged, table, [table, rows](const QString& text) {
         const QString t = text.trimmed();
-        for (int r = 0; r < table->rowCount(); ++r) {
+        for (int r = 0; r < rows.size(); ++r) {
             bool hit = t.isEmpty();
-            for (int c = 0; c < table->columnCount() && !hit; ++c)
-                hit = table->item(r, c)->text().contains(t, Qt::CaseInsensitive);
+            for (int c = 0; c < rows[r].size() && !hit; ++c) hit = rows[r][c].contains(t, Qt::CaseInsensitive);
             table->setRowHidden(r, !hit);
         }
     });

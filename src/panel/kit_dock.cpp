@@ -4,12 +4,11 @@
 #include <QHBoxLayout>
 #include <QScreen>
 
-#include "panel/kit_window.h"
-#include "panel/study_view.h"
+#include <algorithm>
 
 namespace kit85 {
 
-KitDock::KitDock(KitWindow& kit, StudyView& study) : QWidget(nullptr, Qt::Window), kit_(kit), study_(study) {
+KitDock::KitDock(QWidget& kit, QWidget& study) : QWidget(nullptr, Qt::Window), kit_(kit), study_(study) {
     setObjectName("kitDock");
     // The kit's own title and icon: the dock is the kit with its view beside it.
     setWindowTitle(kit.windowTitle());

@@ -10,13 +10,11 @@
 
 namespace kit85 {
 
-class KitWindow;
-class StudyView;
-
 class KitDock : public QWidget {
     Q_OBJECT
 public:
-    KitDock(KitWindow& kit, StudyView& study);
+    // `kit` is the kit's window, `study` the study view's: plain widgets here.
+    KitDock(QWidget& kit, QWidget& study);
 
     // The kit back as its own window at the dock's place, the study view as
     // a window of its own (hidden); the dock hides.
@@ -26,8 +24,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    KitWindow& kit_;
-    StudyView& study_;
+    QWidget& kit_;
+    QWidget& study_;
 };
 
 }  // namespace kit85

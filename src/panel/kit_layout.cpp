@@ -13,7 +13,7 @@ int twipsToPixels(int twips, const QWidget* widget) {
 
 namespace {
 
-using enum Kind;
+using enum ControlKind;
 constexpr Face kNone = Face::None, kBlue = Face::Blue, kGrey = Face::Grey, kRed = Face::Red;
 
 // The upper band (displays, keypad, keys, plate) above Line1 at 4200; the

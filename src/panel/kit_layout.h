@@ -23,7 +23,7 @@ int twipsToPixels(int twips, const QWidget* widget);
 constexpr int kFrameTwipsWide = 90;   // 6480 outer -> 6390 client
 constexpr int kFrameTwipsHigh = 375;  // 8040 outer -> 7665 client
 
-enum class Kind {
+enum class ControlKind {
     Display,      // Text1..Text4: read-only, blue; Text1/Text3 take 4 characters, Text2/Text4 2
     HexKey,       // c0..cf: the keypad; the caption is the digit
     Key,          // the other keys
@@ -42,7 +42,7 @@ enum class Face { None, Blue, Grey, Red };
 // computer keyboard's keys for it from the shortcut table.
 struct Placement {
     const char* name;
-    Kind kind;
+    ControlKind kind;
     Face face;
     int left, top, width, height;
     const char* caption;

@@ -1,27 +1,26 @@
+// The kit window: made from the layout table, and redrawn from the model.
+
 #include "panel/kit_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
-#include <QShortcut>
 
-#include <chrono>
-#include <new>
 #include <string_view>
 #include <utility>
 
-#include "panel/help_dialog.h"
+#include "panel/check_pane.h"
+#include "panel/key_button.h"
+#include "panel/kit_dock.h"
 #include "panel/message_box_presenter.h"
-#include "panel/program_files.h"
 #include "panel/register_field.h"
 #include "panel/shortcuts.h"
+#include "panel/study_view.h"
 #include "values/ascii.h"
-#include "values/errors.h"
 
 namespace kit85 {
 
@@ -63,15 +62,15 @@ QString qs(const Text& t) { return QString::fromStdString(t.str()); }
 // displays (a run shows "invalid code" from inside a slice).
 class KitWindow::RefreshingPresenter : public Presenter {
 public:
-    RefreshingPresenter(KitWindow& window, Presenter& inner) : window_(window), inner_(inner) {}
+    RefreshingPresenter(std::function<void(std::string_view)> before, Presenter& inner)
+        : before_(std::move(before)), inner_(inner) {}
     void message(std::string_view text, std::string_view title, Icon icon) override {
-        window_.noteMessage(text);
-        window_.refresh();
+        before_(text);
         inner_.message(text, title, icon);
     }
 
 private:
-    KitWindow& window_;
+    std::function<void(std::string_view)> before_;
     Presenter& inner_;
 };
 
@@ -79,10 +78,16 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     : QWidget(parent),
       memory_(memory ? std::move(memory) : MemoryTable::fresh()),
       ownPresenter_(presenter ? nullptr : std::make_unique<MessageBoxPresenter>(this)),
-      presenter_(std::make_unique<RefreshingPresenter>(*this, presenter ? *presenter : *ownPresenter_)),
+      presenter_(std::make_unique<RefreshingPresenter>(
+          [this](std::string_view text) {
+              noteMessage(text);
+              refresh();
+          },
+          presenter ? *presenter : *ownPresenter_)),
       kit_(*memory_, *presenter_),
       panel_(kit_),
-      session_(kit_) {
+      session_(kit_),
+      breakpoints_(*memory_, starts_, kit_) {
     initKitResources();
     setObjectName("form1");
     setWindowTitle(" MICROPROCESSER 8085");
@@ -96,6 +101,10 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     setPalette(pal);
     setFocusPolicy(Qt::StrongFocus);
 
+    // A note said outside a key's work shows at once.
+    status_.onSaid([this] {
+        if (study_) study_->refresh();
+    });
     build();
     connectKeys();
     addShortcuts(this);
@@ -113,8 +122,8 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
     // Breakpoints and watchpoints kept in the memory file from an earlier
     // session are said at once: a run that stops on one must not look like a
     // plain halt.
-    note_ = {breakpointsAtStart(memory_->breakpoints(), memory_->breakpointsOff().size(), memory_->watchpoints()),
-             false};
+    status_.keep(
+        {breakpointsAtStart(memory_->breakpoints(), memory_->breakpointsOff().size(), memory_->watchpoints()), false});
     setRunning(false);
     refresh();
     // Top edge 500 twips below the top of the screen; across, the middle.
@@ -127,6 +136,7 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
 
 KitWindow::~KitWindow() {
     sliceTimer_.stop();
+    delete check_.data();  // wherever it was placed
     if (dock_) {
         // The dock holds this window and the view: out of it first, then the
         // dock (and the view in it) goes.
@@ -152,71 +162,16 @@ void KitWindow::build() {
 }
 
 QWidget* KitWindow::make(const Placement& p) {
-    const std::string_view name = p.name;
-    const QString caption = p.caption ? QString(p.caption) : QString();
-    auto field = [this](const QString& text, double points) {
-        auto* e = new QLineEdit(text, this);
-        e->setAlignment(Qt::AlignCenter);
-        e->setFont(kitFont(points, true));
-        e->setStyleSheet(kDisplayStyle);
-        return e;
-    };
-    auto label = [this, &caption](const QFont& font) {
-        auto* l = new QLabel(caption, this);
-        l->setFont(font);
-        return l;
-    };
     switch (p.kind) {
-        case Kind::Display: {
-            auto* e = field(caption, 13.5);
-            e->setMaxLength(name == "Text1" || name == "Text3" ? 4 : 2);  // an address, or a byte
-            e->setReadOnly(true);
-            e->setFocusPolicy(Qt::NoFocus);
-            e->setContextMenuPolicy(Qt::NoContextMenu);
-            display_[name.back() - '1'] = e;
-            return e;
-        }
-        case Kind::HexKey:
-        case Kind::Key: {
-            auto* k = new KeyButton(caption, p.face, this);
-            keys_.push_back(k);
-            if (p.kind == Kind::HexKey) {
-                k->setFont(kitFont(11, true));
-                hexKeys_[hexDigitValue(p.caption[0])] = k;
-            } else {
-                k->setFont(kitFont(8.25, true, true));
-            }
-            if (name == "regmod") regmod_ = k;
-            if (name == "stop") stop_ = k;
-            if (name == "end") end_ = k;
-            return k;
-        }
-        case Kind::Register: {
-            const Reg r = registerNamed(name)->reg;
-            auto* e = field(QString(), 12);
-            e->setMaxLength(static_cast<int>(mostCharacters(r)));
-            e->setToolTip(QString("Register %1: type up to %2 hex digits").arg(p.name).arg(mostCharacters(r)));
-            makeRegisterField(e);
-            // Typed text goes into the kit at once: the next instruction reads it.
-            connect(e, &QLineEdit::textEdited, this, [this, r](const QString& s) { kit_[r] = Text(s.toStdString()); });
-            register_[r] = e;
-            return e;
-        }
-        case Kind::Title: {
-            auto* l = label(kitFont(8.25, true));
-            l->setAlignment(Qt::AlignCenter);
-            return l;
-        }
-        case Kind::Label: return label(kitFont(8.25, true));
-        case Kind::NarrowLabel: return label(kitFont(8.25, true, true));
-        case Kind::FlagCell: {
-            auto* l = label(kitFont(8.25, true));
-            l->setAlignment(Qt::AlignCenter);
-            for (size_t i = 0; i < kFlagCells.size(); ++i)
-                if (kFlagCells[i] == name) flag_[i] = l;
-            return l;
-        }
-        case Kind::Line: {
+        case ControlKind::Display: return makeDisplay(p);
+        case ControlKind::HexKey:
+        case ControlKind::Key: return makeKey(p);
+        case ControlKind::Register: return makeRegister(p);
+        case ControlKind::Title:
+        case ControlKind::Label:
+        case ControlKind::NarrowLabel:
+        case ControlKind::FlagCell: return makeLabel(p);
+        case ControlKind::Line: {
             auto* l = new QFrame(this);
             l->setFrameShape(QFrame::NoFrame);
             l->setAutoFillBackground(true);
@@ -226,9 +181,76 @@ QWidget* KitWindow::make(const Placement& p) {
             l->setAttribute(Qt::WA_TransparentForMouseEvents);
             return l;
         }
-        case Kind::Plate: return makePlate(label(kitFont(7.5, false, true)), p.width);
+        case ControlKind::Plate: {
+            auto* plate = new QLabel(this);
+            plate->setFont(kitFont(7.5, false, true));
+            return makePlate(plate, p.width);
+        }
     }
     return new QWidget(this);
+}
+
+QLineEdit* KitWindow::makeField(const QString& text, double points) {
+    auto* e = new QLineEdit(text, this);
+    e->setAlignment(Qt::AlignCenter);
+    e->setFont(kitFont(points, true));
+    e->setStyleSheet(kDisplayStyle);
+    return e;
+}
+
+QWidget* KitWindow::makeDisplay(const Placement& p) {
+    const std::string_view name = p.name;
+    const QString caption = p.caption ? QString(p.caption) : QString();
+    QLineEdit* e = makeField(caption, 13.5);
+    e->setMaxLength(name == "Text1" || name == "Text3" ? 4 : 2);  // an address, or a byte
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setContextMenuPolicy(Qt::NoContextMenu);
+    display_[name.back() - '1'] = {e, caption};
+    return e;
+}
+
+QWidget* KitWindow::makeKey(const Placement& p) {
+    const std::string_view name = p.name;
+    auto* k = new KeyButton(p.caption ? QString(p.caption) : QString(), p.face, this);
+    keys_.push_back(k);
+    if (p.kind == ControlKind::HexKey) {
+        k->setFont(kitFont(11, true));
+        hexKeys_[hexDigitValue(p.caption[0])] = k;
+    } else {
+        k->setFont(kitFont(8.25, true, true));
+    }
+    if (name == "regmod") regmod_ = k;
+    if (name == "stop") stop_ = k;
+    if (name == "end") end_ = k;
+    return k;
+}
+
+QWidget* KitWindow::makeRegister(const Placement& p) {
+    const Reg r = registerNamed(p.name)->reg;
+    QLineEdit* e = makeField(QString(), 12);
+    e->setMaxLength(static_cast<int>(mostCharacters(r)));
+    e->setToolTip(QString("Register %1: type up to %2 hex digits").arg(p.name).arg(mostCharacters(r)));
+    makeRegisterField(e);
+    // Typed text goes into the kit at once: the next instruction reads it.
+    connect(e, &QLineEdit::textEdited, this, [this, r](const QString& s) {
+        kit_[r] = Text(s.toStdString());
+        register_[r].shown = s;
+    });
+    register_[r] = {e, QString()};
+    return e;
+}
+
+// A caption in the print face; a flag cell is one the redraw fills.
+QLabel* KitWindow::makeLabel(const Placement& p) {
+    const bool narrow = p.kind == ControlKind::NarrowLabel;
+    auto* l = new QLabel(p.caption ? QString(p.caption) : QString(), this);
+    l->setFont(kitFont(8.25, true, narrow));
+    if (p.kind == ControlKind::Title || p.kind == ControlKind::FlagCell) l->setAlignment(Qt::AlignCenter);
+    if (p.kind == ControlKind::FlagCell)
+        for (size_t i = 0; i < kFlagCells.size(); ++i)
+            if (kFlagCells[i] == p.name) flag_[i] = l;
+    return l;
 }
 
 // The data control: here only a plate naming the memory file.
@@ -257,156 +279,30 @@ void KitWindow::layOut() {
     }
 }
 
-// A hex key; the fourth digit of an address keyed makes its row a start the
-// instructions pane reads from.
-void KitWindow::hexKey(char digit) {
-    const bool entering = panel_.addressEntry();
-    panel_.hexKey_Click(digit);
-    if (entering && !panel_.addressEntry() && memory_->onRow() && memory_->text1().isHex() &&
-        memory_->text1().size() == 4)
-        starts_.noteKeyedAddress(static_cast<uint16_t>(memory_->text1().hexValue()));
-}
-
-void KitWindow::connectKeys() {
-    for (KeyButton* k : hexKeys_) {
-        const char d = k->text().at(0).toLatin1();
-        connect(k, &QPushButton::clicked, this, [this, d] { keyWork([this, d] { hexKey(d); }); });
-    }
-    const std::pair<const char*, std::function<void()>> clicks[] = {
-        {"execute", [this] { execute_Click(); }},
-        {"address", [this] { keyWork([this] { panel_.address_Click(); }); }},
-        {"prev", [this] { keyWork([this] { panel_.prev_Click(); }); }},
-        {"next", [this] { keyWork([this] { panel_.next_Click(); }); }},
-        {"regmod", [this] { keyWork([this] { panel_.regmod_Click(); }); }},
-        {"stepexe", [this] { stepexe_Click(); }},
-        {"stop", [this] { stop_Click(); }},
-        {"end", [this] { end_Click(); }},
-    };
-    for (const auto& [name, click] : clicks) connect(findChild<KeyButton*>(name), &QPushButton::clicked, this, click);
-}
-
-// Each row with keys presses its kit key; the row without one opens the help;
-// rows naming no key of the kit (the study view's) are the window's actions.
-// The study view gets the same shortcuts, so the kit answers there too.
-std::vector<QShortcut*> KitWindow::addShortcuts(QWidget* target) {
-    std::vector<QShortcut*> made;
-    for (const Shortcut& s : kitShortcuts()) {
-        QPushButton* button = s.key ? findChild<KeyButton*>(s.key) : nullptr;
-        if (s.key && !button) continue;
-        for (QKeyCombination c : s.combinations) {
-            if (c.key() == Qt::Key_unknown) continue;
-            auto* shortcut = new QShortcut(QKeySequence(c), target);
-            made.push_back(shortcut);
-            if (button)
-                connect(shortcut, &QShortcut::activated, this, [this, button] { press(button); });
-            else
-                connect(shortcut, &QShortcut::activated, this, &KitWindow::showHelp);
-        }
-    }
-    return made;
-}
-
-// The help window stays open beside the kit; F1 again brings it to the front.
-void KitWindow::showHelp() {
-    if (!help_) {
-        help_ =
-            new HelpDialog(memory_->persistent() ? QString::fromStdString(memory_->file().string()) : QString(), this);
-    }
-    help_->show();
-    help_->raise();
-    help_->activateWindow();
-}
-
 // --- Redrawing --------------------------------------------------------------
 
+void KitWindow::LineField::show(const QString& text) {
+    if (!edit || shown == text) return;
+    shown = text;
+    edit->setText(text);
+}
+
+// Labels and keys given the text they show already stay as they are
+// (setText changes nothing then); the line fields remember what they were given.
 void KitWindow::refresh() {
-    auto show = [](auto* widget, const QString& s) {
-        if (widget->text() != s) widget->setText(s);
-    };
-    show(display_[0], qs(panel_.Text1()));
-    show(display_[1], qs(panel_.Text2()));
-    show(display_[2], qs(panel_.text3));
-    show(display_[3], qs(panel_.text4));
-    display_[0]->setHidden(!panel_.text1Visible);
-    display_[1]->setHidden(!panel_.text2Visible);
-    display_[2]->setHidden(!panel_.text3Visible);
-    display_[3]->setHidden(!panel_.text4Visible);
-    for (const RegisterField& f : kRegisterFields) show(register_[f.reg], qs(kit_[f.reg]));
-    for (size_t i = 0; i < kFlagFields.size(); ++i) show(flag_[i], qs(kit_.flags.*kFlagFields[i].label));
-    show(regmod_, QString::fromStdString(panel_.regmodCaption));
+    display_[0].show(qs(panel_.Text1()));
+    display_[1].show(qs(panel_.Text2()));
+    display_[2].show(qs(panel_.text3));
+    display_[3].show(qs(panel_.text4));
+    const bool visible[] = {panel_.text1Visible, panel_.text2Visible, panel_.text3Visible, panel_.text4Visible};
+    for (size_t i = 0; i < display_.size(); ++i) display_[i].edit->setHidden(!visible[i]);
+    for (const RegisterField& f : kRegisterFields) register_[f.reg].show(qs(kit_[f.reg]));
+    for (size_t i = 0; i < kFlagFields.size(); ++i) flag_[i]->setText(qs(kit_.flags.*kFlagFields[i].label));
+    regmod_->setText(QString::fromStdString(panel_.regmodCaption));
     const QSize size(px(kWindowWidth - kFrameTwipsWide), px(panel_.windowHeight - kFrameTwipsHigh));
     if (this->size() != size || minimumSize() != size) setFixedSize(size);
     if (study_) study_->refresh();
 }
-
-// --- Key work ---------------------------------------------------------------
-
-void KitWindow::keyWork(const std::function<void()>& work) {
-    const bool marksItsOwn = std::exchange(marksItsOwn_, false);
-    if (busy_ || running() || ended_) return;
-    busy_ = true;
-    note_ = {};
-    session_.clearTrace();
-    if (study_) study_->beginAction(marksItsOwn);
-    std::string failure;
-    try {
-        work();
-    } catch (const KitError& e) {
-        failure = e.what();
-    } catch (const std::bad_alloc&) {
-        failure = "out of memory";
-    } catch (const std::exception& e) {
-        failure = std::string("internal error: ") + e.what();
-    }
-    if (study_) study_->endAction();
-    refresh();
-    if (!failure.empty()) report(failure);
-    // The memory file stopped keeping the undo history (it cannot be read or
-    // written): said once, since keying goes on without it.
-    if (const std::string notice = memory_->takeHistoryNotice(); !notice.empty()) {
-        setStatusNote(notice, true);
-        kit().presenter().message(notice, "", Icon::Information);
-    }
-    busy_ = false;
-    setFocus();
-}
-
-void KitWindow::setStatusNote(std::string text, bool problem) {
-    note_ = {std::move(text), problem};
-    if (study_) study_->refresh();
-}
-
-void KitWindow::setRunSpeed(const RunSpeed& speed) {
-    session_.controller().setSpeed(speed.speed, speed.perSecond);
-    rememberRunSpeed(runSpeed());
-}
-
-void KitWindow::undoKeyed(bool undo) {
-    keyWork([this, undo] {
-        MemoryTable::UndoResult r = panel_.undoStep(undo);
-        if (r.done) {
-            note_ = {undoText(undo, r.rows), false};
-            return;
-        }
-        note_ = {r.message, true};  // on the status line before the message box opens
-        throw KitError(r.message);
-    });
-}
-
-void KitWindow::press(QPushButton* key) {
-    if (!key || !key->isEnabled() || !isVisible()) return;
-    QPointer<QPushButton> k(key);
-    k->click();
-    // Show the key going down under the computer keyboard's press too.
-    if (k && k->isEnabled() && k->isVisible()) {
-        k->setDown(true);
-        QTimer::singleShot(110, k, [k] {
-            if (k) k->setDown(false);
-        });
-    }
-}
-
-void KitWindow::report(const std::string& text) { presenter_->message(text, "error :", Icon::Exclamation); }
 
 void KitWindow::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {

@@ -1,6 +1,6 @@
 // The kit window's actions: its right-click menu and the keys that have no
-// kit key (the study view, breakpoints, undo, programs as files, Execute's
-// speed, help), and what the study view's own menu does to the kit.
+// kit key (the study view, breakpoints, undo, programs as files, checking a
+// program, Execute's speed, help), and the panes made with the window.
 
 #include <QAction>
 #include <QActionGroup>
@@ -8,9 +8,9 @@
 
 #include "panel/check_pane.h"
 #include "panel/kit_window.h"
-#include "panel/model/program_loader.h"
 #include "panel/program_files.h"
 #include "panel/shortcuts.h"
+#include "panel/study_view.h"
 
 namespace kit85 {
 
@@ -56,8 +56,7 @@ void KitWindow::makeActions() {
         (undo ? undoAction_ : redoAction_) = a;
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    new CheckPane(*this);     // Check my program against a lab file
-    new ProgramFiles(*this);  // Open, Save as Intel HEX, Export keying sheet: more actions
+    makeFilePanes();
     separator(this);
     addAction(speedMenu()->menuAction());
     helpAction_ = new QAction("Help: a first program, the keys, every instruction (F1)", this);
@@ -68,6 +67,23 @@ void KitWindow::makeActions() {
     close->setObjectName("closeAction");
     connect(close, &QAction::triggered, this, &KitWindow::end_Click);
     addAction(close);
+}
+
+// Check my program against a lab file (its action first), then Open, Save as
+// Intel HEX, Save as source, Export keying sheet: each given the services it
+// works on, and a key's work for its changes to the kit.
+void KitWindow::makeFilePanes() {
+    check_ = new CheckPane(kit_, session_, keyWorker(), this);
+    addAction(check_->action());
+    connect(check_, &CheckPane::placeWanted, this, &KitWindow::placeCheckPane);
+    files_ = new ProgramFiles(*this, panel_, session_, starts_, status_, {keyWorker(), [this] { refresh(); }});
+    connect(files_, &ProgramFiles::sourceOpened, this, &KitWindow::openInEditor);
+}
+
+// A lab being opened: the check pane goes under the study view's panes.
+void KitWindow::placeCheckPane() {
+    setStudyOpen(true);
+    if (study_ && check_->parentWidget() != study_) study_->addPane(check_);
 }
 
 // Execute's speed, as the study view's chooser sets it.
@@ -96,26 +112,13 @@ QMenu* KitWindow::speedMenu() {
     return menu;
 }
 
-void KitWindow::fillRange(uint16_t start, uint16_t end, uint8_t value) {
-    keyWork([this, start, end, value] {
-        const ProgramLoad fill = storeProgram(*memory_, kit85::fillRange(start, end, value), "fill");
-        if (!fill.ok) throw KitError(fill.problem);
-        panel_.text1Visible = panel_.text2Visible = true;
-        panel_.text3Visible = panel_.text4Visible = false;
-        note_ = {"filled " + Text::word(start).str() + "\u2013" + Text::word(end).str() + " with " +
-                     Text::byte(value).str() + " (" + groupedCount(static_cast<uint32_t>(end) - start + 1) +
-                     " bytes; Ctrl+Z takes it back)",
-                 false};
-    });
+// Kit speed and slow motion redraw as each slice's instructions are due, so
+// the displays follow the run; Stop ends it at once.
+void KitWindow::setRunSpeed(const RunSpeed& speed) {
+    session_.controller().setSpeed(speed.speed, speed.perSecond);
+    rememberRunSpeed(runSpeed());
 }
 
-void KitWindow::resetRegisters() {
-    keyWork([this] {
-        note_ = {panel_.resetRegisters()
-                     ? "registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step changes them)"
-                     : "the registers and flags were 00 already",
-                 false};
-    });
-}
+RunSpeed KitWindow::runSpeed() const { return {session_.controller().speed(), session_.controller().perSecond()}; }
 
 }  // namespace kit85

@@ -1,4 +1,4 @@
-// The kit window's Execute, Step Exe, Stop and CLOSE.
+// The kit window's Execute, Step Exe, Stop and CLOSE, and "Run to here".
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -6,7 +6,9 @@
 #include <chrono>
 #include <utility>
 
+#include "panel/key_button.h"
 #include "panel/kit_window.h"
+#include "panel/study_view.h"
 #include "values/errors.h"
 
 namespace kit85 {
@@ -32,7 +34,7 @@ void KitWindow::noteRunStart() {
 
 void KitWindow::execute_Click() {
     if (busy_ || running() || ended_) return;
-    note_ = {};
+    status_.clear();
     if (study_) study_->beginAction(true);
     noteRunStart();
     session_.startRun();
@@ -66,10 +68,11 @@ void KitWindow::finishRun() {
     if (std::exchange(oneOffRun_, false)) session_.controller().setBreakpoints(nullptr);
     if (study_) study_->endAction();
     // A stop on a breakpoint or a watchpoint is explained in the study view: it opens.
-    const StopReason r = lastRun().reason;
+    const RunResult& last = session_.controller().last();
+    const StopReason r = last.reason;
     if ((r == StopReason::Breakpoint || r == StopReason::Watch) && !studyOpen() && !ended_) setStudyOpen(true);
     refresh();
-    if (lastRun().reason == StopReason::Error) report(lastRun().message);
+    if (last.reason == StopReason::Error) report(last.message);
     emit runFinished();
 }
 
@@ -96,9 +99,18 @@ void KitWindow::stepexe_Click() {
 // fields take no typing.
 void KitWindow::setRunning(bool on) {
     for (KeyButton* k : keys_) k->setEnabled(k == stop_ ? on : k == end_ || !on);
-    for (QLineEdit* e : register_)
-        if (e) e->setReadOnly(on);
+    for (LineField& f : register_)
+        if (f.edit) f.edit->setReadOnly(on);
     if (on) setFocus();
+}
+
+void KitWindow::runToHere(int row) {
+    if (busy_ || running() || ended_ || row < 0 || row >= memory_->size()) return;
+    const std::optional<uint16_t> a = Breakpoints::parse(memory_->addressAt(row).str());
+    if (!a) return;
+    session_.controller().setBreakpoints(&breakpoints_.runningTo(*a));
+    oneOffRun_ = true;
+    execute_Click();
 }
 
 // --- CLOSE ------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// The kit window's study view: opening and closing it, where it stands, and
-// what its clicks and breakpoints do to the kit.
+// The kit window's study view: opening and closing it, where it stands, the
+// services and signals it is made with, and what its requests do to the kit.
 
 #include <QAction>
 #include <QDir>
@@ -9,9 +9,14 @@
 #include <QTimer>
 
 #include "panel/editor/source_editor.h"
+#include "panel/key_button.h"
+#include "panel/kit_dock.h"
 #include "panel/kit_window.h"
+#include "panel/model/program_loader.h"
+#include "panel/program_files.h"
 #include "panel/study_placement.h"
-#include "run/watch.h"
+#include "panel/study_view.h"
+#include "values/ascii.h"
 #include "values/errors.h"
 
 namespace kit85 {
@@ -22,7 +27,7 @@ void KitWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shownBefore_) return;
     shownBefore_ = true;
-    if (studyViewRemembered()) studyAction_->setChecked(true);
+    if (studyViewRemembered()) setStudyOpen(true);
     QTimer::singleShot(0, this, &KitWindow::offerRecoveredSources);
 }
 
@@ -49,10 +54,12 @@ bool KitWindow::editorLetsGo() { return !study_ || study_->editor()->maybeClose(
 
 bool KitWindow::studyOpen() const { return study_ && study_->isVisible(); }
 
+// The actions' ticks follow the choice (F7 and the menu come here through
+// toggled()); they are never read back.
 void KitWindow::setStudyOpen(bool open) {
-    if (studyAction_->isChecked() != open) {
-        studyAction_->setChecked(open);  // comes back here through toggled()
-        return;
+    {
+        const QSignalBlocker quiet(studyAction_);
+        studyAction_->setChecked(open);
     }
     if (open)
         showStudyView();
@@ -62,9 +69,9 @@ void KitWindow::setStudyOpen(bool open) {
 }
 
 void KitWindow::setStudyDocked(bool docked) {
-    if (dockAction_->isChecked() != docked) {
-        dockAction_->setChecked(docked);  // comes back here through toggled()
-        return;
+    {
+        const QSignalBlocker quiet(dockAction_);
+        dockAction_->setChecked(docked);
     }
     if (!ended_) rememberStudyDocked(docked);
     if (studyOpen()) {
@@ -73,12 +80,47 @@ void KitWindow::setStudyDocked(bool docked) {
     }
 }
 
+// The editor stores and exports through the program files, as Ctrl+O and
+// Ctrl+P do; the view reads the kit's services.
 void KitWindow::makeStudyView() {
     if (study_) return;
-    study_ = new StudyView(*this);
+    SourceEditor::Calls calls{
+        keyWorker(),
+        [this](ProgramLoad read, const QString& file) { return files_->storeRead(std::move(read), file); },
+        [this](const assembler::Assembly& source, const QString& file) { return files_->exportSheetOf(source, file); },
+    };
+    auto* editor = new SourceEditor(*memory_, kit_.presenter(), session_, std::move(calls), nullptr);
+    study_ = new StudyView({panel_, session_, starts_, breakpoints_, status_}, *editor, *this);
     studyShortcuts_ = addShortcuts(study_);
     study_->addActions({studyAction_, dockAction_, breakpointAction_, undoAction_, redoAction_, helpAction_});
+    wireStudyView();
+}
+
+// What the view and its panes ask of the kit, each answered as its key would.
+void KitWindow::wireStudyView() {
     connect(study_, &StudyView::closedByUser, this, [this] { setStudyOpen(false); });
+    connect(study_, &StudyView::addressChosen, this, &KitWindow::selectAddress);
+    connect(study_, &StudyView::hexTyped, this, &KitWindow::keyHex);
+    connect(study_, &StudyView::fillRequested, this, &KitWindow::fillRange);
+    connect(study_, &StudyView::resetRequested, this, &KitWindow::resetRegisters);
+    connect(study_, &StudyView::speedChosen, this, &KitWindow::setRunSpeed);
+    connect(study_->editor(), &SourceEditor::breakpointClicked, this, &KitWindow::toggleBreakpoint);
+    InstructionsPane* instructions = study_->instructionsPane();
+    connect(instructions, &InstructionsPane::gutterClicked, this, &KitWindow::toggleBreakpoint);
+    connect(instructions, &InstructionsPane::runToHere, this, &KitWindow::runToHere);
+    connect(study_->memoryPane(), &MemoryPane::watchRequested, this, [this](uint16_t address, uint8_t access) {
+        changeBreakpoints([this, address, access] { return breakpoints_.watch(address, access); });
+    });
+    BreakpointsPane* list = study_->breakpointsPane();
+    connect(list, &BreakpointsPane::switched, this, [this](uint16_t address, bool on) {
+        changeBreakpoints([this, address, on] { return breakpoints_.turn(address, on); });
+    });
+    connect(list, &BreakpointsPane::removed, this,
+            [this](uint16_t address) { changeBreakpoints([this, address] { return breakpoints_.remove(address); }); });
+    connect(list, &BreakpointsPane::watchRemoved, this,
+            [this](uint16_t address) { changeBreakpoints([this, address] { return breakpoints_.unwatch(address); }); });
+    connect(list, &BreakpointsPane::clearedAll, this,
+            [this] { changeBreakpoints([this] { return breakpoints_.clear(); }); });
 }
 
 void KitWindow::showStudyView() {
@@ -86,7 +128,7 @@ void KitWindow::showStudyView() {
     if (studyOpen()) return;
     if (!home_) home_ = window()->pos();
     const bool docked = studyDockedRemembered(!fitsBeside());
-    if (dockAction_->isChecked() != docked) {
+    {
         const QSignalBlocker quiet(dockAction_);
         dockAction_->setChecked(docked);
     }
@@ -144,84 +186,34 @@ void KitWindow::selectAddress(uint16_t address) {
     });
 }
 
+// Stored in the memory file at once, like a keyed byte; the status line says
+// what was done.
+void KitWindow::changeBreakpoints(const std::function<std::string()>& change) {
+    keyWork([this, &change] { status_.keep({change(), false}); });
+}
+
 void KitWindow::toggleBreakpoint(int row) {
     if (row < 0 || row >= memory_->size()) return;
-    keyWork([this, row] {
-        const Text& address = memory_->addressAt(row);
-        const std::optional<uint16_t> a = Breakpoints::parse(address.str());
-        if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
-        const bool on = memory_->toggleBreakpoint(Text::word(*a));
-        note_ = {on ? breakpointSetText(*memory_, starts_, kit_[PC], *a) : "breakpoint at " + address.str() + " cleared",
-                 false};
-    });
+    changeBreakpoints([this, row] { return breakpoints_.toggle(row); });
 }
 
-std::vector<BreakpointEntry> KitWindow::breakpointEntries() const {
-    return kit85::breakpointEntries(*memory_, starts_, kit_[PC]);
+void KitWindow::fillRange(uint16_t start, uint16_t end, uint8_t value) {
+    keyWork([this, start, end, value] { status_.keep({panel_.fill(start, end, value), false}); });
 }
 
-void KitWindow::switchBreakpoint(uint16_t address, bool on) {
-    keyWork([this, address, on] {
-        memory_->setBreakpoint(Text::word(address), on ? BreakpointState::On : BreakpointState::Off);
-        note_ = {"breakpoint at " + Text::word(address).str() + (on ? " on" : " off (kept in the list)"), false};
-    });
-}
-
-void KitWindow::removeBreakpoint(uint16_t address) {
-    keyWork([this, address] {
-        memory_->setBreakpoint(Text::word(address), BreakpointState::Gone);
-        note_ = {"breakpoint at " + Text::word(address).str() + " removed", false};
-    });
-}
-
-void KitWindow::clearBreakpoints() {
+void KitWindow::resetRegisters() {
     keyWork([this] {
-        const std::size_t n = breakpointEntries().size();
-        const std::size_t w = memory_->watchpoints().size();
-        clearAllBreakpoints(*memory_);
-        memory_->clearWatchpoints();
-        note_ = {"cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints") +
-                     (w ? " and " + std::to_string(w) + (w == 1 ? " watchpoint" : " watchpoints") : std::string()),
-                 false};
+        status_.keep({panel_.resetRegisters()
+                          ? "registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step "
+                            "changes them)"
+                          : "the registers and flags were 00 already",
+                      false});
     });
-}
-
-void KitWindow::addWatchpoint(uint16_t address, uint8_t access) {
-    keyWork([this, address, access] {
-        const Text row = Text::word(address);
-        memory_->setWatchpoint(row, memory_->watchpoints().access(address) | access);
-        note_ = {"watchpoint: Execute stops after " + row.str() + " is " +
-                     std::string(run::watchAccessWords(memory_->watchpoints().access(address))),
-                 false};
-    });
-}
-
-void KitWindow::removeWatchpoint(uint16_t address) {
-    keyWork([this, address] {
-        memory_->setWatchpoint(Text::word(address), 0);
-        note_ = {"watchpoint at " + Text::word(address).str() + " removed", false};
-    });
-}
-
-void KitWindow::runToHere(int row) {
-    if (busy_ || running() || ended_ || row < 0 || row >= memory_->size()) return;
-    const std::optional<uint16_t> a = Breakpoints::parse(memory_->addressAt(row).str());
-    if (!a) return;
-    oneOff_.clear();
-    oneOff_.insertAll(memory_->breakpoints());
-    oneOff_.insert(*a);
-    session_.controller().setBreakpoints(&oneOff_);
-    oneOffRun_ = true;
-    execute_Click();
 }
 
 void KitWindow::keyHex(char digit) {
     const int v = hexDigitValue(digit);
     if (v >= 0) press(hexKeys_[v]);
 }
-
-// The status line must already say what a message box reports while the box
-// is open: an invalid code ends the run or step inside the message.
-void KitWindow::noteMessage(std::string_view text) { session_.noteMessage(text); }
 
 }  // namespace kit85

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -126,14 +127,9 @@ void MemoryPane::paintEvent(QPaintEvent*) {
     for (int i = 0; i < lines; ++i) {
         const int line = first + i;
         const int y = (i + 1) * lineHeight_;
-        std::array<int, 16> rows{};
-        bool currentLine = false;
-        for (int c = 0; c < 16; ++c) {
-            const std::optional<int> r = memory_.rowOf(Text::word(line * 16 + c));
-            rows[c] = r ? *r : -1;
-            currentLine = currentLine || (r && *r == cursor);
-        }
-        if (currentLine) p.fillRect(QRect(0, y, all.width(), lineHeight_), kCurrentLine);
+        const std::array<int, 16> rows = rowsOf(line);
+        if (cursor >= 0 && std::find(rows.begin(), rows.end(), cursor) != rows.end())
+            p.fillRect(QRect(0, y, all.width(), lineHeight_), kCurrentLine);
         p.setPen(kAddressInk);
         p.drawText(8, y + ascent, word(line * 16));
 
@@ -180,6 +176,15 @@ void MemoryPane::paintEvent(QPaintEvent*) {
         p.setPen(kInk);
         p.drawText(cellLeft(0), y + ascent, plain);
     }
+}
+
+std::array<int, 16> MemoryPane::rowsOf(int line) const {
+    std::array<int, 16> rows{};
+    for (int c = 0; c < 16; ++c) {
+        const std::optional<int> r = memory_.rowOf(Text::word(line * 16 + c));
+        rows[c] = r ? *r : -1;
+    }
+    return rows;
 }
 
 std::optional<uint16_t> MemoryPane::addressAt(QPoint at) const {

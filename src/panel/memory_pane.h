@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -57,6 +58,8 @@ private:
     std::function<bool(int)> breakpoint_;
     std::function<QString(int)> label_;
     QRect cellAt(int column, int y) const;
+    // The table's rows of a line's sixteen addresses (-1 where it has none).
+    std::array<int, 16> rowsOf(int line) const;
     // The address of the byte under a viewport point, if any.
     std::optional<uint16_t> addressAt(QPoint at) const;
 

@@ -26,8 +26,11 @@
 
 #include "asm/keying_sheet.h"
 #include "asm/source_writer.h"
-#include "panel/kit_window.h"
+#include "panel/model/instruction_starts.h"
+#include "panel/model/panel_model.h"
 #include "panel/model/program_loader.h"
+#include "panel/model/run_session.h"
+#include "panel/model/status_line.h"
 #include "panel/model/study_status.h"
 #include "panel/shortcuts.h"
 #include "panel/study_dialogs.h"
@@ -99,8 +102,7 @@ QString printableSheet(const std::string& html) {
     return out;
 }
 
-ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
-    QWidget* w = &window;
+ProgramFiles::Dialogs ProgramFiles::standardDialogs(QWidget* w) {
     Dialogs d;
     d.openFile = [w](const QString& folder) {
         return QFileDialog::getOpenFileName(w, "Open a program", folder, kProgramFilter);
@@ -113,40 +115,49 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(KitWindow& window) {
     return d;
 }
 
-ProgramFiles::ProgramFiles(KitWindow& window) : QObject(&window), window_(window), dialogs_(standardDialogs(window)) {
+ProgramFiles::ProgramFiles(QWidget& host, PanelModel& panel, const RunSession& session, InstructionStarts& starts,
+                           StatusLine& status, Calls calls)
+    : QObject(&host),
+      host_(host),
+      panel_(panel),
+      session_(session),
+      starts_(starts),
+      status_(status),
+      calls_(std::move(calls)),
+      dialogs_(standardDialogs(&host)) {
     setObjectName("programFiles");
     // On the window's right-click menu after its own actions.
-    auto* separator = new QAction(&window);
+    auto* separator = new QAction(&host);
     separator->setSeparator(true);
-    window.addAction(separator);
+    host.addAction(separator);
     addAction("openProgram", "Open\u2026", &ProgramFiles::open);
     addAction("saveHex", "Save as Intel HEX\u2026", &ProgramFiles::saveHex);
     addAction("saveSource", "Save as 8085 source\u2026", &ProgramFiles::saveSource);
     addAction("exportSheet", "Export keying sheet as PDF\u2026", &ProgramFiles::exportSheet);
     // Sources written as kit manuals write them (MVI A,0A; JNZ 2002) mean
     // their bare numbers as hex: one setting for Open and the editor's F8.
-    auto* radix = new QAction("Bare numbers in sources are hex (RADIX 16)", &window);
+    auto* radix = new QAction("Bare numbers in sources are hex (RADIX 16)", &host);
     radix->setObjectName("sourceRadix16");
     radix->setCheckable(true);
     radix->setChecked(rememberedSourceRadix() == 16);
     connect(radix, &QAction::toggled, this, [this](bool hex) {
         rememberSourceRadix(hex ? 16 : 10);
-        window_.setStatusNote(hex ? "bare numbers in sources are read as hex from now on"
-                                  : "bare numbers in sources are read as decimal from now on");
+        status_.say(hex ? "bare numbers in sources are read as hex from now on"
+                        : "bare numbers in sources are read as decimal from now on");
     });
-    window.addAction(radix);
-    window.setAcceptDrops(true);
-    window.installEventFilter(this);
+    host.addAction(radix);
+    host.setAcceptDrops(true);
+    host.installEventFilter(this);
 }
 
 // An action on the window: its keys are the keyboard table's row of its name.
 QAction* ProgramFiles::addAction(const char* name, const QString& text, bool (ProgramFiles::*slot)()) {
-    auto* action = new QAction(text, &window_);
+    auto* action = new QAction(text, &host_);
     action->setObjectName(name);
     if (const Shortcut* s = shortcutFor(name)) action->setShortcut(QKeySequence(QString(s->keys)));
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
-    window_.addAction(action);
+    host_.addAction(action);
     return action;
 }
 
@@ -158,12 +169,14 @@ bool ProgramFiles::writeWhole(const QString& file, const QByteArray& bytes) {
     return false;
 }
 
-bool ProgramFiles::busy() const { return window_.running(); }
+bool ProgramFiles::busy() const { return session_.running(); }
+
+MemoryTable& ProgramFiles::memory() const { return panel_.kit().memory(); }
 
 // The reason stays on the status line after the message box is closed.
 void ProgramFiles::refuse(const std::string& problem) {
-    window_.setStatusNote(problem, true);
-    window_.kit().presenter().message(problem, "error :", Icon::Exclamation);
+    status_.say(problem, true);
+    panel_.kit().presenter().message(problem, "error :", Icon::Exclamation);
 }
 
 bool ProgramFiles::open() {
@@ -179,22 +192,22 @@ bool ProgramFiles::openFile(const QString& file) {
     }
     // As a key's work, so the study view marks the bytes the program wrote.
     bool loaded = false;
-    window_.keyWork([&] { loaded = load(file); });
+    calls_.keyWork([&] { loaded = load(file); });
     return loaded;
 }
 
 bool ProgramFiles::load(const QString& file) {
-    ProgramLoad load = loadProgram(window_.memory(), fsPath(file), assembler::Options{rememberedSourceRadix(), {}});
+    ProgramLoad load = loadProgram(memory(), fsPath(file), assembler::Options{rememberedSourceRadix(), {}});
     if (!accept(load, file)) return false;
-    if (source_ && sourceFile_ == file) window_.openInEditor(file, *source_);
+    if (source_ && sourceFile_ == file) emit sourceOpened(file, *source_);
     return true;
 }
 
 bool ProgramFiles::storeRead(ProgramLoad read, const QString& file) {
     if (busy()) return false;
     bool stored = false;
-    window_.keyWork([&] {
-        ProgramLoad load = storeProgram(window_.memory(), std::move(read), QFileInfo(file).fileName().toStdString());
+    calls_.keyWork([&] {
+        ProgramLoad load = storeProgram(memory(), std::move(read), QFileInfo(file).fileName().toStdString());
         stored = accept(load, file);
     });
     return stored;
@@ -203,11 +216,11 @@ bool ProgramFiles::storeRead(ProgramLoad read, const QString& file) {
 // After a load: its refusal shown, or the kit at the program's first row.
 bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
     if (!load.ok) {
-        window_.refresh();
+        calls_.redraw();
         if (!load.diagnostics.empty()) {
             QStringList lines;
             for (const std::string& l : load.diagnostics) lines << QString::fromStdString(l);
-            window_.setStatusNote(load.problem, true);
+            status_.say(load.problem, true);
             dialogs_.diagnostics(QString::fromStdString(load.problem), lines);
         } else {
             refuse(load.problem);
@@ -215,8 +228,8 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
         return false;
     }
     lastFile_ = file;
-    window_.starts().setProgram(load.program);
-    window_.setStatusNote(
+    starts_.setProgram(load.program);
+    status_.say(
         openedText(QFileInfo(file).fileName().toStdString(), load.image.size(), load.program.first, load.program.last) +
         warningsText(load.diagnostics));
     if (load.assembly) {
@@ -224,16 +237,14 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
         sourceFile_ = file;
     }
     // The displays show the program's first row, as after keying an address.
-    PanelModel& panel = window_.panel();
-    panel.text1Visible = panel.text2Visible = true;
-    panel.text3Visible = panel.text4Visible = false;
-    window_.refresh();
+    panel_.showCurrentRow();
+    calls_.redraw();
     return true;
 }
 
 HexRange ProgramFiles::offeredRange() const {
-    if (const std::optional<OpenedProgram>& p = window_.starts().program()) return {p->first, p->last};
-    const Text& here = window_.memory().text1();
+    if (const std::optional<OpenedProgram>& p = starts_.program()) return {p->first, p->last};
+    const Text& here = memory().text1();
     const uint16_t start = here.isHex() && here.size() == 4 ? static_cast<uint16_t>(here.hexValue()) : 0x8000;
     return {start, static_cast<uint16_t>(std::min<uint32_t>(start + 0x0F, 0xFFFF))};
 }
@@ -242,7 +253,7 @@ bool ProgramFiles::saveHex() {
     if (busy()) return false;
     const std::optional<HexRange> range = dialogs_.range("Save memory as Intel HEX: which rows", offeredRange());
     if (!range) return false;
-    const HexSave save = saveRange(window_.memory(), range->start, range->end);
+    const HexSave save = saveRange(memory(), range->start, range->end);
     if (!save.ok) {
         refuse(save.problem);
         return false;
@@ -253,9 +264,9 @@ bool ProgramFiles::saveHex() {
     const QString file = dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)");
     if (file.isEmpty()) return false;
     if (!writeWhole(file, QByteArray::fromStdString(save.text))) return false;
-    window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
-                          groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
-                          QFileInfo(file).fileName().toStdString());
+    status_.say("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
+                groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
+                QFileInfo(file).fileName().toStdString());
     return true;
 }
 
@@ -264,8 +275,8 @@ bool ProgramFiles::saveSource() {
     if (busy()) return false;
     const std::optional<HexRange> range = dialogs_.range("Save memory as 8085 source: which rows", offeredRange());
     if (!range) return false;
-    const MemoryTable& memory = window_.memory();
-    const std::optional<int> row = memory.rowOf(Text::word(range->start));
+    const MemoryTable& rows = memory();
+    const std::optional<int> row = rows.rowOf(Text::word(range->start));
     if (range->end < range->start || !row) {
         refuse(range->end < range->start ? "the end " + Text::word(range->end).str() + " is before the start " +
                                                Text::word(range->start).str() + "; nothing was saved"
@@ -274,22 +285,22 @@ bool ProgramFiles::saveSource() {
         return false;
     }
     const std::string text =
-        assembler::sourceFromMemory(memory, *row, static_cast<std::size_t>(range->end - range->start) + 1);
+        assembler::sourceFromMemory(rows, *row, static_cast<std::size_t>(range->end - range->start) + 1);
     const QString suggested =
         lastFile_.isEmpty() ? QString("program.asm")
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + "-memory.asm";
     const QString file = dialogs_.saveFile("Save memory as 8085 source", suggested, "8085 source (*.asm)");
     if (file.isEmpty()) return false;
     if (!writeWhole(file, QByteArray::fromStdString(text))) return false;
-    window_.setStatusNote("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() +
-                          " as source to " + QFileInfo(file).fileName().toStdString());
+    status_.say("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " as source to " +
+                QFileInfo(file).fileName().toStdString());
     return true;
 }
 
 bool ProgramFiles::exportSheet() {
     if (busy()) return false;
     if (!source_) {
-        window_.kit().presenter().message(
+        panel_.kit().presenter().message(
             "No 8085 source is open: open an .asm file (Ctrl+O) first; its keying sheet is what this exports.", "",
             Icon::Information);
         return false;
@@ -315,12 +326,12 @@ bool ProgramFiles::exportSheetOf(const assembler::Assembly& sheetSource, const Q
         document.print(&writer);
     }
     if (!writeWhole(file, pdf.data())) return false;
-    window_.setStatusNote("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
+    status_.say("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
     return true;
 }
 
 bool ProgramFiles::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_) {
+    if (watched == &host_) {
         if (event->type() == QEvent::DragEnter) {
             auto* drag = static_cast<QDragEnterEvent*>(event);
             if (!droppedProgram(drag->mimeData()).isEmpty() && !busy()) drag->acceptProposedAction();

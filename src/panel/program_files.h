@@ -9,7 +9,9 @@
 //
 // The loading and saving themselves are program_loader's (no toolkit); this
 // part asks for files and ranges, shows what went wrong and redraws the kit.
-// Every question goes through Dialogs, which tests replace.
+// Every question goes through Dialogs, which tests replace. It works on the
+// kit's services (the panel model, the run session, the instruction starts,
+// the status line); a source opened goes out as sourceOpened for the editor.
 
 #include <QObject>
 #include <QString>
@@ -21,13 +23,19 @@
 #include <string>
 
 #include "asm/assembler.h"
+#include "panel/model/key_work.h"
 
 class QAction;
 class QEvent;
+class QWidget;
 
 namespace kit85 {
 
-class KitWindow;
+class InstructionStarts;
+class MemoryTable;
+class PanelModel;
+class RunSession;
+class StatusLine;
 struct ProgramLoad;
 
 // The rows to save, both ends kept.
@@ -54,8 +62,16 @@ public:
         std::function<void(const QString& problem, const QStringList& lines)> diagnostics;
     };
 
-    // Attaches itself to the window (its child): actions, shortcuts, menu, drops.
-    explicit ProgramFiles(KitWindow& window);
+    // What only the kit window does: a key's work, and a redraw of the kit.
+    struct Calls {
+        KeyWork keyWork;
+        std::function<void()> redraw;
+    };
+
+    // Attaches itself to `host` (the kit window, as its child): actions and
+    // their shortcuts, the right-click menu, drops; its dialogs stand over it.
+    ProgramFiles(QWidget& host, PanelModel& panel, const RunSession& session, InstructionStarts& starts,
+                 StatusLine& status, Calls calls);
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -80,6 +96,10 @@ public:
     // The source the keying sheet comes from: the last .asm opened.
     const std::optional<assembler::Assembly>& lastSource() const { return source_; }
 
+signals:
+    // A source Ctrl+O stored (or a drop): it opens in the editor too.
+    void sourceOpened(const QString& file, const assembler::Assembly& assembly);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,9 +110,15 @@ private:
     void refuse(const std::string& problem);
     bool writeWhole(const QString& file, const QByteArray& bytes);
     bool busy() const;
-    static Dialogs standardDialogs(KitWindow& window);
+    MemoryTable& memory() const;
+    static Dialogs standardDialogs(QWidget* parent);
 
-    KitWindow& window_;
+    QWidget& host_;
+    PanelModel& panel_;
+    const RunSession& session_;
+    InstructionStarts& starts_;
+    StatusLine& status_;
+    Calls calls_;
     Dialogs dialogs_;
     std::optional<assembler::Assembly> source_;
     QString sourceFile_;  // the last opened file of either kind: the dialogs start there

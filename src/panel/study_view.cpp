@@ -13,10 +13,16 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <iterator>
+#include <utility>
+
 #include "memory/memory_table.h"
 #include "panel/editor/source_editor.h"
-#include "panel/kit_window.h"
+#include "panel/model/breakpoint_list.h"
 #include "panel/model/live_decode.h"
+#include "panel/model/panel_model.h"
+#include "panel/model/run_session.h"
+#include "panel/model/status_line.h"
 #include "panel/rate_box.h"
 #include "panel/study_dialogs.h"
 #include "panel/study_look.h"
@@ -31,6 +37,16 @@ namespace {
 constexpr int kEditsShown = 8;
 constexpr int kTraceLines = 4;
 
+// Execute's paces, in the chooser's order.
+constexpr std::pair<Speed, const char*> kSpeeds[] = {
+    {Speed::Fast, "Full speed"}, {Speed::Kit, "Kit speed (3.072 MHz)"}, {Speed::Slow, "Slow motion"}};
+
+int speedIndex(Speed speed) {
+    for (int i = 0; i < static_cast<int>(std::size(kSpeeds)); ++i)
+        if (kSpeeds[i].first == speed) return i;
+    return 0;
+}
+
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     QFont f = l->font();
@@ -41,7 +57,8 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-StudyView::StudyView(KitWindow& kit) : QWidget(&kit, Qt::Window), kit_(kit) {
+StudyView::StudyView(const StudySources& sources, SourceEditor& editor, QWidget& kit)
+    : QWidget(&kit, Qt::Window), kit_(sources), editor_(&editor) {
     setObjectName("studyfm");
     setWindowTitle("kit85 \u2014 study view");
     QPalette pal = palette();
@@ -78,19 +95,19 @@ void StudyView::buildMenu() {
     goTo->setObjectName("goToAction");
     goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(goTo, &QAction::triggered, this, [this] {
-        const Text& here = kit_.memory().text1();
+        const Text& here = memory().text1();
         if (const std::optional<uint16_t> a = askAddress(this, addressOf(here).value_or(0x8000))) goToAddress(*a);
     });
     auto* fill = new QAction("Fill a range of memory\u2026 (one undo step)", this);
     fill->setObjectName("fillAction");
     connect(fill, &QAction::triggered, this, [this] {
-        const uint16_t here = addressOf(kit_.memory().text1()).value_or(0x8000);
+        const uint16_t here = addressOf(memory().text1()).value_or(0x8000);
         const FillRequest offered{here, static_cast<uint16_t>(std::min(0xFFFF, here + 0xFF)), 0};
-        if (const std::optional<FillRequest> f = askFill(this, offered)) kit_.fillRange(f->start, f->end, f->value);
+        if (const std::optional<FillRequest> f = askFill(this, offered)) emit fillRequested(f->start, f->end, f->value);
     });
     auto* reset = new QAction("Reset registers to 00 and flags to 0", this);
     reset->setObjectName("resetAction");
-    connect(reset, &QAction::triggered, this, [this] { kit_.resetRegisters(); });
+    connect(reset, &QAction::triggered, this, &StudyView::resetRequested);
     auto* line = new QAction(this);
     line->setSeparator(true);
     addActions({goTo, fill, reset, line});
@@ -98,32 +115,29 @@ void StudyView::buildMenu() {
 
 void StudyView::goToAddress(uint16_t address) {
     if (address >= 0x8000) {
-        kit_.selectAddress(address);
+        emit addressChosen(address);
         return;
     }
     memory_->showAddress(address);
-    kit_.setStatusNote(Text::word(address).str() +
-                       " shown; rows below 8000 are not for keying, so the current row stays");
+    kit_.status.say(Text::word(address).str() + " shown; rows below 8000 are not for keying, so the current row stays");
 }
 
 void StudyView::buildPanes() {
-    memory_ = new MemoryPane(kit_.memory(), this);
+    memory_ = new MemoryPane(memory(), this);
     memory_->setObjectName("memory");
     memory_->setChanged([this](int row) { return changedByLastAction(row); });
-    connect(memory_, &MemoryPane::addressClicked, this, [this](uint16_t a) { kit_.selectAddress(a); });
-    connect(memory_, &MemoryPane::watchRequested, this, [this](uint16_t a, uint8_t access) { kit_.addWatchpoint(a, access); });
+    connect(memory_, &MemoryPane::addressClicked, this, &StudyView::addressChosen);
 
     // PC is a start when the kit runs from it next: the current row is PC's
     // (after a halt PC is one past the HLT, where nothing need be code).
     auto pc = [this] {
-        const Text& pc = kit_.kit()[PC];
-        return pc == kit_.memory().text1() ? pc : Text();
+        const Text& pc = kit_.panel.kit()[PC];
+        return pc == memory().text1() ? pc : Text();
     };
-    instructions_ = new InstructionsPane(kit_.memory(), kit_.starts(), pc, this);
+    instructions_ = new InstructionsPane(memory(), kit_.starts, pc, this);
     instructions_->setObjectName("instructions");
-    connect(instructions_, &InstructionsPane::gutterClicked, this, [this](int row) { kit_.toggleBreakpoint(row); });
     auto isBreakpoint = [this](int row) {
-        const MemoryTable& m = kit_.memory();
+        const MemoryTable& m = memory();
         return !m.breakpoints().empty() && m.breakpoints().at(m.addressAt(row));
     };
     instructions_->setBreakpoint(isBreakpoint);
@@ -161,21 +175,13 @@ void StudyView::buildPanes() {
 
     breakpoints_ = new BreakpointsPane(this);
     breakpoints_->setObjectName("breakpoints");
-    connect(breakpoints_, &BreakpointsPane::switched, this,
-            [this](uint16_t a, bool on) { kit_.switchBreakpoint(a, on); });
-    connect(breakpoints_, &BreakpointsPane::removed, this, [this](uint16_t a) { kit_.removeBreakpoint(a); });
-    connect(breakpoints_, &BreakpointsPane::watchRemoved, this, [this](uint16_t a) { kit_.removeWatchpoint(a); });
-    connect(breakpoints_, &BreakpointsPane::clearedAll, this, [this] { kit_.clearBreakpoints(); });
-    connect(instructions_, &InstructionsPane::runToHere, this, [this](int row) { kit_.runToHere(row); });
 }
 
-// Execute's pace; the kit window keeps it and this follows.
+// Execute's pace; the run session keeps it and this follows.
 void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     speed_ = new QComboBox(this);
     speed_->setObjectName("speed");
-    speed_->addItem("Full speed", static_cast<int>(Speed::Fast));
-    speed_->addItem("Kit speed (3.072 MHz)", static_cast<int>(Speed::Kit));
-    speed_->addItem("Slow motion", static_cast<int>(Speed::Slow));
+    for (const auto& [speed, name] : kSpeeds) speed_->addItem(name, static_cast<int>(speed));
     perSecond_ = new RateBox(this);
     perSecond_->setObjectName("perSecond");
     perSecond_->setSuffix(" instructions/s");
@@ -185,17 +191,17 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     rateNote->setWordWrap(true);
     rateNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(perSecond_, &RateBox::corrected, rateNote, &QLabel::setText);
-    const RunSpeed now = kit_.runSpeed();
-    speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
-    perSecond_->setValue(now.perSecond);
-    perSecond_->setEnabled(now.speed == Speed::Slow);
-    auto chosen = [this] {
-        const auto speed = static_cast<Speed>(speed_->currentData().toInt());
+    showSpeed();
+    // A choice goes to the kit with the part not chosen as the kit has it.
+    connect(speed_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0 || index >= static_cast<int>(std::size(kSpeeds))) return;
+        const Speed speed = kSpeeds[index].first;
         perSecond_->setEnabled(speed == Speed::Slow);
-        kit_.setRunSpeed({speed, perSecond_->value()});
-    };
-    connect(speed_, &QComboBox::currentIndexChanged, this, chosen);
-    connect(perSecond_, &QSpinBox::valueChanged, this, chosen);
+        emit speedChosen({speed, runSpeed().perSecond});
+    });
+    connect(perSecond_, &QSpinBox::valueChanged, this, [this](int perSecond) {
+        emit speedChosen({runSpeed().speed, perSecond});
+    });
     speedRow->addWidget(new QLabel("Execute at:", this));
     speedRow->addWidget(speed_);
     speedRow->addWidget(perSecond_);
@@ -222,18 +228,18 @@ QScrollArea* StudyView::scrolled(QWidget* content, int lines) {
     return area;
 }
 
-// Memory on the left, the other panes in a column on the right, each pair
-// in a splitter whose sizes are kept for the next start. A view too narrow
-// for the two side by side puts the column under the memory.
 void StudyView::showSpeed() {
-    const RunSpeed now = kit_.runSpeed();
+    const RunSpeed now = runSpeed();
     const QSignalBlocker quietSpeed(speed_);
     const QSignalBlocker quietRate(perSecond_);
-    speed_->setCurrentIndex(speed_->findData(static_cast<int>(now.speed)));
+    speed_->setCurrentIndex(speedIndex(now.speed));
     perSecond_->setValue(now.perSecond);
     perSecond_->setEnabled(now.speed == Speed::Slow);
 }
 
+// Memory on the left, the other panes in a column on the right, each pair
+// in a splitter whose sizes are kept for the next start. A view too narrow
+// for the two side by side puts the column under the memory.
 void StudyView::layOut() {
     auto* speedRow = new QHBoxLayout;
     buildSpeedRow(speedRow);
@@ -249,7 +255,6 @@ void StudyView::layOut() {
     tabs_->setObjectName("studyTabs");
     tabs_->setDocumentMode(true);
     tabs_->addTab(memory_, "Memory");  // the tab names it: no heading of its own
-    editor_ = new SourceEditor(kit_, this);
     // The editor scrolls and its tool bar folds: it must not make the view
     // (docked beside the kit on a laptop screen) any larger than the memory
     // pane does.
@@ -269,12 +274,12 @@ void StudyView::layOut() {
     column_->setStretchFactor(1, 1);
     column_->setStretchFactor(2, 1);
     column_->setStretchFactor(3, 1);
-    auto* all = new QVBoxLayout(this);
-    all->addWidget(status_);
-    all->addWidget(decode_);
-    all->addWidget(box("Step trace (Step Exe, or slow motion: why each register and flag changed)", traceArea_));
-    all->addLayout(speedRow);
-    all->addWidget(panes_, 1);
+    all_ = new QVBoxLayout(this);
+    all_->addWidget(status_);
+    all_->addWidget(decode_);
+    all_->addWidget(box("Step trace (Step Exe, or slow motion: why each register and flag changed)", traceArea_));
+    all_->addLayout(speedRow);
+    all_->addWidget(panes_, 1);
     // Narrower than side by side is allowed: the panes then stack (arrange).
     panes_->setMinimumWidth(memory_->minimumWidth() + 8);
     panes_->setStretchFactor(0, 1);
@@ -312,24 +317,24 @@ void StudyView::resizeEvent(QResizeEvent* event) {
     arrange();
 }
 
+// A label given the text it shows already stays as it is (QLabel::setText
+// changes nothing then): a redraw during a run costs no repaint.
 void StudyView::refresh() {
     if (!isVisible()) return;
-    auto show = [](QLabel* l, const QString& s) {
-        if (l->text() != s) l->setText(s);
-    };
+    const RunSession& session = kit_.session;
     showStatus();
-    show(decode_, decodeText());
-    show(stack_, stackText());
+    decode_->setText(decodeText());
+    stack_->setText(stackText());
     showEdits();
-    breakpoints_->show(kit_.breakpointEntries(), kit_.memory().watchpoints().entries());
+    breakpoints_->show(kit_.breakpoints.entries(), memory().watchpoints().entries());
     // The kit takes no changes while a run goes on: a tick changed then
     // would show a breakpoint off that still stops the run.
-    breakpoints_->setEnabled(!kit_.running());
+    breakpoints_->setEnabled(!session.running());
     QStringList trace;
-    if (!kit_.stepTrace().empty()) trace << editor_->sourceLineOf(kit_.lastOutcome());
+    if (!session.traceLines().empty()) trace << editor_->sourceLineOf(session.outcome());
     trace.removeAll(QString());
-    for (const std::string& line : kit_.stepTrace()) trace << QString::fromStdString(line);
-    show(trace_, trace.join('\n'));
+    for (const std::string& line : session.traceLines()) trace << QString::fromStdString(line);
+    trace_->setText(trace.join('\n'));
     memory_->follow();
     memory_->viewport()->update();
     editor_->follow();  // first: the instructions pane reads its labels
@@ -338,12 +343,23 @@ void StudyView::refresh() {
 
 void StudyView::showEditor() { tabs_->setCurrentWidget(editor_); }
 
+void StudyView::addPane(QWidget* pane) {
+    pane->setParent(this);
+    all_->addWidget(pane);
+}
+
+RunSpeed StudyView::runSpeed() const {
+    const RunController& run = kit_.session.controller();
+    return {run.speed(), run.perSecond()};
+}
+
+const MemoryTable& StudyView::memory() const { return kit_.panel.kit().memory(); }
+
 // Red for what went wrong, amber for a run stopped on the way, green else.
 void StudyView::showStatus() {
-    const ActionOutcome& outcome = kit_.lastOutcome();
-    const StatusNote& note = kit_.statusNote();
-    const QString text = QString::fromStdString(note.text.empty() ? statusText(outcome) : note.text);
-    if (status_->text() != text) status_->setText(text);
+    const ActionOutcome& outcome = kit_.session.outcome();
+    const StatusNote& note = kit_.status.note();
+    status_->setText(QString::fromStdString(note.text.empty() ? statusText(outcome) : note.text));
     const StopReason r = outcome.result.reason;
     const bool bad = note.problem || (note.text.empty() && outcome.action != StudyAction::None &&
                                       (r == StopReason::Error || r == StopReason::InvalidCode || outcome.invalidCode));
@@ -357,19 +373,22 @@ void StudyView::showStatus() {
                                    bad      ? "#8A1C17"
                                    : paused ? "#6B4A00"
                                             : "#1C4A2A");
-    if (status_->styleSheet() != style) status_->setStyleSheet(style);
+    if (statusStyle_ == style) return;
+    statusStyle_ = style;
+    status_->setStyleSheet(style);
 }
 
 QString StudyView::decodeText() const {
-    const PanelModel& panel = kit_.panel();
+    const PanelModel& panel = kit_.panel;
     if (panel.addressEntry()) return "keying an address: " + QString::fromStdString(panel.text3.str()) + "\u2026";
-    const MemoryTable& m = kit_.memory();
+    const MemoryTable& m = memory();
     return QString::fromStdString(liveDecode(m, m.onRow() ? m.cursor() : -1));
 }
 
-// Rebuilt only when a line differs: a run redraws the view every slice.
+// Rebuilt only when a line differs from those listed last: a run redraws the
+// view every slice.
 void StudyView::showEdits() {
-    const MemoryTable& m = kit_.memory();
+    const MemoryTable& m = memory();
     const std::vector<MemoryTable::Edit> edits = m.lastEdits(kEditsShown);
     QStringList lines;
     std::vector<bool> undone;
@@ -381,9 +400,8 @@ void StudyView::showEdits() {
         lines << "(nothing keyed yet)";
         undone.push_back(true);
     }
-    bool same = edits_->count() == lines.size();
-    for (int i = 0; same && i < lines.size(); ++i) same = edits_->item(i)->text() == lines[i];
-    if (same) return;
+    if (lines == editsShown_) return;
+    editsShown_ = lines;
     edits_->clear();
     for (int i = 0; i < lines.size(); ++i) {
         auto* item = new QListWidgetItem(lines[i], edits_);
@@ -392,10 +410,10 @@ void StudyView::showEdits() {
 }
 
 QString StudyView::stackText() const {
-    const Text& sp = kit_.kit()[SP];
+    const Text& sp = kit_.panel.kit()[SP];
     const std::optional<uint16_t> base = addressOf(sp);
     if (!base) return "SP holds \"" + QString::fromStdString(sp.str()) + "\", not an address:\nno stack to show";
-    const MemoryTable& m = kit_.memory();
+    const MemoryTable& m = memory();
     QString out;
     for (int i = 0; i < 8; ++i) {
         const uint16_t lo = static_cast<uint16_t>(*base + 2 * i);
@@ -415,7 +433,7 @@ QString StudyView::stackText() const {
 
 void StudyView::beginAction(bool marksItsOwn) {
     if (!isVisible()) return;
-    const MemoryTable& m = kit_.memory();
+    const MemoryTable& m = memory();
     before_.resize(static_cast<size_t>(m.size()));
     for (int r = 0; r < m.size(); ++r) before_[r] = m.dataAt(r);
     acting_ = true;
@@ -428,7 +446,7 @@ void StudyView::beginAction(bool marksItsOwn) {
 void StudyView::endAction() {
     if (!acting_) return;
     acting_ = false;
-    const MemoryTable& m = kit_.memory();
+    const MemoryTable& m = memory();
     bool changed = false;
     for (int r = 0; r < m.size() && r < static_cast<int>(before_.size()) && !changed; ++r)
         changed = !(m.dataAt(r) == before_[r]);
@@ -437,14 +455,14 @@ void StudyView::endAction() {
 
 bool StudyView::changedByLastAction(int row) const {
     const std::vector<Text>& base = acting_ ? before_ : marked_;
-    return row >= 0 && row < static_cast<int>(base.size()) && !(kit_.memory().dataAt(row) == base[row]);
+    return row >= 0 && row < static_cast<int>(base.size()) && !(memory().dataAt(row) == base[row]);
 }
 
 void StudyView::keyPressEvent(QKeyEvent* event) {
     const QString t = event->text();
     if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && t.size() == 1 &&
         hexDigitValue(t.at(0).toLatin1()) >= 0) {
-        kit_.keyHex(upperAscii(t.toStdString())[0]);
+        emit hexTyped(upperAscii(t.toStdString())[0]);
         return;
     }
     QWidget::keyPressEvent(event);

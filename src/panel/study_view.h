@@ -5,13 +5,17 @@
 // instructions from there on, the stack, how the last action ended, and what
 // the byte being keyed means.
 //
-// It holds nothing of the machine: every redraw reads the kit state, and a
-// click or a typed digit goes back through the kit window's own keys, so the
-// view follows the kit and never the other way round. Only what is on screen
-// is drawn: a redraw costs the same during a long run as after a key.
+// It holds nothing of the machine: every redraw reads the kit's services (the
+// panel model and the kit state behind it, the run session, the instruction
+// starts, the breakpoint list, the status line), and a click or a typed digit
+// goes out as a signal the kit window answers with its own keys, so the view
+// follows the kit and never the other way round. Only what is on screen is
+// drawn: a redraw costs the same during a long run as after a key.
 
+#include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <vector>
 
 #include "panel/breakpoints_pane.h"
@@ -22,6 +26,7 @@
 
 class QComboBox;
 class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QListWidget;
 class QScrollArea;
@@ -30,14 +35,27 @@ class QTabWidget;
 
 namespace kit85 {
 
-class KitWindow;
+class BreakpointList;
+class PanelModel;
 class RateBox;
+class RunSession;
 class SourceEditor;
+class StatusLine;
+
+// What the study view reads at every redraw.
+struct StudySources {
+    const PanelModel& panel;  // the keypad's mode; the kit's registers and memory behind it
+    const RunSession& session;
+    const InstructionStarts& starts;
+    const BreakpointList& breakpoints;
+    StatusLine& status;  // read, and told what Go to address shows
+};
 
 class StudyView : public QWidget {
     Q_OBJECT
 public:
-    explicit StudyView(KitWindow& kit);
+    // A window of the kit's own (`kit` its parent); `editor` goes into its tab.
+    StudyView(const StudySources& sources, SourceEditor& editor, QWidget& kit);
 
     // Redraws every pane from the kit (nothing while the view is hidden).
     void refresh();
@@ -64,10 +82,23 @@ public:
     // The source editor, in a tab beside the memory pane.
     SourceEditor* editor() const { return editor_; }
     void showEditor();
+    // Another pane (the check pane) under the view's own.
+    void addPane(QWidget* pane);
 
 signals:
     // The user closed the view's window.
     void closedByUser();
+    // An address to make current, as the Address key and four digits would:
+    // a byte clicked, or Go to address from 8000 up.
+    void addressChosen(uint16_t address);
+    // A hex digit typed in the view: the keypad's key with that caption.
+    void hexTyped(char digit);
+    // The view's menu: every row start..end set to `value`; every register
+    // and flag back to its start.
+    void fillRequested(uint16_t start, uint16_t end, uint8_t value);
+    void resetRequested();
+    // Execute's pace chosen.
+    void speedChosen(const RunSpeed& speed);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -88,9 +119,13 @@ private:
     QString stackText() const;
     QString decodeText() const;
     void showEdits();
+    RunSpeed runSpeed() const;
+    const MemoryTable& memory() const;
 
-    KitWindow& kit_;
+    StudySources kit_;
+    QVBoxLayout* all_ = nullptr;
     QLabel* status_ = nullptr;
+    QString statusStyle_;  // the status line's colours as last set
     QLabel* decode_ = nullptr;
     MemoryPane* memory_ = nullptr;
     InstructionsPane* instructions_ = nullptr;
@@ -104,6 +139,7 @@ private:
     bool arranged_ = false;
     QLabel* trace_ = nullptr;  // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;            // the last keyed steps, newest first
+    QStringList editsShown_;                  // their lines as last listed
     BreakpointsPane* breakpoints_ = nullptr;
     QComboBox* speed_ = nullptr;              // Execute's pace: Full speed, Kit speed, Slow motion
     RateBox* perSecond_ = nullptr;            // instructions a second in slow motion

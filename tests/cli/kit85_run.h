@@ -141,6 +141,36 @@ public:
         return false;
     }
 
+    // The processor time the runner has used so far (user and system), as
+    // Linux shows it in /proc; zero once it is gone.
+    std::chrono::milliseconds cpuTime() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // After the name in parentheses: state, then utime and stime are the 12th and 13th fields.
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        std::string field;
+        unsigned long long utime = 0, stime = 0;
+        for (int i = 1; i <= 13 && rest >> field; ++i) {
+            if (i == 12) utime = std::stoull(field);
+            if (i == 13) stime = std::stoull(field);
+        }
+        return std::chrono::milliseconds((utime + stime) * 1000 /
+                                         static_cast<unsigned long long>(::sysconf(_SC_CLK_TCK)));
+    }
+
+    // True once the runner has kept a processor busy for `busy` more than
+    // when asked: a loop it runs is under way.
+    bool worksFor(std::chrono::milliseconds busy, std::chrono::milliseconds within) const {
+        const auto from = cpuTime();
+        auto until = std::chrono::steady_clock::now() + within;
+        while (std::chrono::steady_clock::now() < until) {
+            if (cpuTime() - from >= busy) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
     // Collects output until the runner ends or the time is up (then kills it).
     Outcome wait(std::chrono::milliseconds within) {
         Outcome o;

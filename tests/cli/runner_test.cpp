@@ -522,7 +522,8 @@ TEST(Kit85Run, SigintStopsAnEndlessLoop) {
     const std::string memory = dir.path("kit.sqlite");
     Child child({"--memory", memory, "--poke", "8000=C3,00,80", "--poke", "9000=42", "--at", "8000", "--json"});
     ASSERT_TRUE(child.catchesSigint(std::chrono::seconds(30))) << "the runner never installed its Ctrl-C handler";
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the loop run a while
+    // The loop runs a while: a tenth of a second of the processor's time.
+    ASSERT_TRUE(child.worksFor(std::chrono::milliseconds(100), std::chrono::seconds(30))) << "the loop never ran";
     ASSERT_EQ(::kill(child.pid(), SIGINT), 0);
     // How promptly it stops is bounded by the test's CTest timeout.
     Outcome o = child.wait(kRunBound);

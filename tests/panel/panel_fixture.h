@@ -4,6 +4,8 @@
 // name, and records messages instead of showing modal boxes.
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
@@ -20,6 +22,7 @@
 
 #include "memory/memory_table.h"
 #include "panel/kit_window.h"
+#include "panel/study_view.h"
 #include "support/recording_presenter.h"
 
 namespace kit85::testing {
@@ -60,12 +63,40 @@ public:
     }
     KitWindow& w() { return *window; }
     KitState& kit() { return window->kit(); }
+    // Pixels for a length in twips on the kit's screen.
+    int px(int twips) { return twipsToPixels(twips, window.get()); }
 
     template <class T = QWidget>
     T* find(const QString& name) {
         T* x = name == "form1" ? qobject_cast<T*>(window.get()) : window->findChild<T*>(name);
         if (!x) qFatal("no control named %s", qPrintable(name));
         return x;
+    }
+
+    // How the last run or step ended, and Execute's speed, as the run session has them.
+    const RunResult& lastRun() { return window->session().controller().last(); }
+    RunSpeed runSpeed() {
+        const RunController& run = window->session().controller();
+        return {run.speed(), run.perSecond()};
+    }
+
+    // Ctrl+Z (`back`) or Ctrl+Y, as the window's actions take them.
+    void undo(bool back = true) { find<QAction>(back ? "undo" : "redo")->trigger(); }
+
+    // The study view's requests, made as its menu and panes make them (the
+    // view is made for them, not opened).
+    StudyView* study() {
+        window->sourceEditor();
+        return window->studyView();
+    }
+    void fill(uint16_t start, uint16_t end, uint8_t value) { emit study()->fillRequested(start, end, value); }
+    void resetRegisters() { study()->findChild<QAction*>("resetAction")->trigger(); }
+    void chooseSpeed(Speed speed) {
+        auto* chooser = study()->findChild<QComboBox*>("speed");
+        chooser->setCurrentIndex(chooser->findData(static_cast<int>(speed)));
+    }
+    void runToHere(const char* address) {
+        emit study()->instructionsPane()->runToHere(*window->memory().rowOf(Text(address)));
     }
 
     // Clicks keys given by name, blank-separated; a single hex digit is the
@@ -98,7 +129,7 @@ public:
     QString field(const QString& name) {
         if (name == "height") {
             const int t = window->panel().windowHeight;
-            return window->height() == window->px(t - kFrameTwipsHigh)
+            return window->height() == px(t - kFrameTwipsHigh)
                        ? QString::number(t)
                        : QString("%1 twips but %2 px high").arg(t).arg(window->height());
         }

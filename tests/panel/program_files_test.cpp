@@ -163,7 +163,7 @@ void ProgramFilesTest::sourceWithErrorsStoresNothing() {
 
     QCOMPARE(a.asked.join(", "), QString("open, diagnostics"));
     QCOMPARE(a.problem, QString("bad.asm: 2 errors; nothing was stored"));
-    QCOMPARE(QString::fromStdString(k.w().statusNote().text), a.problem);
+    QCOMPARE(QString::fromStdString(k.w().statusLine().note().text), a.problem);
     QCOMPARE(a.diagnostics.size(), qsizetype(2));
     QVERIFY2(a.diagnostics[0].startsWith("bad.asm:3:") && a.diagnostics[0].contains(": error: ") &&
                  a.diagnostics[1].startsWith("bad.asm:4:"),
@@ -212,7 +212,7 @@ void ProgramFilesTest::saveHex() {
     QCOMPARE(a.asked.join(", "), asked);
     QCOMPARE(messageLog(k.presenter), messages);
     if (!messages.isEmpty())  // the reason stays on the status line once the box is closed
-        QCOMPARE(QString::fromStdString(k.w().statusNote().text), messages.section('|', 0, 0));
+        QCOMPARE(QString::fromStdString(k.w().statusLine().note().text), messages.section('|', 0, 0));
     const IntelHexImage back = parseIntelHex(readFile(a.saveFile).toStdString());
     QStringList got;
     for (const HexByte& b : back.bytes)
@@ -287,7 +287,7 @@ void ProgramFilesTest::radixOfBareNumbersAndWarnings() {
     QCOMPARE(rememberedSourceRadix(), 10);
     a.openFile = writeFile(dir, "low.asm", "MVI A,5\nHLT\n");  // no ORG: below the keypad
     QTest::keyClick(&k.w(), Qt::Key_O, Qt::ControlModifier);
-    const std::string note = k.w().statusNote().text;
+    const std::string note = k.w().statusLine().note().text;
     QVERIFY2(note.find("1 warning: low.asm:1:1: warning:") != std::string::npos, note.c_str());
 }
 

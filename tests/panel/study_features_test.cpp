@@ -1,22 +1,16 @@
-// The study view for a student: docking at small screens, breakpoints one
-// can see, confirmations on the status line, the menus' actions and the help.
+// The study view for a student: docking at small screens, a view beside the
+// kit, breakpoints one can see, Run to here, the slow-motion rate and the
+// marks (the menus and the help: study_menus_test).
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTimer>
 #include <QTreeWidget>
 
-#include "panel/help_dialog.h"
 #include "panel/kit_dock.h"
-#include "panel/study_dialogs.h"
 #include "panel/study_placement.h"
 #include "panel/study_view.h"
 #include "panel_fixture.h"
@@ -57,19 +51,10 @@ private slots:
     void breakpointListSwitchesRemovesAndClears();
     void breakpointListRestsDuringARun();
     void runToHereStopsOnceThere();
-    void confirmationsOnTheStatusLine_data();
-    void confirmationsOnTheStatusLine();
-    void undoAndRedoOfAProgramGoToItsFirstRow();
-    void aRunAfterAResetLeavesTheStepsBeforeIt();
-    void fillAndResetAreEachOneUndoStep();
-    void goToAddressBelowTheFloorOnlyShows();
-    void emptiedFieldTakesOkAway();
     void rateFieldCorrectsAndSaysWhy_data();
     void rateFieldCorrectsAndSaysWhy();
     void aStepThatChangesNothingClearsTheMarks();
     void kitSpeedRunShowsItsClock();
-    void helpTeachesAndFindsInstructions();
-    void theFirstProgramWalkThroughHolds();
 
 private:
     QTemporaryDir settings_;
@@ -104,7 +89,7 @@ void StudyFeaturesTest::dockedFitsSmallScreens() {
     rememberStudyDocked(true);
     if (panel) k.keys("regmod");
     k.w().setStudyOpen(true);
-    KitDock* dock = k.w().dock();
+    auto* dock = qobject_cast<KitDock*>(k.w().window());
     QVERIFY(dock);
     QVERIFY(QTest::qWaitForWindowExposed(dock));
     QVERIFY2(dock->minimumSizeHint().width() <= screen.width() && dock->minimumSizeHint().height() <= screen.height(),
@@ -171,7 +156,7 @@ void StudyFeaturesTest::kitComesBackWhereItWas() {
     const QPoint before = k.w().pos();
     k.w().setStudyOpen(true);
     QVERIFY(k.w().studyOpen());
-    QCOMPARE(k.w().studyDocked(), docked);
+    QCOMPARE(qobject_cast<KitDock*>(k.w().window()) != nullptr, docked);  // docked: the kit is in the dock
     k.w().setStudyOpen(false);
     QVERIFY(!k.w().studyOpen());
     QVERIFY(k.w().isWindow());
@@ -248,7 +233,7 @@ void StudyFeaturesTest::breakpointListSwitchesRemovesAndClears() {
 void StudyFeaturesTest::breakpointListRestsDuringARun() {
     Kit k;
     k.w().setStudyOpen(true);
-    k.w().setRunSpeed({Speed::Kit, 10});
+    k.chooseSpeed(Speed::Kit);
     k.load("8000", {"00", "C3", "00", "80"});  // NOP; JMP 8000
     k.w().memory().setBreakpoint(Text("9000"), true);
     k.w().refresh();
@@ -271,157 +256,13 @@ void StudyFeaturesTest::runToHereStopsOnceThere() {
     Kit k;
     k.w().setStudyOpen(true);
     k.load("8000", {"3C", "3C", "3C", "76"});  // INR A x3, HLT
-    k.w().runToHere(*k.w().memory().rowOf(Text("8002")));
+    k.runToHere("8002");
     QTRY_VERIFY(!k.w().running());
     CHECK_KIT(k, "Text1=8002;A=02");
     QVERIFY(k.w().memory().breakpoints().empty());  // nothing left behind
     k.keys("execute");
     QTRY_VERIFY(!k.w().running());
     CHECK_KIT(k, "Text1=8003;A=03");
-}
-
-void StudyFeaturesTest::confirmationsOnTheStatusLine_data() {
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("F9 on") << "address 8 0 0 4 F9"
-                           << "breakpoint set at 8004: Execute stops before running it";
-    QTest::newRow("F9 on an operand") << "address 8 0 0 0 3 E next 0 5 address 8 0 0 1 F9"
-                                      << "breakpoint set at 8001, an operand of MVI A,05 at 8000: a run never stops "
-                                         "there (set it on 8000)";
-    QTest::newRow("F9 off") << "address 8 0 0 4 F9 F9"
-                            << "breakpoint at 8004 cleared";
-    QTest::newRow("undo") << "address 8 0 0 0 4 7 undo"
-                          << "undone: 8000  47 \u2192 00";
-    QTest::newRow("redo") << "address 8 0 0 0 4 7 undo redo"
-                          << "redone: 8000  00 \u2192 47";
-    QTest::newRow("a key clears it") << "address 8 0 0 4 F9 next"
-                                     << "ready: key a program, then Execute (F5) or Step Exe (F10)";
-}
-
-void StudyFeaturesTest::confirmationsOnTheStatusLine() {
-    QFETCH(QString, keys);
-    QFETCH(QString, status);
-    Kit k;
-    k.w().setStudyOpen(true);
-    for (const QString& key : keys.split(' ')) {
-        if (key == "F9")
-            k.w().findChild<QAction*>("breakpointAction")->trigger();
-        else if (key == "undo" || key == "redo")
-            k.w().undoKeyed(key == "undo");
-        else
-            k.keys(key);
-    }
-    QCOMPARE(statusOf(k.w()), status);
-}
-
-void StudyFeaturesTest::undoAndRedoOfAProgramGoToItsFirstRow() {
-    Kit k;
-    k.w().fillRange(0x8100, 0x8103, 0x76);
-    k.keys("address 9 0 0 0");
-    k.w().undoKeyed(true);
-    CHECK_KIT(k, "Text1=8100;Text2=00");
-    k.keys("address 9 0 0 0");
-    k.w().undoKeyed(false);
-    CHECK_KIT(k, "Text1=8100;Text2=76");
-    // Rows below 8000 are not the keypad's: undo and redo stop at 8000, as
-    // the fill (or an opened program) did.
-    k.w().fillRange(0x7FFE, 0x8001, 0x11);
-    CHECK_KIT(k, "Text1=8000;Text2=11");
-    for (const bool undo : {true, false}) {
-        k.keys("address 9 0 0 0");
-        k.w().undoKeyed(undo);
-        CHECK_KIT(k, undo ? "Text1=8000;Text2=00" : "Text1=8000;Text2=11");
-    }
-}
-
-// A run after Reset registers changes what the reset set, so the reset can
-// no longer be taken back; the keyed steps before it still can.
-void StudyFeaturesTest::aRunAfterAResetLeavesTheStepsBeforeIt() {
-    Kit k;
-    k.w().setStudyOpen(true);
-    k.keys("address 8 0 0 0 3 E next 0 5 next 7 6");
-    k.kit()[A] = Text("3E");
-    k.w().resetRegisters();
-    k.keys("address 8 0 0 0 stepexe");
-    CHECK_KIT(k, "A=05");
-    k.w().undoKeyed(true);
-    QVERIFY2(statusOf(k.w()).contains("the step is dropped from the history"), qPrintable(statusOf(k.w())));
-    CHECK_KIT(k, "A=05");
-    k.w().undoKeyed(true);
-    QCOMPARE(statusOf(k.w()), QString("undone: 8002  76 \u2192 00"));
-    // Reset twice, the second a step of its own; undo takes the second back.
-    k.w().resetRegisters();
-    k.w().resetRegisters();
-    QCOMPARE(statusOf(k.w()), QString("the registers and flags were 00 already"));
-    k.w().undoKeyed(true);
-    CHECK_KIT(k, "A=05");
-}
-
-void StudyFeaturesTest::fillAndResetAreEachOneUndoStep() {
-    Kit k;
-    k.w().setStudyOpen(true);
-    k.w().fillRange(0x8000, 0x80FF, 0xAA);
-    QCOMPARE(statusOf(k.w()), QString("filled 8000\u201380FF with AA (256 bytes; Ctrl+Z takes it back)"));
-    const MemoryTable& m = k.w().memory();
-    QCOMPARE(m.dataAt(*m.rowOf(Text("80FF"))), Text("AA"));
-    k.w().undoKeyed(true);
-    QCOMPARE(m.dataAt(*m.rowOf(Text("8000"))), Text("00"));
-    QCOMPARE(m.dataAt(*m.rowOf(Text("80FF"))), Text("00"));
-    k.w().fillRange(0x8001, 0x8000, 0x11);  // refused, saying why
-    QCOMPARE(k.presenter.shown.back().text, std::string("the end 8000 is before the start 8001; nothing was filled"));
-    k.kit()[A] = Text("3E");
-    k.kit()[SP] = Text("FFF0");
-    k.kit().flags.clb = Text("1");
-    k.w().resetRegisters();
-    CHECK_KIT(k, "A=00;SP=0000;PC=0000;clb=0;F=00");
-    QCOMPARE(statusOf(k.w()),
-             QString("registers 00, PC and SP 0000, flags 0 (Ctrl+Z takes it back until a run or step changes them)"));
-    // The reset is one undo step of its own, before the fill's.
-    k.w().undoKeyed(true);
-    CHECK_KIT(k, "A=3E;SP=FFF0;PC=0000;clb=1");
-    QCOMPARE(statusOf(k.w()), QString("undone: registers: A 00\u2192"
-                                      "3E, SP 0000\u2192"
-                                      "FFF0, CY 0\u2192"
-                                      "1"));
-    k.w().undoKeyed(false);
-    CHECK_KIT(k, "A=00;SP=0000;clb=0");
-    k.w().resetRegisters();
-    QCOMPARE(statusOf(k.w()), QString("the registers and flags were 00 already"));
-    k.w().undoKeyed(true);  // the reset, not a step of nothing
-    CHECK_KIT(k, "A=3E;SP=FFF0;clb=1");
-    k.w().undoKeyed(true);  // the fill's step was undone before the reset, which ended its redo
-    QCOMPARE(k.presenter.shown.back().text, std::string("nothing to undo"));
-}
-
-void StudyFeaturesTest::goToAddressBelowTheFloorOnlyShows() {
-    Kit k;
-    k.w().setStudyOpen(true);
-    k.keys("address 8 1 0 0");
-    k.w().studyView()->goToAddress(0x0040);
-    CHECK_KIT(k, "Text1=8100");
-    QVERIFY(!k.w().studyView()->memoryPane()->cellRect(0x0040).isEmpty());
-    k.w().studyView()->goToAddress(0x9000);
-    CHECK_KIT(k, "Text1=9000");
-    QVERIFY(k.presenter.shown.empty());
-}
-
-// An emptied field takes OK away rather than closing the dialog as if it were
-// cancelled; filled again, OK answers.
-void StudyFeaturesTest::emptiedFieldTakesOkAway() {
-    QWidget parent;
-    bool okWhileEmpty = true;
-    QTimer::singleShot(0, &parent, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) qFatal("no dialog");
-        auto* field = dialog->findChild<QLineEdit*>("address");
-        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-        field->clear();
-        okWhileEmpty = ok->isEnabled();
-        QTest::keyClicks(field, "9abc");
-        ok->click();
-    });
-    QCOMPARE(askAddress(&parent, 0x8000), std::optional<uint16_t>(0x9ABC));
-    QVERIFY(!okWhileEmpty);
 }
 
 void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy_data() {
@@ -449,7 +290,7 @@ void StudyFeaturesTest::rateFieldCorrectsAndSaysWhy() {
     QVERIFY2(edit->text().startsWith(typed), qPrintable(edit->text()));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(rate->value(), value);
-    QCOMPARE(k.w().runSpeed().perSecond, value);
+    QCOMPARE(k.runSpeed().perSecond, value);
     const QString shown = k.w().studyView()->findChild<QLabel*>("rateNote")->text();
     QVERIFY2(note.isEmpty() ? shown.isEmpty() : shown.startsWith(note), qPrintable(shown));
 }
@@ -470,7 +311,7 @@ void StudyFeaturesTest::aStepThatChangesNothingClearsTheMarks() {
 void StudyFeaturesTest::kitSpeedRunShowsItsClock() {
     Kit k;
     k.w().setStudyOpen(true);
-    k.w().setRunSpeed({Speed::Kit, 10});
+    k.chooseSpeed(Speed::Kit);
     k.load("8000", {"C3", "00", "80"});  // JMP 8000
     k.keys("execute");
     QTRY_VERIFY_WITH_TIMEOUT(k.w().runSlices() >= 3, 20000);
@@ -479,48 +320,6 @@ void StudyFeaturesTest::kitSpeedRunShowsItsClock() {
              qPrintable(running));
     k.keys("stop");
     QTRY_VERIFY(!k.w().running());
-}
-
-void StudyFeaturesTest::helpTeachesAndFindsInstructions() {
-    HelpDialog help{QString()};
-    QVERIFY(help.findChild<QWidget*>("firstProgram"));
-    auto* table = help.findChild<QTableWidget*>("instructionTable");
-    QCOMPARE(table->rowCount(), 246);
-    auto shown = [table] {
-        QStringList out;
-        for (int r = 0; r < table->rowCount(); ++r)
-            if (!table->isRowHidden(r)) out << table->item(r, 1)->text();
-        return out;
-    };
-    help.findChild<QLineEdit*>("instructionSearch")->setText("daa");
-    QCOMPARE(shown(), QStringList{"DAA"});
-    help.findChild<QLineEdit*>("instructionSearch")->setText("MVI A");
-    QCOMPARE(shown(), QStringList{"MVI A,data"});
-    help.findChild<QLineEdit*>("instructionSearch")->setText("");
-    QCOMPARE(shown().size(), 246);
-}
-
-// The help's first program, keyed and run as it says: what it quotes is what
-// the kit shows.
-void StudyFeaturesTest::theFirstProgramWalkThroughHolds() {
-    HelpDialog help{QString()};
-    const QString page = help.findChild<QTextBrowser*>("firstProgram")->toPlainText();
-    Kit k;
-    k.w().setStudyOpen(true);
-    k.keys("address 8 0 0 0 3 E next 0 5 next 0 6 next 0 3 next 8 0 next 7 6 address 8 0 0 0 execute");
-    QTRY_VERIFY(!k.w().running());
-    CHECK_KIT(k, "Text1=8005;A=08;zlb=0;clb=0");
-    QVERIFY(page.contains("stop on 8005") && page.contains("A holds 08"));
-    QStringList traces;
-    k.keys("address 8 0 0 0");
-    for (int i = 0; i < 3; ++i) {
-        k.keys("stepexe");
-        traces << k.w().studyView()->findChild<QLabel*>("trace")->text();
-    }
-    // The first step's PC line starts at the row it ran, not where the run ended.
-    QVERIFY2(traces[0].contains("PC: 8000 \u2192 8002"), qPrintable(traces[0]));
-    const QString quoted = page.section("(\"", 1).section("\")", 0, 0);
-    QVERIFY2(traces[2].contains(quoted), qPrintable(quoted + " | " + traces[2]));
 }
 
 QTEST_MAIN(StudyFeaturesTest)

@@ -115,9 +115,10 @@ void WatchpointsPanelTest::theMemoryMenuAddsOne() {
     k.w().setStudyOpen(true);
     auto* memory = k.w().studyView()->findChild<MemoryPane*>("memory");
     memory->showAddress(0x9000);
-    QTest::qWait(0);
+    QTRY_VERIFY(!memory->cellRect(0x9000).isEmpty());
     QString seen;
-    QTimer::singleShot(50, [&seen] {
+    // Answered from the menu's own event loop, once it is open.
+    QTimer::singleShot(0, [&seen] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu) return;
         for (QAction* a : menu->actions()) seen += a->text() + "; ";

@@ -259,16 +259,32 @@ TEST_F(Programs, AStopRequestFromAnotherThreadEndsAnEndlessRun) {
                  "3C",                // INR A
                  "C3", "00", "80"});  // JMP 8000
     // A run that ignored the request would never end: the test's CTest
-    // timeout catches that, not a clock read here.
+    // timeout catches that, not a clock read here. The request is made once
+    // the run is under way: an observer on the run's thread says when it has
+    // carried out its first thousand instructions.
+    struct UnderWay : StepObserver {
+        std::atomic<bool> reached{false};
+        uint64_t steps = 0;
+        void before(const KitState&) override {}
+        void after(const KitState&, uint32_t) override {
+            if (++steps == 1000) {
+                reached = true;
+                reached.notify_all();
+            }
+        }
+        void failed(const KitState&) override {}
+    } underWay;
     std::atomic<bool> stop{false};
     std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
+        underWay.reached.wait(false);
         stop = true;
     });
-    RunResult r = execute(m.kit, limits(0, &stop));
+    RunLimits l = limits(0, &stop);
+    l.observer = &underWay;
+    RunResult r = execute(m.kit, l);
     stopper.join();
     EXPECT_EQ(r.reason, StopReason::Interrupted);
-    EXPECT_GT(r.steps, 0u);
+    EXPECT_GE(r.steps, 1000u);
     // The table is consistent: the cursor is on an instruction of the loop,
     // every write is committed, and memory holds what the loop stored.
     EXPECT_EQ(m.memory->pendingWrites(), 0u);

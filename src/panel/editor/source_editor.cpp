@@ -17,10 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "kit/presenter.h"
 #include "panel/editor/asm_lexer.h"
-#include "panel/kit_window.h"
-#include "panel/model/program_loader.h"
-#include "panel/program_files.h"
 #include "panel/study_look.h"
 
 namespace kit85 {
@@ -44,8 +42,14 @@ int nextColumn(int at) {
 
 }  // namespace
 
-SourceEditor::SourceEditor(KitWindow& kit, QWidget* parent)
-    : QWidget(parent), kit_(kit), dialogs_(standardDialogs(this)) {
+SourceEditor::SourceEditor(MemoryTable& memory, Presenter& presenter, const RunSession& session, Calls calls,
+                           QWidget* parent)
+    : QWidget(parent),
+      memory_(memory),
+      presenter_(presenter),
+      session_(session),
+      calls_(std::move(calls)),
+      dialogs_(standardDialogs(this)) {
     setObjectName("sourceEditor");
     build();
     buildActions();
@@ -80,10 +84,10 @@ void SourceEditor::build() {
     tools_ = new QToolBar(this);
     tools_->setObjectName("editorTools");
     tools_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    note_ = new QLabel(this);
-    note_->setObjectName("editorNote");
-    note_->setWordWrap(true);
-    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName("editorNote");
+    noteLabel_->setWordWrap(true);
+    noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     buildFindBar();
 
     auto* all = new QVBoxLayout(this);
@@ -92,7 +96,7 @@ void SourceEditor::build() {
     all->addWidget(tools_);
     all->addWidget(text_, 1);
     all->addWidget(findBar_);
-    all->addWidget(note_);
+    all->addWidget(noteLabel_);
 }
 
 void SourceEditor::setUpMargins() {
@@ -209,7 +213,7 @@ void SourceEditor::find(bool forward) {
         text_->getSelection(&line, &index, &l2, &i2);
     }
     if (!text_->findFirst(findText_->text(), false, false, false, true, forward, line, index))
-        note_->setText("\"" + findText_->text() + "\" is not in the source");
+        setNote("\"" + findText_->text() + "\" is not in the source");
 }
 
 void SourceEditor::replaceOne() {
@@ -278,6 +282,12 @@ void SourceEditor::charAdded(int c) {
     text_->setCursorPosition(line, indent);
 }
 
-QString SourceEditor::note() const { return note_->text(); }
+// The note is kept here and shown; the label is never read back.
+void SourceEditor::setNote(const QString& note) {
+    note_ = note;
+    noteLabel_->setText(note);
+}
+
+void SourceEditor::tell(const std::string& problem) { presenter_.message(problem, "error :", Icon::Exclamation); }
 
 }  // namespace kit85

@@ -13,6 +13,10 @@
 // Nothing typed is lost: every few seconds a changed text is copied to a
 // recovery folder, and a copy left by a kit that did not end cleanly is
 // offered back at the next start.
+//
+// The editor reads the kit's memory and run session; storing, the keying
+// sheet and a key's work are the window's calls, and a breakpoint clicked on
+// a loaded line goes out as breakpointClicked.
 
 #include <QPointer>
 #include <QString>
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "asm/assembler.h"
+#include "panel/model/key_work.h"
 #include "panel/model/source_map.h"
 
 class QAction;
@@ -38,8 +43,11 @@ class QToolBar;
 
 namespace kit85 {
 
-class KitWindow;
+class MemoryTable;
+class Presenter;
+class RunSession;
 struct ActionOutcome;
+struct ProgramLoad;
 
 class SourceEditor : public QWidget {
     Q_OBJECT
@@ -52,10 +60,20 @@ public:
         std::function<Unsaved(const QString& question)> unsaved;
         std::function<bool(const QString& question)> ask;  // yes or no: a recovered copy, a file replaced
     };
+    // What only the kit window does.
+    struct Calls {
+        // Runs a change to memory (the breakpoints of marked lines) as a key's work.
+        KeyWork keyWork;
+        // Stores a program read here as Ctrl+O stores a file; `file` names it.
+        std::function<bool(ProgramLoad read, const QString& file)> store;
+        // The keying sheet of a source, named after `file`, as Ctrl+P exports it.
+        std::function<bool(const assembler::Assembly& source, const QString& file)> exportSheet;
+    };
     // Lines of a new source: ORG 8000H, HLT and a block for who and what.
     static const char* const kTemplate;
 
-    SourceEditor(KitWindow& kit, QWidget* parent);
+    // Messages go to `presenter` (the kit's).
+    SourceEditor(MemoryTable& memory, Presenter& presenter, const RunSession& session, Calls calls, QWidget* parent);
     ~SourceEditor() override;
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -66,7 +84,7 @@ public:
     QString title() const;
     // What the editor says under the text: the last assembly, or that memory
     // no longer matches the source.
-    QString note() const;
+    QString note() const { return note_; }
 
     // --- Files ---------------------------------------------------------------
     bool newSource();
@@ -114,6 +132,9 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    // A breakpoint clicked on a line memory holds: the kit's breakpoint on
+    // that row is to be set or cleared (the editor's mark follows).
+    void breakpointClicked(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -142,9 +163,14 @@ private:
     void modifiedChanged();
     std::optional<assembler::Assembly> assembleChecked();
     QString sourceName() const;
+    void setNote(const QString& note);
+    void tell(const std::string& problem);
     static Dialogs standardDialogs(QWidget* parent);
 
-    KitWindow& kit_;
+    MemoryTable& memory_;
+    Presenter& presenter_;
+    const RunSession& session_;
+    Calls calls_;
     Dialogs dialogs_;
     QsciScintilla* text_ = nullptr;
     QToolBar* tools_ = nullptr;
@@ -152,7 +178,8 @@ private:
     QWidget* findBar_ = nullptr;
     QLineEdit* findText_ = nullptr;
     QLineEdit* replaceText_ = nullptr;
-    QLabel* note_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    QString note_;  // what the editor says under the text
     QString path_;
     QString assembled_;  // what the last assembly said
     QString changed_;    // what memory no longer holds, "" when all

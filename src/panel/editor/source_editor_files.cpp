@@ -20,8 +20,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "kit/presenter.h"
 #include "panel/editor/source_editor.h"
-#include "panel/kit_window.h"
 
 namespace kit85 {
 
@@ -93,7 +93,7 @@ void SourceEditor::setText(const QString& text, const QString& path) {
     recoveryDue_ = false;
     latin1_ = false;
     text_->setEolMode(QsciScintilla::EolUnix);
-    note_->clear();
+    setNote(QString());
     emit titleChanged(title());
 }
 
@@ -113,13 +113,11 @@ bool SourceEditor::open() {
 bool SourceEditor::openPath(const QString& file) {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
-        kit_.kit().presenter().message(file.toStdString() + " cannot be read (" + in.errorString().toStdString() + ")",
-                                       "error :", Icon::Exclamation);
+        tell(file.toStdString() + " cannot be read (" + in.errorString().toStdString() + ")");
         return false;
     }
     if (in.size() > kMostSourceBytes) {
-        kit_.kit().presenter().message(file.toStdString() + " is larger than 16 MiB; no 8085 source is that large",
-                                       "error :", Icon::Exclamation);
+        tell(file.toStdString() + " is larger than 16 MiB; no 8085 source is that large");
         return false;
     }
     const QByteArray data = in.readAll();
@@ -159,9 +157,7 @@ bool SourceEditor::writeFile(const QString& file) {
     QSaveFile out(file);
     const QByteArray data = latin1_ ? text_->text().toLatin1() : text_->text().toUtf8();
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        kit_.kit().presenter().message(
-            file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved",
-            "error :", Icon::Exclamation);
+        tell(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
     dropRecovery();
@@ -264,7 +260,7 @@ bool SourceEditor::offerRecovery() {
             writeRecovery();
         }
         emit titleChanged(title());
-        note_->setText("Recovered copy of " + sourceName() + ": save it to keep it");
+        setNote("Recovered copy of " + sourceName() + ": save it to keep it");
         return true;
     }
     return false;

@@ -9,10 +9,10 @@
 #include <QSaveFile>
 
 #include "asm/listing.h"
+#include "memory/memory_table.h"
 #include "panel/editor/source_editor.h"
-#include "panel/kit_window.h"
 #include "panel/model/program_loader.h"
-#include "panel/program_files.h"
+#include "panel/model/run_session.h"
 #include "panel/study_look.h"
 #include "panel/study_settings.h"
 
@@ -70,23 +70,22 @@ std::optional<assembler::Assembly> SourceEditor::assembleChecked() {
             break;
         }
     assembled_ = plural(a.errors(), "error") + " in " + sourceName() + "; nothing was stored";
-    note_->setText(assembled_);
+    setNote(assembled_);
     return std::nullopt;
 }
 
 bool SourceEditor::assembleAndLoad() {
-    if (kit_.running()) {
-        note_->setText("The kit is running: press Stop (Esc) before loading the source");
+    if (session_.running()) {
+        setNote("The kit is running: press Stop (Esc) before loading the source");
         return false;
     }
     std::optional<assembler::Assembly> a = assembleChecked();
     if (!a) return false;
-    auto* files = kit_.findChild<ProgramFiles*>("programFiles");
     const std::size_t warnings = a->diagnostics.size();
     const QString name = path_.isEmpty() ? sourceName() : path_;
-    if (!files || !files->storeRead(readAssembly(*a, sourceName().toStdString()), name)) {
+    if (!calls_.store || !calls_.store(readAssembly(*a, sourceName().toStdString()), name)) {
         assembled_ = sourceName() + " was not stored";
-        note_->setText(assembled_);
+        setNote(assembled_);
         return false;
     }
     setMap(*a);
@@ -121,8 +120,8 @@ void SourceEditor::setMap(const assembler::Assembly& assembly) {
 // The breakpoints the editor set before go; each marked line's instruction
 // gets one now, at its new address.
 void SourceEditor::placeBreakpoints() {
-    kit_.keyWork([this] {
-        MemoryTable& m = kit_.memory();
+    calls_.keyWork([this] {
+        MemoryTable& m = memory_;
         for (uint16_t a : placed_)
             if (m.breakpoints().contains(a)) m.setBreakpoint(Text::word(a), false);
         placed_.clear();
@@ -143,7 +142,7 @@ std::optional<std::size_t> SourceEditor::entryOnLine(int line) const {
     return std::nullopt;
 }
 
-bool SourceEditor::claims(std::size_t entry) const { return map_.holds(kit_.memory(), entry); }
+bool SourceEditor::claims(std::size_t entry) const { return map_.holds(memory_, entry); }
 
 std::optional<int> SourceEditor::lineOf(uint16_t address) const {
     const std::optional<std::size_t> e = map_.instructionAt(address);
@@ -154,8 +153,8 @@ std::optional<int> SourceEditor::lineOf(uint16_t address) const {
 }
 
 QString SourceEditor::labelAt(int row) const {
-    if (map_.empty() || row < 0 || row >= kit_.memory().size()) return {};
-    const std::optional<uint16_t> a = look::addressOf(kit_.memory().addressAt(row));
+    if (map_.empty() || row < 0 || row >= memory_.size()) return {};
+    const std::optional<uint16_t> a = look::addressOf(memory_.addressAt(row));
     const std::optional<std::size_t> e = a ? map_.entryAt(*a) : std::nullopt;
     if (!e || *e >= held_.size() || !held_[*e]) return {};
     return QString::fromStdString(map_.entries()[*e].label);
@@ -177,10 +176,10 @@ void SourceEditor::toggleBreakpoint(int line) {
     const std::optional<std::size_t> e = entryOnLine(line);
     if (e && map_.entries()[*e].instruction && claims(*e)) {
         const uint16_t a = map_.entries()[*e].address;
-        const std::optional<int> row = kit_.memory().rowOf(Text::word(a));
+        const std::optional<int> row = memory_.rowOf(Text::word(a));
         if (!row) return;
-        kit_.toggleBreakpoint(*row);  // the redraw after it marks the line
-        if (kit_.memory().breakpoints().contains(a))
+        emit breakpointClicked(*row);  // the redraw after it marks the line
+        if (memory_.breakpoints().contains(a))
             placed_.insert(a);
         else
             placed_.erase(a);
@@ -196,8 +195,8 @@ void SourceEditor::toggleBreakpoint(int line) {
 
 void SourceEditor::follow() {
     int next = -1;
-    if (!map_.empty() && !kit_.running()) {
-        const MemoryTable& m = kit_.memory();
+    if (!map_.empty() && !session_.running()) {
+        const MemoryTable& m = memory_;
         std::vector<std::size_t> changed = map_.changed(m);
         held_.assign(anchors_.size(), true);
         for (std::size_t i : changed) held_[i] = false;
@@ -225,14 +224,13 @@ void SourceEditor::follow() {
         pcLine_ = next;
     }
     const QString note = changed_.isEmpty() ? assembled_ : changed_;
-    if (note_->text() != note) note_->setText(note);
+    setNote(note);
 }
 
 bool SourceEditor::exportSheet() {
     std::optional<assembler::Assembly> a = assembleChecked();
-    auto* files = kit_.findChild<ProgramFiles*>("programFiles");
-    if (!a || !files) return false;
-    return files->exportSheetOf(*a, path_.isEmpty() ? sourceName() : path_);
+    if (!a || !calls_.exportSheet) return false;
+    return calls_.exportSheet(*a, path_.isEmpty() ? sourceName() : path_);
 }
 
 bool SourceEditor::saveListing() {
@@ -246,12 +244,10 @@ bool SourceEditor::saveListing() {
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
         !out.commit()) {
-        kit_.kit().presenter().message(
-            file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved",
-            "error :", Icon::Exclamation);
+        tell(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
     }
-    note_->setText("Listing saved as " + QFileInfo(file).fileName());
+    setNote("Listing saved as " + QFileInfo(file).fileName());
     return true;
 }
 

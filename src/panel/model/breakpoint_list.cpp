@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "run/watch.h"
+#include "values/errors.h"
+
 namespace kit85 {
 
 namespace {
@@ -85,6 +88,56 @@ std::string breakpointsAtStart(const Breakpoints& on, std::size_t off, const Wat
     std::string out = "the memory file holds " + parts.front();
     if (parts.size() > 1) out += "; " + parts.back();
     return out + " (F7: the study view lists them; Execute stops there)";
+}
+
+// --- The list as the kit changes it -------------------------------------------
+
+std::vector<BreakpointEntry> BreakpointList::entries() const { return breakpointEntries(memory_, starts_, kit_[PC]); }
+
+std::string BreakpointList::toggle(int row) {
+    const Text& address = memory_.addressAt(row);
+    const std::optional<uint16_t> a = Breakpoints::parse(address.str());
+    if (!a) throw KitError("row \"" + address.str() + "\" has no address of four hex digits for a breakpoint");
+    const bool on = memory_.toggleBreakpoint(Text::word(*a));
+    return on ? breakpointSetText(memory_, starts_, kit_[PC], *a) : "breakpoint at " + address.str() + " cleared";
+}
+
+std::string BreakpointList::turn(uint16_t address, bool on) {
+    memory_.setBreakpoint(Text::word(address), on ? BreakpointState::On : BreakpointState::Off);
+    return "breakpoint at " + Text::word(address).str() + (on ? " on" : " off (kept in the list)");
+}
+
+std::string BreakpointList::remove(uint16_t address) {
+    memory_.setBreakpoint(Text::word(address), BreakpointState::Gone);
+    return "breakpoint at " + Text::word(address).str() + " removed";
+}
+
+std::string BreakpointList::clear() {
+    const std::size_t n = entries().size();
+    const std::size_t w = memory_.watchpoints().size();
+    clearAllBreakpoints(memory_);
+    memory_.clearWatchpoints();
+    return "cleared " + std::to_string(n) + (n == 1 ? " breakpoint" : " breakpoints") +
+           (w ? " and " + std::to_string(w) + (w == 1 ? " watchpoint" : " watchpoints") : std::string());
+}
+
+std::string BreakpointList::watch(uint16_t address, uint8_t access) {
+    const Text row = Text::word(address);
+    memory_.setWatchpoint(row, memory_.watchpoints().access(address) | access);
+    return "watchpoint: Execute stops after " + row.str() + " is " +
+           std::string(run::watchAccessWords(memory_.watchpoints().access(address)));
+}
+
+std::string BreakpointList::unwatch(uint16_t address) {
+    memory_.setWatchpoint(Text::word(address), 0);
+    return "watchpoint at " + Text::word(address).str() + " removed";
+}
+
+const Breakpoints& BreakpointList::runningTo(uint16_t address) {
+    runTo_.clear();
+    runTo_.insertAll(memory_.breakpoints());
+    runTo_.insert(address);
+    return runTo_;
 }
 
 }  // namespace kit85

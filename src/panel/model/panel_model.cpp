@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "panel/model/program_loader.h"
+#include "panel/model/study_status.h"
 #include "values/convert.h"
+#include "values/errors.h"
 
 namespace kit85 {
 
@@ -127,6 +130,19 @@ MemoryTable::UndoResult PanelModel::undoStep(bool undo) {
 }
 
 // One undo step: each field that changes is recorded with its text before.
+void PanelModel::showCurrentRow() {
+    text1Visible = text2Visible = true;
+    text3Visible = text4Visible = false;
+}
+
+std::string PanelModel::fill(uint16_t start, uint16_t end, uint8_t value) {
+    const ProgramLoad done = storeProgram(kit_->memory(), fillRange(start, end, value), "fill");
+    if (!done.ok) throw KitError(done.problem);
+    showCurrentRow();
+    return "filled " + Text::word(start).str() + "\u2013" + Text::word(end).str() + " with " + Text::byte(value).str() +
+           " (" + groupedCount(static_cast<uint32_t>(end) - start + 1) + " bytes; Ctrl+Z takes it back)";
+}
+
 bool PanelModel::resetRegisters() {
     MemoryTable& memory = kit_->memory();
     bool changed = false;

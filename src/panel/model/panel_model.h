@@ -45,6 +45,9 @@ public:
 
     // True in address-entry mode (the mode is nothing but Text3's visibility).
     bool addressEntry() const { return text3Visible; }
+    // The displays show the current row, out of address entry (after a
+    // program was opened or a range filled).
+    void showCurrentRow();
 
     // --- Keys: each runs to its end ------------------------------------------
     // A byte keyed into memory is committed to the memory file before the key
@@ -64,6 +67,11 @@ public:
     // label to "0", as at start: one undo step (for this session; the memory
     // file keeps no registers). False when all were so already (no step).
     bool resetRegisters();
+    // The study view's Fill: every row start..end (both kept) set to `value`
+    // as one undo step, the displays on its first row; answers with what the
+    // status line says. Refused (KitError, saying why) when the end is before
+    // the start.
+    std::string fill(uint16_t start, uint16_t end, uint8_t value);
 
 private:
     KitState* kit_;

@@ -7,6 +7,7 @@
 
 #include "isa/isa_fixture.h"
 #include "panel/model/breakpoint_list.h"
+#include "panel/model/status_line.h"
 #include "panel/model/study_status.h"
 
 namespace kit85::testing {
@@ -185,6 +186,75 @@ TEST(FillRange, OneStepAllOrNothing) {
     EXPECT_EQ(backwards.problem, "the end 8000 is before the start 8003; nothing was filled");
     EXPECT_EQ(fillRange(0xFFFF, 0xFFFF, 1).image.size(), 1u);
     EXPECT_EQ(fillRange(0x0000, 0xFFFF, 1).image.size(), 65536u);
+}
+
+// The list as F9, the margins and the study view change it: each change is
+// in the table at once, and says what it did in the status line's words.
+TEST(BreakpointList, EachChangeIsStoredAndSaid) {
+    Machine m;
+    m.poke("8000", {"3E", "05", "76"});  // MVI A,05; HLT
+    InstructionStarts starts;
+    starts.noteKeyedAddress(0x8000);
+    BreakpointList list(*m.memory, starts, m.kit);
+    const int row = *m.memory->rowOf(Text("8000"));
+    EXPECT_EQ(list.toggle(row), "breakpoint set at 8000: Execute stops before running it");
+    EXPECT_EQ(list.toggle(row + 1),
+              "breakpoint set at 8001, an operand of MVI A,05 at 8000: a run never stops there "
+              "(set it on 8000)");
+    EXPECT_EQ(list.turn(0x8000, false), "breakpoint at 8000 off (kept in the list)");
+    EXPECT_FALSE(m.memory->breakpoints().contains(0x8000));
+    EXPECT_TRUE(m.memory->breakpointsOff().contains(0x8000));
+    EXPECT_EQ(list.entries().size(), 2u);
+    EXPECT_EQ(list.turn(0x8000, true), "breakpoint at 8000 on");
+    EXPECT_EQ(list.toggle(row), "breakpoint at 8000 cleared");
+    EXPECT_EQ(list.remove(0x8001), "breakpoint at 8001 removed");
+    EXPECT_TRUE(list.entries().empty());
+
+    EXPECT_EQ(list.watch(0x9000, kWatchWrite), "watchpoint: Execute stops after 9000 is written");
+    EXPECT_EQ(list.watch(0x9000, kWatchRead), "watchpoint: Execute stops after 9000 is read and written");
+    EXPECT_EQ(m.memory->watchpoints().access(0x9000), kWatchBoth);
+    EXPECT_EQ(list.unwatch(0x9000), "watchpoint at 9000 removed");
+    EXPECT_TRUE(m.memory->watchpoints().empty());
+
+    list.toggle(row + 2);
+    list.turn(0x8001, false);
+    list.watch(0x9100, kWatchRead);
+    EXPECT_EQ(list.clear(), "cleared 2 breakpoints and 1 watchpoint");
+    EXPECT_TRUE(m.memory->breakpoints().empty() && m.memory->breakpointsOff().empty());
+    EXPECT_TRUE(m.memory->watchpoints().empty());
+    EXPECT_EQ(list.clear(), "cleared 0 breakpoints");
+}
+
+// "Run to here" stops on the file's breakpoints that are on and on its row,
+// for that run only: the table keeps what it had.
+TEST(BreakpointList, ARunToARowStopsThereToo) {
+    Machine m;
+    InstructionStarts starts;
+    BreakpointList list(*m.memory, starts, m.kit);
+    m.memory->setBreakpoint(Text("8004"), true);
+    m.memory->setBreakpoint(Text("8006"), BreakpointState::Off);
+    const Breakpoints& run = list.runningTo(0x8002);
+    EXPECT_TRUE(run.contains(0x8002) && run.contains(0x8004));
+    EXPECT_FALSE(run.contains(0x8006));
+    EXPECT_FALSE(m.memory->breakpoints().contains(0x8002));
+    EXPECT_FALSE(list.runningTo(0x8003).contains(0x8002)) << "each run to here has its own row";
+}
+
+// The status line's note: said (the line shows it at once) or kept quietly
+// during a key's work, which redraws when it ends.
+TEST(StatusLine, SaysAndKeeps) {
+    StatusLine line;
+    int told = 0;
+    line.onSaid([&told] { ++told; });
+    line.keep({"filled", false});
+    EXPECT_EQ(told, 0);
+    line.say("refused", true);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(line.note().text, "refused");
+    EXPECT_TRUE(line.note().problem);
+    line.clear();
+    EXPECT_EQ(line.note().text, "");
+    EXPECT_FALSE(line.note().problem);
 }
 
 }  // namespace

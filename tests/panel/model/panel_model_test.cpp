@@ -6,6 +6,7 @@
 
 #include "isa/isa_fixture.h"
 #include "panel/model/panel_model.h"
+#include "values/errors.h"
 
 namespace kit85::testing {
 namespace {
@@ -175,6 +176,30 @@ TEST(KeypadHistory, AKeyedByteIsOneUndoStep) {
     EXPECT_EQ(m.peek("8000"), "00");
     ASSERT_TRUE(m.memory->redo().done);
     EXPECT_EQ(m.peek("8000"), "3E");
+}
+
+// Fill, from the study view's menu: every row of the range as one undo step,
+// the displays on its first row, and the status line's words; an end before
+// the start is refused, saying so, and nothing is stored.
+TEST(PanelFill, FillsTheRangeAsOneStep) {
+    Machine m;
+    PanelModel panel(m.kit);
+    panel.Form_Load();
+    press(panel, "Address 9");  // in address entry: the fill ends it
+    EXPECT_EQ(panel.fill(0x8100, 0x8103, 0x76), "filled 8100\u20138103 with 76 (4 bytes; Ctrl+Z takes it back)");
+    EXPECT_EQ(m.peek("8100") + " " + m.peek("8103") + " " + m.peek("8104"), "76 76 00");
+    EXPECT_EQ(panel.Text1().str() + "/" + panel.Text2().str(), "8100/76");
+    EXPECT_TRUE(panel.text1Visible && panel.text2Visible);
+    EXPECT_FALSE(panel.text3Visible || panel.text4Visible);
+    ASSERT_TRUE(m.memory->undo().done);
+    EXPECT_EQ(m.peek("8100") + " " + m.peek("8103"), "00 00");
+    try {
+        panel.fill(0x8001, 0x8000, 0x11);
+        ADD_FAILURE() << "an end before the start was filled";
+    } catch (const KitError& e) {
+        EXPECT_STREQ(e.what(), "the end 8000 is before the start 8001; nothing was filled");
+    }
+    EXPECT_EQ(m.peek("8000") + " " + m.peek("8001"), "00 00");
 }
 
 }  // namespace
