@@ -29,7 +29,7 @@ requires(isAlu(f)) struct Body<f> {
     }
     template <class Mach, class Op>
     [[gnu::always_inline]] static int16_t run(Mach& m, const Op& o) {
-        const auto x = operandOf(m, o.a);
+        const auto& x = operandOf(m, o.a);
         const AluOutcome r = aluOutcome(kOp, m.reg(A), x, m.carry());
         m.decide(r);
         if constexpr (writesA(kOp)) m.setReg(A, m.byteOf(r.result));

@@ -70,7 +70,7 @@ template <class Mach>
 // so that an error thrown by what the body does with it leaves exactly what
 // the form had done.
 template <class Mach>
-[[gnu::always_inline]] inline typename Mach::Value operandOf(Mach& m, uint8_t source) {
+[[gnu::always_inline]] inline typename Mach::Operand operandOf(Mach& m, uint8_t source) {
     if (source == M) {
         findM(m);
         return m.read();

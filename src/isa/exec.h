@@ -27,16 +27,22 @@ namespace isa {
 int16_t reportInvalid(KitState& k);
 }  // namespace isa
 
-inline int16_t exec1(KitState& kit, const Text& opcode, isa::OutcomeSink* sink = nullptr) {
-    const isa::Opcode* o = isa::opcodeOf(opcode);
+// Both also take the code's line as opcodeOf (isa/opcode_table.h) found it,
+// so that a cycle looks the code up once.
+inline int16_t exec1(KitState& kit, const isa::Opcode* o, isa::OutcomeSink* sink = nullptr) {
     if (!o || o->executor != isa::Executor::First) return 1;
     return o->run(kit, *o, sink);
 }
+inline int16_t exec1(KitState& kit, const Text& opcode, isa::OutcomeSink* sink = nullptr) {
+    return exec1(kit, isa::opcodeOf(opcode), sink);
+}
 
-inline int16_t exec2(KitState& kit, const Text& opcode, isa::OutcomeSink* sink = nullptr) {
-    const isa::Opcode* o = isa::opcodeOf(opcode);
+inline int16_t exec2(KitState& kit, const isa::Opcode* o, isa::OutcomeSink* sink = nullptr) {
     if (o && o->executor == isa::Executor::Second) return o->run(kit, *o, sink);
     return isa::reportInvalid(kit);
+}
+inline int16_t exec2(KitState& kit, const Text& opcode, isa::OutcomeSink* sink = nullptr) {
+    return exec2(kit, isa::opcodeOf(opcode), sink);
 }
 
 }  // namespace kit85

@@ -25,9 +25,9 @@ namespace kit85::isa {
 // The cursor is left on the instruction's third byte.
 template <class Mach>
 [[gnu::always_inline]] inline void jumpToTarget(Mach& m) {
-    const auto lo = m.fetch();
-    const auto hi = m.fetch();
-    m.setReg(PC, m.join(m.trim(hi), m.trim(lo)));
+    const auto& lo = m.fetch();
+    const auto& hi = m.fetch();
+    m.setReg(PC, m.joinTrimmed(hi, lo));
 }
 
 template <class Taken>
@@ -76,7 +76,7 @@ struct ReturnTaken {
     template <class Mach>
     [[gnu::always_inline]] static void go(Mach& m) {
         const auto p = m.pop();
-        m.setReg(PC, m.join(m.trim(p.hi), m.trim(p.lo)));
+        m.setReg(PC, m.joinTrimmed(p.hi, p.lo));
     }
 };
 template <>

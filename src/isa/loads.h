@@ -36,8 +36,8 @@ struct Body<Form::LxiSP> {
     static constexpr Facts facts(uint8_t, uint8_t) { return {0, kSP}; }
     template <class Mach, class Op>
     [[gnu::always_inline]] static int16_t run(Mach& m, const Op&) {
-        const auto b1 = m.fetch();
-        const auto b2 = m.fetch();
+        const auto& b1 = m.fetch();
+        const auto& b2 = m.fetch();
         m.setReg(SP, m.join(b2, b1));
         m.setPC();
         return 0;
@@ -101,8 +101,8 @@ struct Body<Form::Shld> {
     static constexpr Facts facts(uint8_t, uint8_t) { return {kHL, 0, 0, {Via::Operand, false, true, true}}; }
     template <class Mach, class Op>
     [[gnu::always_inline]] static int16_t run(Mach& m, const Op&) {
-        const auto b1 = m.fetch();
-        const auto b2 = m.fetch();
+        const auto& b1 = m.fetch();
+        const auto& b2 = m.fetch();
         const auto address = m.trim(m.join(b2, b1));
         m.setPC();
         m.findAt(address);
@@ -117,9 +117,9 @@ struct Body<Form::Shld> {
 // trimmed, high byte first. PC is set before the address row is found.
 template <class Mach>
 [[gnu::always_inline]] inline void findDirect(Mach& m) {
-    const auto b1 = m.fetch();
-    const auto b2 = m.fetch();
-    const auto address = m.join(m.trim(b2), m.trim(b1));
+    const auto& b1 = m.fetch();
+    const auto& b2 = m.fetch();
+    const auto address = m.joinTrimmed(b2, b1);
     m.setPC();
     m.findAt(address);
 }

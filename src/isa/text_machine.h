@@ -16,6 +16,7 @@
 //   read()          Text2, the text of the current row
 //   write(t)        Text2 := t, storing a byte in the current row
 //   trim, join      a text without its blanks; two texts one after the other
+//   joinTrimmed     join(trim(hi), trim(lo)), an address from two bytes
 //
 // Each operation may throw a KitError (a write with the cursor on no row, a
 // conversion overflow on an odd text, a stack row missing); the drivers turn
@@ -40,25 +41,35 @@ inline Text nextAddress(const Text& address, int n = 1) {
     return hex1(int64_t{convt(address)} + n).right(4);
 }
 
+// The trimmed text of hi followed by the trimmed text of lo, joined as they
+// stand: an address from two bytes. Two bytes of two hex digits each (the
+// usual case) join directly.
+inline Text joinTrimmed(const Text& hi, const Text& lo) {
+    if (hi.isByte() && lo.isByte()) return Text::word(hi.hexValue() << 8 | lo.hexValue());
+    return hi.trimmed() + lo.trimmed();
+}
+
 // The register pair's text as the instructions join it.
-inline Text pairText(const KitState& k, Reg hi, Reg lo) { return k[hi].trimmed() + k[lo].trimmed(); }
+inline Text pairText(const KitState& k, Reg hi, Reg lo) { return joinTrimmed(k[hi], k[lo]); }
 
 class TextMachine {
 public:
     using Value = Text;
+    using Operand = const Text&;  // a register's or a row's own text
 
     TextMachine(KitState& k, OutcomeSink* sink) : k_(k), sink_(sink) {}
 
     // --- The cursor and the rows --------------------------------------------
-    Text fetch() {
+    // The row's own text: it stays where it is while the cursor moves on.
+    [[gnu::always_inline]] const Text& fetch() {
         k_.memory().MoveNext();
         return k_.memory().text2();
     }
-    void setPC(int n = 1) { k_[PC] = nextAddress(k_.memory().text1(), n); }
-    void findAt(const Text& address) { k_.memory().findAddress(address); }
-    void moveNext() { k_.memory().MoveNext(); }
-    const Text& read() { return k_.memory().text2(); }
-    void write(const Text& t) { k_.memory().setText2(t); }
+    [[gnu::always_inline]] void setPC(int n = 1) { k_[PC] = nextAddress(k_.memory().text1(), n); }
+    [[gnu::always_inline]] void findAt(const Text& address) { k_.memory().findAddress(address); }
+    [[gnu::always_inline]] void moveNext() { k_.memory().MoveNext(); }
+    [[gnu::always_inline]] const Text& read() { return k_.memory().text2(); }
+    [[gnu::always_inline]] void write(const Text& t) { k_.memory().setText2(t); }
     // The address after the current row's: the next row's own address text,
     // read, not computed; past the table's last row, its address + 1 (FFFF
     // wrapping to 0000), so a call there still returns somewhere.
@@ -70,25 +81,21 @@ public:
     }
 
     // --- Registers ------------------------------------------------------------
-    const Text& reg(Reg r) const { return k_[r]; }
-    void setReg(Reg r, const Text& v) { k_[r] = v; }
-    void setReg(Reg r, Text&& v) { k_[r] = std::move(v); }
-    Text pair(Reg hi, Reg lo) const { return pairText(k_, hi, lo); }
+    [[gnu::always_inline]] const Text& reg(Reg r) const { return k_[r]; }
+    [[gnu::always_inline]] void setReg(Reg r, const Text& v) { k_[r] = v; }
+    [[gnu::always_inline]] void setReg(Reg r, Text&& v) { k_[r] = std::move(v); }
+    [[gnu::always_inline]] Text pair(Reg hi, Reg lo) const { return pairText(k_, hi, lo); }
     // The pair's registers take a 16-bit result: lo the last two digits of
     // hex1(r), hi the two before them.
-    void setPair(Reg hi, Reg lo, int64_t r) {
+    [[gnu::always_inline]] void setPair(Reg hi, Reg lo, int64_t r) {
         k_[lo] = Text::byte(static_cast<uint32_t>(r));
         k_[hi] = Text::byte(static_cast<uint32_t>(r >> 8));
     }
 
     // --- Values ---------------------------------------------------------------
     static Text trim(const Text& t) { return t.trimmed(); }
-    // A jump's target, an address from two bytes: two bytes of two hex digits
-    // each (the usual case) join directly.
-    static Text join(const Text& hi, const Text& lo) {
-        if (hi.isByte() && lo.isByte()) return Text::word(hi.hexValue() << 8 | lo.hexValue());
-        return hi + lo;
-    }
+    static Text join(const Text& hi, const Text& lo) { return hi + lo; }
+    static Text joinTrimmed(const Text& hi, const Text& lo) { return isa::joinTrimmed(hi, lo); }
     static Text byteOf(int64_t r) { return Text::byte(static_cast<uint32_t>(r)); }
     static Text wordOf(int64_t r) { return Text::word(static_cast<uint32_t>(r)); }
     static Text next(const Text& address, int n) { return nextAddress(address, n); }
@@ -98,18 +105,18 @@ public:
     static Text lowOf(const Text& a) { return a.isWord() ? Text::byte(a.hexValue()) : a.right(2); }
 
     // --- Flags ----------------------------------------------------------------
-    const Text& carry() const { return k_.flags.clb; }
+    [[gnu::always_inline]] const Text& carry() const { return k_.flags.clb; }
     // CMC's reading: the caption is exactly "1".
-    bool carryIsSet() const { return k_.flags.clb == captionOne(); }
+    [[gnu::always_inline]] bool carryIsSet() const { return k_.flags.clb == captionOne(); }
     // A condition's flag label must be exactly the caption it names: any
     // other caption makes both conditions on that flag false.
-    bool holds(Cond c) const {
+    [[gnu::always_inline]] bool holds(Cond c) const {
         if (c == kAlways) return true;
         return labelOf(k_.flags, conditionFlag(c)).is(conditionWantsSet(c) ? 1 : 0, 1);
     }
-    void setTaken(bool taken) { k_.taken = taken; }
+    [[gnu::always_inline]] void setTaken(bool taken) { k_.taken = taken; }
     template <class Outcome>
-    void decide(const Outcome& r) {
+    [[gnu::always_inline]] void decide(const Outcome& r) {
         const Decision d = decisionOf(r);
         applyFlags(k_.flags, d.flags, d.decides);
         if (sink_) sink_->heard(r);

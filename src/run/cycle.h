@@ -23,11 +23,10 @@ enum class Cycle { Go, Halt, Invalid };
 // overwrites its own row cannot change what is counted. Only HLT's body, and
 // exec2's report of a code the kit does not run, ask for a stop.
 inline Cycle carryOut(KitState& k, uint64_t& t, isa::OutcomeSink* sink = nullptr) {
-    const Text& opcode = k.memory().text2();
-    const isa::Opcode* o = isa::opcodeOf(opcode);
+    const isa::Opcode* o = isa::opcodeOf(k.memory().text2());
     const bool runs = o && o->executor != isa::Executor::None;
-    int16_t stop = exec1(k, opcode, sink);
-    if (stop == 1) stop = exec2(k, opcode, sink);
+    int16_t stop = exec1(k, o, sink);
+    if (stop == 1) stop = exec2(k, o, sink);
     k[F] = packFlags(k.flags);
     if (!runs) return Cycle::Invalid;
     t += isa::tstatesOf(*o, o->tstatesTaken && k.taken);

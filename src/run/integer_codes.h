@@ -46,6 +46,7 @@ enum class Out : uint8_t {
 class IntegerMachine {
 public:
     using Value = uint32_t;
+    using Operand = uint32_t;
     struct Popped {
         uint32_t lo;
         uint32_t hi;
@@ -91,6 +92,7 @@ public:
 
     [[gnu::always_inline]] static uint32_t trim(uint32_t v) { return v; }
     [[gnu::always_inline]] static uint32_t join(uint32_t hi, uint32_t lo) { return hi << 8 | lo; }
+    [[gnu::always_inline]] static uint32_t joinTrimmed(uint32_t hi, uint32_t lo) { return hi << 8 | lo; }
     [[gnu::always_inline]] static uint32_t byteOf(int64_t r) { return static_cast<uint32_t>(r) & 0xFF; }
     [[gnu::always_inline]] static uint32_t wordOf(int64_t r) { return static_cast<uint32_t>(r) & 0xFFFF; }
     [[gnu::always_inline]] static uint32_t next(uint32_t address, int n) {
