@@ -42,9 +42,9 @@ std::optional<std::string> readSource(const std::string& source, std::string& pr
             problem = echo(source) + " is " + std::string(programKindText(*kind)) + ", not an 8085 source";
             return std::nullopt;
         }
-    kit85::InputRead read = source == "-"
-                                ? kit85::readInputDescriptor(STDIN_FILENO, kMostSourceBytes, "the standard input")
-                                : kit85::readInputFile(source, kMostSourceBytes, kit85::InputFiles::NoDevices, echo(source));
+    kit85::InputRead read =
+        source == "-" ? kit85::readInputDescriptor(STDIN_FILENO, kMostSourceBytes, "the standard input")
+                      : kit85::readInputFile(source, kMostSourceBytes, kit85::InputFiles::NoDevices, echo(source));
     if (read.ok()) return std::move(read.bytes);
     const kit85::InputProblem& p = *read.problem;
     using What = kit85::InputProblem::What;

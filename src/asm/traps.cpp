@@ -36,7 +36,8 @@ void Assembler::checkDecimalBcd(const Statement& st, const Operand& o) {
     if (!v) return;
     const std::string text(o.tokens[0].text);
     warning(Warning::DecimalBcd, lineNo(st), o.column,
-            text + " is decimal here (" + hexNumber(static_cast<uint64_t>(*v), 2) + "), but DAA works on BCD: write " + text + "H");
+            text + " is decimal here (" + hexNumber(static_cast<uint64_t>(*v), 2) + "), but DAA works on BCD: write " +
+                text + "H");
 }
 
 // Once per program, at its first line placed below 8000, and only when it has

@@ -45,8 +45,8 @@ std::string readOptionFile(const std::string& path, std::string_view option, Pro
     const std::string head = std::string(option) + " " + echo(path) + ": ";
     const std::string_view expected = programKindText(kind);
     if (const std::optional<ProgramKind> other = programKindOf(path); other && *other != kind)
-        throw BadInput{head + "is " + std::string(programKindText(*other)) + ", not " + std::string(expected) +
-                       " (" + optionFor(*other) + " takes it); nothing was written"};
+        throw BadInput{head + "is " + std::string(programKindText(*other)) + ", not " + std::string(expected) + " (" +
+                       optionFor(*other) + " takes it); nothing was written"};
     InputRead read = readInputFile(path, kMostInputFileBytes);
     if (!read.ok()) throw BadInput{head + read.problem->reason(expected)};
     return std::move(read.bytes);

@@ -182,9 +182,8 @@ LabResult readLab(const std::filesystem::path& file) {
     if (read.ok()) return parseLab(read.bytes, file);
     const InputProblem& p = *read.problem;
     const std::string why = p.what == InputProblem::What::NotRegular ? "is not a file"
-                            : p.what == InputProblem::What::TooLarge
-                                ? p.reason() + "; no lab file is that large"
-                                : p.reason();
+                            : p.what == InputProblem::What::TooLarge ? p.reason() + "; no lab file is that large"
+                                                                     : p.reason();
     return {std::nullopt, LabError{file, 0, 0, why}};
 }
 

@@ -49,8 +49,8 @@ std::vector<StoredRow> MemoryFile::readOnly(const fs::path& file) {
         fail(file, fs::exists(file, ec) ? "is not a regular file" : "cannot be read (No such file or directory)");
     std::unique_ptr<MemoryFile> f(new MemoryFile());
     f->path_ = file;
-    if (sqlite3_open_v2(immutableUri(file).c_str(), &f->db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(immutableUri(file).c_str(), &f->db_,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         fail(file, "cannot be opened (" + (f->db_ ? problemOf(f->db_) : std::string("out of memory")) + ")");
     f->checkTable();
     if (isVirtual(f->db_)) fail(file, "d2 is a virtual table, not a table");

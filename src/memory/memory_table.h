@@ -290,9 +290,7 @@ private:
     };
 
     MemoryTable() = default;
-    static uint16_t byteOf(const Text& t) {
-        return t.isByte() ? static_cast<uint16_t>(t.hexValue()) : kOddByte;
-    }
+    static uint16_t byteOf(const Text& t) { return t.isByte() ? static_cast<uint16_t>(t.hexValue()) : kOddByte; }
     void markPending(int row) {
         if (!rows_[row].pending) {
             rows_[row].pending = true;

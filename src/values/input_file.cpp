@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace kit85 {
@@ -47,17 +48,17 @@ std::string sizeText(std::size_t bytes) {
 }
 
 std::string InputProblem::reason(std::string_view expected) const {
-    const std::string not_ = expected.empty() ? "" : ", not " + std::string(expected);
+    const std::string notExpected = expected.empty() ? "" : ", not " + std::string(expected);
     switch (what) {
         case What::Unreadable: return "cannot be read (" + cause + ")";
-        case What::Folder: return "is a folder" + not_;
-        case What::Device: return "is a device" + not_;
+        case What::Folder: return "is a folder" + notExpected;
+        case What::Device: return "is a device" + notExpected;
         case What::NotRegular: return "is not a regular file";
         case What::TooLarge:
             return "is larger than " + sizeText(limit) +
-                   (expected.empty() ? ""
-                                     : "; no " + std::string(withoutArticle(expected)) +
-                                           " for 64 KiB of memory is that large");
+                   (expected.empty()
+                        ? ""
+                        : "; no " + std::string(withoutArticle(expected)) + " for 64 KiB of memory is that large");
     }
     return "cannot be read";
 }
@@ -85,7 +86,8 @@ InputRead readInputFile(const std::filesystem::path& file, std::size_t limit, In
 
 InputRead readInputDescriptor(int fd, std::size_t limit, std::string name) {
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) return refused(InputProblem::What::Folder, std::move(name), limit);
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+        return refused(InputProblem::What::Folder, std::move(name), limit);
     return readAll(fd, limit, std::move(name));
 }
 

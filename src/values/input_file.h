@@ -23,8 +23,8 @@ enum class InputFiles {
 struct InputProblem {
     enum class What { Unreadable, Folder, Device, NotRegular, TooLarge };
     What what = What::Unreadable;
-    std::string file;     // as messages name it
-    std::string cause;    // the system's words, for Unreadable: "No such file or directory"
+    std::string file;   // as messages name it
+    std::string cause;  // the system's words, for Unreadable: "No such file or directory"
     std::size_t limit = 0;
 
     // Without the file's name: "cannot be read (No such file or directory)",

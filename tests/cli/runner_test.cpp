@@ -281,8 +281,6 @@ TEST(Kit85Run, BadArgumentsExitTwoAndWriteNothing) {
         {{"--frobnicate"}, "frobnicate"},
         {{"--load", dir.path("missing.hex")}, "cannot be read"},
         {{"--load", dir.path("")}, "is a folder"},
-        {{"--load", dir.path("prog.asm")}, "is an 8085 source, not an Intel HEX file (--asm takes it)"},
-        {{"--asm", dir.path("kit.sqlite")}, "is a memory file, not an 8085 source (--memory takes it)"},
         {{"--memory", dir.path("no/such/folder/kit.sqlite")}, "does not exist"},
         {{"--memory", ""}, "file name is empty"},
     };

@@ -42,8 +42,8 @@ Documented documented(int code) {
             case 0: return code == 0x00 ? one("NOP") : code == 0x20 ? one("RIM") : code == 0x30 ? one("SIM") : none;
             case 1: return y & 1 ? one("DAD " + rp) : word("LXI " + rp + ",");
             case 2: {
-                static const char* const kStore[] = {"STAX B", "LDAX B", "STAX D", "LDAX D", "SHLD ", "LHLD ",
-                                                     "STA ", "LDA "};
+                static const char* const kStore[] = {"STAX B", "LDAX B", "STAX D", "LDAX D",
+                                                     "SHLD ",  "LHLD ",  "STA ",   "LDA "};
                 return p < 2 ? one(kStore[y]) : word(kStore[y]);
             }
             case 3: return one((y & 1 ? "DCX " : "INX ") + rp);

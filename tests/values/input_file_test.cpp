@@ -26,8 +26,7 @@ TEST(InputFile, ReadsUnderItsBoundOrSaysWhyNot) {
     };
     const Case cases[] = {
         {"a small file", (dir / "small.asm").string(), InputFiles::Any, " HLT\n"},
-        {"a missing file", (dir / "gone.asm").string(), InputFiles::Any,
-         "cannot be read (No such file or directory)"},
+        {"a missing file", (dir / "gone.asm").string(), InputFiles::Any, "cannot be read (No such file or directory)"},
         {"a folder", (dir / "folder").string(), InputFiles::Any, "is a folder, not an 8085 source"},
         {"a folder, regular files only", (dir / "folder").string(), InputFiles::RegularOnly, "is not a regular file"},
         {"a pipe, regular files only", (dir / "pipe").string(), InputFiles::RegularOnly, "is not a regular file"},
@@ -49,11 +48,21 @@ TEST(InputFile, ReadsUnderItsBoundOrSaysWhyNot) {
 
 TEST(ProgramKind, FromTheExtensionInEitherCase) {
     const std::pair<const char*, std::optional<ProgramKind>> cases[] = {
-        {"a.asm", ProgramKind::Asm},         {"dir.x/A.Asm", ProgramKind::Asm},  {"a.a85", ProgramKind::Asm},
-        {"a.s", ProgramKind::Asm},           {"A.S", ProgramKind::Asm},          {"a.hex", ProgramKind::Hex},
-        {"A.IHX", ProgramKind::Hex},         {"m.sqlite", ProgramKind::MemoryFile}, {"m.DB", ProgramKind::MemoryFile},
-        {"m.kit85", ProgramKind::MemoryFile}, {"a.txt", std::nullopt},           {"hex", std::nullopt},
-        {"a.hex.bak", std::nullopt},         {"dir.hex/a", std::nullopt},        {".s", std::nullopt},
+        {"a.asm", ProgramKind::Asm},
+        {"dir.x/A.Asm", ProgramKind::Asm},
+        {"a.a85", ProgramKind::Asm},
+        {"a.s", ProgramKind::Asm},
+        {"A.S", ProgramKind::Asm},
+        {"a.hex", ProgramKind::Hex},
+        {"A.IHX", ProgramKind::Hex},
+        {"m.sqlite", ProgramKind::MemoryFile},
+        {"m.DB", ProgramKind::MemoryFile},
+        {"m.kit85", ProgramKind::MemoryFile},
+        {"a.txt", std::nullopt},
+        {"hex", std::nullopt},
+        {"a.hex.bak", std::nullopt},
+        {"dir.hex/a", std::nullopt},
+        {".s", std::nullopt},
     };
     for (const auto& [file, kind] : cases) EXPECT_EQ(programKindOf(file), kind) << file;
 }

@@ -26,7 +26,8 @@ SourceMap::SourceMap(const assembler::Assembly& assembly) {
     if (!assembly.ok()) return;
     for (const assembler::AssembledLine& l : assembly.lines) {
         if (!l.address || l.bytes.empty()) continue;
-        entries_.push_back({l.line, *l.address, l.bytes, !assembler::placesData(assembler::directiveOfStatement(l.statement)), l.label});
+        entries_.push_back({l.line, *l.address, l.bytes,
+                            !assembler::placesData(assembler::directiveOfStatement(l.statement)), l.label});
     }
     byAddress_.resize(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) byAddress_[i] = i;
