@@ -67,13 +67,7 @@ std::string quoted(std::string_view name) {
 
 std::string shown(int64_t v) {
     std::string s = std::to_string(v);
-    if (v > 9 && v < 0x100000000) {
-        std::string h = hex4(v);
-        for (int64_t rest = v >> 16; rest; rest >>= 16) h = hex4(rest) + h;
-        h.erase(0, std::min(h.find_first_not_of('0'), h.size() - 1));
-        if (hexDigitValue(h[0]) > 9) h = "0" + h;
-        s += " (" + h + "H)";
-    }
+    if (v > 9 && v < 0x100000000) s += " (" + hexNumber(static_cast<uint64_t>(v), 1) + ")";
     return s;
 }
 

@@ -12,7 +12,7 @@
 namespace kit85::assembler {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Directive>, 14> kDirectives = {{
+constexpr std::array<DirectiveName, 14> kDirectives = {{
     {"ORG", Directive::Org},
     {"EQU", Directive::Equ},
     {"SET", Directive::Set},
@@ -35,14 +35,25 @@ constexpr std::array<std::string_view, 12> kHeaders = {"CPU",  "HOF",    "TITLE"
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// One edit, two for a word of five letters or more: FOO is no typing slip of NOP.
+std::size_t mostEdits(std::size_t letters) { return letters >= 5 ? 2 : 1; }
+
 }  // namespace
+
+std::span<const DirectiveName> directiveNames() { return kDirectives; }
 
 Directive directiveOf(std::string_view upper) {
     if (upper.size() > 1 && upper.front() == '.') upper.remove_prefix(1);
-    for (auto [name, d] : kDirectives)
-        if (name == upper) return d;
+    for (const DirectiveName& d : kDirectives)
+        if (d.name == upper) return d.directive;
     return Directive::None;
 }
+
+Directive directiveOfStatement(std::string_view statement) {
+    return directiveOf(upperAscii(statement.substr(0, statement.find(' '))));
+}
+
+bool placesData(Directive d) { return d == Directive::Db || d == Directive::Dw || d == Directive::Ds; }
 
 std::optional<int> headerLine(std::string_view line) {
     std::size_t i = 0;
@@ -79,7 +90,16 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// One edit, two for a word of five letters or more: FOO is no typing slip of NOP.
-std::size_t mostEdits(std::size_t letters) { return letters >= 5 ? 2 : 1; }
+NearestWord::NearestWord(std::string_view upper)
+    : word_(upper), most_(mostEdits(upper.size())), bestDistance_(most_ + 1) {}
+
+void NearestWord::consider(std::string_view upper, std::string_view shown) {
+    // Words whose lengths differ by more than the edits allowed are never near.
+    if (upper.size() + most_ < word_.size() || word_.size() + most_ < upper.size()) return;
+    const std::size_t d = editDistance(word_, upper);
+    if (d >= word_.size() || d > bestDistance_ || (d == bestDistance_ && shown >= best_)) return;
+    best_ = std::string(shown);
+    bestDistance_ = d;
+}
 
 }  // namespace kit85::assembler

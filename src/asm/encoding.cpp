@@ -31,21 +31,21 @@ struct Table {
             if (mnemonic.empty() || mnemonic == "-") continue;
             std::size_t blank = mnemonic.find(' ');
             std::string name(mnemonic.substr(0, blank));
-            Form form;
-            if (blank != std::string_view::npos) form.fixed = splitFixed(mnemonic.substr(blank + 1));
-            form.code = static_cast<uint8_t>(code);
-            form.invalidOnKit = o.executor == isa::Executor::None;
+            Encoding encoding;
+            if (blank != std::string_view::npos) encoding.fixed = splitFixed(mnemonic.substr(blank + 1));
+            encoding.code = static_cast<uint8_t>(code);
+            encoding.invalidOnKit = o.executor == isa::Executor::None;
             auto [it, added] = byName.try_emplace(name, ops.size());
             if (added) {
                 Operation op;
                 op.name = name;
-                op.fixedCount = form.fixed.size();
+                op.fixedCount = encoding.fixed.size();
                 op.length = o.length;
                 op.numericFixed =
-                    !form.fixed.empty() && form.fixed[0].find_first_not_of("0123456789") == std::string::npos;
+                    !encoding.fixed.empty() && encoding.fixed[0].find_first_not_of("0123456789") == std::string::npos;
                 ops.push_back(std::move(op));
             }
-            ops[it->second].forms.push_back(std::move(form));
+            ops[it->second].encodings.push_back(std::move(encoding));
         }
     }
 };

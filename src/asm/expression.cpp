@@ -323,6 +323,12 @@ NumberValue numberValue(std::string_view text, int radix) {
     return n;
 }
 
+std::string hexNumber(uint64_t value, int digits) {
+    std::string s = hexDigits(value, digits);
+    if (s[0] > '9') s.insert(0, 1, '0');
+    return s += 'H';
+}
+
 bool isBareNumber(std::string_view text, int radix) {
     const std::string upper = upperAscii(text);
     return formOf(upper, radix).digits.size() == upper.size();

@@ -57,6 +57,11 @@ struct NumberValue {
 };
 NumberValue numberValue(std::string_view text, int radix = 10);
 
+// `value` written as a hex number the language reads back: at least `digits`
+// digits, a 0 before a leading letter, then H. 5 with 2 gives "05H", A4 with
+// 2 "0A4H", 8050 with 4 "8050H", 7D2 with 1 "7D2H".
+std::string hexNumber(uint64_t value, int digits);
+
 // True for a number written without prefix or suffix: read in the radix.
 bool isBareNumber(std::string_view text, int radix);
 

@@ -1,5 +1,5 @@
 // An instruction's bytes: its fixed operands (registers, or RST's number)
-// pick the form and so the code, then the data byte or word follows.
+// pick the encoding and so the code, then the data byte or word follows.
 
 #include <algorithm>
 #include <array>
@@ -40,16 +40,16 @@ bool Assembler::instruction(const Statement& st, std::vector<uint8_t>& bytes) {
         if (!given) return false;
         fixed.push_back(std::move(*given));
     }
-    const Form* form = nullptr;
-    for (const Form& f : op.forms)
-        if (f.fixed == fixed) form = &f;
-    if (!form) {
+    const Encoding* encoding = nullptr;
+    for (const Encoding& f : op.encodings)
+        if (f.fixed == fixed) encoding = &f;
+    if (!encoding) {
         std::string text = op.name;
         for (std::size_t i = 0; i < fixed.size(); ++i) text += (i ? "," : " ") + fixed[i];
         error(lineNo(st), st.op->column, text + " is no 8085 instruction");
         return false;
     }
-    bytes.push_back(form->code);
+    bytes.push_back(encoding->code);
     if (op.length == 2) {
         const Operand& o = st.operands[op.fixedCount];
         std::optional<uint8_t> b = byteOf(st, o);
@@ -64,7 +64,7 @@ bool Assembler::instruction(const Statement& st, std::vector<uint8_t>& bytes) {
         bytes.push_back(static_cast<uint8_t>(*w >> 8));
         checkDecimalAddress(st, o);
     }
-    if (form->invalidOnKit)
+    if (encoding->invalidOnKit)
         warning(Warning::InvalidCode, lineNo(st), st.op->column, "this kit stops with 'invalid code' on " + op.name);
     return true;
 }
@@ -75,7 +75,7 @@ std::optional<std::string> Assembler::fixedOperand(const Statement& st, std::siz
     const Operation& op = *st.operation;
     const Operand& o = st.operands[i];
     std::vector<std::string> allowed;
-    for (const Form& f : op.forms)
+    for (const Encoding& f : op.encodings)
         if (std::find(allowed.begin(), allowed.end(), f.fixed[i]) == allowed.end()) allowed.push_back(f.fixed[i]);
     std::string given;
     if (op.numericFixed) {

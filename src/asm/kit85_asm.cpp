@@ -1,14 +1,10 @@
 // kit85-asm: assembles an 8085 source into Intel HEX, a listing and a keying
 // sheet, written all or none (output_files.h).
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -18,13 +14,17 @@
 #include "asm/listing.h"
 #include "asm/output_files.h"
 #include "memory/intel_hex.h"
+#include "values/ascii.h"
 #include "values/escape.h"
+#include "values/input_file.h"
+#include "values/program_kind.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kit85::assembler;
 using kit85::echo;
+using kit85::ProgramKind;
 
 constexpr int kExitOk = 0;
 constexpr int kExitNotWritten = 1;  // an output could not be written: none was
@@ -33,49 +33,28 @@ constexpr int kExitBadInput = 2;    // bad arguments, an unreadable source, erro
 // As kit85-run --asm reads: no 8085 source for 64 KiB of memory comes near.
 constexpr std::size_t kMostSourceBytes = 16u << 20;
 
-std::string lowerExtension(const std::string& file) {
-    std::string e = fs::path(file).extension().string();
-    for (char& c : e)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return e;
-}
-
 // The whole source, or the problem; "-" is the standard input. A device
-// (/dev/zero never ends) is refused; a pipe is read up to the bound.
+// (/dev/zero never ends) is refused; a pipe is read up to the bound. A name
+// whose extension says it is a program of another kind is refused unread.
 std::optional<std::string> readSource(const std::string& source, std::string& problem) {
-    const std::string name = source == "-" ? "the standard input" : echo(source);
-    int fd = source == "-" ? STDIN_FILENO : ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        problem = "cannot read " + name + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    struct Closer {
-        int fd;
-        ~Closer() {
-            if (fd != STDIN_FILENO) ::close(fd);
-        }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) problem = "cannot read " + name + ": it is a folder";
-    if (::fstat(fd, &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && source != "-")
-        problem = "cannot read " + name + ": it is a device, not a source file";
-    if (!problem.empty()) return std::nullopt;
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            problem = "cannot read " + name + ": " + std::strerror(errno);
+    if (source != "-")
+        if (const std::optional<ProgramKind> kind = kit85::programKindOf(source); kind && *kind != ProgramKind::Asm) {
+            problem = echo(source) + " is " + std::string(programKindText(*kind)) + ", not an 8085 source";
             return std::nullopt;
         }
-        if (n == 0) return text;
-        if (text.size() + static_cast<std::size_t>(n) > kMostSourceBytes) {
-            problem = name + " is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large";
-            return std::nullopt;
-        }
-        text.append(buf, static_cast<std::size_t>(n));
+    kit85::InputRead read =
+        source == "-" ? kit85::readInputDescriptor(STDIN_FILENO, kMostSourceBytes, "the standard input")
+                      : kit85::readInputFile(source, kMostSourceBytes, kit85::InputFiles::NoDevices, echo(source));
+    if (read.ok()) return std::move(read.bytes);
+    const kit85::InputProblem& p = *read.problem;
+    using What = kit85::InputProblem::What;
+    switch (p.what) {
+        case What::Unreadable: problem = "cannot read " + p.file + ": " + p.cause; break;
+        case What::Folder: problem = "cannot read " + p.file + ": it is a folder"; break;
+        case What::Device: problem = "cannot read " + p.file + ": it is a device, not a source file"; break;
+        default: problem = p.message("an 8085 source");
     }
+    return std::nullopt;
 }
 
 std::string footer() {
@@ -203,7 +182,7 @@ int main(int argc, char** argv) {
         hexFile = source == "-" ? "-" : fs::path(source).replace_extension(".hex").string();
     std::string sheetKind;
     if (!sheetFile.empty()) {
-        sheetKind = sheetFile == "-" ? ".html" : lowerExtension(sheetFile);
+        sheetKind = sheetFile == "-" ? ".html" : kit85::lowerAscii(fs::path(sheetFile).extension().string());
         if (sheetKind == ".htm") sheetKind = ".html";
         if (sheetKind != ".html" && sheetKind != ".csv") {
             std::cerr << "kit85-asm: --sheet " << echo(sheetFile) << ": the name must end in .html or .csv\n";

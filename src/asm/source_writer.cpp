@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "asm/expression.h"
 #include "isa/opcode_table.h"
 #include "values/ascii.h"
 
@@ -20,13 +21,6 @@ struct Unit {
     std::size_t first = 0;  // index into the rows
     std::size_t length = 1;
 };
-
-// 5 -> "05H", 0A4 -> "0A4H", 8050 -> "8050H": digits, a 0 before a letter, H.
-std::string number(unsigned value, int digits) {
-    std::string s = hexDigits(value, digits);
-    if (s[0] > '9') s.insert(0, 1, '0');
-    return s += 'H';
-}
 
 std::string label(uint16_t address) { return hexDigits(address, 4).insert(0, 1, 'L'); }
 
@@ -64,9 +58,9 @@ std::string instructionText(std::span<const SourceRow> rows, const Unit& u, cons
     std::string s(mnemonic);
     if (u.length == 1) return s;
     s += mnemonic.find(' ') == std::string_view::npos ? " " : ",";
-    if (u.length == 2) return s + number(*rows[u.first + 1].byte, 2);
+    if (u.length == 2) return s + hexNumber(*rows[u.first + 1].byte, 2);
     const uint16_t word = static_cast<uint16_t>(*rows[u.first + 1].byte | (*rows[u.first + 2].byte << 8));
-    return s + (target(rows, u) && labels.count(word) ? label(word) : number(word, 4));
+    return s + (target(rows, u) && labels.count(word) ? label(word) : hexNumber(word, 4));
 }
 
 void line(std::string& out, const std::string& labelText, const std::string& statement) {
@@ -109,7 +103,7 @@ std::string sourceFromRows(std::span<const SourceRow> rows) {
         const SourceRow& r = rows[u.first];
         const bool labelled = labels.count(r.address) > 0;
         if (!followsOn(rows, u.first) || labelled || u.kind != Unit::Data || inData == kBytesPerDb) flush();
-        if (!followsOn(rows, u.first)) line(out, "", "ORG " + number(r.address, 4));
+        if (!followsOn(rows, u.first)) line(out, "", "ORG " + hexNumber(r.address, 4));
         const std::string name = labelled ? label(r.address) : "";
         if (u.kind == Unit::Instruction) {
             line(out, name, instructionText(rows, u, labels));
@@ -118,7 +112,7 @@ std::string sourceFromRows(std::span<const SourceRow> rows) {
                  "DS 1            ; " + hexDigits(r.address, 4) + " holds " + commentText(r.text) + ", no byte");
         } else {
             if (labelled) line(out, name, "");
-            data.append(inData++ ? "," : "").append(number(*r.byte, 2));
+            data.append(inData++ ? "," : "").append(hexNumber(*r.byte, 2));
         }
     }
     flush();
@@ -136,10 +130,10 @@ std::string sourceFromMemory(const MemoryTable& memory, int row, std::size_t cou
     std::vector<SourceRow> rows;
     for (int r = std::max(row, 0); r < memory.size() && static_cast<std::size_t>(r - row) < count; ++r) {
         const Text& address = memory.addressAt(r);
-        if (!address.isHex() || address.size() != 4) continue;
+        if (!address.isWord()) continue;
         const Text& data = memory.dataAt(r);
         SourceRow s{static_cast<uint16_t>(address.hexValue()), std::nullopt, data.str()};
-        if (data.isHex() && data.size() == 2) s.byte = static_cast<uint8_t>(data.hexValue());
+        if (data.isByte()) s.byte = static_cast<uint8_t>(data.hexValue());
         rows.push_back(std::move(s));
     }
     return sourceFromRows(rows);

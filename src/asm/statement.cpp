@@ -9,18 +9,18 @@
 namespace kit85::assembler {
 namespace {
 
-// An instruction of the operation as an example: its first form whose fixed
+// An instruction of the operation as an example: its first encoding whose fixed
 // operands differ (MOV B,C rather than MOV B,B), with a typical value.
 std::string example(const Operation& op) {
-    const Form* form = &op.forms.front();
-    for (const Form& f : op.forms)
+    const Encoding* encoding = &op.encodings.front();
+    for (const Encoding& f : op.encodings)
         if (f.fixed.size() < 2 || f.fixed[0] != f.fixed[1]) {
-            form = &f;
+            encoding = &f;
             break;
         }
     std::string s = op.name;
-    for (std::size_t i = 0; i < form->fixed.size(); ++i) s += (i ? "," : " ") + form->fixed[i];
-    if (op.length > 1) s.append(form->fixed.empty() ? " " : ",").append(op.length == 2 ? "05H" : "8050H");
+    for (std::size_t i = 0; i < encoding->fixed.size(); ++i) s += (i ? "," : " ") + encoding->fixed[i];
+    if (op.length > 1) s.append(encoding->fixed.empty() ? " " : ",").append(op.length == 2 ? "05H" : "8050H");
     return s;
 }
 
@@ -197,15 +197,9 @@ bool Assembler::keepLabel(Statement& st) {
 std::string Assembler::unknownOperation(const Token& op) const {
     std::string message = "unknown mnemonic '" + std::string(op.text) + "'";
     const std::string upper = upperAscii(op.text);
-    std::string best;
-    const std::size_t most = mostEdits(upper.size());
-    std::size_t bestDistance = most + 1;
-    for (const Operation& o : operations()) {
-        if (o.name.size() + most < upper.size() || upper.size() + most < o.name.size()) continue;
-        const std::size_t d = editDistance(upper, o.name);
-        if (d < bestDistance) best = o.name, bestDistance = d;
-    }
-    return best.empty() ? message : message + " (did you mean " + best + "?)";
+    NearestWord nearest(upper);
+    for (const Operation& o : operations()) nearest.consider(o.name, o.name);
+    return nearest.best().empty() ? message : message + " (did you mean " + nearest.best() + "?)";
 }
 
 std::string Assembler::statementText(const Statement& st) const {

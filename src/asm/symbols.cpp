@@ -10,7 +10,9 @@
 namespace kit85::assembler {
 namespace {
 
-// A loop of EQUs names at most this many of its members.
+// The message about a loop of EQUs follows it name by name back to its first
+// (X -> Y -> X) for at most this many steps; a longer loop is cut there and
+// ends in "-> ...".
 constexpr std::size_t kMostLoopNames = 8;
 
 // The first undefined names get a "did you mean"; a source with thousands
@@ -199,20 +201,14 @@ void Assembler::reportUndefined(const Statement& st, const Evaluation& e) {
     }
 }
 
-// The defined label nearest to `upper` within kMostEdits, or empty.
+// The defined label nearest to `upper` (NearestWord), as it was spelled, or
+// empty.
 std::string Assembler::nearestLabel(std::string_view upper) {
-    std::string best;
-    if (++labelSearches_ > kMostLabelSearches) return best;
-    const std::size_t most = mostEdits(upper.size());
-    std::size_t bestDistance = most + 1;
-    for (const auto& [name, s] : symbols_) {
-        if (!s.defined || s.bad) continue;
-        if (name.size() + most < upper.size() || upper.size() + most < name.size()) continue;
-        const std::size_t d = editDistance(upper, name);
-        if (d < upper.size() && (d < bestDistance || (d == bestDistance && s.name < best)))
-            best = s.name, bestDistance = d;
-    }
-    return best;
+    if (++labelSearches_ > kMostLabelSearches) return {};
+    NearestWord nearest(upper);
+    for (const auto& [name, s] : symbols_)
+        if (s.defined && !s.bad) nearest.consider(name, s.name);
+    return nearest.best();
 }
 
 Evaluation Assembler::evaluateOperand(const Statement& st, const Operand& o) const {

@@ -21,12 +21,6 @@ std::optional<int64_t> bareDecimal(const Operand& o, int radix, std::size_t leas
     return n.value;
 }
 
-// 2002 -> "07D2H": as many digits as the value needs, a leading 0 before a letter.
-std::string hexWord(int64_t v, std::size_t digits) {
-    std::string h = hex4(v).substr(4 - digits);
-    return (h[0] > '9' ? "0" : "") + h + "H";
-}
-
 }  // namespace
 
 void Assembler::checkDecimalAddress(const Statement& st, const Operand& o) {
@@ -34,7 +28,7 @@ void Assembler::checkDecimalAddress(const Statement& st, const Operand& o) {
     if (!v) return;
     const std::string text(o.tokens[0].text);
     warning(Warning::DecimalAddress, lineNo(st), o.column,
-            text + " is decimal here (" + hexWord(*v, 4) + "); write " + text + "H");
+            text + " is decimal here (" + hexNumber(static_cast<uint64_t>(*v), 4) + "); write " + text + "H");
 }
 
 void Assembler::checkDecimalBcd(const Statement& st, const Operand& o) {
@@ -42,7 +36,8 @@ void Assembler::checkDecimalBcd(const Statement& st, const Operand& o) {
     if (!v) return;
     const std::string text(o.tokens[0].text);
     warning(Warning::DecimalBcd, lineNo(st), o.column,
-            text + " is decimal here (" + hexWord(*v, 2) + "), but DAA works on BCD: write " + text + "H");
+            text + " is decimal here (" + hexNumber(static_cast<uint64_t>(*v), 2) + "), but DAA works on BCD: write " +
+                text + "H");
 }
 
 // Once per program, at its first line placed below 8000, and only when it has

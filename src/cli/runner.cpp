@@ -1,12 +1,6 @@
 #include "cli/runner.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -25,50 +19,44 @@
 #include "run/run_controller.h"
 #include "run/trace.h"
 #include "values/errors.h"
+#include "values/input_file.h"
+#include "values/program_kind.h"
 
 namespace kit85 {
 namespace {
 
 // An Intel HEX file for 64 KiB of memory is well under a megabyte; the bound
 // keeps a mistaken --load of a device or a huge file from eating memory.
-constexpr std::size_t kMostHexFileBytes = 16u << 20;
+constexpr std::size_t kMostInputFileBytes = 16u << 20;
 
-// A file --load or --asm names (`option`), read whole; `kind` names what it should be.
-std::string readInputFile(const std::string& path, std::string_view option = "--load",
-                          std::string_view kind = "an Intel HEX file") {
-    auto fail = [&](const std::string& problem) {
-        return BadInput{std::string(option) + " " + echo(path) + ": " + problem};
-    };
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw fail("is a folder, not " + std::string(kind));
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-        }
-        if (n == 0) break;
-        if (text.size() + static_cast<std::size_t>(n) > kMostHexFileBytes)
-            throw fail("is larger than " + std::to_string(kMostHexFileBytes >> 20) + " MiB; no " +
-                       std::string(kind.substr(kind.find(' ') + 1)) + " for 64 KiB of memory is that large");
-        text.append(buf, static_cast<std::size_t>(n));
+// The option that reads each kind of file, for a file given to the wrong one.
+const char* optionFor(ProgramKind kind) {
+    switch (kind) {
+        case ProgramKind::Asm: return "--asm";
+        case ProgramKind::Hex: return "--load";
+        case ProgramKind::MemoryFile: return "--memory";
     }
-    return text;
+    return "--load";
+}
+
+// A file --load or --asm names (`option`), read whole; `kind` is what it
+// should be. A name whose extension says it is another kind is refused.
+std::string readOptionFile(const std::string& path, std::string_view option, ProgramKind kind) {
+    const std::string head = std::string(option) + " " + echo(path) + ": ";
+    const std::string_view expected = programKindText(kind);
+    if (const std::optional<ProgramKind> other = programKindOf(path); other && *other != kind)
+        throw BadInput{head + "is " + std::string(programKindText(*other)) + ", not " + std::string(expected) + " (" +
+                       optionFor(*other) + " takes it); nothing was written"};
+    InputRead read = readInputFile(path, kMostInputFileBytes);
+    if (!read.ok()) throw BadInput{head + read.problem->reason(expected)};
+    return std::move(read.bytes);
 }
 
 // Every file read and parsed, before the memory table is opened.
 std::vector<IntelHexImage> readHexFiles(const std::vector<std::string>& files) {
     std::vector<IntelHexImage> images;
     for (const std::string& file : files) {
-        images.push_back(parseIntelHex(readInputFile(file)));
+        images.push_back(parseIntelHex(readOptionFile(file, "--load", ProgramKind::Hex)));
         if (!images.back().ok())
             throw BadInput{"--load " + echo(file) + ": " + images.back().error->message() + "; nothing was written"};
     }
@@ -81,7 +69,7 @@ std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& 
     std::vector<std::vector<HexByte>> images;
     for (const std::string& file : files) {
         const assembler::Assembly a =
-            assembler::assemble(readInputFile(file, "--asm", "an 8085 source"), assembler::Options{radix, {}});
+            assembler::assemble(readOptionFile(file, "--asm", ProgramKind::Asm), assembler::Options{radix, {}});
         std::string lines;
         for (const assembler::Diagnostic& d : a.diagnostics) {
             const std::string line = printableMessage(d.format(echo(file)));
@@ -240,7 +228,7 @@ int saveHex(const std::vector<SaveHexRequest>& saves, const MemoryTable& memory,
         for (uint64_t i = 0; i < s.length; ++i) {
             const int row = *first + static_cast<int>(i);
             const Text& data = memory.dataAt(row);
-            if (!(data.isHex() && data.size() == 2)) {
+            if (!data.isByte()) {
                 err << "kit85-run: " << s.what << ": row " << printableMessage(memory.addressAt(row).str()) << " holds "
                     << quotedEcho(data.str()) << ", not two upper-case hex digits; nothing was written\n";
                 return kExitBadInput;

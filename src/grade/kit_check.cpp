@@ -6,7 +6,7 @@ Program programFromTable(const MemoryTable& memory) {
     Program p;
     for (int row = 0; row < memory.size(); ++row) {
         const Text& address = memory.addressAt(row);
-        if (!address.isHex() || address.size() != 4) continue;
+        if (!address.isWord()) continue;
         const Text& data = memory.dataAt(row);
         if (!data.is(0, 2)) p.rows.emplace_back(static_cast<uint16_t>(address.hexValue()), data);
     }

@@ -1,32 +1,23 @@
 #include "grade/lab.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "grade/toml_values.h"
+#include "values/input_file.h"
 
 namespace kit85::grade {
 namespace {
 
 // A lab file is a page of text; the bound keeps a mistaken device or huge
 // file from being read whole.
-constexpr std::uintmax_t kMostLabBytes = 4u << 20;
+constexpr std::size_t kMostLabBytes = 4u << 20;
 
-Kind kindOf(const toml::node& n, std::string_view key) {
+ProgramKind kindOf(const toml::node& n, std::string_view key) {
     const std::string name = stringOf(n, key);
-    for (Kind k : {Kind::Asm, Kind::Hex, Kind::MemoryFile})
+    for (ProgramKind k : {ProgramKind::Asm, ProgramKind::Hex, ProgramKind::MemoryFile})
         if (kindName(k) == name) return k;
     refuse(n.source(), quote(key) + " takes asm, hex and memory, not " + quote(name));
-}
-
-// A reference program's kind from its file name: .hex is Intel HEX, anything
-// else assembler source.
-Kind programKind(const std::filesystem::path& p) {
-    std::string ext = p.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".hex" || ext == ".ihx" ? Kind::Hex : Kind::Asm;
 }
 
 RandomRows randomRowsOf(const toml::key& address, const toml::node& n) {
@@ -61,7 +52,8 @@ Reference referenceOf(const toml::node& n, const std::filesystem::path& labFile)
     const toml::node* program = t.get("program");
     if (!program) refuse(n.source(), "a reference needs 'program', the file of the reference solution");
     ref.program = labFile.parent_path() / stringOf(*program, "program");
-    ref.kind = programKind(ref.program);
+    // A name of no known kind is read as an assembler source.
+    ref.kind = programKindOf(ref.program).value_or(ProgramKind::Asm);
     if (const toml::node* v = t.get("runs")) ref.runs = static_cast<uint32_t>(integerOf(*v, "runs", 1, 100000));
     if (const toml::node* v = t.get("seed")) ref.seed = static_cast<uint64_t>(integerOf(*v, "seed", 0, INT64_MAX));
     if (const toml::node* v = t.get("inputs"))
@@ -135,11 +127,11 @@ Lab labOf(const toml::table& t, const std::filesystem::path& file) {
 
 }  // namespace
 
-std::string_view kindName(Kind k) {
+std::string_view kindName(ProgramKind k) {
     switch (k) {
-        case Kind::Asm: return "asm";
-        case Kind::Hex: return "hex";
-        case Kind::MemoryFile: return "memory";
+        case ProgramKind::Asm: return "asm";
+        case ProgramKind::Hex: return "hex";
+        case ProgramKind::MemoryFile: return "memory";
     }
     return "asm";
 }
@@ -149,7 +141,7 @@ bool Expectation::empty() const {
            !tstates.max && !unchangedOutside;
 }
 
-bool Lab::takes(Kind k) const { return std::find(accepts.begin(), accepts.end(), k) != accepts.end(); }
+bool Lab::takes(ProgramKind k) const { return std::find(accepts.begin(), accepts.end(), k) != accepts.end(); }
 
 int Lab::maxPoints() const {
     int sum = 0;
@@ -184,17 +176,15 @@ LabResult parseLab(std::string_view text, const std::filesystem::path& file) {
 
 LabResult readLab(const std::filesystem::path& file) {
     std::error_code ec;
-    const bool regular = std::filesystem::is_regular_file(file, ec);
-    if (!regular || std::filesystem::file_size(file, ec) > kMostLabBytes) {
-        const char* why = !std::filesystem::exists(file, ec) ? "there is no such file"
-                          : !regular                         ? "is not a file"
-                                                             : "is larger than 4 MiB; no lab file is that large";
-        return {std::nullopt, LabError{file, 0, 0, why}};
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) return {std::nullopt, LabError{file, 0, 0, "cannot be read"}};
-    return parseLab(text, file);
+    if (!std::filesystem::exists(file, ec)) return {std::nullopt, LabError{file, 0, 0, "there is no such file"}};
+    // A regular file alone, opened without blocking: a pipe never stalls the grader.
+    const InputRead read = readInputFile(file, kMostLabBytes, InputFiles::RegularOnly);
+    if (read.ok()) return parseLab(read.bytes, file);
+    const InputProblem& p = *read.problem;
+    const std::string why = p.what == InputProblem::What::NotRegular ? "is not a file"
+                            : p.what == InputProblem::What::TooLarge ? p.reason() + "; no lab file is that large"
+                                                                     : p.reason();
+    return {std::nullopt, LabError{file, 0, 0, why}};
 }
 
 }  // namespace kit85::grade

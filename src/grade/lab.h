@@ -23,13 +23,13 @@
 
 #include "kit/registers.h"
 #include "run/driver.h"
+#include "values/program_kind.h"
 #include "values/text.h"
 
 namespace kit85::grade {
 
-// What a submission may be.
-enum class Kind { Asm, Hex, MemoryFile };
-std::string_view kindName(Kind k);  // "asm", "hex", "memory"
+// What a submission may be, as a lab file names it: "asm", "hex", "memory".
+std::string_view kindName(ProgramKind k);
 
 // Consecutive rows from `first`.
 struct Span {
@@ -89,7 +89,7 @@ struct RandomRows {
 
 struct Reference {
     std::filesystem::path program;  // resolved against the lab file's folder
-    Kind kind = Kind::Asm;
+    ProgramKind kind = ProgramKind::Asm;
     uint32_t runs = 100;
     uint64_t seed = 1;
     std::vector<RandomRows> inputs;
@@ -113,14 +113,14 @@ struct Case {
 struct Lab {
     std::string name;
     std::string description;
-    std::vector<Kind> accepts{Kind::Asm, Kind::Hex, Kind::MemoryFile};
+    std::vector<ProgramKind> accepts{ProgramKind::Asm, ProgramKind::Hex, ProgramKind::MemoryFile};
     uint16_t at = 0x8000;
     uint64_t maxSteps = 1'000'000;
     uint64_t maxTStates = 0;  // 0: none beyond the steps
     std::vector<Case> cases;
     std::filesystem::path file;
 
-    bool takes(Kind k) const;
+    bool takes(ProgramKind k) const;
     int maxPoints() const;
 };
 

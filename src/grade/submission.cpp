@@ -1,20 +1,14 @@
 #include "grade/submission.h"
 
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <map>
 
 #include "asm/assembler.h"
 #include "grade/ranges.h"
 #include "memory/intel_hex.h"
+#include "memory/memory_file.h"
 #include "memory/memory_table.h"
+#include "values/input_file.h"
 
 namespace kit85::grade {
 namespace fs = std::filesystem;
@@ -22,38 +16,6 @@ namespace {
 
 // No program for 64 KiB of memory, in any form, comes near this.
 constexpr std::size_t kMostSourceBytes = 16u << 20;
-
-std::string lowerExtension(const fs::path& p) {
-    std::string ext = p.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
-
-// The whole file, or the problem. Opened without blocking and refused unless
-// it is a regular file, so a pipe or device named as a submission cannot
-// stall the grader.
-std::pair<std::string, std::string> readFile(const fs::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return {{}, std::string("cannot be read (") + std::strerror(errno) + ")"};
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {{}, "is not a regular file"};
-    if (static_cast<std::size_t>(st.st_size) > kMostSourceBytes) return {{}, "is larger than 16 MiB"};
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return {{}, std::string("cannot be read (") + std::strerror(errno) + ")"};
-        if (n == 0) break;
-        if (text.size() + static_cast<std::size_t>(n) > kMostSourceBytes) return {{}, "is larger than 16 MiB"};
-        text.append(buf, static_cast<std::size_t>(n));
-    }
-    return {std::move(text), {}};
-}
 
 Program fromBytes(const std::vector<HexByte>& bytes) {
     // A later byte for the same address wins, as when keyed in that order.
@@ -65,23 +27,9 @@ Program fromBytes(const std::vector<HexByte>& bytes) {
     return p;
 }
 
-// A file: URI for SQLite, with the characters a URI gives meaning escaped.
-std::string fileUri(const fs::path& file) {
-    std::string uri = "file:";
-    for (char c : fs::absolute(file).string()) {
-        if (c == '%' || c == '?' || c == '#' || static_cast<unsigned char>(c) < 0x20) {
-            char esc[4];
-            std::snprintf(esc, sizeof esc, "%%%02X", static_cast<unsigned char>(c));
-            uri += esc;
-        } else {
-            uri += c;
-        }
-    }
-    return uri + "?mode=ro&immutable=1";
-}
-
-// Table d2 of a memory file, read-only and immutable: SQLite takes no lock
-// and writes no journal, so the file and its folder stay exactly as they were.
+// Table d2 of a memory file, through the memory file's own read-only reading
+// (nothing is written, locked or put beside the file; d2 must be a plain
+// table, so a recursive view cannot stall the grader).
 Program readMemoryFile(const fs::path& file) {
     Program p;
     std::error_code ec;
@@ -89,46 +37,29 @@ Program readMemoryFile(const fs::path& file) {
         p.problem = fs::exists(file, ec) ? "is not a regular file" : "cannot be read (No such file or directory)";
         return p;
     }
-    sqlite3* db = nullptr;
-    const int opened = sqlite3_open_v2(fileUri(file).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    sqlite3_stmt* st = nullptr;
-    if (opened != SQLITE_OK || sqlite3_prepare_v2(db, "SELECT address, data FROM d2", -1, &st, nullptr) != SQLITE_OK) {
-        p.problem = "is not a kit85 memory file (" + std::string(db ? sqlite3_errmsg(db) : "out of memory") + ")";
-        sqlite3_close(db);
+    std::vector<StoredRow> stored;
+    try {
+        stored = MemoryFile::readOnly(file);
+    } catch (const StoreError& e) {
+        p.problem = "is not a kit85 memory file (" + std::string(e.what()) + ")";
         return p;
     }
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto* a = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        const auto* d = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        if (!a || !d) continue;
-        const std::string_view address(a), data(d);
+    for (StoredRow& row : stored) {
         // Rows the kit cannot reach by address are no part of the program.
+        const std::string address = row.address.str();
         if (address.size() != 4 || !parseAddress(address).value) continue;
-        if (data.size() > kMaxTextLength) {
-            p.problem = "row " + std::string(address) + " holds a text longer than 255 characters";
-            break;
+        if (row.data.size() > kMaxTextLength) {
+            p.problem = "row " + address + " holds a text longer than 255 characters";
+            p.rows.clear();
+            return p;
         }
-        Text text(data);
-        if (!text.is(0, 2)) p.rows.emplace_back(*parseAddress(address).value, std::move(text));
+        if (!row.data.is(0, 2)) p.rows.emplace_back(*parseAddress(address).value, std::move(row.data));
     }
-    if (rc != SQLITE_DONE && p.problem.empty()) p.problem = "is not a kit85 memory file (" + std::string(sqlite3_errmsg(db)) + ")";
-    sqlite3_finalize(st);
-    sqlite3_close(db);
     std::sort(p.rows.begin(), p.rows.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-    if (!p.problem.empty()) p.rows.clear();
     return p;
 }
 
 }  // namespace
-
-std::optional<Kind> kindOfFile(const fs::path& file) {
-    const std::string ext = lowerExtension(file);
-    if (ext == ".asm" || ext == ".a85" || ext == ".s") return Kind::Asm;
-    if (ext == ".hex" || ext == ".ihx") return Kind::Hex;
-    if (ext == ".sqlite" || ext == ".sqlite3" || ext == ".db" || ext == ".kit85") return Kind::MemoryFile;
-    return std::nullopt;
-}
 
 Program assembleProgram(std::string_view source, const std::string& name) {
     const assembler::Assembly a = assembler::assemble(source);
@@ -144,11 +75,14 @@ Program assembleProgram(std::string_view source, const std::string& name) {
     return p;
 }
 
-Program readProgramOf(const fs::path& file, Kind kind) {
-    if (kind == Kind::MemoryFile) return readMemoryFile(file);
-    auto [text, problem] = readFile(file);
-    if (!problem.empty()) return Program{{}, problem};
-    if (kind == Kind::Asm) return assembleProgram(text, file.filename().string());
+Program readProgramOf(const fs::path& file, ProgramKind kind) {
+    if (kind == ProgramKind::MemoryFile) return readMemoryFile(file);
+    // Only a regular file is read, opened without blocking, so a pipe or
+    // device named as a submission cannot stall the grader.
+    const InputRead read = readInputFile(file, kMostSourceBytes, InputFiles::RegularOnly);
+    if (!read.ok()) return Program{{}, read.problem->reason()};
+    const std::string& text = read.bytes;
+    if (kind == ProgramKind::Asm) return assembleProgram(text, file.filename().string());
     const IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return Program{{}, "not an Intel HEX file: " + image.error->message()};
     return fromBytes(image.bytes);
@@ -157,11 +91,11 @@ Program readProgramOf(const fs::path& file, Kind kind) {
 Program readProgram(const fs::path& file, const Lab& lab) {
     std::error_code ec;
     if (!fs::exists(file, ec)) return Program{{}, "cannot be read (No such file or directory)"};
-    const std::optional<Kind> kind = kindOfFile(file);
+    const std::optional<ProgramKind> kind = programKindOf(file);
     if (!kind) return Program{{}, "is not a submission: name it .asm, .hex or .sqlite"};
     if (!lab.takes(*kind)) {
         std::string list;
-        for (Kind k : lab.accepts) list += (list.empty() ? "" : ", ") + std::string(kindName(k));
+        for (ProgramKind k : lab.accepts) list += (list.empty() ? "" : ", ") + std::string(kindName(k));
         return Program{{}, "this lab takes " + list + " submissions, not " + std::string(kindName(*kind))};
     }
     return readProgramOf(file, *kind);
@@ -182,7 +116,7 @@ Found findSubmissions(const std::vector<fs::path>& arguments) {
         std::vector<fs::directory_entry> list = entries(dir);
         std::vector<fs::path> programs;
         for (const fs::directory_entry& e : list)
-            if (e.is_regular_file(ec) && (list.size() == 1 || kindOfFile(e.path()))) programs.push_back(e.path());
+            if (e.is_regular_file(ec) && (list.size() == 1 || programKindOf(e.path()))) programs.push_back(e.path());
         if (programs.size() != 1) {
             return Submission{dir.filename().string(), dir,
                               "the folder holds " + std::to_string(programs.size()) +
@@ -204,7 +138,7 @@ Found findSubmissions(const std::vector<fs::path>& arguments) {
         for (const fs::directory_entry& e : list) {
             if (e.is_directory(ec))
                 found.submissions.push_back(studentFolder(e.path()));
-            else if (kindOfFile(e.path()))
+            else if (programKindOf(e.path()))
                 found.submissions.push_back({e.path().stem().string(), e.path(), {}});
             else
                 found.notes.push_back(e.path().string() + ": not .asm, .hex or .sqlite; passed over");

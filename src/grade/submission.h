@@ -37,14 +37,10 @@ struct Submission {
     std::string problem;  // found wanting before it was read (a folder without one program)
 };
 
-// The kind a file's extension names: .asm .a85 .s (source), .hex .ihx (Intel
-// HEX), .sqlite .sqlite3 .db .kit85 (a memory file); none for another.
-std::optional<Kind> kindOfFile(const std::filesystem::path& file);
-
 // Reads one submission as the lab allows it.
 Program readProgram(const std::filesystem::path& file, const Lab& lab);
 // Reads a file of a known kind (the reference programs, the window's check).
-Program readProgramOf(const std::filesystem::path& file, Kind kind);
+Program readProgramOf(const std::filesystem::path& file, ProgramKind kind);
 // The program of an assembler source given as text.
 Program assembleProgram(std::string_view source, const std::string& name);
 
@@ -59,7 +55,8 @@ struct Found {
 // - a folder holding exactly one file and no folders is one submission, the
 //   student named after the folder;
 // - any other folder holds one submission per entry: each sub-folder as above,
-//   each file with a submission's extension (other files are passed over).
+//   each file with a submission's extension (programKindOf; other files are
+//   passed over).
 // An argument that does not exist is a submission whose file is missing: its
 // result says so.
 Found findSubmissions(const std::vector<std::filesystem::path>& arguments);

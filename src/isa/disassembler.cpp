@@ -9,8 +9,6 @@ namespace {
 
 using isa::Opcode;
 
-bool isCode(const Text& t) { return t.isHex() && t.size() == 2; }
-
 std::string quote(const Text& t) {
     std::string s = "\"";
     s.append(t.str()).append("\"");
@@ -18,7 +16,7 @@ std::string quote(const Text& t) {
 }
 
 // An operand byte as a listing shows it: its two digits, or the odd text in quotes.
-std::string operandByte(const Text& t) { return isCode(t) ? t.str() : quote(t); }
+std::string operandByte(const Text& t) { return t.isByte() ? t.str() : quote(t); }
 
 // "MVI A" takes its operand after a comma, "ADI" after a blank.
 std::string withOperand(const char* mnemonic, const std::string& operand) {
@@ -35,11 +33,11 @@ const char* operandWord(const Opcode& o) {
 
 }  // namespace
 
-const char* kindName(Disassembly::Kind kind) {
+const char* kindName(Disassembly::RowKind kind) {
     switch (kind) {
-        case Disassembly::Kind::Instruction: return "instruction";
-        case Disassembly::Kind::Invalid: return "invalid";
-        case Disassembly::Kind::Data: return "data";
+        case Disassembly::RowKind::Instruction: return "instruction";
+        case Disassembly::RowKind::Invalid: return "invalid";
+        case Disassembly::RowKind::Data: return "data";
     }
     return "data";
 }
@@ -52,17 +50,17 @@ Disassembly disassembleAt(const MemoryTable& memory, int row) {
     const Text& opcode = memory.dataAt(row);
     d.bytes.push_back(opcode);
     d.length = 1;
-    if (!isCode(opcode)) {
+    if (!opcode.isByte()) {
         d.text = "data " + quote(opcode);
         return d;
     }
     const Opcode& o = isa::kOpcodes[opcode.hexValue()];
     if (o.executor == isa::Executor::None) {
-        d.kind = Disassembly::Kind::Invalid;
+        d.kind = Disassembly::RowKind::Invalid;
         d.text = o.gap ? "invalid code " + opcode.str() : std::string(o.mnemonic) + " (invalid code)";
         return d;
     }
-    d.kind = Disassembly::Kind::Instruction;
+    d.kind = Disassembly::RowKind::Instruction;
     if (o.length == 1) {
         d.text = o.mnemonic;
         return d;
@@ -89,7 +87,7 @@ std::vector<Disassembly> disassemble(const MemoryTable& memory, int row, int cou
 }
 
 std::string describeOpcode(const Text& byte) {
-    if (!isCode(byte)) return "not an opcode";
+    if (!byte.isByte()) return "not an opcode";
     const Opcode& o = isa::kOpcodes[byte.hexValue()];
     if (o.gap) return "no 8085 instruction — invalid code";
     if (o.executor == isa::Executor::None) return std::string(o.mnemonic) + " — invalid code on this kit";

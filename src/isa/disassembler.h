@@ -19,8 +19,9 @@
 namespace kit85 {
 
 struct Disassembly {
-    enum class Kind { Instruction, Invalid, Data };
-    Kind kind = Kind::Data;
+    // What the first row holds: an instruction, a code the kit stops on, or data.
+    enum class RowKind { Instruction, Invalid, Data };
+    RowKind kind = RowKind::Data;
     int row = 0;              // first row
     int length = 0;           // rows spanned (1 for Invalid/Data, or when the table ends); 0 past the table
     Text address;             // the first row's address text
@@ -29,7 +30,7 @@ struct Disassembly {
 };
 
 // "instruction", "invalid", "data" (kit85-run's JSON).
-const char* kindName(Disassembly::Kind kind);
+const char* kindName(Disassembly::RowKind kind);
 
 // The instruction whose opcode is on `row`. A row outside the table gives an
 // empty Data entry of length 0.

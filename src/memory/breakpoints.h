@@ -39,7 +39,7 @@ public:
     bool contains(uint16_t address) const { return (bits_[address >> 6] >> (address & 63)) & 1u; }
     // The run loop's test: is the row with this address text a breakpoint?
     bool at(const Text& rowAddress) const {
-        return rowAddress.isHex() && rowAddress.size() == 4 && contains(static_cast<uint16_t>(rowAddress.hexValue()));
+        return rowAddress.isWord() && contains(static_cast<uint16_t>(rowAddress.hexValue()));
     }
 
     void insert(uint16_t address) {

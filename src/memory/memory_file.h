@@ -28,7 +28,8 @@
 // taken back (redo puts it back). It is made at the first recorded edit, in
 // the same transaction as that edit's bytes.
 //
-// The code: memory_file.cpp opens, checks and loads; memory_file_commit.cpp
+// The code: memory_file.cpp opens, checks and loads (memory_file_read.cpp
+// only reads, for a file that is not the kit's own); memory_file_commit.cpp
 // writes; memory_file_tables.cpp keeps the history, breakpoints and
 // watchpoints tables;
 // memory_file_create.cpp makes a new file and clears leftovers of killed ones.
@@ -111,6 +112,15 @@ public:
     // in ascending address order. Throws StoreError naming the file and the
     // problem; the file is left as it was.
     static std::unique_ptr<MemoryFile> open(const std::filesystem::path& file, std::vector<StoredRow>& rows);
+
+    // The rows of table d2 of a file that is only to be read, never kept open
+    // (a submission handed in for grading), in ascending address order. The
+    // file is opened read-only and immutable: SQLite takes no lock and writes
+    // no journal, so the file and its folder stay exactly as they were. d2 is
+    // checked as open() checks it before a row is read, and must be a plain
+    // table: a view (which may recurse without end) or a virtual table is
+    // refused. Throws StoreError naming the file and the problem.
+    static std::vector<StoredRow> readOnly(const std::filesystem::path& file);
 
     ~MemoryFile();
     MemoryFile(const MemoryFile&) = delete;

@@ -80,7 +80,7 @@ void MemoryTable::buildIndex() {
     }
     for (int i = 0; i < size(); ++i) {
         Text key = rows_[i].address.isHex() ? rows_[i].address : Text(upperAscii(rows_[i].address.str()));
-        if (key.isHex() && key.size() == 4) {
+        if (key.isWord()) {
             if (byWord_[key.hexValue()] < 0) byWord_[key.hexValue()] = i;
         } else {
             byOther_.emplace(key.str(), i);
@@ -90,7 +90,7 @@ void MemoryTable::buildIndex() {
 
 std::optional<int> MemoryTable::rowOf(const Text& address) const {
     Text key = address.isHex() ? address : Text(upperAscii(address.str()));
-    if (key.isHex() && key.size() == 4) {
+    if (key.isWord()) {
         int r = byWord_[key.hexValue()];
         return r < 0 ? std::nullopt : std::optional<int>(r);
     }

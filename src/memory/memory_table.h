@@ -82,7 +82,7 @@ public:
     // Find by the address digits alone: the first row whose address equals
     // them, hex digits compared without regard to case. No match: no row.
     void findAddress(const Text& address) {
-        if (address.isHex() && address.size() == 4) {
+        if (address.isWord()) {
             cursor_ = byWord_[address.hexValue()];
             missedFind_ = false;
             if (cursor_ < 0) missed(address);
@@ -290,9 +290,7 @@ private:
     };
 
     MemoryTable() = default;
-    static uint16_t byteOf(const Text& t) {
-        return t.isHex() && t.size() == 2 ? static_cast<uint16_t>(t.hexValue()) : kOddByte;
-    }
+    static uint16_t byteOf(const Text& t) { return t.isByte() ? static_cast<uint16_t>(t.hexValue()) : kOddByte; }
     void markPending(int row) {
         if (!rows_[row].pending) {
             rows_[row].pending = true;

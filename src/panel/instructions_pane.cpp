@@ -92,7 +92,7 @@ QString InstructionsPane::lineText(int line) const {
 
 QString InstructionsPane::instructionText(const Disassembly& d) const {
     const QString text = QString::fromStdString(d.text);
-    if (!label_ || d.kind != Disassembly::Kind::Instruction) return text;
+    if (!label_ || d.kind != Disassembly::RowKind::Instruction) return text;
     const QString label = label_(d.row);
     return label.isEmpty() ? text : label + ": " + text;
 }
@@ -132,8 +132,8 @@ void InstructionsPane::paintEvent(QPaintEvent*) {
         p.drawText(addressX, y + ascent, QString::fromStdString(d.address.str()));
         p.setPen(kFaint);
         p.drawText(bytesX, y + ascent, fm.elidedText(bytesText(d), Qt::ElideRight, 9 * charWidth_));
-        const bool instruction = d.kind == Disassembly::Kind::Instruction;
-        p.setPen(instruction ? kInk : d.kind == Disassembly::Kind::Invalid ? kBreakpoint : kOddInk);
+        const bool instruction = d.kind == Disassembly::RowKind::Instruction;
+        p.setPen(instruction ? kInk : d.kind == Disassembly::RowKind::Invalid ? kBreakpoint : kOddInk);
         p.drawText(textX, y + ascent, fm.elidedText(instructionText(d), Qt::ElideRight, all.width() - textX - 4));
     }
 }
@@ -156,7 +156,7 @@ void InstructionsPane::contextMenuEvent(QContextMenuEvent* event) {
     const Disassembly& d = listing_[static_cast<size_t>(line)];
     QMenu menu(this);
     QAction* run = menu.addAction("Run to here (" + QString::fromStdString(d.address.str()) + ")");
-    run->setEnabled(d.kind == Disassembly::Kind::Instruction);
+    run->setEnabled(d.kind == Disassembly::RowKind::Instruction);
     QAction* toggle = menu.addAction("Breakpoint on/off here (F9 on the current row)");
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == run) emit runToHere(d.row);

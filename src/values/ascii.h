@@ -39,4 +39,12 @@ inline std::string upperAscii(std::string_view s) {
     return u;
 }
 
+// A..Z turned into a..z; every other byte kept.
+inline std::string lowerAscii(std::string_view s) {
+    std::string l(s);
+    for (char& c : l)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return l;
+}
+
 }  // namespace kit85

@@ -170,7 +170,7 @@ TEST(Assembler, TheCaseTableCoversEveryOperationOfTheOpcodeTable) {
 
 TEST(Assembler, EveryFormOfAnOperationHasItsLengthAndOperandCount) {
     for (const auto& op : assembler::operations())
-        for (const auto& f : op.forms) EXPECT_EQ(f.fixed.size(), op.fixedCount) << op.name;
+        for (const auto& f : op.encodings) EXPECT_EQ(f.fixed.size(), op.fixedCount) << op.name;
 }
 
 TEST(Assembler, NumbersAndExpressions) {

@@ -155,6 +155,7 @@ TEST_F(Kit85Asm, BadArgumentsAreRefused) {
         {"prog.asm -o x.hex --listing x.hex", "kit85-asm: x.hex is named for two outputs\n"},
         {"prog.asm -o prog.asm", "kit85-asm: prog.asm is the source: it is not overwritten\n"},
         {"missing.asm", "kit85-asm: cannot read missing.asm: No such file or directory\n"},
+        {"prog.hex", "kit85-asm: prog.hex is an Intel HEX file, not an 8085 source\n"},
         {"", "kit85-asm: SOURCE is required\nkit85-asm: Run with --help for more information.\n"},
     };
     for (const Case& c : cases) {

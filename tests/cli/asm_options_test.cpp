@@ -75,20 +75,28 @@ TEST(AsmOption, ErrorsRefuseTheRunAndStoreNothing) {
     EXPECT_FALSE(std::filesystem::exists(memory)) << "the memory file is not even created";
 }
 
+// Files --asm cannot read, and files whose names give them to another option
+// (refused unread).
 TEST(AsmOption, UnreadableSourcesAreRefused) {
     SKIP_WITHOUT_RUNNER();
     TempDir dir;
     struct Case {
-        std::string file, message;
+        std::string option, file, message;
     };
     const Case cases[] = {
-        {dir.path("missing.asm"), "cannot be read (No such file or directory)"},
-        {dir.path(""), "is a folder, not an 8085 source"},
+        {"--asm", dir.path("missing.asm"), "cannot be read (No such file or directory)"},
+        {"--asm", dir.path(""), "is a folder, not an 8085 source"},
+        {"--asm", dir.path("kit.sqlite"),
+         "is a memory file, not an 8085 source (--memory takes it); nothing was written"},
+        {"--asm", dir.path("prog.HEX"),
+         "is an Intel HEX file, not an 8085 source (--load takes it); nothing was written"},
+        {"--load", dir.path("prog.s"),
+         "is an 8085 source, not an Intel HEX file (--asm takes it); nothing was written"},
     };
     for (const Case& c : cases) {
-        Outcome o = run({"--asm", c.file});
+        Outcome o = run({c.option, c.file});
         EXPECT_EQ(o.exitCode, 2) << o.describe();
-        EXPECT_EQ(o.err, "kit85-run: --asm " + c.file + ": " + c.message + "\n") << o.describe();
+        EXPECT_EQ(o.err, "kit85-run: " + c.option + " " + c.file + ": " + c.message + "\n") << o.describe();
     }
 }
 

@@ -57,9 +57,9 @@ TEST(LabReader, ReadsEveryKey) {
     const Lab& lab = *r.lab;
     EXPECT_EQ(lab.name, "Every key");
     EXPECT_EQ(lab.description, "a lab that uses every key");
-    EXPECT_TRUE(lab.takes(Kind::Asm));
-    EXPECT_FALSE(lab.takes(Kind::Hex));
-    EXPECT_TRUE(lab.takes(Kind::MemoryFile));
+    EXPECT_TRUE(lab.takes(ProgramKind::Asm));
+    EXPECT_FALSE(lab.takes(ProgramKind::Hex));
+    EXPECT_TRUE(lab.takes(ProgramKind::MemoryFile));
     EXPECT_EQ(lab.at, 0x9000);
     EXPECT_EQ(lab.maxSteps, 500u);
     EXPECT_EQ(lab.maxTStates, 9000u);
@@ -109,7 +109,7 @@ TEST(LabReader, ReadsEveryKey) {
     ASSERT_TRUE(lab.cases[2].reference);
     const Reference& ref = *lab.cases[2].reference;
     EXPECT_EQ(ref.program, std::filesystem::path("/labs/ref.hex"));
-    EXPECT_EQ(ref.kind, Kind::Hex);
+    EXPECT_EQ(ref.kind, ProgramKind::Hex);
     EXPECT_EQ(ref.runs, 7u);
     EXPECT_EQ(ref.seed, 99u);
     ASSERT_EQ(ref.inputs.size(), 2u);

@@ -13,13 +13,13 @@ constexpr int kProgramData = -2;
 
 // The flow does not go on to the next row after these.
 bool fallsThrough(const Disassembly& d) {
-    if (d.kind != Disassembly::Kind::Instruction) return false;
+    if (d.kind != Disassembly::RowKind::Instruction) return false;
     return !isa::kOpcodes[d.bytes.front().hexValue()].endsFlow;
 }
 
 // Where a direct jump or call goes: code as surely as the jump itself is.
 std::optional<uint16_t> targetOf(const Disassembly& d) {
-    if (d.kind != Disassembly::Kind::Instruction || d.length != 3) return std::nullopt;
+    if (d.kind != Disassembly::RowKind::Instruction || d.length != 3) return std::nullopt;
     const isa::Form form = isa::kOpcodes[d.bytes[0].hexValue()].form;
     if (form != isa::Form::Jump && form != isa::Form::Call) return std::nullopt;
     const Text& low = d.bytes[1];
@@ -36,7 +36,7 @@ std::optional<int> rowOfAddress(const MemoryTable& m, uint32_t address) {
 // The line a data row makes: "DB 90", or the text in quotes when it is no byte.
 Disassembly dataLine(const MemoryTable& m, int row) {
     Disassembly d;
-    d.kind = Disassembly::Kind::Data;
+    d.kind = Disassembly::RowKind::Data;
     d.row = row;
     d.length = 1;
     d.address = m.addressAt(row);

@@ -1,13 +1,9 @@
 #include "panel/model/program_loader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <system_error>
 
 #include "asm/dialect.h"
-#include "values/ascii.h"
+#include "values/input_file.h"
 
 namespace kit85 {
 
@@ -15,7 +11,7 @@ namespace {
 
 // An Intel HEX file for 64 KiB of memory is well under a megabyte; the bound
 // keeps a mistaken pick of a huge file from eating memory.
-constexpr std::uintmax_t kMostProgramFileBytes = 16u << 20;
+constexpr std::size_t kMostProgramFileBytes = 16u << 20;
 constexpr uint16_t kKeypadFloor = 0x8000;
 
 ProgramLoad refused(std::string problem) {
@@ -24,46 +20,13 @@ ProgramLoad refused(std::string problem) {
     return p;
 }
 
-// The whole file, or a problem naming it.
-std::optional<std::string> readFile(const std::filesystem::path& file, std::string& problem) {
-    const std::string name = file.string();
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        problem = name + " is a folder, not a program file";
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        problem = name + " cannot be read (" + std::strerror(errno) + ")";
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (!ec && size > kMostProgramFileBytes) {
-        problem = name + " is larger than 16 MiB; no program for 64 KiB of memory is that large";
-        return std::nullopt;
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        problem = name + " cannot be read";
-        return std::nullopt;
-    }
-    return text;
-}
-
-bool isUpperByte(const Text& t) {
-    const std::string& s = t.str();
-    return s.size() == 2 && upperHexDigitValue(s[0]) >= 0 && upperHexDigitValue(s[1]) >= 0;
-}
-
 // A source's lines sorted into instructions and data (DB, DW, DS in any of
 // the spellings the assembler takes: DEFB, .DB, DFB, DEFW ...).
 OpenedProgram layoutOf(const assembler::Assembly& a) {
     OpenedProgram p;
     for (const assembler::AssembledLine& line : a.lines) {
         if (!line.address || line.bytes.empty()) continue;
-        const assembler::Directive d =
-            assembler::directiveOf(upperAscii(line.statement.substr(0, line.statement.find(' '))));
-        if (d == assembler::Directive::Db || d == assembler::Directive::Dw || d == assembler::Directive::Ds) {
+        if (assembler::placesData(assembler::directiveOfStatement(line.statement))) {
             for (std::size_t i = 0; i < line.bytes.size(); ++i)
                 p.data.push_back(static_cast<uint16_t>(*line.address + i));
         } else {
@@ -78,15 +41,15 @@ ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name);
 }  // namespace
 
 std::optional<ProgramKind> programKind(const std::filesystem::path& file) {
-    const std::string ext = upperAscii(file.extension().string());
-    if (ext == ".HEX" || ext == ".IHX") return ProgramKind::Hex;
-    if (ext == ".ASM" || ext == ".A85") return ProgramKind::Asm;
-    return std::nullopt;
+    const std::optional<ProgramKind> kind = programKindOf(file);
+    if (kind == ProgramKind::MemoryFile) return std::nullopt;
+    return kind;
 }
 
 ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_view name,
                         const assembler::Options& options) {
     if (kind == ProgramKind::Asm) return readAssembly(assembler::assemble(text, options), name);
+    if (kind == ProgramKind::MemoryFile) return refused(std::string(name) + " is a memory file, not a program");
     ProgramLoad p;
     IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
@@ -195,10 +158,9 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file, 
     const std::string name = file.filename().string();
     const std::optional<ProgramKind> kind = programKind(file);
     if (!kind) return refused(name + " is neither an Intel HEX file (.hex) nor an 8085 source (.asm)");
-    std::string problem;
-    const std::optional<std::string> text = readFile(file, problem);
-    if (!text) return refused(problem);
-    return storeProgram(memory, readProgram(*text, *kind, name, options), name);
+    const InputRead read = readInputFile(file, kMostProgramFileBytes);
+    if (!read.ok()) return refused(read.problem->message("a program file"));
+    return storeProgram(memory, readProgram(read.bytes, *kind, name, options), name);
 }
 
 ProgramLoad fillRange(uint16_t start, uint16_t end, uint8_t value) {
@@ -233,7 +195,7 @@ HexSave saveRange(const MemoryTable& memory, uint16_t start, uint16_t end) {
             return s;
         }
         const Text& data = memory.dataAt(*row);
-        if (!isUpperByte(data)) {
+        if (!data.isByte()) {
             s.problem = "row " + address.str() + " holds \"" + data.str() +
                         "\", not two upper-case hex digits; nothing was saved";
             return s;

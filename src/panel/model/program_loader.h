@@ -25,13 +25,13 @@
 #include "asm/assembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
+#include "values/program_kind.h"
 
 namespace kit85 {
 
-enum class ProgramKind { Hex, Asm };
-
-// By the file name's extension, either case: .hex and .ihx are Intel HEX,
-// .asm and .a85 sources. Any other name: none.
+// The kind of program the window opens a file as, by its name's extension
+// (programKindOf): Intel HEX or an 8085 source. A memory file is no program
+// to load, so it has none, as any other name has.
 std::optional<ProgramKind> programKind(const std::filesystem::path& file);
 
 // A program as read: what the study view's listing and the save dialog use.

@@ -2,19 +2,13 @@
 
 #include <algorithm>
 
+#include "asm/dialect.h"
 #include "asm/lexer.h"
 #include "memory/memory_table.h"
-#include "values/ascii.h"
 
 namespace kit85 {
 
 namespace {
-
-bool isData(const std::string& statement) {
-    const std::string op = upperAscii(statement.substr(0, statement.find(' ')));
-    return op == "DB" || op == "DW" || op == ".DB" || op == ".DW" || op == "DEFB" || op == "DFB" || op == "DEFM" ||
-           op == "DEFW";
-}
 
 // FNV-1a: small, stable across runs and builds (std::hash is neither).
 uint32_t fnv1a(const std::string& s) {
@@ -32,7 +26,8 @@ SourceMap::SourceMap(const assembler::Assembly& assembly) {
     if (!assembly.ok()) return;
     for (const assembler::AssembledLine& l : assembly.lines) {
         if (!l.address || l.bytes.empty()) continue;
-        entries_.push_back({l.line, *l.address, l.bytes, !isData(l.statement), l.label});
+        entries_.push_back({l.line, *l.address, l.bytes,
+                            !assembler::placesData(assembler::directiveOfStatement(l.statement)), l.label});
     }
     byAddress_.resize(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) byAddress_[i] = i;

@@ -26,7 +26,7 @@ public:
         int line = 0;  // 1-based, in the source as assembled
         uint16_t address = 0;
         std::vector<uint8_t> bytes;
-        bool instruction = false;  // false: DB, DW (data)
+        bool instruction = false;  // false: DB, DW, DS with a fill (data), in any spelling
         std::string label;         // the line's label, "" when none
     };
 

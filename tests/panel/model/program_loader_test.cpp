@@ -43,10 +43,11 @@ std::string rows(const MemoryTable& m, const char* from, int count) {
     return out;
 }
 
+// The window opens the programs the shared list names, but no memory file.
 TEST(ProgramLoader, KindsByExtension) {
     for (const char* f : {"a.hex", "A.HEX", "a.ihx"}) EXPECT_EQ(programKind(f), ProgramKind::Hex) << f;
-    for (const char* f : {"a.asm", "dir.x/A.Asm", "a.a85"}) EXPECT_EQ(programKind(f), ProgramKind::Asm) << f;
-    for (const char* f : {"a.txt", "hex", "a.hex.bak", "dir.hex/a"}) EXPECT_EQ(programKind(f), std::nullopt) << f;
+    for (const char* f : {"a.asm", "dir.x/A.Asm", "a.a85", "a.s"}) EXPECT_EQ(programKind(f), ProgramKind::Asm) << f;
+    for (const char* f : {"a.txt", "a.hex.bak", "m.sqlite", "m.db"}) EXPECT_EQ(programKind(f), std::nullopt) << f;
 }
 
 TEST(ProgramLoader, ReadsTexts) {
