@@ -42,7 +42,7 @@ std::optional<int> parse(int argc, char** argv, Arguments& args) {
     std::string program;
     cli.add_option("-m,--memory", memory, "Keep the kit's memory in FILE (created with every byte 00 if missing).")
         ->type_name("FILE");
-    cli.add_option("PROGRAM", program, "An Intel HEX file (.hex, .ihx) or 8085 source (.asm, .a85) to open at start.")
+    cli.add_option("PROGRAM", program, "An Intel HEX file (.hex, .ihx) or 8085 source (.asm, .a85, .s) to open at start.")
         ->type_name("PROGRAM.asm|PROGRAM.hex");
     try {
         cli.parse(argc, argv);
@@ -56,7 +56,7 @@ std::optional<int> parse(int argc, char** argv, Arguments& args) {
         if (!kit85::programKind(program)) {
             std::fprintf(stderr,
                          "kit85: unexpected argument '%s': a program to open is an Intel HEX file (.hex, .ihx) or an "
-                         "8085 source (.asm, .a85); a memory file goes with --memory\n",
+                         "8085 source (.asm, .a85, .s); a memory file goes with --memory\n",
                          program.c_str());
             return 2;
         }

@@ -41,7 +41,7 @@ namespace kit85 {
 namespace {
 
 const char* const kProgramFilter =
-    "Programs (*.hex *.ihx *.asm *.a85);;Intel HEX (*.hex *.ihx);;8085 sources (*.asm *.a85)";
+    "Programs (*.hex *.ihx *.asm *.a85 *.s);;Intel HEX (*.hex *.ihx);;8085 sources (*.asm *.a85 *.s)";
 
 std::filesystem::path fsPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
 
