@@ -262,4 +262,26 @@ inline void expectReport(const Outcome& o, int exitCode, const Fields& fields, c
     EXPECT_TRUE(diff.str().empty()) << (name.empty() ? "" : name + ":\n") << diff.str() << o.describe();
 }
 
+// What --dump reads from a memory file, the kit running no step.
+inline nlohmann::json dumpOf(const std::string& memory, const std::vector<std::string>& dumps) {
+    std::vector<std::string> args = {"--memory", memory, "--steps", "0", "--json"};
+    for (const auto& d : dumps) args.insert(args.end(), {"--dump", d});
+    Outcome o = runKit85(args);
+    EXPECT_EQ(o.exitCode, 0) << o.describe();
+    return o.json().value("memory", nlohmann::json());
+}
+
+// The arguments with --json, for a run whose report a test reads.
+inline std::vector<std::string> withJson(std::vector<std::string> args) {
+    args.push_back("--json");
+    return args;
+}
+
+// A run of a program from a file gets a step bound, so that a file wrongly
+// accepted ends at once instead of running NOPs until the test's time bound.
+inline std::vector<std::string> bounded(std::vector<std::string> args) {
+    args.insert(args.end(), {"--max-steps", "1000"});
+    return args;
+}
+
 }  // namespace kit85::testing
