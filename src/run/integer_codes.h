@@ -167,14 +167,19 @@ template <unsigned op>
     if constexpr (isa::isBranch(o.form)) {
         if (!holds(static_cast<Cond>(o.a), c.fl)) return true;
     }
+    // The bytes after the code (the line's length less one): all there, all
+    // canonical; two of them are an address, low byte first.
+    constexpr uint32_t operands = o.length - 1u;
     uint32_t operand = 0;
-    if constexpr (o.length == 2) {
-        if (c.cur == 0xFFFF || m.bytes[c.cur + 1] > 0xFF) return false;
-    } else if constexpr (o.length == 3) {
-        if (c.cur >= 0xFFFE) return false;
-        const uint32_t lo = m.bytes[c.cur + 1], hi = m.bytes[c.cur + 2];
-        if ((lo | hi) > 0xFF) return false;
-        operand = hi << 8 | lo;
+    if constexpr (operands != 0) {
+        if (c.cur > 0xFFFF - operands) return false;
+        uint32_t seen = 0;
+        for (uint32_t i = operands; i != 0; --i) {
+            const uint32_t b = m.bytes[c.cur + i];
+            seen |= b;
+            operand = operand << 8 | b;
+        }
+        if (seen > 0xFF) return false;
     }
     uint32_t row = 0;
     if constexpr (use.via == Via::None) return true;
