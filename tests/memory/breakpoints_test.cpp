@@ -252,6 +252,16 @@ TEST(Breakpoints, ThoseTurnedOffAreKeptApartAndReadBack) {
     auto m = MemoryTable::open(file);
     EXPECT_EQ(describe(addressesOf(m->breakpoints())), "{ 8000 }");
     EXPECT_EQ(describe(addressesOf(m->breakpointsOff())), "{ 9000 }");
+    m.reset();
+    // One turned off by another program in lower case is the same breakpoint:
+    // removing it leaves no spelling of it in the file.
+    sql(file, "INSERT INTO breakpoints_off VALUES ('a00b')");
+    {
+        auto again = MemoryTable::open(file);
+        EXPECT_EQ(describe(addressesOf(again->breakpointsOff())), "{ 9000 A00B }");
+        again->setBreakpoint(Text("A00B"), BreakpointState::Gone);
+    }
+    EXPECT_EQ(describe(column(file, "SELECT address FROM breakpoints_off ORDER BY address")), "{ 8000 9000 }");
 }
 
 // Turning one off is one transaction: refused, it stays on in the file and

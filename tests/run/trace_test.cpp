@@ -104,6 +104,12 @@ const ReasonCase kReasons[] = {
      {"S=0: bit 7 of 45 is 0", "Z=0: the result 45 is not 00",
       "AC=0: the low digit 5 is not more than 9 and AC was 0: AC kept", "P=0: 45 has three one-bits, an odd number",
       "CY=0: neither adjustment ran: CY kept"}},
+    {"DAA adding only 60",
+     "A=A2",
+     {"27"},
+     {"A=02: A2 + 60 (the high digit A is more than 9) = 102, A keeps the last two digits", "S=0: bit 7 of 02 is 0",
+      "Z=0: the result 02 is not 00", "AC=0: the low digit 2 is not more than 9 and AC was 0: AC kept",
+      "P=0: 02 has one one-bit, an odd number", "CY=1: A2 + 60 (the high digit A is more than 9) = 102, more than FF"}},
     {"DAA keeps a carry",
      "A=12 CY=1",
      {"27"},
@@ -199,13 +205,30 @@ TEST(Trace, AStepListsItsChangesWithOldAndNew) {
     EXPECT_TRUE(steps[0].reasons.empty()) << joined(steps[0].reasons);
 }
 
-TEST(Trace, PushesShowTheStackRowsTheyWrote) {
-    Machine m;
-    auto steps = traced(m, "SP=A000 B=12 C=34", {"C5"}, 1);
-    ASSERT_EQ(steps.size(), 1u);
-    ASSERT_EQ(steps[0].rows.size(), 2u);
-    EXPECT_EQ(steps[0].rows[0].name + "=" + steps[0].rows[0].now.str(), "9FFE=34");
-    EXPECT_EQ(steps[0].rows[1].name + "=" + steps[0].rows[1].now.str(), "9FFF=12");
+// The rows an instruction wrote, wherever they lie: both rows of a pair,
+// the stack's, and row 0000 as much as any other.
+TEST(Trace, AStepShowsEveryRowItWrote) {
+    const struct {
+        const char* name;
+        const char* setup;
+        std::vector<std::string> program;
+        const char* rows;
+    } kCases[] = {
+        {"PUSH B", "SP=A000 B=12 C=34", {"C5"}, "9FFE:00>34 9FFF:00>12"},
+        {"PUSH B down to row 0000", "SP=0002 B=12 C=34", {"C5"}, "0000:00>34 0001:00>12"},
+        {"STA 0000", "A=5A", {"32", "00", "00"}, "0000:00>5A"},
+        {"SHLD 9000", "H=12 L=34", {"22", "00", "90"}, "9000:00>34 9001:00>12"},
+        {"XTHL", "SP=9000 H=12 L=34 @9000=AB @9001=CD", {"E3"}, "9000:AB>34 9001:CD>12"},
+    };
+    for (const auto& c : kCases) {
+        Machine m;
+        auto steps = traced(m, c.setup, c.program, 1);
+        ASSERT_EQ(steps.size(), 1u) << c.name;
+        std::string rows;
+        for (const auto& r : steps[0].rows)
+            rows += (rows.empty() ? "" : " ") + r.name + ":" + r.old.str() + ">" + r.now.str();
+        EXPECT_EQ(rows, c.rows) << c.name;
+    }
 }
 
 // Every code that decides flags, by the opcode table, explains each of them,

@@ -96,21 +96,20 @@ protected:
     }
 };
 
-TEST_P(WatchRuns, ExecuteOnTheIntegerPath) {
+// Each loop of Execute watches: the plain one and the kit-speed one with a
+// T-state budget (the window's Execute at kit speed), on both paths.
+TEST_P(WatchRuns, ExecuteStopsOnEveryPathAndLoop) {
     const WatchCase& c = GetParam();
-    load(c);
-    RunLimits limits;
-    limits.watchpoints = &watch;
-    EXPECT_EQ(differs(execute(m.kit, limits), c, c.steps), "");
-}
-
-TEST_P(WatchRuns, ExecuteByTheTextRules) {
-    const WatchCase& c = GetParam();
-    load(c);
-    RunLimits limits;
-    limits.watchpoints = &watch;
-    limits.textRules = true;
-    EXPECT_EQ(differs(execute(m.kit, limits), c, c.steps), "");
+    for (const bool textRules : {false, true})
+        for (const uint64_t budget : {uint64_t{0}, uint64_t{1'000'000}}) {
+            load(c);
+            RunLimits limits;
+            limits.watchpoints = &watch;
+            limits.textRules = textRules;
+            limits.maxTStates = budget;
+            EXPECT_EQ(differs(execute(m.kit, limits), c, c.steps), "")
+                << (textRules ? "text rules" : "integer path") << ", budget " << budget;
+        }
 }
 
 // Step Exe pressed many times ends at the step that touched the row; without

@@ -114,6 +114,11 @@ TEST(BreakpointList, WhatTheStartSays) {
          {},
          "the memory file holds 2 breakpoints: 8004, 8104 (and 1 turned off) (F7: the study "
          "view lists them; Execute stops there)"},
+        {{1, 2, 3, 4, 5, 6, 7, 8},
+         0,
+         {},
+         "the memory file holds 8 breakpoints: 0001, 0002, 0003, 0004, 0005, 0006, "
+         "0007, 0008 (F7: the study view lists them; Execute stops there)"},
         {{1, 2, 3, 4, 5, 6, 7, 8, 9},
          0,
          {},

@@ -39,6 +39,9 @@ const ListingCase kCases[] = {
      std::nullopt, "8000 JMP 8006; 8003 DB FF; 8004 DB FF; 8005 DB FF; 8006 INR A; 8007 HLT; 8008 DB 00; 8009 DB 00; 800A DB 00"},
     {"a subroutine after the HLT that calls it", {"CD", "06", "80", "76", "FF", "FF", "3C", "C2", "06", "80", "C9"}, {}, {0x8000},
      "0000", std::nullopt, "8000 CALL 8006; 8003 HLT; 8004 DB FF; 8005 DB FF; 8006 INR A; 8007 JNZ 8006; 800A RET"},
+    {"nothing follows a PCHL", {"E9", "3C", "76"}, {}, {0x8000}, "0000", std::nullopt,
+     "8000 PCHL (invalid code); 8001 DB 3C; 8002 DB 76; 8003 DB 00; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; "
+     "8009 DB 00; 800A DB 00"},
     {"a jump into an operand does not split it", {"C3", "01", "80", "76"}, {}, {0x8000}, "0000", std::nullopt,
      "8000 JMP 8001; 8003 DB 76; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; 8009 DB 00; 800A DB 00"},
     {"a program's DB rows stay data", {"3E", "05", "76", "3E", "21"}, {}, {}, "0000",

@@ -146,7 +146,8 @@ TEST(SourceMap, LinesAndAddressesBothWays) {
 
 // Data in every spelling the assembler takes is no instruction to stop on.
 TEST(SourceMap, DataInAnySpellingIsNoInstruction) {
-    for (const char* data : {"DB 1,2", ".DEFB 1,2", ".DFB 1,2", ".DEFM 'AB'", ".DEFW 1", "DS 2,0FFH", ".DEFS 2,0"}) {
+    for (const char* data :
+         {"DB 1,2", "DW 1234H", ".DEFB 1,2", ".DFB 1,2", ".DEFM 'AB'", ".DEFW 1", "DS 2,0FFH", ".DEFS 2,0"}) {
         const SourceMap map(assembler::assemble(std::string("        ORG 8000H\n        ") + data + "\n        HLT\n"));
         ASSERT_TRUE(map.entryOfLine(2)) << data;
         EXPECT_FALSE(map.entries()[*map.entryOfLine(2)].instruction) << data;
