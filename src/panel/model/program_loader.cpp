@@ -4,6 +4,7 @@
 
 #include "asm/dialect.h"
 #include "values/input_file.h"
+#include "values/text_encoding.h"
 
 namespace kit85 {
 
@@ -160,7 +161,11 @@ ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file, 
     if (!kind) return refused(name + " is neither an Intel HEX file (.hex) nor an 8085 source (.asm)");
     const InputRead read = readInputFile(file, kMostProgramFileBytes);
     if (!read.ok()) return refused(read.problem->message("a program file"));
-    return storeProgram(memory, readProgram(read.bytes, *kind, name, options), name);
+    // A UTF-16 source reads as its text; a picture or NUL-bearing file is
+    // named for what it is rather than for its first odd byte.
+    const DecodedText text = decodeText(read.bytes);
+    if (!text.ok()) return refused(notTextMessage(name, text) + "; nothing was stored");
+    return storeProgram(memory, readProgram(text.text, *kind, name, options), name);
 }
 
 ProgramLoad fillRange(uint16_t start, uint16_t end, uint8_t value) {

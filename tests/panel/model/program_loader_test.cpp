@@ -8,6 +8,7 @@
 
 #include "memory/memory_test_support.h"
 #include "panel/model/program_loader.h"
+#include "values/text_encoding.h"
 
 namespace kit85::testing {
 namespace {
@@ -122,6 +123,29 @@ TEST(ProgramLoader, RefusedLoadsStoreNothing) {
                     inFile == "3e |  5 | 00")
             << c.name << "\n  ok " << p.ok << "\n  problem " << p.problem << " (want " << c.problem << ")\n  rows "
             << got << " (want " << want << ")\n  cursor " << memory->cursor() << " (want 1)\n  in the file " << inFile;
+    }
+}
+
+// The kit's Open reads a source in any encoding an editor saves, and names a
+// file that is no text for what it is (not for its first odd byte).
+TEST(ProgramLoader, ReadsEachTextEncodingAndRefusesWhatIsNoText) {
+    using namespace std::string_literals;
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* result;  // the rows stored, or a part of the problem
+    } cases[] = {
+        {"utf16.asm", encodeText(" ORG 8000H\n MVI A,5\n", TextEncoding::Utf16Le), "8000=3E 8001=05"},
+        {"bom.asm", "\xEF\xBB\xBF ORG 8000H\n MVI A,5\n", "8000=3E 8001=05"},
+        {"photo.asm", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"s,
+         "photo.asm is not a text file: it holds NUL bytes; nothing was stored"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        writeFile(dir / c.name, c.bytes);
+        auto memory = MemoryTable::fresh();
+        const ProgramLoad p = loadProgram(*memory, dir / c.name);
+        EXPECT_EQ(p.ok ? rows(*memory, "8000", 2) : p.problem, c.result) << c.name;
     }
 }
 
