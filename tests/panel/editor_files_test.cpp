@@ -17,6 +17,7 @@
 #include "editor_fixture.h"
 #include "panel/program_files.h"
 #include "panel/study_settings.h"
+#include "values/text_encoding.h"
 
 using namespace kit85;
 using namespace kit85::testing;
@@ -33,6 +34,7 @@ private slots:
     void listingAndKeyingSheetFromTheEditor();
     void savingKeepsWhatWasNotEdited_data();
     void savingKeepsWhatWasNotEdited();
+    void aFileThatIsNoTextIsNotOpened();
     void recoveryCopyIsOfferedAfterAKill();
 
 private:
@@ -175,6 +177,32 @@ void EditorFilesTest::savingKeepsWhatWasNotEdited_data() {
                                << QByteArray("; caf\xc3\xa9\n        ORG 8000H\n        HLT\n        NOP\n");
     QTest::newRow("Latin-1, CRLF") << QByteArray("; caf\xe9\r\n        ORG 8000H\r\n        HLT\r\n")
                                    << QByteArray("; caf\xe9\r\n        ORG 8000H\r\n        HLT\r\n        NOP\r\n");
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xef\xbb\xbf; x\n        ORG 8000H\n        HLT\n")
+                                         << QByteArray("\xef\xbb\xbf; x\n        ORG 8000H\n        HLT\n        NOP\n");
+    const auto utf16 = [](const char* text) {
+        const std::string bytes = encodeText(text, TextEncoding::Utf16Le);
+        return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
+    QTest::newRow("UTF-16 LE") << utf16("; caf\xc3\xa9\r\n        ORG 8000H\r\n        HLT\r\n")
+                               << utf16("; caf\xc3\xa9\r\n        ORG 8000H\r\n        HLT\r\n        NOP\r\n");
+}
+
+// A file that is no text is refused by name and left as it is: opened, it
+// would show as its first few characters, and a save would keep only those.
+void EditorFilesTest::aFileThatIsNoTextIsNotOpened() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.asm");
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20);
+    QVERIFY(writeBytes(path, png));
+    Editing e;
+    e.setSource("        HLT\n");
+    QVERIFY(!e.editor().openPath(path));
+    QVERIFY2(messageLog(e.presenter).contains("photo.asm is not a text file: it holds NUL bytes"),
+             qPrintable(messageLog(e.presenter)));
+    QCOMPARE(e.text().text(), QString("        HLT\n"));
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), png);
 }
 
 // A file's encoding and line ends come back as they were; only the typed

@@ -32,6 +32,7 @@
 #include "asm/assembler.h"
 #include "panel/model/key_work.h"
 #include "panel/model/source_map.h"
+#include "values/text_encoding.h"
 
 class QAction;
 class QKeyEvent;
@@ -185,7 +186,7 @@ private:
     QString changed_;    // what memory no longer holds, "" when all
     QTimer recoveryTimer_;
     bool recoveryDue_ = false;
-    bool latin1_ = false;  // the file is written back as Latin-1, as it was read
+    TextEncoding encoding_ = TextEncoding::Utf8;  // the file is written back in the encoding it was read in
 
     SourceMap map_;
     std::vector<int> anchors_;   // per map entry, the handle of its line's hidden marker

@@ -15,13 +15,13 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <signal.h>
 #include <unistd.h>
 
 #include "kit/presenter.h"
 #include "panel/editor/source_editor.h"
+#include "values/text_encoding.h"
 
 namespace kit85 {
 
@@ -91,7 +91,7 @@ void SourceEditor::setText(const QString& text, const QString& path) {
     assembled_.clear();
     changed_.clear();
     recoveryDue_ = false;
-    latin1_ = false;
+    encoding_ = TextEncoding::Utf8;
     text_->setEolMode(QsciScintilla::EolUnix);
     setNote(QString());
     emit titleChanged(title());
@@ -121,16 +121,24 @@ bool SourceEditor::openPath(const QString& file) {
         return false;
     }
     const QByteArray data = in.readAll();
+    // What the bytes are is found before anything is shown: a file that is
+    // no text would open as its first few characters, and a save would then
+    // replace it with them.
+    const DecodedText decoded = decodeText(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+    if (!decoded.ok()) {
+        tell(notTextMessage(QFileInfo(file).fileName().toStdString(), decoded) + "; it was not opened");
+        return false;
+    }
     if (!maybeClose()) return false;
-    // A file that is not UTF-8 (a Latin-1 comment) is read and written back
-    // byte for byte as Latin-1, so saving never changes what it did not edit.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(data);
-    const bool latin1 = utf8.hasError();
-    if (latin1) text = QString::fromLatin1(data);
-    setText(text, QFileInfo(file).absoluteFilePath());
-    latin1_ = latin1;
-    text_->setEolMode(data.contains("\r\n") ? QsciScintilla::EolWindows : QsciScintilla::EolUnix);
+    // A file is written back in the encoding it was read in (a Latin-1
+    // comment byte for byte, UTF-16 with its mark), so saving never changes
+    // what it did not edit.
+    const QByteArray bytes(decoded.text.data(), static_cast<qsizetype>(decoded.text.size()));
+    setText(decoded.encoding == TextEncoding::Latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes),
+            QFileInfo(file).absoluteFilePath());
+    encoding_ = decoded.encoding;
+    text_->setEolMode(decoded.text.find("\r\n") != std::string::npos ? QsciScintilla::EolWindows
+                                                                     : QsciScintilla::EolUnix);
     noteRecent(path_);
     return true;
 }
@@ -155,7 +163,10 @@ bool SourceEditor::saveAs() {
 // Written whole or not at all; the recovery copy goes once the file is safe.
 bool SourceEditor::writeFile(const QString& file) {
     QSaveFile out(file);
-    const QByteArray data = latin1_ ? text_->text().toLatin1() : text_->text().toUtf8();
+    const QByteArray utf8 = text_->text().toUtf8();
+    const std::string encoded =
+        encodeText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), encoding_);
+    const QByteArray data(encoded.data(), static_cast<qsizetype>(encoded.size()));
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
         tell(file.toStdString() + " cannot be written (" + out.errorString().toStdString() + "); nothing was saved");
         return false;
