@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -39,6 +40,14 @@
 namespace kit85 {
 
 namespace {
+
+// A file's name as messages show it, in quotes: "saved 8000–801D to "bubble sort.hex"".
+std::string quotedName(const QString& file) {
+    std::string out(1, '"');
+    out += QFileInfo(file).fileName().toStdString();
+    out += '"';
+    return out;
+}
 
 const char* const kProgramFilter =
     "Programs (*.hex *.ihx *.asm *.a85 *.s);;Intel HEX (*.hex *.ihx);;8085 sources (*.asm *.a85 *.s)";
@@ -112,6 +121,10 @@ ProgramFiles::Dialogs ProgramFiles::standardDialogs(QWidget* w) {
     };
     d.range = [w](const QString& title, HexRange offered) { return askRange(w, title, offered); };
     d.diagnostics = [w](const QString& problem, const QStringList& lines) { showDiagnostics(w, problem, lines); };
+    d.ask = [w](const QString& question) {
+        return QMessageBox::question(w, "kit85", question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
     return d;
 }
 
@@ -242,6 +255,19 @@ bool ProgramFiles::accept(ProgramLoad& load, const QString& file) {
     return true;
 }
 
+// The name a save dialog gave, with `extension` added when it has none (so
+// that the kit opens the file again by its kind); "" when the name with it
+// is a file the user would rather keep.
+QString ProgramFiles::withExtension(QString file, const char* extension) {
+    if (file.isEmpty() || !QFileInfo(file).suffix().isEmpty()) return file;
+    file += QString(".") + extension;
+    // The dialog asked about replacing the name typed, not this one.
+    if (QFileInfo::exists(file) && dialogs_.ask &&
+        !dialogs_.ask(QFileInfo(file).fileName() + " already exists. Replace it?"))
+        return {};
+    return file;
+}
+
 HexRange ProgramFiles::offeredRange() const {
     if (const std::optional<OpenedProgram>& p = starts_.program()) return {p->first, p->last};
     const Text& here = memory().text1();
@@ -261,12 +287,12 @@ bool ProgramFiles::saveHex() {
     const QString suggested =
         lastFile_.isEmpty() ? QString("program.hex")
                             : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + ".hex";
-    const QString file = dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)");
+    const QString file =
+        withExtension(dialogs_.saveFile("Save memory as Intel HEX", suggested, "Intel HEX (*.hex *.ihx)"), "hex");
     if (file.isEmpty()) return false;
     if (!writeWhole(file, QByteArray::fromStdString(save.text))) return false;
     status_.say("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " (" +
-                groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " +
-                QFileInfo(file).fileName().toStdString());
+                groupedCount(static_cast<uint32_t>(range->end) - range->start + 1) + " bytes) to " + quotedName(file));
     return true;
 }
 
@@ -278,22 +304,23 @@ bool ProgramFiles::saveSource() {
     const MemoryTable& rows = memory();
     const std::optional<int> row = rows.rowOf(Text::word(range->start));
     if (range->end < range->start || !row) {
-        refuse(range->end < range->start ? "the end " + Text::word(range->end).str() + " is before the start " +
-                                               Text::word(range->start).str() + "; nothing was saved"
-                                         : "the memory has no row " + Text::word(range->start).str() +
-                                               "; nothing was saved");
+        refuse(range->end < range->start
+                   ? "the end " + Text::word(range->end).str() + " is before the start " +
+                         Text::word(range->start).str() + "; nothing was saved"
+                   : "the memory has no row " + Text::word(range->start).str() + "; nothing was saved");
         return false;
     }
     const std::string text =
         assembler::sourceFromMemory(rows, *row, static_cast<std::size_t>(range->end - range->start) + 1);
-    const QString suggested =
-        lastFile_.isEmpty() ? QString("program.asm")
-                            : QFileInfo(lastFile_).path() + "/" + QFileInfo(lastFile_).completeBaseName() + "-memory.asm";
-    const QString file = dialogs_.saveFile("Save memory as 8085 source", suggested, "8085 source (*.asm)");
+    const QString suggested = lastFile_.isEmpty() ? QString("program.asm")
+                                                  : QFileInfo(lastFile_).path() + "/" +
+                                                        QFileInfo(lastFile_).completeBaseName() + "-memory.asm";
+    const QString file =
+        withExtension(dialogs_.saveFile("Save memory as 8085 source", suggested, "8085 source (*.asm)"), "asm");
     if (file.isEmpty()) return false;
     if (!writeWhole(file, QByteArray::fromStdString(text))) return false;
     status_.say("saved " + Text::word(range->start).str() + "\u2013" + Text::word(range->end).str() + " as source to " +
-                QFileInfo(file).fileName().toStdString());
+                quotedName(file));
     return true;
 }
 
@@ -310,8 +337,10 @@ bool ProgramFiles::exportSheet() {
 
 bool ProgramFiles::exportSheetOf(const assembler::Assembly& sheetSource, const QString& sourceFile) {
     const QFileInfo source(sourceFile);
-    const QString file = dialogs_.saveFile(
-        "Export keying sheet as PDF", source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)");
+    const QString file =
+        withExtension(dialogs_.saveFile("Export keying sheet as PDF",
+                                        source.path() + "/" + source.completeBaseName() + "-keying.pdf", "PDF (*.pdf)"),
+                      "pdf");
     if (file.isEmpty()) return false;
 
     QTextDocument document;
@@ -326,7 +355,7 @@ bool ProgramFiles::exportSheetOf(const assembler::Assembly& sheetSource, const Q
         document.print(&writer);
     }
     if (!writeWhole(file, pdf.data())) return false;
-    status_.say("exported the keying sheet to " + QFileInfo(file).fileName().toStdString());
+    status_.say("exported the keying sheet to " + quotedName(file));
     return true;
 }
 

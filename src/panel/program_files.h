@@ -60,6 +60,8 @@ public:
         std::function<std::optional<HexRange>(const QString& title, HexRange offered)> range;
         // An assembler's refusal: the summary and each diagnostic line.
         std::function<void(const QString& problem, const QStringList& lines)> diagnostics;
+        // A yes-or-no question ("bubble.hex already exists. Replace it?").
+        std::function<bool(const QString& question)> ask;
     };
 
     // What only the kit window does: a key's work, and a redraw of the kit.
@@ -92,6 +94,7 @@ public:
     // The range Ctrl+S offers: the last opened program's, else sixteen rows
     // from the current row.
     HexRange offeredRange() const;
+    QString withExtension(QString file, const char* extension);
 
     // The source the keying sheet comes from: the last .asm opened.
     const std::optional<assembler::Assembly>& lastSource() const { return source_; }

@@ -55,6 +55,7 @@ struct Answers {
     QStringList titles;  // of the range and save dialogs
     QString problem;
     QStringList diagnostics;
+    bool replace = true;  // the answer to "... already exists. Replace it?"
 
     void attach(KitWindow& w) {
         ProgramFiles::Dialogs d;
@@ -77,6 +78,10 @@ struct Answers {
             asked << "diagnostics";
             problem = p;
             diagnostics = lines;
+        };
+        d.ask = [this](const QString& q) {
+            asked << "ask " + q;
+            return replace;
         };
         programs(w)->setDialogs(d);
     }
@@ -258,6 +263,16 @@ void ProgramFilesTest::saveAsSourceAssemblesBack() {
         QCOMPARE(back.bytes()[i].address, original.bytes()[i].address);
         QCOMPARE(back.bytes()[i].value, original.bytes()[i].value);
     }
+    // A name without an extension gets .asm, so the kit opens it again as a
+    // source; an existing file of that name is asked about first.
+    a.saveFile = dir.filePath("bubble sort");
+    QVERIFY(Answers::programs(k.w())->saveSource());
+    QCOMPARE(readFile(dir.filePath("bubble sort.asm")), readFile(dir.filePath("back.asm")));
+    QCOMPARE(QString::fromStdString(k.w().statusLine().note().text),
+             QString("saved 8100\u20138107 as source to \"bubble sort.asm\""));
+    a.replace = false;
+    QVERIFY(!Answers::programs(k.w())->saveSource());
+    QCOMPARE(a.asked.last(), QString("ask bubble sort.asm already exists. Replace it?"));
     a.range = HexRange{0x8107, 0x8100};
     a.saveFile = dir.filePath("never.asm");
     QVERIFY(!Answers::programs(k.w())->saveSource());
