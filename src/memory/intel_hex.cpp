@@ -28,7 +28,7 @@ struct Failure {
 
 // One record; throws Failure. Appends its data to `out` and updates the base
 // address; returns true for the end-of-file record.
-bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out) {
+bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out, std::optional<uint32_t>& start) {
     if (rec.front() != ':')
         throw Failure{"a record must start with ':', this line starts with " + shownChar(rec.front())};
     std::string_view digits = rec.substr(1);
@@ -87,12 +87,20 @@ bool readRecord(std::string_view rec, uint32_t& base, std::vector<HexByte>& out)
             needCount(2, "an extended segment address");
             base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << 4;
             return false;
-        case 0x03: needCount(4, "a start segment address"); return false;
+        case 0x03:
+            needCount(4, "a start segment address");
+            start = ((static_cast<uint32_t>(data[0]) << 8 | data[1]) << 4) +
+                    (static_cast<uint32_t>(data[2]) << 8 | data[3]);
+            return false;
         case 0x04:
             needCount(2, "an extended linear address");
             base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << 16;
             return false;
-        case 0x05: needCount(4, "a start linear address"); return false;
+        case 0x05:
+            needCount(4, "a start linear address");
+            start = static_cast<uint32_t>(data[0]) << 24 | static_cast<uint32_t>(data[1]) << 16 |
+                    static_cast<uint32_t>(data[2]) << 8 | data[3];
+            return false;
         default: throw Failure{"unknown record type " + hexDigits(type, 2)};
     }
 }
@@ -114,14 +122,16 @@ IntelHexImage parseIntelHex(std::string_view text) {
             while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
             while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
             if (line.empty()) continue;
-            if (readRecord(line, base, image.bytes)) return image;
+            if (readRecord(line, base, image.bytes, image.start)) return image;
         }
     } catch (const Failure& f) {
         image.bytes.clear();
+        image.start.reset();
         image.error = IntelHexError{lineNo, f.problem};
         return image;
     }
     image.bytes.clear();
+    image.start.reset();
     image.error = IntelHexError{lineNo == 0 ? 1 : lineNo,
                                 lineNo == 0 ? "the file is empty (no end-of-file record)"
                                             : "the file ends here without an end-of-file record (it may be cut short)"};

@@ -8,8 +8,8 @@
 // the text; a fuzzer can be pointed straight at it.
 //
 // Records understood: 00 data, 01 end-of-file, 02 extended segment address,
-// 04 extended linear address; 03 and 05 (start addresses) are accepted and
-// ignored. A file is all or nothing: a bad digit, a short or malformed record,
+// 04 extended linear address; 03 and 05 (start addresses) are kept as the
+// image's start. A file is all or nothing: a bad digit, a short or malformed record,
 // a wrong checksum, an unknown record type, data placed beyond FFFF or a
 // missing end-of-file record rejects it whole. Hex digits may be either case;
 // blank lines and blanks or a carriage return around a record are allowed;
@@ -48,6 +48,9 @@ struct IntelHexImage {
     // In file order; an address given twice appears twice, and the later
     // byte is the one meant to stay. Empty when there is an error.
     std::vector<HexByte> bytes;
+    // Where the program starts, from the last start address record (03: its
+    // segment times 16 plus its offset; 05: its 32 bits); none without one.
+    std::optional<uint32_t> start;
     std::optional<IntelHexError> error;
 
     bool ok() const { return !error.has_value(); }

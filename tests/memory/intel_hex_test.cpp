@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -77,7 +78,7 @@ TEST(IntelHex, ReadsGoodFiles) {
         {"linear 0001 with no data after it",
          record(0, 0x10, {1}) + "\n" + record(4, 0, {0, 1}) + "\n" + kEof,
          {{0x0010, 1}}},
-        {"start records ignored",
+        {"start records place no bytes",
          record(3, 0, {0, 0, 0x80, 0}) + "\n" + record(5, 0, {0, 0, 0x80, 0}) + "\n" + record(0, 1, {2}) + "\n" + kEof,
          {{0x0001, 2}}},
         {"an address given twice is listed twice, in order",
@@ -94,6 +95,22 @@ TEST(IntelHex, ReadsGoodFiles) {
     for (const GoodCase& c : cases) {
         IntelHexImage img = parseIntelHex(c.text);
         EXPECT_TRUE(img.ok() && img.bytes == c.bytes) << c.name << ": got " << describe(img);
+    }
+}
+
+TEST(IntelHex, KeepsTheLastStartAddress) {
+    const struct {
+        std::string records;
+        std::optional<uint32_t> start;
+    } cases[] = {
+        {"", std::nullopt},
+        {record(3, 0, {0x08, 0x00, 0x00, 0x10}), 0x8010},
+        {record(5, 0, {0, 0, 0x81, 0x00}), 0x8100},
+        {record(5, 0, {0, 1, 0, 0}) + "\n" + record(3, 0, {0, 0, 0x90, 0}), 0x9000},
+    };
+    for (const auto& c : cases) {
+        const IntelHexImage img = parseIntelHex(c.records + "\n" + record(0, 0x8000, {0x76}) + "\n" + kEof);
+        EXPECT_TRUE(img.ok() && img.start == c.start) << c.records;
     }
 }
 

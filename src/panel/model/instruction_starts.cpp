@@ -77,6 +77,7 @@ std::vector<int> InstructionStarts::claims(const MemoryTable& m, const Text& pc,
     // an operand row after its instruction's own start does not split it.
     std::vector<uint16_t> kit(runs_.begin(), runs_.end());
     if (pc.isWord()) kit.push_back(static_cast<uint16_t>(pc.hexValue()));
+    if (program_) kit.insert(kit.end(), program_->flowStarts.begin(), program_->flowStarts.end());
     std::sort(kit.begin(), kit.end());
     const std::size_t ranKinds = kit.size();
     kit.insert(kit.end(), keyed_.begin(), keyed_.end());

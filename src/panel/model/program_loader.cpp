@@ -37,7 +37,25 @@ OpenedProgram layoutOf(const assembler::Assembly& a) {
     return p;
 }
 
-ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name);
+ProgramLoad placed(ProgramLoad p, std::string_view name);
+
+// The first address of each run of consecutive addresses in `image`, and
+// `start` when it lies in memory, in ascending order.
+std::vector<uint16_t> runStarts(const std::vector<HexByte>& image, std::optional<uint32_t> start) {
+    std::vector<uint16_t> addresses;
+    addresses.reserve(image.size());
+    for (const HexByte& b : image) addresses.push_back(b.address);
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    std::vector<uint16_t> starts;
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        if (i == 0 || addresses[i - 1] + 1 != addresses[i]) starts.push_back(addresses[i]);
+    if (start && *start <= 0xFFFF) {
+        const auto at = std::lower_bound(starts.begin(), starts.end(), static_cast<uint16_t>(*start));
+        if (at == starts.end() || *at != *start) starts.insert(at, static_cast<uint16_t>(*start));
+    }
+    return starts;
+}
 
 }  // namespace
 
@@ -55,7 +73,12 @@ ProgramLoad readProgram(std::string_view text, ProgramKind kind, std::string_vie
     IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return refused(std::string(name) + ": " + image.error->message() + "; nothing was stored");
     p.image = std::move(image.bytes);
-    return placed(std::move(p), kind, name);
+    p = placed(std::move(p), name);
+    // A HEX file says nothing of what is code: the listing follows the flow
+    // from the first row of each run of consecutive bytes (where a record
+    // run, and most often a routine, begins) and from its start address.
+    if (p.ok) p.program.flowStarts = runStarts(p.image, image.start);
+    return p;
 }
 
 ProgramLoad readAssembly(assembler::Assembly a, std::string_view name) {
@@ -70,13 +93,13 @@ ProgramLoad readAssembly(assembler::Assembly a, std::string_view name) {
     p.image = a.bytes();
     p.program = layoutOf(a);
     p.assembly = std::move(a);
-    return placed(std::move(p), ProgramKind::Asm, name);
+    return placed(std::move(p), name);
 }
 
 namespace {
 
 // Where a read program lies; refused when it holds no bytes.
-ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name) {
+ProgramLoad placed(ProgramLoad p, std::string_view name) {
     if (p.image.empty()) {
         p.problem = std::string(name) + " holds no bytes; nothing was stored";
         return p;
@@ -86,7 +109,6 @@ ProgramLoad placed(ProgramLoad p, ProgramKind kind, std::string_view name) {
     p.first = lowest->address;
     p.program.first = lowest->address;
     p.program.last = highest->address;
-    if (kind == ProgramKind::Hex) p.program.instructions = {lowest->address};
     p.ok = true;
     return p;
 }

@@ -42,6 +42,9 @@ struct OpenedProgram {
     uint16_t last = 0;                   // the highest
     std::vector<uint16_t> instructions;  // where its instructions start
     std::vector<uint16_t> data;          // the rows its DB and DW lines fill
+    // Where the listing follows the flow, as from a run's start (a HEX
+    // file's runs of bytes and its start address, which say no more).
+    std::vector<uint16_t> flowStarts;
 };
 
 struct ProgramLoad {
@@ -68,8 +71,7 @@ ProgramLoad readAssembly(assembler::Assembly assembly, std::string_view name);
 // Reads, checks and stores the file, then puts the cursor on its first address
 // (8000 at the lowest). On refusal nothing is stored and the cursor stays.
 // A source is assembled with `options` (the radix of its bare numbers).
-ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file,
-                        const assembler::Options& options = {});
+ProgramLoad loadProgram(MemoryTable& memory, const std::filesystem::path& file, const assembler::Options& options = {});
 
 // Stores a read program all or nothing, as loadProgram does; `name` heads the
 // messages. A program that was not read ok is returned as it is.

@@ -42,13 +42,16 @@ const ListingCase kCases[] = {
     {"nothing follows a PCHL", {"E9", "3C", "76"}, {}, {0x8000}, "0000", std::nullopt,
      "8000 PCHL (invalid code); 8001 DB 3C; 8002 DB 76; 8003 DB 00; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; "
      "8009 DB 00; 800A DB 00"},
+    {"a HEX file's runs and start are followed", {"3E", "05", "06", "03", "76", "FF", "3C", "76", "00", "2F"}, {}, {}, "0000",
+     OpenedProgram{0x8000, 0x8009, {}, {}, {0x8000, 0x8006, 0x8009}},
+     "8000 MVI A,05; 8002 MVI B,03; 8004 HLT; 8005 DB FF; 8006 INR A; 8007 HLT; 8008 DB 00; 8009 CMA; 800A NOP"},
     {"a jump into an operand does not split it", {"C3", "01", "80", "76"}, {}, {0x8000}, "0000", std::nullopt,
      "8000 JMP 8001; 8003 DB 76; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; 8009 DB 00; 800A DB 00"},
     {"a program's DB rows stay data", {"3E", "05", "76", "3E", "21"}, {}, {}, "0000",
-     OpenedProgram{0x8000, 0x8004, {0x8000, 0x8002}, {0x8003, 0x8004}},
+     OpenedProgram{0x8000, 0x8004, {0x8000, 0x8002}, {0x8003, 0x8004}, {}},
      "8000 MVI A,05; 8002 HLT; 8003 DB 3E; 8004 DB 21; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; 8009 DB 00; 800A DB 00"},
     {"the program outranks a keyed address inside it", {"21", "3E", "05", "76"}, {}, {0x8001}, "0000",
-     OpenedProgram{0x8000, 0x8003, {0x8000, 0x8003}, {}},
+     OpenedProgram{0x8000, 0x8003, {0x8000, 0x8003}, {}, {}},
      "8000 LXI H,053E; 8003 HLT; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; 8008 DB 00; 8009 DB 00; 800A DB 00"},
     {"an odd text is shown as it stands", {"3e", "05"}, {}, {0x8000}, "0000", std::nullopt,
      "8000 data \"3e\"; 8001 DB 05; 8002 DB 00; 8003 DB 00; 8004 DB 00; 8005 DB 00; 8006 DB 00; 8007 DB 00; "
@@ -106,7 +109,7 @@ TEST(InstructionStarts, ASourceTellsInstructionsFromData) {
     EXPECT_EQ(p.program.last, 0x8006);
     const ProgramLoad h = readProgram(":02810000AABB18\n:00000001FF\n", ProgramKind::Hex, "t.hex");
     ASSERT_TRUE(h.ok) << h.problem;
-    EXPECT_EQ(h.program.instructions, (std::vector<uint16_t>{0x8100}));
+    EXPECT_EQ(h.program.flowStarts, (std::vector<uint16_t>{0x8100}));
     EXPECT_EQ(h.program.last, 0x8101);
 }
 
