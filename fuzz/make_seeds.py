@@ -6,6 +6,7 @@ Run it again only to change the seeds; the files it writes are committed.
 memory_file: small SQLite files, good and bad memory files alike; pages of
 512 bytes keep each at a few pages.
 intel_hex: a few small files, good and bad.
+lab: lab check files, the worked labs and deep nesting among them.
 assembler: sources, deep nesting, long lines and long EQU chains among them.
 engine: recipes for fuzz_engine.cpp. FuzzedDataProvider takes numbers from the
 end of the input backwards, so a recipe is its numbers in the order the target
@@ -208,8 +209,53 @@ def assembler():
     source("wrap", "ORG 0FFFEH\nDS 2\nEND_OF: DB 1\n")
 
 
+def lab():
+    """Lab files for fuzz_lab.cpp: the worked labs, every key, and the nesting
+    the reader must refuse before its TOML parser recurses on it."""
+    labs = os.path.join(HERE, "..", "examples", "labs")
+    for name in sorted(os.listdir(labs)):
+        if name.endswith(".toml"):
+            with open(os.path.join(labs, name), "rb") as f:
+                write("lab", name[:-5], f.read())
+    write("lab", "every_key", b"""name = "x"
+description = "d"
+accepts = ["asm", "memory"]
+at = "9000"
+[limits]
+steps = 500
+tstates = 9000
+unwritten_rows = 4
+[[case]]
+name = "a"
+points = 3
+hidden = true
+memory = { "8050" = "34 12", "8060-8063" = "EE" }
+registers = { A = "3a" }
+flags = { CY = 1 }
+[case.expect]
+memory = { "8054" = "46" }
+stop = "halt"
+steps = { min = 2, max = 40 }
+seconds = { max = 0.5 }
+unchanged_outside = ["8054"]
+[[case]]
+name = "r"
+[case.reference]
+program = "r.hex"
+runs = 7
+seed = 9
+inputs = { "8051" = { count = 4, min = "10", max = 32 } }
+compare = ["8051-8054"]
+""")
+    write("lab", "deep_key", b'name = "x"\n' + b"a." * 200 + b"b = 1\n")
+    write("lab", "deep_header", b'name = "x"\n[' + b"a." * 200 + b"b]\n")
+    write("lab", "deep_array", b'name = "x"\nv = ' + b"[" * 300 + b"]" * 300 + b"\n")
+    write("lab", "strings", b'name = """a.b.c\n[[{""""\nd = \'\'\'x.y\'\'\'\ne = \'p.q\' # r.s.t\n')
+
+
 if __name__ == "__main__":
     memory_files()
     intel_hex()
     engine()
     assembler()
+    lab()

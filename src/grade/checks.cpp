@@ -17,9 +17,14 @@ bool within(const Bound& b, uint64_t v) { return (!b.min || v >= *b.min) && (!b.
 
 // What the run's end means to a student.
 std::string endText(const RunResult& run, const Lab& lab) {
+    const std::string where = run.message.empty() ? "" : " (" + run.message + ")";
     switch (run.reason) {
-        case StopReason::StepLimit: return "did not halt within " + std::to_string(lab.maxSteps) + " steps";
-        case StopReason::TimeSlice: return "did not halt within " + std::to_string(lab.maxTStates) + " T-states";
+        case StopReason::StepLimit: return "did not halt within " + std::to_string(lab.maxSteps) + " steps" + where;
+        case StopReason::TimeSlice:
+            // The machine's own wall bound says so in its message.
+            if (run.message.rfind("did not halt", 0) == 0) return run.message;
+            return "did not halt within " + std::to_string(lab.maxTStates) + " T-states" + where;
+        case StopReason::Breakpoint: return run.message;
         case StopReason::InvalidCode: return "stopped on invalid code after " + std::to_string(run.steps) + " steps";
         case StopReason::Error: return "stopped with an error: " + run.message;
         default: return std::string(stopName(run.reason));
@@ -49,7 +54,8 @@ void expectationChecks(const Expectation& e, const Machine& m, const RunResult& 
     }
     for (const FlagValue& f : e.flags) {
         const Text& actual = m.kit().flags.*kFlagFields[f.flag].label;
-        out.push_back({std::string(kFlagFields[f.flag].name), f.set ? "1" : "0", actual.str(), actual == caption(f.set)});
+        out.push_back(
+            {std::string(kFlagFields[f.flag].name), f.set ? "1" : "0", actual.str(), actual == caption(f.set)});
     }
     if (e.steps.min || e.steps.max)
         out.push_back({"steps", boundText(e.steps), std::to_string(run.steps), within(e.steps, run.steps)});
@@ -60,7 +66,8 @@ void expectationChecks(const Expectation& e, const Machine& m, const RunResult& 
         bool any = false;
         for (int row : m.written()) {
             const auto address = static_cast<uint16_t>(row);
-            const bool allowed = std::any_of(keep.begin(), keep.end(), [&](const Span& s) { return s.contains(address); });
+            const bool allowed =
+                std::any_of(keep.begin(), keep.end(), [&](const Span& s) { return s.contains(address); });
             if (allowed || m.memory().dataAt(row) == m.before(address)) continue;
             out.push_back({Text::word(address).str() + " (outside the result rows)", m.before(address).str(),
                            m.memory().dataAt(row).str(), false});

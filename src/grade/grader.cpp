@@ -11,9 +11,7 @@
 namespace kit85::grade {
 namespace {
 
-Setup setupOf(const Case& c, const std::vector<Rows>& more = {}) {
-    return Setup{c.memory, more, c.registers, c.flags};
-}
+Setup setupOf(const Case& c, const std::vector<Rows>& more = {}) { return Setup{c.memory, more, c.registers, c.flags}; }
 
 std::string inputsText(const std::vector<Rows>& inputs) {
     std::string s;
@@ -95,7 +93,12 @@ std::optional<Grader> Grader::prepare(const Lab& lab, std::string& error) {
                     program.problem;
             return std::nullopt;
         }
-        m.load(program);
+        m.load(program, lab.gapRows);
+        if (std::optional<CaseResult> no = g.notStarted(i, m)) {
+            error = lab.file.string() + ":" + std::to_string(c.line) + ": the reference " + ref.program.string() + " " +
+                    no->failure;
+            return std::nullopt;
+        }
         for (std::vector<Rows>& inputs : referenceInputs(ref)) {
             const RunResult run = m.run(setupOf(c, inputs), lab.at, g.limits());
             if (run.reason != StopReason::Halt) {
@@ -105,17 +108,42 @@ std::optional<Grader> Grader::prepare(const Lab& lab, std::string& error) {
             }
             ReferenceRun r{std::move(inputs), {}, {}, {}, run.reason};
             for (const Span& s : ref.compareRows)
-                for (uint32_t k = 0; k < s.count; ++k) r.rows.push_back(m.memory().dataAt(s.first + static_cast<int>(k)));
+                for (uint32_t k = 0; k < s.count; ++k)
+                    r.rows.push_back(m.memory().dataAt(s.first + static_cast<int>(k)));
             for (Reg reg : ref.compareRegisters) r.registers.push_back(m.kit()[reg]);
-            for (std::size_t f : ref.compareFlags) r.flags.push_back(m.kit().flags.*kFlagFields[f].label == captionOne());
+            for (std::size_t f : ref.compareFlags)
+                r.flags.push_back(m.kit().flags.*kFlagFields[f].label == captionOne());
             g.reference_[i].push_back(std::move(r));
         }
     }
     return g;
 }
 
+std::optional<CaseResult> Grader::notStarted(std::size_t index, const Machine& m) const {
+    const Case& c = lab_->cases[index];
+    const uint16_t at = lab_->at;
+    if (m.runs(at)) return std::nullopt;
+    // The case may put the code there itself.
+    auto covers = [&](uint32_t first, std::size_t count) { return at >= first && at < first + count; };
+    for (const Rows& rows : c.memory)
+        if (covers(rows.first, rows.bytes.size())) return std::nullopt;
+    if (c.reference)
+        for (const RandomRows& rows : c.reference->inputs)
+            if (covers(rows.first, rows.count)) return std::nullopt;
+    const std::string start = Text::word(at).str();
+    CaseResult r = resultOf(c);
+    r.runs = 0;
+    r.checks.push_back({"start", start, m.firstRow().empty() ? "no row" : m.firstRow(), false});
+    conclude(r);
+    r.failure = m.firstRow().empty() ? "the program puts nothing in memory"
+                                     : "does not start at " + start +
+                                           ", where the kit's Execute begins: its first row is " + m.firstRow();
+    return r;
+}
+
 CaseResult Grader::checkCase(std::size_t index, Machine& m, bool trace) const {
     const Case& c = lab_->cases[index];
+    if (std::optional<CaseResult> no = notStarted(index, m)) return *no;
     CaseResult r = resultOf(c);
     const RunResult run = m.run(setupOf(c), lab_->at, limits());
     noteRun(r, run);
@@ -135,6 +163,7 @@ CaseResult Grader::checkCase(std::size_t index, Machine& m, bool trace) const {
 CaseResult Grader::checkReference(std::size_t index, Machine& m, bool trace) const {
     const Case& c = lab_->cases[index];
     const Reference& ref = *c.reference;
+    if (std::optional<CaseResult> no = notStarted(index, m)) return *no;
     CaseResult r = resultOf(c);
     r.runs = 0;
     for (const ReferenceRun& expected : reference_[index]) {
@@ -155,8 +184,7 @@ CaseResult Grader::checkReference(std::size_t index, Machine& m, bool trace) con
             std::map<std::string, std::string> rows;
             std::size_t k = 0;
             for (const Span& s : ref.compareRows)
-                for (uint32_t i = 0; i < s.count; ++i)
-                    rows[Text::word(s.first + i).str()] = expected.rows[k++].str();
+                for (uint32_t i = 0; i < s.count; ++i) rows[Text::word(s.first + i).str()] = expected.rows[k++].str();
             r.trace = traceRun(m, setupOf(c, expected.inputs), *lab_, rows);
         }
         break;
@@ -165,7 +193,7 @@ CaseResult Grader::checkReference(std::size_t index, Machine& m, bool trace) con
 }
 
 std::vector<CaseResult> Grader::check(const Program& program, Machine& m, bool trace) const {
-    m.load(program);
+    m.load(program, lab_->gapRows);
     std::vector<CaseResult> out;
     for (std::size_t i = 0; i < lab_->cases.size(); ++i)
         out.push_back(lab_->cases[i].reference ? checkReference(i, m, trace) : checkCase(i, m, trace));
@@ -187,9 +215,10 @@ SubmissionResult Grader::resultFor(const Submission& s, std::string problem) con
 }
 
 SubmissionResult Grader::grade(const Submission& s, Machine& m, bool trace) const {
-    const Program program = s.problem.empty() ? readProgram(s.file, *lab_) : Program{{}, s.problem};
+    const Program program = s.problem.empty() ? readProgram(s.file, *lab_) : Program::refused(s.problem);
     if (!program.ok()) return resultFor(s, program.problem);
     SubmissionResult r = resultFor(s, {});
+    r.warnings = program.warnings;
     r.cases = check(program, m, trace);
     for (const CaseResult& c : r.cases) {
         r.points += c.earned;
@@ -239,8 +268,11 @@ std::vector<SubmissionResult> Grader::gradeAll(const std::vector<Submission>& su
 
 std::string SubmissionResult::firstFailure() const {
     if (!problem.empty()) return problem;
-    for (const CaseResult& c : cases)
-        if (!c.passed) return c.name + ": " + c.failure;
+    for (const CaseResult& c : cases) {
+        if (c.passed) continue;
+        const std::string failure = c.name + ": " + c.failure;
+        return warnings.empty() ? failure : warnings.front() + "; then " + failure;
+    }
     return {};
 }
 

@@ -47,8 +47,8 @@ struct CaseResult {
     // The first difference in words ("8054: expected 3A, got 39", "did not
     // halt within 1000 steps"); "" when passed.
     std::string failure;
-    uint32_t runs = 1;        // runs made (a reference case: up to its count)
-    uint32_t failedRun = 0;   // 1-based; 0 when none failed
+    uint32_t runs = 1;         // runs made (a reference case: up to its count)
+    uint32_t failedRun = 0;    // 1-based; 0 when none failed
     std::vector<Rows> inputs;  // the random rows of the run shown
     // The step trace of a failing run, when asked for: one line an instruction.
     std::vector<std::string> trace;
@@ -57,14 +57,17 @@ struct CaseResult {
 struct SubmissionResult {
     std::string student;
     std::string file;
-    std::string problem;  // no program to run ("" when there was one)
+    std::string problem;                // no program to run ("" when there was one)
+    std::vector<std::string> warnings;  // the assembler's warnings, which may explain a failure
     std::vector<CaseResult> cases;
     int points = 0;
     int maxPoints = 0;
     int passed = 0;
 
     bool allPassed() const { return problem.empty() && passed == static_cast<int>(cases.size()); }
-    // The first failing case and what differed, or the problem; "" when all passed.
+    // The first failing case and what differed, or the problem; "" when all
+    // passed. The assembler's first warning leads a failure: it is often the
+    // cause ("below 8000", a decimal address).
     std::string firstFailure() const;
 };
 
@@ -104,6 +107,9 @@ private:
     explicit Grader(const Lab& lab) : lab_(&lab) {}
     CaseResult checkCase(std::size_t index, Machine& machine, bool trace) const;
     CaseResult checkReference(std::size_t index, Machine& machine, bool trace) const;
+    // A case that cannot start: the lab's start is no row of the program or
+    // the case. The result says so; nullopt when the case can run.
+    std::optional<CaseResult> notStarted(std::size_t index, const Machine& machine) const;
     RunLimits limits() const;
     // The submission's result before its cases run: with a problem, every
     // case failed with it; without, no cases yet.

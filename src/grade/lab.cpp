@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <unordered_set>
 
 #include "grade/toml_values.h"
 #include "values/input_file.h"
@@ -9,9 +10,7 @@
 namespace kit85::grade {
 namespace {
 
-// A lab file is a page of text; the bound keeps a mistaken device or huge
-// file from being read whole.
-constexpr std::size_t kMostLabBytes = 4u << 20;
+toml::source_region lineOf(int line) { return toml::source_region{{static_cast<uint32_t>(line), 1}, {}, {}}; }
 
 ProgramKind kindOf(const toml::node& n, std::string_view key) {
     const std::string name = stringOf(n, key);
@@ -22,6 +21,7 @@ ProgramKind kindOf(const toml::node& n, std::string_view key) {
 
 RandomRows randomRowsOf(const toml::key& address, const toml::node& n) {
     const Span span = checked(parseSpan(address.str()), address.source());
+    inRam(span, address.source());
     RandomRows r{span.first, span.count, 0, 0xFF};
     if (n.is_table()) {
         const toml::table& t = *n.as_table();
@@ -56,13 +56,24 @@ Reference referenceOf(const toml::node& n, const std::filesystem::path& labFile)
     ref.kind = programKindOf(ref.program).value_or(ProgramKind::Asm);
     if (const toml::node* v = t.get("runs")) ref.runs = static_cast<uint32_t>(integerOf(*v, "runs", 1, 100000));
     if (const toml::node* v = t.get("seed")) ref.seed = static_cast<uint64_t>(integerOf(*v, "seed", 0, INT64_MAX));
-    if (const toml::node* v = t.get("inputs"))
-        for (auto&& [address, value] : tableOf(*v, "inputs")) ref.inputs.push_back(randomRowsOf(address, value));
-    if (const toml::node* v = t.get("compare")) ref.compareRows = spansOf(*v, "compare");
+    if (const toml::node* v = t.get("inputs")) {
+        std::vector<std::pair<Span, toml::source_region>> keys;
+        for (auto&& [address, value] : tableOf(*v, "inputs")) {
+            ref.inputs.push_back(randomRowsOf(address, value));
+            keys.emplace_back(Span{ref.inputs.back().first, ref.inputs.back().count}, address.source());
+        }
+        oneKeyARow(std::move(keys));
+    }
+    if (const toml::node* v = t.get("compare")) {
+        ref.compareRows = spansOf(*v, "compare");
+        for (const Span& s : ref.compareRows) inRam(s, v->source());
+    }
     if (const toml::node* v = t.get("registers"))
-        for (const toml::node& e : arrayOf(*v, "registers")) ref.compareRegisters.push_back(registerOf(e.source(), stringOf(e, "registers")));
+        for (const toml::node& e : arrayOf(*v, "registers"))
+            ref.compareRegisters.push_back(registerOf(e.source(), stringOf(e, "registers")));
     if (const toml::node* v = t.get("flags"))
-        for (const toml::node& e : arrayOf(*v, "flags")) ref.compareFlags.push_back(flagOf(e.source(), stringOf(e, "flags")));
+        for (const toml::node& e : arrayOf(*v, "flags"))
+            ref.compareFlags.push_back(flagOf(e.source(), stringOf(e, "flags")));
     if (ref.inputs.empty()) refuse(n.source(), "a reference needs 'inputs', the rows given random bytes");
     if (ref.compareRows.empty() && ref.compareRegisters.empty() && ref.compareFlags.empty())
         refuse(n.source(), "a reference compares nothing: give 'compare', 'registers' or 'flags'");
@@ -93,10 +104,39 @@ Case caseOf(const toml::node& n, const std::filesystem::path& labFile) {
 
 void limitsOf(const toml::node& n, Lab& lab) {
     const toml::table& t = tableOf(n, "limits");
-    onlyKeys(t, {"steps", "tstates"}, "limits");
-    if (const toml::node* v = t.get("steps")) lab.maxSteps = static_cast<uint64_t>(integerOf(*v, "steps", 1, INT64_MAX));
+    onlyKeys(t, {"steps", "tstates", "unwritten_rows"}, "limits");
+    if (const toml::node* v = t.get("steps"))
+        lab.maxSteps = static_cast<uint64_t>(integerOf(*v, "steps", 1, static_cast<int64_t>(kMostSteps)));
     if (const toml::node* v = t.get("tstates"))
-        lab.maxTStates = static_cast<uint64_t>(integerOf(*v, "tstates", 1, INT64_MAX));
+        lab.maxTStates = static_cast<uint64_t>(integerOf(*v, "tstates", 1, static_cast<int64_t>(kMostTStates)));
+    if (const toml::node* v = t.get("unwritten_rows"))
+        lab.gapRows = static_cast<uint32_t>(integerOf(*v, "unwritten_rows", 0, 0x10000));
+}
+
+// What a reference case keeps for all its runs: their random bytes and the
+// reference's compared values.
+uint64_t referenceValues(const Reference& ref) {
+    uint64_t each = ref.compareRegisters.size() + ref.compareFlags.size();
+    for (const RandomRows& r : ref.inputs) each += r.count;
+    for (const Span& s : ref.compareRows) each += s.count;
+    return each * ref.runs;
+}
+
+// The bounds that span cases: unique names, the points and the reference runs.
+void checkCases(const Lab& lab) {
+    std::unordered_set<std::string_view> names;
+    int64_t points = 0;
+    uint64_t values = 0;
+    for (const Case& c : lab.cases) {
+        if (!names.insert(c.name).second) refuse(lineOf(c.line), "a second case named " + quote(c.name));
+        points += c.points;
+        if (points > kMostPoints)
+            refuse(lineOf(c.line), "the cases give more than " + std::to_string(kMostPoints) + " points together");
+        if (c.reference) values += referenceValues(*c.reference);
+        if (values > kMostReferenceValues)
+            refuse(lineOf(c.line), "the reference cases keep more than " + std::to_string(kMostReferenceValues) +
+                                       " random bytes and compared values (fewer runs or rows)");
+    }
 }
 
 Lab labOf(const toml::table& t, const std::filesystem::path& file) {
@@ -112,16 +152,20 @@ Lab labOf(const toml::table& t, const std::filesystem::path& file) {
         for (const toml::node& e : arrayOf(*v, "accepts")) lab.accepts.push_back(kindOf(e, "accepts"));
         if (lab.accepts.empty()) refuse(v->source(), "'accepts' takes nothing: give asm, hex or memory");
     }
-    if (const toml::node* v = t.get("at")) lab.at = checked(parseAddress(stringOf(*v, "at")), v->source());
+    if (const toml::node* v = t.get("at")) {
+        lab.at = checked(parseAddress(stringOf(*v, "at")), v->source());
+        if (lab.at < kFirstRamRow)
+            refuse(v->source(),
+                   "'at' is " + Text::word(lab.at).str() + ", below 8000: the kit runs programs from its RAM");
+    }
     if (const toml::node* v = t.get("limits")) limitsOf(*v, lab);
     const toml::node* cases = t.get("case");
     if (!cases) refuse(toml::source_region{{1, 1}, {1, 1}, {}}, "the lab has no [[case]]");
-    for (const toml::node& c : arrayOf(*cases, "case")) lab.cases.push_back(caseOf(c, file));
-    for (std::size_t i = 0; i < lab.cases.size(); ++i)
-        for (std::size_t j = 0; j < i; ++j)
-            if (lab.cases[i].name == lab.cases[j].name)
-                refuse(toml::source_region{{static_cast<uint32_t>(lab.cases[i].line), 1}, {}, {}},
-                       "a second case named " + quote(lab.cases[i].name));
+    const toml::array& list = arrayOf(*cases, "case");
+    if (list.size() > kMostCases)
+        refuse(list[kMostCases].source(), "more than " + std::to_string(kMostCases) + " cases");
+    for (const toml::node& c : list) lab.cases.push_back(caseOf(c, file));
+    checkCases(lab);
     return lab;
 }
 
@@ -162,6 +206,11 @@ std::string LabError::message() const {
 
 LabResult parseLab(std::string_view text, const std::filesystem::path& file) {
     LabResult out;
+    if (text.size() > kMostLabBytes)
+        return {std::nullopt,
+                LabError{file, 0, 0, "is larger than " + sizeText(kMostLabBytes) + "; no lab file is that large"}};
+    if (std::optional<Refusal> r = nestingProblem(text))
+        return {std::nullopt, LabError{file, r->line, r->column, r->problem}};
     try {
         toml::table t = toml::parse(text, file.string());
         out.lab = labOf(t, file);
@@ -176,6 +225,9 @@ LabResult parseLab(std::string_view text, const std::filesystem::path& file) {
 
 LabResult readLab(const std::filesystem::path& file) {
     std::error_code ec;
+    // A link is not followed: the lab is the file named, not one it points at.
+    if (std::filesystem::is_symlink(file, ec))
+        return {std::nullopt, LabError{file, 0, 0, "is a symbolic link; give the lab file itself"}};
     if (!std::filesystem::exists(file, ec)) return {std::nullopt, LabError{file, 0, 0, "there is no such file"}};
     // A regular file alone, opened without blocking: a pipe never stalls the grader.
     const InputRead read = readInputFile(file, kMostLabBytes, InputFiles::RegularOnly);

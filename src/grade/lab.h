@@ -12,7 +12,8 @@
 //
 // readLab refuses a bad file whole, with the line and column of the first
 // problem: TOML syntax, an unknown key, a value of the wrong type, an address
-// past FFFF, a case that checks nothing.
+// past FFFF or below 8000, two keys for one row, a case that checks nothing,
+// or a value past one of the maxima below.
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,28 @@
 #include "values/text.h"
 
 namespace kit85::grade {
+
+// The most a lab file may ask for, so that no lab can make the grader run
+// without end or exhaust its memory (kit85-grade(1) lists them).
+inline constexpr std::size_t kMostLabBytes = 1u << 20;
+inline constexpr std::size_t kMostCases = 10'000;
+inline constexpr int64_t kMostPoints = 1'000'000;  // all cases together
+inline constexpr uint64_t kMostSteps = 100'000'000;
+inline constexpr uint64_t kMostTStates = 2'000'000'000;
+inline constexpr int64_t kMostSeconds = 1'000'000;  // in an expected bound
+// Random bytes, compared rows, registers and flags kept for all reference runs.
+inline constexpr uint64_t kMostReferenceValues = 4u << 20;
+// Wall time a single run may take however the lab sets its limits.
+inline constexpr int kMostRunSeconds = 10;
+// Arrays and inline tables inside each other, and the parts of one dotted key
+// or table header: the TOML reader recurses on both.
+inline constexpr int kMostNesting = 32;
+// A program's own rows are where a run starts and goes; these rows holding
+// 00 may lie between two of them (NOPs the program never wrote, as a memory
+// file cannot tell them from empty rows), unless the lab says otherwise.
+inline constexpr uint32_t kDefaultGapRows = 8;
+// The kit's programs live in its RAM, from 8000 on.
+inline constexpr uint16_t kFirstRamRow = 0x8000;
 
 // What a submission may be, as a lab file names it: "asm", "hex", "memory".
 std::string_view kindName(ProgramKind k);
@@ -117,11 +140,14 @@ struct Lab {
     uint16_t at = 0x8000;
     uint64_t maxSteps = 1'000'000;
     uint64_t maxTStates = 0;  // 0: none beyond the steps
+    // The most rows a run may go through that neither the program nor the
+    // case wrote, between two it did (see Machine).
+    uint32_t gapRows = kDefaultGapRows;
     std::vector<Case> cases;
     std::filesystem::path file;
 
     bool takes(ProgramKind k) const;
-    int maxPoints() const;
+    int maxPoints() const;  // at most kMostPoints
 };
 
 struct LabError {

@@ -1,6 +1,7 @@
 #include "grade/machine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace kit85::grade {
@@ -12,6 +13,16 @@ public:
 };
 
 namespace {
+
+// Every row: the set a program's guard starts from, copied whole.
+const Breakpoints& everyRow() {
+    static const Breakpoints all = [] {
+        Breakpoints b;
+        for (uint32_t a = 0; a < 0x10000; ++a) b.insert(static_cast<uint16_t>(a));
+        return b;
+    }();
+    return all;
+}
 
 }  // namespace
 
@@ -59,8 +70,24 @@ void Machine::findChanges() {
     std::sort(written_.begin(), written_.end());
 }
 
-void Machine::load(const Program& program) {
+// Opens the rows the program wrote, and the gaps of at most `gapRows` between two.
+void Machine::guard(const Program& program, uint32_t gapRows) {
+    outside_ = everyRow();
+    std::vector<uint16_t> rows;
+    rows.reserve(program.rows.size() + program.zeros.size());
+    for (const auto& row : program.rows) rows.push_back(row.first);
+    rows.insert(rows.end(), program.zeros.begin(), program.zeros.end());
+    std::sort(rows.begin(), rows.end());
+    firstRow_ = rows.empty() ? "" : Text::word(rows[0]).str();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const uint32_t from = i > 0 && rows[i] - rows[i - 1] - 1u <= gapRows ? rows[i - 1] + 1u : rows[i];
+        for (uint32_t r = from; r <= rows[i]; ++r) outside_.erase(static_cast<uint16_t>(r));
+    }
+}
+
+void Machine::load(const Program& program, uint32_t gapRows) {
     restore();
+    guard(program, gapRows);
     auto set = [&](uint16_t row, const Text& text) {
         program_[row] = text;
         start_[row] = text;
@@ -98,9 +125,50 @@ RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits)
     for (const RegisterValue& r : setup.registers) kit_[r.reg] = r.value;
     for (const FlagValue& f : setup.flags) kit_.flags.*kFlagFields[f.flag].label = caption(f.set);
     memory_->setCursor(at);
-    const RunResult result = execute(kit_, limits);
+    RunLimits bounded = limits;
+    if (bounded.maxSteps == 0 || bounded.maxSteps > kMostSteps) bounded.maxSteps = kMostSteps;
+    if (!bounded.until) bounded.until = std::chrono::steady_clock::now() + std::chrono::seconds(kMostRunSeconds);
+    RunResult result = runGuarded(bounded);
+    for (uint16_t row : opened_) outside_.insert(row);
+    opened_.clear();
     findChanges();
+    if (result.reason == StopReason::TimeSlice && (!limits.maxTStates || result.tstates < limits.maxTStates))
+        result.message = "did not halt within " + std::to_string(kMostRunSeconds) + " seconds of grading time";
+    if (result.reason == StopReason::StepLimit || result.reason == StopReason::TimeSlice)
+        result.message += (result.message.empty() ? "at row " : ", at row ") + memory_->text1().str() + " when stopped";
     return result;
+}
+
+// Runs to a stop other than a row of the guard that the run or the case put
+// code in; such a row is opened for the rest of the run.
+RunResult Machine::runGuarded(RunLimits limits) {
+    limits.breakpoints = &outside_;
+    const uint64_t maxSteps = limits.maxSteps;
+    const uint64_t maxTStates = limits.maxTStates;
+    RunResult total;
+    for (;;) {
+        RunResult r = execute(kit_, limits);
+        total.steps += r.steps;
+        total.tstates += r.tstates;
+        total.reason = r.reason;
+        total.message = std::move(r.message);
+        total.watch = r.watch;
+        if (r.reason != StopReason::Breakpoint) return total;
+        const Text& address = memory_->text1();
+        const auto row = static_cast<uint16_t>(address.hexValue());
+        const bool placed = memory_->dataAt(row) != start_[row] ||
+                            std::find(setupRows_.begin(), setupRows_.end(), row) != setupRows_.end();
+        if (!placed) {
+            total.message = "ran into row " + address.str() + ", which the program never wrote";
+            return total;
+        }
+        outside_.erase(row);
+        opened_.push_back(row);
+        if (total.steps >= maxSteps) return total.reason = StopReason::StepLimit, total;
+        limits.maxSteps = maxSteps - total.steps;
+        if (maxTStates && total.tstates >= maxTStates) return total.reason = StopReason::TimeSlice, total;
+        if (maxTStates) limits.maxTStates = maxTStates - total.tstates;
+    }
 }
 
 }  // namespace kit85::grade

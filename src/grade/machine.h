@@ -14,6 +14,16 @@
 // so the table's pending rows cannot tell). A row holding an odd text (not
 // two upper-case hex digits) has no value in the byte view; those the
 // program loaded are compared by text as well.
+//
+// A run goes only where the program put something. The kit's Execute would
+// run on through rows of 00 (NOPs) and past FFFF to code anywhere, so a
+// program at F000 run from 8000 would still be reached; here every row the
+// program did not write (with gaps of at most `gapRows` rows between two it
+// wrote, which a memory file cannot tell from NOPs) is a breakpoint of the
+// run. Reaching one ends the run as a Breakpoint stop whose message names the
+// row, unless the run itself wrote that row or the case set it (code put
+// there on purpose): then the run goes on. The test is the run loop's one
+// bit read per instruction; nothing is scanned while it runs.
 
 #include <array>
 #include <memory>
@@ -23,6 +33,7 @@
 #include "grade/lab.h"
 #include "grade/submission.h"
 #include "kit/kit_state.h"
+#include "memory/breakpoints.h"
 #include "memory/memory_table.h"
 #include "run/driver.h"
 
@@ -43,8 +54,14 @@ public:
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
 
-    // The program every following run starts with (the earlier one removed).
-    void load(const Program& program);
+    // The program every following run starts with (the earlier one removed),
+    // with the gaps between its rows that a run may go through.
+    void load(const Program& program, uint32_t gapRows = kDefaultGapRows);
+    // Whether a run may carry out the row as the program's (its own row, or
+    // one in a gap between two), before any case sets rows.
+    bool runs(uint16_t row) const { return !outside_.contains(row); }
+    // The program's first row ("" when it has none).
+    const std::string& firstRow() const { return firstRow_; }
 
     // Sets up a run (registers "00", flags "0", then the setup) and runs from
     // `at` within the limits. The state after it stays to be read until the
@@ -62,18 +79,23 @@ private:
     void restore();
     void put(int row, const Text& text);
     void findChanges();
+    void guard(const Program& program, uint32_t gapRows);
+    RunResult runGuarded(RunLimits limits);
 
     std::unique_ptr<MemoryTable> memory_;
     class Quiet;
     std::unique_ptr<Presenter> presenter_;
     KitState kit_;
-    std::vector<Text> program_;  // each row as loaded: the program's text or "00"
-    std::vector<Text> start_;    // each row as the current run began
+    std::vector<Text> program_;         // each row as loaded: the program's text or "00"
+    std::vector<Text> start_;           // each row as the current run began
     std::vector<uint16_t> startBytes_;  // the byte view as the current run began
     std::vector<int> setupRows_;
     std::vector<int> written_;
     std::vector<uint16_t> programRows_;
     std::vector<uint16_t> oddRows_;  // program rows whose text is no byte
+    Breakpoints outside_;            // rows no run may go through
+    std::vector<uint16_t> opened_;   // rows of outside_ the current run put code in
+    std::string firstRow_;
 };
 
 }  // namespace kit85::grade

@@ -27,8 +27,19 @@ namespace kit85::grade {
 struct Program {
     std::vector<std::pair<uint16_t, Text>> rows;
     std::string problem;  // why there is no program ("" when there is one)
+    // Rows the program sets to 00 (a NOP or a zero byte of its own), in
+    // ascending order: written by it, though no part of `rows`.
+    std::vector<uint16_t> zeros;
+    // The assembler's warnings ("file.asm:3:1: warning: ..."), which may
+    // explain why a program that assembled fails.
+    std::vector<std::string> warnings;
 
     bool ok() const { return problem.empty(); }
+    static Program refused(std::string why) {
+        Program p;
+        p.problem = std::move(why);
+        return p;
+    }
 };
 
 struct Submission {
@@ -58,7 +69,10 @@ struct Found {
 //   each file with a submission's extension (programKindOf; other files are
 //   passed over).
 // An argument that does not exist is a submission whose file is missing: its
-// result says so.
+// result says so. A symbolic link (an argument, an entry or a student's file)
+// is not followed: it is a submission whose result says it is a link. Files
+// whose names start with a dot, files of no submission's extension and
+// folders that cannot be read are passed over with a note.
 Found findSubmissions(const std::vector<std::filesystem::path>& arguments);
 
 }  // namespace kit85::grade

@@ -8,6 +8,83 @@
 #include "run/run_controller.h"
 
 namespace kit85::grade {
+namespace {
+
+// Where a string that starts at text[i] ends (one past its closing quote), as
+// TOML reads its four kinds; an unclosed one ends with the text or, on one
+// line, at the line's end (the TOML reader then says what is wrong).
+std::size_t stringEnd(std::string_view text, std::size_t i) {
+    const char q = text[i];
+    const bool basic = q == '"';
+    const std::string_view three = basic ? "\"\"\"" : "'''";
+    if (text.substr(i, 3) == three) {
+        std::size_t j = i + 3;
+        while (j < text.size()) {
+            if (basic && text[j] == '\\') {
+                j += 2;
+            } else if (text.substr(j, 3) == three) {
+                j += 3;
+                // Up to two more quotes close the string as its content.
+                for (int k = 0; k < 2 && j < text.size() && text[j] == q; ++k) ++j;
+                return j;
+            } else {
+                ++j;
+            }
+        }
+        return text.size();
+    }
+    std::size_t j = i + 1;
+    while (j < text.size() && text[j] != '\n') {
+        if (basic && text[j] == '\\')
+            ++j;
+        else if (text[j] == q)
+            return j + 1;
+        ++j;
+    }
+    return std::min(j, text.size());
+}
+
+}  // namespace
+
+std::optional<Refusal> nestingProblem(std::string_view text) {
+    int line = 1;
+    std::size_t lineStart = 0;
+    int depth = 0;
+    int dots = 0;  // in the key or value being read
+    auto at = [&](std::size_t i, std::string problem) {
+        return Refusal{line, static_cast<int>(i - lineStart + 1), std::move(problem)};
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"' || c == '\'') {
+            const std::size_t end = stringEnd(text, i);
+            for (std::size_t j = i; j < end; ++j)
+                if (text[j] == '\n') ++line, lineStart = j + 1;
+            i = end - 1;
+        } else if (c == '#') {
+            while (i + 1 < text.size() && text[i + 1] != '\n') ++i;
+        } else if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+            dots = 0;
+        } else if (c == '.') {
+            // A number holds one dot at most; a key of many parts, one per part.
+            if (++dots >= kMostNesting)
+                return at(i, "a key of more than " + std::to_string(kMostNesting) + " parts; no lab needs one");
+        } else if (c == '[' || c == '{') {
+            dots = 0;
+            if (++depth > kMostNesting)
+                return at(i, "arrays and tables nested more than " + std::to_string(kMostNesting) +
+                                 " deep; no lab needs that");
+        } else if (c == ']' || c == '}') {
+            dots = 0;
+            depth = std::max(depth - 1, 0);
+        } else if (c == ',' || c == '=') {
+            dots = 0;
+        }
+    }
+    return std::nullopt;
+}
 
 [[noreturn]] void refuse(const toml::source_region& at, std::string problem) {
     throw Refusal{static_cast<int>(at.begin.line), static_cast<int>(at.begin.column), std::move(problem)};
@@ -57,8 +134,8 @@ int64_t integerOf(const toml::node& n, std::string_view key, int64_t least, int6
     if (!n.is_integer()) wrongType(n, key, "an integer");
     const int64_t v = n.as_integer()->get();
     if (v < least || v > most)
-        refuse(n.source(), quote(key) + " must be from " + std::to_string(least) + " to " +
-                               std::to_string(most) + ", not " + std::to_string(v));
+        refuse(n.source(), quote(key) + " must be from " + std::to_string(least) + " to " + std::to_string(most) +
+                               ", not " + std::to_string(v));
     return v;
 }
 bool booleanOf(const toml::node& n, std::string_view key) {
@@ -85,11 +162,30 @@ std::vector<uint8_t> bytesOf(const toml::node& n, std::string_view key) {
     return bytes;
 }
 
+void inRam(const Span& span, const toml::source_region& at) {
+    if (span.first < kFirstRamRow)
+        refuse(at, "the rows " + span.str() + " lie below 8000, where the kit keeps no program's data");
+}
+
+void oneKeyARow(std::vector<std::pair<Span, toml::source_region>> keys) {
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& x, const auto& y) { return x.first.first < y.first.first; });
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        const Span& was = keys[i - 1].first;
+        if (keys[i].first.first < was.first + was.count)
+            refuse(keys[i].second, "two keys give row " + Text::word(keys[i].first.first).str() +
+                                       " (the other at line " + std::to_string(keys[i - 1].second.begin.line) +
+                                       ", column " + std::to_string(keys[i - 1].second.begin.column) + ")");
+    }
+}
+
 // A memory table: { "8050" = "34 12", "9000-900F" = "00" }.
 std::vector<Rows> rowsOf(const toml::node& n, std::string_view key) {
     std::vector<Rows> rows;
+    std::vector<std::pair<Span, toml::source_region>> keys;
     for (auto&& [address, value] : tableOf(n, key)) {
         const Span span = checked(parseSpan(address.str()), address.source());
+        inRam(span, address.source());
         std::vector<uint8_t> bytes = bytesOf(value, address.str());
         const bool range = address.str().find('-') != std::string_view::npos;
         if (range && bytes.size() == 1)
@@ -99,8 +195,10 @@ std::vector<Rows> rowsOf(const toml::node& n, std::string_view key) {
                                        std::to_string(bytes.size()) + " bytes are given (give one byte to fill it)");
         if (span.first + bytes.size() > 0x10000)
             refuse(address.source(), "the bytes from " + span.str() + " run past FFFF");
+        keys.emplace_back(Span{span.first, static_cast<uint32_t>(bytes.size())}, address.source());
         rows.push_back({span.first, std::move(bytes)});
     }
+    oneKeyARow(std::move(keys));
     return rows;
 }
 
@@ -145,8 +243,10 @@ std::vector<Span> spansOf(const toml::node& n, std::string_view key) {
 
 Bound boundOf(const toml::node& n, std::string_view key, uint64_t scale) {
     Bound b;
+    // Seconds are bounded so that their T-states fit.
+    const int64_t most = scale == 1 ? INT64_MAX : kMostSeconds;
     if (n.is_integer()) {
-        b.max = static_cast<uint64_t>(integerOf(n, key, 0, INT64_MAX));
+        b.max = static_cast<uint64_t>(integerOf(n, key, 0, most)) * scale;
         return b;
     }
     const toml::table& t = tableOf(n, key);
@@ -156,10 +256,11 @@ Bound boundOf(const toml::node& n, std::string_view key, uint64_t scale) {
         if (!v) return std::nullopt;
         if (scale != 1 && v->is_floating_point()) {
             const double x = v->as_floating_point()->get();
-            if (!(x >= 0 && x < 1e6)) refuse(v->source(), quote(name) + " must be from 0 to 1000000");
+            if (!(x >= 0 && x <= static_cast<double>(kMostSeconds)))
+                refuse(v->source(), quote(name) + " must be from 0 to " + std::to_string(kMostSeconds));
             return static_cast<uint64_t>(x * static_cast<double>(scale) + 0.5);
         }
-        return static_cast<uint64_t>(integerOf(*v, name, 0, INT64_MAX)) * scale;
+        return static_cast<uint64_t>(integerOf(*v, name, 0, most)) * scale;
     };
     b.min = side("min");
     b.max = side("max");
@@ -170,8 +271,8 @@ Bound boundOf(const toml::node& n, std::string_view key, uint64_t scale) {
 
 std::optional<StopReason> stopOf(const toml::node& n) {
     const std::string name = stringOf(n, "stop");
-    for (StopReason r : {StopReason::Halt, StopReason::InvalidCode, StopReason::StepLimit, StopReason::Error,
-                         StopReason::TimeSlice})
+    for (StopReason r :
+         {StopReason::Halt, StopReason::InvalidCode, StopReason::StepLimit, StopReason::Error, StopReason::TimeSlice})
         if (stopName(r) == name) return r;
     refuse(n.source(), "'stop' must be halt, invalid-code, step-limit, time-slice or error, not " + quote(name));
 }

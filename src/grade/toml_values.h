@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "grade/lab.h"
@@ -23,6 +24,12 @@ struct Refusal {
     int column = 0;
     std::string problem;
 };
+
+// Where `text` nests arrays and inline tables deeper than kMostNesting, or
+// gives a key or table header of more parts than that; nullopt when it does
+// not. A lexical look at the text, made before the TOML reader (which
+// recurses on both) sees it.
+std::optional<Refusal> nestingProblem(std::string_view text);
 
 [[noreturn]] void refuse(const toml::source_region& at, std::string problem);
 [[noreturn]] void wrongType(const toml::node& n, std::string_view key, std::string_view wanted);
@@ -45,6 +52,10 @@ T checked(Parsed<T> p, const toml::source_region& at) {
 
 // "34 12", ["34", "12"] or [0x34, 0x12].
 std::vector<uint8_t> bytesOf(const toml::node& n, std::string_view key);
+// Refuses rows below 8000 (kFirstRamRow).
+void inRam(const Span& span, const toml::source_region& at);
+// Refuses two keys that give one row (each key with the rows it gives).
+void oneKeyARow(std::vector<std::pair<Span, toml::source_region>> keys);
 // { "8050" = "34 12", "9000-900F" = "00" }: a range takes as many bytes as
 // it has rows, or one byte that fills it.
 std::vector<Rows> rowsOf(const toml::node& n, std::string_view key);

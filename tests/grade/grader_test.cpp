@@ -21,8 +21,8 @@ memory = { "8050" = "05 03" }
 memory = { "8052" = "08" }
 registers = { A = "08" }
 flags = { Z = 0, CY = 0 }
-steps = { max = 10 }
-tstates = { max = 100 }
+steps = { min = 6, max = 10 }
+tstates = { min = 52, max = 100 }
 unchanged_outside = ["8052"]
 )";
 
@@ -42,14 +42,26 @@ const Outcome kOutcomes[] = {
      "A: expected 08, got 00"},
     {"wrong flag", "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nSTC\nHLT\n", false,
      "CY: expected 0, got 1"},
-    {"does not halt", "ORG 8000H\nLOOP: JMP LOOP\n", false, "did not halt within 1000 steps"},
+    {"does not halt", "ORG 8000H\nLOOP: JMP LOOP\n", false,
+     "did not halt within 1000 steps (at row 8000 when stopped)"},
     {"invalid code", "ORG 8000H\nDB 08H\n", false, "stopped on invalid code after 1 steps"},
     {"too many steps", "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nNOP\nNOP\nNOP\nNOP\nNOP\nHLT\n",
-     false, "steps: expected at most 10, got 11"},
-    {"too slow", "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nLDA 8052H\nLDA 8052H\nLDA 8052H\nLDA 8052H\nHLT\n",
-     false, "T-states: expected at most 100, got 104"},
+     false, "steps: expected 6 to 10, got 11"},
+    {"too slow",
+     "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nLDA 8052H\nLDA 8052H\nLDA 8052H\nLDA 8052H\nHLT\n",
+     false, "T-states: expected 52 to 100, got 104"},
     {"a stray write", "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nSTA 9000H\nHLT\n", false,
      "9000 (outside the result rows): expected 00, got 08"},
+    {"too few steps", "ORG 8000H\nLHLD 8050H\nMOV A,L\nADD H\nSTA 8052H\nHLT\n", false,
+     "steps: expected 6 to 10, got 5"},
+    {"not at the start", "ORG 0F000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\nHLT\n", false,
+     "does not start at 8000, where the kit's Execute begins: its first row is F000"},
+    {"runs past its end", "ORG 8000H\nLDA 8050H\nMOV B,A\nLDA 8051H\nADD B\nSTA 8052H\n", false,
+     "ran into row 800B, which the program never wrote"},
+    {"wraps past FFFF", "ORG 8000H\nJMP 0FFFEH\nORG 0FFFEH\nNOP\nNOP\n", false,
+     "ran into row 0000, which the program never wrote"},
+    {"code it wrote itself", "ORG 8000H\nMVI A,76H\nSTA 8100H\nLDA 8050H\nJMP 8100H\n", false,
+     "8052: expected 08, got 00"},
 };
 
 class GraderOutcome : public ::testing::TestWithParam<Outcome> {};
@@ -145,6 +157,7 @@ TEST(Grader, AReferenceCaseCatchesASortThatFailsOnlyOnDuplicates) {
     EXPECT_TRUE(right[0].passed) << right[0].failure;
     EXPECT_TRUE(right[1].passed) << right[1].failure;
     EXPECT_EQ(right[1].runs, 50u);
+    EXPECT_EQ(right[1].checks.size(), 1u + 8u) << "the stop and the 8 rows of the last run, not of every run";
 
     const std::vector<CaseResult> bad = g->check(assembleProgram(testing::kSwapOnEqualSource, "b.asm"), m, true);
     EXPECT_TRUE(bad[0].passed) << "distinct bytes sort right: " << bad[0].failure;
@@ -157,6 +170,21 @@ TEST(Grader, AReferenceCaseCatchesASortThatFailsOnlyOnDuplicates) {
     EXPECT_NE(std::adjacent_find(in.begin(), in.end()), in.end()) << "the failing run's inputs hold a duplicate";
     EXPECT_FALSE(bad[1].trace.empty());
     EXPECT_LE(bad[1].trace.size(), kMostTraceLines);
+}
+
+// What the assembler warned of is often why a program fails: it leads.
+TEST(Grader, TheAssemblersWarningLeadsAFailure) {
+    testing::TempDir dir;
+    const Lab lab = labFrom(dir, kSumLab);
+    std::string error;
+    const std::optional<Grader> g = Grader::prepare(lab, error);
+    ASSERT_TRUE(g) << error;
+    Machine m;
+    testing::writeFile(dir / "low.asm", "ORG 7000H\nLDA 8050H\nHLT\n");
+    const SubmissionResult r = g->grade({"low", dir / "low.asm", {}}, m);
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_NE(r.warnings[0].find("warning"), std::string::npos) << r.warnings[0];
+    EXPECT_EQ(r.firstFailure().rfind(r.warnings[0] + "; then sum: does not start at 8000", 0), 0u) << r.firstFailure();
 }
 
 TEST(Grader, ReferenceInputsAreSeededAndWithinTheirRange) {
@@ -190,7 +218,7 @@ TEST(Grader, AReferenceThatDoesNotHaltIsAnErrorInTheLab) {
     const Lab lab = labFrom(dir, kSortLab);
     std::string error;
     EXPECT_FALSE(Grader::prepare(lab, error));
-    EXPECT_NE(error.find("ref.asm did not halt within 20000 steps on inputs 8051:"), std::string::npos) << error;
+    EXPECT_NE(error.find("ref.asm did not halt within 20000 steps (at row 8000 when stopped) on inputs 8051:"), std::string::npos) << error;
     EXPECT_NE(error.find(":9: the reference"), std::string::npos) << error;  // the case's line
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "grade/grade_support.h"
 
@@ -22,15 +23,34 @@ struct Layout {
 
 const Layout kLayouts[] = {
     {"files given one by one", {"a.asm", "b.hex"}, {"b.hex", "a.asm"}, "b=b.hex a=a.asm", ""},
-    {"a folder of files", {"class/zoe.asm", "class/al.hex", "class/me.sqlite"}, {"class"},
-     "al=al.hex me=me.sqlite zoe=zoe.asm", ""},
+    {"a folder of files",
+     {"class/zoe.asm", "class/al.hex", "class/me.sqlite"},
+     {"class"},
+     "al=al.hex me=me.sqlite zoe=zoe.asm",
+     ""},
     {"a folder per student", {"class/ann/prog.asm", "class/bo/lab1.hex"}, {"class"}, "ann=prog.asm bo=lab1.hex", ""},
     {"a student's folder given", {"ann/whatever.asm"}, {"ann"}, "ann=whatever.asm", ""},
-    {"other files passed over", {"class/a.asm", "class/b.asm", "class/notes.txt", "class/.hidden.asm"}, {"class"},
-     "a=a.asm b=b.asm", "notes.txt: not .asm"},
-    {"a student's folder with two programs", {"class/ann/one.asm", "class/ann/two.asm", "class/bo/x.asm"}, {"class"},
-     "ann! bo=x.asm", ""},
+    {"other files passed over",
+     {"class/a.asm", "class/b.asm", "class/notes.txt", "class/.hidden.asm"},
+     {"class"},
+     "a=a.asm b=b.asm",
+     "notes.txt: not .asm"},
+    {"a student's folder with two programs",
+     {"class/ann/one.asm", "class/ann/two.asm", "class/bo/x.asm"},
+     {"class"},
+     "ann! bo=x.asm",
+     ""},
     {"a file that is not there", {}, {"ghost.asm"}, "ghost=ghost.asm", ""},
+    {"a student's folder of one odd file",
+     {"class/ann/prog.txt", "class/bo/x.asm"},
+     {"class"},
+     "ann=prog.txt bo=x.asm",
+     ""},
+    {"a dot file noted",
+     {"class/a.asm", "class/.hidden.asm", "class/ann/.x.asm", "class/ann/p.asm"},
+     {"class"},
+     "a=a.asm ann=p.asm",
+     "its name starts with a dot; passed over"},
 };
 
 class Finding : public ::testing::TestWithParam<Layout> {};
@@ -58,14 +78,48 @@ TEST_P(Finding, EachForm) {
     }
     EXPECT_EQ(got, l.found) << l.what;
     if (*l.notes) {
-        ASSERT_FALSE(found.notes.empty()) << l.what;
-        EXPECT_NE(found.notes[0].find(l.notes), std::string::npos) << found.notes[0];
+        EXPECT_TRUE(std::any_of(found.notes.begin(), found.notes.end(), [&](const std::string& n) {
+            return n.find(l.notes) != std::string::npos;
+        })) << l.what;
     } else {
         EXPECT_TRUE(found.notes.empty()) << l.what << ": " << found.notes[0];
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, Finding, ::testing::ValuesIn(kLayouts), testing::outcomeName<Layout>);
+
+// A link is never followed: it could point at the reference solution or any
+// file the grader may read. A folder that cannot be read says so.
+TEST(Finding, LinksAndUnreadableFoldersAreReported) {
+    testing::TempDir dir;
+    fs::create_directories(dir / "class/bo");
+    writeFile(dir / "ref.asm", "ORG 8000H\nHLT\n");
+    fs::create_symlink("/etc/passwd", dir / "class/al.asm");
+    fs::create_symlink(dir / "ref.asm", dir / "class/bo/prog.asm");
+    fs::create_symlink(dir / "ref.asm", dir / "link.asm");
+    fs::create_directories(dir / "class/cy");
+    writeFile(dir / "class/cy/p.asm", "; x\n");
+    const Found found = findSubmissions({dir / "class", dir / "link.asm"});
+    ASSERT_EQ(found.submissions.size(), 4u);
+    for (std::size_t i : {0u, 1u, 3u})
+        EXPECT_NE(found.submissions[i].problem.find("symbolic link"), std::string::npos)
+            << found.submissions[i].student;
+    EXPECT_EQ(found.submissions[2].problem, "");
+    LabResult lab = parseLab("name = \"x\"\n[[case]]\nname = \"c\"\nexpect = { stop = \"halt\" }\n", dir / "lab.toml");
+    ASSERT_TRUE(lab.lab);
+    EXPECT_NE(readProgram(dir / "link.asm", *lab.lab).problem.find("symbolic link"), std::string::npos);
+    fs::create_symlink(dir / "lab.toml", dir / "lab-link.toml");
+    writeFile(dir / "lab.toml", "name = \"x\"\n[[case]]\nname = \"c\"\nexpect = { stop = \"halt\" }\n");
+    EXPECT_TRUE(readLab(dir / "lab-link.toml").error);
+
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    fs::permissions(dir / "class/cy", fs::perms::none);
+    const Found locked = findSubmissions({dir / "class", dir / "class/cy"});
+    fs::permissions(dir / "class/cy", fs::perms::owner_all);
+    ASSERT_EQ(locked.submissions.size(), 4u);
+    EXPECT_NE(locked.submissions[2].problem.find("cannot be read"), std::string::npos) << locked.submissions[2].problem;
+    EXPECT_NE(locked.submissions[3].problem.find("cannot be read"), std::string::npos) << locked.submissions[3].problem;
+}
 
 struct Read {
     const char* what;
@@ -81,8 +135,9 @@ TEST(ReadingSubmissions, EachKindOrItsProblem) {
     testing::sql(dir / "other.sqlite", "CREATE TABLE t (x)");
     fs::create_directory(dir / "folder.asm");
     ASSERT_EQ(::mkfifo((dir / "pipe.asm").c_str(), 0600), 0);
-    LabResult only = parseLab("name = \"x\"\naccepts = [\"asm\", \"hex\"]\n[[case]]\nname = \"c\"\nexpect = { stop = \"halt\" }\n",
-                              dir / "lab.toml");
+    LabResult only =
+        parseLab("name = \"x\"\naccepts = [\"asm\", \"hex\"]\n[[case]]\nname = \"c\"\nexpect = { stop = \"halt\" }\n",
+                 dir / "lab.toml");
     ASSERT_TRUE(only.lab);
     const Read kReads[] = {
         {"a source", "ok.asm", ""},
@@ -104,7 +159,13 @@ TEST(ReadingSubmissions, EachKindOrItsProblem) {
     testing::sql(dir / "loop.sqlite",
                  "CREATE VIEW d2 AS WITH RECURSIVE r(address, data) AS (SELECT '8000', '3E' UNION ALL "
                  "SELECT address, data FROM r) SELECT address, data FROM r");
-    for (const char* file : {"other.sqlite", "loop.sqlite"}) {
+    testing::sql(dir / "halts.sqlite",
+                 "CREATE VIEW d2 AS WITH RECURSIVE r(address, data) AS (SELECT '8000', '76' UNION ALL "
+                 "SELECT address, data FROM r) SELECT address, data FROM r");
+    testing::sql(dir / "many.sqlite",
+                 "CREATE TABLE d2 (address TEXT, data TEXT); WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 "
+                 "FROM n WHERE i < 65536) INSERT INTO d2 SELECT printf('%04X', i), '00' FROM n");
+    for (const char* file : {"other.sqlite", "loop.sqlite", "halts.sqlite", "many.sqlite"}) {
         const std::string problem = readProgramOf(dir / file, ProgramKind::MemoryFile).problem;
         EXPECT_EQ(problem.rfind("is not a kit85 memory file", 0), 0u) << file << ": " << problem;
     }
@@ -123,6 +184,11 @@ TEST(ReadingSubmissions, AMemoryFileIsOnlyRead) {
 
     const Program p = readProgramOf(file, ProgramKind::MemoryFile);
     ASSERT_TRUE(p.ok()) << p.problem;
+    // Characters a URI gives meaning are the file name's own.
+    fs::create_directory(dir / "odd #1 ?%");
+    fs::copy_file(file, dir / "odd #1 ?%" / "a#b%20.sqlite");
+    EXPECT_EQ(readProgramOf(dir / "odd #1 ?%" / "a#b%20.sqlite", ProgramKind::MemoryFile).rows, p.rows);
+    fs::remove_all(dir / "odd #1 ?%");
     ASSERT_EQ(p.rows.size(), 4u);
     EXPECT_EQ(p.rows[0], (std::pair<uint16_t, Text>{0x8000, Text("3E")}));
     EXPECT_EQ(p.rows[3], (std::pair<uint16_t, Text>{0x9000, Text("3e")}));
