@@ -58,6 +58,7 @@ struct SubmissionResult {
     std::string student;
     std::string file;
     std::string problem;  // no program to run ("" when there was one)
+    std::vector<std::string> warnings;  // the assembler's warnings, which may explain a failure
     std::vector<CaseResult> cases;
     int points = 0;
     int maxPoints = 0;
