@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -56,22 +57,42 @@ private:
 
 std::string systemError() { return std::strerror(errno); }
 
-// What the report's own path is: a link or the wrong kind of file is refused.
-std::optional<std::string> refusedPath(const ReportPath& r) {
-    const std::string shown = shownName(r.path.string());
+// A file of this mode where a report goes: a link is never written through,
+// and a report file cannot replace a folder nor a folder of pages a file.
+std::optional<std::string> kindProblem(mode_t mode, const std::string& shown, bool folder) {
+    if (S_ISLNK(mode)) return shown + " is a symbolic link; reports are not written through links";
+    if (folder && !S_ISDIR(mode)) return shown + " is not a folder";
+    if (!folder && S_ISDIR(mode)) return shown + " is a folder";
+    return std::nullopt;
+}
+
+std::optional<std::string> refusedKind(const fs::path& p, const std::string& shown, bool folder) {
     struct stat st {};
-    if (::lstat(r.path.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode))
-            return shown + " (" + r.option + ") is a symbolic link; reports are not written through links";
-        if (r.folder && !S_ISDIR(st.st_mode)) return shown + " (" + r.option + ") is not a folder";
-        if (!r.folder && S_ISDIR(st.st_mode)) return shown + " (" + r.option + ") is a folder";
-        return std::nullopt;
-    }
-    if (r.folder) return std::nullopt;  // made when missing
+    if (::lstat(p.c_str(), &st) != 0) return std::nullopt;
+    return kindProblem(st.st_mode, shown, folder);
+}
+
+// A report file must go into a folder that is there (the HTML folder is made).
+std::optional<std::string> missingFolder(const ReportPath& r) {
     std::error_code ec;
     const fs::path parent = fs::absolute(r.path, ec).parent_path();
-    if (!fs::is_directory(parent, ec)) return shown + ": there is no folder " + shownName(parent.string());
-    return std::nullopt;
+    if (r.folder || fs::is_directory(parent, ec)) return std::nullopt;
+    return shownName(r.path.string()) + ": there is no folder " + shownName(parent.string());
+}
+
+// The report files `r` writes, each with where it leads: the folder's pages
+// are placed from the folder's place, not resolved one by one.
+std::vector<std::pair<fs::path, Place>> filesOf(const ReportPath& r, const std::vector<std::string>& pages) {
+    std::vector<std::pair<fs::path, Place>> files{{r.path, placeOf(r.path)}};
+    if (!r.folder) return files;
+    const fs::path folder = files.front().second.path;
+    for (const std::string& page : pages) {
+        Place place{std::nullopt, (folder / page).string()};
+        struct stat st {};
+        if (::stat((r.path / page).c_str(), &st) == 0) place.id = {st.st_dev, st.st_ino};
+        files.push_back({r.path / page, std::move(place)});
+    }
+    return files;
 }
 
 }  // namespace
@@ -80,14 +101,17 @@ std::optional<std::string> refusedReport(const std::vector<ReportPath>& reports,
                                          const std::vector<std::string>& pages) {
     Named readFiles, written;
     for (const ReadFile& f : read) readFiles.add(placeOf(f.path), f.what);
-    for (const ReportPath& r : reports) {
-        if (std::optional<std::string> refused = refusedPath(r)) return refused;
-        std::vector<fs::path> files{r.path};
-        if (r.folder)
-            for (const std::string& page : pages) files.push_back(r.path / page);
-        for (const fs::path& file : files) {
-            const Place place = placeOf(file);
+    // The HTML folder first, so that a report file among its pages is named
+    // as a clash with it.
+    std::vector<ReportPath> ordered = reports;
+    std::stable_partition(ordered.begin(), ordered.end(), [](const ReportPath& r) { return r.folder; });
+    for (const ReportPath& r : ordered) {
+        if (auto refused = refusedKind(r.path, shownName(r.path.string()) + " (" + r.option + ")", r.folder))
+            return refused;
+        for (const auto& [file, place] : filesOf(r, pages)) {
             const std::string shown = shownName(file.string());
+            if (file != r.path)
+                if (auto refused = refusedKind(file, shown, false)) return refused;
             if (const std::string* what = readFiles.find(place))
                 return shown + " is " + *what + "; the report would overwrite it";
             if (const std::string* other = written.find(place))
@@ -95,13 +119,8 @@ std::optional<std::string> refusedReport(const std::vector<ReportPath>& reports,
             written.add(place, r.option);
         }
     }
-    for (const ReportPath& r : reports) {
-        if (!r.folder) continue;
-        std::string problem;
-        if (std::optional<ReportFolder> folder = ReportFolder::open(r.path, false, problem)) {
-            if (std::optional<std::string> refused = folder->unwritable(pages)) return refused;
-        }  // a folder that is not there yet holds nothing to refuse
-    }
+    for (const ReportPath& r : reports)
+        if (auto missing = missingFolder(r)) return missing;
     return std::nullopt;
 }
 
@@ -122,9 +141,7 @@ std::optional<std::string> ReportFolder::unwritable(const std::vector<std::strin
     for (const std::string& name : names) {
         struct stat st {};
         if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        const std::string shown = shownName((dir_ / name).string());
-        if (S_ISLNK(st.st_mode)) return shown + " is a symbolic link; reports are not written through links";
-        if (S_ISDIR(st.st_mode)) return shown + " is a folder";
+        if (auto refused = kindProblem(st.st_mode, shownName((dir_ / name).string()), false)) return refused;
     }
     return std::nullopt;
 }
