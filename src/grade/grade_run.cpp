@@ -2,11 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <ostream>
+#include <thread>
+#include <utility>
 
 #include "grade/grader.h"
+#include "grade/names.h"
+#include "grade/report_files.h"
 #include "grade/reports.h"
 
 namespace kit85::grade {
@@ -29,60 +33,81 @@ std::string hostname() {
     return buf;
 }
 
-// A report must not land on the lab file or a submission: the grader writes
-// nothing but the reports asked for, and never over what it reads.
-std::optional<std::string> clashes(const std::string& report, const GradeOptions& o, const Found& found) {
-    if (report.empty()) return std::nullopt;
-    std::error_code ec;
-    auto same = [&](const fs::path& p) { return fs::exists(p, ec) && fs::equivalent(report, p, ec); };
-    if (same(o.lab)) return report + " is the lab file; the report would overwrite it";
-    for (const Submission& s : found.submissions)
-        if (same(s.file)) return report + " is " + s.student + "'s submission; the report would overwrite it";
-    const fs::path parent = fs::absolute(report, ec).parent_path();
-    if (!fs::is_directory(parent, ec)) return report + ": there is no folder " + parent.string();
-    return std::nullopt;
+// The files the grader reads, which no report may replace.
+std::vector<ReadFile> readFiles(const GradeOptions& o, const Lab& lab, const Found& found) {
+    std::vector<ReadFile> read{{o.lab, "the lab file"}};
+    for (const Case& c : lab.cases)
+        if (c.reference)
+            read.push_back({c.reference->program, "the reference program of case '" + shownName(c.name) + "'"});
+    for (const Submission& s : found.submissions) read.push_back({s.file, shownName(s.student) + "'s submission"});
+    return read;
+}
+
+// Why the reports asked for may not be written, checked before anything is
+// graded or written.
+std::optional<std::string> refusedReports(const GradeOptions& o, const Lab& lab, const Found& found) {
+    std::vector<ReportPath> reports;
+    for (auto [option, path] : {std::pair{"--csv", &o.csv}, {"--junit", &o.junit}, {"--json", &o.json}})
+        if (!path->empty()) reports.push_back({option, *path, false});
+    std::vector<std::string> pages;
+    if (!o.html.empty()) {
+        reports.push_back({"--html", o.html, true});
+        std::vector<std::string> students;
+        for (const Submission& s : found.submissions) students.push_back(s.student);
+        pages = pageNames(students);
+        pages.push_back("index.html");
+    }
+    if (reports.empty()) return std::nullopt;
+    return refusedReport(reports, readFiles(o, lab, found), pages);
 }
 
 bool writeReport(const std::string& file, const std::string& text, std::ostream& err) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (out) return true;
-    err << "kit85-grade: " << file << ": the report could not be written\n";
-    return false;
+    if (std::optional<std::string> failed = writeReportFile(file, text)) {
+        err << "kit85-grade: " << *failed << "\n";
+        return false;
+    }
+    return true;
 }
+
+// More threads than this gain nothing on the grader's work, which keeps
+// every core busy, and thousands would run out of the system's threads.
+unsigned mostJobs() { return std::max(1u, std::thread::hardware_concurrency()) * 4; }
 
 }  // namespace
 
 int runGrader(const GradeOptions& o, std::ostream& out, std::ostream& err) {
     const LabResult read = readLab(o.lab);
     if (read.error) {
-        err << "kit85-grade: " << read.error->message() << "\n";
+        err << "kit85-grade: " << shownText(read.error->message()) << "\n";
         return kBadInput;
     }
     const Lab& lab = *read.lab;
     std::string problem;
     const std::optional<Grader> grader = Grader::prepare(lab, problem);
     if (!grader) {
-        err << "kit85-grade: " << problem << "\n";
+        err << "kit85-grade: " << shownText(problem) << "\n";
         return kBadInput;
     }
     const Found found = findSubmissions(std::vector<fs::path>(o.submissions.begin(), o.submissions.end()));
-    for (const std::string& note : found.notes) err << "kit85-grade: " << note << "\n";
+    for (const std::string& note : found.notes) err << "kit85-grade: " << shownName(note) << "\n";
     if (found.submissions.empty()) {
         err << "kit85-grade: no submissions found\n";
         return kBadInput;
     }
-    for (const std::string* report : {&o.csv, &o.junit, &o.json, &o.html}) {
-        if (std::optional<std::string> clash = clashes(*report, o, found)) {
-            err << "kit85-grade: " << *clash << "; nothing was graded\n";
-            return kBadInput;
-        }
+    if (std::optional<std::string> refused = refusedReports(o, lab, found)) {
+        err << "kit85-grade: " << *refused << "; nothing was graded or written\n";
+        return kBadInput;
+    }
+    unsigned jobs = o.jobs;
+    if (jobs > mostJobs()) {
+        err << "kit85-grade: -j " << jobs << " is more than 4 threads per core; grading on " << mostJobs()
+            << " threads\n";
+        jobs = mostJobs();
     }
     const bool progress = o.progress;
     const std::size_t total = found.submissions.size();
     const std::vector<SubmissionResult> results =
-        grader->gradeAll(found.submissions, o.jobs, !o.html.empty(), [&](std::size_t done) {
+        grader->gradeAll(found.submissions, jobs, !o.html.empty(), [&](std::size_t done) {
             if (progress) err << "\rgraded " << done << " of " << total << std::flush;
         });
     if (progress) err << "\r\033[K" << std::flush;

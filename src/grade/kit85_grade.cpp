@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     app.add_option("--junit", o.junit, "Write JUnit XML, one test suite per student, to FILE")->type_name("FILE");
     app.add_option("--json", o.json, "Write every result as JSON to FILE")->type_name("FILE");
     app.add_option("--html", o.html, "Write an index and a page per student to DIR")->type_name("DIR");
-    app.add_option("-j,--jobs", o.jobs, "Grade on N threads (default: one per core)")->type_name("N");
+    app.add_option("-j,--jobs", o.jobs, "Grade on N threads (default: one per core; at most four per core)")
+        ->type_name("N");
     app.add_flag("-q,--quiet", quiet, "No progress line");
     try {
         app.parse(argc, argv);

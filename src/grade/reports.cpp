@@ -3,28 +3,31 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
+#include "grade/names.h"
 #include "values/document_text.h"
+#include "values/escape.h"
 
 namespace kit85::grade {
 namespace {
 
-// Names and messages come from students' files: control characters would
-// move the terminal's cursor or break a line of a report.
-std::string printable(std::string_view s) {
-    std::string out;
-    for (char c : s) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-    return out;
-}
-
+// `s` filled with blanks to `width` characters.
 std::string padded(std::string s, std::size_t width) {
-    if (s.size() < width) s.resize(width, ' ');
+    const std::size_t characters = characterCount(s);
+    if (characters < width) s.append(width - characters, ' ');
     return s;
 }
 
+// A row of the table, without the blanks a last empty column would leave.
+void appendRow(std::string& text, std::string row) {
+    row.erase(row.find_last_not_of(' ') + 1);
+    text += row;
+    text += '\n';
+}
 
 }  // namespace
 
@@ -34,41 +37,90 @@ std::string_view statusOf(const SubmissionResult& r) {
 }
 
 std::string tableText(const Lab& lab, const std::vector<SubmissionResult>& results) {
+    std::vector<std::string> students;
     std::size_t width = 7;
-    for (const SubmissionResult& r : results) width = std::max(width, std::min<std::size_t>(r.student.size(), 30));
-    std::ostringstream out;
-    out << padded("student", width) << "  points   cases  first failing case\n";
-    int allPassed = 0;
     for (const SubmissionResult& r : results) {
+        students.push_back(shownName(r.student));
+        width = std::max(width, std::min<std::size_t>(characterCount(students.back()), 30));
+    }
+    std::string text;
+    appendRow(text, padded("student", width) + "  points   cases  first failing case");
+    int allPassed = 0;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const SubmissionResult& r = results[i];
         const std::string points = std::to_string(r.points) + "/" + std::to_string(r.maxPoints);
         const std::string cases = std::to_string(r.passed) + "/" + std::to_string(lab.cases.size());
-        std::string first = printable(r.firstFailure());
-        if (first.size() > 100) first = first.substr(0, 97) + "...";
-        out << padded(printable(r.student), width) << "  " << padded(points, 7) << "  " << padded(cases, 5) << "  "
-            << first << "\n";
+        appendRow(text, padded(students[i], width) + "  " + padded(points, 7) + "  " + padded(cases, 5) + "  " +
+                            cutText(shownName(r.firstFailure()), 100));
         allPassed += r.allPassed() ? 1 : 0;
     }
-    out << allPassed << " of " << results.size() << (results.size() == 1 ? " submission" : " submissions")
-        << " passed every case\n";
-    std::string text = out.str();
-    // No trailing blanks on a row whose last column is empty.
-    for (std::size_t p; (p = text.find(" \n")) != std::string::npos;) text.erase(p, 1);
+    text += std::to_string(allPassed) + " of " + std::to_string(results.size()) +
+            (results.size() == 1 ? " submission" : " submissions") + " passed every case\n";
     return text;
 }
 
 std::string csvText(const Lab& lab, const std::vector<SubmissionResult>& results) {
+    // A cell keeps its line ends (quoted, as RFC 4180 allows); anything else
+    // a spreadsheet would hide or act on is escaped.
+    auto cell = [](std::string_view s) { return csvField(shownText(s)); };
     std::ostringstream out;
     out << "student,file,status,points,max_points,cases_passed,cases,first_failure";
-    for (const Case& c : lab.cases) out << ',' << csvField(c.name);
+    for (const Case& c : lab.cases) out << ',' << cell(c.name);
     out << "\r\n";
     for (const SubmissionResult& r : results) {
-        out << csvField(r.student) << ',' << csvField(r.file) << ',' << statusOf(r) << ',' << r.points << ','
-            << r.maxPoints << ',' << r.passed << ',' << r.cases.size() << ',' << csvField(r.firstFailure());
+        out << cell(r.student) << ',' << cell(r.file) << ',' << statusOf(r) << ',' << r.points << ',' << r.maxPoints
+            << ',' << r.passed << ',' << r.cases.size() << ',' << cell(r.firstFailure());
         for (const CaseResult& c : r.cases) out << ',' << c.earned;
         out << "\r\n";
     }
     return out.str();
 }
+
+namespace {
+
+// A failed case's checks, one a line, the failing ones marked.
+std::string checksText(const CaseResult& c) {
+    std::string detail;
+    for (const Check& k : c.checks)
+        detail += (k.ok ? "  " : "! ") + k.what + ": expected " + k.expected + ", got " + k.actual + "\n";
+    return shownText(detail);
+}
+
+// XML 1.0 admits no control character but tab and the line ends, and only
+// UTF-8 in this document: every text from a name or a file is escaped first.
+void junitSuite(tinyxml2::XMLElement* suites, const Lab& lab, const SubmissionResult& r, int id,
+                const std::string& timestamp, const std::string& hostname) {
+    tinyxml2::XMLElement* suite = suites->InsertNewChildElement("testsuite");
+    const bool error = !r.problem.empty();
+    const int failed = static_cast<int>(r.cases.size()) - r.passed;
+    const std::string student = shownName(r.student), labName = shownName(lab.name);
+    suite->SetAttribute("name", student.c_str());
+    suite->SetAttribute("package", labName.c_str());
+    suite->SetAttribute("id", id);
+    suite->SetAttribute("timestamp", timestamp.c_str());
+    suite->SetAttribute("hostname", shownName(hostname).c_str());
+    suite->SetAttribute("tests", static_cast<int>(r.cases.size()));
+    suite->SetAttribute("failures", error ? 0 : failed);
+    suite->SetAttribute("errors", error ? failed : 0);
+    suite->SetAttribute("skipped", 0);
+    suite->SetAttribute("time", "0");
+    suite->InsertNewChildElement("properties");
+    for (const CaseResult& c : r.cases) {
+        tinyxml2::XMLElement* tc = suite->InsertNewChildElement("testcase");
+        tc->SetAttribute("name", shownName(c.name).c_str());
+        tc->SetAttribute("classname", (student + "." + labName).c_str());
+        tc->SetAttribute("time", "0");
+        if (c.passed) continue;
+        tinyxml2::XMLElement* f = tc->InsertNewChildElement(error ? "error" : "failure");
+        f->SetAttribute("message", shownName(c.failure).c_str());
+        f->SetAttribute("type", error ? "no program" : "wrong result");
+        f->SetText(checksText(c).c_str());
+    }
+    suite->InsertNewChildElement("system-out")->SetText(shownText(r.file).c_str());
+    suite->InsertNewChildElement("system-err")->SetText(shownText(r.problem).c_str());
+}
+
+}  // namespace
 
 std::string junitText(const Lab& lab, const std::vector<SubmissionResult>& results, const std::string& timestamp,
                       const std::string& hostname) {
@@ -76,41 +128,15 @@ std::string junitText(const Lab& lab, const std::vector<SubmissionResult>& resul
     doc.InsertEndChild(doc.NewDeclaration());
     tinyxml2::XMLElement* suites = doc.NewElement("testsuites");
     doc.InsertEndChild(suites);
-    suites->SetAttribute("name", lab.name.c_str());
+    suites->SetAttribute("name", shownName(lab.name).c_str());
+    // A failure is a case that ran and left a wrong result; an error a case
+    // that could not run (no program): counted apart, as JUnit means them.
     int tests = 0, failures = 0, errors = 0, id = 0;
     for (const SubmissionResult& r : results) {
-        tinyxml2::XMLElement* suite = suites->InsertNewChildElement("testsuite");
-        const bool error = !r.problem.empty();
+        junitSuite(suites, lab, r, id++, timestamp, hostname);
         const int failed = static_cast<int>(r.cases.size()) - r.passed;
-        suite->SetAttribute("name", r.student.c_str());
-        suite->SetAttribute("package", lab.name.c_str());
-        suite->SetAttribute("id", id++);
-        suite->SetAttribute("timestamp", timestamp.c_str());
-        suite->SetAttribute("hostname", hostname.c_str());
-        suite->SetAttribute("tests", static_cast<int>(r.cases.size()));
-        suite->SetAttribute("failures", error ? 0 : failed);
-        suite->SetAttribute("errors", error ? failed : 0);
-        suite->SetAttribute("skipped", 0);
-        suite->SetAttribute("time", "0");
-        suite->InsertNewChildElement("properties");
-        for (const CaseResult& c : r.cases) {
-            tinyxml2::XMLElement* tc = suite->InsertNewChildElement("testcase");
-            tc->SetAttribute("name", c.name.c_str());
-            tc->SetAttribute("classname", (r.student + "." + lab.name).c_str());
-            tc->SetAttribute("time", "0");
-            if (c.passed) continue;
-            tinyxml2::XMLElement* f = tc->InsertNewChildElement(error ? "error" : "failure");
-            f->SetAttribute("message", c.failure.c_str());
-            f->SetAttribute("type", error ? "no program" : "wrong result");
-            std::string detail;
-            for (const Check& k : c.checks)
-                detail += (k.ok ? "  " : "! ") + k.what + ": expected " + k.expected + ", got " + k.actual + "\n";
-            f->SetText(detail.c_str());
-        }
-        suite->InsertNewChildElement("system-out")->SetText(r.file.c_str());
-        suite->InsertNewChildElement("system-err")->SetText(r.problem.c_str());
         tests += static_cast<int>(r.cases.size());
-        (error ? errors : failures) += failed;
+        (r.problem.empty() ? failures : errors) += failed;
     }
     suites->SetAttribute("tests", tests);
     suites->SetAttribute("failures", failures);
@@ -130,9 +156,10 @@ std::string jsonText(const Lab& lab, const std::vector<SubmissionResult>& result
             Json checks = Json::array();
             for (const Check& k : c.checks)
                 checks.push_back({{"what", k.what}, {"expected", k.expected}, {"actual", k.actual}, {"ok", k.ok}});
-            Json j = {{"name", c.name},   {"points", c.points}, {"earned", c.earned},   {"passed", c.passed},
-                      {"hidden", c.hidden}, {"stop", c.stop},     {"steps", c.steps},     {"tstates", c.tstates},
-                      {"runs", c.runs},     {"failure", c.failure}, {"checks", std::move(checks)}};
+            Json j = {{"name", c.name},       {"points", c.points},         {"earned", c.earned},
+                      {"passed", c.passed},   {"hidden", c.hidden},         {"stop", c.stop},
+                      {"steps", c.steps},     {"tstates", c.tstates},       {"runs", c.runs},
+                      {"failure", c.failure}, {"checks", std::move(checks)}};
             if (c.failedRun) j["failed_run"] = c.failedRun;
             if (!c.trace.empty()) j["trace"] = c.trace;
             cases.push_back(std::move(j));
@@ -144,6 +171,7 @@ std::string jsonText(const Lab& lab, const std::vector<SubmissionResult>& result
                         {"max_points", r.maxPoints},
                         {"cases_passed", r.passed},
                         {"problem", r.problem},
+                        {"warnings", r.warnings},
                         {"cases", std::move(cases)}});
     }
     int passed = 0;
@@ -153,24 +181,34 @@ std::string jsonText(const Lab& lab, const std::vector<SubmissionResult>& result
               {"submissions", results.size()},
               {"passed", passed},
               {"results", std::move(subs)}};
-    // A student's odd file name that is not UTF-8 shows as U+FFFD.
-    return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    // The names stay the students' own: control characters as JSON escapes,
+    // bytes that are not UTF-8 as U+FFFD, and the characters a viewer would
+    // hide or reorder by as \uNNNN too.
+    return jsonInvisiblesEscaped(j.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
 }
 
-std::vector<std::string> pageNames(const std::vector<SubmissionResult>& results) {
+std::vector<std::string> pageNames(const std::vector<std::string>& students) {
     std::vector<std::string> names;
     std::set<std::string> taken{"index"};
-    for (const SubmissionResult& r : results) {
+    std::map<std::string, int> next;  // per base, the number to try first: no class is counted up from 2 again
+    for (const std::string& student : students) {
         std::string base;
-        for (char c : r.student) base += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? c : '_';
+        for (char c : student) base += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? c : '_';
         if (base.empty() || base.front() == '.') base.insert(0, "student");
         base = base.substr(0, 60);
         std::string name = base;
-        for (int n = 2; taken.count(name); ++n) name = base + "-" + std::to_string(n);
+        int& n = next.try_emplace(base, 2).first->second;
+        while (taken.count(name)) name = base + "-" + std::to_string(n++);
         taken.insert(name);
         names.push_back(name + ".html");
     }
     return names;
+}
+
+std::vector<std::string> pageNames(const std::vector<SubmissionResult>& results) {
+    std::vector<std::string> students;
+    for (const SubmissionResult& r : results) students.push_back(r.student);
+    return pageNames(students);
 }
 
 }  // namespace kit85::grade

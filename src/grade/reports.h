@@ -42,6 +42,8 @@ std::optional<std::string> writeHtml(const std::filesystem::path& dir, const Lab
 // The page names writeHtml gives the students, in order: their names cut to
 // letters, digits, '-' and '_', made unique.
 std::vector<std::string> pageNames(const std::vector<SubmissionResult>& results);
+// The same from the students' names alone, before any is graded.
+std::vector<std::string> pageNames(const std::vector<std::string>& students);
 
 // "passed", "failed" or "error" (no program to run).
 std::string_view statusOf(const SubmissionResult& r);
