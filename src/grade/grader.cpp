@@ -1,7 +1,9 @@
 #include "grade/grader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -141,6 +143,20 @@ std::optional<CaseResult> Grader::notStarted(std::size_t index, const Machine& m
     return r;
 }
 
+namespace {
+
+// Of the expected rows, those the run left wrong: only they are marked in a
+// trace, as a sort's swap passes through values that the run then puts right.
+std::map<std::string, std::string> rowsEndingWrong(std::map<std::string, std::string> rows,
+                                                   const std::vector<Check>& checks) {
+    std::erase_if(rows, [&](const auto& row) {
+        return std::none_of(checks.begin(), checks.end(), [&](const Check& k) { return !k.ok && k.what == row.first; });
+    });
+    return rows;
+}
+
+}  // namespace
+
 CaseResult Grader::checkCase(std::size_t index, Machine& m, bool trace) const {
     const Case& c = lab_->cases[index];
     if (std::optional<CaseResult> no = notStarted(index, m)) return *no;
@@ -155,7 +171,7 @@ CaseResult Grader::checkCase(std::size_t index, Machine& m, bool trace) const {
         for (const Rows& e : c.expect.memory)
             for (std::size_t i = 0; i < e.bytes.size(); ++i)
                 rows[Text::word(static_cast<uint32_t>(e.first + i)).str()] = Text::byte(e.bytes[i]).str();
-        r.trace = traceRun(m, setupOf(c), *lab_, rows);
+        r.trace = traceRun(m, setupOf(c), *lab_, rowsEndingWrong(std::move(rows), r.checks));
     }
     return r;
 }
@@ -185,7 +201,7 @@ CaseResult Grader::checkReference(std::size_t index, Machine& m, bool trace) con
             std::size_t k = 0;
             for (const Span& s : ref.compareRows)
                 for (uint32_t i = 0; i < s.count; ++i) rows[Text::word(s.first + i).str()] = expected.rows[k++].str();
-            r.trace = traceRun(m, setupOf(c, expected.inputs), *lab_, rows);
+            r.trace = traceRun(m, setupOf(c, expected.inputs), *lab_, rowsEndingWrong(std::move(rows), r.checks));
         }
         break;
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 namespace kit85::grade {
 
@@ -32,7 +31,9 @@ Machine::Machine()
       kit_(*memory_, *presenter_),
       program_(0x10000, Text::byte(0)),
       start_(0x10000, Text::byte(0)),
-      startBytes_(memory_->bytes(), memory_->bytes() + 0x10000) {}
+      startBytes_(memory_->bytes(), memory_->bytes() + 0x10000) {
+    memory_->noteCommittedRows(&committed_);
+}
 
 Machine::~Machine() = default;
 
@@ -54,20 +55,20 @@ void Machine::restore() {
     memory_->flush();
 }
 
-// The rows whose byte differs from the copy, eight at a time where none does;
-// then the odd rows by text.
+// The rows the run committed whose byte differs from the copy, or whose odd
+// text does; in address order.
 void Machine::findChanges() {
+    memory_->flush();  // what the run left pending is committed, and so noted
     written_.clear();
     const uint16_t* now = memory_->bytes();
-    const uint16_t* was = startBytes_.data();
-    for (int row = 0; row < 0x10000; row += 8) {
-        if (std::memcmp(now + row, was + row, 8 * sizeof(uint16_t)) == 0) continue;
-        for (int r = row; r < row + 8; ++r)
-            if (now[r] != was[r]) written_.push_back(r);
+    std::sort(committed_.begin(), committed_.end());
+    committed_.erase(std::unique(committed_.begin(), committed_.end()), committed_.end());
+    for (int row : committed_) {
+        const bool changed =
+            now[row] != startBytes_[row] || (now[row] == MemoryTable::kOddByte && memory_->dataAt(row) != start_[row]);
+        if (changed) written_.push_back(row);
     }
-    for (uint16_t row : oddRows_)
-        if (now[row] == MemoryTable::kOddByte && memory_->dataAt(row) != start_[row]) written_.push_back(row);
-    std::sort(written_.begin(), written_.end());
+    committed_.clear();
 }
 
 // Opens the rows the program wrote, and the gaps of at most `gapRows` between two.
@@ -96,11 +97,9 @@ void Machine::load(const Program& program, uint32_t gapRows) {
     };
     for (uint16_t row : programRows_) set(row, Text::byte(0));
     programRows_.clear();
-    oddRows_.clear();
     for (const auto& [address, text] : program.rows) {
         set(address, text);
         programRows_.push_back(address);
-        if (startBytes_[address] == MemoryTable::kOddByte) oddRows_.push_back(address);
     }
     memory_->flush();
 }
@@ -119,6 +118,7 @@ RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits)
         }
     }
     memory_->flush();
+    committed_.clear();  // from here on, the rows the run writes
     for (const RegisterField& f : kRegisterFields) kit_[f.reg] = Text::digits(0, mostCharacters(f.reg));
     kit_.flags = FlagLabels{};
     kit_.taken = false;

@@ -9,11 +9,11 @@
 // run therefore starts from the same memory: the program as loaded and the
 // case's rows.
 //
-// The rows a run changed are found by comparing the table's byte view with
-// a copy kept of it as the run began (a run commits its writes when it ends,
-// so the table's pending rows cannot tell). A row holding an odd text (not
-// two upper-case hex digits) has no value in the byte view; those the
-// program loaded are compared by text as well.
+// The rows a run changed are found among those the table committed during
+// the run, by comparing each with a copy of the byte view kept as the run
+// began (a row written back to its value is no change). A row holding an odd
+// text (not two upper-case hex digits) has no value in the byte view; it is
+// compared by text.
 //
 // A run goes only where the program put something. The kit's Execute would
 // run on through rows of 00 (NOPs) and past FFFF to code anywhere, so a
@@ -91,10 +91,10 @@ private:
     std::vector<uint16_t> startBytes_;  // the byte view as the current run began
     std::vector<int> setupRows_;
     std::vector<int> written_;
+    std::vector<int> committed_;  // the rows the table committed since the run began
     std::vector<uint16_t> programRows_;
-    std::vector<uint16_t> oddRows_;  // program rows whose text is no byte
-    Breakpoints outside_;            // rows no run may go through
-    std::vector<uint16_t> opened_;   // rows of outside_ the current run put code in
+    Breakpoints outside_;           // rows no run may go through
+    std::vector<uint16_t> opened_;  // rows of outside_ the current run put code in
     std::string firstRow_;
 };
 

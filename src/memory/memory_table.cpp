@@ -213,6 +213,9 @@ void MemoryTable::commitPending(const HistoryUpdate* history) {
             writes_.push_back(RowWrite{rows_[pending_[k]].rowid, &rows_[pending_[k]].data});
         store_->commit(writes_, history);  // throws with every write still pending
     }
+    if (committedRows_)
+        committedRows_->insert(committedRows_->end(), pending_.begin(),
+                               pending_.begin() + static_cast<std::ptrdiff_t>(pendingCount_));
     for (std::size_t k = 0; k < pendingCount_; ++k) rows_[pending_[k]].pending = false;
     pendingCount_ = 0;
     history_.saved();

@@ -191,6 +191,10 @@ public:
     void setFlushInterval(std::chrono::steady_clock::duration d) { flushInterval_ = d; }
     // Flushes that stored something since the table was made.
     uint64_t commits() const { return commits_; }
+    // While set, each row a flush commits is also appended to `rows` (with
+    // repeats), so that a caller learns which rows were written without
+    // comparing all of memory; nullptr stops it.
+    void noteCommittedRows(std::vector<int>* rows) { committedRows_ = rows; }
 
     // --- Breakpoints ---------------------------------------------------------
 
@@ -340,6 +344,7 @@ private:
     std::vector<RowWrite> writes_;       // reused by flush()
     std::chrono::steady_clock::duration flushInterval_ = std::chrono::seconds(1);
     std::chrono::steady_clock::time_point lastFlush_{};
+    std::vector<int>* committedRows_ = nullptr;
     uint64_t commits_ = 0;
 };
 

@@ -24,8 +24,12 @@ enum class Burst {
 // calls out, so the machine stays in registers. A careful burst (some field
 // odd) checks each instruction's needs against the odd fields and clears
 // those it writes; the other kind has no such checks at all.
-template <bool careful>
-Burst burst(Core& live, uint64_t& left, const Rows& rows) {
+//
+// A fenced burst (a run with breakpoints and nothing else to check between
+// instructions) also ends as soon as the next row is a breakpoint, so such a
+// run goes in long bursts as a plain one does: the check is one bit read.
+template <bool careful, bool fenced>
+Burst burst(Core& live, uint64_t& left, const Rows& rows, [[maybe_unused]] const Breakpoints* fence) {
     Core c = live;
     uint64_t n = left;
     Burst why = Burst::Due;
@@ -43,6 +47,12 @@ Burst burst(Core& live, uint64_t& left, const Rows& rows) {
             --n;
             why = Burst::Halted;
             break;
+        }
+        if constexpr (fenced) {
+            if (c.cur != kNoRow && fence->contains(static_cast<uint16_t>(c.cur))) {
+                --n;
+                break;  // Due: the checks between instructions stop the run there
+            }
         }
     }
     live = c;
@@ -92,6 +102,10 @@ void integerLoop(KitState& k, const RunLimits& lim, RunResult& res) {
     MemoryTable& mem = k.memory();
     const Rows rows{mem.bytes(), mem.byteStore()};
     const uint64_t bound = stepBound(lim);
+    // Breakpoints alone are checked inside a burst; a budget or watchpoints
+    // need the checks after every instruction.
+    constexpr bool kFenced = kParts == kBreakpoints;
+    constexpr bool kLongBursts = kParts == 0 || kFenced;
     Core c;
     loadCore(k, c);
     // The steps carried out are checkAt - left: `left` counts down to the next
@@ -125,12 +139,13 @@ void integerLoop(KitState& k, const RunLimits& lim, RunResult& res) {
                 throw;
             }
             if (due) return stop(*due, c.cur);
-            // A plain run (no budget, no breakpoints) makes the checks only
-            // when one can be due: at the step bound, and every 4096 steps,
-            // where the stop request is read too (so a stop still ends the run
-            // within microseconds).
+            // A plain run (no budget, no watchpoints; breakpoints are found
+            // inside the bursts) makes the checks only when one can be due:
+            // at the step bound, before a breakpoint's row, and every 4096
+            // steps, where the stop request is read too (so a stop still ends
+            // the run within microseconds).
             const uint64_t n = checkAt;
-            checkAt = kParts == 0 ? std::min((n + 1) | 0xFFF, bound) : n + 1;
+            checkAt = kLongBursts ? std::min((n + 1) | 0xFFF, bound) : n + 1;
             left = checkAt - n;
         }
         // With watchpoints every burst is one instruction (the checks are due
@@ -141,8 +156,16 @@ void integerLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             if (c.odd) storeCore(c, c.cur, k);  // armCore may read the texts
             armed = armCore(k, c, rows);
         }
-        switch (c.odd ? burst<true>(c, left, rows) : burst<false>(c, left, rows)) {
+        const Breakpoints* fence = lim.breakpoints;
+        switch (c.odd ? burst<true, kFenced>(c, left, rows, fence) : burst<false, kFenced>(c, left, rows, fence)) {
             case Burst::Due:
+                if constexpr (kFenced) {
+                    if (left != 0) {  // the burst ended before a breakpoint: the checks come now
+                        checkAt -= left;
+                        left = 0;
+                    }
+                }
+                [[fallthrough]];
             case Burst::Calm:
                 if constexpr ((kParts & kWatch) != 0) {
                     if (left != before && watchStop(armed)) return;  // an instruction ran
@@ -155,6 +178,12 @@ void integerLoop(KitState& k, const RunLimits& lim, RunResult& res) {
         if (const auto stopped = byTextRules(k, c)) {
             res.reason = *stopped;
             return;
+        }
+        if constexpr (kFenced) {
+            if (left != 0 && c.cur != kNoRow && fence->contains(static_cast<uint16_t>(c.cur))) {
+                checkAt -= left;
+                left = 0;
+            }
         }
         if constexpr ((kParts & kWatch) != 0) {
             if (watchStop(armed)) return;

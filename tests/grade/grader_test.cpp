@@ -170,6 +170,9 @@ TEST(Grader, AReferenceCaseCatchesASortThatFailsOnlyOnDuplicates) {
     EXPECT_NE(std::adjacent_find(in.begin(), in.end()), in.end()) << "the failing run's inputs hold a duplicate";
     EXPECT_FALSE(bad[1].trace.empty());
     EXPECT_LE(bad[1].trace.size(), kMostTraceLines);
+    // Its swaps of equal bytes leave every row right: not halting is the
+    // fault, and no row of the trace is marked as a wrong value.
+    for (const std::string& line : bad[1].trace) EXPECT_EQ(line.find("<- expected"), std::string::npos) << line;
 }
 
 // What the assembler warned of is often why a program fails: it leads.
