@@ -20,6 +20,7 @@ std::string excerpt(const std::string& statement) {
     return statement.substr(0, cut) + "...";
 }
 
+
 constexpr std::string_view kStyle = R"(@page { size: A4; margin: 15mm 12mm; }
 body { font-family: sans-serif; font-size: 10pt; color: #000; }
 h1 { font-size: 14pt; margin: 0 0 4pt 0; }
@@ -61,15 +62,16 @@ std::vector<SheetRow> keyingRows(const Assembly& a) {
 std::string keyingSheetCsv(const Assembly& a) {
     std::string out = "address,byte,mnemonic,label,comment,done\n";
     for (const SheetRow& r : keyingRows(a))
-        out += hexDigits(r.address, 4) + ',' + hexDigits(r.byte, 2) + ',' + csvField(r.instruction) + ',' +
-               csvField(r.label) + ',' + csvField(r.comment) + ",\n";
+        out += hexDigits(r.address, 4) + ',' + hexDigits(r.byte, 2) + ',' + csvField(r.instruction) + ',' + csvField(r.label) +
+               ',' + csvField(r.comment) + ",\n";
     return out;
 }
 
 std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
     std::vector<SheetRow> rows = keyingRows(a);
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Keying sheet: " +
-                      htmlText(title) + "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
+    std::string out =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Keying sheet: " + htmlText(title) +
+        "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
     out += "<h1>Keying sheet: " + htmlText(title) + "</h1>\n<p>";
     if (rows.empty()) {
         out += "The program places no bytes.";
@@ -86,8 +88,8 @@ std::string keyingSheetHtml(const Assembly& a, std::string_view title) {
         std::string classes = std::string(r.first ? "" : "more") + (r.jump ? (r.first ? "jump" : " jump") : "");
         out += classes.empty() ? "<tr>" : "<tr class=\"" + classes + "\">";
         out += "<td class=\"address\">" + hexDigits(r.address, 4) + "</td><td class=\"byte\">" + hexDigits(r.byte, 2) +
-               "</td><td class=\"instruction\">" + htmlText(r.instruction) + "</td><td>" + htmlText(r.label) +
-               "</td><td>" + htmlText(r.comment) + "</td><td class=\"done\"><span></span></td></tr>\n";
+               "</td><td class=\"instruction\">" + htmlText(r.instruction) + "</td><td>" + htmlText(r.label) + "</td><td>" +
+               htmlText(r.comment) + "</td><td class=\"done\"><span></span></td></tr>\n";
     }
     out += "</tbody>\n</table>\n</body>\n</html>\n";
     return out;
