@@ -336,14 +336,9 @@ Assembly assemble(std::string_view source, const Options& options) { return Asse
 
 std::optional<uint16_t> originOf(std::string_view text) {
     if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) text.remove_suffix(1);
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    unsigned v = 0;
-    for (char c : text) {
-        const int d = hexDigitValue(c);
-        if (d < 0) return std::nullopt;
-        v = v * 16 + static_cast<unsigned>(d);
-    }
-    return static_cast<uint16_t>(v);
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
+        return std::nullopt;
+    return static_cast<uint16_t>(numberValue(text, 16).value.value_or(0));
 }
 
 }  // namespace kit85::assembler
