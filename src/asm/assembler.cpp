@@ -19,6 +19,7 @@ constexpr std::array<WarningFlag, 5> kWarningFlags = {{
 }};
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr char kEndOfFileMark = '\x1A';
 
 }  // namespace
 
@@ -54,9 +55,7 @@ std::vector<HexByte> Assembly::bytes() const {
     return out;
 }
 
-std::string hex4(int64_t v) {
-    return hexDigits(static_cast<uint64_t>(v) & 0xFFFF, 4);
-}
+std::string hex4(int64_t v) { return hexDigits(static_cast<uint64_t>(v) & 0xFFFF, 4); }
 
 std::string quoted(std::string_view name) {
     std::string s = "'";
@@ -77,6 +76,7 @@ Assembly Assembler::run() {
     resolveDeferred();
     secondPass();
     checkOverlaps();
+    reportHexNames();
     checkBelowKeypad();
     finish();
     return std::move(out_);
@@ -105,6 +105,10 @@ void Assembler::warning(Warning kind, int line, int column, std::string message)
 void Assembler::split() {
     // Windows editors begin a UTF-8 file with a byte-order mark: no part of the program.
     std::string_view source = source_.starts_with(kByteOrderMark) ? source_.substr(kByteOrderMark.size()) : source_;
+    // DOS editors end a file with Ctrl-Z (1AH): no part of the program either.
+    const std::size_t lastChar = source.find_last_not_of("\r\n");
+    if (lastChar != std::string_view::npos && source[lastChar] == kEndOfFileMark)
+        source = source.substr(0, source.find_last_not_of(kEndOfFileMark, lastChar) + 1);
     std::size_t start = 0;
     while (start < source.size()) {
         std::size_t end = source.find('\n', start);
@@ -124,8 +128,9 @@ void Assembler::split() {
 // --- The first pass: structure, labels, addresses ---------------------------
 
 void Assembler::firstPass() {
-    uint32_t address = 0;
+    uint32_t address = options_.origin;
     int radix = options_.radix;
+    bool orgSeen = false;
     for (std::size_t i = 0; i < lineTexts_.size(); ++i) {
         AssembledLine& line = out_.lines[i];
         if (std::optional<int> column = headerLine(lineTexts_[i])) {
@@ -150,6 +155,8 @@ void Assembler::firstPass() {
         if (st.op) line.statement = statementText(st);
         const bool ends = st.directive == Directive::End && st.op;
         address += place(st, address, radix);
+        orgSeen = orgSeen || st.directive == Directive::Org;
+        if (!orgSeen && st.size > 0 && !out_.placedWithoutOrg) out_.placedWithoutOrg = options_.origin;
         if (st.operation && st.operation->name == "DAA") usesDaa_ = true;
         statements_.push_back(std::move(st));
         if (ends) {
@@ -326,5 +333,12 @@ void Assembler::finish() {
 }
 
 Assembly assemble(std::string_view source, const Options& options) { return Assembler(source, options).run(); }
+
+std::optional<uint16_t> originOf(std::string_view text) {
+    if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) text.remove_suffix(1);
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
+        return std::nullopt;
+    return static_cast<uint16_t>(numberValue(text, 16).value.value_or(0));
+}
 
 }  // namespace kit85::assembler

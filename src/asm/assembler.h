@@ -15,6 +15,9 @@
 // header lines (CPU, HOF, TITLE, PAGE, .8085, ...) ignored with a warning; a
 // label without its colon before an operation is taken with a warning.
 //
+// A source's bytes start at Options::origin (8000, the keypad's first row,
+// where a student keys a program) until its first ORG.
+//
 // Two passes: the first sets the address of every line and the value of every
 // label (an EQU may refer to a later label), the second makes the bytes. ORG
 // and DS need values known where they stand. Every error of the source is
@@ -52,6 +55,7 @@ std::optional<Warning> warningNamed(std::string_view flag);
 struct Options {
     int radix = 10;                 // of bare numbers until a RADIX line: 2, 8, 10 or 16
     std::vector<Warning> silenced;  // warnings not reported
+    uint16_t origin = 0x8000;       // where the bytes before the first ORG go
     bool reports(Warning w) const;
 };
 
@@ -87,6 +91,9 @@ struct Assembly {
     std::vector<AssembledLine> lines;     // one per source line
     std::vector<Diagnostic> diagnostics;  // in source order, errors and warnings together
     std::vector<Symbol> symbols;          // by name
+    // Options::origin when bytes were placed before any ORG, for the listing
+    // to say where they went.
+    std::optional<uint16_t> placedWithoutOrg;
 
     bool ok() const;
     std::size_t errors() const;
@@ -95,5 +102,9 @@ struct Assembly {
 };
 
 Assembly assemble(std::string_view source, const Options& options = {});
+
+// An origin as a command line gives it: 1 to 4 hex digits, an H after them
+// allowed ("8000", "9000H", "ff" is 00FF); none for any other text.
+std::optional<uint16_t> originOf(std::string_view text);
 
 }  // namespace kit85::assembler

@@ -75,7 +75,8 @@ private:
     std::vector<std::size_t> deferred_;  // EQU statements waiting for a later label
     bool secondPass_ = false;
     bool usesDaa_ = false;
-    std::size_t labelSearches_ = 0;  // nearestLabel scans every label: a bounded number of times
+    std::size_t labelSearches_ = 0;                  // nearestLabel scans every label: a bounded number of times
+    std::vector<std::pair<int, HexName>> hexNames_;  // (line, name) read as hex numbers, for reportHexNames
 
     void error(int line, int column, std::string message);
     void warning(Warning kind, int line, int column, std::string message);
@@ -99,7 +100,7 @@ private:
     bool checkOperandCount(Statement& st);                // false after an error
     std::string missingComma(const Statement& st) const;
     bool keepLabel(Statement& st);
-    std::string unknownOperation(const Token& op) const;
+    std::string unknownOperation(const Token& op, bool alone) const;
     std::string statementText(const Statement& st) const;
     bool checkLabelName(int line, const Token& label);
 
@@ -114,7 +115,7 @@ private:
     std::vector<std::size_t> equOrder(std::vector<bool>& inLoop);
     void reportUndefined(const Statement& st, const Evaluation& e);
     std::string nearestLabel(std::string_view name);
-    Evaluation evaluateOperand(const Statement& st, const Operand& o) const;
+    Evaluation evaluateOperand(const Statement& st, const Operand& o, int radix = 0);
     std::optional<int64_t> value(const Statement& st, const Operand& o);
     std::optional<uint8_t> byteOf(const Statement& st, const Operand& o);
     std::optional<uint16_t> wordOf(const Statement& st, const Operand& o);
@@ -128,6 +129,7 @@ private:
     void checkDecimalAddress(const Statement& st, const Operand& o);
     void checkDecimalBcd(const Statement& st, const Operand& o);
     void checkBelowKeypad();
+    void reportHexNames();
 };
 
 }  // namespace kit85::assembler

@@ -76,18 +76,20 @@ std::optional<int> headerLine(std::string_view line) {
 }
 
 std::size_t editDistance(std::string_view a, std::string_view b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    // Three rows of the table: two back for a swap of neighbours (HTL, HLT).
+    std::vector<std::size_t> before(b.size() + 1), last(b.size() + 1), row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) last[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
         row[0] = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
+            row[j] = std::min({last[j] + 1, row[j - 1] + 1, last[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                row[j] = std::min(row[j], before[j - 2] + 1);
         }
+        std::swap(before, last);
+        std::swap(last, row);
     }
-    return row[b.size()];
+    return last[b.size()];
 }
 
 NearestWord::NearestWord(std::string_view upper)

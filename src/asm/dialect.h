@@ -59,7 +59,8 @@ private:
 std::optional<int> headerLine(std::string_view line);
 
 // The distance between two words: the fewest letters to insert, delete or
-// change to turn one into the other (for "did you mean" hints).
+// change, or neighbours to swap, to turn one into the other (for "did you
+// mean" hints).
 std::size_t editDistance(std::string_view a, std::string_view b);
 
 }  // namespace kit85::assembler

@@ -1,5 +1,6 @@
 #include "asm/expression.h"
 
+#include <algorithm>
 #include <array>
 
 #include "asm/encoding.h"
@@ -33,6 +34,7 @@ public:
             int64_t v = orExpr();
             if (pos_ < tokens_.size()) fail(tokens_[pos_], "unexpected '" + std::string(tokens_[pos_].text) + "'");
             e.value = v;
+            e.hexNames = std::move(hexNames_);
             if (!undefinedName_.empty()) {
                 e.status = Evaluation::Undefined;
                 e.name = undefinedName_;
@@ -58,6 +60,7 @@ private:
     std::string undefinedName_;
     int undefinedColumn_ = 0;
     bool bad_ = false;
+    std::vector<HexName> hexNames_;
 
     [[noreturn]] static void fail(const Token& t, std::string message) {
         throw Failure{{t.column, std::move(message)}};
@@ -226,12 +229,17 @@ private:
 
     int64_t name(const Token& t) {
         std::string upper = upperAscii(t.text);
+        const std::optional<int64_t> hex = hexWithoutDigit(upper, radix_);
+        if (hex) hexNames_.push_back(HexName{std::string(t.text), t.column, *hex});
         int64_t v = 0;
         switch (scope_.lookup(upper, v)) {
-            case SymbolState::Defined: return v;
+            case SymbolState::Defined:
+                bad_ = bad_ || hex.has_value();  // two readings: the caller reports them
+                return v;
             case SymbolState::Bad: bad_ = true; return 0;
             case SymbolState::Undefined: break;
         }
+        if (hex) return *hex;
         if (isReservedName(upper)) fail(t, "'" + std::string(t.text) + "' is a reserved word, not a value");
         if (undefinedName_.empty()) {
             undefinedName_ = std::string(t.text);
@@ -338,12 +346,16 @@ Evaluation evaluate(std::span<const Token> tokens, const SymbolScope& scope, int
     return Parser(tokens, scope, dollar, radix).run();
 }
 
+bool isRegisterName(std::string_view upper) {
+    static constexpr std::array<std::string_view, 10> kRegisters = {"A", "B", "C", "D",  "E",
+                                                                    "H", "L", "M", "SP", "PSW"};
+    return std::find(kRegisters.begin(), kRegisters.end(), upper) != kRegisters.end();
+}
+
 bool isReservedName(std::string_view upper) {
-    static constexpr std::array<std::string_view, 26> kWords = {
-        "A",   "B",   "C",   "D",   "E",    "H",   "L",   "M",   "SP",  "PSW", "MOD", "AND", "OR",
-        "XOR", "NOT", "SHL", "SHR", "HIGH", "LOW", "EQU", "SET", "ORG", "DB",  "DW",  "DS",  "END"};
-    for (std::string_view w : kWords)
-        if (w == upper) return true;
+    static constexpr std::array<std::string_view, 16> kWords = {"MOD", "AND", "OR",  "XOR", "NOT", "SHL", "SHR", "HIGH",
+                                                                "LOW", "EQU", "SET", "ORG", "DB",  "DW",  "DS",  "END"};
+    if (isRegisterName(upper) || std::find(kWords.begin(), kWords.end(), upper) != kWords.end()) return true;
     return findOperation(upper) != nullptr;
 }
 
@@ -362,6 +374,16 @@ bool looksLikeBareHex(std::string_view upper) {
         digit = digit || (c >= '0' && c <= '9');
     }
     return digit || upper.size() <= 2;
+}
+
+std::optional<int64_t> hexWithoutDigit(std::string_view upper, int radix) {
+    std::string number(1, '0');
+    number.append(upper);
+    if (looksLikeHexWithoutDigit(upper)) return numberValue(number, 16).value;
+    if (radix != 16 || upper.empty() || isReservedName(upper)) return std::nullopt;
+    for (char c : upper)
+        if (hexDigitValue(c) < 0) return std::nullopt;
+    return numberValue(number, 16).value;
 }
 
 }  // namespace kit85::assembler

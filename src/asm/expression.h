@@ -20,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "asm/lexer.h"
 
@@ -38,12 +39,23 @@ public:
     virtual SymbolState lookup(std::string_view upper, int64_t& value) const = 0;
 };
 
+// A name read as the hex number it spells (FFH as 0FFH), where it stands.
+struct HexName {
+    std::string name;  // as written
+    int column = 0;
+    int64_t value = 0;  // as a number
+};
+
 struct Evaluation {
     enum Status { Ok, Undefined, Error, Quiet } status = Ok;
     int64_t value = 0;
     // Error: what is wrong and where. Undefined: the first undefined name.
     Problem problem;
     std::string name;  // Undefined: that name as written
+    // Names that spell a hex number without its leading digit: read as the
+    // number when no symbol has the name; the caller warns, or reports both
+    // readings when a symbol has it.
+    std::vector<HexName> hexNames;
 };
 
 // `dollar` is the value of $; `radix` that of bare numbers (2, 8, 10 or 16).
@@ -69,6 +81,9 @@ bool isBareNumber(std::string_view text, int radix);
 // directives, and the operations of the opcode table.
 bool isReservedName(std::string_view upper);
 
+// True for A B C D E H L M SP PSW.
+bool isRegisterName(std::string_view upper);
+
 // A name such as FFH or ABCDH that reads as a hex number without its leading
 // digit.
 bool looksLikeHexWithoutDigit(std::string_view upper);
@@ -76,5 +91,9 @@ bool looksLikeHexWithoutDigit(std::string_view upper);
 // A name such as F000, A4 or FF: hex digits only, as a kit manual writes hex
 // (three or four letters alone, as BAD or FACE, are more likely names).
 bool looksLikeBareHex(std::string_view upper);
+
+// The number a name spells when its leading 0 is left out: FFH, D000H, and in
+// radix 16 any name of hex digits only (F000) that is no reserved word.
+std::optional<int64_t> hexWithoutDigit(std::string_view upper, int radix);
 
 }  // namespace kit85::assembler

@@ -61,7 +61,8 @@ std::string footer() {
     std::string s =
         R"(The source is Intel 8085 assembler language: [LABEL:] OPERATION [OPERANDS] [; comment],
 with ORG, EQU, SET, DB, DW, DS, END and RADIX (and the dotted and DEFB-style
-forms of other assemblers). Without -o, --listing or --sheet the HEX file is
+forms of other assemblers). A source's bytes start at 8000, the keypad's first
+row, until its first ORG (--org places them elsewhere). Without -o, --listing or --sheet the HEX file is
 written beside the source (prog.asm: prog.hex). FILE "-" is the standard
 input or output.
 
@@ -132,6 +133,7 @@ int writeOutputs(const Assembly& assembly, const std::string& name, const std::s
 int main(int argc, char** argv) {
     std::string source, hexFile, listingFile, sheetFile;
     std::vector<std::string> warningValues;
+    std::string orgText;
     Options options;
     CLI::App app{"Assembles an 8085 program for the kit85 trainer kit.", "kit85-asm"};
     app.footer(footer());
@@ -148,6 +150,11 @@ int main(int argc, char** argv) {
             [](std::string& s) {
                 return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
             },
+            ""));
+    app.add_option("--org", orgText, "Where a source without ORG is placed (default 8000)")
+        ->type_name("ADDR")
+        ->check(CLI::Validator(
+            [](std::string& s) { return originOf(s) ? "" : "the address is 1 to 4 hex digits, e.g. 8000 or 9000H"; },
             ""));
     app.add_option("-W", warningValues, "Silence a warning: -Wno-below-8000 (the list below)")
         ->type_name("no-WARNING")
@@ -169,6 +176,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (!silenced(warningValues, options)) return kExitBadInput;
+    if (!orgText.empty()) options.origin = *originOf(orgText);
 
     std::string problem;
     std::optional<std::string> text = readSource(source, problem);

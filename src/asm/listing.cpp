@@ -39,7 +39,10 @@ std::string leftColumns(std::optional<uint32_t> address, std::optional<int64_t> 
 }  // namespace
 
 std::string formatListing(const Assembly& a, std::string_view sourceName) {
-    std::string out = "Listing of " + std::string(sourceName) + "\n\nADDR  BYTES       LINE  SOURCE\n";
+    std::string out = "Listing of " + std::string(sourceName) + "\n";
+    if (a.placedWithoutOrg)
+        out += "Placed at " + hexDigits(*a.placedWithoutOrg, 4) + "H: no ORG before the first byte\n";
+    out += "\nADDR  BYTES       LINE  SOURCE\n";
     std::size_t next = 0;  // the next diagnostic, in line order
     for (const AssembledLine& l : a.lines) {
         std::size_t first = std::min(l.bytes.size(), kBytesPerRow);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace kit85::assembler {
 namespace {
@@ -24,13 +26,30 @@ constexpr int kMostLinks = 40;  // as the kernel follows at most
 // right after making it, and this closes the moment in between.
 constexpr auto kLeftoverAge = std::chrono::seconds(10);
 
+// The descriptor a link names when it is one of this process's open files
+// (/dev/stdout leads to /proc/self/fd/1): a pipe there has no name to follow,
+// and a file there is the one the shell opened, to be written through where
+// it stands (appending after >>), not replaced.
+std::optional<int> ownDescriptor(const fs::path& p) {
+    const std::string folder = p.parent_path().string();
+    if (folder != "/dev/fd" && folder != "/proc/self/fd" && folder != "/proc/thread-self/fd" &&
+        folder != "/proc/" + std::to_string(::getpid()) + "/fd")
+        return std::nullopt;
+    const std::string name = p.filename().string();
+    if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoi(name);
+}
+
 // The file a name leads to, its symbolic links followed; a dangling link
-// leads to the file it names. ELOOP for a loop.
-fs::path followLinks(const fs::path& file, int& error) {
+// leads to the file it names. ELOOP for a loop. A link to one of this
+// process's descriptors is not followed: `descriptor` is set instead.
+fs::path followLinks(const fs::path& file, int& error, std::optional<int>& descriptor) {
     fs::path p = file;
     for (int hops = 0;; ++hops) {
         std::error_code ec;
         if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+        if ((descriptor = ownDescriptor(p))) return p;
         if (hops == kMostLinks) {
             error = ELOOP;
             return p;
@@ -126,10 +145,15 @@ std::string PendingOutput::problem(int error) const { return "cannot write " + f
 std::optional<std::string> PendingOutput::open(const std::string& file) {
     file_ = file;
     int error = 0;
-    const fs::path target = followLinks(file, error);
+    std::optional<int> descriptor;
+    const fs::path target = followLinks(file, error, descriptor);
     if (error == ELOOP) return "cannot write " + file + ": its symbolic links form a loop";
     if (error) return problem(error);
     target_ = target.string();
+    if (descriptor) {
+        fd_ = ::fcntl(*descriptor, F_DUPFD_CLOEXEC, 0);
+        return fd_ < 0 ? std::optional<std::string>(problem(errno)) : std::nullopt;
+    }
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISREG(st.st_mode)) mode_ = static_cast<int>(st.st_mode & 0777);
@@ -238,9 +262,14 @@ struct FileKey {
 
 std::optional<FileKey> keyOf(const std::string& file) {
     int error = 0;
-    const fs::path p = followLinks(file, error);
+    std::optional<int> descriptor;
+    const fs::path p = followLinks(file, error, descriptor);
     if (error) return std::nullopt;
     struct stat st {};
+    if (descriptor) {
+        if (::fstat(*descriptor, &st) != 0) return std::nullopt;
+        return FileKey{st.st_dev, st.st_ino, ""};
+    }
     if (::stat(p.c_str(), &st) == 0) return FileKey{st.st_dev, st.st_ino, ""};
     if (::stat(folderOf(p).c_str(), &st) == 0) return FileKey{st.st_dev, st.st_ino, p.filename().string()};
     return FileKey{0, 0, fs::absolute(p).lexically_normal().string()};

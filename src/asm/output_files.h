@@ -11,7 +11,9 @@
 // device such as /dev/null, a pipe) cannot be held back: it is opened before
 // anything is written (a folder or a socket is refused there) and written
 // before any rename, so a device that fails (/dev/full) still leaves every
-// regular target as it was. A symbolic link is followed, so the file it names
+// regular target as it was. /dev/stdout and /dev/fd/N write through the
+// descriptor they name (a pipe, or the file the shell opened), as a device.
+// A symbolic link is followed, so the file it names
 // is replaced, not the link; a loop of links is refused. "-" is the given
 // standard output, written after the devices and before the renames.
 //

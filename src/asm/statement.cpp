@@ -9,18 +9,27 @@
 namespace kit85::assembler {
 namespace {
 
-// An instruction of the operation as an example: its first encoding whose fixed
-// operands differ (MOV B,C rather than MOV B,B), with a typical value.
-std::string example(const Operation& op) {
+// The operands of an example of the operation: its first encoding whose fixed
+// operands differ (B,C for MOV rather than B,B), with a typical value.
+std::vector<std::string> exampleOperands(const Operation& op) {
     const Encoding* encoding = &op.encodings.front();
     for (const Encoding& f : op.encodings)
         if (f.fixed.size() < 2 || f.fixed[0] != f.fixed[1]) {
             encoding = &f;
             break;
         }
-    std::string s = op.name;
-    for (std::size_t i = 0; i < encoding->fixed.size(); ++i) s += (i ? "," : " ") + encoding->fixed[i];
-    if (op.length > 1) s.append(encoding->fixed.empty() ? " " : ",").append(op.length == 2 ? "05H" : "8050H");
+    std::vector<std::string> operands(encoding->fixed.begin(), encoding->fixed.end());
+    if (op.length > 1) operands.push_back(op.length == 2 ? "05H" : "8050H");
+    return operands;
+}
+
+// The line with the operands it takes: those given first (CMP M for CMP M,A),
+// the example's for the ones missing (MVI A,05H for MVI A).
+std::string withOperandsTaken(const Statement& st) {
+    const std::vector<std::string> example = exampleOperands(*st.operation);
+    std::string s = st.opUpper;
+    for (std::size_t i = 0; i < example.size(); ++i)
+        s.append(i ? "," : " ").append(i < st.operands.size() ? std::string(st.operands[i].text) : example[i]);
     return s;
 }
 
@@ -34,7 +43,8 @@ bool Assembler::parse(Statement& st) {
     const std::vector<Token>& t = st.lexed.tokens;
     if (t.empty()) return false;
     std::size_t i = 0;
-    if (!takeLabel(st, i)) st.label = nullptr;
+    const bool refused = !takeLabel(st, i) && i > 0;  // a label with a reserved name, reported
+    if (refused) st.label = nullptr;
     if (i >= t.size()) return st.label != nullptr;  // a label alone names the next byte's address
     const int line = lineNo(st);
     const Token& op = t[i];
@@ -51,44 +61,39 @@ bool Assembler::parse(Statement& st) {
         if (!st.operation) {
             error(line, op.column,
                   st.opUpper.starts_with('.') ? "unknown directive '" + std::string(op.text) + "'"
-                                              : unknownOperation(op));
+                                              : unknownOperation(op, i + 1 == t.size()));
             return keepLabel(st);
         }
     }
     if ((st.directive == Directive::Equ || st.directive == Directive::Set) && !st.label) {
+        if (refused) return false;
         error(line, op.column, st.opUpper + " needs a name before it: COUNT " + st.opUpper + " 5");
         return false;
     }
     std::size_t from = i + 1;
-    // END: alone is the directive as some dialects write it.
-    if (st.directive == Directive::End && from + 1 == t.size() && t[from].kind == TokenKind::Colon) ++from;
     if (!splitOperands(st, from) || !checkOperandCount(st)) return keepLabel(st);
     return true;
 }
 
 // The label, if the line has one: NAME:, NAME before EQU or SET, or NAME
-// before an operation (with a warning: the colon is missing). END: is a label
-// when more follows on its line (END: HLT); alone it is the directive.
+// before an operation (with a warning: the colon is missing). END: is a
+// label (JZ END ... END: HLT); END without its colon is the directive.
 bool Assembler::takeLabel(Statement& st, std::size_t& i) {
     const std::vector<Token>& t = st.lexed.tokens;
     if (t.size() < 2 || t[0].kind != TokenKind::Name || t[0].text.starts_with('.')) return false;
     const std::string first = upperAscii(t[0].text);
     if (t[1].kind == TokenKind::Colon) {
-        if (first == "END") {
-            if (t.size() == 2) return false;
-            st.label = &t[0], i = 2;
-            return true;
-        }
         st.label = &t[0], i = 2;
-        return checkLabelName(lineNo(st), t[0]);
+        return first == "END" || checkLabelName(lineNo(st), t[0]);
     }
-    if (t[1].kind != TokenKind::Name || isOperationWord(first)) return false;
+    if (t[1].kind != TokenKind::Name) return false;
     const std::string second = upperAscii(t[1].text);
+    // OUT EQU 5: a name that is an instruction's, which checkLabelName refuses.
     if (directiveOf(second) == Directive::Equ || directiveOf(second) == Directive::Set) {
         st.label = &t[0], i = 1;
         return checkLabelName(lineNo(st), t[0]);
     }
-    if (!isOperationWord(second) || isReservedName(first)) return false;
+    if (isOperationWord(first) || !isOperationWord(second) || isReservedName(first)) return false;
     st.label = &t[0], i = 1;
     warning(Warning::Dialect, lineNo(st), t[0].column,
             quoted(t[0].text) + " taken as a label: a label ends with ':' (" + std::string(t[0].text) + ":)");
@@ -149,20 +154,36 @@ bool Assembler::checkOperandCount(Statement& st) {
                           ", not " + std::to_string(st.operands.size());
     if (st.operation) {
         std::string comma = st.operands.size() + 1 == want ? missingComma(st) : "";
-        message += comma.empty() ? ": " + example(*st.operation) : ": a comma is missing: " + comma;
+        message += comma.empty() ? ": " + withOperandsTaken(st) : ": " + comma;
     }
     error(lineNo(st), st.operands.size() > want ? st.operands[want].column : st.op->column, message);
     return false;
 }
 
-// "MOV M,A" for MOV M A: the line with a comma after the first word of the
-// operand that holds two values side by side; empty when there is none.
+// "a comma is missing: MOV M,A" for MOV M A: the line with a comma after the
+// first word of the operand that holds two values side by side, or in place
+// of the period (MOV A.M) or semicolon (MOV A;M) written for it; empty when
+// there is none.
 std::string Assembler::missingComma(const Statement& st) const {
+    const LexedLine& lexed = st.lexed;
+    const std::string_view text = lineTexts_[st.line];
+    if (!st.operands.empty() && lexed.commentColumn > 0 &&
+        text[static_cast<std::size_t>(lexed.commentColumn - 1)] == ';') {
+        const Token& last = st.operands.back().tokens.back();
+        const std::string_view next = lexed.comment.substr(0, lexed.comment.find_first_of(" \t"));
+        if (last.column + static_cast<int>(last.text.size()) == lexed.commentColumn && !next.empty())
+            return "write a comma, not a semicolon (it starts a comment): " + statementText(st) + "," +
+                   std::string(next);
+    }
     for (std::size_t i = 0; i < st.operands.size(); ++i) {
         const Operand& o = st.operands[i];
         if (o.tokens.size() < 2 || o.tokens[0].kind != TokenKind::Name) continue;
-        const TokenKind next = o.tokens[1].kind;
-        if (next != TokenKind::Name && next != TokenKind::Number && next != TokenKind::String) continue;
+        const Token& second = o.tokens[1];
+        if (second.kind != TokenKind::Name && second.kind != TokenKind::Number && second.kind != TokenKind::String)
+            continue;
+        const Token& first = o.tokens[0];
+        const bool period =
+            second.text.starts_with('.') && second.column == first.column + static_cast<int>(first.text.size());
         std::string s = st.opUpper;
         for (std::size_t k = 0; k < st.operands.size(); ++k) {
             s += k ? "," : " ";
@@ -170,10 +191,10 @@ std::string Assembler::missingComma(const Statement& st) const {
                 s += std::string(st.operands[k].text);
                 continue;
             }
-            const std::size_t rest = static_cast<std::size_t>(o.tokens[1].column - o.column);
-            s += std::string(o.tokens[0].text) + "," + std::string(o.text.substr(rest));
+            const std::size_t rest = static_cast<std::size_t>(second.column - o.column) + (period ? 1 : 0);
+            s += std::string(first.text) + "," + std::string(o.text.substr(rest));
         }
-        return s;
+        return (period ? "write a comma, not a period: " : "a comma is missing: ") + s;
     }
     return "";
 }
@@ -193,13 +214,16 @@ bool Assembler::keepLabel(Statement& st) {
     return true;
 }
 
-// "unknown mnemonic 'DCRR' (did you mean DCR?)": the nearest operation.
-std::string Assembler::unknownOperation(const Token& op) const {
+// "unknown mnemonic 'DCRR' (did you mean DCR?)": the nearest operation. A
+// word alone on its line and near none (DONE) is most likely a label whose
+// colon is missing.
+std::string Assembler::unknownOperation(const Token& op, bool alone) const {
     std::string message = "unknown mnemonic '" + std::string(op.text) + "'";
     const std::string upper = upperAscii(op.text);
     NearestWord nearest(upper);
     for (const Operation& o : operations()) nearest.consider(o.name, o.name);
-    return nearest.best().empty() ? message : message + " (did you mean " + nearest.best() + "?)";
+    if (!nearest.best().empty()) return message + " (did you mean " + nearest.best() + "?)";
+    return alone ? message + "; a label ends with ':' (" + std::string(op.text) + ":)" : message;
 }
 
 std::string Assembler::statementText(const Statement& st) const {
@@ -213,11 +237,16 @@ std::string Assembler::statementText(const Statement& st) const {
 }
 
 bool Assembler::checkLabelName(int line, const Token& label) {
-    if (isReservedName(upperAscii(label.text))) {
+    const std::string upper = upperAscii(label.text);
+    if (!isReservedName(upper)) return true;
+    const std::string instead = "name the label " + std::string(label.text) + "1";
+    if (findOperation(upper))
+        error(line, label.column, quoted(label.text) + " is an instruction: " + instead);
+    else if (isRegisterName(upper))
+        error(line, label.column, quoted(label.text) + " is a register: " + instead);
+    else
         error(line, label.column, quoted(label.text) + " is a reserved word, not a label");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }  // namespace kit85::assembler

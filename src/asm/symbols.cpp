@@ -25,6 +25,12 @@ void Assembler::define(const Statement& st, const Token& label, int64_t value, b
     std::string upper = upperAscii(label.text);
     auto [it, added] = symbols_.try_emplace(upper);
     SymbolEntry& s = it->second;
+    if (!added && isSet && !s.isSet) {
+        error(lineNo(st), label.column,
+              "SET cannot change " + quoted(label.text) + ": line " + std::to_string(s.line) +
+                  " defines it for good (only a name first given by SET may be SET again)");
+        return;
+    }
     if (!added && !(isSet && s.isSet)) {
         error(
             lineNo(st), label.column,
@@ -58,7 +64,7 @@ std::optional<int64_t> Assembler::knownInRange(Statement& st, std::string_view w
 // stands. RADIX reads its operand in decimal, whatever the radix in force.
 std::optional<int64_t> Assembler::knownHere(const Statement& st, std::string_view what) {
     const Operand& o = st.operands[0];
-    Evaluation e = evaluate(o.tokens, *this, st.address, st.directive == Directive::Radix ? 10 : st.radix);
+    Evaluation e = evaluateOperand(st, o, st.directive == Directive::Radix ? 10 : st.radix);
     switch (e.status) {
         case Evaluation::Ok: return e.value;
         case Evaluation::Quiet: return std::nullopt;
@@ -211,8 +217,12 @@ std::string Assembler::nearestLabel(std::string_view upper) {
     return nearest.best();
 }
 
-Evaluation Assembler::evaluateOperand(const Statement& st, const Operand& o) const {
-    return evaluate(o.tokens, *this, st.address, st.radix);
+// The operand's value in `radix` (the line's when 0); the names it reads as
+// hex numbers are kept for reportHexNames.
+Evaluation Assembler::evaluateOperand(const Statement& st, const Operand& o, int radix) {
+    Evaluation e = evaluate(o.tokens, *this, st.address, radix ? radix : st.radix);
+    for (HexName& h : e.hexNames) hexNames_.push_back({lineNo(st), std::move(h)});
+    return e;
 }
 
 // The value of an operand, or none after reporting why there is none.

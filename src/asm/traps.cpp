@@ -1,9 +1,13 @@
 // Warnings for the traps students fall into: a program placed below the
 // keypad's 8000, numbers meant as hex that read as decimal (JNZ 2002 is
-// 07D2H), and two-digit decimal data in a BCD program (MVI A,29 before DAA).
-// None stops the output; each can be silenced.
+// 07D2H), two-digit decimal data in a BCD program (MVI A,29 before DAA), and
+// hex numbers written without their leading digit (MVI A,FFH). None stops
+// the output; each can be silenced.
+
+#include <algorithm>
 
 #include "asm/assembler_pass.h"
+#include "values/ascii.h"
 
 namespace kit85::assembler {
 namespace {
@@ -53,6 +57,29 @@ void Assembler::checkBelowKeypad() {
         warning(Warning::BelowKeypad, lineNo(st), st.op->column,
                 what + " at " + hex4(st.address) + "H: the keypad starts at 8000" + (org ? "" : ": add ORG 8000H"));
         return;
+    }
+}
+
+// A hex number without its leading digit (FFH, and F000 in radix 16) is
+// read as the number, with a warning, where no symbol has its name; where
+// one has, the source means one of two things and must say which.
+void Assembler::reportHexNames() {
+    std::sort(hexNames_.begin(), hexNames_.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
+    });
+    for (std::size_t i = 0; i < hexNames_.size(); ++i) {
+        const auto& [line, h] = hexNames_[i];
+        if (i > 0 && hexNames_[i - 1].first == line && hexNames_[i - 1].second.column == h.column) continue;
+        const std::string number = hexNumber(static_cast<uint64_t>(h.value), 1);
+        const auto it = symbols_.find(upperAscii(h.name));
+        if (it == symbols_.end()) {
+            warning(Warning::Dialect, line, h.column,
+                    quoted(h.name) + " read as the hex number " + number + ": a hex number starts with a digit");
+        } else if (!it->second.bad) {
+            error(line, h.column,
+                  quoted(h.name) + " is both a name defined on line " + std::to_string(it->second.line) +
+                      " and the hex number " + number + ": write " + number + " for the number, or rename it");
+        }
     }
 }
 

@@ -79,13 +79,14 @@ void printError(std::ostream& err, const std::string& message) {
 constexpr const char* kFooter = R"(Memory writes from --load, --asm and --poke are committed before the run
 starts; HEX files are written first, then assembled sources, then pokes, each
 in the order given. A source with an error is refused with every error
-(FILE:LINE:COLUMN: error: ...) and nothing is written. The run starts on the
---at row (else the table's first row). --steps N presses Step Exe N times;
-otherwise Execute runs until a halt, an invalid code or a breakpoint, at most
---max-steps instructions. Breakpoints are those stored in the memory file and
-those given with --break (for this run only); Execute stops before the
-instruction on a breakpoint's row, though never before its first one. Step
-Exe passes them. --watch ADDR[:LEN][,r|w|rw] stops right after an
+(FILE:LINE:COLUMN: error: ...) and nothing is written; a source's bytes
+before its first ORG go to 8000 (--org ADDR places them elsewhere). The run
+starts on the --at row (else the table's first row). --steps N presses Step
+Exe N times; otherwise Execute runs until a halt, an invalid code or a
+breakpoint, at most --max-steps instructions. Breakpoints are those stored in
+the memory file and those given with --break (for this run only); Execute
+stops before the instruction on a breakpoint's row, though never before its
+first one. Step Exe passes them. --watch ADDR[:LEN][,r|w|rw] stops right after an
 instruction that writes (w, the default) or reads (r) one of LEN rows from
 ADDR as data; "watch" in the report names the row, the access and the
 instruction. Ctrl-C interrupts the run. --save-hex writes rows as Intel
@@ -142,10 +143,10 @@ is no byte.)";
 // from what was given.
 struct CommandLine {
     kit85::RunnerOptions o;
-    std::string memoryFile, at, disassemble, source, trace;
+    std::string memoryFile, at, disassemble, source, trace, org;
     uint64_t steps = 0, maxSteps = 0;
     CLI::Option *memoryOpt = nullptr, *atOpt = nullptr, *stepsOpt = nullptr, *maxStepsOpt = nullptr, *dumpOpt = nullptr,
-                *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr;
+                *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr, *orgOpt = nullptr;
 
     void declare(CLI::App& app);
     kit85::RunnerOptions options() const {
@@ -157,6 +158,7 @@ struct CommandLine {
         if (disassembleOpt->count()) o.disassemble = disassemble;
         if (traceOpt->count()) o.trace = trace;
         if (sourceOpt->count()) o.source = source;
+        if (orgOpt->count()) o.asmOrg = org;
         return o;
     }
 };
@@ -210,6 +212,9 @@ void CommandLine::declare(CLI::App& app) {
         ->check(checked([](std::string& s) {
             return s == "2" || s == "8" || s == "10" || s == "16" ? "" : "the radix is 2, 8, 10 or 16";
         }));
+    orgOpt = app.add_option("--org", org, "Where an --asm source without ORG is placed (default 8000)")
+                 ->type_name("ADDR")
+                 ->check(kAddress);
     sourceOpt =
         app.add_option("--source", source, "With --disassemble: write the rows as a source kit85-asm assembles back")
             ->type_name("FILE.asm");

@@ -150,6 +150,10 @@ Request checkRequest(const RunnerOptions& o) {
     if (o.disassemble) q.disassemble = checkRange(*o.disassemble, "--disassemble");
     q.asmFiles = o.asmFiles;
     q.asmRadix = o.asmRadix;
+    if (o.asmOrg) {
+        if (o.asmFiles.empty()) throw BadInput{"--org: it places the --asm sources; give --asm too"};
+        q.asmOrg = parseAddress(*o.asmOrg, "--org");
+    }
     if (o.source) {
         if (!o.disassemble) throw BadInput{"--source: it writes the --disassemble range; give --disassemble too"};
         if (o.source->empty()) throw BadInput{"--source: the file name is empty"};

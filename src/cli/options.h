@@ -48,6 +48,7 @@ struct RunnerOptions {
     std::optional<std::string> trace;  // --trace FILE: one JSON line per instruction; "-": the standard output
 
     int asmRadix = 10;                  // --asm-radix N: of the --asm sources' bare numbers (2, 8, 10, 16)
+    std::optional<std::string> asmOrg;  // --org ADDR: where --asm sources without ORG go (else 8000)
     std::optional<std::string> source;  // --source FILE.asm: the --disassemble range as assemblable source
 };
 
@@ -87,7 +88,7 @@ struct Request {
     std::optional<uint64_t> steps;  // Step Exe this many times; none: Execute
     uint64_t maxSteps = 0;          // Execute's bound; 0: none
     std::vector<DumpRequest> dumps;
-    std::vector<Text> breaks;                // four upper-case digits each
+    std::vector<Text> breaks;  // four upper-case digits each
     std::vector<WatchRequest> watches;
     std::optional<DumpRequest> disassemble;  // LEN rows' worth of instructions from ADDR
     bool json = false;
@@ -95,6 +96,7 @@ struct Request {
     std::vector<SaveHexRequest> saves;
     std::optional<std::string> trace;
     int asmRadix = 10;
+    std::optional<Text> asmOrg;  // four upper-case digits
     std::optional<std::string> source;
 };
 

@@ -65,11 +65,11 @@ std::vector<IntelHexImage> readHexFiles(const std::vector<std::string>& files) {
 
 // Every --asm source read and assembled, before the memory table is opened.
 // Warnings go to `err` at once; errors refuse the run, each on its own line.
-std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files, int radix, std::ostream& err) {
+std::vector<std::vector<HexByte>> assembleFiles(const std::vector<std::string>& files,
+                                                const assembler::Options& options, std::ostream& err) {
     std::vector<std::vector<HexByte>> images;
     for (const std::string& file : files) {
-        const assembler::Assembly a =
-            assembler::assemble(readOptionFile(file, "--asm", ProgramKind::Asm), assembler::Options{radix, {}});
+        const assembler::Assembly a = assembler::assemble(readOptionFile(file, "--asm", ProgramKind::Asm), options);
         std::string lines;
         for (const assembler::Diagnostic& d : a.diagnostics) {
             const std::string line = printableMessage(d.format(echo(file)));
@@ -288,7 +288,9 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
         q = checkRequest(o);
         checkOutputs(q);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
-        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, q.asmRadix, err);
+        assembler::Options asmOptions{q.asmRadix, {}};
+        if (q.asmOrg) asmOptions.origin = static_cast<uint16_t>(q.asmOrg->hexValue());
+        const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, asmOptions, err);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
         if (q.trace) trace.emplace(*q.trace, out);

@@ -246,7 +246,7 @@ TEST(Assembler, ForwardReferences) {
         {"A2 EQU A1+1\nA1 EQU 5\nDB A2", "06"},
         {"ORG 8000H\nLOOP:\nDCR B\nJNZ LOOP", "05 C2 00 80"},
         {"ORG 8000H\nlabel: NOP\nJMP LABEL", "00 C3 00 80"},
-        {"MVI A,FFH\nFFH: NOP", "3E 02 00"},  // a name that looks like hex is a name once defined
+        {"MVI A,FFH\nLXI H,D000H\nANI F0H", "3E FF 21 00 D0 E6 F0"},  // hex without its leading digit: a warning
     };
     for (const BytesCase& c : cases) expectBytes(c);
 }
@@ -285,19 +285,30 @@ TEST(Assembler, ErrorsNameTheirLineAndColumn) {
         {"LXI A,5", "1:5: error: bad register 'A' for LXI: one of B D H SP\n"},
         {"PUSH SP", "1:6: error: bad register 'SP' for PUSH: one of B D H PSW\n"},
         {"MOV M,M", "1:1: error: MOV M,M is no 8085 instruction\n"},
-        {"MVI A,FFH", "1:7: error: 'FFH' is no label; a hex number starts with a digit: 0FFH\n"},
+        {"MVI A,FFH\nFFH: NOP",
+         "1:7: error: 'FFH' is both a name defined on line 2 and the hex number 0FFH: write 0FFH for the number, or "
+         "rename it\n"},
+        {"X EQU BEEFH\nBEEFH EQU 1",
+         "1:7: error: 'BEEFH' is both a name defined on line 2 and the hex number 0BEEFH: write 0BEEFH for the number, "
+         "or rename it\n"},
         {"MVI A,1FG", "1:7: error: bad decimal number '1FG'\n"},
         {"MVI A,12AB", "1:7: error: bad binary number '12AB' (a hex number ends in H: 12ABH)\n"},
         {"DB 102B", "1:4: error: bad binary number '102B' (a hex number ends in H: 102BH)\n"},
         {"DB 8Q", "1:4: error: bad octal number '8Q'\n"},
         {"DB 0x", "1:4: error: bad number '0x'\n"},
-        {"MVI A", "1:1: error: MVI takes 2 operands, not 1: MVI B,05H\n"},
+        {"MVI A", "1:1: error: MVI takes 2 operands, not 1: MVI A,05H\n"},
         {"HLT 5", "1:5: error: HLT takes 0 operands, not 1: HLT\n"},
         {"JMP", "1:1: error: JMP takes 1 operand, not 0: JMP 8050H\n"},
         {"MVI A,", "1:7: error: operand missing\n"},
         {"MOV ,A", "1:5: error: operand missing\n"},
-        {"MOV: NOP", "1:1: error: 'MOV' is a reserved word, not a label\n"},
-        {"B: NOP", "1:1: error: 'B' is a reserved word, not a label\n"},
+        {"MOV: NOP", "1:1: error: 'MOV' is an instruction: name the label MOV1\n"},
+        {"B: NOP", "1:1: error: 'B' is a register: name the label B1\n"},
+        {"X EQU 5\nX SET 6",
+         "2:1: error: SET cannot change 'X': line 1 defines it for good (only a name first given by SET may be SET "
+         "again)\n"},
+        {"L1: NOP\nL1 SET 6",
+         "2:1: error: SET cannot change 'L1': line 1 defines it for good (only a name first given by SET may be SET "
+         "again)\n"},
         {"DB 'AB", "1:4: error: string without its closing quote\n"},
         {"MVI A,#5", "1:7: error: '#' marks nothing in Intel's 8085 language: write the value without it\n"},
         {"DB 5/0", "1:5: error: division by zero\n"},
@@ -328,7 +339,8 @@ TEST(Assembler, ErrorsNameTheirLineAndColumn) {
         // Every error of the source at once, in line order.
         {"JMP X1\nMVI A,300\n  FOO\nMOV A,Q",
          "1:5: error: undefined label 'X1'\n2:7: error: value 300 (12CH) is too big for a byte (-128 to 255)\n"
-         "3:3: error: unknown mnemonic 'FOO'\n4:7: error: bad register 'Q' for MOV: one of B C D E H L M A\n"},
+         "3:3: error: unknown mnemonic 'FOO'; a label ends with ':' (FOO:)\n4:7: error: bad register 'Q' for MOV: one "
+         "of B C D E H L M A\n"},
     };
     for (const ErrorCase& c : cases) {
         Assembly a = assemble(c.source);

@@ -48,12 +48,13 @@ TEST(Dialect, HarmlessFormsAreTaken) {
         {"DEFB 1,2\nDFB 3\nDEFM 'AB'\nDEFW 1234H\nDEFS 1\nDFS 1\nDB 9", "01 02 03 41 42 34 12 09", ""},
         {"DS 3,0FFH\nDB 1", "FF FF FF 01", ""},
         {"DS 2\nDB 1", "01", ""},
-        {"SUM ADD D\nJMP SUM", "82 C3 00 00", "1:1: warning: 'SUM' taken as a label: a label ends with ':' (SUM:)\n"},
-        {"BUF DS 2\nDATA DB 5\nLXI H,DATA", "05 21 02 00",
+        {"SUM ADD D\nJMP SUM", "82 C3 00 80", "1:1: warning: 'SUM' taken as a label: a label ends with ':' (SUM:)\n"},
+        {"BUF DS 2\nDATA DB 5\nLXI H,DATA", "05 21 02 80",
          "1:1: warning: 'BUF' taken as a label: a label ends with ':' (BUF:)\n"
          "2:1: warning: 'DATA' taken as a label: a label ends with ':' (DATA:)\n"},
-        {"END: HLT\nJMP END", "76 C3 00 00", ""},
-        {"NOP\nEND:\nHLT", "00", "3:1: warning: this line and those after it come after END: not assembled\n"},
+        {"END: HLT\nJMP END", "76 C3 00 80", ""},
+        {"JZ END\nNOP\nEND:\nHLT", "CA 04 80 00 76", ""},  // with its colon END is a label
+        {"NOP\nEND:", "00", ""},
         {"NOP\nEND\n; only comments after END\n\n", "00", ""},
         {"NOP\nEND\nHLT", "00", "3:1: warning: this line and those after it come after END: not assembled\n"},
     };
@@ -103,9 +104,17 @@ TEST(Dialect, RadixOfBareNumbers) {
         {8, {"DB 17,17D", "0F 11", ""}},
     };
     for (const Case& c : cases) expectForm(c.form, c.radix);
-    // F000 is a name in any radix.
-    Assembly a = assemble("LXI H,F000", Options{16, {}});
-    EXPECT_EQ(diagnosticsText(a), "1:7: error: 'F000' is no label; a hex number starts with a digit: 0F000\n");
+    // F000 in radix 16 is the number, with a warning, where no label has the name.
+    Assembly a = assemble("LXI H,F000\nMVI A,FF\nDW BAD", Options{16, {}});
+    EXPECT_EQ(bytesText(a), "21 00 F0 3E FF AD 0B") << diagnosticsText(a);
+    EXPECT_EQ(diagnosticsText(a),
+              "1:7: warning: 'F000' read as the hex number 0F000H: a hex number starts with a digit\n"
+              "2:7: warning: 'FF' read as the hex number 0FFH: a hex number starts with a digit\n"
+              "3:4: warning: 'BAD' read as the hex number 0BADH: a hex number starts with a digit\n");
+    a = assemble("F000: NOP\nJMP F000", Options{16, {}});
+    EXPECT_EQ(diagnosticsText(a),
+              "2:5: error: 'F000' is both a name defined on line 1 and the hex number 0F000H: "
+              "write 0F000H for the number, or rename it\n");
 }
 
 }  // namespace

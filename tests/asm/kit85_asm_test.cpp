@@ -72,15 +72,16 @@ const char* kProgram = "START: MVI A,05H ; five\n       HLT\n";
 
 TEST_F(Kit85Asm, WritesHexListingAndSheet) {
     write("prog.asm", kProgram);
-    run("prog.asm -o prog.hex --listing prog.lst --sheet prog.csv");
+    run("prog.asm -o prog.hex --listing prog.lst --sheet prog.csv --org 0");
     EXPECT_EQ(exitCode, 0) << describe();
     EXPECT_EQ(err, "prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n");
-    auto a = assembler::assemble(kProgram);
+    auto a = assembler::assemble(kProgram, {10, {}, 0});
     auto bytes = a.bytes();
     EXPECT_EQ(read("prog.hex"), formatIntelHex(bytes)) << describe();
     EXPECT_EQ(read("prog.csv"), assembler::keyingSheetCsv(a));
     EXPECT_NE(read("prog.lst")
-                  .find("0000  3E 05          1  START: MVI A,05H ; five\n"
+                  .find("Placed at 0000H: no ORG before the first byte\n\nADDR  BYTES       LINE  SOURCE\n"
+                        "0000  3E 05          1  START: MVI A,05H ; five\n"
                         "*** prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG "
                         "8000H\n"),
               std::string::npos)
@@ -95,14 +96,14 @@ TEST_F(Kit85Asm, WithoutOutputsTheHexGoesBesideTheSource) {
     write("lab.asm", kProgram);
     run("lab.asm");
     EXPECT_EQ(exitCode, 0) << describe();
-    EXPECT_EQ(read("lab.hex"), ":030000003E057644\n:00000001FF\n");
+    EXPECT_EQ(read("lab.hex"), ":038000003E0576C4\n:00000001FF\n") << "no ORG: placed at 8000";
 }
 
 TEST_F(Kit85Asm, StandardInputAndOutput) {
     write("prog.asm", kProgram);
     run("- -o - < prog.asm");
     EXPECT_EQ(exitCode, 0) << describe();
-    EXPECT_EQ(out, ":030000003E057644\n:00000001FF\n");
+    EXPECT_EQ(out, ":038000003E0576C4\n:00000001FF\n");
 }
 
 // A device is written to, never replaced; a symbolic link's file is replaced,
@@ -120,12 +121,12 @@ TEST_F(Kit85Asm, DevicesAndLinksAreWrittenThrough) {
 }
 
 TEST_F(Kit85Asm, ErrorsAreAllReportedAndNothingIsWritten) {
-    write("bad.asm", "MVI A,FFH\nJMP X\nMOV A,Q\n");
+    write("bad.asm", "MVI A,FF\nJMP X\nMOV A,Q\n");
     write("bad.hex", "old");
     run("bad.asm -o bad.hex --listing bad.lst --sheet bad.html");
     EXPECT_EQ(exitCode, 2) << describe();
     EXPECT_EQ(err,
-              "bad.asm:1:7: error: 'FFH' is no label; a hex number starts with a digit: 0FFH\n"
+              "bad.asm:1:7: error: 'FF' is no label; a hex number starts with a digit and ends in H: 0FFH\n"
               "bad.asm:2:5: error: undefined label 'X'\n"
               "bad.asm:3:7: error: bad register 'Q' for MOV: one of B C D E H L M A\n"
               "kit85-asm: 3 errors in bad.asm; nothing written\n");
@@ -138,9 +139,7 @@ TEST_F(Kit85Asm, AnOutputThatCannotBeWrittenLeavesNone) {
     write("plain", "a file, not a folder");
     run("prog.asm -o prog.hex --listing plain/prog.lst");
     EXPECT_EQ(exitCode, 1) << describe();
-    EXPECT_EQ(err,
-              "prog.asm:1:8: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n"
-              "kit85-asm: cannot write plain/prog.lst: Not a directory; nothing written\n");
+    EXPECT_EQ(err, "kit85-asm: cannot write plain/prog.lst: Not a directory; nothing written\n");
     EXPECT_EQ(files(), "plain prog.asm ") << "the HEX file is not left behind either";
 }
 
@@ -166,7 +165,8 @@ TEST_F(Kit85Asm, BadArgumentsAreRefused) {
     }
 }
 
-// The radix and the -Wno- options reach the assembler; bad values are refused.
+// The radix, the origin and the -Wno- options reach the assembler; bad values
+// are refused.
 TEST_F(Kit85Asm, RadixAndSilencedWarnings) {
     write("kit.asm", "MVI A,29\nDAA\nJNZ 2002\n");
     struct Case {
@@ -176,13 +176,19 @@ TEST_F(Kit85Asm, RadixAndSilencedWarnings) {
         const char* err;
     };
     const Case cases[] = {
-        {"kit.asm -o -", 0, ":060000003E1D27C2D207DD\n:00000001FF\n",
-         "kit.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n"
+        {"kit.asm -o -", 0, ":068000003E1D27C2D2075D\n:00000001FF\n",
          "kit.asm:1:7: warning: 29 is decimal here (1DH), but DAA works on BCD: write 29H\n"
          "kit.asm:3:5: warning: 2002 is decimal here (07D2H); write 2002H\n"},
-        {"kit.asm -o - --radix 16 -Wno-below-8000", 0, ":060000003E2927C2022088\n:00000001FF\n", ""},
-        {"kit.asm -o - -Wno-decimal-bcd -Wno-decimal-address -Wno-below-8000", 0,
+        {"kit.asm -o - --radix 16", 0, ":068000003E2927C2022008\n:00000001FF\n", ""},
+        {"kit.asm -o - -Wno-decimal-bcd -Wno-decimal-address --org 0", 0, ":060000003E1D27C2D207DD\n:00000001FF\n",
+         "kit.asm:1:1: warning: code at 0000H: the keypad starts at 8000: add ORG 8000H\n"},
+        {"kit.asm -o - -Wno-decimal-bcd -Wno-decimal-address -Wno-below-8000 --org 0", 0,
          ":060000003E1D27C2D207DD\n:00000001FF\n", ""},
+        {"kit.asm -o - -Wno-decimal-bcd -Wno-decimal-address --org 9000h", 0, ":069000003E1D27C2D2074D\n:00000001FF\n",
+         ""},
+        {"kit.asm -o - --org 10000", 2, "",
+         "kit85-asm: --org: the address is 1 to 4 hex digits, e.g. 8000 or 9000H\n"
+         "kit85-asm: Run with --help for more information.\n"},
         {"kit.asm -o - --radix 12", 2, "",
          "kit85-asm: --radix: the radix is 2, 8, 10 or 16\nkit85-asm: Run with --help for more information.\n"},
         {"kit.asm -o - -Wno-bcd", 2, "",

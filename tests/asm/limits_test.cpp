@@ -24,7 +24,7 @@ TEST(Limits, MemoryEndsAtFFFF) {
         {"ORG 0FFFFH\nHLT", "76", ""},
         {"ORG 0FFFFH\nNOP\nEND_OF_MEMORY:\nEND", "00", ""},
         {"ORG 0FFFFH\nNOP\nMVI A,5", "", "3:1: error: the code runs past FFFFH\n"},
-        {"DS 65536\nDB 1", "", "2:1: error: the code runs past FFFFH\n"},
+        {"ORG 0\nDS 65536\nDB 1", "", "3:1: error: the code runs past FFFFH\n"},
         {"ORG 0FFFEH\nDW 1,2", "", "2:1: error: the code runs past FFFFH\n"},
         {"ORG 0FFF0H\nDS 16,0AAH", "AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA", ""},
         {"MVI A,HIGH 12345H\nMVI B,LOW 12345H", "3E 23 06 45", ""},
@@ -37,7 +37,7 @@ TEST(Limits, MemoryEndsAtFFFF) {
         EXPECT_EQ(diagnosticsText(a), c.diagnostics) << "source:\n" << c.source;
         EXPECT_EQ(bytesText(a).substr(0, std::string(c.bytes).size()), c.bytes) << "source:\n" << c.source;
     }
-    Assembly whole = assemble("DS 65536,0", kQuiet);
+    Assembly whole = assemble("ORG 0\nDS 65536,0", kQuiet);
     EXPECT_TRUE(whole.ok()) << diagnosticsText(whole);
     EXPECT_EQ(whole.bytes().size(), 65536u);
 }

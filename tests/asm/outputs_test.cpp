@@ -4,9 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -82,7 +85,7 @@ TEST(KeyingSheet, HtmlPrintsOnA4WithTheHeaderOnEveryPage) {
     std::string page = keyingSheetHtml(a, "lab<1>.asm");
     for (const char* part : {"@page { size: A4", "thead { display: table-header-group; }", "break-inside: avoid",
                              "<title>Keying sheet: lab&lt;1&gt;.asm</title>", "MVI A,'&lt;'", "a &lt;b&gt; &amp; c",
-                             "3 bytes, 0000 to 0002"})
+                             "3 bytes, 8000 to 8002"})
         EXPECT_NE(page.find(part), std::string::npos) << "missing: " << part << "\n" << page;
     std::size_t rows = 0;
     for (std::size_t at = page.find("<td class=\"done\">"); at != std::string::npos;
@@ -203,6 +206,45 @@ TEST(OutputFiles, ATargetThatFailsLeavesTheOthersAsTheyWere) {
         EXPECT_EQ(d.read("keep.hex"), "OLD");
         EXPECT_EQ(d.names(), "folder keep.hex loop ") << "no new file, no temporary file";
     }
+}
+
+// A device cannot be held back, so it is written only once every regular
+// target is: a regular file that fails (here past the file-size limit) leaves
+// the pipe beside it without a byte. /dev/stdout writes through to the pipe
+// it stands for.
+TEST(OutputFiles, DevicesComeAfterTheFilesThatCanBeHeldBack) {
+    OutputFolder d;
+    ASSERT_EQ(::mkfifo(d.path("pipe").c_str(), 0600), 0);
+    const int reader = ::open(d.path("pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    auto pending = [reader] {
+        char buffer[64];
+        const ssize_t n = ::read(reader, buffer, sizeof buffer);
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    };
+    std::ostringstream out;
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{4096, limit.rlim_max};
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::optional<assembler::OutputProblem> problem =
+        assembler::writeOutputFiles({{d.path("pipe"), "DEVICE"}, {d.path("big.hex"), std::string(8192, 'x')}}, out);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_EQ(problem->message("nothing written"),
+              "cannot write " + d.path("big.hex") + ": File too large; nothing written");
+    EXPECT_EQ(pending(), "") << "the device was written before the file that failed";
+    EXPECT_EQ(d.names(), "pipe ");
+
+    const int writer = ::open(d.path("pipe").c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    EXPECT_FALSE(assembler::writeOutputFiles({{"/dev/fd/" + std::to_string(writer), "THROUGH"}}, out));
+    EXPECT_EQ(pending(), "THROUGH");
+    EXPECT_EQ(d.names(), "pipe ");
+    ::close(writer);
+    ::close(reader);
 }
 
 // Links are followed: the file a link names is written (made when missing),

@@ -89,9 +89,15 @@ TEST(SourceWriter, WritesLabelsNumbersAndData) {
 // Rows whose text is no byte are reserved, their text in a comment; an ORG
 // follows a jump in the addresses.
 TEST(SourceWriter, OddRowsAndGapsInTheAddresses) {
-    const std::vector<SourceRow> rows = {
-        {0x8000, 0x3E, "3E"}, {0x8001, std::nullopt, "3e"}, {0x8002, 0x76, "76"}, {0x8003, std::nullopt, "\x1B["},
-        {0x9000, 0xC3, "C3"}, {0x9001, 0x00, "00"},         {0x9002, 0x90, "90"}};
+    const std::vector<SourceRow> rows = {{0x8000, 0x3E, "3E"},
+                                         {0x8001, std::nullopt, "3e"},
+                                         {0x8002, 0x76, "76"},
+                                         {0x8003, std::nullopt, "\x1B["},
+                                         {0x8004, std::nullopt, "a\\b"},
+                                         {0x8005, std::nullopt, "\\x41"},
+                                         {0x9000, 0xC3, "C3"},
+                                         {0x9001, 0x00, "00"},
+                                         {0x9002, 0x90, "90"}};
     const std::string source = assembler::sourceFromRows(rows);
     EXPECT_EQ(source,
               "        ORG 8000H\n"
@@ -99,6 +105,8 @@ TEST(SourceWriter, OddRowsAndGapsInTheAddresses) {
               "        DS 1            ; 8001 holds \"3e\", no byte\n"
               "        HLT\n"
               "        DS 1            ; 8003 holds \"\\x1B[\", no byte\n"
+              "        DS 1            ; 8004 holds \"a\\x5Cb\", no byte\n"  // a backslash is escaped too
+              "        DS 1            ; 8005 holds \"\\x5Cx41\", no byte\n"
               "        ORG 9000H\n"
               "L9000:  JMP L9000\n");
     const assembler::Assembly a = assemble(source);

@@ -53,6 +53,24 @@ TEST(AsmOption, AssemblesLoadsAndRuns) {
     EXPECT_EQ(o.err, "");
 }
 
+// A source without ORG goes to 8000, where the run starts by default; --org
+// places it elsewhere, and needs --asm.
+TEST(AsmOption, ASourceWithoutOrgGoesTo8000OrWhereOrgSays) {
+    SKIP_WITHOUT_RUNNER();
+    TempDir dir;
+    const std::string source = dir.file("noorg.asm", "MVI A,42H\nSTA 9100H\nHLT\n");
+    Outcome o = run({"--asm", source, "--dump", "8000:2"});
+    EXPECT_EQ(o.exitCode, 0) << o.describe();
+    EXPECT_EQ(o.json()["memory"]["8000"], nlohmann::json({"3E", "42"})) << o.describe();
+    EXPECT_EQ(o.err, "");
+    o = run({"--asm", source, "--org", "9000", "--at", "9000", "--dump", "9000:2"});
+    EXPECT_EQ(o.json()["memory"]["9000"], nlohmann::json({"3E", "42"})) << o.describe();
+    EXPECT_EQ(o.json()["registers"]["A"], "42") << o.describe();
+    o = run({"--org", "9000", "--at", "8000"});
+    EXPECT_EQ(o.exitCode, 2) << o.describe();
+    EXPECT_EQ(o.err, "kit85-run: --org: it places the --asm sources; give --asm too\n");
+}
+
 TEST(AsmOption, PokesComeAfterTheSource) {
     SKIP_WITHOUT_RUNNER();
     TempDir dir;
@@ -63,13 +81,13 @@ TEST(AsmOption, PokesComeAfterTheSource) {
 TEST(AsmOption, ErrorsRefuseTheRunAndStoreNothing) {
     SKIP_WITHOUT_RUNNER();
     TempDir dir;
-    const std::string source = dir.file("bad.asm", "  MVI A,FFH\n  JMP NOWHERE\n  HLT\n");
+    const std::string source = dir.file("bad.asm", "  MVI A,FF\n  JMP NOWHERE\n  HLT\n");
     const std::string memory = dir.path("kept.sqlite");
     Outcome o = run({"--memory", memory, "--asm", source});
     EXPECT_EQ(o.exitCode, 2) << o.describe();
     EXPECT_EQ(o.out, "") << "no report";
     EXPECT_EQ(o.err, "kit85-run: " + source +
-                         ":1:9: error: 'FFH' is no label; a hex number starts with a digit: 0FFH\n" +
+                         ":1:9: error: 'FF' is no label; a hex number starts with a digit and ends in H: 0FFH\n" +
                          "kit85-run: " + source + ":2:7: error: undefined label 'NOWHERE'\n" + "kit85-run: --asm " +
                          source + ": 2 errors; nothing was written\n");
     EXPECT_FALSE(std::filesystem::exists(memory)) << "the memory file is not even created";
