@@ -18,6 +18,7 @@
 #include "values/escape.h"
 #include "values/input_file.h"
 #include "values/program_kind.h"
+#include "values/text_encoding.h"
 
 namespace {
 
@@ -45,7 +46,14 @@ std::optional<std::string> readSource(const std::string& source, std::string& pr
     kit85::InputRead read =
         source == "-" ? kit85::readInputDescriptor(STDIN_FILENO, kMostSourceBytes, "the standard input")
                       : kit85::readInputFile(source, kMostSourceBytes, kit85::InputFiles::NoDevices, echo(source));
-    if (read.ok()) return std::move(read.bytes);
+    if (read.ok()) {
+        // A source saved as UTF-16 reads as its text; no text at all is
+        // named for what it is, not for its first odd byte.
+        kit85::DecodedText text = kit85::decodeText(read.bytes);
+        if (text.ok()) return std::move(text.text);
+        problem = kit85::notTextMessage(source == "-" ? "the standard input" : echo(source), text);
+        return std::nullopt;
+    }
     const kit85::InputProblem& p = *read.problem;
     using What = kit85::InputProblem::What;
     switch (p.what) {

@@ -21,6 +21,7 @@
 #include "values/errors.h"
 #include "values/input_file.h"
 #include "values/program_kind.h"
+#include "values/text_encoding.h"
 
 namespace kit85 {
 namespace {
@@ -49,7 +50,10 @@ std::string readOptionFile(const std::string& path, std::string_view option, Pro
                        optionFor(*other) + " takes it); nothing was written"};
     InputRead read = readInputFile(path, kMostInputFileBytes);
     if (!read.ok()) throw BadInput{head + read.problem->reason(expected)};
-    return std::move(read.bytes);
+    // A source or HEX file saved as UTF-16 reads as its text.
+    DecodedText text = decodeText(read.bytes);
+    if (!text.ok()) throw BadInput{head + "is not a text file: " + text.problem + "; nothing was written"};
+    return std::move(text.text);
 }
 
 // Every file read and parsed, before the memory table is opened.

@@ -89,7 +89,7 @@ std::optional<Grader> Grader::prepare(const Lab& lab, std::string& error) {
         const Case& c = lab.cases[i];
         if (!c.reference) continue;
         const Reference& ref = *c.reference;
-        const Program program = readProgramOf(ref.program, ref.kind);
+        const Program program = readProgramOf(ref.program, ref.kind, lab.origin());
         if (!program.ok()) {
             error = lab.file.string() + ":" + std::to_string(c.line) + ": the reference " + ref.program.string() + " " +
                     program.problem;

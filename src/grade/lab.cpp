@@ -140,7 +140,7 @@ void checkCases(const Lab& lab) {
 }
 
 Lab labOf(const toml::table& t, const std::filesystem::path& file) {
-    onlyKeys(t, {"name", "description", "accepts", "at", "limits", "case"}, "the lab");
+    onlyKeys(t, {"name", "description", "accepts", "at", "org", "limits", "case"}, "the lab");
     Lab lab;
     lab.file = file;
     const toml::node* name = t.get("name");
@@ -158,6 +158,7 @@ Lab labOf(const toml::table& t, const std::filesystem::path& file) {
             refuse(v->source(),
                    "'at' is " + Text::word(lab.at).str() + ", below 8000: the kit runs programs from its RAM");
     }
+    if (const toml::node* v = t.get("org")) lab.org = checked(parseAddress(stringOf(*v, "org")), v->source());
     if (const toml::node* v = t.get("limits")) limitsOf(*v, lab);
     const toml::node* cases = t.get("case");
     if (!cases) refuse(toml::source_region{{1, 1}, {1, 1}, {}}, "the lab has no [[case]]");

@@ -138,6 +138,9 @@ struct Lab {
     std::string description;
     std::vector<ProgramKind> accepts{ProgramKind::Asm, ProgramKind::Hex, ProgramKind::MemoryFile};
     uint16_t at = 0x8000;
+    // Where a source without ORG is placed (its program meant to be keyed at
+    // the start): `at` unless the lab says otherwise.
+    std::optional<uint16_t> org;
     uint64_t maxSteps = 1'000'000;
     uint64_t maxTStates = 0;  // 0: none beyond the steps
     // The most rows a run may go through that neither the program nor the
@@ -147,6 +150,7 @@ struct Lab {
     std::filesystem::path file;
 
     bool takes(ProgramKind k) const;
+    uint16_t origin() const { return org.value_or(at); }
     int maxPoints() const;  // at most kMostPoints
 };
 

@@ -9,6 +9,7 @@
 #include "memory/memory_file.h"
 #include "memory/memory_table.h"
 #include "values/input_file.h"
+#include "values/text_encoding.h"
 
 namespace kit85::grade {
 namespace fs = std::filesystem;
@@ -67,8 +68,10 @@ Program readMemoryFile(const fs::path& file) {
 
 }  // namespace
 
-Program assembleProgram(std::string_view source, const std::string& name) {
-    const assembler::Assembly a = assembler::assemble(source);
+Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin) {
+    assembler::Options options;
+    options.origin = origin;
+    const assembler::Assembly a = assembler::assemble(source, options);
     if (a.ok()) {
         Program p = fromBytes(a.bytes());
         for (const assembler::Diagnostic& d : a.diagnostics)
@@ -86,14 +89,18 @@ Program assembleProgram(std::string_view source, const std::string& name) {
     return p;
 }
 
-Program readProgramOf(const fs::path& file, ProgramKind kind) {
+Program readProgramOf(const fs::path& file, ProgramKind kind, uint16_t origin) {
     if (kind == ProgramKind::MemoryFile) return readMemoryFile(file);
     // Only a regular file is read, opened without blocking, so a pipe or
     // device named as a submission cannot stall the grader.
     const InputRead read = readInputFile(file, kMostSourceBytes, InputFiles::RegularOnly);
     if (!read.ok()) return Program::refused(read.problem->reason());
-    const std::string& text = read.bytes;
-    if (kind == ProgramKind::Asm) return assembleProgram(text, file.filename().string());
+    // A source saved as UTF-16 reads as its text; one that is no text at all
+    // is named for what it is.
+    const DecodedText decoded = decodeText(read.bytes);
+    if (!decoded.ok()) return Program::refused("is not a text file: " + decoded.problem);
+    const std::string& text = decoded.text;
+    if (kind == ProgramKind::Asm) return assembleProgram(text, file.filename().string(), origin);
     const IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return Program::refused("not an Intel HEX file: " + image.error->message());
     return fromBytes(image.bytes);
@@ -112,7 +119,7 @@ Program readProgram(const fs::path& file, const Lab& lab) {
         for (ProgramKind k : lab.accepts) list += (list.empty() ? "" : ", ") + std::string(kindName(k));
         return Program::refused("this lab takes " + list + " submissions, not " + std::string(kindName(*kind)));
     }
-    return readProgramOf(file, *kind);
+    return readProgramOf(file, *kind, lab.origin());
 }
 
 namespace {

@@ -50,10 +50,11 @@ struct Submission {
 
 // Reads one submission as the lab allows it.
 Program readProgram(const std::filesystem::path& file, const Lab& lab);
-// Reads a file of a known kind (the reference programs, the window's check).
-Program readProgramOf(const std::filesystem::path& file, ProgramKind kind);
+// Reads a file of a known kind (the reference programs, the window's check);
+// a source without ORG is placed at `origin`.
+Program readProgramOf(const std::filesystem::path& file, ProgramKind kind, uint16_t origin = 0x8000);
 // The program of an assembler source given as text.
-Program assembleProgram(std::string_view source, const std::string& name);
+Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin = 0x8000);
 
 struct Found {
     std::vector<Submission> submissions;

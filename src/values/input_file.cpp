@@ -65,8 +65,13 @@ std::string InputProblem::reason(std::string_view expected) const {
 
 InputRead readInputFile(const std::filesystem::path& file, std::size_t limit, InputFiles takes, std::string name) {
     if (name.empty()) name = file.string();
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (takes == InputFiles::RegularOnly ? O_NONBLOCK : 0);
+    // A regular file alone is also never reached through a symbolic link, so
+    // a link checked for beforehand cannot be swapped in before the open.
+    const int flags =
+        O_RDONLY | O_CLOEXEC | O_NOCTTY | (takes == InputFiles::RegularOnly ? O_NONBLOCK | O_NOFOLLOW : 0);
     const int fd = ::open(file.c_str(), flags);
+    if (fd < 0 && errno == ELOOP && takes == InputFiles::RegularOnly)
+        return refused(InputProblem::What::NotRegular, std::move(name), limit);
     if (fd < 0) return refused(InputProblem::What::Unreadable, std::move(name), limit, errno);
     struct Closer {
         int fd;

@@ -17,7 +17,7 @@ namespace kit85 {
 enum class InputFiles {
     Any,          // pipes and devices too, read up to the bound
     NoDevices,    // pipes, but no character or block device (/dev/zero never ends)
-    RegularOnly,  // a regular file alone; opened without blocking, so a pipe never stalls the reader
+    RegularOnly,  // a regular file alone, never through a symbolic link, opened without blocking
 };
 
 struct InputProblem {

@@ -13,6 +13,7 @@
 #include "asm/keying_sheet.h"
 #include "asm_support.h"
 #include "memory/intel_hex.h"
+#include "values/text_encoding.h"
 
 namespace kit85::testing {
 namespace {
@@ -102,6 +103,11 @@ TEST_F(Kit85Asm, WithoutOutputsTheHexGoesBesideTheSource) {
 TEST_F(Kit85Asm, StandardInputAndOutput) {
     write("prog.asm", kProgram);
     run("- -o - < prog.asm");
+    EXPECT_EQ(exitCode, 0) << describe();
+    EXPECT_EQ(out, ":038000003E0576C4\n:00000001FF\n");
+    // Saved as UTF-16 ("Unicode" in a common Windows editor), it is the same source.
+    write("wide.asm", encodeText(kProgram, TextEncoding::Utf16Le));
+    run("wide.asm -o -");
     EXPECT_EQ(exitCode, 0) << describe();
     EXPECT_EQ(out, ":038000003E0576C4\n:00000001FF\n");
 }
@@ -210,12 +216,14 @@ TEST_F(Kit85Asm, HostileInputsGetAClearMessage) {
     fs::resize_file(dir / "huge.asm", (16u << 20) + 1);
     const std::string escName = "bad\x1b[2J.asm";
     write(escName, "JMP " + std::string(100000, 'X') + "\n");
+    write("photo.asm", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
     struct Case {
         std::string args;
         std::string err;
     };
     const Case cases[] = {
         {"/dev/zero", "kit85-asm: cannot read /dev/zero: it is a device, not a source file\n"},
+        {"photo.asm", "kit85-asm: photo.asm is not a text file: it holds NUL bytes\n"},
         {"huge.asm", "kit85-asm: huge.asm is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large\n"},
         {"- < huge.asm",
          "kit85-asm: the standard input is larger than 16 MiB; no 8085 source for 64 KiB of memory is that large\n"},

@@ -13,7 +13,7 @@ constexpr const char* kFullLab = R"(name = "Every key"
 description = "a lab that uses every key"
 accepts = ["asm", "memory"]
 at = "9000"
-
+org = "9100"
 [limits]
 steps = 500
 tstates = 9000
@@ -62,6 +62,7 @@ TEST(LabReader, ReadsEveryKey) {
     EXPECT_FALSE(lab.takes(ProgramKind::Hex));
     EXPECT_TRUE(lab.takes(ProgramKind::MemoryFile));
     EXPECT_EQ(lab.at, 0x9000);
+    EXPECT_EQ(lab.origin(), 0x9100);  // where a source without ORG goes
     EXPECT_EQ(lab.maxSteps, 500u);
     EXPECT_EQ(lab.maxTStates, 9000u);
     EXPECT_EQ(lab.gapRows, 4u);
@@ -134,6 +135,7 @@ TEST(LabReader, DefaultsForAShortLab) {
     const LabResult r = parseLab("name = \"x\"\n[[case]]\nname = \"c\"\nexpect = { stop = \"halt\" }\n", "x.toml");
     ASSERT_FALSE(r.error) << r.error->message();
     EXPECT_EQ(r.lab->at, 0x8000);
+    EXPECT_EQ(r.lab->origin(), 0x8000);
     EXPECT_EQ(r.lab->maxSteps, 1'000'000u);
     EXPECT_EQ(r.lab->maxTStates, 0u);
     EXPECT_EQ(r.lab->gapRows, kDefaultGapRows);
