@@ -89,6 +89,7 @@ struct HistoryUpdate {
     bool dropUndone = false;        // a new edit: the undone steps can no longer be redone
     int64_t markStep = 0;           // undo or redo: this step's undone flag becomes `undone`
     bool undone = false;
+    int64_t dropStep = 0;  // a step a run overtook leaves the history
 };
 
 // A commit refused because of its history rows: nothing was stored.

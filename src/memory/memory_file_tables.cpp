@@ -49,6 +49,8 @@ void MemoryFile::saveHistory(const HistoryUpdate& h, const Write& w) {
                 bindText(s, 4, r.now);
             });
     }
+    if (h.dropStep)
+        run("DELETE FROM history WHERE step = ?1", [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, h.dropStep); });
     if (h.markStep)
         run("UPDATE history SET undone = ?1 WHERE step = ?2", [&](sqlite3_stmt* s) {
             sqlite3_bind_int(s, 1, h.undone ? 1 : 0);

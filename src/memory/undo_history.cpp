@@ -47,6 +47,7 @@ void UndoHistory::endRedo() {
 }
 
 int64_t UndoHistory::nextStep() {
+    overtaken_ = 0;  // a new step: a refusal said before it is said again
     int64_t step = groupStep_;
     if (depth_ == 0 || step == 0) step = (rows_.empty() ? 0 : rows_.back().step) + 1;
     if (depth_ > 0) groupStep_ = step;
@@ -185,6 +186,32 @@ bool UndoHistory::dropOverrun(const Span& span) {
     return true;
 }
 
+UndoResult UndoHistory::dropOvertaken(const Span& span, HistoryRows& rows, HistoryOutside* outside) {
+    const HistoryRow& first = rows_[span.first];
+    const std::string what =
+        span.end - span.first == 1 ? "row " + first.address.str() : std::to_string(span.end - span.first) + " rows";
+    HistoryUpdate drop;
+    drop.dropStep = first.step;
+    try {
+        rows.commit(drop);
+    } catch (const HistoryError& e) {
+        refused(e);
+        return UndoResult{false, reason_ + "; nothing was changed", {}};
+    }
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(span.first),
+                rows_.begin() + static_cast<std::ptrdiff_t>(span.end));
+    overtaken_ = 0;
+    const std::string dropped = "dropped the step of " + what + " that a run wrote over";
+    UndoResult next = takeStep(true, rows, outside);
+    if (next.done || next.message == "nothing to undo") {
+        next.message = next.done ? dropped : dropped + "; nothing else to undo";
+        next.done = true;
+        return next;
+    }
+    next.message = dropped + "; " + next.message;
+    return next;
+}
+
 // Undo sets the step's rows from its last, redo from its first. Every row must
 // hold the text the step left there (undo) or found there (redo), else
 // nothing changes. A step of registers and flags only is in memory alone, so
@@ -235,7 +262,13 @@ UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows, HistoryOutside* o
             const std::optional<int> row = rows.rowOf(h.address);
             if (!row || rows.dataAt(*row) != expected) {
                 rollBack();
-                return UndoResult{false, rowRefused(undo, h, expected, row ? &rows.dataAt(*row) : nullptr), {}};
+                UndoResult refusal{false, rowRefused(undo, h, expected, row ? &rows.dataAt(*row) : nullptr), {}};
+                if (!undo || !row) return refusal;
+                // Said once; asked again, the step goes and undo goes on.
+                if (overtaken_ == h.step) return dropOvertaken(span, rows, outside);
+                overtaken_ = h.step;
+                refusal.message += "; Ctrl+Z again drops this step from the history and undoes the one before it";
+                return refusal;
             }
             a.row = *row;
             a.before = rows.dataAt(*row);
@@ -259,6 +292,7 @@ UndoResult UndoHistory::takeStep(bool undo, HistoryRows& rows, HistoryOutside* o
         throw;
     }
     for (std::size_t i = span.first; i < span.end; ++i) rows_[i].undone = undo;
+    overtaken_ = 0;
     res.done = true;
     return res;
 }

@@ -140,6 +140,9 @@ private:
     // Drops the step in `span` when it set registers and flags only; true
     // when it did.
     bool dropOverrun(const Span& span);
+    // Drops the step in `span` from the history, here and in the file (a
+    // step of table rows that a run overtook, dropped at the user's word).
+    UndoResult dropOvertaken(const Span& span, HistoryRows& rows, HistoryOutside* outside);
     UndoResult takeStep(bool undo, HistoryRows& rows, HistoryOutside* outside);
     // Before a new step: the undone steps go, here and (at the next commit)
     // in the file; then the number the new row takes.
@@ -163,6 +166,9 @@ private:
         bool due = false;
     };
     std::optional<GroupStart> groupStart_;
+    // The step undo last refused because a run wrote over its rows: asked
+    // again, undo drops it and goes on with the step before it.
+    int64_t overtaken_ = 0;
     std::string reason_;
     bool noticeDue_ = false;
 };

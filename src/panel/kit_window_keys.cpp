@@ -136,7 +136,10 @@ void KitWindow::undoKeyed(bool undo) {
     keyWork([this, undo] {
         MemoryTable::UndoResult r = panel_.undoStep(undo);
         if (r.done) {
-            status_.keep({undoText(undo, r.rows), false});
+            // A step dropped on the way is said first ("dropped the step of
+            // row 8000 that a run wrote over; undone: ...").
+            const std::string done = r.rows.empty() ? std::string() : undoText(undo, r.rows);
+            status_.keep({r.message.empty() ? done : done.empty() ? r.message : r.message + "; " + done, false});
             return;
         }
         status_.keep({r.message, true});  // on the status line before the message box opens

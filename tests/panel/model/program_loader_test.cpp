@@ -268,24 +268,34 @@ TEST(ProgramLoader, AFailedOpenLeavesTheUndoHistoryAsItWas) {
 
 // A run that writes over a program's byte makes its undo refused, changing
 // nothing, as for a keyed byte.
-TEST(ProgramLoader, UndoOfAProgramARunWroteOverIsRefused) {
+// Undo of a program a run wrote over says so once; asked again, it drops that
+// step (here and in the file) and goes on with the step before it.
+TEST(ProgramLoader, UndoOfAProgramARunWroteOverIsRefusedOnceThenDropped) {
     TempDir dir;
     const fs::path program = dir / "p.hex";
     writeFile(program, kProgramHex);
     const fs::path memoryFile = dir / "kit.sqlite";
     auto m = MemoryTable::open(memoryFile);
+    keyAt(*m, "9000", "42");
     ASSERT_TRUE(loadProgram(*m, program).ok);
     m->findAddress(Text("8000"));
     m->setText2(Text("99"));  // as STA would
     m->flush();
     EXPECT_EQ(undoText(m->undo()),
               "refused: cannot undo: row \"8000\" now holds \"99\", not \"3E\" as keyed (a program wrote it since); "
-              "nothing was changed");
+              "nothing was changed; Ctrl+Z again drops this step from the history and undoes the one before it");
     EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=11 8000=99 8001=06");
     EXPECT_EQ(
         joined(column(memoryFile, "SELECT data FROM d2 WHERE address BETWEEN '7FFF' AND '8001' ORDER BY address")),
         "11 | 99 | 06");
     EXPECT_FALSE(m->undone(m->lastEdits(1)[0].step));
+
+    EXPECT_EQ(undoText(m->undo()), "donedropped the step of 4 rows that a run wrote over 9000:42>00");
+    EXPECT_EQ(rows(*m, "7FFF", 3), "7FFF=11 8000=99 8001=06") << "the run's bytes stay";
+    m.reset();
+    m = MemoryTable::open(memoryFile);
+    EXPECT_EQ(edits(*m), "1 undone: 9000=42; ") << "the dropped step is gone from the file";
+    EXPECT_EQ(undoText(m->undo()), "refused: nothing to undo");
 }
 
 // A memory file whose history cannot be read still takes programs, in one
