@@ -114,7 +114,7 @@ TEST_F(History, UndoRefusesARowAProgramWroteSince) {
     m->flush();
     EXPECT_EQ(rows(m->undo()),
               "refused: cannot undo: row \"9001\" now holds \"19\", not \"06\" as keyed (a program wrote it since); "
-              "nothing was changed");
+              "nothing was changed; Ctrl+Z again drops this step from the history and undoes the one before it");
     EXPECT_EQ(at("9001"), "19");
     EXPECT_EQ(stored("9001"), "19");
     EXPECT_EQ(m->lastEdits(5).size(), 2u) << "the program's byte is not in the history";
