@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "panel/check_pane.h"
+#include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
 #include "panel/program_files.h"
 #include "panel/shortcuts.h"
@@ -78,6 +79,10 @@ void KitWindow::makeFilePanes() {
     connect(check_, &CheckPane::placeWanted, this, &KitWindow::placeCheckPane);
     files_ = new ProgramFiles(*this, panel_, session_, starts_, status_, {keyWorker(), [this] { refresh(); }});
     connect(files_, &ProgramFiles::sourceOpened, this, &KitWindow::openInEditor);
+    connect(files_, &ProgramFiles::sourceRefused, this, [this](const QString& file) {
+        setStudyOpen(true);
+        if (sourceEditor().showRefused(file)) study_->showEditor();
+    });
 }
 
 // A lab being opened: the check pane goes under the study view's panes.

@@ -210,8 +210,14 @@ bool ProgramFiles::openFile(const QString& file) {
 }
 
 bool ProgramFiles::load(const QString& file) {
-    ProgramLoad load = loadProgram(memory(), fsPath(file), assembler::Options{rememberedSourceRadix(), {}});
-    if (!accept(load, file)) return false;
+    assembler::Options options;
+    options.radix = rememberedSourceRadix();
+    ProgramLoad load = loadProgram(memory(), fsPath(file), options);
+    if (!accept(load, file)) {
+        // The student needs the source open just now, its errors marked.
+        if (programKind(fsPath(file)) == ProgramKind::Asm && !load.diagnostics.empty()) emit sourceRefused(file);
+        return false;
+    }
     if (source_ && sourceFile_ == file) emit sourceOpened(file, *source_);
     return true;
 }

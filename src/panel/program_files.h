@@ -102,6 +102,8 @@ public:
 signals:
     // A source Ctrl+O stored (or a drop): it opens in the editor too.
     void sourceOpened(const QString& file, const assembler::Assembly& assembly);
+    // A source whose errors kept it out of memory: the editor opens it there.
+    void sourceRefused(const QString& file);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

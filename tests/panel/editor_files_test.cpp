@@ -133,6 +133,20 @@ void EditorFilesTest::ctrlOOfASourceOpensItInTheEditor() {
     QCOMPARE(e.editor().path(), QFileInfo(file).absoluteFilePath());
     QCOMPARE(e.text().text(), QString(kCountDown));
     QCOMPARE(e.editor().pcLine(), 2);  // mapped: the kit stands on 8000
+
+    // A source with errors stores nothing, and opens in the editor with its
+    // errors marked and the cursor on the first.
+    ProgramFiles::Dialogs quiet;
+    quiet.diagnostics = [](const QString&, const QStringList&) {};
+    e.w().findChild<ProgramFiles*>("programFiles")->setDialogs(quiet);
+    const QString bad = dir.filePath("bad.asm");
+    QVERIFY(writeBytes(bad, "        ORG 8000H\n        MVI A,5\n        JMP NOWHERE\n"));
+    QVERIFY(!e.w().findChild<ProgramFiles*>("programFiles")->openFile(bad));
+    QCOMPARE(e.editor().path(), QFileInfo(bad).absoluteFilePath());
+    QVERIFY(hasMarker(e.text(), 2, kErrorMarker));
+    int line = -1, column = -1;
+    e.text().getCursorPosition(&line, &column);
+    QCOMPARE(line, 2);
 }
 
 // Both come from the editor's text as it stands, loaded or not; a text

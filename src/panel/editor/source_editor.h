@@ -103,6 +103,9 @@ public:
     bool saveListing();
     // Takes a source Ctrl+O read and stored: it opens here, mapped to memory.
     void showLoaded(const QString& file, const assembler::Assembly& assembly);
+    // A source the kit refused for its errors, opened with them marked and
+    // the cursor on the first; false when it was not opened.
+    bool showRefused(const QString& file);
 
     // --- Following the kit -----------------------------------------------------
     // Marks the next instruction's line (the current row's) and the

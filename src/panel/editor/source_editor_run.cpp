@@ -107,6 +107,12 @@ void SourceEditor::showLoaded(const QString& file, const assembler::Assembly& as
     follow();
 }
 
+bool SourceEditor::showRefused(const QString& file) {
+    if (!openPath(file)) return false;
+    assembleChecked();  // marks each error and puts the cursor on the first
+    return true;
+}
+
 // Each line with bytes gets a hidden marker, so the map follows the line
 // while the text is edited above it.
 void SourceEditor::setMap(const assembler::Assembly& assembly) {
