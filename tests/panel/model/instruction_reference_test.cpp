@@ -101,10 +101,8 @@ TEST(InstructionReference, SearchFindsWordsOfTheDescriptions) {
         std::set<int> excludes;
     };
     const Search searches[] = {
-        {"decimal", {0x27}, {0x80}},
-        {"BORROW", {0x90, 0x98, 0xB8, 0xD6, 0xDE, 0xFE}, {0x80, 0x88, 0xA0}},
-        {"  mvi a ", {0x3E}, {0x06, 0x36}},
-        {"invalid code", {0xC7, 0xE9, 0xEB, 0xFF}, {0x00, 0x20}},
+        {"decimal", {0x27}, {0x80}},        {"BORROW", {0x90, 0x98, 0xB8, 0xD6, 0xDE, 0xFE}, {0x80, 0x88, 0xA0}},
+        {"  mvi a ", {0x3E}, {0x06, 0x36}}, {"invalid code", {0xC7, 0xE9, 0xEB, 0xFF}, {0x00, 0x20}},
         {"ports", {0xD3, 0xDB}, {0x32}},
     };
     const std::vector<InstructionInfo> all = instructionReference();
@@ -116,7 +114,8 @@ TEST(InstructionReference, SearchFindsWordsOfTheDescriptions) {
         for (int code : s.excludes) EXPECT_FALSE(found.count(code)) << s.words << " finds " << code;
     }
     EXPECT_TRUE(std::all_of(all.begin(), all.end(), [](const InstructionInfo& i) { return matchesSearch(i, " "); }));
-    EXPECT_TRUE(std::none_of(all.begin(), all.end(), [](const InstructionInfo& i) { return matchesSearch(i, "xyzzy"); }));
+    EXPECT_TRUE(
+        std::none_of(all.begin(), all.end(), [](const InstructionInfo& i) { return matchesSearch(i, "xyzzy"); }));
     EXPECT_EQ(noMatchMessage(" xyzzy "), "no instruction matches \u201Cxyzzy\u201D");
 }
 
