@@ -1,15 +1,21 @@
 #include "panel/help_dialog.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QScrollArea>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "panel/kit_layout.h"
 #include "panel/model/instruction_reference.h"
@@ -56,63 +62,154 @@ QWidget* firstProgramPage(QWidget* parent) {
     return text;
 }
 
-// Every instruction from the opcode table, with a search field over all columns.
-QWidget* instructionsPage(QWidget* parent) {
-    auto* page = new QWidget(parent);
-    auto* search = new QLineEdit(page);
-    search->setObjectName("instructionSearch");
-    search->setPlaceholderText("Search: a mnemonic (MVI), a code (3E) or a flag (CY)");
-    search->setClearButtonEnabled(true);
-    const std::vector<InstructionInfo> all = instructionReference();
-    auto* table = new QTableWidget(static_cast<int>(all.size()), 6, page);
+// One instruction's words, for the pane under the table.
+QString instructionHtml(const InstructionInfo& i) {
+    const auto esc = [](const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); };
+    return QString(
+               "<h3>%1 &nbsp; <small>code %2, %3 byte(s), %4 T-states</small></h3><p>%5</p>"
+               "<p><b>Example:</b> %6</p><p><b>Flags:</b> %7</p>")
+        .arg(esc(i.form), QString::asprintf("%02X", i.code), QString::number(i.bytes), esc(i.tstates), esc(i.what),
+             esc(exampleText(i.example)), esc(i.flagRules));
+}
+
+QTableWidget* instructionTable(const std::vector<InstructionInfo>& all, QWidget* parent) {
+    auto* table = new QTableWidget(static_cast<int>(all.size()), 6, parent);
     table->setObjectName("instructionTable");
     table->setHorizontalHeaderLabels({"Code", "Instruction", "Bytes", "T-states", "Flags set", "On this kit"});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Each row's cells, kept for the search: the table only shows them.
-    QList<QStringList> rows;
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int r = 0; r < static_cast<int>(all.size()); ++r) {
         const InstructionInfo& i = all[static_cast<std::size_t>(r)];
-        rows << QStringList{QString::asprintf("%02X", i.code), QString::fromStdString(i.form),
-                            QString::number(i.bytes),          QString::fromStdString(i.tstates),
-                            QString::fromStdString(i.flags),   i.onThisKit ? "yes" : "no: \"invalid code\""};
-        for (int c = 0; c < rows.back().size(); ++c) table->setItem(r, c, new QTableWidgetItem(rows.back()[c]));
+        const QStringList cells{QString::asprintf("%02X", i.code), QString::fromStdString(i.form),
+                                QString::number(i.bytes),          QString::fromStdString(i.tstates),
+                                QString::fromStdString(i.flags),   i.onThisKit ? "yes" : "no: \"invalid code\""};
+        for (int c = 0; c < cells.size(); ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
-    QObject::connect(search, &QLineEdit::textChanged, table, [table, rows](const QString& text) {
-        const QString t = text.trimmed();
-        for (int r = 0; r < rows.size(); ++r) {
-            bool hit = t.isEmpty();
-            for (int c = 0; c < rows[r].size() && !hit; ++c) hit = rows[r][c].contains(t, Qt::CaseInsensitive);
+    return table;
+}
+
+// Every instruction from the opcode table; the search matches codes, forms,
+// flags and the words of each (instruction_reference.h). The selected
+// instruction's words show under the table; a search that matches none says
+// so in place of the table.
+QWidget* instructionsPage(QWidget* parent) {
+    auto* page = new QWidget(parent);
+    auto* search = new QLineEdit(page);
+    search->setObjectName("instructionSearch");
+    search->setPlaceholderText("Search: a mnemonic (MVI), a code (3E), a flag (CY) or a word (decimal, borrow)");
+    search->setClearButtonEnabled(true);
+    const auto all = std::make_shared<const std::vector<InstructionInfo>>(instructionReference());
+    QTableWidget* table = instructionTable(*all, page);
+    auto* none = new QLabel(page);
+    none->setObjectName("instructionNone");
+    none->hide();
+    auto* detail = new QTextBrowser(page);
+    detail->setObjectName("instructionDetail");
+    detail->setPlaceholderText("Choose an instruction to read what it does, an example and its flags.");
+    QObject::connect(table, &QTableWidget::currentCellChanged, detail, [all, detail](int row) {
+        if (row >= 0 && row < static_cast<int>(all->size())) detail->setHtml(instructionHtml((*all)[row]));
+    });
+    QObject::connect(search, &QLineEdit::textChanged, table, [table, none, all](const QString& text) {
+        const std::string words = text.toStdString();
+        int first = -1;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const bool hit = matchesSearch((*all)[static_cast<std::size_t>(r)], words);
             table->setRowHidden(r, !hit);
+            if (hit && first < 0) first = r;
         }
+        table->setVisible(first >= 0);
+        none->setText(QString::fromStdString(noMatchMessage(words)));
+        none->setVisible(first < 0);
+        if (first >= 0 && (table->currentRow() < 0 || table->isRowHidden(table->currentRow())))
+            table->setCurrentCell(first, 0);
     });
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(search);
-    layout->addWidget(table, 1);
+    layout->addWidget(table, 2);
+    layout->addWidget(none);
+    layout->addWidget(detail, 1);
     return page;
+}
+
+// The group of the window's shortcuts an action is listed in: the nearest
+// part of the window that holds it.
+QString groupOf(const QWidget* holder) {
+    for (const QObject* o = holder; o; o = o->parent()) {
+        if (o->inherits("kit85::SourceEditor")) return "Program editor (in the study view)";
+        if (o->inherits("kit85::StudyView")) return "Study view";
+    }
+    return "Kit window (also on its right-click menu)";
+}
+
+QString tableOf(const QList<QPair<QString, QString>>& rows) {
+    QString html = "<table cellspacing='0' cellpadding='3'>";
+    for (const auto& [keys, what] : rows)
+        html += QString("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
+    return html + "</table>";
 }
 
 }  // namespace
 
-HelpDialog::HelpDialog(const QString& memoryFile, QWidget* parent) : QDialog(parent) {
+// The Keys tab: the kit's keys from the keyboard table, then every action
+// with a shortcut that the window and its study view hold, by where it works.
+// A keyboard-table row that only names a window action's keys is left to
+// that action's row.
+void HelpDialog::listKeys() {
+    QList<QString> groups;
+    QMap<QString, QList<QPair<QString, QString>>> byGroup;
+    QSet<const QAction*> seen;
+    QSet<QString> names;
+    const QList<QWidget*> owners = owners_ ? owners_() : QList<QWidget*>();
+    for (QWidget* owner : owners) {
+        if (!owner) continue;
+        QList<QWidget*> holders = owner->findChildren<QWidget*>();
+        holders.prepend(owner);
+        for (const QWidget* holder : holders)
+            for (const QAction* a : holder->actions()) {
+                if (a->shortcuts().isEmpty() || seen.contains(a)) continue;
+                seen.insert(a);
+                names.insert(a->objectName());
+                QStringList keys;
+                for (const QKeySequence& k : a->shortcuts()) keys << k.toString(QKeySequence::NativeText);
+                const QString group = groupOf(holder);
+                if (!groups.contains(group)) groups << group;
+                byGroup[group] << qMakePair(keys.join(" or "), QString(a->text()).remove('&'));
+            }
+    }
+    QList<QPair<QString, QString>> kit;
+    for (const Shortcut& s : kitShortcuts()) {
+        const bool actionOnly = s.key && s.combinations[0].key() == Qt::Key_unknown;
+        if (!actionOnly || !names.contains(s.key)) kit << qMakePair(QString(s.keys), keyText(s));
+    }
+    QString html = "<p>Click the kit's keys, or press these on the computer keyboard:</p>" + tableOf(kit);
+    for (const QString& g : groups) html += "<h4>" + g.toHtmlEscaped() + "</h4>" + tableOf(byGroup[g]);
+    keys_->setText(html);
+}
+
+void HelpDialog::showEvent(QShowEvent* event) {
+    listKeys();
+    QDialog::showEvent(event);
+}
+
+HelpDialog::HelpDialog(const QString& memoryFile, QWidget* parent, ActionOwners owners)
+    : QDialog(parent), owners_(std::move(owners)) {
     setObjectName("helpfm");
     setWindowTitle("kit85 \u2014 help");
 
-    QString rows;
-    for (const Shortcut& s : kitShortcuts())
-        rows += QString("<tr><td><b>%1</b></td><td>%2</td></tr>")
-                    .arg(QString(s.keys).toHtmlEscaped(), keyText(s).toHtmlEscaped());
     auto* keysPage = new QWidget(this);
-    auto* keys = new QLabel(
-        "<p>Click the kit's keys, or press these on the computer keyboard:</p>"
-        "<table cellspacing='0' cellpadding='3'>" +
-            rows + "</table>",
-        keysPage);
-    keys->setObjectName("keys");
-    keys->setTextFormat(Qt::RichText);
+    keys_ = new QLabel(keysPage);
+    keys_->setObjectName("keys");
+    keys_->setTextFormat(Qt::RichText);
+    keys_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* keysScroll = new QScrollArea(keysPage);
+    keysScroll->setWidget(keys_);
+    keysScroll->setWidgetResizable(true);
+    keysScroll->setFrameShape(QFrame::NoFrame);
+    listKeys();
 
     auto* file = new QLabel(memoryFile.isEmpty() ? QString("Memory table kept in memory only; nothing is saved.")
                                                  : "Memory file: " + memoryFile,
@@ -125,9 +222,8 @@ HelpDialog::HelpDialog(const QString& memoryFile, QWidget* parent) : QDialog(par
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto* keysLayout = new QVBoxLayout(keysPage);
-    keysLayout->addWidget(keys);
+    keysLayout->addWidget(keysScroll, 1);
     keysLayout->addWidget(file);
-    keysLayout->addStretch(1);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName("helpTabs");
     tabs->addTab(firstProgramPage(tabs), "A first program");
@@ -136,7 +232,7 @@ HelpDialog::HelpDialog(const QString& memoryFile, QWidget* parent) : QDialog(par
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs, 1);
     layout->addWidget(buttons);
-    resize(720, 560);
+    resize(760, 640);
 }
 
 }  // namespace kit85

@@ -75,8 +75,8 @@ std::vector<QShortcut*> KitWindow::addShortcuts(QWidget* target) {
 // The help window stays open beside the kit; F1 again brings it to the front.
 void KitWindow::showHelp() {
     if (!help_) {
-        help_ =
-            new HelpDialog(memory_->persistent() ? QString::fromStdString(memory_->file().string()) : QString(), this);
+        help_ = new HelpDialog(memory_->persistent() ? QString::fromStdString(memory_->file().string()) : QString(),
+                               this, [this] { return QList<QWidget*>{this, study_}; });
     }
     help_->show();
     help_->raise();

@@ -98,13 +98,21 @@ void aluReasons(Reasons& r, const AluOutcome& o, const Text& aText) {
     if (o.op == AluOp::Sbb) e += " (the complement of " + hex(o.x) + " + " + hex(o.carryIn, 1) + ")";
     if (o.op == AluOp::Sub || o.op == AluOp::Cmp) e += " (the complement of " + hex(o.x) + ")";
     const std::string sum = hex(o.a) + " + " + e + " = " + hex(o.result, 1);
-    if (isSubtraction(o.op))
-        r.flag(kFlagCY, sum + (o.carry() ? ", less than 100: a borrow" : ", not less than 100: no borrow"));
-    else
-        r.carry(sum, o.carry());
     r.szp(o.result);
     r.halfCarry(o.aDigit, o.eDigit, isSubtraction(o.op) ? " (the complement's digit)" : "");
-    r.reg(A, aText, sum + ", A keeps the last two digits");
+    if (!isSubtraction(o.op)) {
+        r.carry(sum, o.carry());
+        r.reg(A, aText, sum + ", A keeps the last two digits");
+        return;
+    }
+    // A subtraction is worded as one first, then as the sum the kit forms.
+    const std::string taken = hex(o.a) + " \u2212 " + hex(o.x) +
+                              (o.op == AluOp::Sbb ? " \u2212 " + hex(o.carryIn, 1) + " (CY)" : std::string());
+    const std::string kit = "; the kit adds: " + sum;
+    r.flag(kFlagCY, taken + (o.carry() ? " borrows" + kit + ", less than 100: a borrow"
+                                       : " needs no borrow" + kit + ", not less than 100: no borrow"));
+    r.reg(A, aText,
+          taken + " = " + hex(o.byte()) + (o.carry() ? " with a borrow" : "") + kit + ", A keeps the last two digits");
 }
 
 void countReasons(Reasons& r, const CountOutcome& o, bool up, Reg reg, const Text& v) {
@@ -112,7 +120,12 @@ void countReasons(Reasons& r, const CountOutcome& o, bool up, Reg reg, const Tex
     r.halfCarry(o.vDigit, o.addend & 0xF, up ? "" : " (the complement's digit)");
     const std::string sum =
         hex(o.v) + (up ? " + 1" : " + FF (the complement of 1)") + " = " + hex(hex1Value(o.result), 1);
-    if (reg != M) r.reg(reg, v, sum + ", " + std::string(registerName(reg)) + " keeps the last two digits");
+    // A decrement is worded as a subtraction first, then as the sum the kit forms.
+    const std::string worded = up ? sum
+                                  : hex(o.v) + " \u2212 01 = " + hex(o.byte()) +
+                                        (o.byte() == 0xFF ? " (below 00 it wraps to FF)" : "") +
+                                        "; the kit adds: " + sum;
+    if (reg != M) r.reg(reg, v, worded + ", " + std::string(registerName(reg)) + " keeps the last two digits");
 }
 
 void daaReasons(Reasons& r, const DaaOutcome& d, const Text& aText) {

@@ -40,6 +40,7 @@ private slots:
     void goToAddressBelowTheFloorOnlyShows();
     void emptiedFieldTakesOkAway();
     void helpTeachesAndFindsInstructions();
+    void helpListsEveryShortcutOfTheWindow();
     void theFirstProgramWalkThroughHolds();
 
 private:
@@ -214,10 +215,44 @@ void StudyMenusTest::helpTeachesAndFindsInstructions() {
     };
     help.findChild<QLineEdit*>("instructionSearch")->setText("daa");
     QCOMPARE(shown(), QStringList{"DAA"});
+    QVERIFY(help.findChild<QTextBrowser*>("instructionDetail")->toPlainText().contains("A=9B \u2192 A=01"));
+    help.findChild<QLineEdit*>("instructionSearch")->setText("decimal");
+    QVERIFY(shown().contains("DAA"));
+    // A search that matches nothing says so instead of showing an empty table.
+    auto* none = help.findChild<QLabel*>("instructionNone");
+    help.findChild<QLineEdit*>("instructionSearch")->setText("xyzzy");
+    QVERIFY(shown().isEmpty());
+    QVERIFY(table->isHidden() && !none->isHidden());
+    QVERIFY2(none->text().contains("no instruction matches"), qPrintable(none->text()));
     help.findChild<QLineEdit*>("instructionSearch")->setText("MVI A");
     QCOMPARE(shown(), QStringList{"MVI A,data"});
     help.findChild<QLineEdit*>("instructionSearch")->setText("");
     QCOMPARE(shown().size(), 246);
+    QVERIFY(!table->isHidden() && none->isHidden());
+}
+
+// The Keys tab lists every action with a shortcut that the window, its study
+// view and the editor in it hold, with its keys.
+void StudyMenusTest::helpListsEveryShortcutOfTheWindow() {
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.w().findChild<QAction*>("helpAction")->trigger();
+    auto* help = k.w().findChild<QDialog*>("helpfm");
+    QVERIFY(help);
+    const QString keys = help->findChild<QLabel*>("keys")->text();
+    QStringList missing;
+    QList<QWidget*> holders = k.w().findChildren<QWidget*>() + k.w().studyView()->findChildren<QWidget*>();
+    holders << &k.w() << k.w().studyView();
+    for (const QWidget* holder : holders)
+        for (const QAction* a : holder->actions())
+            for (const QKeySequence& s : a->shortcuts()) {
+                const QString row = s.toString(QKeySequence::NativeText).toHtmlEscaped() + "</b></td><td>" +
+                                    QString(a->text()).remove('&').toHtmlEscaped();
+                if (!keys.contains(row)) missing << a->text() + " " + s.toString();
+            }
+    for (const char* named : {"F8", "Ctrl+K", "Ctrl+G", "Ctrl+F", "F7", "F9"})
+        if (!keys.contains(QString("<b>%1</b>").arg(named))) missing << named;
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ") + " not in\n" + keys));
 }
 
 // The help's first program, keyed and run as it says: what it quotes is what

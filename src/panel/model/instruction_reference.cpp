@@ -1,10 +1,12 @@
 #include "panel/model/instruction_reference.h"
 
-#include <string_view>
+#include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "isa/disassembler.h"
 #include "isa/opcode_table.h"
+#include "values/ascii.h"
 #include "values/rules.h"
 
 namespace kit85 {
@@ -19,6 +21,18 @@ std::string flagNames(uint8_t decides) {
     for (const auto& [bit, name] : kNames)
         if (decides & bit) out.append(out.empty() ? "" : " ").append(name);
     return out.empty() ? "none" : out;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
 }
 
 }  // namespace
@@ -38,9 +52,30 @@ std::vector<InstructionInfo> instructionReference() {
         if (o.tstatesTaken) i.tstates.append(1, '/').append(std::to_string(o.tstatesTaken));
         i.flags = flagNames(o.flags);
         i.onThisKit = o.executor != isa::Executor::None;
+        InstructionNote note = instructionNote(i.code);
+        i.what = std::move(note.what);
+        i.flagRules = std::move(note.flagRules);
+        i.example = std::move(note.example);
         out.push_back(std::move(i));
     }
     return out;
+}
+
+std::string exampleText(const InstructionExample& e) {
+    return e.instruction + ": " + (e.before.empty() ? std::string("(at 8000)") : e.before) + " \u2192 " +
+           (e.after.empty() ? std::string("nothing changes but PC") : e.after);
+}
+
+bool matchesSearch(const InstructionInfo& i, std::string_view words) {
+    const std::string want = lowered(trimmed(words));
+    if (want.empty()) return true;
+    for (const std::string& field : {hexDigits(i.code), i.form, i.flags, i.what, i.flagRules, exampleText(i.example)})
+        if (lowered(field).find(want) != std::string::npos) return true;
+    return false;
+}
+
+std::string noMatchMessage(std::string_view words) {
+    return "no instruction matches \u201C" + std::string(trimmed(words)) + "\u201D";
 }
 
 }  // namespace kit85
