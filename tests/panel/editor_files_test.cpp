@@ -60,6 +60,7 @@ void EditorFilesTest::saveModifyAndClosePrompt() {
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(saved.readAll()), QString(kCountDown));
     QCOMPARE(e.editor().title(), QString("count.asm"));
+    QCOMPARE(e.editor().note(), QString("saved \"count.asm\" (%1 bytes)").arg(QByteArray(kCountDown).size()));
     QCOMPARE(e.editor().recentFiles().value(0), dir.filePath("count.asm"));
 
     e.text().insertAt("; changed\n", 0, 0);

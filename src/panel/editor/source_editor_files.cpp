@@ -175,6 +175,7 @@ bool SourceEditor::writeFile(const QString& file) {
     path_ = QFileInfo(file).absoluteFilePath();
     text_->setModified(false);
     emit titleChanged(title());
+    setNote(QString("saved \"%1\" (%2 bytes)").arg(QFileInfo(file).fileName()).arg(data.size()));
     return true;
 }
 
