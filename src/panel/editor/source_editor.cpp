@@ -161,7 +161,12 @@ void SourceEditor::buildActions() {
             a->setToolTip(QString("%1 (%2)").arg(r.label, r.keys.toString(QKeySequence::NativeText)));
         connect(a, &QAction::triggered, this, r.work);
         addAction(a);
-        tools_->addAction(a);
+        // Assemble and load leads the tool bar: on a narrow editor the
+        // others fold into its overflow menu, never this one.
+        if (std::string_view(r.name) == "editorAssemble")
+            tools_->insertAction(tools_->actions().value(0), a);
+        else
+            tools_->addAction(a);
         if (std::string_view(r.name) == "editorOpen") {
             recent_ = new QMenu("Recent", this);
             recent_->setObjectName("editorRecent");
