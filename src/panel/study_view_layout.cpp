@@ -192,8 +192,10 @@ void StudyView::arrangeFor(int width) {
     const int sideWidth = docked ? held_->width() : kSideWidth;
     const int workWidth = beside ? width - sideWidth - 24 : width - 12;
     const bool wide = workWidth >= memory_->minimumWidth() + instructions_->minimumWidth() + 16;
-    const QString arrangement =
-        QString(docked ? "docked" : beside ? "beside" : "stacked") + (wide ? "-wide" : "-tabbed");
+    const QString arrangement = QString(docked   ? "docked"
+                                        : beside ? "beside"
+                                                 : "stacked") +
+                                (wide ? "-wide" : "-tabbed");
     if (arrangement == arrangement_) return;
     arrangement_ = arrangement;
     sides_->setOrientation(beside ? Qt::Horizontal : Qt::Vertical);

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <cstdio>
 #include <fstream>
@@ -87,6 +88,7 @@ private slots:
     void studyViewFitsTheScreen();
     void editorOpensWithTheCurrentLineInView_data();
     void editorOpensWithTheCurrentLineInView();
+    void aNoteCutAtTheEdgeShowsWholeInATooltip();
 
 private:
     QTemporaryDir dir_;
@@ -194,7 +196,28 @@ void GeometryTest::editorOpensWithTheCurrentLineInView() {
     QsciScintilla* text = editor.text();
     const int first = text->firstVisibleLine();
     const int shown = static_cast<int>(text->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN));
-    QVERIFY2(first <= 41 && 41 < first + shown, qPrintable(QString("lines %1 to %2 shown").arg(first).arg(first + shown)));
+    QVERIFY2(first <= 41 && 41 < first + shown,
+             qPrintable(QString("lines %1 to %2 shown").arg(first).arg(first + shown)));
+}
+
+// An error's note is drawn under its line, cut at the editor's edge; over
+// the line's marker the whole note shows in a tooltip.
+void GeometryTest::aNoteCutAtTheEdgeShowsWholeInATooltip() {
+    Kit k;
+    SourceEditor& editor = k.w().sourceEditor();
+    k.w().setStudyOpen(true);
+    k.w().studyView()->showEditor();
+    editor.text()->setText("        ORG 8000H\n        MVI A,\n        HLT\n");
+    QVERIFY(!editor.assembleAndLoad());
+    QsciScintilla* text = editor.text();
+    const QString note = text->annotation(1);
+    QVERIFY(!note.isEmpty());
+    const long start = text->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 1UL);
+    const int y = static_cast<int>(text->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, start)) + 3;
+    const QPoint marker(text->marginWidth(0) + 4, y);
+    QHelpEvent help(QEvent::ToolTip, marker, text->viewport()->mapToGlobal(marker));
+    QApplication::sendEvent(text->viewport(), &help);
+    QCOMPARE(QToolTip::text(), note);
 }
 
 }  // namespace kit85
