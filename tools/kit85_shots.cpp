@@ -111,6 +111,8 @@ void shootDocked(KitWindow& w, const QString& dir, QList<QSize> sizes) {
     }
     QWidget* dock = w.window();
     const QSize size = sizes.takeFirst();
+    dock->showNormal();  // a maximised dock keeps the screen's size
+    w.studyView()->arrangeFor(size.width());  // the narrower arrangement first: its minimum fits
     dock->resize(size);
     QTimer::singleShot(300, &w, [&w, dir, sizes, dock, size] {
         dock->grab().save(QDir(dir).filePath(QString("kit-study-docked-%1.png").arg(size.width())));
