@@ -11,7 +11,8 @@
 //                kit-study-view.png (the kit and the study view side by side),
 //                kit-editor.png (the source editor beside the kit mid-step),
 //                and kit-study-docked-1366.png and kit-study-docked-1024.png
-//                (docked as one window at 1366x705 and 1024x705), then ends.
+//                (docked as one window filling a 1366x768 and a 1024x768
+//                screen, Check my program open on a failing case), then ends.
 //   --probe      accepts the about box and, once the kit window has been
 //                painted, prints the time since the process started and since
 //                OK, and the resident memory, to standard error, then ends.
@@ -30,6 +31,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QListWidget>
 #include <QDir>
 #include <QPainter>
 #include <QPushButton>
@@ -46,6 +48,7 @@
 #include <string>
 
 #include "panel/about_box.h"
+#include "panel/check_pane.h"
 #include "panel/app.h"
 #include "panel/editor/source_editor.h"
 #include "panel/kit_window.h"
@@ -108,6 +111,8 @@ void shootDocked(KitWindow& w, const QString& dir, QList<QSize> sizes) {
     }
     QWidget* dock = w.window();
     const QSize size = sizes.takeFirst();
+    dock->showNormal();  // a maximised dock keeps the screen's size
+    w.studyView()->arrangeFor(size.width());  // the narrower arrangement first: its minimum fits
     dock->resize(size);
     QTimer::singleShot(300, &w, [&w, dir, sizes, dock, size] {
         dock->grab().save(QDir(dir).filePath(QString("kit-study-docked-%1.png").arg(size.width())));
@@ -131,6 +136,22 @@ void editorShot(KitWindow& w, const QString& dir) {
     sideBySide(w).save(QDir(dir).filePath("kit-editor.png"));
 }
 
+// Check my program with a lab the editor's program fails, its failing case
+// selected: the docked pictures show the check pane as a student sees it.
+void checkAFailingCase(KitWindow& w) {
+    static QTemporaryDir dir;
+    const QString file = dir.filePath("lab.toml");
+    std::ofstream(file.toStdString()) << "name = \"Sum of 3, 2 and 1\"\n"
+                                         "[[case]]\nname = \"sum\"\n[case.expect]\nmemory = { \"8100\" = \"06\" }\n"
+                                         "[[case]]\nname = \"A holds the sum\"\n[case.expect]\nregisters = { A = \"07\" }\n"
+                                         "[[case]]\nname = \"hidden\"\nhidden = true\n[case.expect]\n"
+                                         "memory = { \"8100\" = \"06\" }\n";
+    CheckPane* pane = CheckPane::of(w);
+    if (!pane || !pane->openLabFile(file)) return;
+    pane->check();
+    pane->caseList()->setCurrentRow(1);
+}
+
 // Keys in the sample program, runs it, and saves the pictures.
 void takeScreenshots(KitWindow& w, const QString& dir) {
     w.setStudyOpen(true);  // from the start, so its listing starts at 8000 as a user's would
@@ -145,7 +166,8 @@ void takeScreenshots(KitWindow& w, const QString& dir) {
                 sideBySide(w).save(QDir(dir).filePath("kit-study-view.png"));
                 editorShot(w, dir);
                 w.setStudyDocked(true);
-                shootDocked(w, dir, {QSize(1366, 705), QSize(1024, 705)});
+                checkAFailingCase(w);
+                shootDocked(w, dir, {QSize(1366, 768), QSize(1024, 768)});
             });
         });
     };

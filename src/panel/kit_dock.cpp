@@ -6,9 +6,20 @@
 
 #include <algorithm>
 
+#include "panel/study_settings.h"
+#include "panel/study_view.h"
+
 namespace kit85 {
 
-KitDock::KitDock(QWidget& kit, QWidget& study) : QWidget(nullptr, Qt::Window), kit_(kit), study_(study) {
+namespace {
+
+// A window manager's title bar and borders, before the dock has a frame to
+// measure.
+const QSize kFrameAllowance(16, 48);
+
+}  // namespace
+
+KitDock::KitDock(QWidget& kit, StudyView& study) : QWidget(nullptr, Qt::Window), kit_(kit), study_(study) {
     setObjectName("kitDock");
     // The kit's own title and icon: the dock is the kit with its view beside it.
     setWindowTitle(kit.windowTitle());
@@ -19,38 +30,54 @@ KitDock::KitDock(QWidget& kit, QWidget& study) : QWidget(nullptr, Qt::Window), k
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    kit.setParent(this, Qt::Widget);
     study.setParent(this, Qt::Widget);
-    row->addWidget(&kit, 0, Qt::AlignTop);
+    study.holdKit(&kit);
     row->addWidget(&study, 1);
-    kit.show();
     study.show();
-    // As wide as the screen allows, up to the view's natural width; as tall
-    // as the screen allows.
-    QSize size(kit.width() + study.sizeHint().width(), std::max(kit.height(), study.sizeHint().height()));
-    if (QScreen* s = kit.screen()) size = size.boundedTo(s->availableGeometry().size() - QSize(16, 48));
-    resize(size.expandedTo(minimumSizeHint()));
     move(at);
-    if (QScreen* s = kit.screen()) {
-        const QRect avail = s->availableGeometry();
-        move(std::clamp(at.x(), avail.left(), std::max(avail.left(), avail.right() - width())),
-             std::clamp(at.y(), avail.top(), std::max(avail.top(), avail.bottom() - height() - 32)));
+}
+
+void KitDock::showOnScreen() {
+    const QScreen* s = kit_.screen();
+    if (!s) {
+        show();
+        return;
     }
+    const QRect avail = s->availableGeometry();
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : kFrameAllowance;
+    const QSize room = (avail.size() - frame).expandedTo(QSize(1, 1));
+    const std::optional<KeptWindow> kept = rememberedWindow("dock", screenSizeKey(this));
+    if (kept && !kept->maximized) {
+        resize(kept->size.boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room)));
+        move(std::clamp(x(), avail.left(), std::max(avail.left(), avail.right() + 1 - width() - frame.width())),
+             std::clamp(y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - height() - frame.height())));
+        show();
+        return;
+    }
+    // Where no window manager maximises, the size asked for is what it gets.
+    resize(room);
+    move(avail.topLeft());
+    showMaximized();
+}
+
+void KitDock::keepSize() {
+    if (isVisible()) rememberWindow("dock", screenSizeKey(this), {normalGeometry().size(), isMaximized()});
 }
 
 void KitDock::release() {
+    keepSize();
     const QPoint at = pos();
-    layout()->removeWidget(&kit_);
     layout()->removeWidget(&study_);
+    study_.holdKit(nullptr);
     study_.setParent(&kit_, Qt::Window);
     study_.hide();
-    kit_.setParent(nullptr, Qt::Window);
     kit_.move(at);
     kit_.show();
     hide();
 }
 
 void KitDock::closeEvent(QCloseEvent* event) {
+    keepSize();
     kit_.close();  // ends the kit: memory committed, the program ends
     event->accept();
 }

@@ -203,6 +203,7 @@ private:
     void showStudyView();
     void hideStudyView();
     bool fitsBeside() const;
+    void sizeStudyView();
     void placeStudyView();
     void offerRecoveredSources();
     // Asks the editor about unsaved changes; false: the user keeps the kit open.

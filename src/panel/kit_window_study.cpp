@@ -73,7 +73,7 @@ void KitWindow::setStudyDocked(bool docked) {
         const QSignalBlocker quiet(dockAction_);
         dockAction_->setChecked(docked);
     }
-    if (!ended_) rememberStudyDocked(docked);
+    if (!ended_) rememberStudyDocked(docked, screenSizeKey(this));
     if (studyOpen()) {
         hideStudyView();
         showStudyView();
@@ -127,7 +127,7 @@ void KitWindow::showStudyView() {
     if (!study_) makeStudyView();
     if (studyOpen()) return;
     if (!home_) home_ = window()->pos();
-    const bool docked = studyDockedRemembered(!fitsBeside());
+    const bool docked = studyDockedRemembered(!fitsBeside(), screenSizeKey(this));
     {
         const QSignalBlocker quiet(dockAction_);
         dockAction_->setChecked(docked);
@@ -135,8 +135,9 @@ void KitWindow::showStudyView() {
     for (QShortcut* s : studyShortcuts_) s->setEnabled(!docked);
     if (docked) {
         if (!dock_) dock_ = new KitDock(*this, *study_);
-        dock_->show();
+        dock_->showOnScreen();
     } else {
+        sizeStudyView();
         study_->show();
         placeStudyView();
     }
@@ -146,6 +147,8 @@ void KitWindow::showStudyView() {
 
 // The kit goes back to where it stood before the view opened.
 void KitWindow::hideStudyView() {
+    if (study_ && study_->isWindow() && study_->isVisible())
+        rememberWindow("study", screenSizeKey(this), {study_->size(), false});
     if (dock_) {
         dock_->release();
         dock_->deleteLater();
@@ -161,7 +164,20 @@ void KitWindow::hideStudyView() {
 bool KitWindow::fitsBeside() const {
     const QScreen* s = screen();
     if (!s || !study_) return true;
-    return frameGeometry().width() + 8 + study_->sideBySideWidth() + 16 <= s->availableGeometry().width();
+    return frameGeometry().width() + 8 + study_->besideWidth() + 16 <= s->availableGeometry().width();
+}
+
+// Floating, the view opens at the size kept for this screen size, else as
+// tall as the screen's free area, so the editor gets every line it can.
+void KitWindow::sizeStudyView() {
+    const QScreen* s = screen();
+    if (!s) return;
+    const QSize room = s->availableGeometry().size() - QSize(16, 48);
+    if (const std::optional<KeptWindow> kept = rememberedWindow("study", screenSizeKey(this)))
+        study_->resize(kept->size.boundedTo(room));
+    else
+        study_->resize(std::min(room.width(), std::max(study_->sizeHint().width(), study_->sideBySideWidth())),
+                       room.height());
 }
 
 // Beside the kit (placeStudyBeside): a view left larger than the room there
@@ -170,6 +186,8 @@ void KitWindow::placeStudyView() {
     QScreen* s = screen();
     if (!s) return;
     const QSize frame = study_->frameGeometry().size() - study_->size();
+    const int room = s->availableGeometry().width() - frameGeometry().width() - 8 - frame.width();
+    if (study_->width() > room) study_->arrangeFor(room);
     const QSize minimum = study_->minimumSizeHint().expandedTo(study_->minimumSize());
     const StudyPlacement p = placeStudyBeside(s->availableGeometry(), frameGeometry(),
                                               study_->frameGeometry().size().expandedTo(study_->size()),

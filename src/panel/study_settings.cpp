@@ -1,6 +1,8 @@
 #include "panel/study_settings.h"
 
+#include <QScreen>
 #include <QSettings>
+#include <QWidget>
 
 #include <algorithm>
 #include <array>
@@ -21,11 +23,43 @@ void rememberStudyView(bool open) {
     s.setValue("studyView/open", open);
 }
 
-bool studyDockedRemembered(bool fallback) { return studySettings().value("studyView/docked", fallback).toBool(); }
+QString screenSizeKey(const QWidget* widget) {
+    const QScreen* screen = widget ? widget->screen() : nullptr;
+    if (!screen) return "none";
+    return QString("%1x%2").arg(screen->size().width()).arg(screen->size().height());
+}
 
-void rememberStudyDocked(bool docked) {
+bool studyDockedRemembered(bool fallback, const QString& screen) {
+    const QSettings s = studySettings();
+    const QVariant anywhere = s.value("studyView/docked", fallback);
+    return screen.isEmpty() ? anywhere.toBool() : s.value("layout/" + screen + "/docked", anywhere).toBool();
+}
+
+void rememberStudyDocked(bool docked, const QString& screen) {
     QSettings s = studySettings();
     s.setValue("studyView/docked", docked);
+    if (!screen.isEmpty()) {
+        s.setValue("layout/" + screen + "/docked", docked);
+        return;
+    }
+    s.beginGroup("layout");
+    for (const QString& size : s.childGroups()) s.remove(size + "/docked");
+    s.endGroup();
+}
+
+std::optional<KeptWindow> rememberedWindow(const QString& name, const QString& screen) {
+    const QSettings s = studySettings();
+    const QString key = "layout/" + screen + "/" + name;
+    const QSize size = s.value(key + "/size").toSize();
+    if (!size.isValid()) return std::nullopt;
+    return KeptWindow{size, s.value(key + "/maximized", false).toBool()};
+}
+
+void rememberWindow(const QString& name, const QString& screen, const KeptWindow& kept) {
+    QSettings s = studySettings();
+    const QString key = "layout/" + screen + "/" + name;
+    s.setValue(key + "/size", kept.size);
+    s.setValue(key + "/maximized", kept.maximized);
 }
 
 int rememberedSourceRadix() { return studySettings().value("sources/radix", 10).toInt() == 16 ? 16 : 10; }

@@ -6,9 +6,14 @@
 // memory file's.
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
+#include <optional>
+
 #include "run/run_controller.h"
+
+class QWidget;
 
 namespace kit85 {
 
@@ -16,10 +21,24 @@ namespace kit85 {
 bool studyViewRemembered();
 void rememberStudyView(bool open);
 
-// Whether the study view opens docked to the kit; `fallback` when the user
-// never chose.
-bool studyDockedRemembered(bool fallback);
-void rememberStudyDocked(bool docked);
+// "1366x768": the size of the screen a widget is on. The study view's
+// splitters, the windows' sizes and docking are kept per screen size, so a
+// laptop and a lab screen each keep their own.
+QString screenSizeKey(const QWidget* widget);
+
+// Whether the study view opens docked to the kit on a screen of this size
+// (screenSizeKey): as last chosen there, else as last chosen anywhere, else
+// `fallback`. Without a screen the choice holds for every screen size.
+bool studyDockedRemembered(bool fallback, const QString& screen = {});
+void rememberStudyDocked(bool docked, const QString& screen = {});
+
+// A window's size as the user left it on a screen of this size.
+struct KeptWindow {
+    QSize size;
+    bool maximized = false;
+};
+std::optional<KeptWindow> rememberedWindow(const QString& name, const QString& screen);
+void rememberWindow(const QString& name, const QString& screen, const KeptWindow& kept);
 
 // A splitter's sizes as the user left them (empty when never moved).
 QByteArray rememberedSplitter(const QString& key);

@@ -47,14 +47,6 @@ int speedIndex(Speed speed) {
     return 0;
 }
 
-QLabel* heading(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
 }  // namespace
 
 StudyView::StudyView(const StudySources& sources, SourceEditor& editor, QWidget& kit)
@@ -208,26 +200,6 @@ void StudyView::buildSpeedRow(QHBoxLayout* speedRow) {
     speedRow->addWidget(rateNote, 1);
 }
 
-// A pane's heading over its contents.
-QWidget* StudyView::box(const QString& title, QWidget* content) {
-    auto* w = new QWidget(this);
-    auto* l = new QVBoxLayout(w);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->setSpacing(2);
-    l->addWidget(heading(title, w));
-    l->addWidget(content, 1);
-    return w;
-}
-
-QScrollArea* StudyView::scrolled(QWidget* content, int lines) {
-    auto* area = new QScrollArea(this);
-    area->setWidget(content);
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setMinimumHeight(QFontMetrics(monoFont()).lineSpacing() * lines + 12);
-    return area;
-}
-
 void StudyView::showSpeed() {
     const RunSpeed now = runSpeed();
     const QSignalBlocker quietSpeed(speed_);
@@ -235,86 +207,6 @@ void StudyView::showSpeed() {
     speed_->setCurrentIndex(speedIndex(now.speed));
     perSecond_->setValue(now.perSecond);
     perSecond_->setEnabled(now.speed == Speed::Slow);
-}
-
-// Memory on the left, the other panes in a column on the right, each pair
-// in a splitter whose sizes are kept for the next start. A view too narrow
-// for the two side by side puts the column under the memory.
-void StudyView::layOut() {
-    auto* speedRow = new QHBoxLayout;
-    buildSpeedRow(speedRow);
-    column_ = new QSplitter(Qt::Vertical, this);
-    column_->setObjectName("columnSplitter");
-    column_->addWidget(box("Instructions (\u25B6 runs next; click the margin for a breakpoint)", instructions_));
-    column_->addWidget(box("Stack (words at SP, SP+2, \u2026)", stackArea_));
-    column_->addWidget(box("Keyed edits, newest first (Ctrl+Z undoes, Ctrl+Y redoes)", edits_));
-    column_->addWidget(box("Breakpoints (Execute stops before each one that is ticked)", breakpoints_));
-    panes_ = new QSplitter(Qt::Horizontal, this);
-    panes_->setObjectName("panesSplitter");
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName("studyTabs");
-    tabs_->setDocumentMode(true);
-    tabs_->addTab(memory_, "Memory");  // the tab names it: no heading of its own
-    // The editor scrolls and its tool bar folds: it must not make the view
-    // (docked beside the kit on a laptop screen) any larger than the memory
-    // pane does.
-    editor_->setMinimumSize(200, 80);
-    tabs_->addTab(editor_, editor_->title());
-    connect(editor_, &SourceEditor::titleChanged, this,
-            [this](const QString& title) { tabs_->setTabText(tabs_->indexOf(editor_), title); });
-    panes_->addWidget(tabs_);
-    instructions_->setLabel([this](int row) { return editor_->labelAt(row); });
-    memory_->setLabel([this](int row) { return editor_->labelAt(row); });
-    panes_->addWidget(column_);
-    for (QSplitter* splitter : {panes_, column_}) {
-        splitter->setChildrenCollapsible(false);
-        connect(splitter, &QSplitter::splitterMoved, this, [this, splitter] { keepSizes(splitter); });
-    }
-    column_->setStretchFactor(0, 3);
-    column_->setStretchFactor(1, 1);
-    column_->setStretchFactor(2, 1);
-    column_->setStretchFactor(3, 1);
-    all_ = new QVBoxLayout(this);
-    all_->addWidget(status_);
-    all_->addWidget(decode_);
-    all_->addWidget(box("Step trace (Step Exe, or slow motion: why each register and flag changed)", traceArea_));
-    all_->addLayout(speedRow);
-    all_->addWidget(panes_, 1);
-    // Narrower than side by side is allowed: the panes then stack (arrange).
-    panes_->setMinimumWidth(memory_->minimumWidth() + 8);
-    panes_->setStretchFactor(0, 1);
-    panes_->setStretchFactor(1, 1);
-    resize(std::max(sizeHint().width(), sideBySideWidth()), 640);
-    arrange();
-}
-
-int StudyView::sideBySideWidth() const { return memory_->minimumWidth() + instructions_->minimumWidth() + 48; }
-
-// Side by side when both fit, else one over the other; each arrangement
-// keeps its own splitter sizes.
-void StudyView::arrange() {
-    const Qt::Orientation o = width() >= sideBySideWidth() ? Qt::Horizontal : Qt::Vertical;
-    if (panes_->orientation() == o && arranged_) return;
-    arranged_ = true;
-    panes_->setOrientation(o);
-    // The instructions get most of the column until the user moves a handle.
-    column_->setSizes({500, 120, 120, 140});
-    panes_->setSizes({500, 500});
-    for (QSplitter* splitter : {panes_, column_}) {
-        const QByteArray state = rememberedSplitter(splitterKey(splitter));
-        if (!state.isEmpty()) splitter->restoreState(state);
-    }
-}
-
-QString StudyView::splitterKey(const QSplitter* splitter) const {
-    return splitter->objectName() + (panes_->orientation() == Qt::Horizontal ? "/wide" : "/narrow");
-}
-
-void StudyView::keepSizes(QSplitter* splitter) { rememberSplitter(splitterKey(splitter), splitter->saveState()); }
-
-void StudyView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    arrange();
 }
 
 // A label given the text it shows already stays as it is (QLabel::setText
@@ -342,11 +234,6 @@ void StudyView::refresh() {
 }
 
 void StudyView::showEditor() { tabs_->setCurrentWidget(editor_); }
-
-void StudyView::addPane(QWidget* pane) {
-    pane->setParent(this);
-    all_->addWidget(pane);
-}
 
 RunSpeed StudyView::runSpeed() const {
     const RunController& run = kit_.session.controller();

@@ -73,8 +73,24 @@ public:
     void endAction();
     bool changedByLastAction(int row) const;
 
-    // The narrowest the view is with memory and the other panes side by side.
+    // The narrowest the view is with its side column, memory and the
+    // instructions side by side.
     int sideBySideWidth() const;
+    // The narrowest the view is with its side column beside the tabs (the
+    // instructions then a tab of their own); narrower, the side column goes
+    // under the tabs.
+    int besideWidth() const;
+
+    // Docked: the kit stands in the view's top left corner, the side column
+    // (trace, stack, edits, breakpoints, the check pane) under it and the
+    // tabs on the right at the full height. Null gives the kit back as a
+    // window of its own (not shown).
+    void holdKit(QWidget* kit);
+    // Arranged for this width ahead of a resize: the view's minimum size
+    // follows its arrangement, so a view about to be made narrower stacks
+    // its side column first.
+    void arrangeFor(int width);
+    QWidget* heldKit() const { return held_; }
 
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
@@ -82,7 +98,7 @@ public:
     // The source editor, in a tab beside the memory pane.
     SourceEditor* editor() const { return editor_; }
     void showEditor();
-    // Another pane (the check pane) under the view's own.
+    // Another pane (the check pane) at the foot of the side column.
     void addPane(QWidget* pane);
 
 signals:
@@ -104,17 +120,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildPanes();
     void buildMenu();
     void buildSpeedRow(QHBoxLayout* row);
     void layOut();
+    QWidget* makeSide();
+    QWidget* makeWork(QHBoxLayout* speedRow);
     QWidget* box(const QString& title, QWidget* content);
     QScrollArea* scrolled(QWidget* content, int lines);
-    void arrange();
+    void arrange() { arrangeFor(width()); }
+    void placeInstructions(bool beside);
     QString splitterKey(const QSplitter* splitter) const;
     void keepSizes(QSplitter* splitter);
+    void keepCurrentLineInView();
     void showStatus();
     QString stackText() const;
     QString decodeText() const;
@@ -123,7 +144,15 @@ private:
     const MemoryTable& memory() const;
 
     StudySources kit_;
-    QVBoxLayout* all_ = nullptr;
+    QSplitter* sides_ = nullptr;    // the side column | the work area
+    QWidget* side_ = nullptr;       // the kit when docked, over the scrolled panes
+    QWidget* work_ = nullptr;       // status, decode, pace, the tabs
+    QVBoxLayout* corner_ = nullptr;  // the kit's place in the side column
+    QScrollArea* sideArea_ = nullptr;
+    QVBoxLayout* sidePanes_ = nullptr;
+    QWidget* held_ = nullptr;       // the kit, while docked
+    QWidget* instructionsBox_ = nullptr;
+    QString arrangement_;           // "wide", "tabbed", "stacked" or "docked…": which sizes are kept
     QLabel* status_ = nullptr;
     QString statusStyle_;  // the status line's colours as last set
     QLabel* decode_ = nullptr;
@@ -132,11 +161,10 @@ private:
     QLabel* stack_ = nullptr;
     QScrollArea* stackArea_ = nullptr;
     QScrollArea* traceArea_ = nullptr;
-    QSplitter* panes_ = nullptr;   // memory | the column
-    QSplitter* column_ = nullptr;  // instructions, stack, edits
+    QSplitter* panes_ = nullptr;   // the tabs | the instructions (when wide)
+    QSplitter* column_ = nullptr;  // stack, edits, breakpoints
     QTabWidget* tabs_ = nullptr;   // memory | source
     SourceEditor* editor_ = nullptr;
-    bool arranged_ = false;
     QLabel* trace_ = nullptr;  // the last Step Exe: why each register and flag changed
     QListWidget* edits_ = nullptr;            // the last keyed steps, newest first
     QStringList editsShown_;                  // their lines as last listed

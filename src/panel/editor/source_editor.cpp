@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "kit/presenter.h"
@@ -76,6 +77,7 @@ void SourceEditor::build() {
     if (QsciCommand* cancel = text_->standardCommands()->find(QsciCommand::Cancel)) cancel->setKey(0);
     setUpMargins();
     text_->installEventFilter(this);
+    text_->viewport()->installEventFilter(this);  // a line's note whole in a tooltip
     connect(text_, &QsciScintilla::marginClicked, this, &SourceEditor::marginClicked);
     connect(text_, &QsciScintilla::modificationChanged, this, &SourceEditor::modifiedChanged);
     connect(text_, &QsciScintilla::textChanged, this, [this] { recoveryDue_ = true; });
@@ -161,7 +163,12 @@ void SourceEditor::buildActions() {
             a->setToolTip(QString("%1 (%2)").arg(r.label, r.keys.toString(QKeySequence::NativeText)));
         connect(a, &QAction::triggered, this, r.work);
         addAction(a);
-        tools_->addAction(a);
+        // Assemble and load leads the tool bar: on a narrow editor the
+        // others fold into its overflow menu, never this one.
+        if (std::string_view(r.name) == "editorAssemble")
+            tools_->insertAction(tools_->actions().value(0), a);
+        else
+            tools_->addAction(a);
         if (std::string_view(r.name) == "editorOpen") {
             recent_ = new QMenu("Recent", this);
             recent_->setObjectName("editorRecent");
@@ -236,6 +243,8 @@ QAction* SourceEditor::actionForKey(const QKeyEvent& key) const {
 // same window (docked): the override keeps Qt from finding two shortcuts and
 // running neither.
 bool SourceEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == text_->viewport() && event->type() == QEvent::ToolTip)
+        return showNoteTip(*static_cast<QHelpEvent*>(event));
     if (watched == text_ && event->type() == QEvent::ShortcutOverride) {
         if (actionForKey(*static_cast<QKeyEvent*>(event))) {
             event->accept();
@@ -258,6 +267,21 @@ bool SourceEditor::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// An error or warning note is drawn under its line and cut at the editor's
+// edge: over the line or its marker, the whole note shows as a tooltip.
+bool SourceEditor::showNoteTip(const QHelpEvent& help) {
+    const long at = text_->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINT, 0UL, static_cast<long>(help.pos().y()));
+    const int line = static_cast<int>(text_->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(at)));
+    const bool marked = line >= 0 && (text_->markersAtLine(line) & ((1 << kError) | (1 << kWarning)));
+    const QString note = marked ? text_->annotation(line) : QString();
+    if (note.isEmpty()) {
+        QToolTip::hideText();
+        return false;
+    }
+    QToolTip::showText(help.globalPos(), note, text_->viewport());
+    return true;
 }
 
 // A new line starts at the mnemonic column after a line of code, and under

@@ -35,6 +35,7 @@
 #include "values/text_encoding.h"
 
 class QAction;
+class QHelpEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -149,6 +150,7 @@ private:
     void buildActions();
     void buildFindBar();
     void setUpMargins();
+    bool showNoteTip(const QHelpEvent& help);
     void find(bool forward);
     void replaceOne();
     void marginClicked(int margin, int line, Qt::KeyboardModifiers);
