@@ -149,10 +149,12 @@ void CheckPane::showDetail() {
     }
     const grade::CaseResult& r = results_[rows_[row]];
     QStringList lines;
+    // A check that held shows its value; one that failed, both values.
     for (const grade::Check& c : r.checks)
-        lines << QString("%1 %2: expected %3, got %4")
-                     .arg(c.ok ? "  " : "\u2718", QString::fromStdString(c.what), QString::fromStdString(c.expected),
-                          QString::fromStdString(c.actual));
+        lines << (c.ok ? QString("\u2714 %1: %2").arg(QString::fromStdString(c.what), QString::fromStdString(c.actual))
+                       : QString("\u2718 %1: expected %2, got %3")
+                             .arg(QString::fromStdString(c.what), QString::fromStdString(c.expected),
+                                  QString::fromStdString(c.actual)));
     setDetail(lines.join('\n'));
 }
 

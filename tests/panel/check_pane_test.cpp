@@ -107,13 +107,13 @@ void CheckPaneTest::checks_data() {
     QTest::addColumn<QString>("detail");  // of the second case
     QTest::newRow("passes") << kRight << QStringList{"\u2714 small", "\u2714 carry"} << "4 of 4 cases passed"
                             << "2 hidden cases: all passed"
-                            << "   stop: expected halt, got halt\n   8052: expected 10, got 10\n   CY: expected 1, got 1";
+                            << "\u2714 stop: halt\n\u2714 8052: 10\n\u2714 CY: 1";
     QTest::newRow("fails with its values")
         << kWrong
         << QStringList{"\u2718 small: 8052: expected 08, got FE", "\u2718 carry: 8052: expected 10, got 30"}
         << "1 of 4 cases passed"
         << "2 hidden cases: 1 failed"
-        << "   stop: expected halt, got halt\n\u2718 8052: expected 10, got 30\n   CY: expected 1, got 1";
+        << "\u2714 stop: halt\n\u2718 8052: expected 10, got 30\n\u2714 CY: 1";
 }
 
 // Check runs every case on a copy: the kit's memory, registers, flags and
