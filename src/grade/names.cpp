@@ -4,6 +4,7 @@
 
 #include "values/ascii.h"
 #include "values/escape.h"
+#include "values/utf8.h"
 
 namespace kit85::grade {
 namespace {
@@ -15,21 +16,13 @@ bool invisible(char32_t cp) {
            (cp >= 0x2066 && cp <= 0x2069) || cp == 0xFFFE || cp == 0xFFFF;
 }
 
-// `utf8` with each invisible character as \uNNNN. All of them take two or
-// three bytes, and in valid UTF-8 a lead byte is never part of another
-// character, so a byte-wise scan finds them.
+// `utf8` with each invisible character as \uNNNN.
 std::string escapeInvisible(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
+    char32_t cp = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(utf8[i + k]); };
-        std::size_t n = 1;
-        char32_t cp = b(0);
-        if (b(0) >= 0xC0 && b(0) < 0xE0 && i + 1 < utf8.size()) {
-            n = 2, cp = (b(0) & 0x1Fu) << 6 | (b(1) & 0x3Fu);
-        } else if (b(0) >= 0xE0 && b(0) < 0xF0 && i + 2 < utf8.size()) {
-            n = 3, cp = (b(0) & 0x0Fu) << 12 | (b(1) & 0x3Fu) << 6 | (b(2) & 0x3Fu);
-        }
+        const std::size_t n = std::max<std::size_t>(utf8SequenceAt(utf8, i, cp), 1);
         if (n > 1 && invisible(cp))
             out += "\\u" + hexDigits(cp, 4);
         else

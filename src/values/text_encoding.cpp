@@ -2,49 +2,15 @@
 
 #include <cstdint>
 
+#include "values/utf8.h"
+
 namespace kit85 {
 namespace {
 
-void putUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// The character starting at `i` of UTF-8 text and its length; 0 as the length
-// when the bytes there are no well-formed UTF-8.
-std::pair<uint32_t, std::size_t> nextUtf8(std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<uint8_t>(s[k]); };
-    const uint8_t lead = b(i);
-    if (lead < 0x80) return {lead, 1};
-    std::size_t n = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > s.size()) return {0, 0};
-    uint32_t c = lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80) return {0, 0};
-        c = c << 6 | (b(i + k) & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
-    const bool overlong = (n == 3 && c < 0x800) || (n == 4 && c < 0x10000);
-    if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return {0, 0};
-    return {c, n};
-}
-
 bool isUtf8(std::string_view s) {
+    char32_t c = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = nextUtf8(s, i).second;
+        const std::size_t n = utf8SequenceAt(s, i, c);
         if (n == 0) return false;
         i += n;
     }
@@ -76,7 +42,7 @@ DecodedText fromUtf16(std::string_view s, bool bigEndian, TextEncoding encoding)
             d.problem = "it holds NUL characters";
             return d;
         }
-        putUtf8(d.text, c);
+        appendUtf8(d.text, c);
     }
     return d;
 }
@@ -126,8 +92,9 @@ std::string encodeText(std::string_view text, TextEncoding encoding) {
             // Characters past U+00FF cannot be Latin-1; their bytes stay as
             // they are rather than be lost.
             std::string out;
+            char32_t c = 0;
             for (std::size_t i = 0; i < text.size();) {
-                const auto [c, n] = nextUtf8(text, i);
+                const std::size_t n = utf8SequenceAt(text, i, c);
                 if (n == 0 || c > 0xFF) {
                     out += text[i++];
                     continue;
@@ -141,8 +108,9 @@ std::string encodeText(std::string_view text, TextEncoding encoding) {
         case TextEncoding::Utf16Be: {
             const bool big = encoding == TextEncoding::Utf16Be;
             std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+            char32_t c = 0;
             for (std::size_t i = 0; i < text.size();) {
-                auto [c, n] = nextUtf8(text, i);
+                std::size_t n = utf8SequenceAt(text, i, c);
                 if (n == 0) c = 0xFFFD, n = 1;
                 if (c >= 0x10000) {
                     putUtf16(out, 0xD800 + ((c - 0x10000) >> 10), big);
