@@ -4,6 +4,7 @@
 #include <array>
 
 #include "isa/opcode_table.h"
+#include "isa/flow.h"
 #include "panel/model/instruction_notes.h"
 #include "values/ascii.h"
 
@@ -114,11 +115,11 @@ InstructionNote branchWords(const isa::Opcode& o) {
         always ? "" : " when " + std::string(c.words) + "; otherwise it goes on with the next instruction";
     const std::string mnemonic = o.mnemonic;
     const std::string flag = always ? "" : c.holds;
-    if (o.form == isa::Form::Jump)
+    if (isa::goesToOperand(o) && !isa::isCall(o))
         return {"Jumps to the address after the code (low byte first)" + when + ".",
                 kNoFlags,
                 {mnemonic + " 9000", flag, "PC=9000"}};
-    if (o.form == isa::Form::Call)
+    if (isa::isCall(o))
         return {
             "Calls the subroutine at the address after the code" + when +
                 ". A call pushes the return address (the address after the call) on the stack, high byte at "

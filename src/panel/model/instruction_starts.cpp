@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "isa/opcode_table.h"
+#include "isa/flow.h"
 
 namespace kit85 {
 
@@ -20,8 +21,7 @@ bool fallsThrough(const Disassembly& d) {
 // Where a direct jump or call goes: code as surely as the jump itself is.
 std::optional<uint16_t> targetOf(const Disassembly& d) {
     if (d.kind != Disassembly::RowKind::Instruction || d.length != 3) return std::nullopt;
-    const isa::Form form = isa::kOpcodes[d.bytes[0].hexValue()].form;
-    if (form != isa::Form::Jump && form != isa::Form::Call) return std::nullopt;
+    if (!isa::goesToOperand(isa::kOpcodes[d.bytes[0].hexValue()])) return std::nullopt;
     const Text& low = d.bytes[1];
     const Text& high = d.bytes[2];
     if (!low.isByte() || !high.isByte()) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "isa/opcode_table.h"
+#include "isa/flow.h"
 #include "run/run_controller.h"
 #include "run/watch.h"
 
@@ -62,7 +63,7 @@ std::string afterStep(const ActionOutcome& o) {
     if (r.reason == StopReason::Interrupted) return "stopped by Stop at " + shown(o.next);
     if (o.invalidCode) return "invalid code " + shown(o.code) + " at " + shown(o.row);
     const std::string time = timeAfter(o.tstates);
-    if (const isa::Opcode* code = isa::opcodeOf(o.code); code && code->form == isa::Form::Halt)
+    if (const isa::Opcode* code = isa::opcodeOf(o.code); code && isa::isHalt(*code))
         return "HLT at " + shown(o.row) + ": Step Exe goes on past it" + time;
     if (r.reason == StopReason::Watch)
         return "Step Exe ran " + shown(o.row) + "; watchpoint: " + run::watchHitText(r.watch) + time;
