@@ -94,6 +94,13 @@ SymbolState Assembler::lookup(std::string_view upper, int64_t& value) const {
 }
 
 void Assembler::error(int line, int column, std::string message) {
+    if (++errorCount_ > kMostErrors) {
+        if (errorCount_ == kMostErrors + 1)
+            out_.diagnostics.push_back(
+                {Diagnostic::Severity::Error, line, column,
+                 "more than " + std::to_string(kMostErrors) + " errors: the rest of the source is not assembled"});
+        return;
+    }
     out_.diagnostics.push_back({Diagnostic::Severity::Error, line, column, std::move(message)});
 }
 
@@ -131,7 +138,7 @@ void Assembler::firstPass() {
     uint32_t address = options_.origin;
     int radix = options_.radix;
     bool orgSeen = false;
-    for (std::size_t i = 0; i < lineTexts_.size(); ++i) {
+    for (std::size_t i = 0; i < lineTexts_.size() && !gaveUp(); ++i) {
         AssembledLine& line = out_.lines[i];
         if (std::optional<int> column = headerLine(lineTexts_[i])) {
             std::string word = upperAscii(lineTexts_[i].substr(static_cast<std::size_t>(*column - 1)));
@@ -245,6 +252,7 @@ void Assembler::warnAfterEnd(std::size_t next) {
 void Assembler::secondPass() {
     secondPass_ = true;
     for (Statement& st : statements_) {
+        if (gaveUp()) break;
         if (st.bad || !st.op) continue;
         AssembledLine& line = out_.lines[st.line];
         std::vector<uint8_t> bytes;

@@ -75,6 +75,11 @@ private:
     std::vector<std::size_t> deferred_;  // EQU statements waiting for a later label
     bool secondPass_ = false;
     bool usesDaa_ = false;
+    // A source of millions of bad lines (a binary file, a log) would otherwise
+    // make millions of diagnostics: past kMostErrors the assembler stops.
+    static constexpr std::size_t kMostErrors = 500;
+    std::size_t errorCount_ = 0;
+    bool gaveUp() const { return errorCount_ > kMostErrors; }
     std::size_t labelSearches_ = 0;                  // nearestLabel scans every label: a bounded number of times
     std::vector<std::pair<int, HexName>> hexNames_;  // (line, name) read as hex numbers, for reportHexNames
 

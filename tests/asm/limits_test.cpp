@@ -67,6 +67,15 @@ TEST(Limits, NestingIsBounded) {
     }
 }
 
+// A file of bad lines (a binary or a log picked by mistake) stops the
+// assembler after 500 errors, said once, rather than make one each.
+TEST(Limits, ErrorsStopAfterFiveHundred) {
+    const Assembly a = assemble(repeated(" FOO\n", 20000), kQuiet);
+    ASSERT_EQ(a.diagnostics.size(), 501u);
+    EXPECT_EQ(a.diagnostics.back().message, "more than 500 errors: the rest of the source is not assembled");
+    EXPECT_EQ(a.diagnostics.back().line, 501);
+}
+
 // A chain of EQUs, each waiting for the next, resolves in one pass whatever
 // its length; EQUs in a loop are named.
 TEST(Limits, ChainsAndLoopsOfEqus) {
