@@ -12,11 +12,19 @@
 #include "grade/machine.h"
 #include "kit/kit_state.h"
 #include "panel/model/run_session.h"
+#include "panel/model/status_line.h"
+#include "values/text.h"
 
 namespace kit85 {
 
-CheckPane::CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, QWidget* dialogParent)
-    : QWidget(nullptr), kit_(kit), session_(session), keyWork_(std::move(keyWork)), dialogParent_(dialogParent) {
+CheckPane::CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, StatusLine& status,
+                     QWidget* dialogParent)
+    : QWidget(nullptr),
+      kit_(kit),
+      session_(session),
+      keyWork_(std::move(keyWork)),
+      statusLine_(status),
+      dialogParent_(dialogParent) {
     setObjectName("checkPane");
     action_ = new QAction("Check my program against a lab file...", this);
     action_->setObjectName("checkProgram");
@@ -67,6 +75,30 @@ CheckPane::CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, 
 }
 
 CheckPane::~CheckPane() = default;
+
+namespace {
+
+// What Show did, for the status line: which case, the rows it keyed, where
+// the run begins. "case \"two equal\" in the kit: 8050\u20138051 keyed,
+// registers set; Execute (F5) or Step Exe (F10) runs it from 8000 (Ctrl+Z
+// takes the rows back)".
+std::string shownCaseText(const std::string& name, const grade::CaseInputs& inputs, uint16_t at) {
+    std::string rows;
+    for (const grade::Rows& r : inputs.rows) {
+        if (r.bytes.empty()) continue;
+        const auto last = static_cast<uint16_t>(r.first + r.bytes.size() - 1);
+        rows += (rows.empty() ? "" : ", ") + Text::word(r.first).str() +
+                (last == r.first ? "" : "\u2013" + Text::word(last).str());
+    }
+    std::string out = "case \"" + name + "\" in the kit: ";
+    out += rows.empty() ? "no rows keyed" : rows + " keyed";
+    out += inputs.registers.empty() && inputs.flags.empty() ? ", registers 00" : ", registers set";
+    out += "; Execute (F5) or Step Exe (F10) runs it from " + Text::word(at).str();
+    if (!rows.empty()) out += " (Ctrl+Z takes the rows back)";
+    return out;
+}
+
+}  // namespace
 
 CheckPane* CheckPane::of(QWidget& window) {
     for (QAction* a : window.actions())
@@ -163,7 +195,10 @@ void CheckPane::showCase(int row) {
     const std::size_t index = rows_[row];
     const grade::CaseResult result = index < results_.size() ? results_[index] : grade::CaseResult{};
     const grade::CaseInputs inputs = grade::inputsOf(lab_->cases[index], result);
-    keyWork_([&] { grade::loadInputs(kit_, *lab_, inputs); });
+    keyWork_([&] {
+        grade::loadInputs(kit_, *lab_, inputs);
+        statusLine_.keep({shownCaseText(lab_->cases[index].name, inputs, lab_->at), false});
+    });
 }
 
 // The pane's words are kept here and shown; the labels are never read back.

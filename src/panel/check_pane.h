@@ -34,6 +34,7 @@ namespace kit85 {
 
 class KitState;
 class RunSession;
+class StatusLine;
 
 class CheckPane : public QWidget {
     Q_OBJECT
@@ -44,10 +45,10 @@ public:
     };
 
     // Checks the program in `kit`'s memory (never while `session` runs);
-    // Show puts a case's inputs into the kit as `keyWork`. The file dialog
-    // stands over `dialogParent`. The window adds action() to its own and
-    // owns the pane.
-    CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, QWidget* dialogParent);
+    // Show puts a case's inputs into the kit as `keyWork` and says so on
+    // `status`. The file dialog stands over `dialogParent`. The window adds
+    // action() to its own and owns the pane.
+    CheckPane(KitState& kit, const RunSession& session, KeyWork keyWork, StatusLine& status, QWidget* dialogParent);
     // The pane whose action a widget (the kit window) carries, or null.
     static CheckPane* of(QWidget& window);
     ~CheckPane() override;
@@ -86,6 +87,7 @@ private:
     KitState& kit_;
     const RunSession& session_;
     KeyWork keyWork_;
+    StatusLine& statusLine_;
     QWidget* dialogParent_;
     Dialogs dialogs_;
     QAction* action_ = nullptr;

@@ -74,7 +74,7 @@ void KitWindow::makeActions() {
 // Intel HEX, Save as source, Export keying sheet: each given the services it
 // works on, and a key's work for its changes to the kit.
 void KitWindow::makeFilePanes() {
-    check_ = new CheckPane(kit_, session_, keyWorker(), this);
+    check_ = new CheckPane(kit_, session_, keyWorker(), status_, this);
     addAction(check_->action());
     connect(check_, &CheckPane::placeWanted, this, &KitWindow::placeCheckPane);
     files_ = new ProgramFiles(*this, panel_, session_, starts_, status_, {keyWorker(), [this] { refresh(); }});

@@ -88,6 +88,7 @@ void KitWindow::makeStudyView() {
         keyWorker(),
         [this](ProgramLoad read, const QString& file) { return files_->storeRead(std::move(read), file); },
         [this](const assembler::Assembly& source, const QString& file) { return files_->exportSheetOf(source, file); },
+        [this](const std::string& words) { status_.say(words); },
     };
     auto* editor = new SourceEditor(*memory_, kit_.presenter(), session_, std::move(calls), nullptr);
     study_ = new StudyView({panel_, session_, starts_, breakpoints_, status_}, *editor, *this);

@@ -147,6 +147,9 @@ void MemoryPane::paintEvent(QPaintEvent*) {
             const bool changed = changed_ && changed_(row);
             const bool odd = !isByte(data);
             const bool breakpoint = breakpoint_ && breakpoint_(row);
+            const int address = line * 16 + c;
+            if (selection_ && address >= selection_->first && address <= selection_->last)
+                p.fillRect(cell, kSelectedCell);
             if (!current && !changed && !odd) {
                 const QString& b = bytes[data.hexValue()];
                 plain[at(c)] = b[0];
@@ -199,10 +202,33 @@ std::optional<uint16_t> MemoryPane::addressAt(QPoint at) const {
 
 void MemoryPane::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) return;  // the context menu's
-    if (const std::optional<uint16_t> a = addressAt(event->position().toPoint())) {
-        setFocus();
-        emit addressClicked(*a);
+    const std::optional<uint16_t> a = addressAt(event->position().toPoint());
+    if (!a) return;
+    setFocus();
+    if ((event->modifiers() & Qt::ShiftModifier) && anchor_) {
+        extendTo(*a);
+        return;
     }
+    anchor_ = a;
+    select(std::nullopt);
+    emit addressClicked(*a);
+}
+
+// A drag from the clicked address selects every address up to the one under
+// the pointer.
+void MemoryPane::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) || !anchor_) return;
+    if (const std::optional<uint16_t> a = addressAt(event->position().toPoint()); a && (selection_ || *a != *anchor_))
+        extendTo(*a);
+}
+
+void MemoryPane::extendTo(uint16_t address) {
+    select(Range{std::min(*anchor_, address), std::max(*anchor_, address)});
+}
+
+void MemoryPane::select(std::optional<Range> range) {
+    selection_ = range;
+    viewport()->update();
 }
 
 void MemoryPane::contextMenuEvent(QContextMenuEvent* event) {

@@ -15,7 +15,8 @@ class MemoryTable;
 // The memory pane: one line per sixteen addresses over 0000-FFFF, a header of
 // column digits, the current row highlighted, changed bytes marked and odd
 // texts shown as they stand. A click selects an address; typing is left to
-// the window.
+// the window. Dragging, or a click with Shift, selects a range of addresses
+// (what Fill offers to fill).
 class MemoryPane : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -37,6 +38,13 @@ public:
     int firstLine() const;
     int visibleLines() const;
 
+    // The addresses dragged over or Shift-clicked (first <= last), if any.
+    struct Range {
+        uint16_t first, last;
+    };
+    std::optional<Range> selection() const { return selection_; }
+    void select(std::optional<Range> range);
+
 signals:
     void addressClicked(uint16_t address);
     // The byte's context menu: "Stop when this row is written" / "... read".
@@ -45,6 +53,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent*) override;
@@ -66,6 +75,9 @@ private:
     int lineHeight_ = 16;
     qreal charWidth_ = 8;  // fractional: a line of plain bytes is one string
     int followedRow_ = -2;
+    std::optional<uint16_t> anchor_;  // where the last plain click or drag began
+    std::optional<Range> selection_;
+    void extendTo(uint16_t address);
 };
 
 }  // namespace kit85

@@ -55,13 +55,13 @@ std::optional<uint16_t> askAddress(QWidget* parent, uint16_t offered) {
     return static_cast<uint16_t>(hexOf(address));
 }
 
-std::optional<FillRequest> askFill(QWidget* parent, const FillRequest& offered) {
+std::optional<FillRequest> askFill(QWidget* parent, const std::optional<FillRequest>& offered) {
     QDialog dialog(parent);
     dialog.setWindowTitle("Fill a range of memory");
     auto* form = new QFormLayout(&dialog);
-    QLineEdit* start = hexField(dialog, "start", Text::word(offered.start).str(), 4);
-    QLineEdit* end = hexField(dialog, "end", Text::word(offered.end).str(), 4);
-    QLineEdit* value = hexField(dialog, "value", Text::byte(offered.value).str(), 2);
+    QLineEdit* start = hexField(dialog, "start", offered ? Text::word(offered->start).str() : "", 4);
+    QLineEdit* end = hexField(dialog, "end", offered ? Text::word(offered->end).str() : "", 4);
+    QLineEdit* value = hexField(dialog, "value", Text::byte(offered ? offered->value : 0).str(), 2);
     form->addRow("Start address:", start);
     form->addRow("End address (filled too):", end);
     form->addRow("Byte:", value);

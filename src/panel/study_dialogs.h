@@ -30,6 +30,8 @@ bool ask(QDialog& dialog, QFormLayout* form, std::initializer_list<const QLineEd
 
 // One to four hex digits; none when cancelled.
 std::optional<uint16_t> askAddress(QWidget* parent, uint16_t offered);
-std::optional<FillRequest> askFill(QWidget* parent, const FillRequest& offered);
+// The range and byte to fill; with nothing `offered` the range's fields start
+// empty (OK waits for both).
+std::optional<FillRequest> askFill(QWidget* parent, const std::optional<FillRequest>& offered);
 
 }  // namespace kit85

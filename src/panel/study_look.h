@@ -26,6 +26,7 @@ inline const QColor kChangedInk("#9A2A00");
 inline const QColor kOddCell("#F1E4F7");
 inline const QColor kOddInk("#7A2C9E");
 inline const QColor kBreakpoint("#D0312D");
+inline const QColor kSelectedCell("#C9DCF5");
 inline const QColor kGutter("#EEF0EA");
 
 QFont monoFont();

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -92,17 +93,38 @@ void StudyView::buildMenu() {
     });
     auto* fill = new QAction("Fill a range of memory\u2026 (one undo step)", this);
     fill->setObjectName("fillAction");
-    connect(fill, &QAction::triggered, this, [this] {
-        const uint16_t here = addressOf(memory().text1()).value_or(0x8000);
-        const FillRequest offered{here, static_cast<uint16_t>(std::min(0xFFFF, here + 0xFF)), 0};
-        if (const std::optional<FillRequest> f = askFill(this, offered)) emit fillRequested(f->start, f->end, f->value);
-    });
+    connect(fill, &QAction::triggered, this, &StudyView::fill);
     auto* reset = new QAction("Reset registers to 00 and flags to 0", this);
     reset->setObjectName("resetAction");
     connect(reset, &QAction::triggered, this, &StudyView::resetRequested);
     auto* line = new QAction(this);
     line->setSeparator(true);
     addActions({goTo, fill, reset, line});
+}
+
+// Nothing is offered but the rows the student selected: a range proposed
+// from the current row would be the program just loaded, one Enter from
+// wiped. Filling over that program is asked first.
+void StudyView::fill() {
+    std::optional<FillRequest> offered;
+    if (const std::optional<MemoryPane::Range> s = memory_->selection()) offered = FillRequest{s->first, s->last, 0};
+    const std::optional<FillRequest> f =
+        fillDialogs_.range ? fillDialogs_.range(offered) : askFill(this, offered);
+    if (!f) return;
+    const uint16_t lo = std::min(f->start, f->end), hi = std::max(f->start, f->end);
+    if (const std::optional<OpenedProgram>& p = kit_.starts.program(); p && lo <= p->last && hi >= p->first) {
+        const QString question =
+            QString("%1\u2013%2 holds the program loaded last. Fill %3\u2013%4 with %5 over it? "
+                    "(Ctrl+Z takes it back)")
+                .arg(look::word(p->first), look::word(p->last), look::word(f->start), look::word(f->end),
+                     look::byteTexts()[f->value]);
+        const bool yes = fillDialogs_.ask ? fillDialogs_.ask(question)
+                                          : QMessageBox::question(this, "Fill a range of memory", question,
+                                                                  QMessageBox::Yes | QMessageBox::No,
+                                                                  QMessageBox::No) == QMessageBox::Yes;
+        if (!yes) return;
+    }
+    emit fillRequested(f->start, f->end, f->value);
 }
 
 void StudyView::goToAddress(uint16_t address) {

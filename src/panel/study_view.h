@@ -16,11 +16,14 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "panel/breakpoints_pane.h"
 #include "panel/instructions_pane.h"
 #include "panel/memory_pane.h"
+#include "panel/study_dialogs.h"
 #include "panel/study_settings.h"
 #include "values/text.h"
 
@@ -92,6 +95,18 @@ public:
     void arrangeFor(int width);
     QWidget* heldKit() const { return held_; }
 
+    // Fill's questions; tests replace them. `range` is offered the selected
+    // rows (or nothing); `ask` is asked before a fill over the program loaded
+    // last.
+    struct FillDialogs {
+        std::function<std::optional<FillRequest>(const std::optional<FillRequest>& offered)> range;
+        std::function<bool(const QString& question)> ask;
+    };
+    void setFillDialogs(FillDialogs dialogs) { fillDialogs_ = std::move(dialogs); }
+    // Fill a range of memory: the range asked for, then (over the program)
+    // whether to fill it; fillRequested when both are answered.
+    void fill();
+
     MemoryPane* memoryPane() const { return memory_; }
     InstructionsPane* instructionsPane() const { return instructions_; }
     BreakpointsPane* breakpointsPane() const { return breakpoints_; }
@@ -132,6 +147,7 @@ private:
     QWidget* box(const QString& title, QWidget* content);
     QScrollArea* scrolled(QWidget* content, int lines);
     void arrange() { arrangeFor(width()); }
+    int narrowestWidth() const;
     void placeInstructions(bool beside);
     QString splitterKey(const QSplitter* splitter) const;
     void keepSizes(QSplitter* splitter);
@@ -144,6 +160,7 @@ private:
     const MemoryTable& memory() const;
 
     StudySources kit_;
+    FillDialogs fillDialogs_;
     QSplitter* sides_ = nullptr;    // the side column | the work area
     QWidget* side_ = nullptr;       // the kit when docked, over the scrolled panes
     QWidget* work_ = nullptr;       // status, decode, pace, the tabs

@@ -214,6 +214,26 @@ void StudyView::arrangeFor(int width) {
         if (!state.isEmpty()) splitter->restoreState(state);
     }
     layout()->activate();
+    // The least width is the narrowest arrangement's, not this one's: a view
+    // made wide (the instructions beside memory) can be made narrow again,
+    // and rearranges as it gets there.
+    setMinimumWidth(std::min(layout()->totalMinimumSize().width(), narrowestWidth()));
+}
+
+// The narrowest arrangement: docked, the kit beside the tabs (the
+// instructions among them); floating, the side column under the tabs.
+int StudyView::narrowestWidth() const {
+    constexpr int kTabFrame = 8;
+    constexpr int kMargins = 12;
+    const bool beside = panes_->indexOf(instructionsBox_) >= 0;
+    int work = beside ? std::max(tabs_->minimumSizeHint().width(), instructionsBox_->minimumSizeHint().width() + kTabFrame)
+                      : panes_->minimumSizeHint().width();
+    // The status, decode and pace rows above the tabs.
+    const QLayout* rows = work_->layout();
+    for (int i = 0; i < rows->count(); ++i)
+        if (rows->itemAt(i)->widget() != panes_) work = std::max(work, rows->itemAt(i)->minimumSize().width());
+    if (held_) return held_->width() + sides_->handleWidth() + work + kMargins;
+    return std::max(side_->minimumSizeHint().width(), work) + kMargins;
 }
 
 void StudyView::placeInstructions(bool beside) {

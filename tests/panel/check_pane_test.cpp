@@ -170,6 +170,9 @@ void CheckPaneTest::showLoadsTheCaseInputs() {
     QCOMPARE(QString::fromStdString(k.kit()[C].str()), QString("00"));
     QCOMPARE(m.cursor(), 0x8000);
     QCOMPARE(QString::fromStdString(m.dataAt(0x8000).str()), QString("3A"));  // the program stays
+    QCOMPARE(QString::fromStdString(k.w().statusLine().note().text),
+             QString("case \"small\" in the kit: 8050\u20138051 keyed, registers set; Execute (F5) or Step Exe (F10) "
+                     "runs it from 8000 (Ctrl+Z takes the rows back)"));
 
     pane->caseList()->setCurrentRow(1);
     QTest::mouseClick(pane->findChild<QPushButton*>("showCase"), Qt::LeftButton);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -109,6 +110,10 @@ void EditorTest::warningsAreMarkedButLoad() {
     QVERIFY(e.differences("7000=3E 7001=01 7002=76").isEmpty());
     QVERIFY(hasMarker(e.text(), 0, kWarningMarker) || hasMarker(e.text(), 1, kWarningMarker));
     QVERIFY2(e.editor().note().contains("warning"), qPrintable(e.editor().note()));
+    // The kit's status line says what the load did, after the breakpoints it placed.
+    const QString status = e.w().studyView()->findChild<QLabel*>("status")->text();
+    QVERIFY2(status.startsWith("assembled 3 bytes at 7000\u20137002 and loaded; Ctrl+Z takes it back; 1 warning"),
+             qPrintable(status));
 }
 
 void EditorTest::stepsHighlightEachLine() {

@@ -89,6 +89,8 @@ private slots:
     void editorOpensWithTheCurrentLineInView_data();
     void editorOpensWithTheCurrentLineInView();
     void aNoteCutAtTheEdgeShowsWholeInATooltip();
+    void aWideWindowNarrowsAgain_data();
+    void aWideWindowNarrowsAgain();
 
 private:
     QTemporaryDir dir_;
@@ -224,6 +226,33 @@ void GeometryTest::aNoteCutAtTheEdgeShowsWholeInATooltip() {
     QHelpEvent help(QEvent::ToolTip, marker, text->viewport()->mapToGlobal(marker));
     QApplication::sendEvent(text->viewport(), &help);
     QCOMPARE(QToolTip::text(), note);
+}
+
+void GeometryTest::aWideWindowNarrowsAgain_data() {
+    QTest::addColumn<bool>("docked");
+    QTest::newRow("docked") << true;
+    QTest::newRow("floating") << false;
+}
+
+// Made wide (the instructions beside memory), the window can be made as
+// narrow as the screen again: the panes rearrange rather than hold it wide.
+void GeometryTest::aWideWindowNarrowsAgain() {
+    QFETCH(bool, docked);
+    rememberStudyDocked(docked);
+    Kit k;
+    k.w().setStudyOpen(true);
+    QWidget* window = docked ? k.w().window() : static_cast<QWidget*>(k.w().studyView());
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->showNormal();
+    const int room = QGuiApplication::primaryScreen()->availableGeometry().width();
+    window->resize(1600, window->height());
+    QTest::qWait(50);
+    QCOMPARE(window->width(), 1600);
+    const int narrow = docked ? room - 40 : 760;
+    window->resize(narrow, window->height());
+    QTest::qWait(50);
+    qInfo("least %d wide", window->minimumSizeHint().expandedTo(window->minimumSize()).width());
+    QCOMPARE(window->width(), narrow);
 }
 
 }  // namespace kit85

@@ -2,16 +2,21 @@
 // undo and redo of what the menus did (Fill, Reset registers), Go to address,
 // the dialogs' fields, and the help's first program and instruction search.
 
+#include <Qsci/qsciscintilla.h>
+
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
 
+#include "panel/editor/source_editor.h"
 #include "panel/help_dialog.h"
 #include "panel/study_dialogs.h"
 #include "panel/study_view.h"
@@ -37,6 +42,7 @@ private slots:
     void undoAndRedoOfAProgramGoToItsFirstRow();
     void aRunAfterAResetLeavesTheStepsBeforeIt();
     void fillAndResetAreEachOneUndoStep();
+    void fillOffersTheSelectionAndAsksBeforeTheProgram();
     void goToAddressBelowTheFloorOnlyShows();
     void emptiedFieldTakesOkAway();
     void helpTeachesAndFindsInstructions();
@@ -169,6 +175,57 @@ void StudyMenusTest::fillAndResetAreEachOneUndoStep() {
     CHECK_KIT(k, "A=3E;SP=FFF0;clb=1");
     k.undo(true);  // the fill's step was undone before the reset, which ended its redo
     QCOMPARE(k.presenter.shown.back().text, std::string("nothing to undo"));
+}
+
+// Fill offers the rows selected in the memory pane, or nothing; a fill over
+// the program loaded last is asked first, and No leaves it whole.
+void StudyMenusTest::fillOffersTheSelectionAndAsksBeforeTheProgram() {
+    Kit k;
+    k.w().setStudyOpen(true);
+    k.w().studyView()->showEditor();
+    k.w().sourceEditor().text()->setText("        ORG 8000H\n        MVI A,05H\n        HLT\n");
+    QVERIFY(k.w().sourceEditor().assembleAndLoad());
+    StudyView* view = k.w().studyView();
+    std::vector<std::optional<FillRequest>> offered;
+    std::optional<FillRequest> answer;
+    QStringList asked;
+    bool yes = false;
+    view->setFillDialogs({[&](const std::optional<FillRequest>& o) {
+                              offered.push_back(o);
+                              return answer;
+                          },
+                          [&](const QString& question) {
+                              asked << question;
+                              return yes;
+                          }});
+    auto fill = [&] { view->findChild<QAction*>("fillAction")->trigger(); };
+    const MemoryTable& m = k.w().memory();
+    auto at = [&](const char* address) { return QString::fromStdString(m.dataAt(*m.rowOf(Text(address))).str()); };
+
+    fill();  // nothing selected: nothing offered
+    QVERIFY(offered.back() == std::nullopt);
+
+    // A click on 8100, then Shift and a click on 810F, selects the sixteen rows.
+    MemoryPane* pane = view->memoryPane();
+    view->findChild<QTabWidget*>("studyTabs")->setCurrentWidget(pane);
+    pane->showAddress(0x8100);
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, pane->cellRect(0x8100).center());
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, Qt::ShiftModifier, pane->cellRect(0x810F).center());
+    answer = FillRequest{0x8100, 0x810F, 0x76};
+    fill();
+    QVERIFY(offered.back() && offered.back()->start == 0x8100 && offered.back()->end == 0x810F);
+    QVERIFY(asked.isEmpty());
+    QCOMPARE(at("810F"), QString("76"));
+
+    answer = FillRequest{0x8000, 0x80FF, 0x00};
+    fill();  // over the program: asked, and No fills nothing
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.back(), QString("8000\u20138002 holds the program loaded last. Fill 8000\u201380FF with 00 over it? "
+                                   "(Ctrl+Z takes it back)"));
+    QCOMPARE(at("8000"), QString("3E"));
+    yes = true;
+    fill();
+    QCOMPARE(at("8000"), QString("00"));
 }
 
 void StudyMenusTest::goToAddressBelowTheFloorOnlyShows() {

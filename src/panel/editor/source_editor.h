@@ -70,6 +70,8 @@ public:
         std::function<bool(ProgramLoad read, const QString& file)> store;
         // The keying sheet of a source, named after `file`, as Ctrl+P exports it.
         std::function<bool(const assembler::Assembly& source, const QString& file)> exportSheet;
+        // Says what a load did on the kit's status line.
+        std::function<void(const std::string& words)> say;
     };
     // Lines of a new source: ORG 8000H, HLT and a block for who and what.
     static const char* const kTemplate;

@@ -13,6 +13,7 @@
 #include "panel/editor/source_editor.h"
 #include "panel/model/program_loader.h"
 #include "panel/model/run_session.h"
+#include "panel/model/study_status.h"
 #include "panel/study_look.h"
 #include "panel/study_settings.h"
 
@@ -83,13 +84,17 @@ bool SourceEditor::assembleAndLoad() {
     if (!a) return false;
     const std::size_t warnings = a->diagnostics.size();
     const QString name = path_.isEmpty() ? sourceName() : path_;
-    if (!calls_.store || !calls_.store(readAssembly(*a, sourceName().toStdString()), name)) {
+    ProgramLoad read = readAssembly(*a, sourceName().toStdString());
+    const std::string loaded = assembledText(read.image.size(), read.program.first, read.program.last) +
+                               warningsText(read.diagnostics);
+    if (!calls_.store || !calls_.store(std::move(read), name)) {
         assembled_ = sourceName() + " was not stored";
         setNote(assembled_);
         return false;
     }
     setMap(*a);
-    placeBreakpoints();
+    placeBreakpoints();  // a key's work, which clears the status line: said after it
+    if (calls_.say) calls_.say(loaded);
     const std::vector<HexByte> bytes = a->bytes();
     assembled_ = QString("Loaded %1 into memory (%2)%3")
                      .arg(sourceName(), plural(bytes.size(), "byte"),

@@ -140,11 +140,21 @@ std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows)
     return (undo ? "undone: " : "redone: ") + editText(step, false);
 }
 
+namespace {
+
+std::string span(uint16_t first, uint16_t last) {
+    return first == last ? Text::word(first).str() : Text::word(first).str() + "\u2013" + Text::word(last).str();
+}
+std::string bytesText(std::size_t bytes) { return groupedCount(bytes) + (bytes == 1 ? " byte" : " bytes"); }
+
+}  // namespace
+
 std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last) {
-    const std::string span =
-        first == last ? Text::word(first).str() : Text::word(first).str() + "\u2013" + Text::word(last).str();
-    return "opened " + file + ": " + groupedCount(bytes) + (bytes == 1 ? " byte, " : " bytes, ") + span +
-           " (Ctrl+Z takes it back)";
+    return "opened " + file + ": " + bytesText(bytes) + ", " + span(first, last) + " (Ctrl+Z takes it back)";
+}
+
+std::string assembledText(std::size_t bytes, uint16_t first, uint16_t last) {
+    return "assembled " + bytesText(bytes) + " at " + span(first, last) + " and loaded; Ctrl+Z takes it back";
 }
 
 std::string warningsText(const std::vector<std::string>& diagnostics) {

@@ -44,6 +44,10 @@ std::string undoText(bool undo, const std::vector<MemoryTable::EditedRow>& rows)
 // "opened prog.asm: 12 bytes, 8100\u2013810B (Ctrl+Z takes it back)".
 std::string openedText(const std::string& file, std::size_t bytes, uint16_t first, uint16_t last);
 
+// "assembled 30 bytes at 8000\u2013801D and loaded; Ctrl+Z takes it back":
+// the editor's Assemble and load (F8).
+std::string assembledText(std::size_t bytes, uint16_t first, uint16_t last);
+
 // What follows openedText when the assembler warned: "; 1 warning: p.asm:1:1:
 // warning: ..." or "; 3 warnings, the first: ..."; "" without warnings.
 std::string warningsText(const std::vector<std::string>& diagnostics);
