@@ -50,13 +50,15 @@ void setUpApplication() {
 }
 
 int runWindow(const StartFiles& files, const StartHooks& hooks) {
+    std::unique_ptr<MemoryTable> memory;
     {
+        MemoryReadAhead ahead(files.memory);
         AboutBox about;
         if (hooks.aboutPainted) new FirstPaint(&about, [&about, &hooks] { hooks.aboutPainted(about); });
         if (about.exec() != QDialog::Accepted) return 0;
+        memory = ahead.take();
     }
-
-    std::unique_ptr<MemoryTable> memory = openMemoryTable(files.memory, memoryFileDialog());
+    if (!memory) memory = openMemoryTable(files.memory, memoryFileDialog());
     if (!memory) return 1;
 
     KitWindow window(std::move(memory));

@@ -202,6 +202,36 @@ TEST(DefaultMemoryFile, FollowsXdgDataHome) {
     if (oldXdg) setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
 
+// Read ahead (while the about box waits), an existing file is the same table
+// openMemoryTable gives; a missing one is not made, and a refused one is
+// left for openMemoryTable to refuse with its reason.
+TEST(MemoryFile, ReadAheadTakesOnlyAFileThatOpens) {
+    TempDir dir;
+    const fs::path kept = dir / "kept.sqlite", missing = dir / "missing.sqlite", junk = dir / "junk.sqlite";
+    {
+        auto t = MemoryTable::open(kept);
+        t->findAddress(Text("8000"));
+        t->setText2(Text("3E"));
+        t->flush();
+    }
+    std::ofstream(junk) << "not a database";
+    {
+        MemoryReadAhead ahead(kept);
+        const std::unique_ptr<MemoryTable> t = ahead.take();
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->dataAt(*t->rowOf(Text("8000"))), Text("3E"));
+    }
+    for (const fs::path& file : {missing, junk}) {
+        MemoryReadAhead ahead(file);
+        EXPECT_FALSE(ahead.take()) << file;
+    }
+    EXPECT_FALSE(fs::exists(missing));
+    // Not taken (the about box cancelled), the table is closed, and the file
+    // opens again.
+    { MemoryReadAhead ahead(kept); }
+    EXPECT_TRUE(openMemoryTable(kept, nullptr));
+}
+
 // A creation killed midway leaves its temporary file (and, from older
 // versions, a journal). The next open or creation in the folder removes those
 // of processes that are gone and leaves every other file alone.
