@@ -1,0 +1,67 @@
+// The memory file in the browser: the desktop kit's own SQLite file, kept in
+// IndexedDB through emscripten's IDBFS. The core commits to it as the desktop
+// kit does (every keyed byte, a run at least once a second); each commit is
+// then copied to IndexedDB. One tab at a time owns it: a Web Lock says which.
+
+import type { KitModule } from './kit_module';
+
+export const kFolder = '/kit';
+export const kMemoryFile = kFolder + '/memory.sqlite';
+const kLockName = 'kit85-memory-file';
+
+// Holds the lock for as long as the page lives; false when another tab has it.
+export async function claimMemoryFile(): Promise<boolean> {
+  if (!('locks' in navigator)) return true;
+  return new Promise<boolean>((resolve) => {
+    navigator.locks.request(kLockName, { ifAvailable: true }, (lock) => {
+      resolve(lock !== null);
+      return lock ? new Promise<void>(() => {}) : undefined;
+    });
+  });
+}
+
+function sync(M: KitModule, populate: boolean): Promise<void> {
+  return new Promise((resolve, reject) =>
+    M.FS.syncfs(populate, (err: unknown) => (err ? reject(err) : resolve())),
+  );
+}
+
+export async function mountMemoryFolder(M: KitModule): Promise<void> {
+  M.FS.mkdir(kFolder);
+  M.FS.mount(M.FS.filesystems.IDBFS, {}, kFolder);
+  await sync(M, true);
+}
+
+// Copies what the kit committed to IndexedDB, one copy at a time; a request
+// made while one runs is served by one more copy after it.
+export class Saver {
+  private busy = false;
+  private again = false;
+  problem = '';
+  onProblem: (text: string) => void = () => {};
+  constructor(private readonly M: KitModule) {}
+
+  async save(): Promise<void> {
+    if (this.busy) {
+      this.again = true;
+      return;
+    }
+    this.busy = true;
+    try {
+      do {
+        this.again = false;
+        await sync(this.M, false);
+      } while (this.again);
+      this.problem = '';
+    } catch (e) {
+      this.problem = 'the browser refused to keep the memory file: ' + String(e);
+      this.onProblem(this.problem);
+    } finally {
+      this.busy = false;
+    }
+  }
+
+  async idle(): Promise<void> {
+    while (this.busy) await new Promise((r) => setTimeout(r, 10));
+  }
+}
