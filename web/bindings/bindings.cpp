@@ -7,6 +7,7 @@
 
 #include "isa/disassembler.h"
 #include "panel/model/source_styles.h"
+#include "web_check.h"
 #include "web_kit.h"
 
 using emscripten::val;
@@ -138,6 +139,27 @@ val styleRuns(const std::string& line) {
     return out;
 }
 
+val labCheck(WebKit& w, const std::string& labFile) {
+    const LabCheck c = checkProgram(w.memory(), labFile);
+    val o = val::object();
+    o.set("ok", c.ok);
+    o.set("problem", c.problem);
+    o.set("name", c.name);
+    o.set("summary", c.summary);
+    o.set("hidden", c.hidden);
+    val cases = val::array();
+    for (const CaseLine& l : c.cases) {
+        val e = val::object();
+        e.set("name", l.name);
+        e.set("passed", l.passed);
+        e.set("failure", l.failure);
+        e.set("checks", strings(l.checks));
+        cases.call<void>("push", e);
+    }
+    o.set("cases", cases);
+    return o;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(kit85) {
@@ -179,6 +201,7 @@ EMSCRIPTEN_BINDINGS(kit85) {
         .function("disassemble", optional_override([](WebKit& w, int row, int count) {
                       return rowsOf(disassemble(w.memory(), row, count));
                   }))
+        .function("checkLab", &labCheck)
         .function("flush", &WebKit::flush)
         .function("reopen", &WebKit::reopen);
     function("styleLine", &styleRuns);

@@ -25,6 +25,7 @@ export const studyTemplate = `
   <button role="tab" data-tab="memory" aria-controls="memory-pane">Memory</button>
   <button role="tab" data-tab="instructions" aria-controls="instructions-pane">Instructions</button>
   <button role="tab" data-tab="trace" aria-controls="trace-pane">Trace</button>
+  <button role="tab" data-tab="check" aria-controls="check-pane">Check</button>
 </div>
 <div id="source-pane" class="pane" role="tabpanel">
   <div class="toolbar">
@@ -37,6 +38,17 @@ export const studyTemplate = `
 <div id="memory-pane" class="pane mono" role="tabpanel"></div>
 <div id="instructions-pane" class="pane mono" role="tabpanel"></div>
 <pre id="trace-pane" class="pane mono" role="tabpanel"></pre>
+<div id="check-pane" class="pane" role="tabpanel">
+  <div class="toolbar">
+    <button id="open-lab" type="button" title="Open a lab file (.toml), with the reference programs it names">Open lab…</button>
+    <button id="check" type="button" title="Check the program in memory against the lab's cases (Ctrl+K)" disabled>Check</button>
+    <input id="lab-picker" type="file" accept=".toml,.asm,.hex" multiple hidden />
+  </div>
+  <h3 id="check-title">Check my program</h3>
+  <p id="check-status">Open the lab file your teacher gave you, key in your program, then press Check.</p>
+  <ul id="check-cases"></ul>
+  <p id="check-hidden"></p>
+</div>
 `;
 
 function download(name: string, data: BlobPart, type: string) {

@@ -77,6 +77,14 @@ export interface Kit {
   breakpoints(): number[];
   memoryRows(row: number, count: number): string[];
   instructions(lo: number, hi: number): Line[];
+  checkLab(file: string): {
+    ok: boolean;
+    problem: string;
+    name: string;
+    summary: string;
+    hidden: string;
+    cases: { name: string; passed: boolean; failure: string; checks: string[] }[];
+  };
   flush(): void;
   reopen(): string;
   delete(): void;

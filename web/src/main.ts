@@ -8,6 +8,7 @@ import { loadKitModule, type Kit, type KitModule, type Message } from './kit_mod
 import { Study } from './study';
 import { claimMemoryFile, kMemoryFile, mountMemoryFolder, Saver } from './storage';
 import { studyTemplate, wireFiles } from './files';
+import { wireCheck } from './check';
 import { kKeys } from './layout';
 
 const base = import.meta.env.BASE_URL;
@@ -240,6 +241,7 @@ async function boot() {
   }, localStorage.getItem(kSourceKey) ?? kStarter);
   app.open();
   wireFiles(app);
+  wireCheck(app);
   if (!owner) {
     const n = document.getElementById('kit-notice')!;
     n.hidden = false;

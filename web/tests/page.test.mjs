@@ -137,6 +137,39 @@ describe('the kit in chromium', () => {
     assert.deepEqual(await displays(page), ['8303', 'C2']);
   });
 
+  test('a program opened from a file passes the example lab', async () => {
+    const labs = join(repo, 'examples/labs');
+    await page.setInputFiles('#file-picker', join(labs, 'add16.asm'));
+    await page.waitForFunction(() => /^opened add16\.asm/.test(document.querySelector('#status').textContent));
+    await page.click('.tabs [data-tab=check]');
+    await page.setInputFiles('#lab-picker', join(labs, 'add16.toml'));
+    await page.click('#check');
+    assert.equal(await page.textContent('#check-status'), '4 of 4 cases passed');
+    assert.equal(await page.textContent('#check-hidden'), '1 hidden case: passed');
+    await click(page, 'address', ...hexKeys('8000'), ...hexKeys('00'));
+    await page.keyboard.press('Control+k');
+    assert.match(await page.textContent('#check-status'), /^[0-3] of 4 cases passed/);
+    await page.keyboard.press('Control+z');
+  });
+
+  test('memory rows are saved as Intel HEX and open again', async () => {
+    const answers = ['8000', '8003'];
+    const answer = (d) => d.accept(answers.shift());
+    page.on('dialog', answer);
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-hex')]);
+    page.off('dialog', answer);
+    const path = await download.path();
+    const { readFileSync } = await import('node:fs');
+    const text = readFileSync(path, 'utf8');
+    assert.match(text, /^:04800000/);
+    await click(page, 'address', ...hexKeys('8000'));
+    const before = await displays(page);
+    await click(page, ...hexKeys('FF'));
+    await page.setInputFiles('#file-picker', { name: 'back.hex', mimeType: 'text/plain', buffer: Buffer.from(text) });
+    await page.waitForFunction(() => /^opened back\.hex: 4 bytes/.test(document.querySelector('#status').textContent));
+    assert.deepEqual(await displays(page), before);
+  });
+
   test('undo takes back the last keyed byte', async () => {
     await click(page, 'address', ...hexKeys('8400'), ...hexKeys('AB'));
     await page.keyboard.press('Control+z');
