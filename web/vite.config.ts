@@ -42,7 +42,12 @@ function offline(): Plugin {
 
 export default defineConfig({
   base: './',
-  build: { target: 'es2022', assetsInlineLimit: 0, chunkSizeWarningLimit: 2000 },
+  build: {
+    target: 'es2022',
+    assetsInlineLimit: 0,
+    chunkSizeWarningLimit: 2000,
+    rollupOptions: { input: { main: 'index.html', bench: 'bench.html' } },
+  },
   server: { fs: { allow: ['..'] } },
   plugins: [offline()],
 });

@@ -219,7 +219,6 @@ export function sourceName() {
 }
 
 async function boot() {
-  const started = performance.now();
   const M = await loadKitModule(base);
   const owner = await claimMemoryFile();
   if (owner) await mountMemoryFolder(M);
@@ -254,7 +253,8 @@ async function boot() {
   app.refresh();
   app.showMessages();
   document.body.dataset.ready = 'true';
-  document.body.dataset.readyMs = String(Math.round(performance.now() - started));
+  // From navigation to a kit that takes keys, for the benchmark.
+  document.body.dataset.readyMs = String(Math.round(performance.now()));
   window.addEventListener('pagehide', () => {
     if (app.kit.persistent()) app.kit.flush();
   });
