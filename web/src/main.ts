@@ -6,7 +6,7 @@ import { Board } from './board';
 import { SourceEditor } from './editor';
 import { loadKitModule, type Kit, type KitModule, type Message } from './kit_module';
 import { Study } from './study';
-import { claimMemoryFile, kMemoryFile, mountMemoryFolder, Saver } from './storage';
+import { claimMemoryFile, kMemoryFile, kSourceFile, mountMemoryFolder, Saver } from './storage';
 import { studyTemplate, wireFiles } from './files';
 import { wireCheck } from './check';
 import { kKeys } from './layout';
@@ -17,7 +17,6 @@ const kStarter = `; A first program: A = 05, halt.
         MVI     A,05H
         HLT
 `;
-const kSourceKey = 'kit85.source';
 
 export class App {
   kit!: Kit;
@@ -233,11 +232,21 @@ async function boot() {
       }),
     toggleBreakpoint: (a) => app.act(() => app.kit.toggleBreakpoint(a)),
   });
+  // The source is kept beside the memory file, in IndexedDB, a moment after
+  // each change (not by a second tab, which keeps nothing).
+  let keepSource = 0;
   app.editor = new SourceEditor(document.getElementById('editor')!, M, {
     toggleBreakpoint: (line) => app.toggleBreakpointOnLine(line),
     assembleAndLoad: () => app.assembleAndLoad(),
-    changed: () => localStorage.setItem(kSourceKey, app.editor.text),
-  }, localStorage.getItem(kSourceKey) ?? kStarter);
+    changed: () => {
+      if (!owner) return;
+      clearTimeout(keepSource);
+      keepSource = window.setTimeout(() => {
+        M.FS.writeFile(kSourceFile, app.editor.text);
+        void app.saver.save();
+      }, 300);
+    },
+  }, owner && M.FS.analyzePath(kSourceFile).exists ? M.FS.readFile(kSourceFile, { encoding: 'utf8' }) : kStarter);
   app.open();
   wireFiles(app);
   wireCheck(app);

@@ -7,6 +7,7 @@ import type { KitModule } from './kit_module';
 
 export const kFolder = '/kit';
 export const kMemoryFile = kFolder + '/memory.sqlite';
+export const kSourceFile = kFolder + '/source.asm';
 const kLockName = 'kit85-memory-file';
 
 // Holds the lock for as long as the page lives; false when another tab has it.

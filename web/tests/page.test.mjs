@@ -185,14 +185,20 @@ describe('memory kept in the browser', () => {
   });
   after(() => ctx.close());
 
-  test('a keyed byte is still there after a reload', async () => {
+  test('a keyed byte, a breakpoint and the source are still there after a reload', async () => {
     const page = await openKit(ctx);
     await click(page, 'address', ...hexKeys('8500'), ...hexKeys('5A'));
-    await page.waitForTimeout(500); // the copy to IndexedDB is asynchronous
+    await page.keyboard.press('F9');
+    await page.click('.cm-content');
+    await page.keyboard.type('; kept\n');
+    await page.waitForTimeout(1000); // the copy to IndexedDB is asynchronous
     await page.reload();
     await page.waitForSelector('body[data-ready=true]');
     await click(page, 'address', ...hexKeys('8500'));
     assert.deepEqual(await displays(page), ['8500', '5A']);
+    assert.deepEqual(await page.evaluate(() => window.kit85.kit.breakpoints()), [0x8500]);
+    assert.match(await page.evaluate(() => window.kit85.editor.text), /^; kept$/m);
+    await page.keyboard.press('F9');
     await page.close();
   });
 
