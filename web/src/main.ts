@@ -107,9 +107,7 @@ export class App {
     void this.saver.save();
     this.ended = true;
     document.body.classList.add('ended');
-    const n = document.getElementById('kit-notice')!;
-    n.hidden = false;
-    n.textContent = 'The kit is closed; its memory is kept. Reload the page to open it again.';
+    showNotice('The kit is closed; its memory is kept. Reload the page to open it again.');
   }
 
   refresh() {
@@ -213,14 +211,34 @@ export class App {
   }
 }
 
+function showNotice(text: string) {
+  const n = document.getElementById('kit-notice')!;
+  n.hidden = false;
+  n.textContent = text;
+}
+
 export function sourceName() {
   return localStorage.getItem('kit85.sourceName') || 'untitled.asm';
 }
 
 async function boot() {
   const M = await loadKitModule(base);
-  const owner = await claimMemoryFile();
-  if (owner) await mountMemoryFolder(M);
+  performance.mark('module');
+  let owner = await claimMemoryFile();
+  let notice = owner
+    ? ''
+    : 'The kit is open in another tab of this browser. This tab works on a memory of its own that is not saved, so the other tab\u2019s memory is never overwritten; close the other tab and reload to work on it here.';
+  if (owner) {
+    try {
+      await mountMemoryFolder(M, base);
+    } catch (e) {
+      // A browser that keeps nothing for the page (some private windows):
+      // the kit still works, on a memory that is not saved, and says so.
+      owner = false;
+      notice = 'This browser keeps no storage for the page (' + String(e) + '): the kit works, but its memory is not saved.';
+    }
+  }
+  performance.mark('storage');
   const app = new App(M, owner);
   (window as any).kit85 = app;
   const study = document.getElementById('study')!;
@@ -247,15 +265,13 @@ async function boot() {
       }, 300);
     },
   }, owner && M.FS.analyzePath(kSourceFile).exists ? M.FS.readFile(kSourceFile, { encoding: 'utf8' }) : kStarter);
+  performance.mark('editor');
   app.open();
+  performance.mark('memory file');
   wireFiles(app);
   wireCheck(app);
-  if (!owner) {
-    const n = document.getElementById('kit-notice')!;
-    n.hidden = false;
-    n.textContent =
-      'The kit is open in another tab of this browser. This tab works on a memory of its own that is not saved, so the other tab\u2019s memory is never overwritten; close the other tab and reload to work on it here.';
-  }
+  app.saver.onProblem = (text) => showNotice(text);
+  if (notice) showNotice(notice);
   if (localStorage.getItem('kit85.studyClosed') === 'true') document.body.classList.add('study-closed');
   document.getElementById('message')!.addEventListener('close', () => setTimeout(() => app.showMessages(), 0));
   document.addEventListener('keydown', (e) => app.keydown(e));
@@ -272,8 +288,6 @@ async function boot() {
 }
 
 boot().catch((e) => {
-  const n = document.getElementById('kit-notice')!;
-  n.hidden = false;
-  n.textContent = 'The kit could not start: ' + String(e instanceof Error ? e.message : e);
+  showNotice('The kit could not start: ' + String(e instanceof Error ? e.message : e));
   document.body.dataset.ready = 'failed';
 });

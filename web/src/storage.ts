@@ -27,10 +27,21 @@ function sync(M: KitModule, populate: boolean): Promise<void> {
   );
 }
 
-export async function mountMemoryFolder(M: KitModule): Promise<void> {
+// The folder of the memory file, read back from IndexedDB. On a first visit
+// the memory file starts as a copy of a new one the build made with the same
+// core (making 65,536 rows in the browser takes a second); without that copy
+// the core makes it as on the desktop.
+export async function mountMemoryFolder(M: KitModule, base: string): Promise<void> {
   M.FS.mkdir(kFolder);
-  M.FS.mount(M.FS.filesystems.IDBFS, {}, kFolder);
+  M.FS.mount(M.IDBFS, {}, kFolder);
   await sync(M, true);
+  if (M.FS.analyzePath(kMemoryFile).exists) return;
+  try {
+    const r = await fetch(base + 'wasm/fresh-memory.sqlite');
+    if (r.ok) M.FS.writeFile(kMemoryFile, new Uint8Array(await r.arrayBuffer()));
+  } catch {
+    /* the core makes it */
+  }
 }
 
 // Copies what the kit committed to IndexedDB, one copy at a time; a request

@@ -2,9 +2,9 @@
 // server would send it:  node web/tools/serve.mjs [FOLDER] [PORT]
 // Exported for the tests, which start it on a free port.
 import { createServer } from 'node:http';
-import { createReadStream, existsSync, statSync } from 'node:fs';
+import { createReadStream, existsSync, readFileSync, statSync } from 'node:fs';
 import { extname, join, normalize, resolve, sep } from 'node:path';
-import { createGzip } from 'node:zlib';
+import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 const types = {
@@ -17,6 +17,17 @@ const types = {
   '.webmanifest': 'application/manifest+json',
   '.json': 'application/json',
 };
+
+// Each file compressed once, as a web server with precompressed files sends it.
+const compressed = new Map();
+function gzipped(file) {
+  const mtime = statSync(file).mtimeMs;
+  const hit = compressed.get(file);
+  if (hit && hit.mtime === mtime) return hit.body;
+  const body = gzipSync(readFileSync(file), { level: 9 });
+  compressed.set(file, { mtime, body });
+  return body;
+}
 
 export function serve(folder, port = 0, host = '127.0.0.1') {
   const root = resolve(folder);
@@ -31,8 +42,9 @@ export function serve(folder, port = 0, host = '127.0.0.1') {
     }
     const headers = { 'content-type': types[extname(file)] ?? 'application/octet-stream', 'cache-control': 'no-cache' };
     if (/\bgzip\b/.test(req.headers['accept-encoding'] ?? '') && !/\.png$/.test(file)) {
-      res.writeHead(200, { ...headers, 'content-encoding': 'gzip' });
-      createReadStream(file).pipe(createGzip()).pipe(res);
+      const body = gzipped(file);
+      res.writeHead(200, { ...headers, 'content-encoding': 'gzip', 'content-length': body.length });
+      res.end(body);
     } else {
       res.writeHead(200, { ...headers, 'content-length': statSync(file).size });
       createReadStream(file).pipe(res);
