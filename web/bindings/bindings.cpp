@@ -5,6 +5,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include "asm/keying_sheet.h"
 #include "isa/disassembler.h"
 #include "panel/model/source_styles.h"
 #include "web_check.h"
@@ -160,6 +161,13 @@ val labCheck(WebKit& w, const std::string& labFile) {
     return o;
 }
 
+// The keying sheet of a source (HTML that prints on A4), or "" when it does
+// not assemble.
+std::string keyingSheet(const std::string& source, const std::string& title) {
+    const assembler::Assembly a = assembler::assemble(source);
+    return a.ok() ? assembler::keyingSheetHtml(a, title) : std::string();
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(kit85) {
@@ -205,6 +213,7 @@ EMSCRIPTEN_BINDINGS(kit85) {
         .function("flush", &WebKit::flush)
         .function("reopen", &WebKit::reopen);
     function("styleLine", &styleRuns);
+    function("keyingSheet", &keyingSheet);
 }
 
 }  // namespace kit85::web

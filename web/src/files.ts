@@ -30,6 +30,7 @@ export const studyTemplate = `
 <div id="source-pane" class="pane" role="tabpanel">
   <div class="toolbar">
     <button id="assemble" type="button" title="Assemble the source and load it into memory (F8)">Assemble and load (F8)</button>
+    <button id="keying-sheet" type="button" title="The source as a keying sheet to print (Ctrl+P)">Keying sheet</button>
     <button id="source-step" type="button" title="Carry out one instruction; the arrow follows the source (F10)">Step Exe</button>
     <span id="source-note"></span>
   </div>
@@ -93,6 +94,24 @@ export function wireFiles(app: App) {
   });
 
   on('save-source', () => download(sourceName(), app.editor.text, 'text/plain'));
+
+  // The keying sheet opens as a page of its own, to print or save as PDF.
+  const sheet = () => {
+    const html = app.M.keyingSheet(app.editor.text, sourceName());
+    if (!html) {
+      app.assembleAndLoad(); // marks the errors; nothing is stored
+      return;
+    }
+    const url = URL.createObjectURL(new Blob([html], { type: 'text/html' }));
+    if (!window.open(url, '_blank')) download(sourceName().replace(/\.[^.]*$/, '') + '-keying.html', html, 'text/html');
+  };
+  on('keying-sheet', sheet);
+  document.addEventListener('keydown', (e) => {
+    if ((e.ctrlKey || e.metaKey) && e.key.toLowerCase() === 'p') {
+      e.preventDefault();
+      sheet();
+    }
+  });
 
   on('save-hex', () => {
     const start = parseAddress(prompt('Save memory rows as Intel HEX: the first address', '8000'));

@@ -93,6 +93,7 @@ export interface Kit {
 export interface KitModule {
   Kit: new (file: string) => Kit;
   styleLine(line: string): [number, number, string][];
+  keyingSheet(source: string, title: string): string;
   FS: any;
   IDBFS: any;
 }

@@ -124,6 +124,16 @@ describe('the kit in chromium', () => {
     assert.match(await page.textContent('#trace-pane'), /\bA\b.*0C/);
   });
 
+  test('the source prints as a keying sheet', async () => {
+    await page.click('.tabs [data-tab=source]');
+    const [sheet] = await Promise.all([ctx.waitForEvent('page'), page.click('#keying-sheet')]);
+    await sheet.waitForLoadState();
+    const text = await sheet.textContent('body');
+    assert.match(text, /8200/);
+    assert.match(text, /MVI A,05H/);
+    await sheet.close();
+  });
+
   test('a breakpoint set in the margin stops Execute before its line', async () => {
     await page.click('.tabs [data-tab=source]');
     await setSource(page, '        ORG 8300H\n        MVI A,01H\nLOOP:   INR A\n        JNZ LOOP\n        HLT\n');
