@@ -28,6 +28,8 @@ export class App {
   ended = false;
   owner = true;
   private loop = 0;
+  // The source's copy waiting for the editor to pause, if any.
+  keepSource: (() => void) | null = null;
 
   constructor(readonly M: KitModule, owner: boolean) {
     this.owner = owner;
@@ -108,6 +110,13 @@ export class App {
     this.ended = true;
     document.body.classList.add('ended');
     showNotice('The kit is closed; its memory is kept. Reload the page to open it again.');
+  }
+
+  // Everything kept: the source's pending copy written and IndexedDB up to date.
+  async settled() {
+    this.keepSource?.();
+    await this.saver.save();
+    await this.saver.idle();
   }
 
   refresh() {
@@ -252,17 +261,20 @@ async function boot() {
   });
   // The source is kept beside the memory file, in IndexedDB, a moment after
   // each change (not by a second tab, which keeps nothing).
-  let keepSource = 0;
+  let sourceTimer = 0;
   app.editor = new SourceEditor(document.getElementById('editor')!, M, {
     toggleBreakpoint: (line) => app.toggleBreakpointOnLine(line),
     assembleAndLoad: () => app.assembleAndLoad(),
     changed: () => {
       if (!owner) return;
-      clearTimeout(keepSource);
-      keepSource = window.setTimeout(() => {
+      clearTimeout(sourceTimer);
+      app.keepSource = () => {
+        clearTimeout(sourceTimer);
+        app.keepSource = null;
         M.FS.writeFile(kSourceFile, app.editor.text);
         void app.saver.save();
-      }, 300);
+      };
+      sourceTimer = window.setTimeout(app.keepSource, 300);
     },
   }, owner && M.FS.analyzePath(kSourceFile).exists ? M.FS.readFile(kSourceFile, { encoding: 'utf8' }) : kStarter);
   performance.mark('editor');

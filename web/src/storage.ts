@@ -10,15 +10,25 @@ export const kMemoryFile = kFolder + '/memory.sqlite';
 export const kSourceFile = kFolder + '/source.asm';
 const kLockName = 'kit85-memory-file';
 
-// Holds the lock for as long as the page lives; false when another tab has it.
-export async function claimMemoryFile(): Promise<boolean> {
-  if (!('locks' in navigator)) return true;
+function tryLock(): Promise<boolean> {
   return new Promise<boolean>((resolve) => {
     navigator.locks.request(kLockName, { ifAvailable: true }, (lock) => {
       resolve(lock !== null);
       return lock ? new Promise<void>(() => {}) : undefined;
     });
   });
+}
+
+// Holds the lock for as long as the page lives; false when another tab has
+// it. A page being reloaded may still hold it for a moment, so it is asked
+// for a few times before another tab is taken to have it.
+export async function claimMemoryFile(): Promise<boolean> {
+  if (!('locks' in navigator)) return true;
+  for (let attempt = 0; attempt < 6; attempt++) {
+    if (await tryLock()) return true;
+    await new Promise((r) => setTimeout(r, 250));
+  }
+  return false;
 }
 
 function sync(M: KitModule, populate: boolean): Promise<void> {

@@ -201,7 +201,7 @@ describe('memory kept in the browser', () => {
     await page.keyboard.press('F9');
     await page.click('.cm-content');
     await page.keyboard.type('; kept\n');
-    await page.waitForTimeout(1000); // the copy to IndexedDB is asynchronous
+    await page.evaluate(() => window.kit85.settled()); // the copy to IndexedDB is asynchronous
     await page.reload();
     await page.waitForSelector('body[data-ready=true]');
     await click(page, 'address', ...hexKeys('8500'));
@@ -232,7 +232,19 @@ describe('memory kept in the browser', () => {
     const stream = await download.createReadStream();
     const chunks = [];
     for await (const c of stream) chunks.push(c);
-    assert.equal(Buffer.concat(chunks).subarray(0, 15).toString(), 'SQLite format 3');
+    const exported = Buffer.concat(chunks);
+    assert.equal(exported.subarray(0, 15).toString(), 'SQLite format 3');
+
+    // A file that is no memory file is refused and memory stays as it was;
+    // the exported one opens again with what it held.
+    await page.setInputFiles('#memory-picker', { name: 'notes.sqlite', mimeType: 'application/octet-stream', buffer: Buffer.from('not a database, just text') });
+    assert.match(await closeDialog(page), /^notes\.sqlite was not opened: /);
+    await click(page, 'address', ...hexKeys('8500'));
+    assert.deepEqual(await displays(page), ['8500', '5A']);
+    await click(page, ...hexKeys('77'));
+    await page.setInputFiles('#memory-picker', { name: 'memory.sqlite', mimeType: 'application/octet-stream', buffer: exported });
+    await click(page, 'address', ...hexKeys('8500'));
+    assert.deepEqual(await displays(page), ['8500', '5A']);
     await page.close();
   });
 
