@@ -22,6 +22,7 @@ try {
   await page.waitForTimeout(1500); // the service worker fetches its copies; not counted below
   console.log(`first load: ${(bytes / 1024).toFixed(0)} KiB transferred (compressed)`);
   console.log(`navigation to a usable kit: ${ready} ms (first visit)`);
+  await page.close(); // a second open tab would find the memory file taken
   const again = await ctx.newPage();
   await again.goto(url);
   await again.waitForSelector('body[data-ready=true]');
