@@ -2,7 +2,7 @@
 // server would send it:  node web/tools/serve.mjs [FOLDER] [PORT]
 // Exported for the tests, which start it on a free port.
 import { createServer } from 'node:http';
-import { createReadStream, existsSync, readFileSync, statSync } from 'node:fs';
+import { createReadStream, existsSync, readdirSync, readFileSync, statSync } from 'node:fs';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
@@ -18,7 +18,8 @@ const types = {
   '.json': 'application/json',
 };
 
-// Each file compressed once, as a web server with precompressed files sends it.
+// Each file compressed once, before the first request, as a web server with
+// precompressed files sends it.
 const compressed = new Map();
 function gzipped(file) {
   const mtime = statSync(file).mtimeMs;
@@ -32,6 +33,10 @@ function gzipped(file) {
 export function serve(folder, port = 0, host = '127.0.0.1') {
   const root = resolve(folder);
   if (!existsSync(join(root, 'index.html'))) throw new Error(`${root} holds no built page: run scripts/web-build`);
+  for (const f of readdirSync(root, { recursive: true })) {
+    const file = join(root, f);
+    if (statSync(file).isFile() && !file.endsWith('.png')) gzipped(file);
+  }
   const server = createServer((req, res) => {
     let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
     if (path.endsWith('/')) path += 'index.html';
