@@ -184,6 +184,8 @@ EMSCRIPTEN_BINDINGS(kit85) {
         .function("stop", &WebKit::stop)
         .function("stepExe", &WebKit::stepExe)
         .function("running", &WebKit::running)
+        .function("setSpeed", &WebKit::setSpeed)
+        .function("untilNextSlice", &WebKit::untilNextSlice)
         .function("executeBounded", &WebKit::executeBounded)
         .function("lastSteps", optional_override([](WebKit& w) { return static_cast<double>(w.lastSteps()); }))
         .function("lastTStates", optional_override([](WebKit& w) { return static_cast<double>(w.lastTStates()); }))

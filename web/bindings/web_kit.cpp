@@ -152,6 +152,15 @@ void WebKit::stop() {
     session_.finishRun();
 }
 
+void WebKit::setSpeed(int pace, int perSecond) {
+    const Speed speed = pace == 1 ? Speed::Kit : pace == 2 ? Speed::Slow : Speed::Fast;
+    session_.controller().setSpeed(speed, perSecond);
+}
+
+double WebKit::untilNextSlice() const {
+    return std::chrono::duration<double, std::milli>(session_.controller().untilNextSlice()).count();
+}
+
 void WebKit::stepExe() {
     keyWork([&] {
         noteRunStart();

@@ -81,6 +81,11 @@ public:
     void stop();
     void stepExe();
     bool running() const { return session_.running(); }
+    // The pace of the next runs: 0 full speed, 1 the kit's 3.072 MHz clock,
+    // 2 slow motion at `perSecond` instructions a second (clamped to 1..50).
+    void setSpeed(int pace, int perSecond);
+    // For a paced run: milliseconds until its next instruction is due.
+    double untilNextSlice() const;
     // Execute to the end with a step bound, for tests and benchmarks.
     std::string executeBounded(double maxSteps);
     uint64_t lastSteps() const { return session_.controller().last().steps; }

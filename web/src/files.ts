@@ -18,6 +18,15 @@ export const studyTemplate = `
   <input id="file-picker" type="file" accept=".asm,.a85,.s,.hex,.ihx,.txt" hidden />
   <input id="memory-picker" type="file" accept=".sqlite,.sqlite3,.db,.kit85" hidden />
 </div>
+<div class="toolbar">
+  <label for="speed">Execute at:</label>
+  <select id="speed">
+    <option value="0">Full speed</option>
+    <option value="1">Kit speed (3.072 MHz)</option>
+    <option value="2">Slow motion</option>
+  </select>
+  <input id="per-second" type="number" min="1" max="50" value="10" aria-label="Instructions a second" disabled /><span>instructions/s</span>
+</div>
 <div id="status" role="status" aria-live="polite"></div>
 <div id="decode"></div>
 <div class="tabs" role="tablist">
@@ -74,6 +83,18 @@ export function wireFiles(app: App) {
   const memoryPicker = document.getElementById('memory-picker') as HTMLInputElement;
 
   on('assemble', () => app.assembleAndLoad());
+  const speed = document.getElementById('speed') as HTMLSelectElement;
+  const perSecond = document.getElementById('per-second') as HTMLInputElement;
+  const pace = () => {
+    perSecond.disabled = speed.value !== '2';
+    app.pace = Number(speed.value);
+    app.kit.setSpeed(app.pace, Number(perSecond.value) || 1);
+    localStorage.setItem('kit85.speed', speed.value + ':' + perSecond.value);
+  };
+  [speed.value, perSecond.value] = (localStorage.getItem('kit85.speed') ?? '0:10').split(':');
+  speed.addEventListener('change', pace);
+  perSecond.addEventListener('change', pace);
+  pace();
   on('source-step', () => app.pressKey('stepexe'));
   on('undo', () => app.act(() => app.kit.undo(true)));
   on('redo', () => app.act(() => app.kit.undo(false)));

@@ -64,6 +64,8 @@ export interface Kit {
   stop(): void;
   stepExe(): void;
   running(): boolean;
+  setSpeed(pace: number, perSecond: number): void;
+  untilNextSlice(): number;
   executeBounded(maxSteps: number): string;
   lastSteps(): number;
   panel(): Panel;

@@ -28,6 +28,7 @@ export class App {
   ended = false;
   owner = true;
   private loop = 0;
+  pace = 0; // 0 full speed, 1 kit speed, 2 slow motion
   // The source's copy waiting for the editor to pause, if any.
   keepSource: (() => void) | null = null;
 
@@ -86,7 +87,9 @@ export class App {
           lastSave = performance.now();
           void this.saver.save();
         }
-        this.loop = window.setTimeout(slice, 0);
+        // A paced run (kit speed, slow motion) goes on when its next
+        // instruction is due; the kit's clock is read some 80 times a second.
+        this.loop = window.setTimeout(slice, Math.max(this.kit.untilNextSlice(), this.pace === 1 ? 12 : 0));
         return;
       }
       this.loop = 0;

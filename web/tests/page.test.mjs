@@ -91,6 +91,19 @@ describe('the kit in chromium', () => {
     assert.match((await displays(page))[0], /^810[0-2]$/);
   });
 
+  test('in slow motion a run goes an instruction at a time, traced', async () => {
+    await page.selectOption('#speed', '2');
+    await page.fill('#per-second', '20');
+    await page.dispatchEvent('#per-second', 'change');
+    await click(page, 'address', ...hexKeys('8100'), 'execute');
+    await page.waitForTimeout(400);
+    await click(page, 'stop');
+    const s = await status(page);
+    const n = Number(/after ([\d,]+) instructions/.exec(s)[1].replace(/,/g, ''));
+    assert.ok(n >= 1 && n <= 40, s);
+    await page.selectOption('#speed', '0');
+  });
+
   test('Esc stops a run too', async () => {
     await click(page, 'address', ...hexKeys('8100'));
     await page.keyboard.press('F5');
