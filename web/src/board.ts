@@ -4,6 +4,22 @@
 
 import { kDisplays, kFlagCells, kKeys, kLines, kPlate, kRegisters, type Place } from './layout';
 import type { Panel } from './kit_module';
+import blue from '../../src/panel/resources/key-blue.svg?raw';
+import blueDown from '../../src/panel/resources/key-blue-down.svg?raw';
+import grey from '../../src/panel/resources/key-grey.svg?raw';
+import greyDown from '../../src/panel/resources/key-grey-down.svg?raw';
+import red from '../../src/panel/resources/key-red.svg?raw';
+import redDown from '../../src/panel/resources/key-red-down.svg?raw';
+
+// The window's key faces, stretched to each key as the window paints them
+// (an SVG picture keeps its proportions unless told otherwise).
+function keyFaces() {
+  const faces = { blue, 'blue-down': blueDown, grey, 'grey-down': greyDown, red, 'red-down': redDown };
+  for (const [name, svg] of Object.entries(faces)) {
+    const stretched = svg.replace('<svg ', '<svg preserveAspectRatio="none" ');
+    document.documentElement.style.setProperty(`--key-${name}`, `url("data:image/svg+xml,${encodeURIComponent(stretched)}")`);
+  }
+}
 
 export interface BoardHandlers {
   press(id: string): void;
@@ -42,6 +58,7 @@ export class Board {
     private readonly root: HTMLElement,
     private readonly handlers: BoardHandlers,
   ) {
+    keyFaces();
     this.plate = make('div', 'plate', root, kPlate);
     const displays = make('div', 'displays', root);
     for (const d of kDisplays) {
