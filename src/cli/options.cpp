@@ -139,6 +139,9 @@ Request checkRequest(const RunnerOptions& o) {
     q.loadFiles = o.loadFiles;
     q.steps = o.steps;
     q.maxSteps = o.maxSteps.value_or(0);
+    q.maxTStates = o.maxTStates.value_or(0);
+    if (q.maxTStates && o.steps) throw BadInput{"--max-tstates: it bounds Execute; --steps presses Step Exe"};
+    q.board = checkBoardRequest(o.board, o.inputs, o.interrupts, o.keys);
     q.json = o.json;
     for (const std::string& poke : o.pokes) q.pokes.push_back(checkPoke(poke));
     if (o.at) q.at = parseAddress(*o.at, "--at");
