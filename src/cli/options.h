@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/board_options.h"
+#include "profile/board_inputs.h"
 #include "kit/registers.h"
 #include "values/text.h"
 
@@ -105,7 +105,7 @@ struct Request {
     int asmRadix = 10;
     std::optional<Text> asmOrg;  // four upper-case digits
     std::optional<std::string> source;
-    std::optional<BoardRequest> board;
+    std::optional<profile::BoardRequest> board;
     uint64_t maxTStates = 0;  // Execute's T-state bound; 0: none
 };
 

@@ -250,11 +250,11 @@ int saveHex(const std::vector<SaveHexRequest>& saves, const MemoryTable& memory,
 }
 
 // The board of the profile --board names, with the run's inputs on it.
-std::unique_ptr<board::Board> makeBoard(const BoardRequest& q) {
+std::unique_ptr<board::Board> makeBoard(const profile::BoardRequest& q) {
     profile::ProfileRead read = profile::readProfile(q.profile);
     if (!read.profile) throw BadInput{"--board: " + read.error->message()};
     auto b = std::make_unique<board::Board>(std::move(*read.profile));
-    applyBoardRequest(q, *b);
+    profile::applyBoardRequest(q, *b);
     return b;
 }
 
@@ -305,6 +305,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
         checkOutputs(q);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
         assembler::Options asmOptions{q.asmRadix, {}};
+        asmOptions.board = q.board.has_value();
         if (q.asmOrg) asmOptions.origin = static_cast<uint16_t>(q.asmOrg->hexValue());
         const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, asmOptions, err);
         if (q.board) board = makeBoard(*q.board);
