@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 
 namespace kit85::board {
 
@@ -301,6 +302,30 @@ DeviceView Board::viewOf(std::size_t i) const {
         default: break;
     }
     return v;
+}
+
+std::string stateText(const DeviceView& v) {
+    std::string s;
+    switch (v.spec->kind) {
+        case DeviceKind::Leds: return hexByte(v.lit);
+        case DeviceKind::Traffic: {
+            std::vector<std::string> lit;
+            for (std::size_t l = 0; l < v.spec->lights.size(); ++l)
+                if (v.lit >> l & 1) lit.push_back(v.spec->lights[l].first);
+            std::sort(lit.begin(), lit.end());
+            for (const std::string& name : lit) addWord(s, name);
+            return s.empty() ? "none" : s;
+        }
+        case DeviceKind::Digits:
+            for (uint8_t d : v.digits) addWord(s, hexByte(d));
+            return s;
+        case DeviceKind::Stepper: {
+            char text[32];
+            std::snprintf(text, sizeof text, "%g", v.angle);
+            return text;
+        }
+        default: return hexByte(v.value);
+    }
 }
 
 BoardView Board::view() const {

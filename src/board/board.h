@@ -78,6 +78,13 @@ struct DeviceView {
     double angle = 0;             // stepper: degrees
 };
 
+// A device's state in a few words, for a lab's expectations: LEDs the lit
+// bits ("5A"); switches, ADC and DAC their byte; traffic lights the lit
+// lights' names in alphabetical order ("east_green north_red", "none");
+// digits each digit's lit segments ("3F 06"); a stepper its angle in degrees
+// ("90", "-1.8").
+std::string stateText(const DeviceView& v);
+
 struct BoardView {
     std::vector<DeviceView> devices;
     std::string addressField;  // the monitor's four digits ("" when blank)

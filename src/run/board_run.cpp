@@ -217,7 +217,11 @@ void boardLoop(KitState& k, const RunLimits& lim, RunResult& res) {
             if (const Turn turn = boundary(k, b, base, t); turn.stop) return end(turn);
             continue;
         }
-        const auto due = dueStop<kParts>(mem, lim, n, bound, t, [&] { return lim.breakpoints->at(mem.text1()); });
+        // Rows of the monitor are the board's: no breakpoint stops there.
+        const auto due = dueStop<kParts>(mem, lim, n, bound, t, [&] {
+            const Text& at = mem.text1();
+            return !(at.isWord() && at.hexValue() < b.profile().userMemory) && lim.breakpoints->at(at);
+        });
         if (due) {
             res.reason = *due;
             return;

@@ -222,6 +222,30 @@ TEST_F(BoardPrograms, TheTraceSaysWhatTheBoardDid) {
     EXPECT_TRUE(said("EI: EI: IE := 1"));
 }
 
+// A board run goes by the text rules whether the integer path is allowed or
+// not: both ways leave the same kit, clock and records.
+TEST(BoardRuns, TakeTheTextRulesEitherWay) {
+    std::vector<std::string> results;
+    for (bool textRules : {false, true}) {
+        Machine m;
+        board::Board b{labProfile()};
+        m.kit.board = &b;
+        const assembler::Assembly a = assembler::assemble(kCounter, {});
+        for (const HexByte& x : a.bytes()) m.poke(Text::word(x.address).str(), {Text::byte(x.value).str()});
+        m.memory->findAddress(Text("8000"));
+        board::Input edge{board::Input::Request};
+        edge.line = board::Line::Rst75;
+        b.schedule(300, edge);
+        RunLimits l;
+        l.textRules = textRules;
+        const RunResult r = execute(m.kit, l);
+        results.push_back(std::string(stopName(r.reason)) + " " + std::to_string(r.steps) + " " +
+                          std::to_string(r.tstates) + " " + m.kit[B].str() + " " + m.kit[PC].str() + " " +
+                          std::to_string(b.clock()));
+    }
+    EXPECT_EQ(results[0], results[1]);
+}
+
 TEST(BoardOff, TheKitsOwnCodesStayAsTheyWere) {
     Machine m;
     m.poke("8000", {"DB", "01", "D3", "00", "20", "30", "FB", "F3", "CF"});
