@@ -100,3 +100,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INST
 if(kit85_made_files)
   add_custom_target(kit85-install-files ALL DEPENDS ${kit85_made_files})
 endif()
+
+# The kit profiles of the interfacing board, found by kit85-run --board NAME.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/profiles/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kit85/profiles
+        FILES_MATCHING PATTERN "*.toml")

@@ -178,7 +178,8 @@ uint32_t Assembler::place(Statement& st, uint32_t& address, int& radix) {
     AssembledLine& line = out_.lines[st.line];
     const bool isEqu = st.directive == Directive::Equ || st.directive == Directive::Set;
     if (st.label && !isEqu && st.directive != Directive::Org) define(st, *st.label, address, false);
-    const bool placesBytes = st.op && !isEqu && st.directive != Directive::End && st.directive != Directive::Radix;
+    const bool placesBytes = st.op && !isEqu && st.directive != Directive::End && st.directive != Directive::Radix &&
+                             st.directive != Directive::Board;
     if ((placesBytes || (st.label && !st.op)) && address <= 0xFFFF) line.address = static_cast<uint16_t>(address);
     if (!st.op) return 0;
     uint32_t size = 0;
@@ -208,6 +209,10 @@ uint32_t Assembler::place(Statement& st, uint32_t& address, int& radix) {
         case Directive::Dw:
         case Directive::Ds: size = dataSize(st); break;
         case Directive::End: return 0;
+        case Directive::Board:
+            // The program is for the interfacing board: RST is an instruction there.
+            board_ = true;
+            return 0;
     }
     if (size > 0 && address + size > 0x10000) {
         error(lineNo(st), st.op->column, "the code runs past FFFFH");
@@ -274,7 +279,8 @@ void Assembler::secondPass() {
                 break;
             case Directive::Org:
             case Directive::Equ:
-            case Directive::Radix: break;
+            case Directive::Radix:
+            case Directive::Board: break;
         }
         if (ok) line.bytes = std::move(bytes);
     }

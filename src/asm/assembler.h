@@ -56,6 +56,7 @@ struct Options {
     int radix = 10;                 // of bare numbers until a RADIX line: 2, 8, 10 or 16
     std::vector<Warning> silenced;  // warnings not reported
     uint16_t origin = 0x8000;       // where the bytes before the first ORG go
+    bool board = false;             // for the interfacing board: no invalid-code warning on RST
     bool reports(Warning w) const;
 };
 

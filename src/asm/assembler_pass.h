@@ -75,6 +75,7 @@ private:
     std::vector<std::size_t> deferred_;  // EQU statements waiting for a later label
     bool secondPass_ = false;
     bool usesDaa_ = false;
+    bool board_ = false;  // a BOARD line, or Options::board
     // A source of millions of bad lines (a binary file, a log) would otherwise
     // make millions of diagnostics: past kMostErrors the assembler stops.
     static constexpr std::size_t kMostErrors = 500;

@@ -12,7 +12,7 @@
 namespace kit85::assembler {
 namespace {
 
-constexpr std::array<DirectiveName, 14> kDirectives = {{
+constexpr std::array<DirectiveName, 15> kDirectives = {{
     {"ORG", Directive::Org},
     {"EQU", Directive::Equ},
     {"SET", Directive::Set},
@@ -21,6 +21,7 @@ constexpr std::array<DirectiveName, 14> kDirectives = {{
     {"DS", Directive::Ds},
     {"END", Directive::End},
     {"RADIX", Directive::Radix},
+    {"BOARD", Directive::Board},
     {"DEFB", Directive::Db},
     {"DFB", Directive::Db},
     {"DEFM", Directive::Db},

@@ -10,7 +10,7 @@
 
 namespace kit85::assembler {
 
-enum class Directive { None, Org, Equ, Set, Db, Dw, Ds, End, Radix };
+enum class Directive { None, Org, Equ, Set, Db, Dw, Ds, End, Radix, Board };
 
 // A directive's word: the assembler's own (ORG ... RADIX) and the other
 // assemblers' spellings of them (DEFB, DFS ...). Each may also be written

@@ -64,7 +64,7 @@ bool Assembler::instruction(const Statement& st, std::vector<uint8_t>& bytes) {
         bytes.push_back(static_cast<uint8_t>(*w >> 8));
         checkDecimalAddress(st, o);
     }
-    if (encoding->invalidOnKit)
+    if (encoding->invalidOnKit && !(op.name == "RST" && (board_ || options_.board)))
         warning(Warning::InvalidCode, lineNo(st), st.op->column, "this kit stops with 'invalid code' on " + op.name);
     return true;
 }

@@ -164,6 +164,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Validator(
             [](std::string& s) { return originOf(s) ? "" : "the address is 1 to 4 hex digits, e.g. 8000 or 9000H"; },
             ""));
+    app.add_flag("--board", options.board,
+                 "For the interfacing board: RST is a restart there, so no invalid-code warning (a BOARD line does the "
+                 "same)");
     app.add_option("-W", warningValues, "Silence a warning: -Wno-below-8000 (the list below)")
         ->type_name("no-WARNING")
         ->allow_extra_args(false);

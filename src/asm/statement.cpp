@@ -140,6 +140,7 @@ bool Assembler::checkOperandCount(Statement& st) {
         case Directive::Radix: least = want = 1; break;
         case Directive::Ds: least = 1, want = std::clamp<std::size_t>(st.operands.size(), 1, 2); break;
         case Directive::End: want = std::min<std::size_t>(st.operands.size(), 1); break;
+        case Directive::Board: break;
         case Directive::Db:
         case Directive::Dw:
             if (st.operands.empty()) {

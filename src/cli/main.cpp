@@ -131,6 +131,23 @@ same rows as assemblable source in "source" (ORG, L8010: labels for jumps
 inside the range, 0A4H numbers, DB for what is no instruction); --source FILE
 writes that source to a file.
 
+--board PROFILE switches the interfacing board on (a shipped profile: lab,
+trainer80, bare; or a TOML file): IN, OUT, RIM, SIM, EI, DI and RST act, and
+interrupts are taken between instructions. --in PORT=BYTE[,BYTE...] gives the
+bytes successive INs from PORT read (the last one stays); --in
+PORT=BYTE@T[,BYTE@T...] gives BYTE from T-state T on. --interrupt NAME@T
+requests TRAP, RST7.5, RST6.5, RST5.5 or INTR at T-state T (a level one held
+until taken). --key CODE[,CODE...] queues keypad keys for the monitor's key
+read. A HLT that an interrupt still to come can wake waits for it; one that
+nothing can wake ends the run. --max-tstates N ends Execute once N T-states
+have run (as "step-limit"). The JSON gains
+  "ports": [{"port": "00", "byte": "5A", "tstate": 24}, ...],
+  "board": {"profile": "lab", "devices": {"leds": {"kind": "leds", "port": "00",
+            "value": "5A", "lit": "5A"}, ...}, "address_field": "",
+            "data_field": "5A", "interrupts": {...}, "waiting": false}
+and "stop" may be "monitor": the program went back to the monitor (exit
+status 0, as after a halt).
+
 Exit status: 0 after a halt, a breakpoint, a watchpoint, the steps asked for or the step
 limit, and after a listing; 1 after an invalid code, an interruption or an
 error during the run, or when the report, the trace or a --save-hex file
@@ -143,10 +160,11 @@ is no byte.)";
 // from what was given.
 struct CommandLine {
     kit85::RunnerOptions o;
-    std::string memoryFile, at, disassemble, source, trace, org;
-    uint64_t steps = 0, maxSteps = 0;
+    std::string memoryFile, at, disassemble, source, trace, org, board;
+    uint64_t steps = 0, maxSteps = 0, maxTStates = 0;
     CLI::Option *memoryOpt = nullptr, *atOpt = nullptr, *stepsOpt = nullptr, *maxStepsOpt = nullptr, *dumpOpt = nullptr,
-                *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr, *orgOpt = nullptr;
+                *disassembleOpt = nullptr, *sourceOpt = nullptr, *traceOpt = nullptr, *orgOpt = nullptr,
+                *maxTStatesOpt = nullptr, *boardOpt = nullptr;
 
     void declare(CLI::App& app);
     kit85::RunnerOptions options() const {
@@ -159,6 +177,8 @@ struct CommandLine {
         if (traceOpt->count()) o.trace = trace;
         if (sourceOpt->count()) o.source = source;
         if (orgOpt->count()) o.asmOrg = org;
+        if (maxTStatesOpt->count()) o.maxTStates = maxTStates;
+        if (boardOpt->count()) o.board = board;
         return o;
     }
 };
@@ -221,6 +241,21 @@ void CommandLine::declare(CLI::App& app) {
     traceOpt =
         app.add_option("--trace", trace, "Write one JSON line per instruction run (what changed and why); - for stdout")
             ->type_name("FILE");
+    maxTStatesOpt = app.add_option("--max-tstates", maxTStates, "Execute, stopping once the run's T-states reach N")
+        ->type_name("N")
+        ->transform(kCount)
+        ->check(kAtLeastOne);
+    boardOpt = app.add_option("--board", board, "Switch the interfacing board on with this kit profile (a name or a file)")
+        ->type_name("PROFILE");
+    app.add_option("--in", o.inputs, "With --board: what an input port gives, by sequence or from T-states on")
+        ->type_name("PORT=BYTE[,BYTE...]|PORT=BYTE@T[,...]")
+        ->allow_extra_args(false);
+    app.add_option("--interrupt", o.interrupts, "With --board: request TRAP, RST7.5, RST6.5, RST5.5 or INTR at T")
+        ->type_name("NAME@T")
+        ->allow_extra_args(false);
+    app.add_option("--key", o.keys, "With --board: keypad keys for the monitor's key read, in order")
+        ->type_name("CODE[,CODE...]")
+        ->allow_extra_args(false);
 }
 
 }  // namespace

@@ -133,12 +133,35 @@ std::optional<Text> addressOf(std::string_view s) {
 std::string noCount(std::string_view s) { return quotedEcho(s) + " is no count (decimal digits)"; }
 std::string noAddress(std::string_view s) { return quotedEcho(s) + " is no address (1 to 4 hex digits)"; }
 
+// --board and the inputs it takes; none without --board (the others then refused).
+std::optional<profile::BoardRequest> checkBoard(const RunnerOptions& o) {
+    if (!o.board) {
+        if (!o.inputs.empty()) throw BadInput{"--in: the ports are the board's; give --board PROFILE too"};
+        if (!o.interrupts.empty()) throw BadInput{"--interrupt: the interrupts come from the board; give --board too"};
+        if (!o.keys.empty()) throw BadInput{"--key: the keys are read by the board's monitor; give --board too"};
+        return std::nullopt;
+    }
+    if (o.board->empty()) throw BadInput{"--board: the profile's name is empty"};
+    profile::BoardRequest q;
+    q.profile = *o.board;
+    auto check = [](std::optional<std::string> problem) {
+        if (problem) throw BadInput{printableMessage(*problem)};
+    };
+    for (const std::string& in : o.inputs) check(profile::addInput(in, q));
+    for (const std::string& i : o.interrupts) check(profile::addInterrupt(i, q));
+    for (const std::string& k : o.keys) check(profile::addKeys(k, q));
+    return q;
+}
+
 Request checkRequest(const RunnerOptions& o) {
     Request q;
     q.memoryFile = o.memoryFile;
     q.loadFiles = o.loadFiles;
     q.steps = o.steps;
     q.maxSteps = o.maxSteps.value_or(0);
+    q.maxTStates = o.maxTStates.value_or(0);
+    if (q.maxTStates && o.steps) throw BadInput{"--max-tstates: it bounds Execute; --steps presses Step Exe"};
+    q.board = checkBoard(o);
     q.json = o.json;
     for (const std::string& poke : o.pokes) q.pokes.push_back(checkPoke(poke));
     if (o.at) q.at = parseAddress(*o.at, "--at");

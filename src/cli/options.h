@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "profile/board_inputs.h"
 #include "kit/registers.h"
 #include "values/text.h"
 
@@ -50,6 +51,12 @@ struct RunnerOptions {
     int asmRadix = 10;                  // --asm-radix N: of the --asm sources' bare numbers (2, 8, 10, 16)
     std::optional<std::string> asmOrg;  // --org ADDR: where --asm sources without ORG go (else 8000)
     std::optional<std::string> source;  // --source FILE.asm: the --disassemble range as assemblable source
+
+    std::optional<std::string> board;     // --board PROFILE: the interfacing board on
+    std::vector<std::string> inputs;      // --in PORT=BYTE[,BYTE...] or PORT=BYTE@T[,...]
+    std::vector<std::string> interrupts;  // --interrupt NAME@T
+    std::vector<std::string> keys;        // --key CODE[,CODE...]
+    std::optional<uint64_t> maxTStates;   // --max-tstates N (at least 1)
 };
 
 struct Poke {
@@ -98,6 +105,8 @@ struct Request {
     int asmRadix = 10;
     std::optional<Text> asmOrg;  // four upper-case digits
     std::optional<std::string> source;
+    std::optional<profile::BoardRequest> board;
+    uint64_t maxTStates = 0;  // Execute's T-state bound; 0: none
 };
 
 // The options checked and taken apart; throws BadInput.

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/board_report.h"
 #include "cli/escape.h"
 #include "isa/opcode_table.h"
 #include "kit/registers.h"
@@ -41,6 +42,7 @@ void reportJson(std::ostream& out, const KitState& kit, const RunResult& res, co
         memory[d.address.str()] = std::move(rows);
     }
     j["memory"] = std::move(memory);
+    if (kit.board) addBoardJson(j, *kit.board);
     // Texts from a memory file may hold bytes that are not UTF-8; they are
     // shown as U+FFFD rather than ending the report.
     out << j.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
@@ -75,6 +77,7 @@ void reportText(std::ostream& out, const KitState& kit, const RunResult& res, co
         if (i + 1 == messages.size() && res.reason == StopReason::Error) out << "error: ";
         out << printable(messages[i]) << '\n';
     }
+    if (kit.board) writeBoardText(out, *kit.board);
     for (const Dump& d : dumps) {
         for (std::size_t i = 0; i < d.length; i += 16) {
             int row = d.row + static_cast<int>(i);

@@ -16,6 +16,7 @@
 #include "isa/disassembler.h"
 #include "memory/intel_hex.h"
 #include "memory/memory_table.h"
+#include "profile/profile_file.h"
 #include "run/run_controller.h"
 #include "run/trace.h"
 #include "values/errors.h"
@@ -248,9 +249,19 @@ int saveHex(const std::vector<SaveHexRequest>& saves, const MemoryTable& memory,
     return kExitRunEnded;
 }
 
+// The board of the profile --board names, with the run's inputs on it.
+std::unique_ptr<board::Board> makeBoard(const profile::BoardRequest& q) {
+    profile::ProfileRead read = profile::readProfile(q.profile);
+    if (!read.profile) throw BadInput{"--board: " + read.error->message()};
+    auto b = std::make_unique<board::Board>(std::move(*read.profile));
+    profile::applyBoardRequest(q, *b);
+    return b;
+}
+
 int exitStatus(StopReason r) {
     switch (r) {
         case StopReason::Halt:
+        case StopReason::Monitor:
         case StopReason::Breakpoint:
         case StopReason::Watch:
         case StopReason::Steps:
@@ -286,6 +297,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
     Request q;
     Plan p;
     std::optional<TraceOutput> trace;
+    std::unique_ptr<board::Board> board;
     try {
         // Everything that needs no memory table first, so that bad options
         // never create or touch a memory file.
@@ -293,8 +305,10 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
         checkOutputs(q);
         const std::vector<IntelHexImage> images = readHexFiles(q.loadFiles);
         assembler::Options asmOptions{q.asmRadix, {}};
+        asmOptions.board = q.board.has_value();
         if (q.asmOrg) asmOptions.origin = static_cast<uint16_t>(q.asmOrg->hexValue());
         const std::vector<std::vector<HexByte>> programs = assembleFiles(q.asmFiles, asmOptions, err);
+        if (q.board) board = makeBoard(*q.board);
         memory = q.memoryFile ? MemoryTable::open(*q.memoryFile) : MemoryTable::fresh();
         p = plan(q, *memory, images, programs);
         if (q.trace) trace.emplace(*q.trace, out);
@@ -316,6 +330,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
 
     ReportingPresenter presenter(q.json ? nullptr : &out);
     KitState kit(*memory, presenter);
+    if (board) kit.board = board.get();
     memory->setCursor(p.startRow);
     for (auto& [r, text] : q.registers) kit[r] = text;
     for (auto& [label, text] : q.flags) kit.flags.*label = text;
@@ -338,7 +353,7 @@ int runHeadless(const RunnerOptions& o, std::ostream& out, std::ostream& err, st
     if (q.steps) {
         run.step(*q.steps);
     } else {
-        run.start(q.maxSteps);
+        run.start(q.maxSteps, q.maxTStates);
         run.slice();
     }
     writeReport(out, q.json, kit, run.last(), presenter, p.dumps);

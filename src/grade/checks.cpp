@@ -1,7 +1,9 @@
 #include "grade/checks.h"
 
+
 #include <algorithm>
 
+#include "grade/board_keys.h"
 #include "run/trace.h"
 
 namespace kit85::grade {
@@ -75,6 +77,7 @@ void expectationChecks(const Expectation& e, const Machine& m, const RunResult& 
         }
         if (!any) out.push_back({"memory outside the result rows", "unchanged", "unchanged", true});
     }
+    boardChecks(e, m, out);
 }
 
 void referenceChecks(const Reference& ref, const Grader::ReferenceRun& expected, const Machine& m,

@@ -13,7 +13,9 @@
 namespace kit85::grade {
 namespace {
 
-Setup setupOf(const Case& c, const std::vector<Rows>& more = {}) { return Setup{c.memory, more, c.registers, c.flags}; }
+Setup setupOf(const Case& c, const std::vector<Rows>& more = {}) {
+    return Setup{c.memory, more, c.registers, c.flags, c.board.get(), &c.inputs};
+}
 
 std::string inputsText(const std::vector<Rows>& inputs) {
     std::string s;
@@ -89,7 +91,7 @@ std::optional<Grader> Grader::prepare(const Lab& lab, std::string& error) {
         const Case& c = lab.cases[i];
         if (!c.reference) continue;
         const Reference& ref = *c.reference;
-        const Program program = readProgramOf(ref.program, ref.kind, lab.origin());
+        const Program program = readProgramOf(ref.program, ref.kind, lab.origin(), lab.board != nullptr);
         if (!program.ok()) {
             error = lab.file.string() + ":" + std::to_string(c.line) + ": the reference " + ref.program.string() + " " +
                     program.problem;

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "grade/board_keys.h"
 #include "grade/toml_values.h"
 #include "values/input_file.h"
 
@@ -80,10 +81,17 @@ Reference referenceOf(const toml::node& n, const std::filesystem::path& labFile)
     return ref;
 }
 
-Case caseOf(const toml::node& n, const std::filesystem::path& labFile) {
+Case caseOf(const toml::node& n, const Lab& lab) {
+    const std::filesystem::path& labFile = lab.file;
     const toml::table& t = tableOf(n, "case");
-    onlyKeys(t, {"name", "points", "hidden", "memory", "registers", "flags", "expect", "reference"}, "a case");
+    onlyKeys(t,
+             {"name", "points", "hidden", "memory", "registers", "flags", "expect", "reference", "in", "interrupts",
+              "keys"},
+             "a case");
     Case c;
+    c.board = lab.board;
+    checkBoardCase(t, c);
+    boardInputsOf(t, c);
     c.line = static_cast<int>(n.source().begin.line);
     const toml::node* name = t.get("name");
     if (!name) refuse(n.source(), "a case needs a 'name'");
@@ -140,7 +148,7 @@ void checkCases(const Lab& lab) {
 }
 
 Lab labOf(const toml::table& t, const std::filesystem::path& file) {
-    onlyKeys(t, {"name", "description", "accepts", "at", "org", "limits", "case"}, "the lab");
+    onlyKeys(t, {"name", "description", "accepts", "at", "org", "limits", "board", "case"}, "the lab");
     Lab lab;
     lab.file = file;
     const toml::node* name = t.get("name");
@@ -160,12 +168,13 @@ Lab labOf(const toml::table& t, const std::filesystem::path& file) {
     }
     if (const toml::node* v = t.get("org")) lab.org = checked(parseAddress(stringOf(*v, "org")), v->source());
     if (const toml::node* v = t.get("limits")) limitsOf(*v, lab);
+    if (const toml::node* v = t.get("board")) lab.board = boardOf(*v, file);
     const toml::node* cases = t.get("case");
     if (!cases) refuse(toml::source_region{{1, 1}, {1, 1}, {}}, "the lab has no [[case]]");
     const toml::array& list = arrayOf(*cases, "case");
     if (list.size() > kMostCases)
         refuse(list[kMostCases].source(), "more than " + std::to_string(kMostCases) + " cases");
-    for (const toml::node& c : list) lab.cases.push_back(caseOf(c, file));
+    for (const toml::node& c : list) lab.cases.push_back(caseOf(c, lab));
     checkCases(lab);
     return lab;
 }
@@ -183,7 +192,7 @@ std::string_view kindName(ProgramKind k) {
 
 bool Expectation::empty() const {
     return registers.empty() && flags.empty() && memory.empty() && !stop && !steps.min && !steps.max && !tstates.min &&
-           !tstates.max && !unchangedOutside;
+           !tstates.max && !unchangedOutside && outputs.empty() && devices.empty();
 }
 
 bool Lab::takes(ProgramKind k) const { return std::find(accepts.begin(), accepts.end(), k) != accepts.end(); }

@@ -17,12 +17,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "board/profile.h"
 #include "kit/registers.h"
+#include "profile/board_inputs.h"
 #include "run/driver.h"
 #include "values/program_kind.h"
 #include "values/text.h"
@@ -87,6 +90,22 @@ struct Bound {
     std::optional<uint64_t> max;
 };
 
+// The first OUTs to a port: their bytes, and with `every` the T-states from
+// each to the next (each within `tolerance` of it).
+struct PortOutputs {
+    uint8_t port = 0;
+    std::vector<uint8_t> bytes;
+    std::optional<uint64_t> every;
+    uint64_t tolerance = 0;
+};
+
+// A device's state as the report gives it (board/board_text.h): "5A" for
+// LEDs, "red green" for traffic lights, "90" degrees for a stepper ...
+struct DeviceState {
+    std::string device;
+    std::string state;
+};
+
 // The inputs and checks of one case.
 struct Expectation {
     std::vector<RegisterValue> registers;
@@ -98,6 +117,10 @@ struct Expectation {
     // Memory outside these spans must be as the case left it before the run
     // (set when the key is given, even as an empty list: nothing may change).
     std::optional<std::vector<Span>> unchangedOutside;
+    // With the board: the bytes OUT wrote to a port, in order (the first
+    // bytes.size() writes), and the states devices were left in.
+    std::vector<PortOutputs> outputs;
+    std::vector<DeviceState> devices;
 
     bool empty() const;
 };
@@ -131,6 +154,9 @@ struct Case {
     std::vector<FlagValue> flags;
     Expectation expect;
     std::optional<Reference> reference;
+    // The lab's board (none: the board is off) and what the case gives it.
+    std::shared_ptr<const board::Profile> board;
+    profile::BoardRequest inputs;
 };
 
 struct Lab {
@@ -146,6 +172,8 @@ struct Lab {
     // The most rows a run may go through that neither the program nor the
     // case wrote, between two it did (see Machine).
     uint32_t gapRows = kDefaultGapRows;
+    // The interfacing board's profile ('board'); none: the board is off.
+    std::shared_ptr<const board::Profile> board;
     std::vector<Case> cases;
     std::filesystem::path file;
 

@@ -125,6 +125,12 @@ RunResult Machine::run(const Setup& setup, uint16_t at, const RunLimits& limits)
     for (const RegisterValue& r : setup.registers) kit_[r.reg] = r.value;
     for (const FlagValue& f : setup.flags) kit_.flags.*kFlagFields[f.flag].label = caption(f.set);
     memory_->setCursor(at);
+    board_.reset();
+    if (setup.board) {
+        board_ = std::make_unique<board::Board>(*setup.board);
+        if (setup.inputs) profile::applyBoardRequest(*setup.inputs, *board_);
+    }
+    kit_.board = board_.get();
     RunLimits bounded = limits;
     if (bounded.maxSteps == 0 || bounded.maxSteps > kMostSteps) bounded.maxSteps = kMostSteps;
     if (!bounded.until) bounded.until = std::chrono::steady_clock::now() + std::chrono::seconds(kMostRunSeconds);

@@ -30,6 +30,7 @@
 #include <span>
 #include <vector>
 
+#include "board/board.h"
 #include "grade/lab.h"
 #include "grade/submission.h"
 #include "kit/kit_state.h"
@@ -45,6 +46,9 @@ struct Setup {
     std::span<const Rows> more;  // a reference run's random rows
     std::span<const RegisterValue> registers;
     std::span<const FlagValue> flags;
+    // With the board on: its profile (a fresh board each run) and inputs.
+    const board::Profile* board = nullptr;
+    const profile::BoardRequest* inputs = nullptr;
 };
 
 class Machine {
@@ -69,6 +73,8 @@ public:
     RunResult run(const Setup& setup, uint16_t at, const RunLimits& limits);
 
     const KitState& kit() const { return kit_; }
+    // The board of the last run; none when it ran with the board off.
+    const board::Board* board() const { return board_.get(); }
     const MemoryTable& memory() const { return *memory_; }
     // A row's text as the run began (program and setup).
     const Text& before(uint16_t address) const { return start_[address]; }
@@ -77,6 +83,7 @@ public:
 
 private:
     void restore();
+    std::unique_ptr<board::Board> board_;
     void put(int row, const Text& text);
     void findChanges();
     void guard(const Program& program, uint32_t gapRows);

@@ -68,9 +68,10 @@ Program readMemoryFile(const fs::path& file) {
 
 }  // namespace
 
-Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin) {
+Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin, bool board) {
     assembler::Options options;
     options.origin = origin;
+    options.board = board;
     const assembler::Assembly a = assembler::assemble(source, options);
     if (a.ok()) {
         Program p = fromBytes(a.bytes());
@@ -89,7 +90,7 @@ Program assembleProgram(std::string_view source, const std::string& name, uint16
     return p;
 }
 
-Program readProgramOf(const fs::path& file, ProgramKind kind, uint16_t origin) {
+Program readProgramOf(const fs::path& file, ProgramKind kind, uint16_t origin, bool board) {
     if (kind == ProgramKind::MemoryFile) return readMemoryFile(file);
     // Only a regular file is read, opened without blocking, so a pipe or
     // device named as a submission cannot stall the grader.
@@ -100,7 +101,7 @@ Program readProgramOf(const fs::path& file, ProgramKind kind, uint16_t origin) {
     const DecodedText decoded = decodeText(read.bytes);
     if (!decoded.ok()) return Program::refused("is not a text file: " + decoded.problem);
     const std::string& text = decoded.text;
-    if (kind == ProgramKind::Asm) return assembleProgram(text, file.filename().string(), origin);
+    if (kind == ProgramKind::Asm) return assembleProgram(text, file.filename().string(), origin, board);
     const IntelHexImage image = parseIntelHex(text);
     if (!image.ok()) return Program::refused("not an Intel HEX file: " + image.error->message());
     return fromBytes(image.bytes);
@@ -119,7 +120,7 @@ Program readProgram(const fs::path& file, const Lab& lab) {
         for (ProgramKind k : lab.accepts) list += (list.empty() ? "" : ", ") + std::string(kindName(k));
         return Program::refused("this lab takes " + list + " submissions, not " + std::string(kindName(*kind)));
     }
-    return readProgramOf(file, *kind, lab.origin());
+    return readProgramOf(file, *kind, lab.origin(), lab.board != nullptr);
 }
 
 namespace {

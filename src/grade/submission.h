@@ -52,9 +52,12 @@ struct Submission {
 Program readProgram(const std::filesystem::path& file, const Lab& lab);
 // Reads a file of a known kind (the reference programs, the window's check);
 // a source without ORG is placed at `origin`.
-Program readProgramOf(const std::filesystem::path& file, ProgramKind kind, uint16_t origin = 0x8000);
+// With `board` (the lab's board is on) RST gets no invalid-code warning.
+Program readProgramOf(const std::filesystem::path& file, ProgramKind kind, uint16_t origin = 0x8000,
+                      bool board = false);
 // The program of an assembler source given as text.
-Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin = 0x8000);
+Program assembleProgram(std::string_view source, const std::string& name, uint16_t origin = 0x8000,
+                        bool board = false);
 
 struct Found {
     std::vector<Submission> submissions;

@@ -1,9 +1,11 @@
 #include "grade/toml_values.h"
 
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 
+#include "grade/board_keys.h"
 #include "grade/ranges.h"
 #include "run/run_controller.h"
 
@@ -272,14 +274,18 @@ Bound boundOf(const toml::node& n, std::string_view key, uint64_t scale) {
 std::optional<StopReason> stopOf(const toml::node& n) {
     const std::string name = stringOf(n, "stop");
     for (StopReason r :
-         {StopReason::Halt, StopReason::InvalidCode, StopReason::StepLimit, StopReason::Error, StopReason::TimeSlice})
+         {StopReason::Halt, StopReason::InvalidCode, StopReason::StepLimit, StopReason::Error, StopReason::TimeSlice,
+          StopReason::Monitor})
         if (stopName(r) == name) return r;
-    refuse(n.source(), "'stop' must be halt, invalid-code, step-limit, time-slice or error, not " + quote(name));
+    refuse(n.source(),
+           "'stop' must be halt, monitor, invalid-code, step-limit, time-slice or error, not " + quote(name));
 }
 
 Expectation expectationOf(const toml::node& n) {
     const toml::table& t = tableOf(n, "expect");
-    onlyKeys(t, {"registers", "flags", "memory", "stop", "steps", "tstates", "seconds", "unchanged_outside"},
+    onlyKeys(t,
+             {"registers", "flags", "memory", "stop", "steps", "tstates", "seconds", "unchanged_outside", "outputs",
+              "devices"},
              "a case's expect");
     Expectation e;
     if (const toml::node* v = t.get("registers")) e.registers = registersOf(*v);
@@ -293,6 +299,7 @@ Expectation expectationOf(const toml::node& n) {
         e.tstates = boundOf(*v, "seconds", kKitClockHz);
     }
     if (const toml::node* v = t.get("unchanged_outside")) e.unchangedOutside = spansOf(*v, "unchanged_outside");
+    boardExpectationsOf(t, e);
     return e;
 }
 

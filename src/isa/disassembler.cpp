@@ -42,7 +42,7 @@ const char* kindName(Disassembly::RowKind kind) {
     return "data";
 }
 
-Disassembly disassembleAt(const MemoryTable& memory, int row) {
+Disassembly disassembleAt(const MemoryTable& memory, int row, bool board) {
     Disassembly d;
     d.row = row;
     if (row < 0 || row >= memory.size()) return d;
@@ -54,7 +54,7 @@ Disassembly disassembleAt(const MemoryTable& memory, int row) {
         d.text = "data " + quote(opcode);
         return d;
     }
-    const Opcode& o = isa::kOpcodes[opcode.hexValue()];
+    const Opcode& o = (board ? isa::kBoardOpcodes : isa::kOpcodes)[opcode.hexValue()];
     if (o.executor == isa::Executor::None) {
         d.kind = Disassembly::RowKind::Invalid;
         d.text = o.gap ? "invalid code " + opcode.str() : std::string(o.mnemonic) + " (invalid code)";

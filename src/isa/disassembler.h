@@ -33,8 +33,9 @@ struct Disassembly {
 const char* kindName(Disassembly::RowKind kind);
 
 // The instruction whose opcode is on `row`. A row outside the table gives an
-// empty Data entry of length 0.
-Disassembly disassembleAt(const MemoryTable& memory, int row);
+// empty Data entry of length 0. With `board`, as the interfacing board runs
+// the codes (a restart is an instruction then).
+Disassembly disassembleAt(const MemoryTable& memory, int row, bool board = false);
 
 // `count` instructions from `row`, one after another, stopping at the table's end.
 std::vector<Disassembly> disassemble(const MemoryTable& memory, int row, int count);

@@ -14,6 +14,7 @@
 #include "isa/body.h"
 #include "isa/halt.h"
 #include "isa/incdec.h"
+#include "isa/io.h"
 #include "isa/jumps.h"
 #include "isa/loads.h"
 #include "isa/moves.h"
@@ -23,7 +24,7 @@
 
 namespace kit85::isa {
 
-constexpr std::size_t kFormCount = static_cast<std::size_t>(Form::Sphl) + 1;
+constexpr std::size_t kFormCount = static_cast<std::size_t>(Form::Rst) + 1;
 
 // The body of form f on the text machine (defined in text_handlers.cpp).
 template <Form f>

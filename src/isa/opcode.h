@@ -29,7 +29,7 @@ enum class Executor : uint8_t { None, First, Second };
 // operations and the rotates are in the order of their codes' bit fields.
 enum class Form : uint8_t {
     Invalid,  // a gap, or a code this kit does not carry out
-    Nop,      // only steps PC: NOP RIM SIM OUT IN DI EI
+    Nop,      // only steps PC: NOP, and with the board off RIM SIM OUT IN DI EI
     Halt,
     Mov,
     Mvi,
@@ -73,6 +73,14 @@ enum class Form : uint8_t {
     PopPSW,
     Xthl,
     Sphl,
+    // With the board on (isa/io.h):
+    In,
+    Out,
+    Rim,
+    Sim,
+    Ei,
+    Di,
+    Rst,
 };
 
 constexpr bool isAlu(Form f) { return f >= Form::Add && f <= Form::Cmp; }

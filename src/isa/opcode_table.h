@@ -34,7 +34,11 @@ struct Timing {
 // is kAlways). `named` lines are 8085 instructions this kit does not carry out (the restarts, PCHL, XCHG): they have a
 // mnemonic and a length for listings but Executor::None, so they stop a run as "invalid code". `gap` lines are codes
 // that are no 8085 instruction at all. Every code has a line: a code left out fails the build.
-constexpr std::array<Opcode, 256> buildOpcodeMap() {
+//
+// With `board` the interfacing board's lines replace the kit's own: RIM, SIM,
+// IN, OUT, EI and DI get their forms of isa/io.h and the restarts are carried
+// out. Every other line is the same in both maps.
+constexpr std::array<Opcode, 256> buildOpcodeMap(bool board) {
     std::array<Opcode, 256> t{};
     std::array<bool, 256> given{};
     auto op = [&](int code, const char* mnemonic, uint8_t length, Timing time, Executor executor, Form form,
@@ -59,6 +63,15 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     };
     using enum Executor;
     using enum Form;
+    // A restart: carried out with the board on, a named code without it.
+    auto rst = [&](int code, const char* mnemonic, uint8_t n) {
+        if (board)
+            op(code, mnemonic, 1, 12, Second, Rst, n);
+        else
+            named(code, mnemonic, 12);
+    };
+    // A code that only steps PC without the board.
+    auto io = [&](Form f) { return board ? f : Nop; };
 
     // 0x
     op(0x00, "NOP", 1, 4, First, Nop);
@@ -97,7 +110,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0x1F, "RAR", 1, 4, First, Rar);
 
     // 2x
-    op(0x20, "RIM", 1, 4, First, Nop);
+    op(0x20, "RIM", 1, 4, First, io(Rim));
     op(0x21, "LXI H", 3, 10, First, Lxi, H, L);
     op(0x22, "SHLD", 3, 16, First, Shld);
     op(0x23, "INX H", 1, 6, First, Inx, H, L);
@@ -115,7 +128,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0x2F, "CMA", 1, 4, First, Cma);
 
     // 3x
-    op(0x30, "SIM", 1, 4, First, Nop);
+    op(0x30, "SIM", 1, 4, First, io(Sim));
     op(0x31, "LXI SP", 3, 10, First, LxiSP);
     op(0x32, "STA", 3, 13, First, Sta);
     op(0x33, "INX SP", 1, 6, First, InxSP);
@@ -284,7 +297,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0xC4, "CNZ", 3, {9, 18}, Second, Call, kNZ);
     op(0xC5, "PUSH B", 1, 12, Second, Push, B, C);
     op(0xC6, "ADI", 2, 7, Second, Add, kData);
-    named(0xC7, "RST 0", 12);
+    rst(0xC7, "RST 0", 0);
     op(0xC8, "RZ", 1, {6, 12}, Second, Ret, kZ);
     op(0xC9, "RET", 1, 10, Second, Ret);
     op(0xCA, "JZ", 3, {7, 10}, Second, Jump, kZ);
@@ -292,25 +305,25 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0xCC, "CZ", 3, {9, 18}, Second, Call, kZ);
     op(0xCD, "CALL", 3, 18, Second, Call);
     op(0xCE, "ACI", 2, 7, Second, Adc, kData);
-    named(0xCF, "RST 1", 12);
+    rst(0xCF, "RST 1", 1);
 
     // Dx
     op(0xD0, "RNC", 1, {6, 12}, Second, Ret, kNC);
     op(0xD1, "POP D", 1, 10, Second, Pop, D, E);
     op(0xD2, "JNC", 3, {7, 10}, Second, Jump, kNC);
-    op(0xD3, "OUT", 2, 10, Second, Nop);
+    op(0xD3, "OUT", 2, 10, Second, io(Out));
     op(0xD4, "CNC", 3, {9, 18}, Second, Call, kNC);
     op(0xD5, "PUSH D", 1, 12, Second, Push, D, E);
     op(0xD6, "SUI", 2, 7, Second, Sub, kData);
-    named(0xD7, "RST 2", 12);
+    rst(0xD7, "RST 2", 2);
     op(0xD8, "RC", 1, {6, 12}, Second, Ret, kC);
     gap(0xD9);
     op(0xDA, "JC", 3, {7, 10}, Second, Jump, kC);
-    op(0xDB, "IN", 2, 10, Second, Nop);
+    op(0xDB, "IN", 2, 10, Second, io(In));
     op(0xDC, "CC", 3, {9, 18}, Second, Call, kC);
     gap(0xDD);
     op(0xDE, "SBI", 2, 7, Second, Sbb, kData);
-    named(0xDF, "RST 3", 12);
+    rst(0xDF, "RST 3", 3);
 
     // Ex
     op(0xE0, "RPO", 1, {6, 12}, Second, Ret, kPO);
@@ -320,7 +333,7 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0xE4, "CPO", 3, {9, 18}, Second, Call, kPO);
     op(0xE5, "PUSH H", 1, 12, Second, Push, H, L);
     op(0xE6, "ANI", 2, 7, Second, Ana, kData);
-    named(0xE7, "RST 4", 12);
+    rst(0xE7, "RST 4", 4);
     op(0xE8, "RPE", 1, {6, 12}, Second, Ret, kPE);
     named(0xE9, "PCHL", 6, true);
     op(0xEA, "JPE", 3, {7, 10}, Second, Jump, kPE);
@@ -328,25 +341,25 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
     op(0xEC, "CPE", 3, {9, 18}, Second, Call, kPE);
     gap(0xED);
     op(0xEE, "XRI", 2, 7, Second, Xra, kData);
-    named(0xEF, "RST 5", 12);
+    rst(0xEF, "RST 5", 5);
 
     // Fx
     op(0xF0, "RP", 1, {6, 12}, Second, Ret, kP);
     op(0xF1, "POP PSW", 1, 10, Second, PopPSW);
     op(0xF2, "JP", 3, {7, 10}, Second, Jump, kP);
-    op(0xF3, "DI", 1, 4, Second, Nop);
+    op(0xF3, "DI", 1, 4, Second, io(Di));
     op(0xF4, "CP", 3, {9, 18}, Second, Call, kP);
     op(0xF5, "PUSH PSW", 1, 12, Second, Push, A, F);
     op(0xF6, "ORI", 2, 7, Second, Ora, kData);
-    named(0xF7, "RST 6", 12);
+    rst(0xF7, "RST 6", 6);
     op(0xF8, "RM", 1, {6, 12}, Second, Ret, kM);
     op(0xF9, "SPHL", 1, 6, Second, Sphl);
     op(0xFA, "JM", 3, {7, 10}, Second, Jump, kM);
-    op(0xFB, "EI", 1, 4, Second, Nop);
+    op(0xFB, "EI", 1, 4, Second, io(Ei));
     op(0xFC, "CM", 3, {9, 18}, Second, Call, kM);
     gap(0xFD);
     op(0xFE, "CPI", 2, 7, Second, Cmp, kData);
-    named(0xFF, "RST 7", 12);
+    rst(0xFF, "RST 7", 7);
 
     for (bool g : given)
         if (!g) throw "a code of the opcode map has no line";
@@ -355,11 +368,17 @@ constexpr std::array<Opcode, 256> buildOpcodeMap() {
 
 }  // namespace detail
 
-inline constexpr std::array<Opcode, 256> kOpcodes = detail::buildOpcodeMap();
+inline constexpr std::array<Opcode, 256> kOpcodes = detail::buildOpcodeMap(false);
+// The map with the interfacing board on (isa/io.h).
+inline constexpr std::array<Opcode, 256> kBoardOpcodes = detail::buildOpcodeMap(true);
 
 // The line of the code a row's text holds, or none when the text is no code
 // at all (only exactly two upper-case hex digits are one).
 inline const Opcode* opcodeOf(const Text& code) { return code.isByte() ? &kOpcodes[code.hexValue()] : nullptr; }
+// The same in the map of the board on (`board`) or off.
+inline const Opcode* opcodeOf(const Text& code, bool board) {
+    return code.isByte() ? &(board ? kBoardOpcodes : kOpcodes)[code.hexValue()] : nullptr;
+}
 
 namespace detail {
 

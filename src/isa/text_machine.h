@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "board/board.h"
 #include "isa/outcomes.h"
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
@@ -103,6 +104,9 @@ public:
     // canonical word, else its first and last two characters.
     static Text highOf(const Text& a) { return a.isWord() ? Text::byte(a.hexValue() >> 8) : a.left(2); }
     static Text lowOf(const Text& a) { return a.isWord() ? Text::byte(a.hexValue()) : a.right(2); }
+
+    // --- The interfacing board (only the board's forms ask) ---------------
+    board::Board& board() { return *k_.board; }
 
     // --- Flags ----------------------------------------------------------------
     [[gnu::always_inline]] const Text& carry() const { return k_.flags.clb; }

@@ -18,6 +18,10 @@
 
 namespace kit85 {
 
+namespace board {
+class Board;
+}
+
 class KitState {
 public:
     // Registers "00" (PC and SP "0000"), flags "0".
@@ -29,6 +33,9 @@ public:
     // Set by every jump, call and return: whether its condition held (the
     // drivers read it to count the taken or the not-taken T-states).
     bool taken = false;
+    // The interfacing board while it is switched on, kept by the caller; none
+    // (the default): the kit as it always was (board/board.h).
+    board::Board* board = nullptr;
 
     MemoryTable& memory() { return *memory_; }
     const MemoryTable& memory() const { return *memory_; }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "isa/exec.h"
+#include "run/driver.h"
 #include "kit/kit_state.h"
 #include "values/flags.h"
 
@@ -21,9 +22,11 @@ enum class Cycle { Go, Halt, Invalid };
 //
 // The code's line is read before exec1 and exec2 run, so an instruction that
 // overwrites its own row cannot change what is counted. Only HLT's body, and
-// exec2's report of a code the kit does not run, ask for a stop.
+// exec2's report of a code the kit does not run, ask for a stop. kBoard reads
+// the line from the map of the interfacing board (isa/io.h).
+template <bool kBoard = false>
 inline Cycle carryOut(KitState& k, uint64_t& t, isa::OutcomeSink* sink = nullptr) {
-    const isa::Opcode* o = isa::opcodeOf(k.memory().text2());
+    const isa::Opcode* o = isa::opcodeOf(k.memory().text2(), kBoard);
     const bool runs = o && o->executor != isa::Executor::None;
     int16_t stop = exec1(k, o, sink);
     if (stop == 1) stop = exec2(k, o, sink);
@@ -31,6 +34,27 @@ inline Cycle carryOut(KitState& k, uint64_t& t, isa::OutcomeSink* sink = nullptr
     if (!runs) return Cycle::Invalid;
     t += isa::tstatesOf(*o, o->tstatesTaken && k.taken);
     return stop == 1 ? Cycle::Halt : Cycle::Go;
+}
+
+}  // namespace kit85::run
+
+namespace kit85::run {
+
+// One cycle watched by `observer`, which sees an instruction that fails too
+// and hears the rules' answers as the instruction applies them.
+template <bool kBoard = false>
+Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
+    observer.before(k);
+    const uint64_t t0 = t;
+    Cycle c;
+    try {
+        c = carryOut<kBoard>(k, t, observer.outcomes());
+    } catch (...) {
+        observer.failed(k);
+        throw;
+    }
+    observer.after(k, static_cast<uint32_t>(t - t0));
+    return c;
 }
 
 }  // namespace kit85::run

@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "run/board_run.h"
 #include "run/cycle.h"
 #include "run/integer_path.h"
 #include "run/loop.h"
@@ -24,6 +25,7 @@ std::string_view stopName(StopReason r) {
         case StopReason::TimeSlice: return "time-slice";
         case StopReason::Breakpoint: return "breakpoint";
         case StopReason::Watch: return "watch";
+        case StopReason::Monitor: return "monitor";
     }
     return "error";
 }
@@ -32,6 +34,7 @@ namespace {
 
 using run::carryOut;
 using run::Cycle;
+using run::observedCycle;
 
 // The message for whatever a stage of a run threw. Every exception becomes a
 // stop: a failing store, an overflow, memory running out, anything else.
@@ -74,22 +77,6 @@ RunResult guarded(KitState& k, Body body) {
         addFailure(res, failureMessage());
     }
     return res;
-}
-
-// One cycle watched by `observer`, which sees an instruction that fails too
-// and hears the rules' answers as the instruction applies them.
-Cycle observedCycle(KitState& k, uint64_t& t, StepObserver& observer) {
-    observer.before(k);
-    const uint64_t t0 = t;
-    Cycle c;
-    try {
-        c = carryOut(k, t, observer.outcomes());
-    } catch (...) {
-        observer.failed(k);
-        throw;
-    }
-    observer.after(k, static_cast<uint32_t>(t - t0));
-    return c;
 }
 
 using run::kBreakpoints;
@@ -138,10 +125,12 @@ using Loop = void (*)(KitState&, const RunLimits&, RunResult&);
 // Every Execute loop, by the way it carries instructions out (the text rules,
 // or the integer path) and the combination of its parts. The integer path
 // never runs observed: its loop for such a combination is never chosen.
+// The third way is the board's (run/board_run.h).
 template <unsigned... kParts>
 constexpr auto everyLoop(std::integer_sequence<unsigned, kParts...>) {
-    return std::array<std::array<Loop, sizeof...(kParts)>, 2>{
-        {{&textLoop<kParts>...}, {&run::integerLoop<kParts & ~unsigned{kObserved}>...}}};
+    return std::array<std::array<Loop, sizeof...(kParts)>, 3>{{{&textLoop<kParts>...},
+                                                               {&run::integerLoop<kParts & ~unsigned{kObserved}>...},
+                                                               {&run::boardLoop<kParts>...}}};
 }
 constexpr auto kLoops = everyLoop(std::make_integer_sequence<unsigned, run::kPartCombinations>{});
 
@@ -149,9 +138,10 @@ constexpr auto kLoops = everyLoop(std::make_integer_sequence<unsigned, run::kPar
 
 RunResult execute(KitState& k, const RunLimits& lim) {
     return guarded(k, [&](RunResult& res) {
-        // The integer path serves a plain table when nothing looks at each step.
+        // The integer path serves a plain table when nothing looks at each step
+        // and the board is off.
         const bool integer = !lim.textRules && !lim.observer && k.memory().plain();
-        kLoops[integer][run::partsOf(lim)](k, lim, res);
+        kLoops[k.board ? 2 : integer][run::partsOf(lim)](k, lim, res);
     });
 }
 
@@ -159,6 +149,7 @@ RunResult stepExe(KitState& k, uint64_t times, const std::atomic<bool>* stop, St
                   const Watchpoints* watchpoints) {
     const bool watching = watchpoints && !watchpoints->empty();
     return guarded(k, [&](RunResult& res) {
+        if (k.board) return run::boardSteps(k, times, stop, observer, watchpoints, res);
         res.reason = StopReason::Steps;
         for (uint64_t i = 0; i < times; ++i) {
             if (stop && stop->load(std::memory_order_relaxed)) {

@@ -49,10 +49,11 @@ enum class StopReason {
     TimeSlice,    // the slice's time ran out; call execute again to go on
     Breakpoint,   // the current row is a breakpoint; its instruction has not run
     Watch,        // the last instruction read or wrote a watched row (RunResult::watch)
+    Monitor,      // the program went back to the monitor (the board's to_monitor routine)
 };
 
 // "halt", "invalid-code", "steps", "step-limit", "interrupted", "error",
-// "time-slice", "breakpoint", "watch".
+// "time-slice", "breakpoint", "watch", "monitor".
 std::string_view stopName(StopReason r);
 
 struct RunResult {
@@ -107,6 +108,8 @@ struct RunLimits {
 };
 
 // Execute: cycles until an instruction stops the run or a limit is reached.
+// With the interfacing board on (KitState::board) the board takes its turn
+// between instructions (run/board_run.h).
 RunResult execute(KitState& kit, const RunLimits& limits = {});
 
 // Step Exe pressed `times` times: each press runs one cycle and always ends

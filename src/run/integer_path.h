@@ -16,7 +16,9 @@
 // same registers, flags, rows, cursor, T-states and stop, by construction.
 //
 // Chosen by execute() for a plain table (MemoryTable::plain) when no observer
-// watches the run.
+// watches the run and the interfacing board is off: it carries out no board
+// code (its opcode map is the kit's own), and a run with the board goes by
+// the text rules (run/board_run.h).
 
 #include "kit/kit_state.h"
 #include "run/driver.h"

@@ -7,10 +7,11 @@ namespace kit85 {
 RunController::RunController(KitState& kit, std::atomic<bool>* stopFlag)
     : kit_(&kit), stop_(stopFlag ? stopFlag : &ownStop_) {}
 
-void RunController::start(uint64_t maxSteps) {
+void RunController::start(uint64_t maxSteps, uint64_t maxTStates) {
     if (stop_ == &ownStop_) ownStop_.store(false, std::memory_order_relaxed);
     running_ = true;
     maxSteps_ = maxSteps;
+    maxTStates_ = maxTStates;
     slices_ = 0;
     last_ = RunResult{};
     last_.reason = StopReason::TimeSlice;
@@ -86,8 +87,19 @@ const RunResult& RunController::slice(std::optional<std::chrono::steady_clock::d
             paced = true;
         }
     }
+    // The run's T-state bound, like its step bound, is for the whole run.
+    bool bounded = false;
+    if (maxTStates_) {
+        const uint64_t left = maxTStates_ > tstatesBefore ? maxTStates_ - tstatesBefore : 1;
+        if (!limits.maxTStates || left <= limits.maxTStates) {
+            limits.maxTStates = left;
+            bounded = true;
+        }
+    }
     last_ = execute(*kit_, limits);
     if (paced && last_.reason == StopReason::StepLimit) last_.reason = StopReason::TimeSlice;
+    if (bounded && last_.reason == StopReason::TimeSlice && last_.tstates >= limits.maxTStates)
+        last_.reason = StopReason::StepLimit;
     last_.steps += before;
     last_.tstates += tstatesBefore;
     ++slices_;

@@ -47,7 +47,9 @@ public:
     // Execute pressed: a run starts from the current row, at most `maxSteps`
     // instructions in all (0: no bound). A stop request left over from an
     // earlier run is cleared, unless the flag belongs to the caller.
-    void start(uint64_t maxSteps = 0);
+    // `maxTStates` bounds the run's T-states the same way (0: no bound); a
+    // run that reaches it ends as StepLimit.
+    void start(uint64_t maxSteps = 0, uint64_t maxTStates = 0);
     // Goes on with the run for at most `length` (none: to its end). Returns
     // how the run stands, with the steps of the whole run so far; the reason
     // is TimeSlice while the run goes on.
@@ -96,6 +98,7 @@ private:
     StepObserver* observer_ = nullptr;
     bool running_ = false;
     uint64_t maxSteps_ = 0;
+    uint64_t maxTStates_ = 0;
     int slices_ = 0;
     RunResult last_;
     Speed speed_ = Speed::Fast;

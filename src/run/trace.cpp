@@ -11,6 +11,7 @@
 #include <utility>
 #include <variant>
 
+#include "board/board.h"
 #include "isa/disassembler.h"
 #include "isa/opcode_table.h"
 #include "isa/outcomes.h"
@@ -226,7 +227,8 @@ void Tracer::explain(const KitState& after) {
 
 void Tracer::before(const KitState& k) {
     const MemoryTable& m = k.memory();
-    const Disassembly d = disassembleAt(m, m.cursor());
+    if (k.board) k.board->explaining(true);
+    const Disassembly d = disassembleAt(m, m.cursor(), k.board != nullptr);
     step_ = TraceStep{};
     step_.address = d.address;
     step_.bytes = d.bytes;
@@ -268,6 +270,14 @@ void Tracer::after(const KitState& k, uint32_t tstates) {
     step_.tstates = tstates;
     collectChanges(k);
     if (!step_.bytes.empty() && step_.bytes[0].isByte()) explain(k);
+    // The board's words first, in their order: a HLT's wait, an interrupt
+    // taken or a monitor routine carried out before the instruction, then
+    // what the instruction did on the board.
+    if (k.board) {
+        std::vector<std::string> notes = k.board->takeNotes();
+        step_.reasons.insert(step_.reasons.begin(), std::make_move_iterator(notes.begin()),
+                             std::make_move_iterator(notes.end()));
+    }
     sink_(step_);
 }
 

@@ -155,6 +155,21 @@ TEST(Assembler, CodesTheKitStopsOnAssembleWithAWarning) {
     }
 }
 
+// For the interfacing board, by option or by a BOARD line, RST is an
+// instruction: no warning; PCHL and XCHG keep theirs.
+TEST(Assembler, TheBoardTakesRstWithoutAWarning) {
+    assembler::Options board{10, {assembler::Warning::BelowKeypad}};
+    board.board = true;
+    for (const auto& [source, options, want] :
+         {std::tuple{"  RST 1", board, ""},
+          std::tuple{"  BOARD\n  RST 7\n", assembler::Options{10, {assembler::Warning::BelowKeypad}}, ""},
+          std::tuple{"  PCHL", board, "1:3: warning: this kit stops with 'invalid code' on PCHL\n"}}) {
+        Assembly a = assemble(source, options);
+        EXPECT_EQ(diagnosticsText(a), want) << source;
+        EXPECT_TRUE(a.ok()) << source;
+    }
+}
+
 TEST(Assembler, TheCaseTableCoversEveryOperationOfTheOpcodeTable) {
     std::set<std::string> named;
     for (const BytesCase& c : kInstructions) {

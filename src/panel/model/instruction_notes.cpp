@@ -41,27 +41,37 @@ InstructionNote nopNote(std::string_view mnemonic) {
         return {"Does nothing; the program goes on with the next instruction.", kNoFlags, {"NOP", "A=12", ""}};
     if (mnemonic == "RIM")
         return {"On an 8085, reads the interrupt mask and the serial input line into A. " + kit +
-                    " (the kit has no interrupt mask or serial line), and A keeps its value.",
+                    " (the kit has no interrupt mask or serial line), and A keeps its value. With the interfacing "
+                    "board on, A := SID, I7.5, I6.5, I5.5 (pending), IE, M7.5, M6.5, M5.5 (bit 7 to bit 0); the "
+                    "first RIM after a TRAP reads the IE from before the TRAP.",
                 kNoFlags,
                 {"RIM", "A=12", "A=12"}};
     if (mnemonic == "SIM")
         return {"On an 8085, sets the interrupt mask and the serial output line from A. " + kit +
-                    " (the kit has no interrupt mask or serial line).",
+                    " (the kit has no interrupt mask or serial line). With the interfacing board on, A's bits say: "
+                    "7 SOD, 6 SDE (SOD is latched only when 1), 4 R7.5 (1 drops a pending RST 7.5), 3 MSE (only "
+                    "when 1 are bits 2-0 loaded as the masks M7.5 M6.5 M5.5, 1 = masked).",
                 kNoFlags,
                 {"SIM", "A=12", ""}};
     if (mnemonic == "OUT")
         return {"On an 8085, sends A to the output port named by the byte after the code. " + kit +
-                    " and its port byte (the kit has no ports).",
+                    " and its port byte (the kit has no ports). With the interfacing board on, the device at that "
+                    "port takes A (an 8255 port, its control register, LEDs, digits, a DAC ...); 10 T-states.",
                 kNoFlags,
                 {"OUT 01", "A=12", ""}};
     if (mnemonic == "IN")
         return {"On an 8085, reads the input port named by the byte after the code into A. " + kit +
-                    " and its port byte (the kit has no ports), and A keeps its value.",
+                    " and its port byte (the kit has no ports), and A keeps its value. With the interfacing board "
+                    "on, A := the byte the device at that port gives (switches, an ADC, an 8255 port), FF where "
+                    "nothing answers.",
                 kNoFlags,
                 {"IN 01", "A=12", "A=12"}};
     const bool enable = mnemonic == "EI";
     return {std::string("On an 8085, ") + (enable ? "enables" : "disables") + " the maskable interrupts. " + kit +
-                " (the kit has no interrupts).",
+                " (the kit has no interrupts)." +
+                (enable ? " With the interfacing board on, IE is set at once (a RIM right after reads 1), but no "
+                          "interrupt is taken before the instruction after EI has run."
+                        : " With the interfacing board on, IE goes off at once: only TRAP can interrupt."),
             kNoFlags,
             {std::string(mnemonic), "A=12", ""}};
 }

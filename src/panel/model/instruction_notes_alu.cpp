@@ -183,7 +183,9 @@ InstructionNote notOnThisKit(const isa::Opcode& o) {
     return {"On an 8085, a one-byte call (restart) to address " + target +
                 ": pushes the return address and jumps "
                 "there; an interrupting device supplies it too." +
-                stop,
+                stop +
+                " With the interfacing board on, it is carried out (12 T-states), and the kit's profile says "
+                "where the monitor's code at that address leads (a routine, or a jump into user memory).",
             kNoFlags,
             {mnemonic, "SP=A000", "the run stops: invalid code (an 8085 would go on at " + target + ")"}};
 }

@@ -1,0 +1,17 @@
+; A square wave (a shorter half period).
+        LXI SP,9000H
+        MVI C,05H       ; five periods
+LOOP:   MVI A,0FFH
+        OUT 20H
+        CALL HALF
+        MVI A,00H
+        OUT 20H
+        CALL HALF
+        DCR C
+        JNZ LOOP
+        RST 1           ; back to the monitor
+; 14 x 68 + 14 T-states with its RET
+HALF:   MVI B,40
+H1:     DCR B
+        JNZ H1
+        RET
