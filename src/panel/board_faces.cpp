@@ -1,5 +1,6 @@
 #include "panel/board_faces.h"
 
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -40,6 +41,11 @@ QColor lampColour(const std::string& name, bool lit) {
     else if (n.ends_with("green"))
         c = QColor("#30E060");
     return lit ? c : c.darker(400);
+}
+
+int lampRank(const std::string& name) {
+    const std::string_view n = name;
+    return n.ends_with("red") ? 0 : n.ends_with("amber") || n.ends_with("yellow") ? 1 : n.ends_with("green") ? 2 : 3;
 }
 
 // "north" of "north_red"; the whole name when it has no direction.
@@ -87,10 +93,15 @@ QSize DeviceFace::sizeHint() const {
         case DeviceKind::Digits: return {12 + spec_.count * (kDigitWidth + 12), kDigitHeight + 16};
         case DeviceKind::Traffic: return {std::max<int>(120, 70 * static_cast<int>(directions(spec_).size())), 118};
         case DeviceKind::Stepper: return {200, 110};
-        case DeviceKind::Dac: return {220, 110};
+        case DeviceKind::Dac: return {440, 120};
         case DeviceKind::Adc: return {200, 30};
     }
     return {200, 60};
+}
+
+QSize DeviceFace::minimumSizeHint() const {
+    const QSize hint = sizeHint();
+    return spec_.kind == DeviceKind::Dac ? QSize(220, hint.height()) : hint;
 }
 
 void DeviceFace::setView(const board::DeviceView& view) {
@@ -213,10 +224,16 @@ void DeviceFace::paintTraffic(QPainter& p) const {
         p.setPen(QPen(kDark, 1));
         p.setBrush(QColor("#101010"));
         p.drawRoundedRect(QRect(left, 4, 28, 6 + lamps * 26), 5, 5);
+        // Top to bottom as on a street: red, amber, green, then any other.
+        std::vector<std::size_t> order;
+        for (std::size_t l = 0; l < spec_.lights.size(); ++l)
+            if (directionOf(spec_.lights[l].first) == ways[w]) order.push_back(l);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return lampRank(spec_.lights[a].first) < lampRank(spec_.lights[b].first);
+        });
         int row = 0;
-        for (std::size_t l = 0; l < spec_.lights.size(); ++l) {
+        for (const std::size_t l : order) {
             const std::string& name = spec_.lights[l].first;
-            if (directionOf(name) != ways[w]) continue;
             const bool lit = l < 8 && (view_.lit >> l & 1);
             p.setPen(Qt::NoPen);
             p.setBrush(lampColour(name, lit));
@@ -269,7 +286,7 @@ void DeviceFace::paintScope(QPainter& p) const {
     p.setPen(kLabel);
     const QRect foot(4, height() - 16, width() - 8, 14);
     if (scope_.size() < 2) {
-        p.drawText(foot, Qt::AlignLeft, QString("output %1").arg(view_.value, 2, 16, QChar('0')).toUpper());
+        p.drawText(foot, Qt::AlignLeft, "output " + QString("%1").arg(view_.value, 2, 16, QChar('0')).toUpper());
         return;
     }
     const double t0 = static_cast<double>(scope_.front().tstate);
@@ -287,10 +304,10 @@ void DeviceFace::paintScope(QPainter& p) const {
     p.drawPath(path);
     p.setPen(kLabel);
     p.drawText(foot, Qt::AlignLeft,
-               QString("output %1  \u2022  last %2 writes over %3 T-states")
+               QString("output %1 \u2022 %2 writes, %3 T-states")
                    .arg(QString("%1").arg(view_.value, 2, 16, QChar('0')).toUpper())
                    .arg(scope_.size())
-                   .arg(static_cast<qulonglong>(span)));
+                   .arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(span))));
 }
 
 }  // namespace kit85

@@ -38,7 +38,8 @@ public:
     QRect leverRect(int bit) const;
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    // A scope narrows to fit; the other faces keep their size.
+    QSize minimumSizeHint() const override;
 
 signals:
     // A switch's lever clicked: its bit is to flip.

@@ -71,13 +71,14 @@ BoardPane::BoardPane(board::Board& board, QWidget* parent) : QWidget(parent), bo
     state_->setObjectName("boardState");
     state_->setWordWrap(true);
     all->addWidget(state_);
+    // The keys stay in sight above the scrolled devices: a HLT waits on them.
+    all->addWidget(makeKeys());
 
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 4, 0);
     if (QWidget* monitor = makeMonitor()) column->addWidget(monitor);
     column->addWidget(makeDevices());
-    column->addWidget(makeKeys());
     if (QWidget* keypad = makeKeypad()) column->addWidget(keypad);
     column->addStretch(1);
     auto* area = new QScrollArea(this);
@@ -138,7 +139,10 @@ QWidget* BoardPane::makeDevices() {
         } else {
             auto* face = new DeviceFace(d, cell);
             faces_[i] = face;
-            l->addWidget(face, 0, Qt::AlignLeft);
+            if (d.kind == DeviceKind::Dac)
+                l->addWidget(face);
+            else
+                l->addWidget(face, 0, Qt::AlignLeft);
             if (d.kind == DeviceKind::Switches) {
                 face->setToolTip("Click a switch to flip it: IN reads the byte");
                 values_[i] = small("", cell);
@@ -156,7 +160,7 @@ QWidget* BoardPane::makeDevices() {
         // Wide faces (a scope, many digits) take a row of their own.
         const bool wide = d.kind == DeviceKind::Dac || (d.kind == DeviceKind::Digits && d.count > 4);
         if (wide && column > 0) ++row, column = 0;
-        grid->addWidget(cell, row, column, 1, wide ? 2 : 1, Qt::AlignTop | Qt::AlignLeft);
+        grid->addWidget(cell, row, column, 1, wide ? 2 : 1, wide ? Qt::AlignTop : Qt::AlignTop | Qt::AlignLeft);
         column += wide ? 2 : 1;
         if (column > 1) ++row, column = 0;
     }
@@ -169,9 +173,9 @@ QWidget* BoardPane::makeDevices() {
 QWidget* BoardPane::makeKeys() {
     auto* box = new QWidget;
     auto* l = new QVBoxLayout(box);
-    l->setContentsMargins(0, 4, 0, 0);
-    l->addWidget(small("<b>Interrupt keys</b> (each requests its line once)", box));
+    l->setContentsMargins(0, 0, 0, 0);
     auto* row = new QHBoxLayout;
+    row->addWidget(small("<b>Interrupt keys</b>", box));
     for (int i = 0; i < board::kLineCount; ++i) {
         const Line line = static_cast<Line>(i);
         auto* key = new QPushButton(QString::fromUtf8(board::lineName(line).data()), box);

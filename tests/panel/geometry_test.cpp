@@ -287,12 +287,15 @@ void GeometryTest::theBoardPaneFitsTheScreen() {
              qPrintable(QString("the window needs %1x%2").arg(least.width()).arg(least.height())));
     BoardPane* pane = k.w().boardPane();
     QVERIFY(pane->isVisible());
+    // The LEDs in the scrolled devices' sight, the keys (above them) in the pane's.
     auto* area = pane->findChild<QScrollArea*>("boardArea");
-    for (QWidget* w : std::initializer_list<QWidget*>{pane->face("leds"), pane->lineKey(board::Line::Intr)}) {
-        const QRect at(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
-        QVERIFY2(at.left() >= 0 && at.right() < area->viewport()->width(),
+    const std::pair<QWidget*, QWidget*> shown[] = {{pane->face("leds"), area->viewport()},
+                                                   {pane->lineKey(board::Line::Intr), pane}};
+    for (const auto& [w, in] : shown) {
+        const QRect at(w->mapTo(in, QPoint(0, 0)), w->size());
+        QVERIFY2(at.left() >= 0 && at.right() < in->width(),
                  qPrintable(QString("%1 at x %2, %3 wide, in %4").arg(w->objectName()).arg(at.x()).arg(at.width())
-                                .arg(area->viewport()->width())));
+                                .arg(in->width())));
     }
 }
 
