@@ -36,6 +36,9 @@ public:
     // Switches: where bit `bit`'s lever is drawn (empty for a bit the
     // switches do not sit on).
     QRect leverRect(int bit) const;
+    // Where the face adds the nanoseconds its paints take (the pane keeps
+    // its drawing within a budget).
+    void setPaintClock(int64_t* ns) { paintNs_ = ns; }
 
     QSize sizeHint() const override;
     // A scope narrows to fit; the other faces keep their size.
@@ -50,6 +53,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void paint();
     void paintLeds(QPainter& p) const;
     void paintSwitches(QPainter& p) const;
     void paintDigits(QPainter& p) const;
@@ -63,6 +67,7 @@ private:
     board::DeviceView view_;
     bool drawn_ = false;
     std::deque<board::Sample> scope_;
+    int64_t* paintNs_ = nullptr;
 };
 
 }  // namespace kit85

@@ -1,5 +1,6 @@
 #include "panel/board_pane.h"
 
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "board/hex.h"
 #include "panel/board_faces.h"
@@ -138,6 +141,7 @@ QWidget* BoardPane::makeDevices() {
             l->addLayout(line);
         } else {
             auto* face = new DeviceFace(d, cell);
+            face->setPaintClock(&drawNs_);
             faces_[i] = face;
             if (d.kind == DeviceKind::Dac)
                 l->addWidget(face);
@@ -260,6 +264,12 @@ void BoardPane::apply(const Input& input) {
 void BoardPane::refresh() {
     const uint64_t now = board_.changes();
     if (now == seen_) return;
+    QElapsedTimer clock;
+    clock.start();
+    // The last frame's cost sets the pace of the next ones.
+    const auto spaced = static_cast<int>((drawNs_ * kFrameShare + 999'999) / 1'000'000);
+    frame_.setInterval(std::max(kFrameMs, spaced));
+    drawNs_ = 0;
     seen_ = now;
     ++frames_;
     for (std::size_t i = 0; i < faces_.size(); ++i)
@@ -278,6 +288,7 @@ void BoardPane::refresh() {
     if (address_) address_->setText(QString::fromStdString(shown_.addressField));
     if (data_) data_->setText(QString::fromStdString(shown_.dataField));
     showState();
+    drawNs_ += clock.nsecsElapsed();
 }
 
 // IE, the masks, the pending RST 7.5, the serial lines, and what the kit

@@ -13,7 +13,9 @@
 // Redraws go at the display's pace: a timer some 30 times a second asks the
 // board's change counter whether anything moved, and only then reads the
 // view and repaints the faces that changed. Nothing is drawn per
-// instruction, so a full-speed run loses almost nothing to the pane.
+// instruction, and a frame that took long (a slow machine, software
+// drawing) spaces the next ones out, so drawing keeps under a tenth of the
+// time a full-speed run has.
 //
 // A DAC's scope keeps the newest samples itself and lets the board forget
 // its records each time it has read them, so a long run keeps recording.
@@ -40,6 +42,8 @@ class BoardPane : public QWidget {
 public:
     // The redraw timer's period: about 33 frames a second.
     static constexpr int kFrameMs = 30;
+    // Drawing may take one part in this many of the time between frames.
+    static constexpr int kFrameShare = 12;
 
     // Draws `board`, which outlives the pane.
     explicit BoardPane(board::Board& board, QWidget* parent = nullptr);
@@ -51,6 +55,8 @@ public:
     // How many times the pane has read the board's view (the benchmark
     // reports it).
     uint64_t frames() const { return frames_; }
+    // The time between frames now (kFrameMs, or more after costly frames).
+    int frameInterval() const { return frame_.interval(); }
 
     // The faces and keys, for the window's tests and pictures.
     DeviceFace* face(const std::string& device) const;
@@ -77,6 +83,7 @@ private:
     uint64_t seen_ = UINT64_MAX;
     uint64_t frames_ = 0;
     QTimer frame_;
+    int64_t drawNs_ = 0;              // reading and painting since the last frame
     std::vector<DeviceFace*> faces_;  // by device index
     std::vector<QSlider*> knobs_;     // by device index; null for other kinds
     std::vector<QLabel*> values_;     // a knob's or switches' byte, by device index
