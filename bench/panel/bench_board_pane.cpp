@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
             if (board == Board::Hidden) hidden = mips;
             std::printf("%-10s %-22s %7.2f MIPS", loop.name, name, mips);
             if (board != Board::Off) std::printf("  %4.0f frames/s", static_cast<double>(frames) / seconds);
-            if (board == Board::Shown && hidden > 0) std::printf("  pane: %+.1f%%", (mips / hidden - 1) * 100);
+            if (board == Board::Shown && hidden > 0) std::printf("  vs Memory tab: %+.1f%%", (mips / hidden - 1) * 100);
             std::printf("\n");
         }
     }
