@@ -344,6 +344,12 @@ BoardView Board::view() const {
     return b;
 }
 
+void Board::forgetRecords() {
+    writes_.clear();
+    writesDropped_ = 0;
+    for (DeviceState& s : state_) s.samples.clear();
+}
+
 std::optional<DeviceView> Board::device(const std::string& name) const {
     for (std::size_t i = 0; i < profile_.devices.size(); ++i)
         if (profile_.devices[i].name == name) return viewOf(i);

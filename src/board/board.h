@@ -175,6 +175,9 @@ public:
     BoardView view() const;
     const std::vector<PortWrite>& writes() const { return writes_; }
     uint64_t writesDropped() const { return writesDropped_; }
+    // A reader that keeps what it drew (the window's pane) lets the records
+    // go, so a long run goes on recording the newest instead of counting them.
+    void forgetRecords();
     // A DAC's samples, by its index in the profile's devices.
     const std::vector<Sample>& samples(std::size_t device) const { return state_[device].samples; }
     // A device's view by name (none: no such device).

@@ -55,6 +55,43 @@ Breakpoints pane lists every breakpoint; untick one to turn it off, or right-cli
 </ol>
 <p>Ctrl+Z takes back a keyed byte, Ctrl+O opens a .asm or .hex program, Ctrl+S saves memory as Intel HEX.</p>)";
 
+// The interfacing board's first program: eight LEDs blinking, timed by the
+// monitor's delay routine, watched on the Board pane at kit speed.
+const char* const kBoardProgram = R"(<h3>A blinking LED on the interfacing board</h3>
+<ol>
+<li><b>Switch the board on.</b> Right-click the kit, <i>Interfacing board</i>, <b>lab</b>. The study view
+opens on its <b>Board</b> tab: LEDs on the 8255's port A (port 00), switches on port B, traffic lights on
+port C, and the devices on ports of their own.</li>
+<li><b>Key it in</b> from 8000, with Next after each byte:
+<pre>
+8000  31 00 8F   LXI SP,8F00  ; a stack for the CALL, below the monitor's vectors
+8003  3E 80      MVI A,80     ; 8255 control word: ports A, B and C outputs
+8005  D3 03      OUT 03
+8007  3E FF      MVI A,FF     ; every LED on
+8009  D3 00      OUT 00       ; LOOP: A to the LEDs
+800B  11 00 80   LXI D,8000   ; a delay count for the monitor
+800E  CD BC 03   CALL 03BC    ; its delay routine counts DE down, 24 T-states a count
+8011  2F         CMA          ; on becomes off, off on
+8012  C3 09 80   JMP 8009     ; JMP LOOP
+</pre>
+Bytes: 31 00 8F 3E 80 D3 03 3E FF D3 00 11 00 80 CD BC 03 2F C3 09 80</li>
+<li><b>Run it at kit speed.</b> Right-click, <i>Execute at</i>, <b>Kit speed (3.072 MHz)</b>; then Address
+8 0 0 0 and Execute. The eight LEDs go on and off; the delay alone, 8000h counts, takes 786,442 T-states:
+about a quarter of a second on a 3.072 MHz kit. At full speed the same program blinks faster
+than the eye can follow. <b>Stop</b> (Esc) ends the run.</li>
+<li><b>Step it.</b> Address 8 0 0 0 and Step Exe (F10) five times: after OUT 00 the LEDs are lit. Five
+presses more (the delay runs inside the step after the CALL) and they are dark.</li>
+<li><b>Try:</b> 20 instead of 80 at 800D blinks four times as fast; 01 instead of FF at 8008 lights one
+LED, and RLC instead of CMA (07 at 8011) makes it run along the row.</li>
+</ol>)";
+
+QWidget* boardProgramPage(QWidget* parent) {
+    auto* text = new QTextBrowser(parent);
+    text->setObjectName("boardProgram");
+    text->setHtml(kBoardProgram);
+    return text;
+}
+
 QWidget* firstProgramPage(QWidget* parent) {
     auto* text = new QTextBrowser(parent);
     text->setObjectName("firstProgram");
@@ -227,6 +264,7 @@ HelpDialog::HelpDialog(const QString& memoryFile, QWidget* parent, ActionOwners 
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName("helpTabs");
     tabs->addTab(firstProgramPage(tabs), "A first program");
+    tabs->addTab(boardProgramPage(tabs), "The board: a blinking LED");
     tabs->addTab(keysPage, "Keys");
     tabs->addTab(instructionsPage(tabs), "Instructions");
     auto* layout = new QVBoxLayout(this);

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <utility>
 
+#include "board/board.h"
+#include "panel/board_pane.h"
 #include "panel/check_pane.h"
 #include "panel/key_button.h"
 #include "panel/kit_dock.h"
@@ -137,6 +139,8 @@ KitWindow::KitWindow(std::unique_ptr<MemoryTable> memory, Presenter* presenter, 
 KitWindow::~KitWindow() {
     sliceTimer_.stop();
     delete check_.data();  // wherever it was placed
+    delete boardPane_.data();  // before the board it draws
+    kit_.board = nullptr;
     if (dock_) {
         // The dock holds this window and the view: out of it first, then the
         // dock (and the view in it) goes.
@@ -302,6 +306,8 @@ void KitWindow::refresh() {
     const QSize size(px(kWindowWidth - kFrameTwipsWide), px(panel_.windowHeight - kFrameTwipsHigh));
     if (this->size() != size || minimumSize() != size) setFixedSize(size);
     if (study_) study_->refresh();
+    // During a run the pane's own timer redraws it at the display's pace.
+    if (boardPane_ && !running()) boardPane_->refresh();
 }
 
 void KitWindow::keyPressEvent(QKeyEvent* event) {

@@ -21,7 +21,8 @@
 // The window's work is split by concern: kit_window.cpp builds the panel and
 // redraws it, kit_window_keys.cpp runs the keys, kit_window_run.cpp Execute,
 // Step Exe, Stop and CLOSE, kit_window_menu.cpp the actions and the panes made
-// with the window, kit_window_study.cpp the study view and its requests.
+// with the window, kit_window_study.cpp the study view and its requests,
+// kit_window_board.cpp the interfacing board and its pane.
 
 #include <QPointer>
 #include <QRect>
@@ -40,6 +41,7 @@
 
 #include "kit/kit_state.h"
 #include "memory/memory_table.h"
+#include "panel/board_pane.h"
 #include "panel/kit_layout.h"
 #include "panel/model/breakpoint_list.h"
 #include "panel/model/instruction_starts.h"
@@ -116,6 +118,18 @@ public:
     // there is none yet).
     SourceEditor& sourceEditor();
 
+    // --- The interfacing board (off until chosen; kit_window_board.cpp) -----
+    // On with a profile (a shipped one's name, or a profile file's path), or
+    // off with "". Remembered for the next start. A profile that cannot be
+    // read is reported and the board stays as it was; no switching while a
+    // run goes on. Returns whether the board now stands as asked.
+    bool setBoard(const QString& profile);
+    // The profile the board is on with; "" when off.
+    QString boardProfile() const { return boardProfile_; }
+    board::Board* board() const { return board_.get(); }
+    // The Board pane, a tab of the study view while the board is on.
+    BoardPane* boardPane() const { return boardPane_; }
+
 signals:
     // CLOSE was pressed or the window was closed; memory has been committed
     // (or the failure reported). The program ends on it.
@@ -182,6 +196,15 @@ private:
     void placeCheckPane();
     // A source Ctrl+O stored opens in the editor too, the view on its tab.
     void openInEditor(const QString& file, const assembler::Assembly& assembly);
+
+    // --- The interfacing board (kit_window_board.cpp) --------------------------
+    QMenu* boardMenu();
+    void chooseBoardFile();
+    void placeBoardPane();
+    void resetBoard();
+    // The board as the user left it, at the first show; a profile that cannot
+    // be read any more is said on the status line and the board stays off.
+    void restoreBoard();
 
     // --- Execute, Step Exe, Stop, CLOSE (kit_window_run.cpp) -----------------
     void noteRunStart();
@@ -258,6 +281,10 @@ private:
     QAction* dockAction_ = nullptr;
     QAction* helpAction_ = nullptr;
     std::unique_ptr<QMenu> speedMenu_;
+    std::unique_ptr<QMenu> boardMenu_;
+    std::unique_ptr<board::Board> board_;
+    QString boardProfile_;
+    QPointer<BoardPane> boardPane_;  // in the study view's tabs
     QAction* breakpointAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;

@@ -57,6 +57,7 @@ void KitWindow::makeActions() {
         (undo ? undoAction_ : redoAction_) = a;
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(boardMenu()->menuAction());
     makeFilePanes();
     separator(this);
     addAction(speedMenu()->menuAction());

@@ -28,6 +28,7 @@ void KitWindow::showEvent(QShowEvent* event) {
     if (shownBefore_) return;
     shownBefore_ = true;
     if (studyViewRemembered()) setStudyOpen(true);
+    restoreBoard();
     QTimer::singleShot(0, this, &KitWindow::offerRecoveredSources);
 }
 

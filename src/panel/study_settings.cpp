@@ -69,6 +69,13 @@ void rememberSourceRadix(int radix) {
     s.setValue("sources/radix", radix == 16 ? 16 : 10);
 }
 
+QString rememberedBoard() { return studySettings().value("board/profile").toString(); }
+
+void rememberBoard(const QString& profile) {
+    QSettings s = studySettings();
+    s.setValue("board/profile", profile);
+}
+
 QByteArray rememberedSplitter(const QString& key) {
     return studySettings().value("studyView/splitter/" + key).toByteArray();
 }

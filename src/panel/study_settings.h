@@ -2,8 +2,8 @@
 
 // What the kit window remembers per user between starts (QSettings): whether
 // the study view was open and docked, its splitters' sizes, Execute's speed,
-// the radix of sources' bare numbers. Never the memory table: that is the
-// memory file's.
+// the radix of sources' bare numbers, the interfacing board's profile. Never
+// the memory table: that is the memory file's.
 
 #include <QByteArray>
 #include <QSize>
@@ -57,5 +57,10 @@ void rememberRunSpeed(const RunSpeed& s);
 // 10 (Intel's rule, the default) or 16 (kit manuals' style, "MVI A,0A").
 int rememberedSourceRadix();
 void rememberSourceRadix(int radix);
+
+// The interfacing board's profile as the user left it: a shipped profile's
+// name or a profile file's path; empty when the board is off (the default).
+QString rememberedBoard();
+void rememberBoard(const QString& profile);
 
 }  // namespace kit85

@@ -115,6 +115,10 @@ public:
     void showEditor();
     // Another pane (the check pane) at the foot of the side column.
     void addPane(QWidget* pane);
+    // A pane of its own in a tab beside the memory pane (the Board pane);
+    // deleting the pane takes its tab away.
+    void addTab(QWidget* pane, const QString& title);
+    void showTab(QWidget* pane);
 
 signals:
     // The user closed the view's window.

@@ -165,6 +165,15 @@ void StudyView::addPane(QWidget* pane) {
         });
 }
 
+void StudyView::addTab(QWidget* pane, const QString& title) {
+    // After the editor's tab, before the instructions' when they are one.
+    tabs_->insertTab(tabs_->indexOf(editor_) + 1, pane, title);
+}
+
+void StudyView::showTab(QWidget* pane) {
+    if (tabs_->indexOf(pane) >= 0) tabs_->setCurrentWidget(pane);
+}
+
 void StudyView::holdKit(QWidget* kit) {
     if (kit) {
         held_ = kit;

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -27,6 +28,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "panel/board_faces.h"
+#include "panel/board_pane.h"
 #include "panel/check_pane.h"
 #include "panel/editor/source_editor.h"
 #include "panel/kit_dock.h"
@@ -91,6 +94,8 @@ private slots:
     void aNoteCutAtTheEdgeShowsWholeInATooltip();
     void aWideWindowNarrowsAgain_data();
     void aWideWindowNarrowsAgain();
+    void theBoardPaneFitsTheScreen_data();
+    void theBoardPaneFitsTheScreen();
 
 private:
     QTemporaryDir dir_;
@@ -253,6 +258,45 @@ void GeometryTest::aWideWindowNarrowsAgain() {
     QTest::qWait(50);
     qInfo("least %d wide", window->minimumSizeHint().expandedTo(window->minimumSize()).width());
     QCOMPARE(window->width(), narrow);
+}
+
+void GeometryTest::theBoardPaneFitsTheScreen_data() {
+    QTest::addColumn<bool>("docked");
+    QTest::addColumn<QString>("profile");
+    for (const char* profile : {"lab", "trainer80"}) {
+        QTest::addRow("docked, %s", profile) << true << profile;
+        QTest::addRow("floating, %s", profile) << false << profile;
+    }
+}
+
+// With the board on, no window grows past the screen, and the Board tab
+// shows the LEDs and the interrupt keys without sideways scrolling.
+void GeometryTest::theBoardPaneFitsTheScreen() {
+    QFETCH(bool, docked);
+    QFETCH(QString, profile);
+    rememberStudyDocked(docked);
+    Kit k;
+    k.keys("regmod");
+    QVERIFY(k.w().setBoard(profile));
+    QVERIFY(QTest::qWaitForWindowExposed(k.w().window()));
+    QTest::qWait(50);
+    QVERIFY2(outOfScreen().isEmpty(), qPrintable(outOfScreen().join(", ")));
+    const QSize least = k.w().window()->minimumSizeHint().expandedTo(k.w().window()->minimumSize());
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QVERIFY2(least.width() <= room.width() && least.height() <= room.height(),
+             qPrintable(QString("the window needs %1x%2").arg(least.width()).arg(least.height())));
+    BoardPane* pane = k.w().boardPane();
+    QVERIFY(pane->isVisible());
+    // The LEDs in the scrolled devices' sight, the keys (above them) in the pane's.
+    auto* area = pane->findChild<QScrollArea*>("boardArea");
+    const std::pair<QWidget*, QWidget*> shown[] = {{pane->face("leds"), area->viewport()},
+                                                   {pane->lineKey(board::Line::Intr), pane}};
+    for (const auto& [w, in] : shown) {
+        const QRect at(w->mapTo(in, QPoint(0, 0)), w->size());
+        QVERIFY2(at.left() >= 0 && at.right() < in->width(),
+                 qPrintable(QString("%1 at x %2, %3 wide, in %4").arg(w->objectName()).arg(at.x()).arg(at.width())
+                                .arg(in->width())));
+    }
 }
 
 }  // namespace kit85

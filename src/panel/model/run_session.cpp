@@ -1,6 +1,22 @@
 #include "panel/model/run_session.h"
 
+#include "board/board.h"
+
 namespace kit85 {
+
+namespace {
+
+Waiting waitingOf(const KitState& kit) {
+    if (!kit.board) return Waiting::No;
+    switch (kit.board->wait()) {
+        case board::Board::Wait::None: return Waiting::No;
+        case board::Board::Wait::Halt: return Waiting::Interrupt;
+        case board::Board::Wait::Key: return Waiting::Key;
+    }
+    return Waiting::No;
+}
+
+}  // namespace
 
 RunSession::RunSession(KitState& kit) : kit_(kit), run_(kit) {}
 
@@ -25,6 +41,7 @@ bool RunSession::slice(std::chrono::steady_clock::duration length) {
         outcome_.row = m.text1();
         outcome_.code = m.text2();
     }
+    outcome_.waiting = waitingOf(kit_);
     takeTrace();
     return run_.running();
 }
@@ -37,6 +54,7 @@ void RunSession::finishRun() {
     outcome_.result = run_.last();
     outcome_.row = m.text1();
     if (run_.last().reason != StopReason::InvalidCode) outcome_.code = m.text2();
+    outcome_.waiting = waitingOf(kit_);
     takeTrace();
 }
 

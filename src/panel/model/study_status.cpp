@@ -31,10 +31,25 @@ std::string instructions(uint64_t n) { return groupedCount(n) + (n == 1 ? " inst
 // "; 57 T-states = 18.6 µs at 3.072 MHz", or nothing when none were counted.
 std::string timeAfter(uint64_t tstates) { return tstates ? "; " + timeText(tstates) : std::string(); }
 
+// "an interrupt at 8005 (HLT)" or "a keypad key at 0347 (the monitor's read_key)".
+std::string waitedFor(const ActionOutcome& o) {
+    return o.waiting == Waiting::Interrupt ? "an interrupt at " + shown(o.row) + " (HLT)"
+                                           : "a keypad key at " + shown(o.row) + " (the monitor's read_key)";
+}
+
 std::string afterExecute(const ActionOutcome& o) {
     const RunResult& r = o.result;
     const std::string at = shown(o.row);
     const std::string time = timeAfter(r.tstates);
+    if (o.waiting != Waiting::No) {
+        if (r.reason == StopReason::TimeSlice)
+            return "waiting for " + waitedFor(o) +
+                   (o.waiting == Waiting::Interrupt ? ": an interrupt key on the Board pane wakes it"
+                                                    : ": a key on the Board pane's keypad goes on") +
+                   ", Stop ends the wait; " + instructions(r.steps) + time + " so far";
+        if (r.reason == StopReason::Interrupted)
+            return "stopped by Stop while waiting for " + waitedFor(o) + " after " + instructions(r.steps) + time;
+    }
     switch (r.reason) {
         case StopReason::Halt: return "halted at " + at + " after " + instructions(r.steps) + time;
         // While the kit's message box is open the run's count is not in yet
@@ -53,6 +68,7 @@ std::string afterExecute(const ActionOutcome& o) {
             return "error: " + r.message + (r.steps ? " (after " + instructions(r.steps) + time + ")" : std::string());
         case StopReason::TimeSlice: return "running: " + instructions(r.steps) + time + " so far";
         case StopReason::Steps: return "ran " + instructions(r.steps) + ", now at " + at + time;
+        case StopReason::Monitor: return "back to the monitor at " + at + " after " + instructions(r.steps) + time;
     }
     return "error: " + r.message;
 }

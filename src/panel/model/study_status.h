@@ -17,6 +17,10 @@ namespace kit85 {
 
 enum class StudyAction { None, Execute, StepExe };
 
+// What the kit waits for with the interfacing board on: an interrupt after a
+// HLT, or a keypad key for the monitor's read_key.
+enum class Waiting : uint8_t { No, Interrupt, Key };
+
 // What the window knows when an action ends (or a run is between slices).
 struct ActionOutcome {
     StudyAction action = StudyAction::None;
@@ -28,6 +32,7 @@ struct ActionOutcome {
     bool invalidCode = false;  // Step Exe: the kit reported "invalid code" for it
     Text next;                 // Step Exe: the current row afterwards
     uint64_t tstates = 0;      // Step Exe: the instruction's T-states (0: not known)
+    Waiting waiting = Waiting::No;  // Execute: the kit waits (going on) or waited (stopped)
 };
 
 // What the status line says instead of the last action's end: a refusal
