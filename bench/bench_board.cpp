@@ -24,8 +24,8 @@ board::Profile dacBoard() {
     board::Profile p;
     p.name = "bench";
     p.ppiBase = 0x00;
-    p.devices.push_back(board::DeviceSpec::on(board::DeviceKind::Leds, "leds", 0x00));
-    p.devices.push_back(board::DeviceSpec::on(board::DeviceKind::Dac, "dac", 0x20));
+    p.devices.push_back(board::DeviceSetup::on(board::DeviceKind::Leds, "leds", 0x00));
+    p.devices.push_back(board::DeviceSetup::on(board::DeviceKind::Dac, "dac", 0x20));
     return p;
 }
 

@@ -59,7 +59,7 @@ void Board::reset() {
     irq_.setSid(profile_.sid);
     state_.assign(profile_.devices.size(), DeviceState{});
     for (std::size_t i = 0; i < state_.size(); ++i) {
-        const DeviceSpec& d = profile_.devices[i];
+        const DeviceSetup& d = profile_.devices[i];
         if (drivesPort(d.kind)) state_[i].value = d.initial;
         // Undriven pins float high: active-low lamps start dark.
         if (!drivesPort(d.kind) && d.activeLow) state_[i].value = d.mask;
@@ -89,7 +89,7 @@ uint8_t Board::driven(uint8_t port) {
     if (forced_[port]) return *forced_[port];
     uint8_t r = 0xFF;
     for (std::size_t i = 0; i < state_.size(); ++i) {
-        const DeviceSpec& d = profile_.devices[i];
+        const DeviceSetup& d = profile_.devices[i];
         if (drivesPort(d.kind) && d.port == port) r = static_cast<uint8_t>((r & ~d.mask) | (state_[i].value & d.mask));
     }
     return r;
@@ -111,7 +111,7 @@ uint8_t Board::in(uint8_t port) {
     }
     if (explaining_) {
         std::string from;
-        for (const DeviceSpec& d : profile_.devices)
+        for (const DeviceSetup& d : profile_.devices)
             if (drivesPort(d.kind) && d.port == port) from += (from.empty() ? " from " : ", ") + d.name;
         bool nothing = from.empty() && !forced_[port];
         for (const Fed& f : fed_) nothing = nothing && f.port != port;
@@ -144,7 +144,7 @@ void Board::out(uint8_t port, uint8_t value) {
 
 void Board::showOn(uint8_t port, uint8_t pins) {
     for (std::size_t i = 0; i < state_.size(); ++i) {
-        const DeviceSpec& d = profile_.devices[i];
+        const DeviceSetup& d = profile_.devices[i];
         DeviceState& s = state_[i];
         if (drivesPort(d.kind)) continue;
         if (d.kind == DeviceKind::Digits) {
@@ -269,10 +269,10 @@ void Board::takeMail() {
 }
 
 DeviceView Board::viewOf(std::size_t i) const {
-    const DeviceSpec& d = profile_.devices[i];
+    const DeviceSetup& d = profile_.devices[i];
     const DeviceState& s = state_[i];
     DeviceView v;
-    v.spec = &d;
+    v.setup = &d;
     v.value = s.value;
     auto on = [&](uint8_t byte, unsigned bit) { return ((byte >> bit & 1) != 0) != d.activeLow; };
     switch (d.kind) {
@@ -306,12 +306,12 @@ DeviceView Board::viewOf(std::size_t i) const {
 
 std::string stateText(const DeviceView& v) {
     std::string s;
-    switch (v.spec->kind) {
+    switch (v.setup->kind) {
         case DeviceKind::Leds: return hexByte(v.lit);
         case DeviceKind::Traffic: {
             std::vector<std::string> lit;
-            for (std::size_t l = 0; l < v.spec->lights.size(); ++l)
-                if (v.lit >> l & 1) lit.push_back(v.spec->lights[l].first);
+            for (std::size_t l = 0; l < v.setup->lights.size(); ++l)
+                if (v.lit >> l & 1) lit.push_back(v.setup->lights[l].first);
             std::sort(lit.begin(), lit.end());
             for (const std::string& name : lit) addWord(s, name);
             return s.empty() ? "none" : s;

@@ -70,9 +70,9 @@ struct Sample {
 
 // A device as a pane draws it.
 struct DeviceView {
-    const DeviceSpec* spec = nullptr;
+    const DeviceSetup* setup = nullptr;
     uint8_t value = 0;            // the bits on its port (masked), the DAC's or switches' byte
-    uint8_t lit = 0;              // leds: lit bits; traffic: lit lights by their order in spec->lights
+    uint8_t lit = 0;              // leds: lit bits; traffic: lit lights by their order in setup->lights
     std::vector<uint8_t> digits;  // digits: lit segments each, bit 0 a ... bit 6 g, bit 7 the point
     int64_t halfSteps = 0;        // stepper: half steps turned (positive: the 1-2-4-8 way)
     double angle = 0;             // stepper: degrees

@@ -19,7 +19,7 @@ enum class DeviceKind : uint8_t { Leds, Switches, Digits, Traffic, Stepper, Dac,
 const char* kindName(DeviceKind k);
 constexpr bool drivesPort(DeviceKind k) { return k == DeviceKind::Switches || k == DeviceKind::Adc; }
 
-struct DeviceSpec {
+struct DeviceSetup {
     DeviceKind kind = DeviceKind::Leds;
     std::string name;        // unique on the board; the reports use it
     uint8_t port = 0;        // its (first) port
@@ -32,8 +32,8 @@ struct DeviceSpec {
     uint16_t stepsPerTurn = 200;                          // stepper: full steps a turn
     uint8_t initial = 0;                                  // switches and adc: the byte at reset
 
-    static DeviceSpec on(DeviceKind kind, std::string name, uint8_t port, uint8_t mask = 0xFF) {
-        DeviceSpec d;
+    static DeviceSetup on(DeviceKind kind, std::string name, uint8_t port, uint8_t mask = 0xFF) {
+        DeviceSetup d;
         d.kind = kind;
         d.name = std::move(name);
         d.port = port;
@@ -56,7 +56,7 @@ enum class Service : uint8_t {
 // "jump", "show_a", "show_pair", "clear", "delay", "read_key", "to_monitor".
 const char* serviceName(Service s);
 
-struct ServiceSpec {
+struct ServiceSetup {
     uint16_t address = 0;
     Service kind = Service::Jump;
     uint16_t target = 0;  // Jump
@@ -67,8 +67,8 @@ struct Profile {
     std::string description;
     std::optional<uint8_t> ppiBase;  // the 8255's port A; none: no 8255
     uint16_t userMemory = 0x8000;    // below it lies the monitor ROM
-    std::vector<DeviceSpec> devices;
-    std::vector<ServiceSpec> services;  // by address, one each
+    std::vector<DeviceSetup> devices;
+    std::vector<ServiceSetup> services;  // by address, one each
     char showPair = 'H';                // the pair show_pair shows: B, D or H
     char delayPair = 'D';               // the pair delay counts down
     // A delay of count n takes delayFixed + n * delayPerCount T-states after
@@ -80,13 +80,13 @@ struct Profile {
     uint8_t intrCode = 0xFF;       // the instruction an INTR acknowledgement reads (RST 7)
     bool sid = false;              // the SID line at reset
 
-    const ServiceSpec* serviceAt(uint16_t address) const {
-        for (const ServiceSpec& s : services)
+    const ServiceSetup* serviceAt(uint16_t address) const {
+        for (const ServiceSetup& s : services)
             if (s.address == address) return &s;
         return nullptr;
     }
-    const DeviceSpec* device(const std::string& n) const {
-        for (const DeviceSpec& d : devices)
+    const DeviceSetup* device(const std::string& n) const {
+        for (const DeviceSetup& d : devices)
             if (d.name == n) return &d;
         return nullptr;
     }

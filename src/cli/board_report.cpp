@@ -10,7 +10,7 @@ using board::hexByte;
 
 // A device's state as the report gives it: its byte, and what that shows.
 Json deviceJson(const board::DeviceView& v) {
-    const board::DeviceSpec& d = *v.spec;
+    const board::DeviceSetup& d = *v.setup;
     Json j{{"kind", board::kindName(d.kind)}, {"port", hexByte(d.port)}};
     switch (d.kind) {
         case board::DeviceKind::Leds:
@@ -63,8 +63,8 @@ void addBoardJson(Json& j, const board::Board& b) {
     Json devices = Json::object();
     for (std::size_t i = 0; i < v.devices.size(); ++i) {
         Json d = deviceJson(v.devices[i]);
-        if (v.devices[i].spec->kind == board::DeviceKind::Dac) d["samples"] = b.samples(i).size();
-        devices[v.devices[i].spec->name] = std::move(d);
+        if (v.devices[i].setup->kind == board::DeviceKind::Dac) d["samples"] = b.samples(i).size();
+        devices[v.devices[i].setup->name] = std::move(d);
     }
     const board::Interrupts& irq = b.interrupts();
     j["board"] = Json{{"profile", b.profile().name},
@@ -88,7 +88,7 @@ void writeBoardText(std::ostream& out, const board::Board& b) {
         out << ", display " << (v.addressField.empty() ? "----" : v.addressField) << ' '
             << (v.dataField.empty() ? "--" : v.dataField);
     out << '\n';
-    for (const board::DeviceView& d : v.devices) out << "device " << d.spec->name << ':' << deviceText(d) << '\n';
+    for (const board::DeviceView& d : v.devices) out << "device " << d.setup->name << ':' << deviceText(d) << '\n';
 }
 
 }  // namespace kit85

@@ -136,7 +136,7 @@ void boardChecks(const Expectation& e, const Machine& m, std::vector<Check>& out
         const std::optional<board::DeviceView> v = b->device(d.device);
         const std::string actual = v ? board::stateText(*v) : "no such device";
         // Lit traffic lights may be named in any order.
-        const bool traffic = v && v->spec->kind == board::DeviceKind::Traffic;
+        const bool traffic = v && v->setup->kind == board::DeviceKind::Traffic;
         out.push_back({d.device, d.state, actual, actual == (traffic ? sortedWords(d.state) : d.state)});
     }
 }

@@ -56,9 +56,9 @@ std::string directionOf(const std::string& name) {
 }
 
 // The distinct directions of a traffic device's lights, in the profile's order.
-std::vector<std::string> directions(const board::DeviceSpec& spec) {
+std::vector<std::string> directions(const board::DeviceSetup& setup) {
     std::vector<std::string> out;
-    for (const auto& [name, bit] : spec.lights)
+    for (const auto& [name, bit] : setup.lights)
         if (std::find(out.begin(), out.end(), directionOf(name)) == out.end()) out.push_back(directionOf(name));
     return out;
 }
@@ -80,19 +80,19 @@ QRectF segmentRect(int segment, const QRectF& box) {
 
 }  // namespace
 
-DeviceFace::DeviceFace(const board::DeviceSpec& spec, QWidget* parent) : QWidget(parent), spec_(spec) {
-    setObjectName(QString::fromStdString("face-" + spec.name));
+DeviceFace::DeviceFace(const board::DeviceSetup& setup, QWidget* parent) : QWidget(parent), setup_(setup) {
+    setObjectName(QString::fromStdString("face-" + setup.name));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    if (spec.kind == DeviceKind::Switches) setCursor(Qt::PointingHandCursor);
-    view_.spec = &spec;
+    if (setup.kind == DeviceKind::Switches) setCursor(Qt::PointingHandCursor);
+    view_.setup = &setup;
 }
 
 QSize DeviceFace::sizeHint() const {
-    switch (spec_.kind) {
+    switch (setup_.kind) {
         case DeviceKind::Leds:
         case DeviceKind::Switches: return {kRowLeft * 2 + 8 * kCell, 58};
-        case DeviceKind::Digits: return {12 + spec_.count * (kDigitWidth + 12), kDigitHeight + 16};
-        case DeviceKind::Traffic: return {std::max<int>(120, 70 * static_cast<int>(directions(spec_).size())), 118};
+        case DeviceKind::Digits: return {12 + setup_.count * (kDigitWidth + 12), kDigitHeight + 16};
+        case DeviceKind::Traffic: return {std::max<int>(120, 70 * static_cast<int>(directions(setup_).size())), 118};
         case DeviceKind::Stepper: return {200, 110};
         case DeviceKind::Dac: return {440, 120};
         case DeviceKind::Adc: return {200, 30};
@@ -102,7 +102,7 @@ QSize DeviceFace::sizeHint() const {
 
 QSize DeviceFace::minimumSizeHint() const {
     const QSize hint = sizeHint();
-    return spec_.kind == DeviceKind::Dac ? QSize(220, hint.height()) : hint;
+    return setup_.kind == DeviceKind::Dac ? QSize(220, hint.height()) : hint;
 }
 
 void DeviceFace::setView(const board::DeviceView& view) {
@@ -129,7 +129,7 @@ void DeviceFace::clearScope() {
 QRect DeviceFace::bitCell(int bit) const { return {kRowLeft + (7 - bit) * kCell, 4, kCell, height() - 8}; }
 
 QRect DeviceFace::leverRect(int bit) const {
-    if (spec_.kind != DeviceKind::Switches || bit < 0 || bit > 7 || !(spec_.mask >> bit & 1)) return {};
+    if (setup_.kind != DeviceKind::Switches || bit < 0 || bit > 7 || !(setup_.mask >> bit & 1)) return {};
     const QRect cell = bitCell(bit);
     return {cell.center().x() - 7, cell.top() + 2, 14, cell.height() - 18};
 }
@@ -157,7 +157,7 @@ void DeviceFace::paint() {
     QFont f = font();
     f.setPointSizeF(7.5);
     p.setFont(f);
-    switch (spec_.kind) {
+    switch (setup_.kind) {
         case DeviceKind::Leds: paintLeds(p); break;
         case DeviceKind::Switches: paintSwitches(p); break;
         case DeviceKind::Digits: paintDigits(p); break;
@@ -171,7 +171,7 @@ void DeviceFace::paint() {
 void DeviceFace::paintLeds(QPainter& p) const {
     for (int bit = 7; bit >= 0; --bit) {
         const QRect cell = bitCell(bit);
-        const bool there = spec_.mask >> bit & 1;
+        const bool there = setup_.mask >> bit & 1;
         const bool lit = view_.lit >> bit & 1;
         const QPoint c(cell.center().x(), cell.top() + 14);
         if (lit) {
@@ -223,25 +223,25 @@ void DeviceFace::paintDigits(QPainter& p) const {
 }
 
 void DeviceFace::paintTraffic(QPainter& p) const {
-    const std::vector<std::string> ways = directions(spec_);
+    const std::vector<std::string> ways = directions(setup_);
     const int column = width() / std::max<int>(1, static_cast<int>(ways.size()));
     for (std::size_t w = 0; w < ways.size(); ++w) {
         int lamps = 0;
-        for (const auto& [name, bit] : spec_.lights) lamps += directionOf(name) == ways[w];
+        for (const auto& [name, bit] : setup_.lights) lamps += directionOf(name) == ways[w];
         const int left = static_cast<int>(w) * column + column / 2 - 14;
         p.setPen(QPen(kDark, 1));
         p.setBrush(QColor("#101010"));
         p.drawRoundedRect(QRect(left, 4, 28, 6 + lamps * 26), 5, 5);
         // Top to bottom as on a street: red, amber, green, then any other.
         std::vector<std::size_t> order;
-        for (std::size_t l = 0; l < spec_.lights.size(); ++l)
-            if (directionOf(spec_.lights[l].first) == ways[w]) order.push_back(l);
+        for (std::size_t l = 0; l < setup_.lights.size(); ++l)
+            if (directionOf(setup_.lights[l].first) == ways[w]) order.push_back(l);
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return lampRank(spec_.lights[a].first) < lampRank(spec_.lights[b].first);
+            return lampRank(setup_.lights[a].first) < lampRank(setup_.lights[b].first);
         });
         int row = 0;
         for (const std::size_t l : order) {
-            const std::string& name = spec_.lights[l].first;
+            const std::string& name = setup_.lights[l].first;
             const bool lit = l < 8 && (view_.lit >> l & 1);
             p.setPen(Qt::NoPen);
             p.setBrush(lampColour(name, lit));
@@ -279,7 +279,7 @@ void DeviceFace::paintStepper(QPainter& p) const {
                QString("%1\u00B0\n%2 half steps\nphases %3")
                    .arg(turned < 0 ? turned + 360.0 : turned, 0, 'f', 1)
                    .arg(view_.halfSteps)
-                   .arg(view_.value >> std::countr_zero(static_cast<unsigned>(spec_.mask | 0x100)), 4, 2, QChar('0')));
+                   .arg(view_.value >> std::countr_zero(static_cast<unsigned>(setup_.mask | 0x100)), 4, 2, QChar('0')));
 }
 
 // The DAC's output held from one write to the next, against T-states: the

@@ -22,9 +22,9 @@ public:
     // A DAC's scope keeps this many of the newest samples.
     static constexpr std::size_t kScopeSamples = 400;
 
-    DeviceFace(const board::DeviceSpec& spec, QWidget* parent = nullptr);
+    DeviceFace(const board::DeviceSetup& setup, QWidget* parent = nullptr);
 
-    const board::DeviceSpec& spec() const { return spec_; }
+    const board::DeviceSetup& setup() const { return setup_; }
     // Repaints when the view differs from the one drawn.
     void setView(const board::DeviceView& view);
     const board::DeviceView& view() const { return view_; }
@@ -63,7 +63,7 @@ private:
     // The lamp or lever of bit `bit` (7 leftmost) in a row of eight.
     QRect bitCell(int bit) const;
 
-    const board::DeviceSpec& spec_;
+    const board::DeviceSetup& setup_;
     board::DeviceView view_;
     bool drawn_ = false;
     std::deque<board::Sample> scope_;

@@ -37,8 +37,8 @@ QString keyName(Line l) {
 }
 
 bool hasService(const board::Profile& p, board::Service s) {
-    for (const board::ServiceSpec& spec : p.services)
-        if (spec.kind == s) return true;
+    for (const board::ServiceSetup& setup : p.services)
+        if (setup.kind == s) return true;
     return false;
 }
 
@@ -103,13 +103,13 @@ QWidget* BoardPane::makeDevices() {
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(10);
-    const std::vector<board::DeviceSpec>& devices = board_.profile().devices;
+    const std::vector<board::DeviceSetup>& devices = board_.profile().devices;
     faces_.assign(devices.size(), nullptr);
     knobs_.assign(devices.size(), nullptr);
     values_.assign(devices.size(), nullptr);
     int row = 0, column = 0;
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        const board::DeviceSpec& d = devices[i];
+        const board::DeviceSetup& d = devices[i];
         auto* cell = new QWidget(box);
         auto* l = new QVBoxLayout(cell);
         l->setContentsMargins(0, 0, 0, 4);
@@ -273,7 +273,7 @@ void BoardPane::refresh() {
     seen_ = now;
     ++frames_;
     for (std::size_t i = 0; i < faces_.size(); ++i)
-        if (faces_[i] && faces_[i]->spec().kind == DeviceKind::Dac) faces_[i]->addSamples(board_.samples(i));
+        if (faces_[i] && faces_[i]->setup().kind == DeviceKind::Dac) faces_[i]->addSamples(board_.samples(i));
     board_.forgetRecords();
     shown_ = board_.view();
     for (std::size_t i = 0; i < shown_.devices.size() && i < faces_.size(); ++i) {
@@ -312,12 +312,12 @@ void BoardPane::showState() {
 
 DeviceFace* BoardPane::face(const std::string& device) const {
     for (DeviceFace* f : faces_)
-        if (f && f->spec().name == device) return f;
+        if (f && f->setup().name == device) return f;
     return nullptr;
 }
 
 QSlider* BoardPane::knob(const std::string& device) const {
-    const std::vector<board::DeviceSpec>& devices = board_.profile().devices;
+    const std::vector<board::DeviceSetup>& devices = board_.profile().devices;
     for (std::size_t i = 0; i < devices.size(); ++i)
         if (devices[i].name == device) return knobs_[i];
     return nullptr;

@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <bitset>
 #include <array>
 #include <cstdlib>
 #include <fstream>
@@ -15,7 +16,7 @@ namespace kit85::profile {
 namespace {
 
 using board::DeviceKind;
-using board::DeviceSpec;
+using board::DeviceSetup;
 using board::Profile;
 using board::Service;
 
@@ -77,11 +78,11 @@ char pairOf(const toml::node& n, std::string_view key) { return "BDH"[choice(n, 
 
 uint8_t port(const toml::node& n, std::string_view key) { return static_cast<uint8_t>(integer(n, key, 0, 0xFF)); }
 
-DeviceSpec device(const toml::table& t, std::size_t index) {
+DeviceSetup device(const toml::table& t, std::size_t index) {
     const std::string where = "device " + std::to_string(index + 1);
     onlyKeys(t, {"kind", "name", "port", "count", "bits", "active", "segments", "lights", "steps_per_turn", "value"},
              where);
-    DeviceSpec d;
+    DeviceSetup d;
     const toml::node* kind = t.get("kind");
     if (!kind) refuse(t.source(), where + " has no \"kind\"");
     d.kind = static_cast<DeviceKind>(
@@ -105,9 +106,9 @@ DeviceSpec device(const toml::table& t, std::size_t index) {
     if (const toml::node* n = t.get("bits")) {
         d.mask = static_cast<uint8_t>(integer(*n, "bits", 1, 0xFF));
         const unsigned m = d.mask;
-        if (d.kind == DeviceKind::Stepper && (m & (m + (m & -m))) != 0)
-            refuse(n->source(), "a stepper's \"bits\" must be four bits side by side (0x0F, 0xF0, 0x3C ...)");
-        if (d.kind == DeviceKind::Stepper && __builtin_popcount(m) != 4)
+        // A stepper's four phase lines lie side by side: one run of four ones.
+        const bool fourInARow = std::bitset<8>(m).count() == 4 && (m & (m + (m & -m))) == 0;
+        if (d.kind == DeviceKind::Stepper && !fourInARow)
             refuse(n->source(), "a stepper's \"bits\" must be four bits side by side (0x0F, 0xF0, 0x3C ...)");
     }
     if (const toml::node* n = only("active", {DeviceKind::Leds, DeviceKind::Traffic, DeviceKind::Digits}))
@@ -142,7 +143,7 @@ void addService(Profile& p, const toml::node& n, std::string_view key, Service k
     if (address >= p.userMemory)
         refuse(n.source(), quote(key) + " at " + board::hexWord(address) +
                                " is not below the user's memory (user_memory = " + board::hexWord(p.userMemory) + ")");
-    if (const board::ServiceSpec* other = p.serviceAt(address))
+    if (const board::ServiceSetup* other = p.serviceAt(address))
         refuse(n.source(), quote(key) + ": the monitor already has " + board::serviceName(other->kind) + " at " +
                                board::hexWord(address));
     p.services.push_back({address, kind, target});
@@ -170,7 +171,7 @@ void vectors(Profile& p, const toml::table& t) {
         if (target < p.userMemory)
             refuse(n->source(), quote(key) + " must jump into the user's memory (from " + board::hexWord(p.userMemory) +
                                     "), not to " + board::hexWord(target));
-        if (const board::ServiceSpec* other = p.serviceAt(vector))
+        if (const board::ServiceSetup* other = p.serviceAt(vector))
             refuse(n->source(), quote(key) + ": the monitor already has " + board::serviceName(other->kind) + " at " +
                                     board::hexWord(vector));
         p.services.push_back({vector, Service::Jump, target});
@@ -233,9 +234,9 @@ Profile profileOf(const toml::table& t) {
         if (a->size() > kMostDevices) refuse(n->source(), "a profile has at most 64 devices");
         for (std::size_t i = 0; i < a->size(); ++i) {
             const toml::table& d = *(*a)[i].as_table();
-            DeviceSpec spec = device(d, i);
-            if (p.device(spec.name)) refuse(d.source(), "two devices are named " + quote(spec.name));
-            p.devices.push_back(std::move(spec));
+            DeviceSetup setup = device(d, i);
+            if (p.device(setup.name)) refuse(d.source(), "two devices are named " + quote(setup.name));
+            p.devices.push_back(std::move(setup));
         }
     }
     if (const toml::node* n = t.get("vectors")) vectors(p, tableAt(*n, "vectors"));

@@ -55,7 +55,7 @@ Turn monitor(KitState& k, Board& b, uint64_t& t) {
         const MemoryTable& mem = k.memory();
         const Text pc = mem.onRow() ? mem.text1() : k[PC];
         if (!pc.isWord() || pc.hexValue() >= p.userMemory) return turn;
-        const board::ServiceSpec* s = p.serviceAt(static_cast<uint16_t>(pc.hexValue()));
+        const board::ServiceSetup* s = p.serviceAt(static_cast<uint16_t>(pc.hexValue()));
         if (!s) {
             turn.stop = StopReason::Error;
             turn.message = "no monitor routine at " + pc.str() + " in this profile";

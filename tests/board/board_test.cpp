@@ -60,26 +60,26 @@ Profile testProfile() {
     Profile p;
     p.name = "test";
     p.ppiBase = 0x80;
-    DeviceSpec leds = DeviceSpec::on(DeviceKind::Leds, "leds", 0x80);
+    DeviceSetup leds = DeviceSetup::on(DeviceKind::Leds, "leds", 0x80);
     leds.activeLow = true;
-    DeviceSpec sw = DeviceSpec::on(DeviceKind::Switches, "sw", 0x81);
+    DeviceSetup sw = DeviceSetup::on(DeviceKind::Switches, "sw", 0x81);
     sw.initial = 0xA5;
-    DeviceSpec step = DeviceSpec::on(DeviceKind::Stepper, "motor", 0x82);
+    DeviceSetup step = DeviceSetup::on(DeviceKind::Stepper, "motor", 0x82);
     step.mask = 0xF0;
     step.stepsPerTurn = 4;
-    DeviceSpec digits = DeviceSpec::on(DeviceKind::Digits, "digits", 0x10);
+    DeviceSetup digits = DeviceSetup::on(DeviceKind::Digits, "digits", 0x10);
     digits.count = 2;
     digits.segments = {'g', 'f', 'e', 'd', 'c', 'b', 'a', 'p'};
     digits.activeLow = true;
-    DeviceSpec traffic = DeviceSpec::on(DeviceKind::Traffic, "lights", 0x20);
+    DeviceSetup traffic = DeviceSetup::on(DeviceKind::Traffic, "lights", 0x20);
     traffic.lights = {{"red", 0}, {"amber", 1}, {"green", 2}};
     p.devices = {leds,
                  sw,
                  step,
                  digits,
                  traffic,
-                 DeviceSpec::on(DeviceKind::Dac, "dac", 0x30),
-                 DeviceSpec::on(DeviceKind::Adc, "adc", 0x31)};
+                 DeviceSetup::on(DeviceKind::Dac, "dac", 0x30),
+                 DeviceSetup::on(DeviceKind::Adc, "adc", 0x31)};
     return p;
 }
 

@@ -17,13 +17,13 @@ board::Profile labProfile() {
     Profile p;
     p.name = "lab";
     p.ppiBase = 0x00;
-    p.devices.push_back(DeviceSpec::on(DeviceKind::Leds, "leds", 0x00));
-    p.devices.push_back(DeviceSpec::on(DeviceKind::Switches, "switches", 0x01));
-    DeviceSpec traffic = DeviceSpec::on(DeviceKind::Traffic, "traffic", 0x02);
+    p.devices.push_back(DeviceSetup::on(DeviceKind::Leds, "leds", 0x00));
+    p.devices.push_back(DeviceSetup::on(DeviceKind::Switches, "switches", 0x01));
+    DeviceSetup traffic = DeviceSetup::on(DeviceKind::Traffic, "traffic", 0x02);
     traffic.lights = {{"red", 0}, {"amber", 1}, {"green", 2}};
     p.devices.push_back(traffic);
-    p.devices.push_back(DeviceSpec::on(DeviceKind::Stepper, "stepper", 0x30, 0x0F));
-    p.devices.push_back(DeviceSpec::on(DeviceKind::Dac, "dac", 0x20));
+    p.devices.push_back(DeviceSetup::on(DeviceKind::Stepper, "stepper", 0x30, 0x0F));
+    p.devices.push_back(DeviceSetup::on(DeviceKind::Dac, "dac", 0x20));
     p.services = {{0x003C, Service::Jump, 0x8FBF}, {0x0008, Service::ToMonitor, 0}, {0x036E, Service::ShowA, 0},
                   {0x03BC, Service::Delay, 0},     {0x02E7, Service::ReadKey, 0},   {0x0024, Service::Jump, 0x8FB4}};
     return p;
