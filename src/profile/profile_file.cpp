@@ -3,8 +3,8 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <bitset>
 #include <array>
+#include <bitset>
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
